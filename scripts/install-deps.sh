@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix
-  wine wine64 xvfb xdotool xauth
+  wine wine64 xvfb xdotool xauth python3
 )
 
 missing=()
