@@ -1,0 +1,40 @@
+#pragma once
+#include "platform/Types.h"
+
+#include <cstdint>
+
+namespace lumora {
+
+// One injected keyboard event (a KEYBDINPUT).
+struct KeyEvent {
+    std::uint16_t Vk = 0;
+    std::uint16_t Scan = 0;
+    std::uint32_t Flags = 0;
+    std::uint32_t Time = 0;
+    std::uintptr_t ExtraInfo = 0;
+
+    bool operator==(const KeyEvent&) const = default;
+};
+
+// Synthesised keyboard input and what it needs.
+class InputInjector {
+public:
+    virtual ~InputInjector() = default;
+    virtual unsigned MapVirtualKey(unsigned vk) = 0; // MAPVK_VK_TO_VSC
+    virtual std::uintptr_t MessageExtraInfo() = 0;
+    virtual void SendInput(const KeyEvent& e) = 0;
+    virtual bool SetForegroundWindow(HWindow w) = 0;
+    virtual bool BlockInput(bool block) = 0;
+};
+
+class KeyboardLayouts {
+public:
+    virtual ~KeyboardLayouts() = default;
+    // The layout active for a thread; thread 0 means the calling thread.
+    virtual HLayout KeyboardLayout(ThreadId thread) = 0;
+    // As VkKeyScanExW: low byte the virtual key, high byte the shift state (1 Shift, 2 Ctrl,
+    // 4 Alt), -1 when no key of the layout gives the character.
+    virtual std::int16_t VkKeyScan(char16_t ch, HLayout layout) = 0;
+};
+
+} // namespace lumora
