@@ -1,0 +1,51 @@
+#pragma once
+// The search for abbreviations at the end of the typed text, with the delimiter rules.
+#include "app/Options.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumora {
+
+class TDataStringList;
+class TMiniData;
+struct TStringData;
+
+// Characters an abbreviation may follow (U+0000 stands for the start of the text).
+constexpr std::u16string_view PrecedingDelims{u"\0\n\t\r \"'<{[/\\-_", 14};
+// Characters that may follow an abbreviation in DelimMode 1 (the end of the text is not one).
+constexpr std::u16string_view FollowingDelims = u"\t\n\r \"'>}]).,?!/\\:;-_";
+static_assert(PrecedingDelims.size() == 14 && FollowingDelims.size() == 20);
+
+// Only the last this many characters of the text are searched.
+constexpr std::size_t AutotextWindow = 48;
+
+// The character at 1-based Index - 1, or U+0000 at the start of the text.
+char16_t CharBefore(std::u16string_view Text, std::int32_t Index);
+// The character at 1-based Index + 1, or U+0000 at the end of the text.
+char16_t CharAfter(std::u16string_view Text, std::int32_t Index);
+
+// The position rule of a delimiter mode: 0 wants a delimiter (or the start) before the
+// abbreviation, 1 also one after it; every other mode accepts everything.
+bool CheckAutotextPosition(std::int32_t DelimMode, char16_t PrevChar, char16_t NextChar);
+
+class TCandidateSearch {
+public:
+    // Reads the index and the options at each search, so later changes count.
+    TCandidateSearch(TDataStringList& index, const TOptions& options);
+
+    // Fills results with the phrases whose abbreviation ends the text (first pass) or ends
+    // just before its last character (second pass), in that order, longer before shorter,
+    // each phrase once. Returns how many of the results came from the first pass.
+    std::size_t FindAutotexts(std::vector<TMiniData*>& results, std::u16string_view Text);
+
+private:
+    TDataStringList& fIndex;
+    const TOptions& fOptions;
+    std::vector<TStringData*> fFoundEntries; // reused between searches
+};
+
+} // namespace lumora

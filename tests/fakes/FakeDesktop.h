@@ -1,0 +1,210 @@
+#pragma once
+// A scripted desktop: one object that plays every operating-system interface of platform/ for
+// the tests. Windows, threads, key states, clipboard, clock and message queue are plain data
+// that a test sets up and inspects; nothing here waits for real time.
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumora::fakes {
+
+struct FakeRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+
+    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+};
+
+// One scripted window: a top-level window (in the z-order) or a control inside one.
+struct FakeWindow {
+    HWindow Handle = 0;
+    ThreadId Thread = 0;
+    std::u16string Title;
+    // WS_ACTIVECAPTION or 0; nullopt makes the status unreadable.
+    std::optional<std::uint32_t> Status = 0;
+    bool Visible = true;
+    bool Enabled = true;
+    // nullopt makes the class name unreadable.
+    std::optional<std::u16string> ClassName = u"FakeWindow";
+    bool Exists = true;
+    FakeRect Rect;
+};
+
+// A message posted with PostMessage or PostThreadMessage.
+struct PostedMessage {
+    HWindow Window = 0;  // 0 for a thread message
+    ThreadId Thread = 0; // 0 for a window message
+    unsigned Msg = 0;
+    std::uintptr_t WParam = 0;
+    std::intptr_t LParam = 0;
+
+    bool operator==(const PostedMessage&) const = default;
+};
+
+class FakeDesktop final : public WindowQueries,
+                          public KeyStates,
+                          public Clipboard,
+                          public Clock,
+                          public MessagePort,
+                          public InputInjector,
+                          public KeyboardLayouts {
+public:
+    FakeDesktop();
+    FakeDesktop(const FakeDesktop&) = delete; // the Platform it hands out refers to it
+    FakeDesktop& operator=(const FakeDesktop&) = delete;
+
+    // The aggregate the core takes; it refers to this object.
+    Platform& AsPlatform() { return fPlatform; }
+
+    // ---- Windows -------------------------------------------------------------------------
+    // Adds (or replaces) a top-level window; it goes to the bottom of the z-order.
+    FakeWindow& AddTopWindow(const FakeWindow& w);
+    // Adds (or replaces) a control: a window that is not in the z-order.
+    FakeWindow& AddControl(const FakeWindow& w);
+    // The scripted window with that handle; throws std::out_of_range when there is none.
+    FakeWindow& Window(HWindow w);
+    // Moves a top-level window to the top of the z-order.
+    void BringToTop(HWindow w);
+    // Marks the window as destroyed (IsWindow false); it leaves the z-order.
+    void DestroyWindow(HWindow w);
+    void SetForeground(HWindow w) { Foreground = w; }
+    // A thread's GUI info; a thread that has none makes GetGUIThreadInfo fail.
+    void SetGuiThread(ThreadId thread, GuiThreadInfo info) { GuiThreads[thread] = info; }
+    // Convenience: a foreground window of its own thread, active, with one focused control
+    // that also holds the caret.
+    void ScriptTarget(HWindow top, ThreadId thread, HWindow control,
+                      const std::u16string& controlClass = u"Edit");
+    // Moves keyboard focus and caret of a thread to another control.
+    void FocusControl(ThreadId thread, HWindow control);
+
+    HWindow Foreground = 0;
+    std::vector<HWindow> ZOrder; // top first
+    std::map<HWindow, FakeWindow> Windows;
+    std::map<ThreadId, GuiThreadInfo> GuiThreads;
+    // When set, WindowAt answers this instead of looking at the rectangles.
+    std::optional<HWindow> WindowAtOverride;
+
+    // ---- Key states ----------------------------------------------------------------------
+    void SetKeyDown(int vk, bool down) { KeyTable[vk].Down = down; }
+    void SetToggled(int vk, bool on) { KeyTable[vk].Toggled = on; }
+    void ReleaseAllKeys();
+    struct KeyStateEntry {
+        bool Down = false;
+        bool Toggled = false;
+    };
+    std::map<int, KeyStateEntry> KeyTable;
+    // Injected key events move the key table as real input would (down, up, CapsLock toggle).
+    bool InjectedEventsChangeKeyStates = true;
+
+    // ---- Clipboard -----------------------------------------------------------------------
+    // Another window holds the clipboard open; until the given tick, or until released.
+    void HoldClipboardOpen(HWindow holder, std::optional<std::uint32_t> untilTick = std::nullopt);
+    void ReleaseClipboard() { fHolder = 0; }
+    void SetClipboardText(const std::u16string& text);     // CF_UNICODETEXT only
+    void SetClipboardAnsiText(const std::u16string& text); // CF_TEXT only (already converted)
+    void ClearClipboard();
+    bool ClipboardOpenByUs() const { return fOpenedBy != 0; }
+
+    std::optional<std::u16string> ClipUnicode;
+    std::optional<std::u16string> ClipAnsi;
+    bool ClipboardDataHandleMissing = false; // formats announced, but no data handle
+    bool ClipboardOpenFails = false;
+    int ClipboardOpens = 0;  // successful Open calls
+    int ClipboardCloses = 0; // Close calls while open
+
+    // ---- Clock ---------------------------------------------------------------------------
+    std::uint32_t Now = 1000;
+    std::uint32_t SleptMs = 0;
+    // Runs on every Sleep, after the clock has moved (to script what happens meanwhile).
+    std::function<void()> OnSleep;
+
+    // ---- Messages ------------------------------------------------------------------------
+    // Receives the messages posted to MainWindow when pending messages are processed.
+    std::function<void(const PostedMessage&)> MessageHandler;
+    // Runs at the start of every ProcessPendingMessages (to script input arriving meanwhile).
+    std::function<void()> OnProcessPending;
+    HWindow MainWindow = 0;
+    std::vector<PostedMessage> Posted;      // every window message ever posted
+    std::vector<PostedMessage> ThreadPosts; // every thread message ever posted
+    std::deque<PostedMessage> Queue;        // posted to MainWindow and not yet delivered
+    int ProcessPendingCalls = 0;
+    // Delivers one queued message as the message loop would; false when the queue is empty.
+    bool DeliverNext();
+    // Window messages of one number posted so far.
+    std::vector<PostedMessage> PostedWith(unsigned msg) const;
+    std::vector<PostedMessage> ThreadPostsWith(unsigned msg) const;
+
+    // ---- Input ---------------------------------------------------------------------------
+    std::vector<KeyEvent> Injected;
+    std::function<void(const KeyEvent&)> InjectObserver;
+    std::map<unsigned, unsigned> ScanCodes; // vk -> scan code; a US keyboard's by default
+    std::uintptr_t ExtraInfo = 0x4C55;
+    std::vector<bool> BlockInputCalls;
+    bool InputBlocked = false;
+    bool BlockInputResult = false; // as without elevation, and under Wine
+    std::vector<HWindow> ForegroundRequests;
+    bool RefuseForeground = false;
+
+    // ---- Layouts -------------------------------------------------------------------------
+    std::map<ThreadId, HLayout> ThreadLayouts;
+    HLayout DefaultLayout = 0x04090409;
+    // Answers VkKeyScan; unset means no key gives any character (-1).
+    std::function<std::int16_t(char16_t, HLayout)> VkKeyScanHandler;
+
+    // ---- The interfaces ------------------------------------------------------------------
+    HWindow ForegroundWindow() override;
+    HWindow NextWindow(HWindow w) override;
+    ThreadId WindowThread(HWindow w) override;
+    std::u16string WindowTitle(HWindow w) override;
+    std::optional<std::uint32_t> WindowStatus(HWindow w) override;
+    bool IsVisible(HWindow w) override;
+    bool IsEnabled(HWindow w) override;
+    std::optional<GuiThreadInfo> GuiThread(ThreadId thread) override;
+    std::optional<std::u16string> ClassName(HWindow w) override;
+    bool Exists(HWindow w) override;
+    HWindow WindowAt(int x, int y) override;
+
+    std::int16_t KeyState(int vk) override;
+
+    HWindow OpenClipboardWindow() override;
+    bool Open(HWindow owner) override;
+    void Close() override;
+    bool IsFormatAvailable(unsigned format) override;
+    std::optional<std::u16string> UnicodeText() override;
+    std::optional<std::u16string> AnsiText() override;
+
+    std::uint32_t TickCount() override { return Now; }
+    void Sleep(std::uint32_t ms) override;
+
+    bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
+                           std::intptr_t lParam) override;
+    void ProcessPendingMessages() override;
+
+    unsigned MapVirtualKey(unsigned vk) override;
+    std::uintptr_t MessageExtraInfo() override { return ExtraInfo; }
+    void SendInput(const KeyEvent& e) override;
+    bool SetForegroundWindow(HWindow w) override;
+    bool BlockInput(bool block) override;
+
+    HLayout KeyboardLayout(ThreadId thread) override;
+    std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+
+private:
+    const FakeWindow* Find(HWindow w) const;
+
+    HWindow fHolder = 0;
+    std::optional<std::uint32_t> fHolderUntil;
+    HWindow fOpenedBy = 0;
+    Platform fPlatform;
+};
+
+} // namespace lumora::fakes

@@ -1,0 +1,37 @@
+#pragma once
+// Character intake: every typed character goes into the shadow text, and the text before the
+// caret is searched for an abbreviation; a match is left pending and WM_EXPAND posted.
+#include "app/ProgramState.h"
+#include "matching/CandidateSearch.h"
+#include "platform/Platform.h"
+#include "tracking/WordRecs.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace lumora {
+
+// Characters after which a long shadow text is trimmed (BreakChars without the space).
+constexpr std::u16string_view SentenceEndChars = u".;!?\t\r\n";
+
+// A shadow text this long is trimmed at the next sentence end.
+constexpr std::size_t SentenceTrimLength = 128;
+
+class TCharIntake {
+public:
+    TCharIntake(Platform& platform, TProgramState& state, TTracking& tracking,
+                TCandidateSearch& search);
+
+    void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended);
+
+private:
+    void PassThrough(std::uint8_t vk, bool extended);
+
+    Platform& fPlatform;
+    TProgramState& fState;
+    TTracking& fTracking;
+    TCandidateSearch& fSearch;
+    std::vector<TMiniData*> fFound; // reused, so a typed character allocates no list
+};
+
+} // namespace lumora

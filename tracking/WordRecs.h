@@ -1,0 +1,82 @@
+#pragma once
+// Where the user types: the target window and control, and one tracking record (shadow text,
+// caret, selection) per pair of them.
+#include "platform/WindowQueries.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+struct AutoWordRec {
+    HWindow MainWindow = 0;  // the target top-level window; never 0 in a stored record
+    HWindow EditControl = 0; // its focused control, 0 for none, 1 for every "Excel" control
+    std::u16string Text;     // the shadow copy of what was typed into the control
+    std::u16string AppExe;   // kept empty
+    std::int32_t Pos = 0;    // characters of Text before the caret
+    std::int32_t SelStart = 0;
+    std::int32_t SelCount = 0; // 0: no selection
+    std::int32_t SentenceStart = 0;
+    bool Corrected = false; // the text was edited in a way we could only guess
+};
+
+// The control key that every control of an "Excel..." class shares.
+constexpr HWindow ExcelControlKey = 1;
+
+class TTracking {
+public:
+    TTracking(WindowQueries& windows, HWindow mainWindow);
+    TTracking(const TTracking&) = delete;
+    TTracking& operator=(const TTracking&) = delete;
+
+    // The program's own main window; may be set once it exists.
+    void SetMainWindow(HWindow mainWindow) { fMainWindow = mainWindow; }
+    HWindow MainWindow() const { return fMainWindow; }
+
+    // The top-level window the user types into, 0 when there is none.
+    HWindow FindTargetWindow();
+    // The caret (or else focus) window of the target's thread, 0 when none.
+    HWindow FindFocusedControl();
+    // The same for a target already found (saves a second z-order walk).
+    HWindow FindFocusedControl(HWindow target);
+    // The record of the current target and control, created when missing; nullptr when there
+    // is no target window.
+    AutoWordRec* CurrentWordRec();
+    // Never creates.
+    AutoWordRec* FindWordRec(HWindow top, HWindow controlKey);
+    AutoWordRec& AddWordRec(HWindow top, HWindow controlKey);
+    static void ResetWordRec(AutoWordRec* rec);
+    static std::u16string TextBeforeCaret(const AutoWordRec* rec);
+    // Drops the records of windows that no longer exist (not while records are held).
+    void PurgeWordRecs();
+    void ResetOnClick(int x, int y);
+
+    // The records, in creation order. Each lives in its own heap object, so a pointer to one
+    // stays valid while the table grows.
+    const std::vector<std::unique_ptr<AutoWordRec>>& WordRecs() const { return fWordRecs; }
+    void ClearWordRecs() { fWordRecs.clear(); }
+
+    // While a hold exists (someone keeps a record across a point of re-entry), PurgeWordRecs
+    // leaves the table alone, so a held record can never be freed under its holder.
+    class THold {
+    public:
+        explicit THold(TTracking& t) : fTracking(&t) { ++t.fHolds; }
+        THold(const THold&) = delete;
+        THold& operator=(const THold&) = delete;
+        ~THold() { --fTracking->fHolds; }
+
+    private:
+        TTracking* fTracking;
+    };
+    THold HoldRecords() { return THold(*this); }
+
+private:
+    WindowQueries& fWindows;
+    HWindow fMainWindow;
+    std::vector<std::unique_ptr<AutoWordRec>> fWordRecs;
+    int fHolds = 0;
+};
+
+} // namespace lumora
