@@ -1,6 +1,9 @@
 #pragma once
+#include "data/Utf.h"
+
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace lumora {
 
@@ -8,7 +11,8 @@ namespace lumora {
 // what() gives the same text in UTF-8 for the tool and the tests.
 class EVrbException : public std::exception {
 public:
-    explicit EVrbException(std::u16string message);
+    explicit EVrbException(std::u16string message)
+        : fMessage(std::move(message)), fUtf8(Utf16ToUtf8(fMessage)) {}
     const std::u16string& Message() const noexcept { return fMessage; }
     const char* what() const noexcept override { return fUtf8.c_str(); }
 

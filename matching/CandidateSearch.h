@@ -35,7 +35,7 @@ bool CheckAutotextPosition(std::int32_t DelimMode, char16_t PrevChar, char16_t N
 class TCandidateSearch {
 public:
     // Reads the index and the options at each search, so later changes count.
-    TCandidateSearch(TDataStringList& index, const TOptions& options);
+    TCandidateSearch(const TDataStringList& index, const TOptions& options);
 
     // Fills results with the phrases whose abbreviation ends the text (first pass) or ends
     // just before its last character (second pass), in that order, longer before shorter,
@@ -43,9 +43,11 @@ public:
     std::size_t FindAutotexts(std::vector<TMiniData*>& results, std::u16string_view Text);
 
 private:
-    TDataStringList& fIndex;
+    const TDataStringList& fIndex;
     const TOptions& fOptions;
-    std::vector<TStringData*> fFoundEntries; // reused between searches
+    // Reused between searches, so that a typed character allocates nothing here.
+    std::vector<TStringData*> fFoundEntries;
+    std::u16string fSuffix;
 };
 
 } // namespace lumora

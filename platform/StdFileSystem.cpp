@@ -1,0 +1,137 @@
+#include "data/VrbExceptions.h"
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+namespace lumora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// std::filesystem takes wide strings on Windows and bytes (UTF-8 here) elsewhere; converting
+// ourselves keeps lone surrogates from throwing inside the library.
+fs::path ToPath(const std::u16string& path) {
+#ifdef _WIN32
+    return fs::path(std::wstring(path.begin(), path.end()));
+#else
+    return fs::path(Utf16ToUtf8(path));
+#endif
+}
+
+std::u16string Quoted(const std::u16string& path) {
+    return u"\"" + path + u"\"";
+}
+
+[[noreturn]] void Fail(std::u16string_view what, const std::u16string& path, int error) {
+    std::u16string message(what);
+    message += u" " + Quoted(path);
+    if (error != 0) message += u": " + Utf8ToUtf16(std::generic_category().message(error));
+    throw EVrbException(message);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr OpenFile(const fs::path& p, bool write) {
+#ifdef _WIN32
+    return FilePtr(_wfopen(p.c_str(), write ? L"wb" : L"rb"));
+#else
+    return FilePtr(std::fopen(p.c_str(), write ? "wb" : "rb"));
+#endif
+}
+
+// Removes the temporary file on every path unless it has been renamed into place.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(fs::path p) : fPath(std::move(p)) {}
+    ~TempFileGuard() {
+        if (!fReleased) {
+            std::error_code ec;
+            fs::remove(fPath, ec);
+        }
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void Release() { fReleased = true; }
+
+private:
+    fs::path fPath;
+    bool fReleased = false;
+};
+
+class StdFileSystem final : public FileSystem {
+public:
+    std::optional<std::string> ReadFile(const std::u16string& path) override {
+        fs::path p = ToPath(path);
+        std::error_code ec;
+        fs::file_status st = fs::status(p, ec);
+        if (st.type() == fs::file_type::not_found) return std::nullopt;
+        if (ec) Fail(u"Cannot open file", path, ec.value());
+        if (fs::is_directory(st)) Fail(u"Cannot open file", path, EISDIR);
+        errno = 0;
+        FilePtr f = OpenFile(p, false);
+        if (!f) Fail(u"Cannot open file", path, errno);
+        std::string bytes;
+        char buffer[65536];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
+            bytes.append(buffer, n);
+        if (std::ferror(f.get())) Fail(u"Cannot read file", path, errno);
+        return bytes;
+    }
+
+    void WriteFileAtomic(const std::u16string& path, std::string_view bytes) override {
+        fs::path target = ToPath(path);
+        fs::path temp = target;
+        temp += TempSuffix();
+        TempFileGuard guard(temp);
+        {
+            errno = 0;
+            FilePtr f = OpenFile(temp, true);
+            if (!f) Fail(u"Cannot create file", path, errno);
+            if (!bytes.empty() &&
+                std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
+                Fail(u"Cannot write file", path, errno);
+            if (std::fflush(f.get()) != 0) Fail(u"Cannot write file", path, errno);
+            std::FILE* raw = f.release();
+            if (std::fclose(raw) != 0) Fail(u"Cannot write file", path, errno);
+        }
+        std::error_code ec;
+        fs::rename(temp, target, ec);
+        if (ec) Fail(u"Cannot replace file", path, ec.value());
+        guard.Release();
+    }
+
+    bool FileExists(const std::u16string& path) override {
+        std::error_code ec;
+        return fs::exists(ToPath(path), ec);
+    }
+
+    void CopyFile(const std::u16string& from, const std::u16string& to) override {
+        std::error_code ec;
+        fs::copy_file(ToPath(from), ToPath(to), fs::copy_options::overwrite_existing, ec);
+        if (ec) Fail(u"Cannot copy file", from, ec.value());
+    }
+
+private:
+    static std::string TempSuffix() {
+        static std::mt19937 random{std::random_device{}()};
+        return ".tmp" + std::to_string(random() % 1000000);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<FileSystem> MakeStdFileSystem() {
+    return std::make_unique<StdFileSystem>();
+}
+
+} // namespace lumora
