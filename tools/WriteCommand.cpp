@@ -1,0 +1,72 @@
+// lumoratool write FILE: a phrase file from JSON lines {"autotext":"…","text":"…"}.
+#include "data/PhraseFile.h"
+#include "data/VrbExceptions.h"
+#include "tools/Json.h"
+#include "tools/ToolCommand.h"
+
+#include <istream>
+#include <memory>
+#include <ostream>
+
+namespace lumora::tool {
+
+namespace {
+
+bool IsBlank(const std::string& line) {
+    return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// The two strings of one line, or a reason why the line is not such an object.
+std::pair<std::u16string, std::u16string> ReadPhraseLine(const std::string& line) {
+    json::Value v = json::Parse(line);
+    if (v.kind != json::Value::Kind::Object) throw json::Error("not a JSON object");
+    const json::Value* autotext = nullptr;
+    const json::Value* text = nullptr;
+    for (const auto& [key, value] : v.object) {
+        const json::Value** slot = key == u"autotext" ? &autotext
+                                   : key == u"text"   ? &text
+                                                      : nullptr;
+        if (!slot) throw json::Error("unexpected key " + json::Quote(key));
+        if (*slot) throw json::Error("duplicate key " + json::Quote(key));
+        if (value.kind != json::Value::Kind::String)
+            throw json::Error("value of " + json::Quote(key) + " is not a string");
+        *slot = &value;
+    }
+    if (!autotext) throw json::Error("missing key \"autotext\"");
+    if (!text) throw json::Error("missing key \"text\"");
+    return {autotext->string, text->string};
+}
+
+} // namespace
+
+int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
+    if (args.size() != 1) {
+        io.Err << "usage: lumoratool write FILE < phrases.jsonl\n";
+        return kExitUsageOrFile;
+    }
+    TPhraseData data;
+    TPhraseRows rows;
+    std::string line;
+    for (long long number = 1; std::getline(io.In, line); ++number) {
+        if (IsBlank(line)) continue;
+        if (line.back() == '\r') line.pop_back();
+        try {
+            auto [autotext, text] = ReadPhraseLine(line);
+            TMiniData& phrase = rows.Append(std::make_unique<TMiniData>(data));
+            phrase.SetAutotext(autotext);
+            phrase.SetText(text);
+        } catch (const json::Error& e) {
+            io.Err << "line " << number << ": " << e.what() << "\n";
+            return kExitDataError;
+        }
+    }
+    try {
+        SavePhrases(rows, io.Files, args[0]);
+    } catch (const EVrbException& e) {
+        io.Err << "lumoratool: " << e.what() << "\n";
+        return kExitUsageOrFile;
+    }
+    return kExitOk;
+}
+
+} // namespace lumora::tool
