@@ -31,7 +31,9 @@ private:
     TProgramState& fState;
     TTracking& fTracking;
     TCandidateSearch& fSearch;
-    std::vector<TMiniData*> fFound; // reused, so a typed character allocates no list
+    // Reused, so that a typed character allocates nothing; only read before keys are sent.
+    std::vector<TMiniData*> fFound;
+    std::u16string fTyped;
 };
 
 } // namespace lumora

@@ -8,8 +8,8 @@ namespace lumora {
 
 namespace {
 
-constexpr int VK_CAPITAL = 0x14;
-constexpr std::uint16_t VK_ESCAPE = 27;
+constexpr int VkCapital = 0x14;
+constexpr std::uint16_t VkEscape = 27;
 
 // Closes the clipboard on every path once it has been opened.
 class TClipboardGuard {
@@ -135,7 +135,7 @@ TEditKeys::TEditKeys(Platform& platform, TProgramState& state, TTracking& tracki
 std::uint8_t TEditKeys::ReadKeyState() {
     std::uint8_t flags = 0;
     // Low byte 1: toggled on and not held down.
-    if ((fPlatform.Keys.KeyState(VK_CAPITAL) & 0xFF) == 1) flags |= KS_CAPSLOCK;
+    if ((fPlatform.Keys.KeyState(VkCapital) & 0xFF) == 1) flags |= KS_CAPSLOCK;
     for (std::size_t i = 0; i < ModifierKeyTable.size(); ++i) {
         if (fPlatform.Keys.KeyState(ModifierKeyTable[i]) < 0) // high bit: down
             flags |= i < 3 ? KS_SHIFT : i < 6 ? KS_ALT : KS_CTRL;
@@ -151,7 +151,7 @@ void TEditKeys::SetPasteCanceled(bool value) {
 
 void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
     const std::uint8_t flags = ReadKeyState();
-    if (code == VK_ESCAPE) {
+    if (code == VkEscape) {
         SetPasteCanceled(true);
         fPlatform.Messages.PostThreadMessage(fState.HookThreadId, WM_HOOK_CANCEL, 0, 0);
         return;
