@@ -2,13 +2,50 @@
 // Keystroke synthesis: the program's only way of producing keyboard input.
 #include "platform/Platform.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 namespace lumora {
 
+class TTracking;
+
+// The modifier keys that ActivateTarget releases first, in this order: left Shift, Shift,
+// Ctrl, left Ctrl, Alt, left Alt, left Windows, right Windows.
+constexpr std::array<std::int32_t, 8> ModifierKeys = {160, 16, 17, 162, 18, 164, 91, 92};
+// Right Shift, right Ctrl, right Alt: released one by one afterwards, as extended keys.
+constexpr std::array<std::int32_t, 3> RightModifierKeys = {161, 163, 165};
+
+constexpr std::int32_t VK_BACK = 8;
+
 // Injects one event per key, in list order, all pressed (Down) or all released, and lets the
 // GUI thread handle its pending messages after each one: a point of re-entry.
 void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Down, bool Extended);
+
+// Presses and releases one UTF-16 code unit as a Unicode key event (virtual key 0, the unit
+// as scan code), handling pending messages after each event like SendKeys.
+void SendUnicodeUnit(Platform& platform, char16_t unit);
+
+// Holds the user's keyboard and mouse input back (BlockInput) for as long as it lives.
+class TBlockInputGuard {
+public:
+    explicit TBlockInputGuard(InputInjector& input);
+    TBlockInputGuard(const TBlockInputGuard&) = delete;
+    TBlockInputGuard& operator=(const TBlockInputGuard&) = delete;
+    ~TBlockInputGuard();
+
+private:
+    InputInjector& fInput;
+};
+
+// Brings the window the user types into to the front, waits 100 ms and releases every
+// modifier key with the user's input blocked. Returns that window, 0 when there is none.
+HWindow ActivateTarget(Platform& platform, TTracking& tracking);
+
+// Count presses and releases of Backspace; none for a Count below 1. Target is not consulted.
+void SendBackspaces(Platform& platform, HWindow Target, std::int32_t Count);
+
+// The keyboard layout of the thread that owns Target (of our own thread for 0).
+HLayout TargetKeyboardLayout(Platform& platform, HWindow Target);
 
 } // namespace lumora
