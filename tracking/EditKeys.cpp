@@ -269,8 +269,8 @@ void TEditKeys::Paste(AutoWordRec& rec) {
     std::u16string pasted;
     pasted.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i; // CR LF becomes CR
         pasted.push_back(s[i]);
+        if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i; // CR LF becomes CR
     }
     const std::int32_t L = Length(rec);
     const std::int32_t at = std::clamp(rec.Pos, 0, L);
