@@ -1,0 +1,210 @@
+#include "data/PhraseFile.h"
+#include "data/VrbExceptions.h"
+#include "tests/data/FakeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+namespace lumora {
+namespace {
+
+using testing::FakeFileSystem;
+
+const std::u16string kPath = u"C:\\Lumora\\lumora.lmx";
+
+std::string Utf16LE(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+class PhraseFileTest : public ::testing::Test {
+protected:
+    TPhraseData data;
+    TPhraseRows rows;
+    FakeFileSystem files;
+    int processed = 0;
+
+    TMiniData& AddRow(const std::u16string& autotext, const std::u16string& text) {
+        TMiniData& p = rows.Append(std::make_unique<TMiniData>(data));
+        p.SetAutotext(autotext);
+        p.SetText(text);
+        return p;
+    }
+    TPhraseLoadResult Load(std::uint32_t maxItems = 30) {
+        return LoadPhrases(rows, data, files, kPath, maxItems, [this] { ++processed; });
+    }
+    TPhraseLoadResult LoadText(std::u16string_view text, std::uint32_t maxItems = 30) {
+        files.Files[kPath] = Utf16LE(text);
+        return Load(maxItems);
+    }
+    std::vector<std::u16string> Autotexts() const {
+        std::vector<std::u16string> out;
+        for (std::size_t i = 0; i < rows.Count(); ++i)
+            out.push_back(rows.At(i).Autotext());
+        return out;
+    }
+    std::vector<std::u16string> IndexValues() const {
+        std::vector<std::u16string> out;
+        for (std::int32_t i = 0; i < data.PhraseIndex.Count(); ++i)
+            out.push_back(data.PhraseIndex.At(i).Value);
+        return out;
+    }
+};
+
+TEST_F(PhraseFileTest, SavePhrases_ShouldWriteTheExampleByteForByte_WhenTwoPhrases) {
+    AddRow(u"ab", u"abc");
+    AddRow(u"", u"");
+    SavePhrases(rows, files, kPath);
+    EXPECT_EQ(
+        files.Files[kPath],
+        Utf16LE(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phrases>\r\n"
+                u"<phrase>\r\n<description>YWJj</description>\r\n<autotext>YWI=</autotext>\r\n"
+                u"</phrase>\r\n<phrase>\r\n<description></description>\r\n"
+                u"<autotext></autotext>\r\n</phrase>\r\n</phrases>\r\n"));
+    rows.ClearPhrases();
+    SavePhrases(rows, files, kPath);
+    EXPECT_EQ(files.Files[kPath], Utf16LE(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                          u"<phrases>\r\n</phrases>\r\n"));
+    EXPECT_EQ(files.Files[kPath].substr(0, 16),
+              std::string("\xFF\xFE\x3C\x00\x3F\x00\x78\x00\x6D\x00\x6C\x00\x20\x00\x76\x00", 16));
+}
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldGiveBackSamePhrasesInOrder_AfterSave) {
+    AddRow(u"zz", u"last letters");
+    AddRow(u"", u"text without abbreviation");
+    AddRow(u"sig", u"Best regards,\r\nAnn\r\n\U0001F600");
+    AddRow(u"empty", u"");
+    AddRow(u"ab", std::u16string(600, u'x')); // beyond the editor's limits, kept whole
+    AddRow(std::u16string(40, u'k'), std::u16string(57, u'q')); // closing tag on a line of its own
+    std::vector<std::pair<std::u16string, std::u16string>> before;
+    for (std::size_t i = 0; i < rows.Count(); ++i)
+        before.emplace_back(rows.At(i).Autotext(), rows.At(i).Text());
+    SavePhrases(rows, files, kPath);
+
+    TPhraseLoadResult result = Load(100);
+    EXPECT_TRUE(result.FileFound);
+    EXPECT_FALSE(result.StoppedAtLimit);
+    std::vector<std::pair<std::u16string, std::u16string>> after;
+    for (std::size_t i = 0; i < rows.Count(); ++i)
+        after.emplace_back(rows.At(i).Autotext(), rows.At(i).Text());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(processed, 6);
+    // The grid keeps file order while the index is sorted; the empty abbreviation is not in it.
+    EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"ab", u"empty", std::u16string(40, u'k'),
+                                                          u"sig", u"zz"}));
+    EXPECT_FALSE(data.LoadingPhrases);
+}
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldLeaveListEmpty_WhenNoFileExists) {
+    AddRow(u"old", u"gone");
+    TPhraseLoadResult result = Load();
+    EXPECT_FALSE(result.FileFound);
+    EXPECT_EQ(rows.Count(), 0u);
+    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+
+    AddRow(u"old", u"gone");
+    files.Unreadable.insert(kPath);
+    EXPECT_THROW(Load(), EVrbException);
+    EXPECT_EQ(rows.Count(), 0u);
+    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+}
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldStopAddingAtMaxItems_AndSayIt) {
+    std::u16string text = u"<phrases>";
+    for (int i = 0; i < 5; ++i)
+        text += u"<phrase><autotext>" + TextToBase64(std::string(1, char('a' + i))) +
+                u"</autotext></phrase>";
+    text += u"</phrases>";
+    TPhraseLoadResult limited = LoadText(text, 3);
+    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
+    EXPECT_TRUE(limited.StoppedAtLimit);
+    EXPECT_EQ(data.PhraseIndex.Count(), 3);
+
+    TPhraseLoadResult exact = LoadText(text, 5);
+    EXPECT_EQ(rows.Count(), 5u);
+    EXPECT_FALSE(exact.StoppedAtLimit);
+    // A negative option, as unsigned, sets no limit.
+    LoadText(text, static_cast<std::uint32_t>(-1));
+    EXPECT_EQ(rows.Count(), 5u);
+}
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldReadPhraseElementsWhereverTheyStand) {
+    LoadText(u"<?xml version=\"1.0\"?>\r\n"
+             u"<phrase><autotext>YQ==</autotext></phrase>\r\n" // directly after the declaration
+             u"<other>text<phrase><autotext>Yg==</autotext></phrase></other>\r\n"
+             u"<phrases>junk<x><y>z</y></x>\r\n"
+             // A phrase inside a phrase makes none; it sets the enclosing one's strings.
+             u"<phrase><description>MQ==</description><phrase><autotext>Yw==</autotext>"
+             u"<description>Mg==</description></phrase></phrase>\r\n"
+             // Two descriptions: the later wins; no autotext: an empty abbreviation.
+             u"<phrase><description>eA==</description><description>eQ==</description></phrase>\r\n"
+             u"</phrases>\r\n");
+    ASSERT_EQ(rows.Count(), 4u);
+    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"a", u"b", u"c", u""}));
+    EXPECT_EQ(rows.At(2).Text(), u"2");
+    EXPECT_EQ(rows.At(3).Text(), u"y");
+    EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
+}
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldNotLeaveStaleEntry_WhenPhraseHasTwoAutotexts) {
+    LoadText(u"<phrases><phrase><autotext>eHg=</autotext></phrase>"
+             u"<phrase><autotext>enp6</autotext><autotext>YWFh</autotext></phrase>"
+             u"<phrase><autotext>eXk=</autotext></phrase></phrases>");
+    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"xx", u"aaa", u"yy"}));
+    EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"aaa", u"xx", u"yy"}));
+    rows.ClearPhrases();
+    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+}
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldKeepPhrasesBeforeError_AndSortIndex) {
+    std::u16string message;
+    try {
+        LoadText(u"<?xml version=\"1.0\"?>\r\n<phrases>\r\n"
+                 u"<phrase><autotext>eg==</autotext></phrase>\r\n"
+                 u"<phrase><autotext>YQ==</autotext>\r\n");
+    } catch (const EVrbXMLError& e) {
+        message = e.Message();
+    }
+    EXPECT_EQ(message, u"XML Parsing Error: no element found.\rExpected: </phrase>\rLine: 5\r"
+                       u"Column: 3");
+    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"z", u"a"}));
+    EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"a", u"z"}));
+    EXPECT_FALSE(data.LoadingPhrases);
+
+    EXPECT_THROW(LoadText(u"<phrases>\r\n<Phrase><autotext>YQ==</autotext></phrase>"),
+                 EVrbXMLError);
+    EXPECT_EQ(rows.Count(), 0u); // <Phrase> is not a phrase element
+}
+
+TEST_F(PhraseFileTest, SavePhrases_ShouldLeaveOldFileAndThrow_WhenWriteFails) {
+    files.Files[kPath] = "old contents";
+    AddRow(u"a", u"b");
+    files.FailWrites = true;
+    EXPECT_THROW(SavePhrases(rows, files, kPath), EVrbException);
+    EXPECT_EQ(files.Files[kPath], "old contents");
+}
+
+struct BatchObserver : TPhraseRowsObserver {
+    std::vector<std::string> events;
+    void RowAppended(std::size_t) override { events.push_back("append"); }
+    void RowDeleted(std::size_t) override { events.push_back("delete"); }
+    void RowsCleared() override { events.push_back("clear"); }
+    void BatchBegun() override { events.push_back("begin"); }
+    void BatchEnded() override { events.push_back("end"); }
+};
+
+TEST_F(PhraseFileTest, LoadPhrases_ShouldAppendRowsInsideOneBatch_EvenOnError) {
+    BatchObserver observer;
+    rows.SetObserver(&observer);
+    EXPECT_THROW(LoadText(u"<phrase></phrase><phrase>"), EVrbXMLError);
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"clear", "clear", "begin", "append", "append", "end"}));
+    EXPECT_FALSE(rows.InBatch());
+    rows.SetObserver(nullptr);
+}
+
+} // namespace
+} // namespace lumora

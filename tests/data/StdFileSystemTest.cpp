@@ -1,0 +1,73 @@
+#include "data/Utf.h"
+#include "data/VrbExceptions.h"
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace lumora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StdFileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("lumora-fs-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::u16string Path(const std::string& name) const {
+        return Utf8ToUtf16((dir / name).string());
+    }
+    std::size_t Entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
+    }
+
+    fs::path dir;
+    std::unique_ptr<FileSystem> files = MakeStdFileSystem();
+};
+
+TEST_F(StdFileSystemTest, ShouldTellMissingFromUnreadable_WhenReading) {
+    EXPECT_EQ(files->ReadFile(Path("none.lmx")), std::nullopt);
+    EXPECT_EQ(files->ReadFile(Path("no-folder/none.lmx")), std::nullopt);
+    fs::create_directory(dir / "folder.lmx");
+    EXPECT_THROW(files->ReadFile(Path("folder.lmx")), EVrbException);
+    EXPECT_FALSE(files->FileExists(Path("none.lmx")));
+}
+
+TEST_F(StdFileSystemTest, ShouldReplaceWholeFile_WhenWrittenAtomically) {
+    std::u16string path = Path("\u00E9t\u00E9 \u0416.lmx"); // non-ASCII names survive
+    files->WriteFileAtomic(path, std::string("first\0x", 7));
+    files->WriteFileAtomic(path, "second");
+    EXPECT_EQ(files->ReadFile(path), "second");
+    files->WriteFileAtomic(path, "");
+    EXPECT_EQ(files->ReadFile(path), "");
+    EXPECT_EQ(Entries(), 1u); // no temporary file left behind
+    files->CopyFile(path, Path("copy.bak"));
+    EXPECT_TRUE(files->FileExists(Path("copy.bak")));
+}
+
+TEST_F(StdFileSystemTest, ShouldLeaveOldEntryAndNoTemporary_WhenReplaceFails) {
+    // A non-empty folder where the file should go: the rename over it fails.
+    fs::create_directories(dir / "target.lmx" / "inside");
+    std::u16string path = Path("target.lmx");
+    try {
+        files->WriteFileAtomic(path, "data");
+        FAIL() << "no error";
+    } catch (const EVrbException& e) {
+        EXPECT_NE(e.Message().find(path), std::u16string::npos);
+    }
+    EXPECT_TRUE(fs::is_directory(dir / "target.lmx" / "inside"));
+    EXPECT_EQ(Entries(), 1u);
+    EXPECT_THROW(files->WriteFileAtomic(Path("no-folder/x.lmx"), "data"), EVrbException);
+    EXPECT_THROW(files->CopyFile(Path("none"), Path("copy")), EVrbException);
+}
+
+} // namespace
+} // namespace lumora
