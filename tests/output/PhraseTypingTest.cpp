@@ -1,0 +1,226 @@
+#include "output/PhraseTyping.h"
+
+#include "app/HookMessages.h"
+#include "data/VrbDataMini.h"
+#include "tests/fakes/SimulatedDesktop.h"
+#include "tests/output/KeyEventText.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace lumora {
+namespace {
+
+using fakes::SimulatedDesktop;
+using ::testing::ElementsAre;
+using testing::KeyEventTexts;
+
+// The target field holds what the user typed; the shadow record agrees with it; the match is
+// pending, as the character intake leaves it.
+class PhraseTypingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state.MainWindow = SimulatedDesktop::MainWindowHandle;
+        state.HookThreadId = SimulatedDesktop::HookThread;
+        sim.ShowWindow(0);
+        phrase.SetText(u"be right back");
+        Typed(u" brb", u"brb", u"");
+    }
+
+    // The user has typed text into the field and the record, and match (with trail) is
+    // pending.
+    void Typed(const std::u16string& text, const std::u16string& match,
+               const std::u16string& trail) {
+        sim.FocusedField()->SetText(text);
+        rec = tracking.CurrentWordRec();
+        rec->Text = text;
+        rec->Pos = static_cast<std::int32_t>(text.size());
+        state.PendingMatch = match;
+        state.PendingTrail = trail;
+        state.PendingPhrase = &phrase;
+    }
+
+    std::u16string FieldText() { return sim.FocusedField()->Text(); }
+    // The events after the eleven releases of the activation.
+    std::vector<std::string> EventsAfterActivation(std::size_t count = SIZE_MAX) {
+        return KeyEventTexts(sim.Desktop().Injected, 11, count);
+    }
+
+    SimulatedDesktop sim;
+    TProgramState state;
+    TTracking tracking{sim.Desktop(), SimulatedDesktop::MainWindowHandle};
+    TEditKeys editKeys{sim.AsPlatform(), state, tracking};
+    TPhraseTyping typing{sim.AsPlatform(), state, tracking, editKeys};
+    TPhraseData data;
+    TMiniData phrase{data};
+    AutoWordRec* rec = nullptr;
+};
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseTheAbbreviationAndTypeThePhrase) {
+    typing.ExpandPhrase(&phrase);
+
+    EXPECT_EQ(FieldText(), u" be right back");
+    EXPECT_THAT(EventsAfterActivation(8),
+                ElementsAre("+8", "-8", "+8", "-8", "+8", "-8", "+66", "-66"));
+    // The shadow text follows, its caret where the target's is.
+    EXPECT_EQ(rec->Text, u" be right back");
+    EXPECT_EQ(rec->Pos, 14);
+    EXPECT_TRUE(state.PendingMatch.empty());
+    EXPECT_EQ(state.PendingPhrase, nullptr);
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseAndRetypeTheTrail) {
+    Typed(u"brb.", u"brb", u".");
+    typing.ExpandPhrase(&phrase);
+    EXPECT_THAT(EventsAfterActivation(8),
+                ElementsAre("+8", "-8", "+8", "-8", "+8", "-8", "+8", "-8"));
+    EXPECT_EQ(FieldText(), u"be right back.");
+    EXPECT_EQ(rec->Text, u"be right back.");
+    EXPECT_TRUE(state.PendingTrail.empty());
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldNotEraseAWithheldEnter_ButTypeItAfterThePhrase) {
+    // Enter completed the match: the hook kept it from the field and the shadow text.
+    Typed(u"x brb", u"brb", u"\r");
+    typing.ExpandPhrase(&phrase);
+    EXPECT_EQ(FieldText(), u"x be right back\r\n");
+    EXPECT_EQ(rec->Text, u"x be right back\r");
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseBeforeTheCaret_WhenTextFollowsIt) {
+    Typed(u"brb", u"brb", u"");
+    rec->Text = u"brbhello";
+    sim.FocusedField()->SetText(u"brbhello");
+    sim.FocusedField()->KeyDown(fakes::simkey::Left, {.Ctrl = true}); // caret to the start
+    for (int i = 0; i < 3; ++i)
+        sim.FocusedField()->KeyDown(fakes::simkey::Right, {});
+
+    typing.ExpandPhrase(&phrase);
+
+    EXPECT_EQ(FieldText(), u"be right backhello");
+    EXPECT_EQ(rec->Text, u"be right backhello");
+    EXPECT_EQ(rec->Pos, 13);
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldLeaveAShortShadowText) {
+    rec->Text = u"rb";
+    rec->Pos = 2;
+    typing.ExpandPhrase(&phrase);
+    EXPECT_EQ(rec->Text, u"rbbe right back");
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldMarkTypingForItsWholeLength) {
+    std::vector<bool> activeAtEvent;
+    auto observe = sim.Desktop().InjectObserver;
+    sim.Desktop().InjectObserver = [&](const KeyEvent& e) {
+        activeAtEvent.push_back(state.TypingActive);
+        observe(e);
+    };
+    typing.ExpandPhrase(&phrase);
+    EXPECT_THAT(activeAtEvent, ::testing::Each(true));
+    EXPECT_FALSE(state.TypingActive);
+    auto busy = sim.Desktop().ThreadPostsWith(WM_HOOK_BUSY);
+    ASSERT_EQ(busy.size(), 2u);
+    EXPECT_EQ(busy[0].WParam, 1u);
+    EXPECT_EQ(busy[1].WParam, 0u);
+    EXPECT_EQ(busy[1].Thread, SimulatedDesktop::HookThread);
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEndTypingAndKeepThePendingMatch_WhenSendingFails) {
+    int events = 0;
+    sim.Desktop().InjectObserver = [&](const KeyEvent&) {
+        if (++events == 15) throw std::runtime_error("input refused");
+    };
+    EXPECT_THROW(typing.ExpandPhrase(&phrase), std::runtime_error);
+    EXPECT_FALSE(state.TypingActive);
+    auto busy = sim.Desktop().ThreadPostsWith(WM_HOOK_BUSY);
+    ASSERT_EQ(busy.size(), 2u);
+    EXPECT_EQ(busy[1].WParam, 0u);
+    EXPECT_EQ(state.PendingMatch, u"brb");
+    EXPECT_EQ(state.PendingPhrase, &phrase);
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldDoNothing_WithoutAPhrase) {
+    typing.ExpandPhrase(nullptr);
+    EXPECT_TRUE(sim.Desktop().ThreadPosts.empty());
+    EXPECT_TRUE(sim.Desktop().Injected.empty());
+    EXPECT_FALSE(state.TypingActive);
+}
+
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldTypeCapitalsAsCapitals_AndRestoreCapsLock) {
+    phrase.SetText(u"Be Right");
+    sim.Keyboard().SetCapsLock(true);
+    state.KeyStateFlags = KS_CAPSLOCK; // as the latest editing key found it
+    typing.ExpandPhrase(&phrase);
+    EXPECT_EQ(FieldText(), u" Be Right");
+    EXPECT_TRUE(sim.Keyboard().CapsLockOn());
+    EXPECT_THAT(EventsAfterActivation(10),
+                ElementsAre("+8", "-8", "+8", "-8", "+8", "-8", "+20", "-20", "+16", "+66"));
+    EXPECT_THAT(KeyEventTexts(sim.Desktop().Injected, sim.Desktop().Injected.size() - 2),
+                ElementsAre("+20", "-20"));
+}
+
+TEST_F(PhraseTypingTest, Escape_ShouldStopTheTypingBeforeTheNextCharacter) {
+    sim.Keyboard().SetCapsLock(true);
+    state.KeyStateFlags = KS_CAPSLOCK;
+    sim.Desktop().OnProcessPending = [&] {
+        if (!state.fPasteCanceled && FieldText() == u" be") editKeys.HandleEditKey(27, false);
+    };
+    typing.ExpandPhrase(&phrase);
+
+    EXPECT_EQ(FieldText(), u" be");
+    EXPECT_EQ(rec->Text, u" be");
+    EXPECT_TRUE(sim.Keyboard().CapsLockOn());
+    EXPECT_FALSE(state.TypingActive);
+    EXPECT_EQ(state.PendingPhrase, nullptr);
+    EXPECT_EQ(sim.Desktop().ThreadPostsWith(WM_HOOK_CANCEL).size(), 1u);
+}
+
+TEST_F(PhraseTypingTest, Escape_ShouldNotStopThePhrase_WhenHandledDuringActivation) {
+    bool escaped = false;
+    sim.Desktop().OnProcessPending = [&] {
+        if (!escaped) {
+            escaped = true;
+            editKeys.HandleEditKey(27, false);
+        }
+    };
+    typing.ExpandPhrase(&phrase);
+    EXPECT_TRUE(escaped);
+    EXPECT_EQ(FieldText(), u" be right back");
+}
+
+TEST_F(PhraseTypingTest, TypeText_ShouldSendCharactersOffTheLayoutIntact) {
+    typing.TypeText(u"\u00e9\u2014\U0001F600", u"");
+    EXPECT_THAT(KeyEventTexts(sim.Desktop().Injected),
+                ElementsAre("+165", "+96", "-96", "+98", "-98", "+99", "-99", "+99", "-99", "-165",
+                            "+u2014", "-u2014", "+ud83d", "-ud83d", "+ude00", "-ude00"));
+    EXPECT_EQ(FieldText(), u" brb\u00e9\u2014\U0001F600");
+    EXPECT_EQ(rec->Text, u" brb\u00e9\u2014\U0001F600");
+}
+
+TEST_F(PhraseTypingTest, TypeText_ShouldHoldShiftForShiftedCharacters) {
+    typing.TypeText(u"A{", u"");
+    EXPECT_THAT(KeyEventTexts(sim.Desktop().Injected),
+                ElementsAre("+16", "+65", "-16", "-65", "+16", "+219", "-16", "-219"));
+}
+
+TEST_F(PhraseTypingTest, TypeText_ShouldTypeOneEnterPerStoredLineBreak) {
+    typing.TypeText(u"a\r\nb\nc", u" ");
+    EXPECT_THAT(KeyEventTexts(sim.Desktop().Injected),
+                ElementsAre("+65", "-65", "+13", "-13", "+66", "-66", "+67", "-67", "+32", "-32"));
+    EXPECT_EQ(FieldText(), u" brba\r\nbc ");
+}
+
+TEST(PrepareText, ShouldRewriteBraceEscapes_AndDropLineFeedsOfTheText) {
+    EXPECT_EQ(TPhraseTyping::PrepareText(u"a\\\\\\}b", u""), u"a}b");
+    EXPECT_EQ(TPhraseTyping::PrepareText(u"\\\\\\{#x\\\\\\{y", u""), u"{#x\\\\\\{y");
+    EXPECT_EQ(TPhraseTyping::PrepareText(u"\\}\\{#", u""), u"\\}\\{#");
+    EXPECT_EQ(TPhraseTyping::PrepareText(u"1\r\n2\n", u"."), u"1\r2.");
+    // A line feed that completed the match (Ctrl+Enter) is typed again after the phrase.
+    EXPECT_EQ(TPhraseTyping::PrepareText(u"x", u"\n"), u"x\n");
+}
+
+} // namespace
+} // namespace lumora
