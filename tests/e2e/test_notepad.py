@@ -1,0 +1,30 @@
+"""The rig itself: the desktop, Notepad, X typing and reading Notepad's text back."""
+
+import winedriver
+
+
+class NotepadRig(winedriver.DesktopTest):
+    def test_typedText_ShouldReadBack_WhenTypedIntoNotepad(self):
+        self.desktop.start_notepad()
+        self.desktop.type("hi brb ok")
+        self.assertEqual(self.desktop.notepad_text(expect="hi brb ok"), "hi brb ok")
+        self.desktop.key("Return")
+        self.desktop.type("Second, line!")
+        self.assertEqual(self.desktop.notepad_text(expect="hi brb ok\nSecond, line!"),
+                         "hi brb ok\nSecond, line!")
+
+    def test_waitWindow_ShouldTimeOut_WhenNoSuchWindow(self):
+        with self.assertRaises(TimeoutError):
+            self.desktop.wait_window(title="No such window", timeout=0.5)
+
+    def test_stopAll_ShouldEndNotepad_WhenTestEnds(self):
+        proc = self.desktop.start_notepad()
+        self.desktop.stop_all()
+        self.assertIsNotNone(proc.poll())
+        winedriver.wait_until(
+            lambda: not any(cls == "Notepad" for _, cls, _ in self.desktop.windows()), 10,
+            what="Notepad's window to go")
+
+
+if __name__ == "__main__":
+    winedriver.main()

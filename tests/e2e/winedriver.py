@@ -1,0 +1,235 @@
+"""Driving Windows programs on the end-to-end tests' Wine desktop.
+
+The desktop (Xvfb and a Wine prefix) comes from the ctest fixture WineDesktop; its settings are
+in the file named by $LUMORA_WINE_ENV. The Windows binaries (lumora.exe, lumora.dll and the
+test helpers) are in $LUMORA_WINDOWS_BIN.
+
+Everything here waits by bounded polling, and stops only the processes it started, by pid.
+"""
+
+import os
+import shlex
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SKIP = 77  # ctest's SKIP_RETURN_CODE for these tests
+
+
+def _read_env(path):
+    env = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("export "):
+                line = line[len("export "):]
+            if "=" not in line:
+                continue
+            key, value = line.split("=", 1)
+            env[key] = shlex.split(value)[0] if value else ""
+    return env
+
+
+def wait_until(predicate, timeout, interval=0.1, what="condition"):
+    """Polls predicate until it returns a true value (which is returned) or timeout passes."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise TimeoutError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+class Desktop:
+    """The Wine desktop of this test run, and the processes one test started on it."""
+
+    def __init__(self):
+        envfile = os.environ.get("LUMORA_WINE_ENV", "")
+        if not envfile or not os.path.isfile(envfile):
+            raise RuntimeError(f"no Wine desktop: LUMORA_WINE_ENV={envfile!r}")
+        self.settings = _read_env(envfile)
+        self.env = dict(os.environ)
+        for key in ("DISPLAY", "WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "LANG", "LC_ALL"):
+            if key in self.settings:
+                self.env[key] = self.settings[key]
+        self.bin = os.environ.get("LUMORA_WINDOWS_BIN", "")
+        self._started = []
+
+    # -- binaries ---------------------------------------------------------------------------
+
+    def exe(self, name):
+        return os.path.join(self.bin, name)
+
+    def require(self, *names):
+        """Skips the test (exit code SKIP) when a Windows binary has not been built."""
+        missing = [n for n in names if not os.path.isfile(self.exe(n))]
+        if missing:
+            print(f"skipped: not built: {', '.join(missing)} in {self.bin!r} "
+                  "(build the windows preset first)")
+            sys.exit(SKIP)
+
+    # -- processes --------------------------------------------------------------------------
+
+    def run(self, args, timeout=60, check=True, cwd=None):
+        """Runs a command on the desktop to its end; .exe files run through wine. Its output
+        goes through files, not pipes: a Wine process may leave helpers behind that hold
+        inherited pipes open."""
+        args = self._command(args)
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.Popen(args, env=self.env, cwd=cwd, stdout=out, stderr=err,
+                                    stdin=subprocess.DEVNULL)
+            try:
+                proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+                raise
+            out.seek(0)
+            err.seek(0)
+            result = subprocess.CompletedProcess(args, proc.returncode, out.read(), err.read())
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{args} failed ({result.returncode}): "
+                               f"{result.stderr.decode(errors='replace')}")
+        return result
+
+    def start(self, args, cwd=None, stdout=subprocess.DEVNULL):
+        """Starts a program on the desktop; it is stopped by stop_all (by pid)."""
+        proc = subprocess.Popen(self._command(args), env=self.env, cwd=cwd, stdout=stdout,
+                                stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        self._started.append(proc)
+        return proc
+
+    def stop(self, proc, timeout=10):
+        if proc.poll() is None:
+            proc.send_signal(signal.SIGTERM)
+            try:
+                proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait(timeout)
+        if proc.stdout:
+            proc.stdout.close()
+        if proc in self._started:
+            self._started.remove(proc)
+
+    def stop_all(self):
+        for proc in reversed(list(self._started)):
+            self.stop(proc)
+
+    def _command(self, args):
+        args = [str(a) for a in args]
+        if args and args[0].lower().endswith(".exe"):
+            return ["wine"] + args
+        return args
+
+    # -- windows ----------------------------------------------------------------------------
+
+    def wintext(self, *args, timeout=60):
+        return self.run([self.exe("wintext.exe"), *args], timeout=timeout, check=False)
+
+    def windows(self):
+        """The top-level windows as (handle, class, title) tuples."""
+        out = self.wintext("list").stdout.decode("utf-8", errors="replace")
+        result = []
+        for line in out.splitlines():
+            parts = line.split(" ", 4)
+            if len(parts) < 5:
+                continue
+            handle = parts[0]
+            cls = parts[3][len("class="):]
+            title = parts[4][len("title="):]
+            result.append((handle, cls, title))
+        return result
+
+    def wait_window(self, cls=None, title=None, timeout=20.0):
+        """Waits until a top-level window of that class and/or title exists; its handle."""
+        args = ["wait", "--timeout", str(int(timeout * 1000))]
+        if cls is not None:
+            args += ["--class", cls]
+        if title is not None:
+            args += ["--title", title]
+        result = self.wintext(*args, timeout=timeout + 30)
+        if result.returncode != 0:
+            raise TimeoutError(f"no window class={cls!r} title={title!r} after {timeout} s; "
+                               f"windows: {self.windows()}")
+        return result.stdout.decode().strip()
+
+    def x_window(self, title, timeout=10.0):
+        """The X window id of a Wine top-level window with that title."""
+        def find():
+            r = subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=self.env,
+                               capture_output=True)
+            ids = r.stdout.decode().split()
+            return ids[0] if ids else None
+        return wait_until(find, timeout, what=f"X window {title!r}")
+
+    def focus(self, title):
+        """Gives the keyboard focus to the window with that title (there is no window manager
+        on the virtual display, so xdotool sets the X focus itself)."""
+        xid = self.x_window(title)
+        subprocess.run(["xdotool", "windowfocus", "--sync", xid], env=self.env, check=True,
+                       capture_output=True, timeout=10)
+        return xid
+
+    # -- typing -----------------------------------------------------------------------------
+
+    def type(self, text, delay_ms=30):
+        """Types text as X keyboard input into the focused window."""
+        subprocess.run(["xdotool", "type", "--delay", str(delay_ms), "--", text], env=self.env,
+                       check=True, timeout=60 + len(text) * delay_ms / 1000)
+
+    def key(self, *keys, delay_ms=30):
+        """Presses X key names (Return, Tab, ctrl+Return, ...) into the focused window."""
+        subprocess.run(["xdotool", "key", "--delay", str(delay_ms), *keys], env=self.env,
+                       check=True, timeout=60)
+
+    # -- Notepad ----------------------------------------------------------------------------
+
+    NOTEPAD_TITLE = "Untitled - Notepad"
+
+    def start_notepad(self, timeout=30.0):
+        """Starts Wine's Notepad, waits for its window and gives it the focus."""
+        proc = self.start(["wine", "notepad.exe"])
+        self.wait_window(cls="Notepad", title=self.NOTEPAD_TITLE, timeout=timeout)
+        self.focus(self.NOTEPAD_TITLE)
+        return proc
+
+    def notepad_text(self, expect=None, timeout=10.0):
+        """Notepad's text (WM_GETTEXT), line breaks as "\\n". With expect, polls until the
+        text equals it or timeout passes, and returns the text seen last."""
+        args = ["text", "--class", "Notepad"]
+        if expect is not None:
+            args += ["--expect", expect, "--timeout",
+                     str(int(timeout * 1000))]
+        result = self.wintext(*args, timeout=timeout + 30)
+        return result.stdout.decode("utf-8", errors="replace")
+
+
+class DesktopTest(unittest.TestCase):
+    """A test on the Wine desktop; whatever it started is stopped after it."""
+
+    binaries = ("wintext.exe",)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop()
+        cls.desktop.require(*cls.binaries)
+
+    def tearDown(self):
+        self.desktop.stop_all()
+
+
+def main():
+    """Runs the tests of the calling module; exits with SKIP when none ran."""
+    program = unittest.main(exit=False, verbosity=2)
+    result = program.result
+    if not result.wasSuccessful():
+        sys.exit(1)
+    if result.testsRun and len(result.skipped) == result.testsRun:
+        sys.exit(SKIP)
+    sys.exit(0)

@@ -1,0 +1,194 @@
+// wintext: a helper for the end-to-end tests, run under Wine. It looks at the windows of the
+// Wine desktop the way a Windows program sees them.
+//
+//   wintext list                              every top-level window: handle, pid, class, title
+//   wintext wait [--class C] [--title T] [--timeout MS]
+//                                             waits until such a top-level window exists and
+//                                             prints its handle; exit 1 on timeout
+//   wintext text [--class C] [--child K] [--expect TEXT] [--timeout MS]
+//                                             prints, as UTF-8, the text of the first child of
+//                                             class K (default "Edit") of the top-level window
+//                                             of class C (default "Notepad"); with --expect it
+//                                             polls until the text equals TEXT (exit 1 if not)
+//   wintext activate [--class C] [--title T]  brings that window to the foreground
+//
+// The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
+// and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ToUtf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t buf[256] = {};
+    GetClassNameW(w, buf, 256);
+    return buf;
+}
+
+// InternalGetWindowText sends no message, so a hung or dying program cannot block us.
+std::wstring TitleOf(HWND w) {
+    wchar_t buf[512] = {};
+    int n = InternalGetWindowText(w, buf, 512);
+    return std::wstring(buf, static_cast<size_t>(n < 0 ? 0 : n));
+}
+
+struct Query {
+    std::wstring Class;
+    std::wstring Title;
+    bool HasClass = false;
+    bool HasTitle = false;
+};
+
+struct FindState {
+    const Query* Q;
+    HWND Found;
+};
+
+BOOL CALLBACK FindProc(HWND w, LPARAM lp) {
+    auto* st = reinterpret_cast<FindState*>(lp);
+    if (st->Q->HasClass && ClassOf(w) != st->Q->Class) return TRUE;
+    if (st->Q->HasTitle && TitleOf(w) != st->Q->Title) return TRUE;
+    st->Found = w;
+    return FALSE;
+}
+
+HWND FindTop(const Query& q) {
+    FindState st{&q, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&st));
+    return st.Found;
+}
+
+BOOL CALLBACK ListProc(HWND w, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    std::printf("%08llx pid=%lu visible=%d class=%s title=%s\n",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)),
+                static_cast<unsigned long>(pid), IsWindowVisible(w) ? 1 : 0,
+                ToUtf8(ClassOf(w)).c_str(), ToUtf8(TitleOf(w)).c_str());
+    return TRUE;
+}
+
+std::wstring ReadText(HWND edit) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
+    std::wstring s(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()),
+                             SMTO_ABORTIFHUNG, 2000, &got))
+        return {};
+    s.resize(got);
+    // Wine 8's Notepad reads back an Enter typed into it as CR CR LF; line breaks are given
+    // as a plain LF, whatever their form.
+    std::wstring out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == L'\r') {
+            size_t j = i;
+            while (j < s.size() && s[j] == L'\r')
+                ++j;
+            if (j < s.size() && s[j] == L'\n') {
+                out += L'\n';
+                i = j;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+[[noreturn]] void Usage() {
+    std::fprintf(stderr, "usage: wintext list | wait | text | activate [options]\n");
+    std::exit(2);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) Usage();
+    // The bytes as written: no LF to CR LF translation.
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::wstring cmd = argv[1];
+    Query q;
+    std::wstring child = L"Edit";
+    std::wstring expect;
+    bool hasExpect = false;
+    DWORD timeout = 0;
+    for (int i = 2; i < argc; ++i) {
+        std::wstring a = argv[i];
+        if (i + 1 >= argc) Usage();
+        std::wstring v = argv[++i];
+        if (a == L"--class")
+            q.Class = v, q.HasClass = true;
+        else if (a == L"--title")
+            q.Title = v, q.HasTitle = true;
+        else if (a == L"--child")
+            child = v;
+        else if (a == L"--expect")
+            expect = v, hasExpect = true;
+        else if (a == L"--timeout")
+            timeout = static_cast<DWORD>(_wtoi(v.c_str()));
+        else
+            Usage();
+    }
+
+    if (cmd == L"list") {
+        EnumWindows(ListProc, 0);
+        return 0;
+    }
+    if (cmd == L"wait") {
+        DWORD start = GetTickCount();
+        for (;;) {
+            if (HWND w = FindTop(q)) {
+                std::printf("%08llx\n",
+                            static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)));
+                return 0;
+            }
+            if (GetTickCount() - start >= timeout) return 1;
+            Sleep(50);
+        }
+    }
+    if (cmd == L"activate") {
+        HWND w = FindTop(q);
+        if (!w) return 1;
+        SetForegroundWindow(w);
+        return GetForegroundWindow() == w ? 0 : 1;
+    }
+    if (cmd == L"text") {
+        if (!q.HasClass && !q.HasTitle) q.Class = L"Notepad", q.HasClass = true;
+        DWORD start = GetTickCount();
+        std::wstring text;
+        for (;;) {
+            HWND top = FindTop(q);
+            HWND edit = top ? FindWindowExW(top, nullptr, child.c_str(), nullptr) : nullptr;
+            bool ok = edit != nullptr;
+            if (ok) text = ReadText(edit);
+            if (ok && (!hasExpect || text == expect)) break;
+            if (GetTickCount() - start >= timeout) {
+                std::fputs(ToUtf8(text).c_str(), stdout);
+                if (!ok) std::fprintf(stderr, "wintext: no such window\n");
+                return 1;
+            }
+            Sleep(50);
+        }
+        std::fputs(ToUtf8(text).c_str(), stdout);
+        return 0;
+    }
+    Usage();
+}
