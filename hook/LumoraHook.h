@@ -1,0 +1,34 @@
+#pragma once
+// The export of the keyboard-hook library lumora.dll.
+//
+// SetHook(window) starts the library's own thread, installs a low-level keyboard hook and a
+// low-level mouse hook on it, and returns that thread's id once both are installed (0 when they
+// could not be). From then on the thread posts to `window`:
+//   WM_HOOK_CHAR  for a key press that types a character: wParam the UTF-16 unit, lParam
+//                 vk | extended << 8. Backspace is char 8; Enter and Tab pressed without Ctrl,
+//                 Alt or Windows are char 13 and 9 and are withheld from the target application
+//                 (their release too); Ctrl+Enter is char 10 and passes.
+//   WM_HOOK_KEY   for every other key press: wParam the virtual-key code (Escape is always 27).
+//   WM_HOOK_MOUSE for a mouse button press: wParam x, lParam y (screen coordinates).
+// Input injected by a program (SendInput) is neither reported nor withheld.
+//
+// Thread messages the library's thread takes (PostThreadMessageW to the id SetHook returned):
+//   WM_HOOK_BUSY 1/0  the program starts/ends typing out a phrase. While busy nothing is
+//                     withheld, and Enter and Tab come as WM_HOOK_KEY instead of WM_HOOK_CHAR:
+//                     the user's Enter goes straight to the target (as the program would send
+//                     it on anyway), and the program's own keys pass even on a system that
+//                     does not flag them as injected.
+//   WM_HOOK_CANCEL    the user stopped the typing-out: ends the busy state.
+//   WM_QUIT           removes the hooks and ends the thread.
+//
+// Calling convention: WINAPI (__stdcall; the same as the default on x64), exported undecorated
+// as "SetHook". A second call returns the id of the thread already running.
+#include <windows.h>
+
+extern "C" {
+using SetHookProc = DWORD(WINAPI*)(HWND window);
+}
+
+#ifdef LUMORA_HOOK_BUILD
+extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window);
+#endif
