@@ -1,0 +1,242 @@
+#include "platform/win32/Win32Platform.h"
+
+#include "platform/win32/Win32Handles.h"
+
+namespace lumora {
+
+namespace {
+
+// GlobalLock/GlobalUnlock of a clipboard data handle.
+class GlobalLockGuard {
+public:
+    explicit GlobalLockGuard(HANDLE h) : fHandle(h), fData(h ? GlobalLock(h) : nullptr) {}
+    ~GlobalLockGuard() {
+        if (fData) GlobalUnlock(fHandle);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    void* Data() const { return fData; }
+    // The size of the block, to bound the search for the terminating NUL.
+    std::size_t Size() const { return fData ? GlobalSize(fHandle) : 0; }
+
+private:
+    HANDLE fHandle;
+    void* fData;
+};
+
+} // namespace
+
+// --- WindowQueries ---------------------------------------------------------------------------
+
+HWindow Win32Platform::ForegroundWindow() {
+    return FromHwnd(GetForegroundWindow());
+}
+
+HWindow Win32Platform::NextWindow(HWindow w) {
+    return FromHwnd(GetWindow(ToHwnd(w), GW_HWNDNEXT));
+}
+
+ThreadId Win32Platform::WindowThread(HWindow w) {
+    return w ? GetWindowThreadProcessId(ToHwnd(w), nullptr) : 0;
+}
+
+std::u16string Win32Platform::WindowTitle(HWindow w) {
+    wchar_t buf[257] = {};
+    int n = GetWindowTextW(ToHwnd(w), buf, 257);
+    return FromWide(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+std::optional<std::uint32_t> Win32Platform::WindowStatus(HWindow w) {
+    WINDOWINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetWindowInfo(ToHwnd(w), &info)) return std::nullopt;
+    if (info.dwWindowStatus == WS_ACTIVECAPTION) return WS_ACTIVECAPTION;
+    // Wine reports a status of 0 for other processes' windows even when they are active; the
+    // active window of the window's own thread tells the truth there, and on Windows as well.
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    DWORD thread = GetWindowThreadProcessId(ToHwnd(w), nullptr);
+    if (thread && GetGUIThreadInfo(thread, &gui) && gui.hwndActive == ToHwnd(w))
+        return WS_ACTIVECAPTION;
+    return info.dwWindowStatus;
+}
+
+bool Win32Platform::IsVisible(HWindow w) {
+    return IsWindowVisible(ToHwnd(w)) != FALSE;
+}
+
+bool Win32Platform::IsEnabled(HWindow w) {
+    return IsWindowEnabled(ToHwnd(w)) != FALSE;
+}
+
+std::optional<GuiThreadInfo> Win32Platform::GuiThread(ThreadId thread) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(thread, &gui)) return std::nullopt;
+    return GuiThreadInfo{FromHwnd(gui.hwndActive), FromHwnd(gui.hwndFocus),
+                         FromHwnd(gui.hwndCaret)};
+}
+
+std::optional<std::u16string> Win32Platform::ClassName(HWindow w) {
+    wchar_t buf[257] = {};
+    int n = GetClassNameW(ToHwnd(w), buf, 257);
+    if (n <= 0) return std::nullopt;
+    return FromWide(buf, static_cast<std::size_t>(n));
+}
+
+bool Win32Platform::Exists(HWindow w) {
+    return w != 0 && IsWindow(ToHwnd(w)) != FALSE;
+}
+
+HWindow Win32Platform::WindowAt(int x, int y) {
+    return FromHwnd(WindowFromPoint(POINT{x, y}));
+}
+
+// --- KeyStates -------------------------------------------------------------------------------
+
+std::int16_t Win32Platform::KeyState(int vk) {
+    return GetKeyState(vk);
+}
+
+// --- Clipboard -------------------------------------------------------------------------------
+
+HWindow Win32Platform::OpenClipboardWindow() {
+    return FromHwnd(GetOpenClipboardWindow());
+}
+
+bool Win32Platform::Open(HWindow owner) {
+    return OpenClipboard(ToHwnd(owner)) != FALSE;
+}
+
+void Win32Platform::Close() {
+    CloseClipboard();
+}
+
+bool Win32Platform::IsFormatAvailable(unsigned format) {
+    return IsClipboardFormatAvailable(format) != FALSE;
+}
+
+std::optional<std::u16string> Win32Platform::UnicodeText() {
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    if (!h) return std::nullopt;
+    GlobalLockGuard lock(h);
+    const auto* p = static_cast<const char16_t*>(lock.Data());
+    if (!p) return std::u16string();
+    // Never read past the block, even when its text lacks the terminating NUL.
+    std::size_t max = lock.Size() / sizeof(char16_t), n = 0;
+    while (n < max && p[n] != 0)
+        ++n;
+    return std::u16string(p, n);
+}
+
+std::optional<std::u16string> Win32Platform::AnsiText() {
+    HANDLE h = GetClipboardData(CF_TEXT);
+    if (!h) return std::nullopt;
+    GlobalLockGuard lock(h);
+    const auto* p = static_cast<const char*>(lock.Data());
+    if (!p) return std::u16string();
+    std::size_t max = lock.Size(), n = 0;
+    while (n < max && p[n] != 0)
+        ++n;
+    if (n == 0) return std::u16string();
+    int len = MultiByteToWideChar(CP_ACP, 0, p, static_cast<int>(n), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(len > 0 ? len : 0), L'\0');
+    if (len > 0) MultiByteToWideChar(CP_ACP, 0, p, static_cast<int>(n), w.data(), len);
+    return FromWide(w);
+}
+
+// --- Clock -----------------------------------------------------------------------------------
+
+std::uint32_t Win32Platform::TickCount() {
+    return GetTickCount();
+}
+
+void Win32Platform::Sleep(std::uint32_t ms) {
+    ::Sleep(ms);
+}
+
+// --- MessagePort -----------------------------------------------------------------------------
+
+bool Win32Platform::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
+    return PostMessageW(ToHwnd(w), msg, wParam, lParam) != FALSE;
+}
+
+bool Win32Platform::PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    return thread != 0 && PostThreadMessageW(thread, msg, wParam, lParam) != FALSE;
+}
+
+void Win32Platform::ProcessPendingMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The quit request belongs to the main loop: put it back for it and stop here.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// --- InputInjector ---------------------------------------------------------------------------
+
+unsigned Win32Platform::MapVirtualKey(unsigned vk) {
+    return MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+}
+
+std::uintptr_t Win32Platform::MessageExtraInfo() {
+    return static_cast<std::uintptr_t>(GetMessageExtraInfo());
+}
+
+void Win32Platform::SendInput(const KeyEvent& e) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = e.Vk;
+    in.ki.wScan = e.Scan;
+    in.ki.dwFlags = e.Flags;
+    in.ki.time = e.Time;
+    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(e.ExtraInfo);
+    ::SendInput(1, &in, sizeof in);
+}
+
+bool Win32Platform::SetForegroundWindow(HWindow w) {
+    return ::SetForegroundWindow(ToHwnd(w)) != FALSE;
+}
+
+bool Win32Platform::BlockInput(bool block) {
+    return ::BlockInput(block ? TRUE : FALSE) != FALSE;
+}
+
+// --- KeyboardLayouts -------------------------------------------------------------------------
+
+HLayout Win32Platform::KeyboardLayout(ThreadId thread) {
+    return static_cast<HLayout>(reinterpret_cast<std::uintptr_t>(GetKeyboardLayout(thread)));
+}
+
+std::int16_t Win32Platform::VkKeyScan(char16_t ch, HLayout layout) {
+    return VkKeyScanExW(static_cast<wchar_t>(ch),
+                        reinterpret_cast<HKL>(static_cast<std::uintptr_t>(layout)));
+}
+
+// --- MessageBoxes ----------------------------------------------------------------------------
+
+void Win32Platform::ShowMessage(const std::u16string& text, const std::u16string& caption,
+                                MessageBoxIcon icon) {
+    UINT style = MB_OK;
+    switch (icon) {
+    case MessageBoxIcon::Error:
+        style |= MB_ICONERROR;
+        break;
+    case MessageBoxIcon::Information:
+        style |= MB_ICONINFORMATION;
+        break;
+    case MessageBoxIcon::Warning:
+        style |= MB_ICONWARNING;
+        break;
+    }
+    MessageBoxW(ToHwnd(fOwner), WidePtr(text), WidePtr(caption), style);
+}
+
+} // namespace lumora

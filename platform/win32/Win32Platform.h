@@ -1,0 +1,80 @@
+#pragma once
+// The operating system for the core: every platform interface as a thin layer over user32 and
+// kernel32, and nothing else.
+#include "platform/MessageBoxes.h"
+#include "platform/Platform.h"
+
+namespace lumora {
+
+class Win32Platform final : public WindowQueries,
+                            public KeyStates,
+                            public Clipboard,
+                            public Clock,
+                            public MessagePort,
+                            public InputInjector,
+                            public KeyboardLayouts,
+                            public MessageBoxes {
+public:
+    Win32Platform() = default;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    Platform AsPlatform() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
+
+    // Message boxes are owned by this window (the main window; 0 until it exists).
+    void SetOwnerWindow(HWindow w) { fOwner = w; }
+
+    // WindowQueries
+    HWindow ForegroundWindow() override;
+    HWindow NextWindow(HWindow w) override;
+    ThreadId WindowThread(HWindow w) override;
+    std::u16string WindowTitle(HWindow w) override;
+    std::optional<std::uint32_t> WindowStatus(HWindow w) override;
+    bool IsVisible(HWindow w) override;
+    bool IsEnabled(HWindow w) override;
+    std::optional<GuiThreadInfo> GuiThread(ThreadId thread) override;
+    std::optional<std::u16string> ClassName(HWindow w) override;
+    bool Exists(HWindow w) override;
+    HWindow WindowAt(int x, int y) override;
+
+    // KeyStates
+    std::int16_t KeyState(int vk) override;
+
+    // Clipboard
+    HWindow OpenClipboardWindow() override;
+    bool Open(HWindow owner) override;
+    void Close() override;
+    bool IsFormatAvailable(unsigned format) override;
+    std::optional<std::u16string> UnicodeText() override;
+    std::optional<std::u16string> AnsiText() override;
+
+    // Clock
+    std::uint32_t TickCount() override;
+    void Sleep(std::uint32_t ms) override;
+
+    // MessagePort
+    bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
+                           std::intptr_t lParam) override;
+    void ProcessPendingMessages() override;
+
+    // InputInjector
+    unsigned MapVirtualKey(unsigned vk) override;
+    std::uintptr_t MessageExtraInfo() override;
+    void SendInput(const KeyEvent& e) override;
+    bool SetForegroundWindow(HWindow w) override;
+    bool BlockInput(bool block) override;
+
+    // KeyboardLayouts
+    HLayout KeyboardLayout(ThreadId thread) override;
+    std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+
+    // MessageBoxes
+    void ShowMessage(const std::u16string& text, const std::u16string& caption,
+                     MessageBoxIcon icon) override;
+
+private:
+    HWindow fOwner = 0;
+};
+
+} // namespace lumora
