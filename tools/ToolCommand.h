@@ -32,5 +32,6 @@ constexpr int kExitUsageOrFile = 2;
 // One per file: tools/<Name>Command.cpp.
 int DumpCommand(const std::vector<std::u16string>& args, ToolIo& io);
 int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io);
+int FindCommand(const std::vector<std::u16string>& args, ToolIo& io);
 
 } // namespace lumora::tool

@@ -20,6 +20,7 @@ namespace {
 const ToolCommand kCommands[] = {
     {"dump", "dump FILE          print the phrases of FILE as JSON lines", &DumpCommand},
     {"write", "write FILE         write FILE from JSON lines on standard input", &WriteCommand},
+    {"find", "find FILE VALUE... the phrases the index finds for each VALUE", &FindCommand},
 };
 
 void PrintUsage() {
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     // Byte-exact UTF-8 lines, the same as the native tool's.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     if (argc < 2) {
         PrintUsage();

@@ -1,0 +1,124 @@
+#include "data/PhraseFile.h"
+#include "tests/data/FakeFileSystem.h"
+#include "tools/Json.h"
+#include "tools/ToolCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace lumora::tool {
+namespace {
+
+struct ToolRun {
+    int rc;
+    std::string out, err;
+};
+
+class LumoraToolTest : public ::testing::Test {
+protected:
+    testing::FakeFileSystem files;
+
+    ToolRun Call(ToolCommandFn command, std::vector<std::u16string> args,
+                 const std::string& input = "") {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        ToolIo io{in, out, err, files};
+        int rc = command(args, io);
+        return {rc, out.str(), err.str()};
+    }
+};
+
+TEST_F(LumoraToolTest, WriteThenDump_ShouldGiveTheSameLines_InFileOrder) {
+    const std::string lines =
+        "{\"autotext\":\"brb\",\"text\":\"be right back\"}\n"
+        "\n"
+        "{\"autotext\":\"sig\",\"text\":\"Ann\\r\\n\\u00e9\xF0\x9F\x98\x80\"}\r\n"
+        "{\"text\":\"\",\"autotext\":\"\"}\n";
+    ToolRun w = Call(WriteCommand, {u"p.lmx"}, lines);
+    EXPECT_EQ(w.rc, 0) << w.err;
+    ToolRun d = Call(DumpCommand, {u"p.lmx"});
+    EXPECT_EQ(d.rc, 0);
+    EXPECT_EQ(d.out, "{\"autotext\":\"brb\",\"text\":\"be right back\"}\n"
+                     "{\"autotext\":\"sig\",\"text\":\"Ann\\r\\n\xC3\xA9\xF0\x9F\x98\x80\"}\n"
+                     "{\"autotext\":\"\",\"text\":\"\"}\n");
+    EXPECT_EQ(d.err, "");
+
+    // The bytes are exactly what SavePhrases writes for the same rows.
+    TPhraseData data;
+    TPhraseRows rows;
+    LoadPhrasesFromBytes(rows, data, files.Files[u"p.lmx"], 100, {});
+    EXPECT_EQ(PhraseFileBytes(rows), files.Files[u"p.lmx"]);
+}
+
+TEST_F(LumoraToolTest, Dump_ShouldPrintPhrasesBeforeTheError_AndExit1) {
+    files.Files[u"bad.lmx"] =
+        "<phrases><phrase><autotext>YQ==</autotext></phrase><phrase><autotext>Yg==</autotext>";
+    ToolRun d = Call(DumpCommand, {u"bad.lmx"});
+    EXPECT_EQ(d.rc, 1);
+    EXPECT_EQ(d.out, "{\"autotext\":\"a\",\"text\":\"\"}\n{\"autotext\":\"b\",\"text\":\"\"}\n");
+    EXPECT_EQ(d.err, "XML Parsing Error: no element found.\nExpected: </phrase>\nLine: 2\n"
+                     "Column: 1\n");
+}
+
+TEST_F(LumoraToolTest, Dump_ShouldExit2WithOneLine_WhenFileMissingUnreadableOrArgsWrong) {
+    for (ToolRun r : {Call(DumpCommand, {u"none.lmx"}), Call(DumpCommand, {}),
+                      Call(DumpCommand, {u"a", u"b"})}) {
+        EXPECT_EQ(r.rc, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    files.Files[u"locked.lmx"] = "";
+    files.Unreadable.insert(u"locked.lmx");
+    ToolRun r = Call(DumpCommand, {u"locked.lmx"});
+    EXPECT_EQ(r.rc, 2);
+    EXPECT_NE(r.err.find("locked.lmx"), std::string::npos);
+}
+
+TEST_F(LumoraToolTest, Write_ShouldNameTheLineAndNotTouchFile_WhenLineIsNotAPhrase) {
+    files.Files[u"p.lmx"] = "old";
+    const std::string good = "{\"autotext\":\"a\",\"text\":\"b\"}\n";
+    struct Case {
+        std::string line, reason;
+    };
+    for (const Case& c : {
+             Case{"[1,2]", "not a JSON object"},
+             Case{"{\"autotext\":\"a\"}", "missing key \"text\""},
+             Case{"{\"autotext\":\"a\",\"text\":\"b\",\"x\":1}", "unexpected key \"x\""},
+             Case{"{\"autotext\":\"a\",\"text\":2}", "value of \"text\" is not a string"},
+             Case{"{\"autotext\":\"a\",\"autotext\":\"b\",\"text\":\"\"}",
+                  "duplicate key \"autotext\""},
+             Case{"{\"autotext\":\"a\",\"text\":\"b\"", "expected '}' at column 27"},
+             Case{"{\"autotext\":\"\xFF\",\"text\":\"\"}", "invalid UTF-8 at column 15"},
+             Case{"{\"autotext\":\"a\",\"text\":\"b\"} x",
+                  "unexpected text after the value at column 29"},
+         }) {
+        ToolRun r = Call(WriteCommand, {u"p.lmx"}, good + "\n" + c.line + "\n" + good);
+        EXPECT_EQ(r.rc, 1) << c.line;
+        EXPECT_EQ(r.err, "line 3: " + c.reason + "\n") << c.line;
+    }
+    EXPECT_EQ(files.Files[u"p.lmx"], "old");
+    EXPECT_EQ(files.Writes, 0);
+
+    files.FailWrites = true;
+    ToolRun r = Call(WriteCommand, {u"p.lmx"}, good);
+    EXPECT_EQ(r.rc, 2);
+    EXPECT_EQ(files.Files[u"p.lmx"], "old");
+}
+
+TEST(Json, ShouldEscapeControlsAndLoneSurrogates_AndKeepOtherTextAsUtf8) {
+    EXPECT_EQ(json::Quote(u"a\"b\\c\n\t\x01\u00e9\U0001F600"),
+              "\"a\\\"b\\\\c\\n\\t\\u0001\xC3\xA9\xF0\x9F\x98\x80\"");
+    EXPECT_EQ(json::Quote(u"x\xD800y\xDC00"), "\"x\\ud800y\\udc00\"");
+    json::Value v = json::Parse(" {\"s\":\"\\ud83d\\ude00\\ud800\",\"n\":[1,-2.5e1,true,null]} ");
+    ASSERT_NE(v.Member(u"s"), nullptr);
+    EXPECT_EQ(v.Member(u"s")->string, u"\U0001F600\xD800");
+    ASSERT_EQ(v.Member(u"n")->array.size(), 4u);
+    EXPECT_EQ(v.Member(u"n")->array[1].number, -25);
+    EXPECT_EQ(v.Member(u"missing"), nullptr);
+    EXPECT_THROW(json::Parse("{\"a\":\"\\x\"}"), json::Error);
+    EXPECT_THROW(json::Parse(std::string(1000, '[')), json::Error);
+}
+
+} // namespace
+} // namespace lumora::tool
