@@ -111,11 +111,13 @@ void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
     const bool withheld = fHook.KeyPressed(vk, extended, fKeyboard.Mods());
     fKeyboard.Key(vk, true, extended, withheld ? nullptr : FocusedField());
     SyncKeyState(vk);
+    if (KeepUp) RunPending();
 }
 
 void SimulatedDesktop::UserKeyUp(std::uint8_t vk, bool extended) {
     fKeyboard.Key(vk, false, extended, FocusedField());
     SyncKeyState(vk);
+    if (KeepUp) RunPending();
 }
 
 void SimulatedDesktop::PressKey(std::uint8_t vk, bool extended) {
@@ -129,6 +131,7 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
         if (k < 0) {
             fHook.PacketTyped(c);
             if (FakeTextField* field = FocusedField()) field->Char(c);
+            if (KeepUp) RunPending();
             continue;
         }
         const bool addShift = (k & 0x100) && !fKeyboard.IsDown(simkey::Shift);
@@ -142,6 +145,7 @@ void SimulatedDesktop::Click() {
     const HWindow fg = fDesktop.ForegroundWindow();
     const FakeRect r = fg ? fDesktop.Window(fg).Rect : FakeRect{};
     fHook.MousePressed((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    if (KeepUp) RunPending();
 }
 
 void SimulatedDesktop::ForwardThreadPosts() {
@@ -152,6 +156,12 @@ void SimulatedDesktop::ForwardThreadPosts() {
 }
 
 void SimulatedDesktop::RunPending() {
+    if (fRunning) return;
+    fRunning = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{fRunning};
     do {
         while (fDesktop.DeliverNext())
             ForwardThreadPosts();

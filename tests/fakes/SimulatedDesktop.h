@@ -64,8 +64,14 @@ public:
     void SetClipboard(const std::u16string& text) { fDesktop.SetClipboardText(text); }
 
     // Handles every pending message of the program, then its idle event, as the message loop
-    // does, until nothing is pending.
+    // does, until nothing is pending. Does nothing when called from inside a handler: the
+    // handling that is under way delivers the messages.
     void RunPending();
+
+    // The program handles each input of the user before the next arrives, as it does at
+    // human typing speed (the modifiers it reads are the ones held for that key). Off: input
+    // queues up until RunPending, as when the program is busy.
+    bool KeepUp = true;
 
 private:
     void EnsureWindow(int n);
@@ -81,6 +87,7 @@ private:
     std::map<HWindow, std::unique_ptr<FakeTextField>> fFields; // by control handle
     int fFront = -1;
     std::size_t fThreadPostsSeen = 0;
+    bool fRunning = false;
 };
 
 } // namespace lumora::fakes

@@ -1,0 +1,138 @@
+// What the user sees: keys typed on the simulated desktop, the program running on it, and the
+// text the target field holds afterwards. The shadow text must agree with the field, or the
+// next expansion goes wrong.
+#include "tests/fakes/SimulatedProgram.h"
+
+#include <gtest/gtest.h>
+
+namespace lumora::fakes {
+namespace {
+
+class ScenarioTest : public ::testing::Test {
+protected:
+    explicit ScenarioTest(std::int32_t delimMode = 0) : program(TOptions{delimMode, 30}) {
+        program.AddPhrase(u"brb", u"be right back");
+        program.AddPhrase(u"sig", u"Best \u2014 Ann \U0001F600");
+        sim.ShowWindow(0);
+    }
+
+    void Type(std::u16string_view text) {
+        sim.TypeText(text);
+        sim.RunPending();
+    }
+    void Press(std::uint8_t vk) {
+        sim.PressKey(vk);
+        sim.RunPending();
+    }
+    std::u16string Field() { return sim.FocusedField()->Text(); }
+    std::u16string Shadow() { return program.CurrentRecord()->Text; }
+    std::size_t ShadowCaret() { return static_cast<std::size_t>(program.CurrentRecord()->Pos); }
+
+    SimulatedProgram program;
+    SimulatedDesktop& sim = program.Sim;
+};
+
+class ScenarioMode1Test : public ScenarioTest {
+protected:
+    ScenarioMode1Test() : ScenarioTest(1) {}
+};
+
+TEST_F(ScenarioTest, TypingAnAbbreviation_ShouldLeaveThePhrase) {
+    Type(u" brb");
+    EXPECT_EQ(Field(), u" be right back");
+    EXPECT_EQ(Shadow(), Field());
+    EXPECT_EQ(ShadowCaret(), sim.FocusedField()->Caret());
+    Type(u" and brb");
+    EXPECT_EQ(Field(), u" be right back and be right back");
+    EXPECT_EQ(program.Expansions(), 2);
+}
+
+TEST_F(ScenarioTest, AbbreviationInsideAWord_ShouldStayAsTyped) {
+    Type(u"abrb xbrb");
+    EXPECT_EQ(Field(), u"abrb xbrb");
+    EXPECT_EQ(program.Expansions(), 0);
+}
+
+TEST_F(ScenarioTest, APhraseWithAnEmDashAndAnEmoji_ShouldArriveIntact) {
+    Type(u"sig");
+    EXPECT_EQ(Field(), u"Best \u2014 Ann \U0001F600");
+    EXPECT_EQ(Shadow(), Field());
+}
+
+TEST_F(ScenarioTest, CapitalAbbreviationWithCapsLock_ShouldTypeThePhraseInItsOwnCase) {
+    Press(simkey::Capital);
+    Type(u"BRB");
+    EXPECT_EQ(Field(), u"be right back");
+    EXPECT_TRUE(sim.Keyboard().CapsLockOn());
+}
+
+TEST_F(ScenarioTest, CaretAfterAnExpansion_ShouldFollowTheField) {
+    Type(u" brb");
+    Press(simkey::Left);
+    Type(u"x");
+    EXPECT_EQ(Field(), u" be right bacxk");
+    EXPECT_EQ(Shadow(), Field());
+    EXPECT_EQ(ShadowCaret(), sim.FocusedField()->Caret());
+}
+
+TEST_F(ScenarioTest, AbbreviationBeforeExistingText_ShouldBeReplacedInPlace) {
+    Type(u"hello");
+    Press(simkey::Home);
+    Type(u"brb");
+    EXPECT_EQ(Field(), u"be right backhello");
+    EXPECT_EQ(Shadow(), Field());
+    EXPECT_EQ(ShadowCaret(), 13u);
+}
+
+TEST_F(ScenarioTest, Enter_ShouldArriveOnce_WhenItCompletesNothing) {
+    Type(u"brb\rnext brb");
+    EXPECT_EQ(Field(), u"be right back\r\nnext be right back");
+}
+
+TEST_F(ScenarioTest, EditorShown_ShouldStopExpansions_ButLetEnterAndTabThrough) {
+    sim.SetEditorShown(true);
+    Type(u" brb\r\t");
+    EXPECT_EQ(Field(), u" brb\r\n\t");
+    sim.SetEditorShown(false);
+    Type(u" brb");
+    EXPECT_EQ(Field(), u" brb\r\n\t be right back");
+}
+
+TEST_F(ScenarioTest, PastedTextThenAbbreviation_ShouldExpandAfterThePaste) {
+    sim.SetClipboard(u"Hello ");
+    Type(u"Re: ");
+    sim.UserKeyDown(simkey::LControl);
+    sim.PressKey('V');
+    sim.UserKeyUp(simkey::LControl);
+    Type(u"brb");
+    EXPECT_EQ(Field(), u"Re: Hello be right back");
+    EXPECT_EQ(Shadow(), Field());
+}
+
+TEST_F(ScenarioTest, SecondWindow_ShouldKeepItsOwnShadowText) {
+    Type(u"one b");
+    sim.ShowWindow(1);
+    Type(u"rb");
+    EXPECT_EQ(sim.Field(1, 0)->Text(), u"rb");
+    sim.ShowWindow(0);
+    Type(u"rb");
+    EXPECT_EQ(sim.Field(0, 0)->Text(), u"one be right back");
+}
+
+TEST_F(ScenarioMode1Test, AbbreviationThenFullStop_ShouldLeaveThePhraseAndTheFullStop) {
+    Type(u"brb");
+    EXPECT_EQ(Field(), u"brb");
+    Type(u".");
+    EXPECT_EQ(Field(), u"be right back.");
+    EXPECT_EQ(Shadow(), Field());
+}
+
+TEST_F(ScenarioMode1Test, AbbreviationThenEnter_ShouldKeepTheTextBeforeIt) {
+    Type(u"ok brb\r");
+    EXPECT_EQ(Field(), u"ok be right back\r\n");
+    Type(u"x");
+    EXPECT_EQ(Field(), u"ok be right back\r\nx");
+}
+
+} // namespace
+} // namespace lumora::fakes
