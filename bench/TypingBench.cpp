@@ -1,0 +1,115 @@
+// The cost of one typed character: the editing rules, then the intake with its candidate
+// search, on a shadow text of 200 characters, for indexes of several sizes.
+#include "data/VrbDataMini.h"
+#include "tests/fakes/FakeDesktop.h"
+#include "tracking/CharIntake.h"
+#include "tracking/EditKeys.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lumora {
+namespace {
+
+// Distinct abbreviations of 3 to 8 letters, spread over the alphabet.
+std::u16string Abbreviation(std::size_t i) {
+    std::u16string s;
+    std::size_t n = i * 2654435761u % 1000003u + i; // scatter, stay unique by the + i
+    const std::size_t length = 3 + i % 6;
+    for (std::size_t k = 0; k < length || n != 0; ++k) {
+        s.push_back(static_cast<char16_t>(u'a' + n % 26));
+        n /= 26;
+    }
+    return s;
+}
+
+struct TypingBench {
+    explicit TypingBench(std::size_t phrases, std::int32_t mode) {
+        desk.ScriptTarget(200, 2, 201);
+        fakes::FakeWindow own;
+        own.Handle = 100;
+        own.Thread = 1;
+        own.Visible = false;
+        desk.AddTopWindow(own);
+        state.MainWindow = 100;
+        state.Options.DelimMode = mode;
+        data.LoadingPhrases = true;
+        for (std::size_t i = 0; i < phrases; ++i) {
+            records.push_back(std::make_unique<TMiniData>(data));
+            records.back()->SetText(u"expansion text");
+            records.back()->SetAutotext(Abbreviation(i));
+        }
+        data.PhraseIndex.Sort();
+        data.LoadingPhrases = false;
+        rec = tracking.CurrentWordRec();
+    }
+
+    // Types ch after text (200 characters with the caret at the end); restores the text after.
+    void Type(const std::u16string& text, char16_t ch) {
+        rec->Text = text;
+        rec->Pos = static_cast<std::int32_t>(text.size());
+        editKeys.HandleEditKey(ch, true);
+        intake.HandleTypedChar(ch, static_cast<std::uint8_t>(ch - u'a' + 'A'), false);
+        desk.Posted.clear();
+    }
+
+    fakes::FakeDesktop desk;
+    TProgramState state;
+    TPhraseData data;
+    std::vector<std::unique_ptr<TMiniData>> records;
+    TTracking tracking{desk, 100};
+    TCandidateSearch search{data.PhraseIndex, state.Options};
+    TEditKeys editKeys{desk.AsPlatform(), state, tracking};
+    TCharIntake intake{desk.AsPlatform(), state, tracking, search};
+    AutoWordRec* rec = nullptr;
+};
+
+std::u16string Prose(std::size_t length) {
+    const std::u16string words = u"the quick brown fox jumps over the lazy dog and ";
+    std::u16string s;
+    while (s.size() < length)
+        s += words;
+    s.resize(length);
+    return s;
+}
+
+// state.range(0): phrases; state.range(1): 1 when the character completes an abbreviation.
+void Run(benchmark::State& state, std::int32_t mode) {
+    TypingBench b(static_cast<std::size_t>(state.range(0)), mode);
+    const bool match = state.range(1) != 0;
+    const std::u16string abbreviation = Abbreviation(static_cast<std::size_t>(state.range(0)) / 2);
+    std::u16string text = Prose(200);
+    char16_t ch = u'q';
+    if (match) {
+        // The abbreviation but its last letter, after a space; typing the letter completes it.
+        text.replace(text.size() - abbreviation.size(), abbreviation.size(), abbreviation);
+        text[text.size() - abbreviation.size() - 1] = u' ';
+        ch = text.back();
+        text.pop_back();
+    } else {
+        text.pop_back();
+    }
+    for (auto _ : state) {
+        b.Type(text, ch);
+        benchmark::DoNotOptimize(b.rec->Text.data());
+    }
+    const bool found = !b.desk.Posted.empty() || b.state.PendingPhrase != nullptr;
+    if (found != match) state.SkipWithError("the benchmark does not do what it says");
+}
+
+void BM_TypedChar_DelimMode0(benchmark::State& state) {
+    Run(state, 0);
+}
+// Mode 2 accepts every position: all 95 lookups are made.
+void BM_TypedChar_DelimMode2(benchmark::State& state) {
+    Run(state, 2);
+}
+
+BENCHMARK(BM_TypedChar_DelimMode0)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
+BENCHMARK(BM_TypedChar_DelimMode2)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
+
+} // namespace
+} // namespace lumora
