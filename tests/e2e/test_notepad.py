@@ -22,7 +22,7 @@ class NotepadRig(winedriver.DesktopTest):
         self.desktop.stop_all()
         self.assertIsNotNone(proc.poll())
         winedriver.wait_until(
-            lambda: not any(cls == "Notepad" for _, cls, _ in self.desktop.windows()), 10,
+            lambda: not any(w.cls == "Notepad" for w in self.desktop.windows()), 10,
             what="Notepad's window to go")
 
 

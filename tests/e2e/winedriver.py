@@ -7,6 +7,7 @@ test helpers) are in $LUMORA_WINDOWS_BIN.
 Everything here waits by bounded polling, and stops only the processes it started, by pid.
 """
 
+import collections
 import os
 import shlex
 import signal
@@ -17,6 +18,9 @@ import time
 import unittest
 
 SKIP = 77  # ctest's SKIP_RETURN_CODE for these tests
+
+# A top-level window as wintext.exe lists it; rect is (left, top, right, bottom) on the screen.
+Window = collections.namedtuple("Window", "handle visible rect cls title")
 
 
 def _read_env(path):
@@ -133,17 +137,16 @@ class Desktop:
         return self.run([self.exe("wintext.exe"), *args], timeout=timeout, check=False)
 
     def windows(self):
-        """The top-level windows as (handle, class, title) tuples."""
+        """The top-level windows as Window tuples."""
         out = self.wintext("list").stdout.decode("utf-8", errors="replace")
         result = []
         for line in out.splitlines():
-            parts = line.split(" ", 4)
-            if len(parts) < 5:
+            parts = line.split(" ", 5)
+            if len(parts) < 6:
                 continue
-            handle = parts[0]
-            cls = parts[3][len("class="):]
-            title = parts[4][len("title="):]
-            result.append((handle, cls, title))
+            rect = tuple(int(v) for v in parts[3][len("rect="):].split(","))
+            result.append(Window(parts[0], parts[2] == "visible=1", rect,
+                                 parts[4][len("class="):], parts[5][len("title="):]))
         return result
 
     def wait_window(self, cls=None, title=None, timeout=20.0):

@@ -1,7 +1,8 @@
 // wintext: a helper for the end-to-end tests, run under Wine. It looks at the windows of the
 // Wine desktop the way a Windows program sees them.
 //
-//   wintext list                              every top-level window: handle, pid, class, title
+//   wintext list                              every top-level window: handle, pid, visibility,
+//                                             screen rectangle, class, title
 //   wintext wait [--class C] [--title T] [--timeout MS]
 //                                             waits until such a top-level window exists and
 //                                             prints its handle; exit 1 on timeout
@@ -78,10 +79,12 @@ HWND FindTop(const Query& q) {
 BOOL CALLBACK ListProc(HWND w, LPARAM) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    std::printf("%08llx pid=%lu visible=%d class=%s title=%s\n",
+    RECT r{};
+    GetWindowRect(w, &r);
+    std::printf("%08llx pid=%lu visible=%d rect=%ld,%ld,%ld,%ld class=%s title=%s\n",
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)),
-                static_cast<unsigned long>(pid), IsWindowVisible(w) ? 1 : 0,
-                ToUtf8(ClassOf(w)).c_str(), ToUtf8(TitleOf(w)).c_str());
+                static_cast<unsigned long>(pid), IsWindowVisible(w) ? 1 : 0, r.left, r.top, r.right,
+                r.bottom, ToUtf8(ClassOf(w)).c_str(), ToUtf8(TitleOf(w)).c_str());
     return TRUE;
 }
 
