@@ -72,7 +72,7 @@ private:
                 SkipSpace();
                 Expect(':');
                 SkipSpace();
-                v.object.emplace_back(std::move(key), ParseValue(depth + 1));
+                v.object.push_back(Member{std::move(key), ParseValue(depth + 1)});
                 SkipSpace();
                 if (fPos < fText.size() && fText[fPos] == ',') {
                     ++fPos;
@@ -231,7 +231,7 @@ private:
 
 } // namespace
 
-const Value* Value::Member(std::u16string_view key) const {
+const Value* Value::Find(std::u16string_view key) const {
     for (const auto& [name, value] : object)
         if (name == key) return &value;
     return nullptr;

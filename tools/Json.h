@@ -9,6 +9,8 @@ namespace lumora::json {
 
 // A parsed JSON value. Strings are UTF-16 (escapes of lone surrogates are kept as such);
 // object members keep their order, duplicates included, for the caller to judge.
+struct Member;
+
 struct Value {
     enum class Kind { Null, Bool, Number, String, Array, Object };
     Kind kind = Kind::Null;
@@ -16,10 +18,15 @@ struct Value {
     double number = 0;
     std::u16string string;
     std::vector<Value> array;
-    std::vector<std::pair<std::u16string, Value>> object;
+    std::vector<Member> object;
 
     // The member of an object, or null when there is none.
-    const Value* Member(std::u16string_view key) const;
+    const Value* Find(std::u16string_view key) const;
+};
+
+struct Member {
+    std::u16string name;
+    Value value;
 };
 
 // Malformed input; what() is a short reason such as "expected ':' at column 7".

@@ -33,5 +33,6 @@ constexpr int kExitUsageOrFile = 2;
 int DumpCommand(const std::vector<std::u16string>& args, ToolIo& io);
 int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io);
 int FindCommand(const std::vector<std::u16string>& args, ToolIo& io);
+int SimulateCommand(const std::vector<std::u16string>& args, ToolIo& io);
 
 } // namespace lumora::tool

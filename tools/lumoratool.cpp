@@ -21,6 +21,8 @@ const ToolCommand kCommands[] = {
     {"dump", "dump FILE          print the phrases of FILE as JSON lines", &DumpCommand},
     {"write", "write FILE         write FILE from JSON lines on standard input", &WriteCommand},
     {"find", "find FILE VALUE... the phrases the index finds for each VALUE", &FindCommand},
+    {"simulate", "simulate FILE [-delims=N] [-maxitems=N]  run a typing script from stdin",
+     &SimulateCommand},
 };
 
 void PrintUsage() {

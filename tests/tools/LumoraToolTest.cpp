@@ -111,11 +111,11 @@ TEST(Json, ShouldEscapeControlsAndLoneSurrogates_AndKeepOtherTextAsUtf8) {
               "\"a\\\"b\\\\c\\n\\t\\u0001\xC3\xA9\xF0\x9F\x98\x80\"");
     EXPECT_EQ(json::Quote(u"x\xD800y\xDC00"), "\"x\\ud800y\\udc00\"");
     json::Value v = json::Parse(" {\"s\":\"\\ud83d\\ude00\\ud800\",\"n\":[1,-2.5e1,true,null]} ");
-    ASSERT_NE(v.Member(u"s"), nullptr);
-    EXPECT_EQ(v.Member(u"s")->string, u"\U0001F600\xD800");
-    ASSERT_EQ(v.Member(u"n")->array.size(), 4u);
-    EXPECT_EQ(v.Member(u"n")->array[1].number, -25);
-    EXPECT_EQ(v.Member(u"missing"), nullptr);
+    ASSERT_NE(v.Find(u"s"), nullptr);
+    EXPECT_EQ(v.Find(u"s")->string, u"\U0001F600\xD800");
+    ASSERT_EQ(v.Find(u"n")->array.size(), 4u);
+    EXPECT_EQ(v.Find(u"n")->array[1].number, -25);
+    EXPECT_EQ(v.Find(u"missing"), nullptr);
     EXPECT_THROW(json::Parse("{\"a\":\"\\x\"}"), json::Error);
     EXPECT_THROW(json::Parse(std::string(1000, '[')), json::Error);
 }

@@ -1,0 +1,92 @@
+// The phrase file and the abbreviation index at sizes well beyond real use.
+#include "data/PhraseFile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace lumora {
+namespace {
+
+std::u16string RandomWord(std::mt19937& random, std::size_t length) {
+    static const char16_t letters[] = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::uniform_int_distribution<int> pick(0, 51);
+    std::u16string word(length, u' ');
+    for (auto& c : word)
+        c = letters[pick(random)];
+    return word;
+}
+
+void FillRows(TPhraseRows& rows, TPhraseData& data, int count) {
+    std::mt19937 random(42);
+    for (int i = 0; i < count; ++i) {
+        TMiniData& phrase = rows.Append(std::make_unique<TMiniData>(data));
+        phrase.SetAutotext(RandomWord(random, 6));
+        phrase.SetText(RandomWord(random, 200));
+    }
+}
+
+void BM_SavePhrases10k(benchmark::State& state) {
+    TPhraseData data;
+    TPhraseRows rows;
+    FillRows(rows, data, 10000);
+    for (auto _ : state) {
+        std::string bytes = PhraseFileBytes(rows);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+BENCHMARK(BM_SavePhrases10k)->Unit(benchmark::kMillisecond);
+
+void BM_LoadPhrases10k(benchmark::State& state) {
+    TPhraseData source;
+    TPhraseRows sourceRows;
+    FillRows(sourceRows, source, 10000);
+    const std::string bytes = PhraseFileBytes(sourceRows);
+    TPhraseData data;
+    TPhraseRows rows;
+    for (auto _ : state) {
+        LoadPhrasesFromBytes(rows, data, bytes, 0xFFFFFFFFu, {});
+        benchmark::DoNotOptimize(rows.Count());
+    }
+    state.counters["bytes"] = static_cast<double>(bytes.size());
+}
+BENCHMARK(BM_LoadPhrases10k)->Unit(benchmark::kMillisecond);
+
+void BM_IndexInsert100k(benchmark::State& state) {
+    std::mt19937 random(7);
+    std::vector<std::u16string> values;
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(RandomWord(random, 6));
+    for (auto _ : state) {
+        TDataStringList list;
+        for (const auto& v : values)
+            list.Insert(v, nullptr);
+        benchmark::DoNotOptimize(list.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_IndexInsert100k)->Unit(benchmark::kMillisecond);
+
+void BM_IndexFindWithValue100k(benchmark::State& state) {
+    std::mt19937 random(7);
+    TDataStringList list;
+    std::vector<std::u16string> probes;
+    for (int i = 0; i < 100000; ++i) {
+        std::u16string v = RandomWord(random, 6);
+        list.Insert(v, nullptr);
+        if (i % 100 == 0) probes.push_back(v);                     // hits
+        if (i % 100 == 1) probes.push_back(RandomWord(random, 5)); // mostly misses
+    }
+    std::vector<TStringData*> found;
+    std::size_t k = 0;
+    for (auto _ : state) {
+        found.clear();
+        list.FindWithValue(probes[k++ % probes.size()], found);
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_IndexFindWithValue100k);
+
+} // namespace
+} // namespace lumora

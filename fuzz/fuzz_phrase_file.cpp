@@ -1,0 +1,29 @@
+// The tag reader and the phrase-file loader on arbitrary bytes: any outcome but a crash, a
+// hang or a sanitizer report is fine; reading errors must be EVrbXMLError.
+#include "data/PhraseFile.h"
+#include "data/VrbExceptions.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace lumora;
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    TPhraseData phraseData;
+    TPhraseRows rows;
+    try {
+        LoadPhrasesFromBytes(rows, phraseData, bytes, 0xFFFFFFFFu, {});
+    } catch (const EVrbXMLError&) {
+    }
+    // Whatever was loaded must save and load back to the same phrases.
+    std::string saved = PhraseFileBytes(rows);
+    TPhraseData again;
+    TPhraseRows reloaded;
+    LoadPhrasesFromBytes(reloaded, again, saved, 0xFFFFFFFFu, {});
+    if (reloaded.Count() != rows.Count()) __builtin_trap();
+    // Lone surrogates become U+FFFD in the file, so the comparison is of the saved bytes.
+    if (PhraseFileBytes(reloaded) != saved) __builtin_trap();
+    rows.ClearPhrases();
+    if (phraseData.PhraseIndex.Count() != 0) __builtin_trap();
+    return 0;
+}
