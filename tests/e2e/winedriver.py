@@ -7,9 +7,11 @@ test helpers) are in $LUMORA_WINDOWS_BIN.
 Everything here waits by bounded polling, and stops only the processes it started, by pid.
 """
 
+import base64
 import collections
 import os
 import shlex
+import shutil
 import signal
 import subprocess
 import sys
@@ -20,7 +22,7 @@ import unittest
 SKIP = 77  # ctest's SKIP_RETURN_CODE for these tests
 
 # A top-level window as wintext.exe lists it; rect is (left, top, right, bottom) on the screen.
-Window = collections.namedtuple("Window", "handle visible rect cls title")
+Window = collections.namedtuple("Window", "handle pid visible rect cls title")
 
 
 def _read_env(path):
@@ -145,7 +147,7 @@ class Desktop:
             if len(parts) < 6:
                 continue
             rect = tuple(int(v) for v in parts[3][len("rect="):].split(","))
-            result.append(Window(parts[0], parts[2] == "visible=1", rect,
+            result.append(Window(parts[0], int(parts[1][len("pid="):]), parts[2] == "visible=1", rect,
                                  parts[4][len("class="):], parts[5][len("title="):]))
         return result
 
@@ -179,6 +181,10 @@ class Desktop:
                        capture_output=True, timeout=10)
         return xid
 
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True, capture_output=True,
+                       timeout=30)
+
     # -- typing -----------------------------------------------------------------------------
 
     def type(self, text, delay_ms=30):
@@ -211,6 +217,107 @@ class Desktop:
                      str(int(timeout * 1000))]
         result = self.wintext(*args, timeout=timeout + 30)
         return result.stdout.decode("utf-8", errors="replace")
+
+
+def phrase_file_bytes(phrases):
+    """A phrase file (lumora.lmx) holding (abbreviation, text) pairs, as the program writes it:
+    UTF-16LE with a byte-order mark, values Base64 of their UTF-8."""
+    def b64(text):
+        return base64.b64encode(text.encode("utf-8")).decode("ascii")
+
+    out = '<?xml version="1.0" encoding="UTF-8"?>\r\n<phrases>\r\n'
+    for autotext, text in phrases:
+        out += "<phrase>\r\n"
+        if text:
+            out += f"<description>{b64(text)}</description>\r\n"
+        if autotext:
+            out += f"<autotext>{b64(autotext)}</autotext>\r\n"
+        out += "</phrase>\r\n"
+    out += "</phrases>\r\n"
+    return b"\xff\xfe" + out.encode("utf-16-le")
+
+
+class Lumora:
+    """lumora.exe and lumora.dll copied into a folder of their own (where the program keeps
+    lumora.lmx), started and stopped on the desktop."""
+
+    WINDOW_CLASS = "LumoraMainWindow"
+
+    def __init__(self, desktop, folder, phrases=None):
+        self.desktop = desktop
+        self.folder = folder
+        for name in ("lumora.exe", "lumora.dll"):
+            shutil.copy(desktop.exe(name), os.path.join(folder, name))
+        if phrases is not None:
+            with open(self.phrase_file, "wb") as f:
+                f.write(phrase_file_bytes(phrases))
+        self.proc = None
+
+    @property
+    def phrase_file(self):
+        return os.path.join(self.folder, "lumora.lmx")
+
+    def start(self, *args, wait=True):
+        """Starts the program; with wait, until its hook is installed (the caption then
+        carries the version)."""
+        proc = self.desktop.start([os.path.join(self.folder, "lumora.exe"), *args],
+                                  cwd=self.folder)
+        if self.proc is None:
+            self.proc = proc
+        if wait:
+            wait_until(lambda: self.caption().startswith("Lumora "), 30,
+                       what="lumora.exe to install its hook")
+        return proc
+
+    def caption(self):
+        for w in self.desktop.windows():
+            if w.cls == self.WINDOW_CLASS:
+                return w.title
+        return ""
+
+    def main_window(self):
+        return next((w for w in self.desktop.windows() if w.cls == self.WINDOW_CLASS), None)
+
+    def open_tray_menu(self, timeout=20.0):
+        """Right-clicks the program's icon in Wine's tray window (20 pixels per icon; icons of
+        programs that ended without removing theirs may come first) until the program's own
+        menu opens; returns the menu window."""
+        main = wait_until(self.main_window, timeout, what="the main window")
+        tray = wait_until(lambda: next((w for w in self.desktop.windows()
+                                        if w.title == "Wine System Tray" and w.visible), None),
+                          timeout, what="the tray window")
+        xid = self.desktop.x_window("Wine System Tray")
+        slots = max(1, (tray.rect[2] - tray.rect[0]) // 20)
+        for slot in range(slots):
+            self.desktop.xdotool("mousemove", "--window", xid, str(10 + 20 * slot), "10",
+                                 "click", "3")
+            try:
+                return wait_until(lambda: next((w for w in self.desktop.windows()
+                                                if w.cls == "#32768" and w.visible
+                                                and w.pid == main.pid), None),
+                                  3, what="the tray menu")
+            except TimeoutError:
+                self.desktop.key("Escape")
+        raise TimeoutError("no tray icon of the program opened its menu")
+
+    def exit_from_tray(self, timeout=20.0):
+        """Chooses "Exit" in the tray menu and waits for the program's end."""
+        menu = self.open_tray_menu(timeout)
+        ml, _, mr, mb = menu.rect
+        # "Exit" is the last item, below the separator.
+        self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(mb - 10), "click", "1")
+        self.proc.wait(timeout)
+
+    def close(self, timeout=20.0):
+        """Ends the program the way Windows asks a program to (WM_CLOSE), so that it removes
+        its tray icon; then stops whatever is left by pid."""
+        if self.proc is not None and self.proc.poll() is None:
+            self.desktop.wintext("close", "--class", self.WINDOW_CLASS)
+            try:
+                self.proc.wait(timeout)
+            except Exception:
+                pass
+        self.desktop.stop_all()
 
 
 class DesktopTest(unittest.TestCase):

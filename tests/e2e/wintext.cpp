@@ -12,6 +12,7 @@
 //                                             of class C (default "Notepad"); with --expect it
 //                                             polls until the text equals TEXT (exit 1 if not)
 //   wintext activate [--class C] [--title T]  brings that window to the foreground
+//   wintext close [--class C] [--title T]     posts WM_CLOSE to that window
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
@@ -117,7 +118,7 @@ std::wstring ReadText(HWND edit) {
 }
 
 [[noreturn]] void Usage() {
-    std::fprintf(stderr, "usage: wintext list | wait | text | activate [options]\n");
+    std::fprintf(stderr, "usage: wintext list | wait | text | activate | close [options]\n");
     std::exit(2);
 }
 
@@ -167,6 +168,12 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(50);
         }
     }
+    if (cmd == L"close") {
+        HWND w = FindTop(q);
+        if (!w) return 1;
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        return 0;
+    }
     if (cmd == L"activate") {
         HWND w = FindTop(q);
         if (!w) return 1;
@@ -179,9 +186,21 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring text;
         for (;;) {
             HWND top = FindTop(q);
-            HWND edit = top ? FindWindowExW(top, nullptr, child.c_str(), nullptr) : nullptr;
+            // The first child of that class with some text (a message box has an icon
+            // Static before the one holding its message).
+            HWND edit = nullptr;
+            text.clear();
+            for (HWND c = top ? FindWindowExW(top, nullptr, child.c_str(), nullptr) : nullptr; c;
+                 c = FindWindowExW(top, c, child.c_str(), nullptr)) {
+                if (!edit) edit = c;
+                std::wstring t = ReadText(c);
+                if (!t.empty()) {
+                    edit = c;
+                    text = t;
+                    break;
+                }
+            }
             bool ok = edit != nullptr;
-            if (ok) text = ReadText(edit);
             if (ok && (!hasExpect || text == expect)) break;
             if (GetTickCount() - start >= timeout) {
                 std::fputs(ToUtf8(text).c_str(), stdout);
