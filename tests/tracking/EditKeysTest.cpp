@@ -104,6 +104,27 @@ TEST_F(EditKeys, HomeAndEnd_ShouldMoveTheCaret_AndWithShiftSelectToTheEdge) {
     EXPECT_REC(r, u"abcdef", 0, 0, 0);
 }
 
+TEST_F(EditKeys, Clamp_ShouldBringCaretAndSelectionWithinTheText_AfterAnyKey) {
+    // A typed-out phrase may leave the caret past the end, and a shortened text a selection
+    // reaching beyond it; the next key, even one that does nothing, mends both.
+    AutoWordRec& r = Rec(u"abc", 9);
+    r.SelStart = 1;
+    r.SelCount = 9;
+    Key(Up, true);
+    EXPECT_REC(r, u"abc", 3, 1, 3); // may reach one place past the end
+    r.SelStart = -2;
+    r.SelCount = -1;
+    r.Pos = -5;
+    Key(0xE7); // a key of no row
+    EXPECT_REC(r, u"abc", 0, 0, 0);
+    r.Text.clear();
+    r.Pos = 4;
+    r.SelStart = 2;
+    r.SelCount = 2;
+    Key(0xE7);
+    EXPECT_REC(r, u"", 0, 0, 0);
+}
+
 TEST_F(EditKeys, Backspace_ShouldEraseOnlyALoneDelimiterAfterAWord) {
     AutoWordRec& r = Rec(u"ab.", 3);
     Key(Back);
