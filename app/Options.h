@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -11,5 +13,10 @@ struct TOptions {
     // Largest number of phrases; compared as unsigned, so a negative option lifts the limit.
     std::uint32_t maxItems = 30;
 };
+
+// Reads "-delims=N" and "-maxitems=N" (names in any letter case; the last occurrence counts)
+// from the arguments after the program name. A value that is not an integer gives 0 for
+// -delims= and 100 for -maxitems=; other arguments are ignored.
+TOptions ReadOptions(const std::vector<std::u16string>& args);
 
 } // namespace lumora

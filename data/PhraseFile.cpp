@@ -86,4 +86,19 @@ TPhraseLoadResult LoadPhrases(TPhraseRows& rows, TPhraseData& data, FileSystem& 
     return LoadPhrasesFromBytes(rows, data, *bytes, maxItems, processMessages);
 }
 
+TPhraseLoadResult TPhraseFile::Load(TPhraseRows& rows, TPhraseData& data, std::uint32_t maxItems,
+                                    const std::function<void()>& processMessages) {
+    fLoadFailed = true; // until the load has come through
+    fStoppedAtLimit = false;
+    TPhraseLoadResult result = LoadPhrases(rows, data, fFiles, fPath, maxItems, processMessages);
+    fLoadFailed = false;
+    fStoppedAtLimit = result.StoppedAtLimit;
+    return result;
+}
+
+void TPhraseFile::SaveAtExit(const TPhraseRows& rows) {
+    if (KeepsOldFile() && fFiles.FileExists(fPath)) fFiles.CopyFile(fPath, BackupPath());
+    SavePhrases(rows, fFiles, fPath);
+}
+
 } // namespace lumora

@@ -36,6 +36,33 @@ TPhraseLoadResult LoadPhrasesFromBytes(TPhraseRows& rows, TPhraseData& data, std
                                        std::uint32_t maxItems,
                                        const std::function<void()>& processMessages);
 
+// The phrase file of a running program: loaded at start, saved at exit. A load that failed or
+// stopped at maxItems leaves stored phrases out of the rows; before the save at exit replaces
+// such a file, it is kept as PATH.bak (replacing an older backup), so that none is lost.
+class TPhraseFile {
+public:
+    TPhraseFile(FileSystem& files, std::u16string path) : fFiles(files), fPath(std::move(path)) {}
+
+    const std::u16string& Path() const { return fPath; }
+    std::u16string BackupPath() const { return fPath + u".bak"; }
+
+    // LoadPhrases, remembering whether it failed (its error still reaches the caller) or
+    // stopped at maxItems.
+    TPhraseLoadResult Load(TPhraseRows& rows, TPhraseData& data, std::uint32_t maxItems,
+                           const std::function<void()>& processMessages);
+    // The file holds phrases the rows lack.
+    bool KeepsOldFile() const { return fLoadFailed || fStoppedAtLimit; }
+    // The save at exit: the backup when needed, then SavePhrases. If the backup cannot be
+    // made, the file is not replaced and the error reaches the caller.
+    void SaveAtExit(const TPhraseRows& rows);
+
+private:
+    FileSystem& fFiles;
+    std::u16string fPath;
+    bool fLoadFailed = false;
+    bool fStoppedAtLimit = false;
+};
+
 // The root TagEvent of a load: makes one phrase and row per accepted phrase element.
 class TPhraseTagHandler {
 public:

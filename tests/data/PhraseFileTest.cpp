@@ -208,3 +208,62 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldAppendRowsInsideOneBatch_EvenOnError) {
 
 } // namespace
 } // namespace lumora
+
+namespace lumora {
+namespace {
+
+class PhraseFileAtExitTest : public ::testing::Test {
+protected:
+    testing::FakeFileSystem files;
+    TPhraseData data;
+    TPhraseRows rows;
+    TPhraseFile file{files, u"C:\\L\\lumora.lmx"};
+
+    std::string ThreePhrases() {
+        TPhraseData d;
+        TPhraseRows r;
+        for (auto a : {u"a", u"b", u"c"})
+            r.Append(std::make_unique<TMiniData>(d)).SetAutotext(a);
+        return PhraseFileBytes(r);
+    }
+};
+
+TEST_F(PhraseFileAtExitTest, ShouldKeepBackup_WhenLoadStoppedAtMaxItems) {
+    files.Files[file.Path()] = ThreePhrases();
+    file.Load(rows, data, 2, {});
+    EXPECT_TRUE(file.KeepsOldFile());
+    file.SaveAtExit(rows);
+    EXPECT_EQ(files.Files[u"C:\\L\\lumora.lmx.bak"], ThreePhrases());
+    EXPECT_EQ(files.Files[file.Path()], PhraseFileBytes(rows));
+}
+
+TEST_F(PhraseFileAtExitTest, ShouldKeepBackup_WhenLoadFailed_AndNotOtherwise) {
+    files.Files[file.Path()] = "<phrases><phrase>";
+    EXPECT_THROW(file.Load(rows, data, 30, {}), EVrbXMLError);
+    file.SaveAtExit(rows);
+    EXPECT_EQ(files.Files[file.BackupPath()], "<phrases><phrase>");
+
+    files.Files.erase(file.BackupPath());
+    file.Load(rows, data, 30, {});
+    EXPECT_FALSE(file.KeepsOldFile());
+    file.SaveAtExit(rows);
+    EXPECT_EQ(files.Files.count(file.BackupPath()), 0u);
+
+    // No file at start: nothing to keep.
+    files.Files.clear();
+    file.Load(rows, data, 30, {});
+    file.SaveAtExit(rows);
+    EXPECT_EQ(files.Files.size(), 1u);
+}
+
+TEST_F(PhraseFileAtExitTest, ShouldNotReplaceFile_WhenBackupCannotBeMade) {
+    files.Files[file.Path()] = ThreePhrases();
+    file.Load(rows, data, 1, {});
+    files.FailCopies = true;
+    EXPECT_THROW(file.SaveAtExit(rows), EVrbException);
+    EXPECT_EQ(files.Files[file.Path()], ThreePhrases());
+    EXPECT_EQ(files.Writes, 0);
+}
+
+} // namespace
+} // namespace lumora
