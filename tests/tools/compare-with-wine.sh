@@ -21,7 +21,17 @@ if ! command -v wine >/dev/null; then
     exit 1
 fi
 
-export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
+# The end-to-end tests' shared Wine desktop when ctest provides it (fixture WineDesktop);
+# otherwise a prefix of our own under WORK_DIR, which we also stop at the end.
+own_prefix=1
+if [ -n "${LUMORA_WINE_ENV:-}" ] && [ -f "$LUMORA_WINE_ENV" ]; then
+    # shellcheck disable=SC1090
+    . "$LUMORA_WINE_ENV"
+    own_prefix=0
+else
+    export WINEPREFIX="$work/wineprefix"
+fi
+export WINEDEBUG=-all
 mkdir -p "$work"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wine wineboot --init >/dev/null 2>&1
@@ -94,7 +104,7 @@ if [ -e bad.lmx ]; then
     failures=$((failures + 1))
 fi
 
-wineserver -k 2>/dev/null
+[ "$own_prefix" -eq 1 ] && wineserver -k 2>/dev/null
 if [ "$failures" -ne 0 ]; then
     echo "$failures comparison(s) failed" >&2
     exit 1
