@@ -161,7 +161,8 @@ void TPhraseTyping::TypeChar(char16_t C, HWindow Target) {
     } else if (K == -1 && C <= 0xFF) {
         // Alt with "0" and the decimal code on the keypad: the ANSI code page, which agrees
         // with Unicode below 256 except for 128 to 159.
-        const std::string digits = "0" + std::to_string(static_cast<unsigned>(C));
+        std::string digits(1, '0');
+        digits += std::to_string(static_cast<unsigned>(C));
         SendKeys(fPlatform, {VK_RMENU}, true, false);
         for (char d : digits) {
             const std::int32_t key = NumpadKeys[static_cast<std::size_t>(d - '0')];
