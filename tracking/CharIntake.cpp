@@ -28,8 +28,9 @@ void TCharIntake::PassThrough(std::uint8_t vk, bool extended) {
 
 void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
     // The hook withheld Enter and Tab: unless they complete a match, they must reach the
-    // target exactly once, whatever fails here.
-    const bool withheld = ch == u'\r' || ch == u'\t';
+    // target exactly once, whatever fails here. Ctrl+M and Ctrl+I also give CR and TAB, but
+    // the hook lets them through; sending them again would repeat their command.
+    const bool withheld = (ch == u'\r' || ch == u'\t') && (vk == VkReturn || vk == VkTab);
     bool passed = false;
     try {
         AutoWordRec* rec = fTracking.CurrentWordRec();
@@ -44,8 +45,8 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         auto hold = fTracking.HoldRecords();
         AutoWordRec& r = *rec;
 
-        if (vk == DEL ||
-            ch == DEL) { // Ctrl+Backspace: the word is gone, and we cannot tell how much
+        if (vk == DEL || ch == DEL) {
+            // Ctrl+Backspace: a word is gone, and we cannot tell how much of it.
             TTracking::ResetWordRec(&r);
             return;
         }

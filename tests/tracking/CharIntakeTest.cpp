@@ -181,6 +181,14 @@ TEST_F(CharIntake, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOthe
     EXPECT_EQ(FieldRec().Text, u" ok\t");
 }
 
+TEST_F(CharIntake, CtrlIAndCtrlM_ShouldNotBeSentAgain_SinceTheHookLetThemThrough) {
+    Type(u"ok");
+    intake.HandleTypedChar(u'\t', 'I', false);
+    intake.HandleTypedChar(u'\r', 'M', false);
+    EXPECT_TRUE(desk.Injected.empty());
+    EXPECT_EQ(FieldRec().Text, u"ok\t\r");
+}
+
 TEST_F(CharIntake, Backspace_ShouldSearchTheTextBeforeTheCaret_WithItsLastCharacterAsTrail) {
     state.Options.DelimMode = 1;
     Type(u"brb x");
