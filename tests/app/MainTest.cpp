@@ -101,6 +101,22 @@ TEST_F(MainTest, HookChar_ShouldSendTheUsersEnterOnAtOnce_DuringAnExpansion) {
     EXPECT_EQ(program.CurrentRecord()->Text, u" be right back");
 }
 
+TEST_F(MainTest, HookChar_ShouldSendTheUsersTabOnOnce_DuringAnExpansion) {
+    Pending(u" brb", u"brb");
+    bool tabTyped = false;
+    sim.Desktop().OnProcessPending = [&] {
+        if (!tabTyped && sim.FocusedField()->Text() == u" be right") {
+            tabTyped = true;
+            sim.PressKey(fakes::simkey::Tab);
+        }
+    };
+    Send(WM_EXPAND);
+    sim.RunPending();
+    EXPECT_EQ(sim.FocusedField()->Text(), u" be right\t back");
+    const auto events = Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "+9"), 1);
+}
+
 TEST_F(MainTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
     Pending(u" brb", u"brb");
     sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
