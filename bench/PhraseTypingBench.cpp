@@ -1,0 +1,85 @@
+// The program's own work for one expansion of a 512-character phrase (activation, Backspaces,
+// every key event and its pass over the message queue, the shadow text mirrored), against the
+// scripted desktop, so the target application's speed does not count.
+#include "data/VrbDataMini.h"
+#include "output/PhraseTyping.h"
+#include "tests/fakes/FakeDesktop.h"
+#include "tests/fakes/FakeUsLayout.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace lumora {
+namespace {
+
+struct ExpansionBench {
+    ExpansionBench() {
+        fakes::FakeWindow own;
+        own.Handle = 100;
+        own.Thread = 1;
+        own.Visible = false;
+        desk.AddTopWindow(own);
+        desk.ScriptTarget(200, 2, 201);
+        desk.VkKeyScanHandler = [](char16_t ch, HLayout) { return fakes::uslayout::VkKeyScan(ch); };
+        state.MainWindow = 100;
+        state.HookThreadId = 3;
+        rec = tracking.CurrentWordRec();
+    }
+
+    void Expand() {
+        rec->Text = u"some text before brb";
+        rec->Pos = static_cast<std::int32_t>(rec->Text.size());
+        state.PendingMatch = u"brb";
+        state.PendingPhrase = &phrase;
+        typing.ExpandPhrase(&phrase);
+        desk.Injected.clear();
+        desk.ThreadPosts.clear();
+        desk.ForegroundRequests.clear();
+        desk.BlockInputCalls.clear();
+    }
+
+    fakes::FakeDesktop desk;
+    TProgramState state;
+    TPhraseData data;
+    TMiniData phrase{data};
+    TTracking tracking{desk, 100};
+    TEditKeys editKeys{desk.AsPlatform(), state, tracking};
+    TPhraseTyping typing{desk.AsPlatform(), state, tracking, editKeys};
+    AutoWordRec* rec = nullptr;
+};
+
+std::u16string Phrase(std::u16string_view pattern) {
+    std::u16string s;
+    while (s.size() < 512)
+        s += pattern;
+    s.resize(512);
+    return s;
+}
+
+void Run(benchmark::State& state, std::u16string_view pattern) {
+    ExpansionBench b;
+    b.phrase.SetText(Phrase(pattern));
+    for (auto _ : state) {
+        b.Expand();
+        benchmark::DoNotOptimize(b.rec->Text.data());
+    }
+    if (b.rec->Text != u"some text before " + b.phrase.Text())
+        state.SkipWithError("the phrase was not typed");
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 512);
+}
+
+// Lower case, capitals and punctuation: every character a key of the layout.
+void BM_Expand512_Layout(benchmark::State& state) {
+    Run(state, u"Be right back, see you at 10:30! ");
+}
+// Accented letters by Alt code, dashes and emoji by Unicode key events.
+void BM_Expand512_OffLayout(benchmark::State& state) {
+    Run(state, u"caf\u00e9 \u2014 \U0001F600 ");
+}
+
+BENCHMARK(BM_Expand512_Layout);
+BENCHMARK(BM_Expand512_OffLayout);
+
+} // namespace
+} // namespace lumora
