@@ -7,9 +7,11 @@ namespace lumora {
 namespace {
 
 void AppendUtf16LE(std::string& out, std::u16string_view text) {
+    std::size_t at = out.size();
+    out.resize(at + 2 * text.size());
     for (char16_t c : text) {
-        out += static_cast<char>(c & 0xFF);
-        out += static_cast<char>(c >> 8);
+        out[at++] = static_cast<char>(c & 0xFF);
+        out[at++] = static_cast<char>(c >> 8);
     }
 }
 
