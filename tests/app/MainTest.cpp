@@ -68,6 +68,8 @@ TEST_F(MainTest, HookChar_ShouldOnlySendEnterAndTabOn_WhenTheEditorIsShown) {
     Char(13, 13, 1); // keypad Enter
     Char(13, 13, 2); // only the value 1 means extended
     Char(9, 9);
+    Char(13, 'M'); // Ctrl+M went through by itself
+    Char(9, 'I');
     EXPECT_THAT(Events(), ElementsAre("+13e", "-13e", "+13", "-13", "+9", "-9"));
 }
 

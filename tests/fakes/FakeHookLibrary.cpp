@@ -19,7 +19,8 @@ bool FakeHookLibrary::KeyPressed(std::uint8_t vk, bool extended, const Modifiers
         return false;
     }
     fPost(WM_HOOK_CHAR, *ch, static_cast<std::intptr_t>(vk | (extended ? 0x100 : 0)));
-    return *ch == 13 || *ch == 9;
+    // Only the Enter and Tab keys; Ctrl+M and Ctrl+I give the same characters but go through.
+    return (vk == simkey::Return && *ch == 13) || (vk == simkey::Tab && *ch == 9);
 }
 
 void FakeHookLibrary::PacketTyped(char16_t ch) {

@@ -190,9 +190,10 @@ TEST(HookLibrary, KeyPressed_ShouldReportOnce_AndWithholdOnlyEnterAndTab) {
     EXPECT_TRUE(hook.KeyPressed(simkey::Return, true, {}));
     EXPECT_TRUE(hook.KeyPressed(simkey::Tab, false, {}));
     EXPECT_FALSE(hook.KeyPressed(simkey::Return, false, {.Ctrl = true})); // a line feed
+    EXPECT_FALSE(hook.KeyPressed('M', false, {.Ctrl = true})); // CR, but not the Enter key
     EXPECT_FALSE(hook.KeyPressed(simkey::Back, false, {}));
     hook.MousePressed(-5, 7);
-    ASSERT_EQ(posts.size(), 8u);
+    ASSERT_EQ(posts.size(), 9u);
     EXPECT_EQ(posts[0].Msg, WM_HOOK_CHAR);
     EXPECT_EQ(posts[0].W, u'B');
     EXPECT_EQ(posts[0].L, 'B');
@@ -204,12 +205,13 @@ TEST(HookLibrary, KeyPressed_ShouldReportOnce_AndWithholdOnlyEnterAndTab) {
     EXPECT_EQ(posts[3].W, 13u);
     EXPECT_EQ(posts[3].L, 13 | 0x100);
     EXPECT_EQ(posts[5].W, 10u);
-    EXPECT_EQ(posts[6].Msg, WM_HOOK_CHAR);
-    EXPECT_EQ(posts[6].W, 8u);
-    EXPECT_EQ(posts[6].L, 8);
-    EXPECT_EQ(posts[7].Msg, WM_HOOK_MOUSE);
-    EXPECT_EQ(static_cast<std::int32_t>(posts[7].W), -5);
-    EXPECT_EQ(posts[7].L, 7);
+    EXPECT_EQ(posts[6].W, 13u);
+    EXPECT_EQ(posts[7].Msg, WM_HOOK_CHAR);
+    EXPECT_EQ(posts[7].W, 8u);
+    EXPECT_EQ(posts[7].L, 8);
+    EXPECT_EQ(posts[8].Msg, WM_HOOK_MOUSE);
+    EXPECT_EQ(static_cast<std::int32_t>(posts[8].W), -5);
+    EXPECT_EQ(posts[8].L, 7);
 }
 
 } // namespace
