@@ -1,12 +1,15 @@
 #include "platform/win32/MainWindow.h"
 
 #include "app/HookMessages.h"
+#include "app/Options.h"
 #include "hook/LumoraHook.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/resource.h"
 
 #include <shellapi.h>
+
+#include <vector>
 
 namespace lumora {
 
@@ -45,6 +48,18 @@ struct MenuGuard {
         if (Menu) DestroyMenu(Menu);
     }
 };
+
+// The arguments after the program's name.
+std::vector<std::u16string> CommandLineArguments() {
+    int count = 0;
+    std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(
+        CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
+    std::vector<std::u16string> args;
+    if (!argv) return args;
+    for (int i = 1; i < count; ++i)
+        args.push_back(FromWide(std::wstring(argv.get()[i])));
+    return args;
+}
 
 } // namespace
 
@@ -218,19 +233,15 @@ void TMainWindow::TntFormCreate() {
     TrayIconShow();
     // 4. The shell's message for a re-created taskbar.
     fMain.SetTaskbarCreatedMsg(RegisterWindowMessageW(L"TaskbarCreated"));
-    // 5. Command-line options: the defaults until ReadOptions lands in app/.
-    fState.Options = TOptions{};
+    // 5. Command-line options.
+    fState.Options = ReadOptions(CommandLineArguments());
     // 6. The phrase file beside the executable.
     CurrentFileName = ExecutableFolder() + u"lumora.lmx";
+    fPhraseFile.emplace(*fFiles, CurrentFileName);
     // 7. The phrases; an error ends start-up here (no hook, caption without version) and is
-    // shown in the general error box by the caller.
-    try {
-        fLoad = LoadPhrases(fRows, fData, *fFiles, CurrentFileName, fState.Options.maxItems,
-                            [this] { fWin32.ProcessPendingMessages(); });
-    } catch (...) {
-        fLoadFailed = true;
-        throw;
-    }
+    // shown in the general error box by the window procedure.
+    fPhraseFile->Load(fRows, fData, fState.Options.maxItems,
+                      [this] { fWin32.ProcessPendingMessages(); });
     // 8 and 9.
     StartHook();
 }
@@ -259,12 +270,10 @@ void TMainWindow::StartHook() {
 void TMainWindow::TntFormDestroy() {
     if (fShutDown) return;
     fShutDown = true;
-    // 1. Save. A load that failed or stopped at maxItems left phrases out of the list: the
-    // stored file is kept as lumora.lmx.bak before it is replaced, so none of them is lost.
+    // 1. Save. A load that failed or stopped at maxItems left stored phrases out of the list;
+    // the file keeps the old one as lumora.lmx.bak then, so that none of them is lost.
     try {
-        if ((fLoadFailed || fLoad.StoppedAtLimit) && fFiles->FileExists(CurrentFileName))
-            fFiles->CopyFile(CurrentFileName, CurrentFileName + u".bak");
-        SavePhrases(fRows, *fFiles, CurrentFileName);
+        if (fPhraseFile) fPhraseFile->SaveAtExit(fRows);
     } catch (...) {
         // The old file is untouched (the save is atomic); say why the edits were not saved.
         fMain.ShowException(std::current_exception());

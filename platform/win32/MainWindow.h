@@ -13,6 +13,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lumora {
@@ -68,6 +69,8 @@ private:
     TAbout fAbout;
 
     std::u16string CurrentFileName;
+    // The phrase file at CurrentFileName; knows whether the load left stored phrases out.
+    std::optional<TPhraseFile> fPhraseFile;
     HANDLE fVerbantaMutex = nullptr; // held until the process ends
     HMODULE fHookLibrary = nullptr;  // stays loaded: its thread runs until the process ends
     HICON fIcon = nullptr;
@@ -75,9 +78,6 @@ private:
     bool fTrayTimerOn = false;
     bool fShownOnce = false;
     bool fShutDown = false;
-    // What start-up found in the phrase file, for the decision at exit whether to keep it.
-    bool fLoadFailed = false;
-    TPhraseLoadResult fLoad;
 };
 
 } // namespace lumora

@@ -1,7 +1,6 @@
 """lumora.exe and lumora.dll under Wine, with Wine's Notepad as the target application."""
 
 import os
-import re
 import tempfile
 
 import winedriver
@@ -89,6 +88,72 @@ class Program(winedriver.DesktopTest):
         self.desktop.type("brb")
         self.assertEqual(self.desktop.notepad_text(expect="be right back"), "be right back")
         self.assertIsNone(lumora.proc.poll())
+
+    def test_delimsOne_ShouldKeepDelimiterAfterPhrase_WhenDelimiterCompletesIt(self):
+        self.lumora().start("-delims=1")
+        self.desktop.start_notepad()
+        self.desktop.type("hi brb")
+        # Mode 1 waits for the delimiter.
+        self.assertEqual(self.desktop.notepad_text(expect="hi brb"), "hi brb")
+        self.desktop.type(",")
+        self.assertEqual(self.desktop.notepad_text(expect="hi be right back,"),
+                         "hi be right back,")
+
+    def test_settings_ShouldStopExpansion_AndMinimizeShouldResumeIt(self):
+        lumora = self.lumora()
+        lumora.start()
+        notepad_started = self.desktop.start_notepad()
+        self.assertIsNotNone(notepad_started)
+        menu = lumora.open_tray_menu()
+        ml, mt, mr, _ = menu.rect
+        self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(mt + 10), "click", "1")
+        winedriver.wait_until(lambda: lumora.main_window().visible, 10,
+                              what="the main window to show")
+
+        # While the main window is shown, typing elsewhere is not observed.
+        self.desktop.focus(self.desktop.NOTEPAD_TITLE)
+        self.desktop.type("brb")
+        self.assertEqual(self.desktop.notepad_text(expect="be right back", timeout=2), "brb")
+
+        # Minimizing hides it, and expansion resumes.
+        self.desktop.wintext("post", "--class", lumora.WINDOW_CLASS, "--message", "0x112",
+                             "--wparam", "0xF020")  # WM_SYSCOMMAND, SC_MINIMIZE
+        winedriver.wait_until(lambda: not lumora.main_window().visible, 10,
+                              what="the main window to hide")
+        self.desktop.focus(self.desktop.NOTEPAD_TITLE)
+        self.desktop.type(" brb")
+        self.assertEqual(self.desktop.notepad_text(expect="brb be right back"),
+                         "brb be right back")
+
+    def test_endSession_ShouldSavePhrases_WhenWindowsEndsTheSession(self):
+        lumora = self.lumora()
+        lumora.start()
+        os.remove(lumora.phrase_file)
+        self.desktop.wintext("post", "--class", lumora.WINDOW_CLASS, "--message", "0x16",
+                             "--wparam", "1")  # WM_ENDSESSION, the session ends
+        winedriver.wait_until(lambda: os.path.exists(lumora.phrase_file), 10,
+                              what="the phrase file")
+        with open(lumora.phrase_file, "rb") as f:
+            self.assertEqual(f.read(), winedriver.phrase_file_bytes(PHRASES))
+
+    def test_brokenPhraseFile_ShouldBeKeptAsBackup_WhenProgramEnds(self):
+        lumora = self.lumora(phrases=None)
+        broken = winedriver.phrase_file_bytes(PHRASES)[:-40]  # cut inside the last phrase
+        with open(lumora.phrase_file, "wb") as f:
+            f.write(broken)
+        lumora.start(wait=False)
+        # The reading error in the general error box; the program runs on without its hook.
+        self.desktop.wait_window(title="Lumora", cls="#32770", timeout=30)
+        self.desktop.wintext("close", "--class", "#32770", "--title", "Lumora")
+        winedriver.wait_until(lambda: lumora.caption() == "Lumora", 10, what="the caption")
+        lumora.exit_from_tray()
+        with open(lumora.phrase_file + ".bak", "rb") as f:
+            self.assertEqual(f.read(), broken)
+        # The phrases read before the error are saved in a whole file.
+        with open(lumora.phrase_file, "rb") as f:
+            saved = f.read()
+        self.assertTrue(saved.endswith("</phrases>\r\n".encode("utf-16-le")))
+        self.assertTrue(saved.startswith(winedriver.phrase_file_bytes(PHRASES[:1])[:-26]))
 
 
 if __name__ == "__main__":

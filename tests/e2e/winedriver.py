@@ -174,11 +174,18 @@ class Desktop:
         return wait_until(find, timeout, what=f"X window {title!r}")
 
     def focus(self, title):
-        """Gives the keyboard focus to the window with that title (there is no window manager
-        on the virtual display, so xdotool sets the X focus itself)."""
+        """Gives the keyboard focus to the window with that title. There is no window manager
+        on the virtual display: the X focus is set with xdotool, and Wine's foreground with
+        SetForegroundWindow (Wine does not always follow the X focus of a window it did not
+        activate itself)."""
         xid = self.x_window(title)
+        subprocess.run(["xdotool", "windowraise", xid], env=self.env, capture_output=True,
+                       timeout=10)
         subprocess.run(["xdotool", "windowfocus", "--sync", xid], env=self.env, check=True,
                        capture_output=True, timeout=10)
+        result = self.wintext("activate", "--title", title)
+        if result.returncode != 0:
+            raise TimeoutError(f"{title!r} did not come to the foreground")
         return xid
 
     def xdotool(self, *args):
@@ -288,6 +295,9 @@ class Lumora:
                           timeout, what="the tray window")
         xid = self.desktop.x_window("Wine System Tray")
         slots = max(1, (tray.rect[2] - tray.rect[0]) // 20)
+        # Windows opened later (Notepad) may cover it: there is no window manager to keep it
+        # on top.
+        self.desktop.xdotool("windowraise", xid)
         for slot in range(slots):
             self.desktop.xdotool("mousemove", "--window", xid, str(10 + 20 * slot), "10",
                                  "click", "3")

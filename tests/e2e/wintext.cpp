@@ -13,6 +13,8 @@
 //                                             polls until the text equals TEXT (exit 1 if not)
 //   wintext activate [--class C] [--title T]  brings that window to the foreground
 //   wintext close [--class C] [--title T]     posts WM_CLOSE to that window
+//   wintext post [--class C] [--title T] --message N [--wparam N] [--lparam N]
+//                                             posts a message (numbers as in C: 0x16, 22)
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
@@ -118,7 +120,7 @@ std::wstring ReadText(HWND edit) {
 }
 
 [[noreturn]] void Usage() {
-    std::fprintf(stderr, "usage: wintext list | wait | text | activate | close [options]\n");
+    std::fprintf(stderr, "usage: wintext list | wait | text | activate | close | post [options]\n");
     std::exit(2);
 }
 
@@ -134,6 +136,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring expect;
     bool hasExpect = false;
     DWORD timeout = 0;
+    std::wstring message, wparam = L"0", lparam = L"0";
     for (int i = 2; i < argc; ++i) {
         std::wstring a = argv[i];
         if (i + 1 >= argc) Usage();
@@ -148,6 +151,12 @@ int wmain(int argc, wchar_t** argv) {
             expect = v, hasExpect = true;
         else if (a == L"--timeout")
             timeout = static_cast<DWORD>(_wtoi(v.c_str()));
+        else if (a == L"--message")
+            message = v;
+        else if (a == L"--wparam")
+            wparam = v;
+        else if (a == L"--lparam")
+            lparam = v;
         else
             Usage();
     }
@@ -168,6 +177,15 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(50);
         }
     }
+    if (cmd == L"post") {
+        HWND w = FindTop(q);
+        if (!w || message.empty()) return 1;
+        auto num = [](const std::wstring& v) { return std::wcstoull(v.c_str(), nullptr, 0); };
+        return PostMessageW(w, static_cast<UINT>(num(message)), static_cast<WPARAM>(num(wparam)),
+                            static_cast<LPARAM>(num(lparam)))
+                   ? 0
+                   : 1;
+    }
     if (cmd == L"close") {
         HWND w = FindTop(q);
         if (!w) return 1;
@@ -178,7 +196,11 @@ int wmain(int argc, wchar_t** argv) {
         HWND w = FindTop(q);
         if (!w) return 1;
         SetForegroundWindow(w);
-        return GetForegroundWindow() == w ? 0 : 1;
+        // Wine hands the foreground over asynchronously.
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(20)) {
+            if (GetForegroundWindow() == w) return 0;
+        }
+        return 1;
     }
     if (cmd == L"text") {
         if (!q.HasClass && !q.HasTitle) q.Class = L"Notepad", q.HasClass = true;
