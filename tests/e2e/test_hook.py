@@ -88,6 +88,19 @@ class HookLibrary(winedriver.DesktopTest):
         self.assertIn("CHAR 10 13 0", events)
         self.assertNotIn("CHAR 13 13 0", events)
 
+    def test_modifiers_ShouldDecideBetweenCharAndKey_WhenHeldWithKeys(self):
+        self.desktop.start_notepad()
+        log = HookLog(self.desktop)
+        self.desktop.key("shift+Tab", "alt+Tab", "ctrl+a", "alt+x")
+        winedriver.wait_until(lambda: "KEY 88" in log.events(), 10, what="alt+x")
+        events = log.events()
+        # Shift+Tab is still a Tab for the program; Alt+Tab belongs to the system.
+        self.assertEqual([e for e in events if e.startswith(("CHAR", "KEY 9"))],
+                         ["CHAR 9 9 0", "KEY 9", "CHAR 1 65 0"])
+        # Modifiers themselves, and Alt+letter (a menu command), are keys.
+        for key in ("KEY 160", "KEY 164", "KEY 162", "KEY 88"):
+            self.assertIn(key, events)
+
     def test_injectedInput_ShouldNeitherBeReportedNorWithheld_WhenProgramSendsKeys(self):
         self.desktop.start_notepad()
         log = HookLog(self.desktop)
