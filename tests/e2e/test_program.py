@@ -38,6 +38,25 @@ class Program(winedriver.DesktopTest):
         window = next(w for w in self.desktop.windows() if w.cls == lumora.WINDOW_CLASS)
         self.assertFalse(window.visible)
 
+    def test_about_ShouldShowNameWithVersion_WhenAboutCommandRuns(self):
+        lumora = self.lumora()
+        lumora.start()
+        version = lumora.caption()[len("Lumora "):]
+        # The editor's toolbar sends this command (IDM_ABOUT).
+        self.desktop.wintext("post", "--class", lumora.WINDOW_CLASS, "--message", "0x111",
+                             "--wparam", "40003")
+        self.desktop.wait_window(title="About", cls="#32770")
+        result = self.desktop.wintext("text", "--title", "About", "--child", "Static")
+        self.assertEqual(result.stdout.decode(), f"Lumora - Scrivolet {version}")
+        about = next(w for w in self.desktop.windows() if w.title == "About")
+        left, top, right, bottom = about.rect
+        self.assertGreater(right - left, 260)  # client area 260 x 187 plus the frame
+        self.assertGreater(bottom - top, 187)
+        self.desktop.wintext("close", "--title", "About")
+        winedriver.wait_until(
+            lambda: not any(w.title == "About" for w in self.desktop.windows()), 10,
+            what="the About dialog to close")
+
     def test_abbreviation_ShouldExpand_WhenTypedInNotepad(self):
         self.lumora().start()
         self.desktop.start_notepad()
