@@ -1,5 +1,8 @@
 """The rig itself: the desktop, Notepad, X typing and reading Notepad's text back."""
 
+import os
+import subprocess
+
 import winedriver
 
 
@@ -24,6 +27,14 @@ class NotepadRig(winedriver.DesktopTest):
         winedriver.wait_until(
             lambda: not any(w.cls == "Notepad" for w in self.desktop.windows()), 10,
             what="Notepad's window to go")
+
+    def test_withWine_ShouldRunWindowsProgram_OnTheTestDesktop(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "with-wine.sh")
+        result = subprocess.run([script, self.desktop.exe("wintext.exe"), "list"],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                stdin=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(result.returncode, 0)
+        self.assertIn(b"class=Shell_TrayWnd", result.stdout)
 
 
 if __name__ == "__main__":

@@ -144,6 +144,16 @@ class Program(winedriver.DesktopTest):
         self.assertEqual(self.desktop.notepad_text(expect="brb be right back"),
                          "brb be right back")
 
+    def test_trayIcon_ShouldComeBack_WhenTaskbarIsCreatedAgain(self):
+        lumora = self.lumora()
+        lumora.start()
+        # What the shell broadcasts after a restart: the icon is removed and added again.
+        self.desktop.wintext("post", "--class", lumora.WINDOW_CLASS, "--message",
+                             "TaskbarCreated")
+        menu = lumora.open_tray_menu()
+        self.assertEqual(menu.pid, lumora.main_window().pid)
+        self.desktop.key("Escape")
+
     def test_endSession_ShouldSavePhrases_WhenWindowsEndsTheSession(self):
         lumora = self.lumora()
         lumora.start()

@@ -14,7 +14,8 @@
 //   wintext activate [--class C] [--title T]  brings that window to the foreground
 //   wintext close [--class C] [--title T]     posts WM_CLOSE to that window
 //   wintext post [--class C] [--title T] --message N [--wparam N] [--lparam N]
-//                                             posts a message (numbers as in C: 0x16, 22)
+//                                             posts a message (numbers as in C: 0x16, 22;
+//                                             a name is a registered message)
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
@@ -181,7 +182,10 @@ int wmain(int argc, wchar_t** argv) {
         HWND w = FindTop(q);
         if (!w || message.empty()) return 1;
         auto num = [](const std::wstring& v) { return std::wcstoull(v.c_str(), nullptr, 0); };
-        return PostMessageW(w, static_cast<UINT>(num(message)), static_cast<WPARAM>(num(wparam)),
+        // A name that is not a number is a registered message ("TaskbarCreated").
+        UINT msg = iswdigit(message[0]) ? static_cast<UINT>(num(message))
+                                        : RegisterWindowMessageW(message.c_str());
+        return PostMessageW(w, msg, static_cast<WPARAM>(num(wparam)),
                             static_cast<LPARAM>(num(lparam)))
                    ? 0
                    : 1;
