@@ -219,6 +219,7 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TMainWindow::TntFormCreate() {
     // 1. The other product's mutex, ours too while we run. It is never closed: it tells others
     // for as long as this process lives.
+    SetLastError(ERROR_SUCCESS);
     fVerbantaMutex = CreateMutexW(nullptr, TRUE, L"Verbanta");
     if (!fVerbantaMutex || GetLastError() == ERROR_ALREADY_EXISTS) {
         MessageBoxW(fWnd,
