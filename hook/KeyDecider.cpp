@@ -1,0 +1,100 @@
+#include "hook/KeyDecider.h"
+
+namespace lumora {
+
+namespace {
+
+// Virtual-key codes (winuser.h).
+constexpr int VkBack = 0x08, VkTab = 0x09, VkReturn = 0x0D, VkShift = 0x10, VkControl = 0x11,
+              VkMenu = 0x12, VkCapital = 0x14, VkEscape = 0x1B, VkLWin = 0x5B, VkRWin = 0x5C,
+              VkNumLock = 0x90, VkScroll = 0x91, VkLShift = 0xA0, VkRShift = 0xA1,
+              VkLControl = 0xA2, VkRControl = 0xA3, VkLMenu = 0xA4, VkRMenu = 0xA5;
+
+HookDecision Char(std::uint16_t ch, const HookKeyEvent& e, bool withhold = false) {
+    return {HookDecision::Report::Char, ch,
+            static_cast<std::uint16_t>((e.Vk & 0xFF) | (e.Extended ? 0x100 : 0)), withhold};
+}
+
+HookDecision Key(std::uint32_t vk) {
+    return {HookDecision::Report::Key, static_cast<std::uint16_t>(vk), 0, false};
+}
+
+} // namespace
+
+void KeyDecider::Seed(const std::uint8_t keyStates[256]) {
+    for (int i = 0; i < 256; ++i)
+        fKeys[i] = keyStates[i];
+}
+
+bool KeyDecider::CtrlHeld() const {
+    return Down(VkLControl) || Down(VkRControl);
+}
+bool KeyDecider::AltHeld() const {
+    return Down(VkLMenu) || Down(VkRMenu);
+}
+bool KeyDecider::WinHeld() const {
+    return Down(VkLWin) || Down(VkRWin);
+}
+
+HookDecision KeyDecider::Decide(const HookKeyEvent& e, KeyCharSource& chars) {
+    HookDecision d;
+    if (!e.Injected) {
+        if (e.Down) {
+            d = DecidePress(e, chars);
+        } else if (e.Vk < 256 && fWithheld[e.Vk]) {
+            fWithheld[e.Vk] = false;
+            d.Withhold = true;
+        }
+    }
+    // Injected events count too: the program releases held modifiers by injection.
+    Track(e.Vk, e.Down);
+    return d;
+}
+
+HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars) {
+    switch (e.Vk) {
+    case VkEscape:
+        return Key(27);
+    case VkBack:
+        return Char(8, e);
+    case VkReturn:
+    case VkTab: {
+        const bool system = AltHeld() || WinHeld();
+        if (!system && CtrlHeld()) {
+            // Ctrl+Enter types a line feed and reaches the application; Ctrl+Tab is a command.
+            return e.Vk == VkReturn ? Char(10, e) : Key(e.Vk);
+        }
+        // Alt+Tab, Win+Tab and Alt+Enter belong to the system; while a phrase is typed out
+        // the user's Enter and Tab go straight on.
+        if (system || fBusy) return Key(e.Vk);
+        fWithheld[e.Vk] = true;
+        return Char(e.Vk == VkReturn ? 13 : 9, e, true);
+    }
+    default:
+        break;
+    }
+    // Alt (without Ctrl, which with Alt is AltGr) and the Windows key make commands, not text.
+    char16_t ch = 0;
+    if (e.Vk < 256 && !WinHeld() && !(AltHeld() && !CtrlHeld()))
+        ch = chars.CharOf(e.Vk, e.Scan, fKeys);
+    return ch != 0 ? Char(ch, e) : Key(e.Vk);
+}
+
+void KeyDecider::Track(std::uint32_t vk, bool down) {
+    if (vk > 255) return;
+    std::uint8_t& k = fKeys[vk];
+    if (down) {
+        const bool repeat = (k & 0x80) != 0;
+        if (!repeat && (vk == VkCapital || vk == VkNumLock || vk == VkScroll)) k ^= 0x01;
+        k |= 0x80;
+    } else {
+        k &= static_cast<std::uint8_t>(~0x80);
+    }
+    // The generic modifier codes follow their left and right keys, as ToUnicodeEx expects.
+    auto either = [this](int l, int r) -> std::uint8_t { return (Down(l) || Down(r)) ? 0x80 : 0; };
+    fKeys[VkShift] = either(VkLShift, VkRShift);
+    fKeys[VkControl] = either(VkLControl, VkRControl);
+    fKeys[VkMenu] = either(VkLMenu, VkRMenu);
+}
+
+} // namespace lumora

@@ -1,0 +1,66 @@
+#pragma once
+// What lumora.dll does with one low-level key event: report it as a character or a key,
+// withhold it from the applications or let it pass. Portable (no <windows.h>), so that every
+// rule runs in the unit tests; LumoraHook.cpp only feeds it the system's events.
+#include <cstdint>
+
+namespace lumora {
+
+// One event as the low-level keyboard hook sees it.
+struct HookKeyEvent {
+    std::uint32_t Vk = 0;
+    std::uint32_t Scan = 0;
+    bool Down = true;      // press (also auto-repeat) or release
+    bool Extended = false; // LLKHF_EXTENDED
+    bool Injected = false; // LLKHF_INJECTED: sent by a program, not typed
+};
+
+// The character a key types in the foreground application under the given key states
+// (ToUnicodeEx without disturbing dead-key state there); 0 for none.
+class KeyCharSource {
+public:
+    virtual ~KeyCharSource() = default;
+    virtual char16_t CharOf(std::uint32_t vk, std::uint32_t scan,
+                            const std::uint8_t keyStates[256]) = 0;
+};
+
+struct HookDecision {
+    enum class Report { None, Char, Key };
+    Report Kind = Report::None;
+    std::uint16_t Code = 0;  // the character (Char) or the virtual-key code (Key)
+    std::uint16_t VkExt = 0; // Char only: vk | extended << 8, the message's lParam
+    bool Withhold = false;   // the event does not reach the applications
+
+    bool operator==(const HookDecision&) const = default;
+};
+
+class KeyDecider {
+public:
+    // The key states the hook thread starts from (0x80 down, 0x01 toggled on).
+    void Seed(const std::uint8_t keyStates[256]);
+
+    // Decides on one event and then records its effect on the key states.
+    HookDecision Decide(const HookKeyEvent& e, KeyCharSource& chars);
+
+    // WM_HOOK_BUSY: while the program types a phrase out nothing is withheld, and Enter and
+    // Tab are reported as keys (the user's go straight to the target, and the program's own
+    // pass even where the system does not flag them as injected).
+    void SetBusy(bool busy) { fBusy = busy; }
+    bool Busy() const { return fBusy; }
+
+    const std::uint8_t* KeyStates() const { return fKeys; }
+
+private:
+    HookDecision DecidePress(const HookKeyEvent& e, KeyCharSource& chars);
+    void Track(std::uint32_t vk, bool down);
+    bool Down(int vk) const { return (fKeys[vk] & 0x80) != 0; }
+    bool CtrlHeld() const;
+    bool AltHeld() const;
+    bool WinHeld() const;
+
+    std::uint8_t fKeys[256] = {};
+    bool fWithheld[256] = {}; // presses withheld, so that their releases are withheld too
+    bool fBusy = false;
+};
+
+} // namespace lumora

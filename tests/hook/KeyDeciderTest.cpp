@@ -1,0 +1,157 @@
+#include "hook/KeyDecider.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace lumora {
+namespace {
+
+using Report = HookDecision::Report;
+
+constexpr std::uint32_t A = 0x41, Back = 0x08, Tab = 0x09, Enter = 0x0D, Esc = 0x1B, LShift = 0xA0,
+                        LCtrl = 0xA2, LAlt = 0xA4, RAlt = 0xA5, LWin = 0x5B, Caps = 0x14,
+                        Quote = 0xDE;
+
+// A US layout in miniature: letters (Shift and CapsLock make capitals, Ctrl control codes),
+// and a dead apostrophe key that types nothing by itself.
+class FakeChars final : public KeyCharSource {
+public:
+    int Calls = 0;
+    char16_t CharOf(std::uint32_t vk, std::uint32_t, const std::uint8_t keys[256]) override {
+        ++Calls;
+        const bool shift = keys[0x10] & 0x80, ctrl = keys[0x11] & 0x80, alt = keys[0x12] & 0x80;
+        const bool caps = keys[Caps] & 0x01;
+        if (vk >= 'A' && vk <= 'Z') {
+            if (ctrl && !alt) return static_cast<char16_t>(vk - 'A' + 1);
+            if (ctrl && alt) return vk == 'E' ? u'€' : 0; // AltGr
+            return static_cast<char16_t>((shift != caps) ? vk : vk + 32);
+        }
+        return 0;
+    }
+};
+
+class KeyDeciderTest : public ::testing::Test {
+protected:
+    KeyDecider decider;
+    FakeChars chars;
+
+    HookDecision Press(std::uint32_t vk, bool extended = false, bool injected = false) {
+        return decider.Decide({vk, 0, true, extended, injected}, chars);
+    }
+    HookDecision Release(std::uint32_t vk, bool injected = false) {
+        return decider.Decide({vk, 0, false, false, injected}, chars);
+    }
+    static HookDecision Char(std::uint16_t ch, std::uint16_t vkExt, bool withhold = false) {
+        return {Report::Char, ch, vkExt, withhold};
+    }
+    static HookDecision Key(std::uint16_t vk) { return {Report::Key, vk, 0, false}; }
+};
+
+TEST_F(KeyDeciderTest, Typing_ShouldReportCharacters_WithVkAndExtendedFlag) {
+    EXPECT_EQ(Press(A), Char(u'a', A));
+    EXPECT_EQ(Release(A), HookDecision{});
+    EXPECT_EQ(Press(LShift), Key(LShift));
+    EXPECT_EQ(Press(A), Char(u'A', A));
+    EXPECT_EQ(Release(LShift), HookDecision{});
+    Press(Caps);
+    Release(Caps);
+    EXPECT_EQ(Press(A), Char(u'A', A)) << "CapsLock toggled on";
+    Press(LShift);
+    EXPECT_EQ(Press(A), Char(u'a', A)) << "Shift with CapsLock";
+}
+
+TEST_F(KeyDeciderTest, EditingKeys_ShouldFollowTheInterface_WhenPressed) {
+    EXPECT_EQ(Press(Back), Char(8, 8));
+    EXPECT_EQ(Press(Esc), Key(27));
+    EXPECT_EQ(Press(0x25, true), Key(0x25)) << "Left arrow";
+    EXPECT_EQ(Press(Quote), Key(Quote)) << "a dead key types nothing by itself";
+}
+
+TEST_F(KeyDeciderTest, EnterAndTab_ShouldBeWithheldWithTheirRelease_WhenNoModifierHeld) {
+    EXPECT_EQ(Press(Enter), Char(13, Enter, true));
+    EXPECT_EQ(Press(Enter), Char(13, Enter, true)) << "auto-repeat";
+    EXPECT_TRUE(Release(Enter).Withhold);
+    EXPECT_FALSE(Release(Enter).Withhold) << "only one release per withheld key";
+    EXPECT_EQ(Press(Enter, true), Char(13, Enter | 0x100, true)) << "keypad Enter";
+    EXPECT_TRUE(Release(Enter).Withhold);
+    EXPECT_EQ(Press(Tab), Char(9, Tab, true));
+    EXPECT_TRUE(Release(Tab).Withhold);
+    Press(LShift);
+    EXPECT_EQ(Press(Tab), Char(9, Tab, true)) << "Shift+Tab is still the program's Tab";
+}
+
+TEST_F(KeyDeciderTest, EnterAndTab_ShouldReachTheSystem_WhenCtrlAltOrWinHeld) {
+    Press(LAlt);
+    EXPECT_EQ(Press(Tab), Key(Tab)) << "Alt+Tab";
+    EXPECT_FALSE(Release(Tab).Withhold);
+    EXPECT_EQ(Press(Enter), Key(Enter)) << "Alt+Enter";
+    Release(LAlt);
+    Press(LWin);
+    EXPECT_EQ(Press(Tab), Key(Tab)) << "Win+Tab";
+    Release(LWin);
+    Press(LCtrl);
+    EXPECT_EQ(Press(Tab), Key(Tab)) << "Ctrl+Tab";
+    EXPECT_EQ(Press(Enter), Char(10, Enter)) << "Ctrl+Enter: a line feed that passes";
+    EXPECT_FALSE(Release(Enter).Withhold);
+    Release(LCtrl);
+    EXPECT_EQ(Press(Enter), Char(13, Enter, true)) << "modifiers released again";
+}
+
+TEST_F(KeyDeciderTest, ModifiedLetters_ShouldBeControlCodesOrCommands) {
+    Press(LCtrl);
+    EXPECT_EQ(Press(A), Char(1, A)) << "Ctrl+A";
+    Press(RAlt);
+    EXPECT_EQ(Press('E'), Char(u'€', 'E')) << "AltGr (Ctrl+Alt) types";
+    Release(LCtrl);
+    EXPECT_EQ(Press(A), Key(A)) << "Alt+A is a menu command";
+    Release(RAlt);
+    Press(LWin);
+    const int before = chars.Calls;
+    EXPECT_EQ(Press('E'), Key('E')) << "Win+E";
+    EXPECT_EQ(chars.Calls, before) << "no character asked for a command";
+}
+
+TEST_F(KeyDeciderTest, InjectedInput_ShouldNeitherBeReportedNorWithheld_ButTracked) {
+    EXPECT_EQ(Press(A, false, true), HookDecision{});
+    EXPECT_EQ(Press(Enter, false, true), HookDecision{});
+    EXPECT_EQ(Release(Enter, true), HookDecision{});
+    // The program releases a held Ctrl by injection before typing: the user's next Enter is
+    // a plain Enter again.
+    Press(LCtrl);
+    Release(LCtrl, true);
+    EXPECT_EQ(Press(Enter), Char(13, Enter, true));
+    // An injected release does not use up the withheld release of the user's key.
+    EXPECT_EQ(Release(Enter, true), HookDecision{});
+}
+
+TEST_F(KeyDeciderTest, Busy_ShouldPassEnterAndTabAsKeys_UntilItEnds) {
+    decider.SetBusy(true);
+    EXPECT_EQ(Press(Enter), Key(Enter));
+    EXPECT_FALSE(Release(Enter).Withhold);
+    EXPECT_EQ(Press(Tab), Key(Tab));
+    EXPECT_EQ(Press(Esc), Key(27)) << "Escape still stops the typing-out";
+    EXPECT_EQ(Press(A), Char(u'a', A));
+    decider.SetBusy(false);
+    EXPECT_EQ(Press(Enter), Char(13, Enter, true));
+}
+
+TEST_F(KeyDeciderTest, WithheldPress_ShouldStillWithholdRelease_WhenBusyStartsBetween) {
+    EXPECT_TRUE(Press(Enter).Withhold);
+    decider.SetBusy(true);
+    EXPECT_TRUE(Release(Enter).Withhold) << "an application must not see a lone release";
+}
+
+TEST_F(KeyDeciderTest, Seed_ShouldStartFromKeysAlreadyHeld) {
+    std::uint8_t keys[256] = {};
+    keys[LCtrl] = 0x80;
+    keys[0x11] = 0x80;
+    keys[Caps] = 0x01;
+    decider.Seed(keys);
+    EXPECT_EQ(Press(Enter), Char(10, Enter)) << "Ctrl was down when the hook started";
+    Release(LCtrl);
+    EXPECT_EQ(Press(A), Char(u'A', A)) << "CapsLock was on";
+}
+
+} // namespace
+} // namespace lumora
