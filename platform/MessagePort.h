@@ -10,7 +10,8 @@ namespace lumora {
 class MessagePort {
 public:
     virtual ~MessagePort() = default;
-    virtual bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
+                             std::intptr_t lParam) = 0;
     virtual bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
                                    std::intptr_t lParam) = 0;
     virtual void ProcessPendingMessages() = 0;
