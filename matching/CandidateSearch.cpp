@@ -2,6 +2,7 @@
 
 #include "data/VrbDataMini.h"
 #include "matching/DataListsU.h"
+#include "platform/TextCase.h"
 
 #include <algorithm>
 
@@ -43,13 +44,22 @@ std::size_t TCandidateSearch::FindAutotexts(std::vector<TMiniData*>& results,
     const std::int32_t M = std::min<std::int32_t>(L, AutotextWindow);
     const std::int32_t mode = fOptions.DelimMode;
 
+    // Lower-casing goes code unit by code unit, so a suffix of the lower-cased window is the
+    // lower-cased suffix.
+    const auto windowStart = static_cast<std::size_t>(L - M);
+    fLowerWindow.assign(Text.substr(windowStart));
+    LowerCaseBuffer(fLowerWindow.data(), fLowerWindow.size());
+    const std::u16string_view lowerWindow = fLowerWindow;
+
     // One lookup: the n characters from 1-based position `first`, judged by its neighbours.
     // The position rule does not look at the entry, so a refused position needs no lookup.
     auto lookUp = [&](std::int32_t first, std::int32_t n, char16_t prev, char16_t next) {
         if (!CheckAutotextPosition(mode, prev, next)) return;
-        fSuffix.assign(Text.substr(static_cast<std::size_t>(first - 1), n));
+        const auto at = static_cast<std::size_t>(first - 1);
+        const auto count = static_cast<std::size_t>(n);
         fFoundEntries.clear();
-        fIndex.FindWithValue(fSuffix, fFoundEntries);
+        fIndex.FindWithValue(Text.substr(at, count), lowerWindow.substr(at - windowStart, count),
+                             fFoundEntries);
         for (const TStringData* entry : fFoundEntries) {
             auto* phrase = static_cast<TMiniData*>(entry->Data);
             if (std::find(results.begin(), results.end(), phrase) == results.end())

@@ -47,7 +47,8 @@ private:
     const TOptions& fOptions;
     // Reused between searches, so that a typed character allocates nothing here.
     std::vector<TStringData*> fFoundEntries;
-    std::u16string fSuffix;
+    // The searched window of the text, lower-cased once for all of its suffixes.
+    std::u16string fLowerWindow;
 };
 
 } // namespace lumora

@@ -8,7 +8,7 @@ namespace lumora {
 
 namespace {
 
-int CompareLower(const std::u16string& a, const std::u16string& b) {
+int CompareLower(std::u16string_view a, std::u16string_view b) {
     // char16_t compares as unsigned 16-bit code units; a prefix is less.
     int r = a.compare(b);
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
@@ -53,7 +53,7 @@ void TDataStringList::Add(const std::u16string& value, void* data) {
 
 // The halving, iterative; it meets the same entries as the recursive description would.
 std::int32_t TDataStringList::FindIndex(std::int32_t lo, std::int32_t hi,
-                                        const std::u16string& lower) const {
+                                        std::u16string_view lower) const {
     while (lo <= hi && lo >= 0) {
         std::int32_t mid = lo + (hi - lo) / 2;
         if (mid >= Count()) return -1;
@@ -69,7 +69,7 @@ std::int32_t TDataStringList::FindIndex(std::int32_t lo, std::int32_t hi,
 }
 
 std::int32_t TDataStringList::FindInsertIndex(std::int32_t lo, std::int32_t hi, bool& found,
-                                              const std::u16string& lower) const {
+                                              std::u16string_view lower) const {
     for (;;) {
         std::int32_t result = (lo >= 0 && lo <= Count()) ? lo : 0;
         if (lo > hi || lo < 0) return result;
@@ -87,7 +87,7 @@ std::int32_t TDataStringList::FindInsertIndex(std::int32_t lo, std::int32_t hi, 
     }
 }
 
-bool TDataStringList::RunEqual(std::int32_t index, const std::u16string& value) const {
+bool TDataStringList::RunEqual(std::int32_t index, std::u16string_view value) const {
     return CompareTextInvariant(fList[index]->Value, value) == 0;
 }
 
@@ -128,9 +128,14 @@ void TDataStringList::DeleteSlow(void* data, bool findAll) {
     }
 }
 
-void TDataStringList::FindWithValue(const std::u16string& value,
+void TDataStringList::FindWithValue(std::u16string_view value,
                                     std::vector<TStringData*>& destList) const {
-    std::int32_t h = FindIndex(0, Count() - 1, LowerCased(value));
+    FindWithValue(value, LowerCased(value), destList);
+}
+
+void TDataStringList::FindWithValue(std::u16string_view value, std::u16string_view lowerValue,
+                                    std::vector<TStringData*>& destList) const {
+    std::int32_t h = FindIndex(0, Count() - 1, lowerValue);
     if (h < 0 || h >= Count()) return;
     if (!Holds<TStringData>(destList, fList[h].get())) destList.push_back(fList[h].get());
     for (std::int32_t k = h - 1; k >= 0 && RunEqual(k, value); --k)

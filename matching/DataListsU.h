@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -64,7 +65,11 @@ public:
     // Appends the entries equal to value: the one met by the halving (unless destList holds it
     // already), then its equal neighbours below, nearest first, then those above. Never clears
     // destList.
-    void FindWithValue(const std::u16string& value, std::vector<TStringData*>& destList) const;
+    void FindWithValue(std::u16string_view value, std::vector<TStringData*>& destList) const;
+    // The same for a value the caller has lower-cased already (lowerValue, LowerCaseBuffer of
+    // value): the candidate search lower-cases its text once for all the suffixes it looks up.
+    void FindWithValue(std::u16string_view value, std::u16string_view lowerValue,
+                       std::vector<TStringData*>& destList) const;
     // The Data of the entry met by the halving, or null.
     void* Find(const std::u16string& value) const;
     // Like FindWithValue, but appends the Data pointers, each only once.
@@ -82,10 +87,10 @@ public:
     static int CompareStringData(const TStringData& item1, const TStringData& item2);
 
 private:
-    std::int32_t FindIndex(std::int32_t lo, std::int32_t hi, const std::u16string& lower) const;
+    std::int32_t FindIndex(std::int32_t lo, std::int32_t hi, std::u16string_view lower) const;
     std::int32_t FindInsertIndex(std::int32_t lo, std::int32_t hi, bool& found,
-                                 const std::u16string& lower) const;
-    bool RunEqual(std::int32_t index, const std::u16string& value) const;
+                                 std::u16string_view lower) const;
+    bool RunEqual(std::int32_t index, std::u16string_view value) const;
 
     std::vector<std::unique_ptr<TStringData>> fList;
 };
