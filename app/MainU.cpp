@@ -86,12 +86,8 @@ void TMain::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     // Not observed now. The hook library withholds the Enter and Tab keys, so they are sent on
-    // here; every other character has already reached its application, Ctrl+M and Ctrl+I
-    // (CR and TAB from other keys) among them.
-    if ((code == 13 && vk == 13) || (code == 9 && vk == 9)) {
-        SendKeys(fPlatform, {code}, true, extended);
-        SendKeys(fPlatform, {code}, false, extended);
-    }
+    // here; every other character has already reached its application.
+    if (code == ch && IsWithheldKey(ch, vk)) TapKey(fPlatform, vk, extended);
 }
 
 void TMain::HookKey(std::uintptr_t wParam) {

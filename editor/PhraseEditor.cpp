@@ -2,6 +2,7 @@
 
 #include "app/HookMessages.h"
 #include "output/KeyBdMini.h"
+#include "platform/VirtualKeys.h"
 
 #include <algorithm>
 #include <memory>
@@ -96,7 +97,7 @@ void TPhraseEditor::PhraseTreeNewText(std::size_t row, int column, std::u16strin
 
 void TPhraseEditor::PhraseTreeKeyDown(std::int32_t key) {
     // Keys typed into an open cell editor are the editor's own.
-    if (key == VK_DELETE && fView && !fView->IsEditing()) DelActExecute();
+    if (key == vk::Delete && fView && !fView->IsEditing()) DelActExecute();
 }
 
 void TPhraseEditor::PhraseTreeKeyPress(char16_t key) {
@@ -111,8 +112,7 @@ void TPhraseEditor::PhraseTreeKeyPress(char16_t key) {
     EditActExecute();
     // Moves the caret after the character the editor opened with, unselected, so that typing
     // goes on after it.
-    SendKeys(fPlatform, {VK_RIGHT}, true, false);
-    SendKeys(fPlatform, {VK_RIGHT}, false, false);
+    TapKey(fPlatform, vk::Right);
 }
 
 void TPhraseEditor::PhraseTreeMouseDown(int /*button*/, std::uint32_t /*shift*/, int x, int y) {

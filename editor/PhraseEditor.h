@@ -22,9 +22,6 @@ constexpr int kMaxColumnWidth = 10000;
 constexpr std::size_t kMaxAutotextLength = 32;
 constexpr std::size_t kMaxTextLength = 512;
 
-constexpr std::int32_t VK_DELETE = 46;
-constexpr std::int32_t VK_RIGHT = 39;
-
 // What the editor needs of the grid widget. Rows are indexes into TPhraseRows, which the grid
 // follows through TPhraseRowsObserver.
 class TPhraseGridView {

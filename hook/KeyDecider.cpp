@@ -1,14 +1,10 @@
 #include "hook/KeyDecider.h"
 
+#include "platform/VirtualKeys.h"
+
 namespace lumora {
 
 namespace {
-
-// Virtual-key codes (winuser.h).
-constexpr int VkBack = 0x08, VkTab = 0x09, VkReturn = 0x0D, VkShift = 0x10, VkControl = 0x11,
-              VkMenu = 0x12, VkCapital = 0x14, VkEscape = 0x1B, VkLWin = 0x5B, VkRWin = 0x5C,
-              VkNumLock = 0x90, VkScroll = 0x91, VkLShift = 0xA0, VkRShift = 0xA1,
-              VkLControl = 0xA2, VkRControl = 0xA3, VkLMenu = 0xA4, VkRMenu = 0xA5;
 
 HookDecision Char(std::uint16_t ch, const HookKeyEvent& e, bool withhold = false) {
     return {HookDecision::Report::Char, ch,
@@ -27,13 +23,13 @@ void KeyDecider::Seed(const std::uint8_t keyStates[256]) {
 }
 
 bool KeyDecider::CtrlHeld() const {
-    return Down(VkLControl) || Down(VkRControl);
+    return Down(vk::LControl) || Down(vk::RControl);
 }
 bool KeyDecider::AltHeld() const {
-    return Down(VkLMenu) || Down(VkRMenu);
+    return Down(vk::LMenu) || Down(vk::RMenu);
 }
 bool KeyDecider::WinHeld() const {
-    return Down(VkLWin) || Down(VkRWin);
+    return Down(vk::LWin) || Down(vk::RWin);
 }
 
 HookDecision KeyDecider::Decide(const HookKeyEvent& e, KeyCharSource& chars) {
@@ -53,22 +49,22 @@ HookDecision KeyDecider::Decide(const HookKeyEvent& e, KeyCharSource& chars) {
 
 HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars) {
     switch (e.Vk) {
-    case VkEscape:
+    case vk::Escape:
         return Key(27);
-    case VkBack:
+    case vk::Back:
         return Char(8, e);
-    case VkReturn:
-    case VkTab: {
+    case vk::Return:
+    case vk::Tab: {
         const bool system = AltHeld() || WinHeld();
         if (!system && CtrlHeld()) {
             // Ctrl+Enter types a line feed and reaches the application; Ctrl+Tab is a command.
-            return e.Vk == VkReturn ? Char(10, e) : Key(e.Vk);
+            return e.Vk == vk::Return ? Char(10, e) : Key(e.Vk);
         }
         // Alt+Tab, Win+Tab and Alt+Enter belong to the system; while a phrase is typed out
         // the user's Enter and Tab go straight on.
         if (system || fBusy) return Key(e.Vk);
         fWithheld[e.Vk] = true;
-        return Char(e.Vk == VkReturn ? 13 : 9, e, true);
+        return Char(e.Vk == vk::Return ? 13 : 9, e, true);
     }
     default:
         break;
@@ -80,21 +76,21 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
     return ch != 0 ? Char(ch, e) : Key(e.Vk);
 }
 
-void KeyDecider::Track(std::uint32_t vk, bool down) {
-    if (vk > 255) return;
-    std::uint8_t& k = fKeys[vk];
+void KeyDecider::Track(std::uint32_t key, bool down) {
+    if (key > 255) return;
+    std::uint8_t& k = fKeys[key];
     if (down) {
         const bool repeat = (k & 0x80) != 0;
-        if (!repeat && (vk == VkCapital || vk == VkNumLock || vk == VkScroll)) k ^= 0x01;
+        if (!repeat && (key == vk::Capital || key == vk::NumLock || key == vk::Scroll)) k ^= 0x01;
         k |= 0x80;
     } else {
         k &= static_cast<std::uint8_t>(~0x80);
     }
     // The generic modifier codes follow their left and right keys, as ToUnicodeEx expects.
     auto either = [this](int l, int r) -> std::uint8_t { return (Down(l) || Down(r)) ? 0x80 : 0; };
-    fKeys[VkShift] = either(VkLShift, VkRShift);
-    fKeys[VkControl] = either(VkLControl, VkRControl);
-    fKeys[VkMenu] = either(VkLMenu, VkRMenu);
+    fKeys[vk::Shift] = either(vk::LShift, vk::RShift);
+    fKeys[vk::Control] = either(vk::LControl, vk::RControl);
+    fKeys[vk::Menu] = either(vk::LMenu, vk::RMenu);
 }
 
 } // namespace lumora

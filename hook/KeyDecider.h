@@ -52,7 +52,7 @@ public:
 
 private:
     HookDecision DecidePress(const HookKeyEvent& e, KeyCharSource& chars);
-    void Track(std::uint32_t vk, bool down);
+    void Track(std::uint32_t key, bool down);
     bool Down(int vk) const { return (fKeys[vk] & 0x80) != 0; }
     bool CtrlHeld() const;
     bool AltHeld() const;

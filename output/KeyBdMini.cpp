@@ -17,6 +17,11 @@ void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Do
     }
 }
 
+void TapKey(Platform& platform, std::int32_t key, bool Extended) {
+    SendKeys(platform, {key}, true, Extended);
+    SendKeys(platform, {key}, false, Extended);
+}
+
 void SendUnicodeUnit(Platform& platform, char16_t unit) {
     for (bool down : {true, false}) {
         KeyEvent e;
@@ -51,10 +56,8 @@ HWindow ActivateTarget(Platform& platform, TTracking& tracking) {
 }
 
 void SendBackspaces(Platform& platform, HWindow /*Target*/, std::int32_t Count) {
-    for (std::int32_t i = 0; i < Count; ++i) {
-        SendKeys(platform, {VK_BACK}, true, false);
-        SendKeys(platform, {VK_BACK}, false, false);
-    }
+    for (std::int32_t i = 0; i < Count; ++i)
+        TapKey(platform, vk::Back);
 }
 
 HLayout TargetKeyboardLayout(Platform& platform, HWindow Target) {

@@ -1,6 +1,7 @@
 #pragma once
 // Keystroke synthesis: the program's only way of producing keyboard input.
 #include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
 
 #include <array>
 #include <cstdint>
@@ -12,15 +13,17 @@ class TTracking;
 
 // The modifier keys that ActivateTarget releases first, in this order: left Shift, Shift,
 // Ctrl, left Ctrl, Alt, left Alt, left Windows, right Windows.
-constexpr std::array<std::int32_t, 8> ModifierKeys = {160, 16, 17, 162, 18, 164, 91, 92};
+constexpr std::array<std::int32_t, 8> ModifierKeys = {
+    vk::LShift, vk::Shift, vk::Control, vk::LControl, vk::Menu, vk::LMenu, vk::LWin, vk::RWin};
 // Right Shift, right Ctrl, right Alt: released one by one afterwards, as extended keys.
-constexpr std::array<std::int32_t, 3> RightModifierKeys = {161, 163, 165};
-
-constexpr std::int32_t VK_BACK = 8;
+constexpr std::array<std::int32_t, 3> RightModifierKeys = {vk::RShift, vk::RControl, vk::RMenu};
 
 // Injects one event per key, in list order, all pressed (Down) or all released, and lets the
 // GUI thread handle its pending messages after each one: a point of re-entry.
 void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Down, bool Extended);
+
+// One press and release of a key, through SendKeys.
+void TapKey(Platform& platform, std::int32_t key, bool Extended = false);
 
 // Presses and releases one UTF-16 code unit as a Unicode key event (virtual key 0, the unit
 // as scan code), handling pending messages after each event like SendKeys.

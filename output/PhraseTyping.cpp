@@ -11,11 +11,6 @@ namespace lumora {
 
 namespace {
 
-constexpr std::int32_t VK_SHIFT = 16;
-constexpr std::int32_t VK_CONTROL = 17;
-constexpr std::int32_t VK_CAPITAL = 20;
-constexpr std::int32_t VK_RMENU = 165;
-
 // TypingActive and the hook library's busy state, for the whole of one expansion and on every
 // path out of it.
 class TTypingGuard {
@@ -36,24 +31,19 @@ private:
     TProgramState& fState;
 };
 
-void TapCapsLock(Platform& platform) {
-    SendKeys(platform, {VK_CAPITAL}, true, false);
-    SendKeys(platform, {VK_CAPITAL}, false, false);
-}
-
 // CapsLock would turn the phrase's case around: it is switched off for the typing and on
 // again afterwards, also when the typing is cancelled or fails.
 class TCapsLockOff {
 public:
     TCapsLockOff(Platform& platform, bool wasOn) : fPlatform(platform), fWasOn(wasOn) {
-        if (fWasOn) TapCapsLock(fPlatform);
+        if (fWasOn) TapKey(fPlatform, vk::Capital);
     }
     TCapsLockOff(const TCapsLockOff&) = delete;
     TCapsLockOff& operator=(const TCapsLockOff&) = delete;
     ~TCapsLockOff() {
         if (!fWasOn) return;
         try {
-            TapCapsLock(fPlatform);
+            TapKey(fPlatform, vk::Capital);
         } catch (...) {
             // Already unwinding from a failed typing-out; that failure is the one to report.
         }
@@ -152,9 +142,9 @@ void TPhraseTyping::TypeChar(char16_t C, HWindow Target) {
     const std::int16_t K = fPlatform.Layouts.VkKeyScan(C, layout);
     if (K >= 0) {
         std::vector<std::int32_t> keys;
-        if (K & 0x100) keys.push_back(VK_SHIFT);
-        if (K & 0x200) keys.push_back(VK_CONTROL);
-        if (K & 0x400) keys.push_back(VK_RMENU);
+        if (K & 0x100) keys.push_back(vk::Shift);
+        if (K & 0x200) keys.push_back(vk::Control);
+        if (K & 0x400) keys.push_back(vk::RMenu);
         keys.push_back(K & 0xFF);
         SendKeys(fPlatform, keys, true, false);
         SendKeys(fPlatform, keys, false, false);
@@ -163,13 +153,10 @@ void TPhraseTyping::TypeChar(char16_t C, HWindow Target) {
         // with Unicode below 256 except for 128 to 159.
         std::string digits(1, '0');
         digits += std::to_string(static_cast<unsigned>(C));
-        SendKeys(fPlatform, {VK_RMENU}, true, false);
-        for (char d : digits) {
-            const std::int32_t key = NumpadKeys[static_cast<std::size_t>(d - '0')];
-            SendKeys(fPlatform, {key}, true, false);
-            SendKeys(fPlatform, {key}, false, false);
-        }
-        SendKeys(fPlatform, {VK_RMENU}, false, false);
+        SendKeys(fPlatform, {vk::RMenu}, true, false);
+        for (char d : digits)
+            TapKey(fPlatform, vk::Numpad0 + (d - '0'));
+        SendKeys(fPlatform, {vk::RMenu}, false, false);
     } else if (K == -1) {
         // Above 255 an Alt code would be read in the ANSI code page and type something else
         // (each half of a surrogate pair worse): the code unit goes as a Unicode key event.

@@ -3,6 +3,7 @@
 #include "app/HookMessages.h"
 #include "data/VrbDataMini.h"
 #include "output/KeyBdMini.h"
+#include "platform/VirtualKeys.h"
 
 #include <algorithm>
 
@@ -10,9 +11,6 @@ namespace lumora {
 
 namespace {
 
-constexpr std::uint8_t VkBack = 8;
-constexpr std::uint8_t VkTab = 9;
-constexpr std::uint8_t VkReturn = 13;
 constexpr char16_t DEL = 127;
 
 } // namespace
@@ -21,23 +19,17 @@ TCharIntake::TCharIntake(Platform& platform, TProgramState& state, TTracking& tr
                          TCandidateSearch& search)
     : fPlatform(platform), fState(state), fTracking(tracking), fSearch(search) {}
 
-void TCharIntake::PassThrough(std::uint8_t vk, bool extended) {
-    SendKeys(fPlatform, {vk}, true, extended);
-    SendKeys(fPlatform, {vk}, false, extended);
-}
-
 void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
     // The hook withheld Enter and Tab: unless they complete a match, they must reach the
-    // target exactly once, whatever fails here. Ctrl+M and Ctrl+I also give CR and TAB, but
-    // the hook lets them through; sending them again would repeat their command.
-    const bool withheld = (ch == u'\r' || ch == u'\t') && (vk == VkReturn || vk == VkTab);
+    // target exactly once, whatever fails here.
+    const bool withheld = IsWithheldKey(ch, vk);
     bool passed = false;
     try {
         AutoWordRec* rec = fTracking.CurrentWordRec();
         if (!rec) {
             if (withheld) {
                 passed = true;
-                PassThrough(vk, extended);
+                TapKey(fPlatform, vk, extended);
             }
             return;
         }
@@ -79,7 +71,7 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         std::size_t firstPass = 0;
         bool found = false;
         try {
-            if (vk == VkBack) {
+            if (vk == vk::Back) {
                 // Backspace inserts nothing: the text before the caret may now end in one.
                 if (!typed.empty()) {
                     trail = typed.back();
@@ -99,10 +91,10 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
 
         if (!found && withheld) {
             passed = true;
-            PassThrough(vk, extended);
+            TapKey(fPlatform, vk, extended);
         }
 
-        if (!(vk == VkBack || ((vk == VkReturn || vk == VkTab) && found))) {
+        if (!(vk == vk::Back || ((vk == vk::Return || vk == vk::Tab) && found))) {
             // Keys sent above may have let more typing in: insert where the caret is now.
             const auto at =
                 std::clamp<std::int32_t>(r.Pos, 0, static_cast<std::int32_t>(r.Text.size()));
@@ -132,7 +124,7 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
             r.SelCount = 0;
         }
     } catch (...) {
-        if (withheld && !passed) PassThrough(vk, extended);
+        if (withheld && !passed) TapKey(fPlatform, vk, extended);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/ProgramState.h"
 #include "matching/CandidateSearch.h"
 #include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
 #include "tracking/WordRecs.h"
 
 #include <cstdint>
@@ -17,6 +18,13 @@ constexpr std::u16string_view SentenceEndChars = u".;!?\t\r\n";
 // A shadow text this long is trimmed at the next sentence end.
 constexpr std::size_t SentenceTrimLength = 128;
 
+// The Enter and Tab keys, which the hook library withholds from the target so that they can
+// complete a match. Ctrl+M and Ctrl+I give the same characters but pass: sending them on
+// again would repeat their command.
+constexpr bool IsWithheldKey(char16_t ch, std::uint8_t key) {
+    return (ch == u'\r' && key == vk::Return) || (ch == u'\t' && key == vk::Tab);
+}
+
 class TCharIntake {
 public:
     TCharIntake(Platform& platform, TProgramState& state, TTracking& tracking,
@@ -25,8 +33,6 @@ public:
     void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended);
 
 private:
-    void PassThrough(std::uint8_t vk, bool extended);
-
     Platform& fPlatform;
     TProgramState& fState;
     TTracking& fTracking;

@@ -8,9 +8,6 @@ namespace lumora {
 
 namespace {
 
-constexpr int VkCapital = 0x14;
-constexpr std::uint16_t VkEscape = 27;
-
 // Closes the clipboard on every path once it has been opened.
 class TClipboardGuard {
 public:
@@ -135,7 +132,7 @@ TEditKeys::TEditKeys(Platform& platform, TProgramState& state, TTracking& tracki
 std::uint8_t TEditKeys::ReadKeyState() {
     std::uint8_t flags = 0;
     // Low byte 1: toggled on and not held down.
-    if ((fPlatform.Keys.KeyState(VkCapital) & 0xFF) == 1) flags |= KS_CAPSLOCK;
+    if ((fPlatform.Keys.KeyState(vk::Capital) & 0xFF) == 1) flags |= KS_CAPSLOCK;
     for (std::size_t i = 0; i < ModifierKeyTable.size(); ++i) {
         if (fPlatform.Keys.KeyState(ModifierKeyTable[i]) < 0) // high bit: down
             flags |= i < 3 ? KS_SHIFT : i < 6 ? KS_ALT : KS_CTRL;
@@ -151,7 +148,7 @@ void TEditKeys::SetPasteCanceled(bool value) {
 
 void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
     const std::uint8_t flags = ReadKeyState();
-    if (code == VkEscape) {
+    if (code == vk::Escape) {
         SetPasteCanceled(true);
         fPlatform.Messages.PostThreadMessage(fState.HookThreadId, WM_HOOK_CANCEL, 0, 0);
         return;
@@ -174,7 +171,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
 
     if (!printable) {
         switch (code) {
-        case 37: // Left
+        case vk::Left:
             if (C)
                 TTracking::ResetWordRec(&r);
             else if (S)
@@ -185,7 +182,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
                 r.Pos -= 1;
             }
             break;
-        case 39: // Right
+        case vk::Right:
             if (C)
                 TTracking::ResetWordRec(&r);
             else if (S)
@@ -196,19 +193,19 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
                 r.Pos += 1;
             }
             break;
-        case 38: // Up: the caret lands somewhere we cannot follow
+        case vk::Up: // the caret lands somewhere we cannot follow
             if (!FromChar) TTracking::ResetWordRec(&r);
             break;
-        case 40: // Down
+        case vk::Down:
             TTracking::ResetWordRec(&r);
             break;
-        case 36: // Home
+        case vk::Home:
             if (S)
                 ShiftHome(r);
             else
                 r.SelStart = r.SelCount = r.Pos = 0;
             break;
-        case 35: // End
+        case vk::End:
             if (S)
                 ShiftEnd(r);
             else {
@@ -216,7 +213,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
                 r.Pos = Length(r);
             }
             break;
-        case 65:
+        case 'A':
         case 1: // Ctrl+A
             if (C && !S) {
                 r.SelStart = 0;
@@ -224,22 +221,22 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
                 r.Pos = Length(r);
             }
             break;
-        case 88:
+        case 'X':
         case 24: // Ctrl+X
             if (C && !S && r.SelCount > 0) {
                 r.Corrected = true;
                 EraseSelection(r);
             }
             break;
-        case 90:
+        case 'Z':
         case 26: // Ctrl+Z
             if (C && !S) TTracking::ResetWordRec(&r);
             break;
-        case 86:
+        case 'V':
         case 22: // Ctrl+V
             if (C && !S) Paste(r);
             break;
-        case 8: // Backspace
+        case vk::Back:
             if (r.SelCount > 0)
                 EraseSelection(r);
             else if (C)
@@ -247,7 +244,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
             else
                 BackspaceRule(r);
             break;
-        case 46: // Delete
+        case vk::Delete:
             if (r.SelCount > 0)
                 EraseSelection(r);
             else if (C)

@@ -3,6 +3,7 @@
 // the control it went to, so that the shadow text keeps in step with the real one.
 #include "app/ProgramState.h"
 #include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
 #include "tracking/WordRecs.h"
 
 #include <array>
@@ -18,8 +19,9 @@ constexpr std::uint8_t KS_CTRL = 0x08;
 constexpr std::uint8_t KS_CAPSLOCK = 0x10; // toggled on and not held down
 
 // Shift (three), Alt (three), Ctrl (three).
-constexpr std::array<int, 9> ModifierKeyTable = {0xA0, 0xA1, 0x10, 0xA4, 0xA5,
-                                                 0x12, 0xA2, 0xA3, 0x11};
+constexpr std::array<int, 9> ModifierKeyTable = {vk::LShift,   vk::RShift,   vk::Shift,
+                                                 vk::LMenu,    vk::RMenu,    vk::Menu,
+                                                 vk::LControl, vk::RControl, vk::Control};
 
 // The characters the Backspace and Delete rules treat as word breaks.
 constexpr std::u16string_view BreakChars = u" .;!?\t\r\n";

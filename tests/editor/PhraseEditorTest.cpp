@@ -1,5 +1,6 @@
 #include "editor/PhraseEditor.h"
 #include "app/HookMessages.h"
+#include "platform/VirtualKeys.h"
 #include "tests/fakes/FakeDesktop.h"
 
 #include <gtest/gtest.h>
@@ -123,7 +124,7 @@ TEST_F(PhraseEditorTest, Delete_ShouldFocusRowBefore_ElseRowAfter_ElseNone) {
     EXPECT_TRUE(editor.CellText(1, kAutotextColumn) == u"b");
 
     grid.Focused = 0; // the first: the new first row takes it
-    editor.PhraseTreeKeyDown(VK_DELETE);
+    editor.PhraseTreeKeyDown(vk::Delete);
     EXPECT_EQ(grid.Focused, 0u);
     EXPECT_EQ(editor.CellText(0, kAutotextColumn), u"b");
 
@@ -154,9 +155,9 @@ TEST_F(PhraseEditorTest, TypedCharacter_ShouldOpenFocusedCellWithIt_AndMoveCaret
     EXPECT_EQ(editor.PhraseTreeGetText(0, kTextColumn), u"old text");
     // One Right arrow, pressed then released, not extended.
     ASSERT_EQ(desk.Injected.size(), 2u);
-    EXPECT_EQ(desk.Injected[0].Vk, VK_RIGHT);
+    EXPECT_EQ(desk.Injected[0].Vk, vk::Right);
     EXPECT_EQ(desk.Injected[0].Flags, 0u);
-    EXPECT_EQ(desk.Injected[1].Vk, VK_RIGHT);
+    EXPECT_EQ(desk.Injected[1].Vk, vk::Right);
     EXPECT_EQ(desk.Injected[1].Flags, KEYEVENTF_KEYUP);
     grid.Accept(editor, u"xyz");
     EXPECT_EQ(rows.At(0).Text(), u"xyz");
@@ -235,7 +236,7 @@ TEST_F(PhraseEditorTest, Edit_ShouldOpenFocusedCell_OnlyWhenNotEditing) {
     grid.Editing = {{0, kAutotextColumn}};
     editor.EditActExecute();
     EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, kAutotextColumn}));
-    editor.PhraseTreeKeyDown(VK_DELETE); // Delete inside an open editor is the editor's
+    editor.PhraseTreeKeyDown(vk::Delete); // Delete inside an open editor is the editor's
     EXPECT_EQ(rows.Count(), 1u);
 }
 

@@ -1,17 +1,13 @@
 #pragma once
+#include "platform/VirtualKeys.h"
+
 #include <cstdint>
 #include <optional>
 
 namespace lumora::fakes {
 
-// Virtual keys the simulated desktop knows by name.
-namespace simkey {
-constexpr std::uint8_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11,
-                       Menu = 0x12, Capital = 0x14, Escape = 0x1B, Space = 0x20, End = 0x23,
-                       Home = 0x24, Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28,
-                       Delete = 0x2E, Numpad0 = 0x60, Numpad9 = 0x69, LShift = 0xA0, RShift = 0xA1,
-                       LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5, Packet = 0xE7;
-} // namespace simkey
+// Virtual keys the simulated desktop knows by name: the program's own.
+namespace simkey = lumora::vk;
 
 // The modifiers that decide which character a key gives.
 struct Modifiers {
