@@ -7,8 +7,10 @@
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/resource.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace lumora {
@@ -24,8 +26,13 @@ constexpr UINT TrayTimerInterval = 1000;
 constexpr UINT TrayIconId = 1;
 constexpr UINT IDM_SETTINGS = 40001;
 constexpr UINT IDM_EXIT = 40002;
-// Sent by the editor's toolbar once it exists.
+// The editor's commands: toolbar buttons and Ctrl+N.
 constexpr UINT IDM_ABOUT = 40003;
+constexpr UINT IDM_NEW_ITEM = 40004;
+constexpr UINT IDM_DELETE = 40005;
+constexpr int IDC_TOOLBAR = 200;
+constexpr int IDC_PHRASE_GRID = 201;
+constexpr int IDC_STATUS_BAR = 202;
 
 constexpr int InitialClientWidth = 531;
 constexpr int InitialClientHeight = 416;
@@ -65,15 +72,18 @@ std::vector<std::u16string> CommandLineArguments() {
 
 TMainWindow::TMainWindow(HINSTANCE instance)
     : fInstance(instance), fPlatform(fWin32.AsPlatform()),
-      fMain(fPlatform, fWin32, fState, fData.PhraseIndex), fFiles(MakeStdFileSystem()),
-      fAbout(instance, Homepage()) {
+      fMain(fPlatform, fWin32, fState, fData.PhraseIndex), fEditor(fRows, fData, fState, fPlatform),
+      fGrid(fRows, fEditor, [this](std::exception_ptr e) { fMain.ShowException(e); }),
+      fFiles(MakeStdFileSystem()), fAbout(instance, Homepage()) {
     fMain.TrayIconReAdd = [this] { TrayIconReAdd(); };
+    fMain.NewPhraseActExecute = [this] { NewPhraseActExecute(); };
 }
 
 TMainWindow::~TMainWindow() {
     Destroy();
     if (fIcon) DestroyIcon(fIcon);
     if (fSmallIcon) DestroyIcon(fSmallIcon);
+    if (fAccelerators) DestroyAcceleratorTable(fAccelerators);
 }
 
 bool TMainWindow::Create() {
@@ -94,6 +104,9 @@ bool TMainWindow::Create() {
     wc.lpszClassName = MainWindowClass;
     if (!RegisterClassExW(&wc)) return false;
 
+    ACCEL newItem{FCONTROL | FVIRTKEY, 'N', IDM_NEW_ITEM};
+    fAccelerators = CreateAcceleratorTableW(&newItem, 1);
+
     // A minimize button and no maximize button; resizable.
     const DWORD style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
     RECT r{0, 0, InitialClientWidth, InitialClientHeight};
@@ -109,6 +122,7 @@ int TMainWindow::Run() {
     for (;;) {
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            if (fAccelerators && fWnd && TranslateAcceleratorW(fWnd, fAccelerators, &msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -148,6 +162,7 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE:
         fWin32.SetOwnerWindow(FromHwnd(fWnd));
         fMain.SetMainWindow(FromHwnd(fWnd));
+        if (!CreateEditorControls()) return -1;
         TntFormCreate();
         return 0;
     case WM_GETMINMAXINFO: {
@@ -162,8 +177,38 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SIZE:
-        if (wp == SIZE_MINIMIZED) ApplicationEventsMinimize();
+        if (wp == SIZE_MINIMIZED)
+            ApplicationEventsMinimize();
+        else
+            LayoutEditor();
         return 0;
+    case WM_SETFOCUS:
+        if (fGrid.Handle()) SetFocus(fGrid.Handle());
+        return 0;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lp);
+        LRESULT result = 0;
+        if (fGrid.HandleNotify(header, result)) return result;
+        if (header.code == TTN_GETDISPINFOW) {
+            // The toolbar's buttons have no captions; their names are the tooltips.
+            auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(lp);
+            switch (tip.hdr.idFrom) {
+            case IDM_NEW_ITEM:
+                tip.lpszText = const_cast<wchar_t*>(L"New item");
+                break;
+            case IDM_DELETE:
+                tip.lpszText = const_cast<wchar_t*>(L"Delete");
+                break;
+            case IDM_ABOUT:
+                tip.lpszText = const_cast<wchar_t*>(L"About");
+                break;
+            default:
+                break;
+            }
+            return 0;
+        }
+        break;
+    }
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDM_SETTINGS:
@@ -174,6 +219,12 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case IDM_ABOUT:
             AboutActExecute();
+            return 0;
+        case IDM_NEW_ITEM:
+            NewPhraseActExecute();
+            return 0;
+        case IDM_DELETE:
+            DelActExecute();
             return 0;
         default:
             break;
@@ -188,7 +239,8 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == TrayTimerId) TrayTimerTimer();
         return 0;
     case WM_CLOSE:
-        // No hide-on-close: closing ends the program.
+        // No hide-on-close: closing ends the program, with the cell being edited kept.
+        fGrid.AcceptEdit();
         DestroyWindow(fWnd);
         return 0;
     case WM_QUERYENDSESSION:
@@ -196,7 +248,10 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENDSESSION:
         // The session ends (log off, shut down) and the process with it, without WM_DESTROY:
         // shut down now so that the phrases are saved.
-        if (wp) TntFormDestroy();
+        if (wp) {
+            fGrid.AcceptEdit();
+            TntFormDestroy();
+        }
         return 0;
     case WM_DESTROY:
         TntFormDestroy();
@@ -310,6 +365,7 @@ void TMainWindow::Exit1Click() {
 }
 
 void TMainWindow::ApplicationEventsMinimize() {
+    fGrid.AcceptEdit();
     // Hiding the window takes its taskbar button with it; the program is in the tray only.
     ShowWindow(fWnd, SW_HIDE);
 }
@@ -330,6 +386,65 @@ void TMainWindow::ShowTrayMenu() {
     SetForegroundWindow(fWnd);
     TrackPopupMenu(menu.Menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, fWnd, nullptr);
     PostMessageW(fWnd, WM_NULL, 0, 0);
+}
+
+// --- the phrase editor ----------------------------------------------------------------------
+
+bool TMainWindow::CreateEditorControls() {
+    fToolbar = CreateWindowExW(
+        0, TOOLBARCLASSNAMEW, nullptr,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, fWnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), fInstance, nullptr);
+    if (!fToolbar) return false;
+    SendMessageW(fToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // The system's own small images: new file, delete, help.
+    TBADDBITMAP images{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    SendMessageW(fToolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&images));
+    TBBUTTON buttons[] = {
+        {STD_FILENEW, static_cast<int>(IDM_NEW_ITEM), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_DELETE, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+    };
+    SendMessageW(fToolbar, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
+    SendMessageW(fToolbar, TB_AUTOSIZE, 0, 0);
+
+    fStatusBar = CreateWindowExW(
+        0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, fWnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), fInstance, nullptr);
+    if (!fStatusBar) return false;
+    int parts[] = {-1};
+    SendMessageW(fStatusBar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    SendMessageW(fStatusBar, SB_SETTEXTW, 0,
+                 reinterpret_cast<LPARAM>(L"Double click the list to create a new item"));
+
+    if (!fGrid.Create(fWnd, fInstance, IDC_PHRASE_GRID)) return false;
+    LayoutEditor();
+    return true;
+}
+
+void TMainWindow::LayoutEditor() {
+    if (!fToolbar || !fStatusBar || !fGrid.Handle()) return;
+    SendMessageW(fToolbar, TB_AUTOSIZE, 0, 0);
+    SendMessageW(fStatusBar, WM_SIZE, 0, 0);
+    RECT client{}, bar{}, status{};
+    GetClientRect(fWnd, &client);
+    GetWindowRect(fToolbar, &bar);
+    GetWindowRect(fStatusBar, &status);
+    const int top = bar.bottom - bar.top;
+    const int bottom = client.bottom - (status.bottom - status.top);
+    MoveWindow(fGrid.Handle(), 0, top, client.right, std::max(0, bottom - top), TRUE);
+}
+
+void TMainWindow::NewPhraseActExecute() {
+    // What is being typed into a cell counts first: an abbreviation typed into a new row
+    // makes that row no longer the empty one to reuse.
+    fGrid.AcceptEdit();
+    fEditor.NewPhraseActExecute();
+}
+
+void TMainWindow::DelActExecute() {
+    fGrid.AcceptEdit();
+    fEditor.DelActExecute();
 }
 
 // --- tray icon -------------------------------------------------------------------------------

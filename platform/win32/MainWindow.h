@@ -6,9 +6,11 @@
 #include "app/ProgramState.h"
 #include "data/PhraseFile.h"
 #include "data/VrbDataMini.h"
+#include "editor/PhraseEditor.h"
 #include "editor/PhraseRows.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/AboutDialog.h"
+#include "platform/win32/PhraseGrid.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -49,6 +51,12 @@ private:
     void AboutActExecute();
     void ShowTrayMenu();
 
+    // The phrase editor: toolbar, grid and status bar.
+    bool CreateEditorControls();
+    void LayoutEditor();
+    void NewPhraseActExecute();
+    void DelActExecute();
+
     bool AddTrayIcon();
     void RemoveTrayIcon();
     void TrayIconShow();
@@ -65,6 +73,8 @@ private:
     TPhraseData fData;
     TPhraseRows fRows;
     TMain fMain;
+    TPhraseEditor fEditor;
+    TPhraseGrid fGrid;
     std::unique_ptr<FileSystem> fFiles;
     TAbout fAbout;
 
@@ -75,6 +85,9 @@ private:
     HMODULE fHookLibrary = nullptr;  // stays loaded: its thread runs until the process ends
     HICON fIcon = nullptr;
     HICON fSmallIcon = nullptr;
+    HWND fToolbar = nullptr;
+    HWND fStatusBar = nullptr;
+    HACCEL fAccelerators = nullptr; // Ctrl+N
     bool fTrayTimerOn = false;
     bool fShownOnce = false;
     bool fShutDown = false;

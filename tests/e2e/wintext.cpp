@@ -16,10 +16,18 @@
 //   wintext post [--class C] [--title T] --message N [--wparam N] [--lparam N]
 //                                             posts a message (numbers as in C: 0x16, 22;
 //                                             a name is a registered message)
+//   wintext child [--class C] [--title T] --child K
+//                                             the first descendant window of class K: its
+//                                             handle, visibility, screen rectangle and text
+//   wintext rows [--class C] [--title T]      the rows of the first list view (SysListView32)
+//                                             of that window, one a line, cells separated by a
+//                                             tab, line breaks in a cell as LF
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -120,8 +128,80 @@ std::wstring ReadText(HWND edit) {
     return out;
 }
 
+struct ChildSearch {
+    std::wstring Class;
+    HWND Found;
+};
+
+BOOL CALLBACK ChildProc(HWND w, LPARAM lp) {
+    auto* st = reinterpret_cast<ChildSearch*>(lp);
+    if (ClassOf(w) != st->Class) return TRUE;
+    st->Found = w;
+    return FALSE;
+}
+
+// The first descendant of that class (EnumChildWindows walks the whole tree).
+HWND FindDescendant(HWND top, const std::wstring& cls) {
+    ChildSearch st{cls, nullptr};
+    if (top) EnumChildWindows(top, ChildProc, reinterpret_cast<LPARAM>(&st));
+    return st.Found;
+}
+
+// Memory in another process, freed on every path.
+struct RemoteBuffer {
+    HANDLE Process;
+    void* Address;
+    ~RemoteBuffer() {
+        if (Address) VirtualFreeEx(Process, Address, 0, MEM_RELEASE);
+        if (Process) CloseHandle(Process);
+    }
+};
+
+// A list view of another process answers LVM_GETITEMTEXT only into its own memory: the item
+// and the text buffer are placed there and read back.
+bool PrintRows(HWND list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    constexpr int TextMax = 2048;
+    RemoteBuffer buf{
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid),
+        nullptr};
+    if (!buf.Process) return false;
+    buf.Address = VirtualAllocEx(buf.Process, nullptr, sizeof(LVITEMW) + TextMax * sizeof(wchar_t),
+                                 MEM_COMMIT, PAGE_READWRITE);
+    if (!buf.Address) return false;
+    auto* remoteText =
+        reinterpret_cast<wchar_t*>(static_cast<char*>(buf.Address) + sizeof(LVITEMW));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::wstring line;
+        for (int col = 0; col < columns; ++col) {
+            LVITEMW item{};
+            item.iSubItem = col;
+            item.pszText = remoteText;
+            item.cchTextMax = TextMax;
+            SIZE_T n = 0;
+            if (!WriteProcessMemory(buf.Process, buf.Address, &item, sizeof item, &n)) return false;
+            const auto len = static_cast<int>(
+                SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(buf.Address)));
+            std::wstring text(static_cast<size_t>(len > 0 ? len : 0), L'\0');
+            if (len > 0 && !ReadProcessMemory(buf.Process, remoteText, text.data(),
+                                              text.size() * sizeof(wchar_t), &n))
+                return false;
+            if (col) line += L'\t';
+            line += text;
+        }
+        std::fputs((ToUtf8(line) + "\n").c_str(), stdout);
+    }
+    return true;
+}
+
 [[noreturn]] void Usage() {
-    std::fprintf(stderr, "usage: wintext list | wait | text | activate | close | post [options]\n");
+    std::fprintf(
+        stderr,
+        "usage: wintext list | wait | text | activate | close | post | child | rows [options]\n");
     std::exit(2);
 }
 
@@ -205,6 +285,21 @@ int wmain(int argc, wchar_t** argv) {
             if (GetForegroundWindow() == w) return 0;
         }
         return 1;
+    }
+    if (cmd == L"child") {
+        HWND w = FindDescendant(FindTop(q), child);
+        if (!w) return 1;
+        RECT r{};
+        GetWindowRect(w, &r);
+        std::printf("%08llx visible=%d rect=%ld,%ld,%ld,%ld text=%s\n",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)),
+                    IsWindowVisible(w) ? 1 : 0, r.left, r.top, r.right, r.bottom,
+                    ToUtf8(ReadText(w)).c_str());
+        return 0;
+    }
+    if (cmd == L"rows") {
+        HWND list = FindDescendant(FindTop(q), L"SysListView32");
+        return list && PrintRows(list) ? 0 : 1;
     }
     if (cmd == L"text") {
         if (!q.HasClass && !q.HasTitle) q.Class = L"Notepad", q.HasClass = true;

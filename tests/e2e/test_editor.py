@@ -1,0 +1,131 @@
+"""The phrase editor (the main window) of lumora.exe under Wine: rows are created, edited in
+place and deleted with the mouse and the keyboard, the edits expand in Notepad and are saved in
+grid order at exit."""
+
+import os
+import tempfile
+
+import winedriver
+
+PHRASES = [
+    ("brb", "be right back"),
+    ("sig", "Kind regards,\r\nJohn"),
+]
+
+LIST = "SysListView32"
+
+
+class Editor(winedriver.DesktopTest):
+    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
+
+    def setUp(self):
+        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
+        self.lumora = winedriver.Lumora(self.desktop, self._folder.name, PHRASES)
+
+    def tearDown(self):
+        self.lumora.close()
+        super().tearDown()
+        self._folder.cleanup()
+
+    # -- helpers ----------------------------------------------------------------------------
+
+    def open_editor(self, *args):
+        """Starts the program and opens its main window with "Settings" from the tray."""
+        self.lumora.start(*args)
+        menu = self.lumora.open_tray_menu()
+        ml, mt, mr, _ = menu.rect
+        self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(mt + 10), "click", "1")
+        winedriver.wait_until(lambda: self.lumora.main_window().visible, 10,
+                              what="the main window to show")
+        self.desktop.focus(self.lumora.caption())
+
+    def child(self, cls):
+        """(visible, rect, text) of the main window's first descendant of that class, or
+        None."""
+        result = self.desktop.wintext("child", "--class", self.lumora.WINDOW_CLASS, "--child",
+                                      cls)
+        if result.returncode != 0:
+            return None
+        parts = result.stdout.decode("utf-8", errors="replace").rstrip("\n").split(" ", 3)
+        rect = tuple(int(v) for v in parts[2][len("rect="):].split(","))
+        return parts[1] == "visible=1", rect, parts[3][len("text="):]
+
+    def rows(self):
+        out = self.desktop.wintext("rows", "--class", self.lumora.WINDOW_CLASS).stdout
+        return [tuple(line.split("\t")) for line in out.decode("utf-8").splitlines()]
+
+    def wait_rows(self, expected, timeout=10.0):
+        try:
+            winedriver.wait_until(lambda: self.rows() == expected, timeout,
+                                  what=f"rows {expected}")
+        except TimeoutError:
+            pass
+        self.assertEqual(self.rows(), expected)
+
+    def wait_editing(self, text=None, timeout=10.0):
+        """Waits for the in-place editor (with that text, when given)."""
+        def open_():
+            edit = self.child("Edit")
+            return edit and edit[0] and (text is None or edit[2] == text)
+        winedriver.wait_until(open_, timeout, what=f"the cell editor with {text!r}")
+
+    def wait_not_editing(self, timeout=10.0):
+        winedriver.wait_until(lambda: self.child("Edit") is None, timeout,
+                              what="the cell editor to close")
+
+    def click_row(self, index):
+        """Clicks the first cell of a row (rows are 16 to 20 pixels high under the header)."""
+        left = self.child(LIST)[1][0]
+        header_bottom = self.child("SysHeader32")[1][3]
+        y = header_bottom + 8 + 17 * index
+        self.desktop.xdotool("mousemove", str(left + 20), str(y), "click", "1")
+
+    def minimize(self):
+        self.desktop.wintext("post", "--class", self.lumora.WINDOW_CLASS, "--message", "0x112",
+                             "--wparam", "0xF020")  # WM_SYSCOMMAND, SC_MINIMIZE
+        winedriver.wait_until(lambda: not self.lumora.main_window().visible, 10,
+                              what="the main window to hide")
+
+    def saved_at_exit(self):
+        os.remove(self.lumora.phrase_file)
+        self.lumora.exit_from_tray()
+        with open(self.lumora.phrase_file, "rb") as f:
+            return f.read()
+
+    # -- tests ------------------------------------------------------------------------------
+
+    def test_newItem_ShouldAddPhrase_ThatExpandsInNotepadAndIsSaved(self):
+        self.open_editor()
+        self.assertEqual(self.child("msctls_statusbar32")[2],
+                         "Double click the list to create a new item")
+        # A double click on the grid's empty area: New item opens the new row's abbreviation.
+        _, (left, top, right, bottom), _ = self.child(LIST)
+        self.desktop.xdotool("mousemove", str((left + right) // 2), str(bottom - 30),
+                             "click", "--repeat", "2", "--delay", "80", "1")
+        self.wait_editing("")
+        self.desktop.type("tyvm")
+        self.wait_editing("tyvm")
+        # Tab accepts and opens the row's text; Ctrl+Enter is a line break there.
+        self.desktop.key("Tab")
+        self.wait_editing("")
+        self.desktop.type("thank you")
+        self.desktop.key("ctrl+Return")
+        self.desktop.type("very much")
+        self.wait_editing("thank you\nvery much")
+        self.desktop.key("Return")
+        self.wait_not_editing()
+        self.wait_rows([("brb", "be right back"), ("sig", "Kind regards,\u00b6John"),
+                        ("tyvm", "thank you\u00b6very much")])
+
+        self.minimize()
+        self.desktop.start_notepad()
+        self.desktop.type("ok tyvm")
+        expected = "ok thank you\nvery much"
+        self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
+
+        self.assertEqual(self.saved_at_exit(), winedriver.phrase_file_bytes(
+            PHRASES + [("tyvm", "thank you\r\nvery much")]))
+
+
+if __name__ == "__main__":
+    winedriver.main()
