@@ -9,6 +9,13 @@ namespace lumora {
 // Header-only, so that the platform layer can build its error messages without linking the
 // data library.
 
+inline bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+inline bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
 namespace utf_detail {
 
 inline constexpr char16_t kReplacement = 0xFFFD;
@@ -39,13 +46,6 @@ inline void AppendUtf16(std::u16string& out, char32_t cp) {
         out += static_cast<char16_t>(0xD800 | (cp >> 10));
         out += static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
     }
-}
-
-inline bool IsHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-inline bool IsLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
 }
 
 } // namespace utf_detail

@@ -1,6 +1,7 @@
 #include "editor/PhraseEditor.h"
 
 #include "app/HookMessages.h"
+#include "data/Utf.h"
 #include "output/KeyBdMini.h"
 #include "platform/VirtualKeys.h"
 
@@ -12,9 +13,7 @@ namespace lumora {
 std::u16string CutToLength(std::u16string_view text, std::size_t maxLength) {
     if (text.size() <= maxLength) return std::u16string(text);
     std::size_t n = maxLength;
-    auto high = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
-    auto low = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
-    if (n > 0 && high(text[n - 1]) && low(text[n])) --n;
+    if (n > 0 && IsHighSurrogate(text[n - 1]) && IsLowSurrogate(text[n])) --n;
     return std::u16string(text.substr(0, n));
 }
 

@@ -9,13 +9,6 @@ namespace lumora::json {
 
 namespace {
 
-bool IsHigh(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLow(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 class Parser {
 public:
     explicit Parser(std::string_view text) : fText(text) {}
@@ -271,10 +264,10 @@ std::string Quote(std::u16string_view text) {
         default:
             break;
         }
-        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             out += Utf16ToUtf8(text.substr(i, 2));
             ++i;
-        } else if (c < 0x20 || IsHigh(c) || IsLow(c)) {
+        } else if (c < 0x20 || IsHighSurrogate(c) || IsLowSurrogate(c)) {
             std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
             out += buffer;
         } else {

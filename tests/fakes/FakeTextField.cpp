@@ -1,5 +1,7 @@
 #include "tests/fakes/FakeTextField.h"
 
+#include "data/Utf.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -7,12 +9,6 @@ namespace lumora::fakes {
 
 namespace {
 
-bool IsHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
