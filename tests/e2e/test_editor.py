@@ -12,6 +12,9 @@ PHRASES = [
     ("sig", "Kind regards,\r\nJohn"),
 ]
 
+# As the grid shows them: a line break as a pilcrow.
+PHRASES_SHOWN = [("brb", "be right back"), ("sig", "Kind regards,\u00b6John")]
+
 LIST = "SysListView32"
 
 
@@ -126,6 +129,82 @@ class Editor(winedriver.DesktopTest):
         self.assertEqual(self.saved_at_exit(), winedriver.phrase_file_bytes(
             PHRASES + [("tyvm", "thank you\r\nvery much")]))
 
+
+    def test_typedCharacter_ShouldOpenFocusedCell_AndLeftRightShouldChooseIt(self):
+        self.open_editor()
+        self.click_row(1)
+        # The abbreviation cell is focused; a typed character replaces its text, the caret
+        # after it.
+        self.desktop.type("x")
+        self.wait_editing("x")
+        self.desktop.type("yz")
+        self.wait_editing("xyz")
+        self.desktop.key("Return")
+        self.wait_not_editing()
+        # Right moves to the text cell, F2 opens it as it is, Escape drops the change.
+        self.desktop.key("Right", "F2")
+        self.wait_editing("Kind regards,\nJohn")
+        self.desktop.type("lost")
+        self.desktop.key("Escape")
+        self.wait_not_editing()
+        self.wait_rows([("brb", "be right back"), ("xyz", "Kind regards,\u00b6John")])
+        # Up to the first row, still in the text cell; Left back to the abbreviation.
+        self.desktop.key("Up")
+        self.desktop.type("Be back soon")
+        self.desktop.key("Return")
+        self.wait_not_editing()
+        self.desktop.key("Left")
+        self.desktop.type("bbs")
+        self.desktop.key("Return")
+        self.wait_rows([("bbs", "Be back soon"), ("xyz", "Kind regards,\u00b6John")])
+
+    def test_abbreviation_ShouldKeepFirst32Characters_WhenLongerIsTyped(self):
+        self.open_editor()
+        self.desktop.key("ctrl+n")  # New item
+        self.wait_editing("")
+        typed = "abcdefghijklmnopqrstuvwxyz0123456789ABCD"  # 40 characters
+        self.desktop.type(typed, delay_ms=10)
+        self.wait_editing(typed)
+        self.desktop.key("Return")
+        self.wait_rows(PHRASES_SHOWN + [(typed[:32], "")])
+        # The row with an empty text is not reused; a second New item adds a row and an
+        # abandoned one is reused by the next.
+        self.desktop.key("ctrl+n")
+        self.wait_editing("")
+        self.desktop.key("Escape")
+        self.wait_not_editing()
+        self.desktop.key("ctrl+n")
+        self.wait_editing("")
+        self.desktop.key("Escape")
+        self.wait_rows(PHRASES_SHOWN + [(typed[:32], ""), ("", "")])
+
+    def test_delete_ShouldRemoveFocusedRow_WithAnyModifier(self):
+        self.open_editor()
+        self.click_row(1)
+        self.desktop.key("Delete")
+        self.wait_rows([("brb", "be right back")])
+        # The row before is focused: Shift+Delete removes it too.
+        self.desktop.key("shift+Delete")
+        self.wait_rows([])
+        self.assertEqual(self.saved_at_exit(), winedriver.phrase_file_bytes([]))
+
+    def test_doubleClickOnRow_ShouldCreateNothing_AndClickOnFocusedCellShouldEdit(self):
+        self.open_editor()
+        left = self.child(LIST)[1][0]
+        header_bottom = self.child("SysHeader32")[1][3]
+        self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 8), "click",
+                             "--repeat", "2", "--delay", "80", "1")
+        # Keys come after posted messages: had the double click posted New item, this would
+        # go into a new row's editor.
+        self.desktop.type("q")
+        self.wait_editing("q")
+        self.desktop.key("Return")
+        self.wait_rows([("q", "be right back"), PHRASES_SHOWN[1]])
+        # A single click on the focused cell opens it (once a double click is ruled out).
+        self.click_row(0)
+        self.wait_editing("q")
+        self.desktop.key("Escape")
+        self.wait_not_editing()
 
 if __name__ == "__main__":
     winedriver.main()
