@@ -1,6 +1,13 @@
-# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (posix thread model).
+# 64-bit Windows with MinGW-w64: cross-compiled with Debian's MinGW-w64 (posix thread model), or
+# built on Windows in an MSYS2 MINGW64/UCRT64 shell, whose compilers have their plain names.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
+if(CMAKE_HOST_WIN32)
+  set(CMAKE_C_COMPILER gcc)
+  set(CMAKE_CXX_COMPILER g++)
+  set(CMAKE_RC_COMPILER windres)
+  return()
+endif()
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
