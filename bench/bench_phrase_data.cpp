@@ -20,9 +20,8 @@ std::u16string RandomWord(std::mt19937& random, std::size_t length) {
 void FillRows(TPhraseRows& rows, TPhraseData& data, int count) {
     std::mt19937 random(42);
     for (int i = 0; i < count; ++i) {
-        TMiniData& phrase = rows.Append(std::make_unique<TMiniData>(data));
-        phrase.SetAutotext(RandomWord(random, 6));
-        phrase.SetText(RandomWord(random, 200));
+        std::u16string autotext = RandomWord(random, 6);
+        rows.AppendPhrase(data, autotext, RandomWord(random, 200));
     }
 }
 

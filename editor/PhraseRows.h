@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -36,6 +37,14 @@ public:
         fRows.push_back(std::move(phrase));
         if (fObserver) fObserver->RowAppended(fRows.size() - 1);
         return *fRows.back();
+    }
+    // A new phrase of data with these values, in a new last row.
+    TMiniData& AppendPhrase(TPhraseData& data, const std::u16string& autotext,
+                            std::u16string text) {
+        TMiniData& phrase = Append(std::make_unique<TMiniData>(data));
+        phrase.SetAutotext(autotext);
+        phrase.SetText(std::move(text));
+        return phrase;
     }
 
     // Frees the row's phrase (which takes itself out of the index) and removes the row.

@@ -5,7 +5,6 @@
 #include "tools/ToolCommand.h"
 
 #include <istream>
-#include <memory>
 #include <ostream>
 
 namespace lumora::tool {
@@ -52,9 +51,7 @@ int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         if (line.back() == '\r') line.pop_back();
         try {
             auto [autotext, text] = ReadPhraseLine(line);
-            TMiniData& phrase = rows.Append(std::make_unique<TMiniData>(data));
-            phrase.SetAutotext(autotext);
-            phrase.SetText(text);
+            rows.AppendPhrase(data, autotext, std::move(text));
         } catch (const json::Error& e) {
             io.Err << "line " << number << ": " << e.what() << "\n";
             return kExitDataError;

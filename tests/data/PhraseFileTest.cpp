@@ -28,10 +28,7 @@ protected:
     int processed = 0;
 
     TMiniData& AddRow(const std::u16string& autotext, const std::u16string& text) {
-        TMiniData& p = rows.Append(std::make_unique<TMiniData>(data));
-        p.SetAutotext(autotext);
-        p.SetText(text);
-        return p;
+        return rows.AppendPhrase(data, autotext, text);
     }
     TPhraseLoadResult Load(std::uint32_t maxItems = 30) {
         return LoadPhrases(rows, data, files, kPath, maxItems, [this] { ++processed; });
@@ -223,7 +220,7 @@ protected:
         TPhraseData d;
         TPhraseRows r;
         for (auto a : {u"a", u"b", u"c"})
-            r.Append(std::make_unique<TMiniData>(d)).SetAutotext(a);
+            r.AppendPhrase(d, a, u"");
         return PhraseFileBytes(r);
     }
 };

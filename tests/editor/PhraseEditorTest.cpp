@@ -75,10 +75,7 @@ protected:
         desk.MainWindow = 77;
     }
     TMiniData& Add(const std::u16string& autotext, const std::u16string& text) {
-        TMiniData& p = rows.Append(std::make_unique<TMiniData>(data));
-        p.SetAutotext(autotext);
-        p.SetText(text);
-        return p;
+        return rows.AppendPhrase(data, autotext, text);
     }
 };
 

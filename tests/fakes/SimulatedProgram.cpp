@@ -29,10 +29,7 @@ SimulatedProgram::~SimulatedProgram() {
 }
 
 TMiniData& SimulatedProgram::AddPhrase(const std::u16string& autotext, const std::u16string& text) {
-    auto phrase = std::make_unique<TMiniData>(Data);
-    phrase->SetText(text);
-    phrase->SetAutotext(autotext);
-    return Rows.Append(std::move(phrase));
+    return Rows.AppendPhrase(Data, autotext, text);
 }
 
 const AutoWordRec* SimulatedProgram::CurrentRecord() {

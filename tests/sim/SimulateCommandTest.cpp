@@ -1,50 +1,32 @@
 // lumoratool simulate: scripts of user input and the lines they print.
 #include "data/PhraseFile.h"
 #include "tests/data/FakeFileSystem.h"
-#include "tools/ToolCommand.h"
+#include "tests/tools/ToolRun.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
-
 namespace lumora::tool {
 namespace {
-
-struct ScriptRun {
-    int rc;
-    std::string out, err;
-};
 
 class SimulateCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TPhraseData data;
         TPhraseRows rows;
-        auto add = [&](const std::u16string& autotext, const std::u16string& text) {
-            auto phrase = std::make_unique<TMiniData>(data);
-            phrase->SetText(text);
-            phrase->SetAutotext(autotext);
-            rows.Append(std::move(phrase));
-        };
-        add(u"brb", u"be right back");
-        add(u"sig", u"Best \u2014 Ann \U0001F600");
+        rows.AppendPhrase(data, u"brb", u"be right back");
+        rows.AppendPhrase(data, u"sig", u"Best \u2014 Ann \U0001F600");
         files.Files[u"p.lmx"] = PhraseFileBytes(rows);
     }
 
-    ScriptRun Simulate(const std::string& script, std::vector<std::u16string> args = {u"p.lmx"}) {
-        std::istringstream in(script);
-        std::ostringstream out, err;
-        ToolIo io{in, out, err, files};
-        const int rc = SimulateCommand(args, io);
-        return {rc, out.str(), err.str()};
+    ToolRun Simulate(const std::string& script, std::vector<std::u16string> args = {u"p.lmx"}) {
+        return RunTool(SimulateCommand, args, files, script);
     }
 
     testing::FakeFileSystem files;
 };
 
 TEST_F(SimulateCommandTest, TypedAbbreviation_ShouldPrintThePhraseAndTheShadowText) {
-    ScriptRun r = Simulate("type \" brb\"\nprint\npress Left\ntype \"x\"\n");
+    ToolRun r = Simulate("type \" brb\"\nprint\npress Left\ntype \"x\"\n");
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(
         r.out,
@@ -56,7 +38,7 @@ TEST_F(SimulateCommandTest, TypedAbbreviation_ShouldPrintThePhraseAndTheShadowTe
 }
 
 TEST_F(SimulateCommandTest, DelimMode1_ShouldExpandWhenTheFullStopFollows) {
-    ScriptRun r = Simulate("type \"brb\"\nprint\ntype \".\"\r\n", {u"-delims=1", u"p.lmx"});
+    ToolRun r = Simulate("type \"brb\"\nprint\ntype \".\"\r\n", {u"-delims=1", u"p.lmx"});
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.out,
               "{\"text\":\"brb\",\"caret\":3,\"shadow\":\"brb\",\"pos\":3,\"expansions\":0}\n"
@@ -65,25 +47,25 @@ TEST_F(SimulateCommandTest, DelimMode1_ShouldExpandWhenTheFullStopFollows) {
 }
 
 TEST_F(SimulateCommandTest, PhraseOffTheLayout_ShouldArriveIntact) {
-    ScriptRun r = Simulate("type \"sig\"\n");
+    ToolRun r = Simulate("type \"sig\"\n");
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_NE(r.out.find("\"text\":\"Best \xE2\x80\x94 Ann \xF0\x9F\x98\x80\""), std::string::npos)
         << r.out;
 }
 
 TEST_F(SimulateCommandTest, MaxItems_ShouldLimitThePhrasesLoaded) {
-    ScriptRun r = Simulate("type \"sig\"\n", {u"p.lmx", u"-maxitems=1"});
+    ToolRun r = Simulate("type \"sig\"\n", {u"p.lmx", u"-maxitems=1"});
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_NE(r.out.find("\"text\":\"sig\""), std::string::npos) << r.out;
 }
 
 TEST_F(SimulateCommandTest, EditingCommands_ShouldActOnTheFocusedField) {
-    ScriptRun r = Simulate("clipboard \"Re: \"\n"
-                           "type \"a\"\n"
-                           "hold ctrl\npress V\nrelease ctrl\n"
-                           "type \"brb\"\nprint\n"
-                           "focus 1\ntype \"brb\"\nprint\n"
-                           "window 2\nediTor show\n");
+    ToolRun r = Simulate("clipboard \"Re: \"\n"
+                         "type \"a\"\n"
+                         "hold ctrl\npress V\nrelease ctrl\n"
+                         "type \"brb\"\nprint\n"
+                         "focus 1\ntype \"brb\"\nprint\n"
+                         "window 2\nediTor show\n");
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.out, "{\"text\":\"aRe: be right back\",\"caret\":18,\"shadow\":\"aRe: be right "
                      "back\",\"pos\":18,\"expansions\":1}\n"
@@ -93,7 +75,7 @@ TEST_F(SimulateCommandTest, EditingCommands_ShouldActOnTheFocusedField) {
 }
 
 TEST_F(SimulateCommandTest, EditorAndClick_ShouldStopObservingAndForgetTheShadowText) {
-    ScriptRun r = Simulate("editor show\ntype \" brb\"\npress Enter\nprint\neditor hide\nclick\n");
+    ToolRun r = Simulate("editor show\ntype \" brb\"\npress Enter\nprint\neditor hide\nclick\n");
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(
         r.out,
@@ -112,7 +94,7 @@ TEST_F(SimulateCommandTest, BadLines_ShouldBeReportedWithTheirNumber) {
         {"type\n", "line 1: type needs an argument"},
     };
     for (const auto& [script, reason] : cases) {
-        ScriptRun r = Simulate(script);
+        ToolRun r = Simulate(script);
         EXPECT_EQ(r.rc, 1) << script;
         EXPECT_EQ(r.err.rfind(reason, 0), 0u) << script << " gave " << r.err;
         EXPECT_EQ(r.out, "") << script;
@@ -123,7 +105,7 @@ TEST_F(SimulateCommandTest, BadArguments_ShouldGiveUsageOrFileErrors) {
     EXPECT_EQ(Simulate("", {}).rc, 2);
     EXPECT_EQ(Simulate("", {u"p.lmx", u"-delims=x"}).rc, 2);
     EXPECT_EQ(Simulate("", {u"p.lmx", u"q.lmx"}).rc, 2);
-    ScriptRun missing = Simulate("", {u"none.lmx"});
+    ToolRun missing = Simulate("", {u"none.lmx"});
     EXPECT_EQ(missing.rc, 2);
     EXPECT_EQ(missing.err, "lumoratool: no such file: none.lmx\n");
     files.Files[u"bad.lmx"] = "<phrases><phrase>";
