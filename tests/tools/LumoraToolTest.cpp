@@ -1,19 +1,12 @@
 #include "data/PhraseFile.h"
 #include "tests/data/FakeFileSystem.h"
+#include "tests/tools/ToolRun.h"
 #include "tools/Json.h"
-#include "tools/ToolCommand.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace lumora::tool {
 namespace {
-
-struct ToolRun {
-    int rc;
-    std::string out, err;
-};
 
 class LumoraToolTest : public ::testing::Test {
 protected:
@@ -21,11 +14,7 @@ protected:
 
     ToolRun Call(ToolCommandFn command, std::vector<std::u16string> args,
                  const std::string& input = "") {
-        std::istringstream in(input);
-        std::ostringstream out, err;
-        ToolIo io{in, out, err, files};
-        int rc = command(args, io);
-        return {rc, out.str(), err.str()};
+        return RunTool(command, args, files, input);
     }
 };
 
