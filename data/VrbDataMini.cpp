@@ -1,6 +1,5 @@
 #include "data/VrbDataMini.h"
 
-#include "data/Utf.h"
 #include "data/VrbXMLParser.h"
 
 namespace lumora {
