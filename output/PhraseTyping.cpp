@@ -132,7 +132,7 @@ void TPhraseTyping::TypeText(std::u16string_view Text, std::u16string_view Trail
             const auto at =
                 std::min(static_cast<std::size_t>(std::max(Rec->Pos, 0)), Rec->Text.size());
             Rec->Text.insert(at, 1, C);
-            ++Rec->Pos;
+            Rec->Pos = static_cast<std::int32_t>(at) + 1;
         }
     }
 }

@@ -213,6 +213,21 @@ TEST_F(PhraseTypingTest, TypeText_ShouldTypeOneEnterPerStoredLineBreak) {
     EXPECT_EQ(FieldText(), u" brba\r\nbc ");
 }
 
+TEST_F(PhraseTypingTest, TypeText_ShouldLeaveTheShadowCaretAfterTheTypedText_WhenItStoodOutside) {
+    // A caret past the end (or before the start) mirrors each character at the clamped place;
+    // the caret must follow what was inserted, not its own old value.
+    rec->Pos = 10;
+    typing.TypeText(u"xy", u"");
+    EXPECT_EQ(rec->Text, u" brbxy");
+    EXPECT_EQ(rec->Pos, 6);
+
+    rec->Text = u"ab";
+    rec->Pos = -3;
+    typing.TypeText(u"c", u"");
+    EXPECT_EQ(rec->Text, u"cab");
+    EXPECT_EQ(rec->Pos, 1);
+}
+
 TEST(PrepareText, ShouldRewriteBraceEscapes_AndDropLineFeedsOfTheText) {
     EXPECT_EQ(TPhraseTyping::PrepareText(u"a\\\\\\}b", u""), u"a}b");
     EXPECT_EQ(TPhraseTyping::PrepareText(u"\\\\\\{#x\\\\\\{y", u""), u"{#x\\\\\\{y");
