@@ -155,7 +155,7 @@ void TPhraseTyping::TypeChar(char16_t C, HWindow Target) {
         digits += std::to_string(static_cast<unsigned>(C));
         SendKeys(fPlatform, {vk::RMenu}, true, false);
         for (char d : digits)
-            TapKey(fPlatform, vk::Numpad0 + (d - '0'));
+            TapKey(fPlatform, NumpadKeys[static_cast<std::size_t>(d - '0')]);
         SendKeys(fPlatform, {vk::RMenu}, false, false);
     } else if (K == -1) {
         // Above 255 an Alt code would be read in the ANSI code page and type something else

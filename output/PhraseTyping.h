@@ -6,6 +6,7 @@
 #include "tracking/EditKeys.h"
 #include "tracking/WordRecs.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,9 @@
 namespace lumora {
 
 class TMiniData;
+
+// VK_NUMPAD0 to VK_NUMPAD9, by digit.
+constexpr std::array<std::int32_t, 10> NumpadKeys = {96, 97, 98, 99, 100, 101, 102, 103, 104, 105};
 
 class TPhraseTyping {
 public:
