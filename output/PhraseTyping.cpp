@@ -4,7 +4,6 @@
 #include "data/VrbDataMini.h"
 #include "output/KeyBdMini.h"
 
-#include <algorithm>
 #include <string>
 
 namespace lumora {
@@ -102,8 +101,7 @@ void TPhraseTyping::ExpandPhrase(const TMiniData* Phrase) {
     if (AutoWordRec* rec = fTracking.CurrentWordRec()) {
         // The Backspaces took the N characters before the caret; so does the shadow text, and
         // its caret goes back with them. Fewer than N there: the text is left alone.
-        const auto length = static_cast<std::int32_t>(rec->Text.size());
-        const std::int32_t caret = std::clamp(rec->Pos, 0, length);
+        const std::int32_t caret = CaretInText(*rec);
         if (caret >= N) {
             rec->Text.erase(static_cast<std::size_t>(caret - N), static_cast<std::size_t>(N));
             rec->Pos = caret - N;
@@ -129,10 +127,9 @@ void TPhraseTyping::TypeText(std::u16string_view Text, std::u16string_view Trail
         TypeChar(C, Target);
         if (Rec) {
             // At the caret as it stands now: a click meanwhile may have reset the record.
-            const auto at =
-                std::min(static_cast<std::size_t>(std::max(Rec->Pos, 0)), Rec->Text.size());
-            Rec->Text.insert(at, 1, C);
-            Rec->Pos = static_cast<std::int32_t>(at) + 1;
+            const std::int32_t at = CaretInText(*Rec);
+            Rec->Text.insert(static_cast<std::size_t>(at), 1, C);
+            Rec->Pos = at + 1;
         }
     }
 }

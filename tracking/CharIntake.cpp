@@ -43,19 +43,11 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
             return;
         }
 
-        // After a typed-out phrase the caret may stand past the end, and records of "Excel"
-        // controls never see the editing keys' clamp.
-        r.Pos = std::clamp<std::int32_t>(r.Pos, 0, static_cast<std::int32_t>(r.Text.size()));
-
+        r.Pos = CaretInText(r);
         if (r.SelCount > 0) {
             r.Corrected = true;
-            const auto L = static_cast<std::int32_t>(r.Text.size());
-            if (r.SelStart >= 0 && r.SelStart < L)
-                r.Text.erase(r.SelStart, std::min(r.SelCount, L - r.SelStart));
-            r.Pos =
-                std::clamp<std::int32_t>(r.SelStart, 0, static_cast<std::int32_t>(r.Text.size()));
-            r.SelStart = 0;
-            r.SelCount = 0;
+            EraseSelection(r);
+            r.Pos = CaretInText(r);
         } else if (static_cast<std::int32_t>(r.Text.size()) > r.Pos) {
             r.Corrected = true;
         }
@@ -96,8 +88,7 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
 
         if (!(vk == vk::Back || ((vk == vk::Return || vk == vk::Tab) && found))) {
             // Keys sent above may have let more typing in: insert where the caret is now.
-            const auto at =
-                std::clamp<std::int32_t>(r.Pos, 0, static_cast<std::int32_t>(r.Text.size()));
+            const std::int32_t at = CaretInText(r);
             r.Text.insert(static_cast<std::size_t>(at), 1, ch);
             r.Pos = at + 1;
         }
@@ -117,8 +108,7 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         if (!found && SentenceEndChars.find(ch) != std::u16string_view::npos &&
             r.Text.size() >= SentenceTrimLength) {
             // What stays is what stood after the caret; the caret is before it.
-            r.Text.erase(0, static_cast<std::size_t>(std::clamp<std::int32_t>(
-                                r.Pos, 0, static_cast<std::int32_t>(r.Text.size()))));
+            r.Text.erase(0, static_cast<std::size_t>(CaretInText(r)));
             r.Pos = 0;
             r.SelStart = 0;
             r.SelCount = 0;

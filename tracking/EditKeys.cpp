@@ -28,15 +28,6 @@ std::int32_t Length(const AutoWordRec& rec) {
     return static_cast<std::int32_t>(rec.Text.size());
 }
 
-void EraseSelection(AutoWordRec& rec) {
-    const std::int32_t L = Length(rec);
-    if (rec.SelStart >= 0 && rec.SelStart < L && rec.SelCount > 0)
-        rec.Text.erase(rec.SelStart, std::min(rec.SelCount, L - rec.SelStart));
-    rec.Pos = rec.SelStart;
-    rec.SelStart = 0;
-    rec.SelCount = 0;
-}
-
 void EmptyText(AutoWordRec& rec) {
     TTracking::ResetWordRec(&rec);
 }
@@ -269,10 +260,9 @@ void TEditKeys::Paste(AutoWordRec& rec) {
         pasted.push_back(s[i]);
         if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i; // CR LF becomes CR
     }
-    const std::int32_t L = Length(rec);
-    const std::int32_t at = std::clamp(rec.Pos, 0, L);
+    const std::int32_t at = CaretInText(rec);
     rec.Text.insert(static_cast<std::size_t>(at), pasted);
-    rec.Pos += static_cast<std::int32_t>(pasted.size());
+    rec.Pos = at + static_cast<std::int32_t>(pasted.size());
     rec.Corrected = true;
 }
 

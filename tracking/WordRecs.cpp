@@ -23,6 +23,15 @@ bool IsExcelClass(const std::optional<std::u16string>& cls) {
 
 } // namespace
 
+void EraseSelection(AutoWordRec& rec) {
+    const auto L = static_cast<std::int32_t>(rec.Text.size());
+    if (rec.SelStart >= 0 && rec.SelStart < L && rec.SelCount > 0)
+        rec.Text.erase(rec.SelStart, std::min(rec.SelCount, L - rec.SelStart));
+    rec.Pos = rec.SelStart;
+    rec.SelStart = 0;
+    rec.SelCount = 0;
+}
+
 TTracking::TTracking(WindowQueries& windows, HWindow mainWindow)
     : fWindows(windows), fMainWindow(mainWindow) {}
 

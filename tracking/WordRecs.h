@@ -3,6 +3,7 @@
 // caret, selection) per pair of them.
 #include "platform/WindowQueries.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,16 @@ struct AutoWordRec {
     std::int32_t SentenceStart = 0;
     bool Corrected = false; // the text was edited in a way we could only guess
 };
+
+// Pos as a place in Text. Pos may stray outside it: records of "Excel" controls never get the
+// editing keys' clamp, and handlers run meanwhile may have shortened the text.
+inline std::int32_t CaretInText(const AutoWordRec& rec) {
+    return std::clamp<std::int32_t>(rec.Pos, 0, static_cast<std::int32_t>(rec.Text.size()));
+}
+
+// Removes the selected text (what of it lies inside Text); the caret goes where it began and
+// nothing stays selected.
+void EraseSelection(AutoWordRec& rec);
 
 // The control key that every control of an "Excel..." class shares.
 constexpr HWindow ExcelControlKey = 1;
