@@ -13,8 +13,8 @@ namespace {
 // A click on the focused cell opens its editor once the time for a double click has passed,
 // so that a double click on a row opens nothing.
 constexpr UINT_PTR ClickEditTimerId = 0x4C55;
-// Posted to the list view: bring column widths the header let through back into range.
-constexpr UINT WM_CLAMP_COLUMNS = WM_APP + 0x4C;
+// Posted to the list view with a column and the width allowed nearest to the one refused.
+constexpr UINT WM_CLAMP_COLUMN = WM_APP + 0x4C;
 constexpr UINT_PTR ListSubclassId = 1;
 constexpr UINT_PTR EditSubclassId = 2;
 // The text editor opens this many rows high, so that a multi-line phrase can be read.
@@ -342,13 +342,6 @@ void TPhraseGrid::RedrawRow(std::size_t row) {
     }
 }
 
-void TPhraseGrid::ClampColumnWidths() {
-    for (int c = 0; c < 2; ++c) {
-        const int w = ColumnWidth(c);
-        if (w < kMinColumnWidth || w > kMaxColumnWidth) SetColumnWidth(c, w);
-    }
-}
-
 // --- notifications ---------------------------------------------------------------------------
 
 bool TPhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
@@ -424,7 +417,8 @@ bool TPhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
         if (change.pitem && (change.pitem->mask & HDI_WIDTH) &&
             (change.pitem->cxy < kMinColumnWidth || change.pitem->cxy > kMaxColumnWidth)) {
             // Refused; the column is then set to the nearest width allowed.
-            PostMessageW(fList, WM_CLAMP_COLUMNS, 0, 0);
+            const int width = std::clamp(change.pitem->cxy, kMinColumnWidth, kMaxColumnWidth);
+            PostMessageW(fList, WM_CLAMP_COLUMN, static_cast<WPARAM>(change.iItem), width);
             result = TRUE;
             return true;
         }
@@ -553,8 +547,8 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         if (OnHeaderNotify(*reinterpret_cast<const NMHDR*>(lp), result)) return result;
         break;
     }
-    case WM_CLAMP_COLUMNS:
-        ClampColumnWidths();
+    case WM_CLAMP_COLUMN:
+        if (wp < 2) SetColumnWidth(static_cast<int>(wp), static_cast<int>(lp));
         return 0;
     case WM_NCDESTROY:
         KillTimer(w, ClickEditTimerId);

@@ -73,7 +73,6 @@ private:
     // Left and Right move the focused cell in display order.
     void MoveFocusedColumn(int step);
     void RedrawRow(std::size_t row);
-    void ClampColumnWidths();
 
     TPhraseRows& fRows;
     TPhraseEditor& fEditor;

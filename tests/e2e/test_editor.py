@@ -2,7 +2,9 @@
 place and deleted with the mouse and the keyboard, the edits expand in Notepad and are saved in
 grid order at exit."""
 
+import base64
 import os
+import re
 import tempfile
 
 import winedriver
@@ -16,6 +18,18 @@ PHRASES = [
 PHRASES_SHOWN = [("brb", "be right back"), ("sig", "Kind regards,\u00b6John")]
 
 LIST = "SysListView32"
+
+
+def phrases_of(saved):
+    """The (abbreviation, text) pairs of a phrase file, in file order."""
+    text = saved.decode("utf-16")
+    pairs = re.findall(r"<description>([^<]*)</description>\r\n<autotext>([^<]*)</autotext>",
+                       text)
+
+    def decode(value):
+        return base64.b64decode(value.replace("\r\n", "")).decode("utf-8")
+
+    return [(decode(a), decode(d)) for d, a in pairs]
 
 
 class Editor(winedriver.DesktopTest):
@@ -205,6 +219,60 @@ class Editor(winedriver.DesktopTest):
         self.wait_editing("q")
         self.desktop.key("Escape")
         self.wait_not_editing()
+
+    def columns(self):
+        """The grid's column widths and its client width."""
+        out = self.desktop.wintext("columns", "--class", self.lumora.WINDOW_CLASS).stdout
+        *widths, client = out.decode().split()
+        return [int(w) for w in widths], int(client[len("client="):])
+
+    def test_columns_ShouldFollowGridWidth_AndStayWithinLimits(self):
+        self.open_editor()
+        widths, client = self.columns()
+        self.assertEqual(widths, [80, client - 80])
+        # Widening the window widens the text column by as much; the abbreviation keeps its
+        # width.
+        left, top, right, bottom = self.lumora.main_window().rect
+        self.desktop.wintext("size", "--class", self.lumora.WINDOW_CLASS, "--width",
+                             str(right - left + 100), "--height", str(bottom - top))
+        winedriver.wait_until(lambda: self.columns()[0] == [80, client + 100 - 80], 10,
+                              what="the text column to widen")
+        # Dragging the divider far past the column's left edge stops at 10 pixels.
+        _, (hl, ht, _, hb), _ = self.child("SysHeader32")
+        y = str((ht + hb) // 2)
+        self.desktop.xdotool("mousemove", str(hl + 80), y, "mousedown", "1")
+        self.desktop.xdotool("mousemove", str(hl + 40), y, "mousemove", str(hl + 2), y)
+        self.desktop.xdotool("mousemove", str(hl + 1), y, "mouseup", "1")
+        winedriver.wait_until(lambda: self.columns()[0][0] == 10, 10,
+                              what="the abbreviation column at 10 pixels")
+
+    def test_toolbar_ShouldOfferNewItemDeleteAndAbout(self):
+        self.open_editor()
+        _, (tl, tt, _, tb), _ = self.child("ToolbarWindow32")
+        y = str((tt + tb) // 2)
+
+        def button(index):  # small images: buttons about 23 pixels wide
+            self.desktop.xdotool("mousemove", str(tl + 12 + 23 * index), y, "click", "1")
+
+        button(0)  # New item
+        self.wait_editing("")
+        self.desktop.type("ty")
+        # Delete while the new row's abbreviation is being typed: it is kept, then deleted.
+        button(1)
+        self.wait_not_editing()
+        self.wait_rows(PHRASES_SHOWN)
+        button(2)  # About
+        self.desktop.wait_window(title="About", cls="#32770")
+        self.desktop.wintext("close", "--title", "About")
+
+    def test_exit_ShouldKeepCellBeingEdited(self):
+        self.open_editor()
+        self.desktop.key("ctrl+n")
+        self.wait_editing("")
+        self.desktop.type("gtg")
+        self.wait_editing("gtg")
+        self.assertEqual(phrases_of(self.saved_at_exit()), PHRASES + [("gtg", "")])
+
 
 if __name__ == "__main__":
     winedriver.main()

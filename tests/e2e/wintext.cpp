@@ -22,6 +22,10 @@
 //   wintext rows [--class C] [--title T]      the rows of the first list view (SysListView32)
 //                                             of that window, one a line, cells separated by a
 //                                             tab, line breaks in a cell as LF
+//   wintext columns [--class C] [--title T]   that list view's column widths, in column order,
+//                                             and its client width: "80 440 client=527"
+//   wintext size [--class C] [--title T] --width W --height H
+//                                             gives that window this outer size
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
@@ -218,6 +222,7 @@ int wmain(int argc, wchar_t** argv) {
     bool hasExpect = false;
     DWORD timeout = 0;
     std::wstring message, wparam = L"0", lparam = L"0";
+    int width = 0, height = 0;
     for (int i = 2; i < argc; ++i) {
         std::wstring a = argv[i];
         if (i + 1 >= argc) Usage();
@@ -238,6 +243,10 @@ int wmain(int argc, wchar_t** argv) {
             wparam = v;
         else if (a == L"--lparam")
             lparam = v;
+        else if (a == L"--width")
+            width = _wtoi(v.c_str());
+        else if (a == L"--height")
+            height = _wtoi(v.c_str());
         else
             Usage();
     }
@@ -300,6 +309,27 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"rows") {
         HWND list = FindDescendant(FindTop(q), L"SysListView32");
         return list && PrintRows(list) ? 0 : 1;
+    }
+    if (cmd == L"columns") {
+        HWND list = FindDescendant(FindTop(q), L"SysListView32");
+        if (!list) return 1;
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        const int columns =
+            header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        for (int c = 0; c < columns; ++c)
+            std::printf("%d ", static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0)));
+        RECT r{};
+        GetClientRect(list, &r);
+        std::printf("client=%ld\n", r.right - r.left);
+        return 0;
+    }
+    if (cmd == L"size") {
+        HWND w = FindTop(q);
+        if (!w || width <= 0 || height <= 0) return 1;
+        return SetWindowPos(w, nullptr, 0, 0, width, height,
+                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
     }
     if (cmd == L"text") {
         if (!q.HasClass && !q.HasTitle) q.Class = L"Notepad", q.HasClass = true;
