@@ -274,5 +274,20 @@ class Editor(winedriver.DesktopTest):
         self.assertEqual(phrases_of(self.saved_at_exit()), PHRASES + [("gtg", "")])
 
 
+    def test_newItem_ShouldDoNothing_WhenGridHoldsMaxItems(self):
+        full = [(f"p{i:02}", f"phrase {i}") for i in range(30)]  # maxItems is 30
+        with open(self.lumora.phrase_file, "wb") as f:
+            f.write(winedriver.phrase_file_bytes(full))
+        self.open_editor()
+        self.wait_rows(full)
+        self.desktop.key("ctrl+n")
+        # Keys come after the command: had it added and opened a row, "z" would go there.
+        self.desktop.key("End")
+        self.desktop.type("z")
+        self.wait_editing("z")
+        self.desktop.key("Return")
+        self.wait_rows(full[:29] + [("z", "phrase 29")])
+
+
 if __name__ == "__main__":
     winedriver.main()
