@@ -40,7 +40,8 @@ void SimulatedDesktop::Connect(Handler handler, std::function<void()> idle) {
 }
 
 void SimulatedDesktop::SyncKeyState(std::uint8_t vk) {
-    for (int k : {static_cast<int>(vk), 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5})
+    for (int k : {vk, simkey::LShift, simkey::RShift, simkey::LControl, simkey::RControl,
+                  simkey::LMenu, simkey::RMenu})
         fDesktop.SetKeyDown(k, fKeyboard.IsDown(k));
     fDesktop.SetToggled(simkey::Capital, fKeyboard.CapsLockOn());
 }
