@@ -90,12 +90,15 @@ class Editor(winedriver.DesktopTest):
         winedriver.wait_until(lambda: self.child("Edit") is None, timeout,
                               what="the cell editor to close")
 
-    def click_row(self, index):
-        """Clicks the first cell of a row (rows are 16 to 20 pixels high under the header)."""
+    def click_first_row(self):
+        """Clicks the first row's first cell, just under the header."""
         left = self.child(LIST)[1][0]
         header_bottom = self.child("SysHeader32")[1][3]
-        y = header_bottom + 8 + 17 * index
-        self.desktop.xdotool("mousemove", str(left + 20), str(y), "click", "1")
+        self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 6), "click", "1")
+
+    def focus_second_row(self):
+        self.click_first_row()
+        self.desktop.key("Down")
 
     def minimize(self):
         self.desktop.wintext("post", "--class", self.lumora.WINDOW_CLASS, "--message", "0x112",
@@ -146,7 +149,7 @@ class Editor(winedriver.DesktopTest):
 
     def test_typedCharacter_ShouldOpenFocusedCell_AndLeftRightShouldChooseIt(self):
         self.open_editor()
-        self.click_row(1)
+        self.focus_second_row()
         # The abbreviation cell is focused; a typed character replaces its text, the caret
         # after it.
         self.desktop.type("x")
@@ -194,7 +197,7 @@ class Editor(winedriver.DesktopTest):
 
     def test_delete_ShouldRemoveFocusedRow_WithAnyModifier(self):
         self.open_editor()
-        self.click_row(1)
+        self.focus_second_row()
         self.desktop.key("Delete")
         self.wait_rows([("brb", "be right back")])
         # The row before is focused: Shift+Delete removes it too.
@@ -206,7 +209,7 @@ class Editor(winedriver.DesktopTest):
         self.open_editor()
         left = self.child(LIST)[1][0]
         header_bottom = self.child("SysHeader32")[1][3]
-        self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 8), "click",
+        self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 6), "click",
                              "--repeat", "2", "--delay", "80", "1")
         # Keys come after posted messages: had the double click posted New item, this would
         # go into a new row's editor.
@@ -215,7 +218,7 @@ class Editor(winedriver.DesktopTest):
         self.desktop.key("Return")
         self.wait_rows([("q", "be right back"), PHRASES_SHOWN[1]])
         # A single click on the focused cell opens it (once a double click is ruled out).
-        self.click_row(0)
+        self.click_first_row()
         self.wait_editing("q")
         self.desktop.key("Escape")
         self.wait_not_editing()
