@@ -1,10 +1,8 @@
 #include "matching/CandidateSearch.h"
 #include "data/VrbDataMini.h"
+#include "editor/PhraseRows.h"
 
 #include <gtest/gtest.h>
-
-#include <deque>
-#include <memory>
 
 namespace lumora {
 namespace {
@@ -12,10 +10,7 @@ namespace {
 class CandidateSearch : public ::testing::Test {
 protected:
     TMiniData* Phrase(const std::u16string& autotext, const std::u16string& text = u"phrase") {
-        phrases.push_back(std::make_unique<TMiniData>(data));
-        phrases.back()->SetText(text);
-        phrases.back()->SetAutotext(autotext);
-        return phrases.back().get();
+        return &phrases.AppendPhrase(data, autotext, text);
     }
 
     std::vector<TMiniData*> Find(const std::u16string& text, std::int32_t mode) {
@@ -26,7 +21,7 @@ protected:
     }
 
     TPhraseData data;
-    std::vector<std::unique_ptr<TMiniData>> phrases;
+    TPhraseRows phrases;
     TOptions options;
     TCandidateSearch search{data.PhraseIndex, options};
     std::size_t lastFirstPass = 0;

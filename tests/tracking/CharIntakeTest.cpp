@@ -1,10 +1,9 @@
 #include "tracking/CharIntake.h"
 #include "app/HookMessages.h"
 #include "data/VrbDataMini.h"
+#include "editor/PhraseRows.h"
 #include "tests/tracking/DesktopFixture.h"
 #include "tracking/EditKeys.h"
-
-#include <memory>
 
 namespace lumora::testing {
 namespace {
@@ -20,10 +19,7 @@ protected:
     }
 
     TMiniData* Phrase(const std::u16string& autotext, const std::u16string& text) {
-        phrases.push_back(std::make_unique<TMiniData>(data));
-        phrases.back()->SetText(text);
-        phrases.back()->SetAutotext(autotext);
-        return phrases.back().get();
+        return &phrases.AppendPhrase(data, autotext, text);
     }
 
     // As the event intake does: the editing rules first, then the intake.
@@ -56,7 +52,7 @@ protected:
     }
 
     TPhraseData data;
-    std::vector<std::unique_ptr<TMiniData>> phrases;
+    TPhraseRows phrases;
     TMiniData* brb = nullptr;
     TCandidateSearch search{data.PhraseIndex, state.Options};
     TEditKeys editKeys{desk.AsPlatform(), state, tracking};
