@@ -51,7 +51,8 @@ void TDataStringList::Add(const std::u16string& value, void* data) {
     InsertAt(Count(), value, data);
 }
 
-// The halving, iterative; it meets the same entries as the recursive description would.
+// The halving as a loop: it narrows [lo, hi] step for step as a recursive one would, so it meets
+// the same entry of an equal run, and the callers' walks over the run start there.
 std::int32_t TDataStringList::FindIndex(std::int32_t lo, std::int32_t hi,
                                         std::u16string_view lower) const {
     while (lo <= hi && lo >= 0) {
