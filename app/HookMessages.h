@@ -5,8 +5,9 @@ namespace lumora {
 
 constexpr unsigned WM_USER_BASE = 0x0400;
 
-// Posted by the hook library to the main window.
-constexpr unsigned WM_HOOK_CHAR = WM_USER_BASE + 1;  // wParam: UTF-16 unit; lParam: vk | extended << 8
+// Posted by the hook library to the main window. WM_HOOK_CHAR: wParam the UTF-16 unit, lParam
+// vk | extended << 8.
+constexpr unsigned WM_HOOK_CHAR = WM_USER_BASE + 1;
 constexpr unsigned WM_HOOK_KEY = WM_USER_BASE + 2;   // wParam: virtual-key code
 constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam: x, lParam: y (screen)
 
@@ -17,7 +18,5 @@ constexpr unsigned WM_HOOK_BUSY = WM_USER_BASE + 7; // wParam 1: typing starts, 
 // Posted by the main window to itself, to run work after the deciding handler returns.
 constexpr unsigned WM_NEW_PHRASE = WM_USER_BASE + 19;
 constexpr unsigned WM_EXPAND = WM_USER_BASE + 20;
-
-constexpr unsigned WM_QUIT_MESSAGE = 0x0012;
 
 } // namespace lumora
