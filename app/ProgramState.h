@@ -12,7 +12,7 @@ class TMiniData;
 // The state that the main window's handlers share: who we are, what is pending, what runs.
 struct TProgramState {
     TOptions Options;
-    HWindow MainWindow = 0;  // the program's own (hidden) main window
+    HWindow MainWindow = 0; // the program's own (hidden) main window
     ThreadId HookThreadId = 0;
 
     bool TypingActive = false;   // an expansion is being typed out
