@@ -28,7 +28,6 @@ int SimulateCommand(const std::vector<std::u16string>&, ToolIo& io) {
 #include <istream>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>

@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <string_view>
-#include <utility>
 
 namespace lumora::fakes {
 
