@@ -36,6 +36,14 @@ std::int16_t FakeKeyboard::KeyState(int vk) const {
     return static_cast<std::int16_t>(state);
 }
 
+std::array<std::uint8_t, 256> FakeKeyboard::KeyStates() const {
+    std::array<std::uint8_t, 256> keys{};
+    for (int vk = 0; vk < 256; ++vk)
+        keys[static_cast<std::size_t>(vk)] = IsDown(vk) ? 0x80 : 0;
+    if (fCapsLock) keys[simkey::Capital] |= 0x01;
+    return keys;
+}
+
 Modifiers FakeKeyboard::Mods() const {
     return {IsDown(simkey::Shift), IsDown(simkey::Control), IsDown(simkey::Menu), fCapsLock};
 }

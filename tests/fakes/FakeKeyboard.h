@@ -19,6 +19,11 @@ public:
     bool IsDown(int vk) const;
     bool CapsLockOn() const { return fCapsLock; }
     void SetCapsLock(bool on) { fCapsLock = on; }
+    // As GetKeyboardState: 0x80 while down, 0x01 while toggled on.
+    std::array<std::uint8_t, 256> KeyStates() const;
+
+    // The left- or right-hand key a generic modifier code stands for, as the system maps it.
+    static std::uint8_t Specific(std::uint8_t vk, bool extended);
 
     // One press or release; the field (may be null: no focused control) gets its messages.
     void Key(std::uint8_t vk, bool down, bool extended, FakeTextField* field);
@@ -27,8 +32,6 @@ public:
     void Inject(const KeyEvent& e, FakeTextField* field);
 
 private:
-    static std::uint8_t Specific(std::uint8_t vk, bool extended);
-
     std::array<bool, 256> fDown{};
     bool fCapsLock = false;
     std::u16string fAltDigits; // keypad digits typed while Alt is held

@@ -23,10 +23,19 @@ SimulatedDesktop::SimulatedDesktop()
     // The keyboard model keeps the key states; the desktop's table mirrors it.
     fDesktop.InjectedEventsChangeKeyStates = false;
     fDesktop.InjectObserver = [this](const KeyEvent& e) {
-        fKeyboard.Inject(e, FocusedField());
-        if (!(e.Flags & KEYEVENTF_UNICODE)) {
-            SyncKeyState(static_cast<std::uint8_t>(e.Vk));
+        // The hook sees injected input too: it neither reports nor withholds it, but follows
+        // the key states it changes.
+        const bool down = (e.Flags & KEYEVENTF_KEYUP) == 0;
+        if (e.Flags & KEYEVENTF_UNICODE) {
+            if (HookEvent(simkey::Packet, down, false, true, static_cast<char16_t>(e.Scan))) return;
+            fKeyboard.Inject(e, FocusedField());
+            return;
         }
+        const bool extended = (e.Flags & KEYEVENTF_EXTENDEDKEY) != 0;
+        const auto vk = static_cast<std::uint8_t>(e.Vk);
+        if (HookEvent(vk, down, extended, true)) return;
+        fKeyboard.Inject(e, FocusedField());
+        SyncKeyState(vk);
     };
 }
 
@@ -107,17 +116,37 @@ void SimulatedDesktop::SetEditorShown(bool shown) {
     fDesktop.Window(MainWindowHandle).Visible = shown;
 }
 
+bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool injected,
+                                 char16_t packetChar) {
+    // The hook thread runs beside the program: it has taken what the program posted to it
+    // before the next input arrives, even while a handler of the program is still running.
+    ForwardThreadPosts();
+    if (!fHook.Started()) {
+        // The hook starts from the keys as they are when input first reaches it, so that a
+        // test may set CapsLock up beforehand.
+        const auto keys = fKeyboard.KeyStates();
+        fHook.Start(keys.data());
+    }
+    if (vk == simkey::Packet) return fHook.PacketEvent(packetChar, down, injected);
+    // The low-level hook gets left- and right-hand modifier codes, never the generic ones.
+    return fHook.KeyEvent(FakeKeyboard::Specific(vk, extended), down, extended, injected);
+}
+
 void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
-    // The hook sees the key before its application does, with the modifiers held until now.
-    const bool withheld = fHook.KeyPressed(vk, extended, fKeyboard.Mods());
-    fKeyboard.Key(vk, true, extended, withheld ? nullptr : FocusedField());
-    SyncKeyState(vk);
+    // The hook sees the key before its application does; a withheld key reaches neither the
+    // application nor the system's key states.
+    if (!HookEvent(vk, true, extended, false)) {
+        fKeyboard.Key(vk, true, extended, FocusedField());
+        SyncKeyState(vk);
+    }
     if (KeepUp) RunPending();
 }
 
 void SimulatedDesktop::UserKeyUp(std::uint8_t vk, bool extended) {
-    fKeyboard.Key(vk, false, extended, FocusedField());
-    SyncKeyState(vk);
+    if (!HookEvent(vk, false, extended, false)) {
+        fKeyboard.Key(vk, false, extended, FocusedField());
+        SyncKeyState(vk);
+    }
     if (KeepUp) RunPending();
 }
 
@@ -130,8 +159,10 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
     for (char16_t c : text) {
         const std::int16_t k = uslayout::VkKeyScan(c);
         if (k < 0) {
-            fHook.PacketTyped(c);
-            if (FakeTextField* field = FocusedField()) field->Char(c);
+            if (!HookEvent(simkey::Packet, true, false, false, c)) {
+                if (FakeTextField* field = FocusedField()) field->Char(c);
+            }
+            HookEvent(simkey::Packet, false, false, false, c);
             if (KeepUp) RunPending();
             continue;
         }
@@ -145,6 +176,7 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
 void SimulatedDesktop::Click() {
     const HWindow fg = fDesktop.ForegroundWindow();
     const FakeRect r = fg ? fDesktop.Window(fg).Rect : FakeRect{};
+    ForwardThreadPosts();
     fHook.MousePressed((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
     if (KeepUp) RunPending();
 }

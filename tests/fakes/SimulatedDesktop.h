@@ -1,8 +1,9 @@
 #pragma once
 // A desktop that behaves like Windows for the program: numbered application windows whose
 // controls are edit-control text fields, a US keyboard, the hook library, and the program's
-// own hidden main window. The user's keys go through the hook library to the program and (unless
-// withheld) to the focused field; the program's injected keys go to the focused field.
+// own hidden main window. Every key event goes first through the hook library, which decides
+// with lumora.dll's rules: the user's keys are reported to the program and (unless withheld)
+// reach the focused field; the program's injected keys reach the focused field.
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeHookLibrary.h"
 #include "tests/fakes/FakeKeyboard.h"
@@ -75,6 +76,9 @@ public:
 private:
     void EnsureWindow(int n);
     void SyncKeyState(std::uint8_t vk);
+    // One key event through the hook library (packetChar for VK_PACKET); true when withheld.
+    bool HookEvent(std::uint8_t vk, bool down, bool extended, bool injected,
+                   char16_t packetChar = 0);
     // What the program posted to the hook thread reaches the hook library.
     void ForwardThreadPosts();
     ThreadId WindowThreadOf(int n) const { return 100 + static_cast<ThreadId>(n); }

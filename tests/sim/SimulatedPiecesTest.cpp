@@ -174,44 +174,113 @@ TEST(Keyboard, UnicodeEvents_ShouldTypeTheirCodeUnits_AndLeaveKeyStatesAlone) {
     EXPECT_EQ(field.Text(), u"\u2014");
 }
 
-TEST(HookLibrary, KeyPressed_ShouldReportOnce_AndWithholdOnlyEnterAndTab) {
-    struct Post {
-        unsigned Msg;
-        std::uintptr_t W;
-        std::intptr_t L;
-    };
-    std::vector<Post> posts;
-    FakeHookLibrary hook([&](unsigned m, std::uintptr_t w, std::intptr_t l) {
+// What the hook library posted to the main window.
+struct HookPost {
+    unsigned Msg;
+    std::uintptr_t W;
+    std::intptr_t L;
+    bool operator==(const HookPost&) const = default;
+};
+
+class HookLibraryTest : public ::testing::Test {
+protected:
+    std::vector<HookPost> posts;
+    FakeHookLibrary hook{[this](unsigned m, std::uintptr_t w, std::intptr_t l) {
         posts.push_back({m, w, l});
-    });
-    EXPECT_FALSE(hook.KeyPressed('B', false, {.Shift = true}));
-    EXPECT_FALSE(hook.KeyPressed(simkey::Left, true, {}));
-    EXPECT_FALSE(hook.KeyPressed(simkey::Escape, false, {}));
-    EXPECT_TRUE(hook.KeyPressed(simkey::Return, true, {}));
-    EXPECT_TRUE(hook.KeyPressed(simkey::Tab, false, {}));
-    EXPECT_FALSE(hook.KeyPressed(simkey::Return, false, {.Ctrl = true})); // a line feed
-    EXPECT_FALSE(hook.KeyPressed('M', false, {.Ctrl = true})); // CR, but not the Enter key
-    EXPECT_FALSE(hook.KeyPressed(simkey::Back, false, {}));
+    }};
+
+    // A press and release of one key; true when either was withheld.
+    bool Tap(std::uint8_t vk, bool extended = false) {
+        const bool press = hook.KeyPressed(vk, extended);
+        const bool release = hook.KeyReleased(vk, extended);
+        EXPECT_EQ(press, release) << "vk " << int(vk) << ": a release goes as its press went";
+        return press;
+    }
+    static HookPost Char(char16_t ch, std::intptr_t vkExt) { return {WM_HOOK_CHAR, ch, vkExt}; }
+    static HookPost Key(std::uintptr_t vk) { return {WM_HOOK_KEY, vk, 0}; }
+};
+
+TEST_F(HookLibraryTest, KeyEvents_ShouldReportPressesOnce_AndWithholdEnterAndTabWithRelease) {
+    EXPECT_FALSE(hook.KeyPressed(simkey::LShift, false));
+    EXPECT_FALSE(Tap('B'));
+    EXPECT_FALSE(hook.KeyReleased(simkey::LShift, false));
+    EXPECT_FALSE(Tap(simkey::Left, true));
+    EXPECT_FALSE(Tap(simkey::Escape));
+    EXPECT_TRUE(Tap(simkey::Return, true)); // keypad Enter
+    EXPECT_TRUE(Tap(simkey::Tab));
+    EXPECT_FALSE(Tap(simkey::Back));
     hook.MousePressed(-5, 7);
-    ASSERT_EQ(posts.size(), 9u);
-    EXPECT_EQ(posts[0].Msg, WM_HOOK_CHAR);
-    EXPECT_EQ(posts[0].W, u'B');
-    EXPECT_EQ(posts[0].L, 'B');
-    EXPECT_EQ(posts[1].Msg, WM_HOOK_KEY);
-    EXPECT_EQ(posts[1].W, simkey::Left);
-    EXPECT_EQ(posts[2].Msg, WM_HOOK_KEY);
-    EXPECT_EQ(posts[2].W, 27u);
-    EXPECT_EQ(posts[3].Msg, WM_HOOK_CHAR);
-    EXPECT_EQ(posts[3].W, 13u);
-    EXPECT_EQ(posts[3].L, 13 | 0x100);
-    EXPECT_EQ(posts[5].W, 10u);
-    EXPECT_EQ(posts[6].W, 13u);
-    EXPECT_EQ(posts[7].Msg, WM_HOOK_CHAR);
-    EXPECT_EQ(posts[7].W, 8u);
-    EXPECT_EQ(posts[7].L, 8);
-    EXPECT_EQ(posts[8].Msg, WM_HOOK_MOUSE);
-    EXPECT_EQ(static_cast<std::int32_t>(posts[8].W), -5);
-    EXPECT_EQ(posts[8].L, 7);
+    EXPECT_EQ(posts, (std::vector<HookPost>{Key(simkey::LShift),
+                                            Char(u'B', 'B'),
+                                            Key(simkey::Left),
+                                            Key(27),
+                                            Char(13, 13 | 0x100),
+                                            Char(9, 9),
+                                            Char(8, 8),
+                                            {WM_HOOK_MOUSE, static_cast<std::uint32_t>(-5), 7}}));
+}
+
+TEST_F(HookLibraryTest, ModifiedKeys_ShouldFollowTheRealHooksRules) {
+    hook.KeyPressed(simkey::LControl, false);
+    EXPECT_FALSE(Tap(simkey::Return)); // a line feed that reaches the field
+    EXPECT_FALSE(Tap('M'));            // CR, but not the Enter key
+    EXPECT_FALSE(Tap(simkey::Tab));    // a command
+    hook.KeyPressed(simkey::RMenu, true);
+    EXPECT_FALSE(Tap('E')); // AltGr: the US layout has no character there
+    hook.KeyReleased(simkey::LControl, false);
+    EXPECT_FALSE(Tap(simkey::Tab)); // Alt+Tab belongs to the system
+    EXPECT_FALSE(Tap('A'));         // Alt+A is a menu command
+    hook.KeyReleased(simkey::RMenu, true);
+    EXPECT_TRUE(Tap(simkey::Return));
+    hook.KeyPressed(simkey::LWin, true);
+    EXPECT_FALSE(Tap('E'));
+    EXPECT_EQ(posts, (std::vector<HookPost>{Key(simkey::LControl), Char(10, 13), Char(13, 'M'),
+                                            Key(simkey::Tab), Key(simkey::RMenu), Key('E'),
+                                            Key(simkey::Tab), Key('A'), Char(13, 13),
+                                            Key(simkey::LWin), Key('E')}));
+}
+
+TEST_F(HookLibraryTest, Busy_ShouldLetEnterAndTabThroughAsKeys_UntilEndedOrCanceled) {
+    hook.ThreadMessageReceived(WM_HOOK_BUSY, 1, 0);
+    EXPECT_TRUE(hook.Busy());
+    EXPECT_FALSE(Tap(simkey::Return));
+    EXPECT_FALSE(Tap(simkey::Tab));
+    EXPECT_FALSE(Tap('A'));
+    hook.ThreadMessageReceived(WM_HOOK_CANCEL, 0, 0);
+    EXPECT_FALSE(hook.Busy());
+    EXPECT_TRUE(Tap(simkey::Return));
+    // A withheld press keeps its release withheld even when busy starts in between.
+    EXPECT_TRUE(hook.KeyPressed(simkey::Tab, false));
+    hook.ThreadMessageReceived(WM_HOOK_BUSY, 1, 0);
+    EXPECT_TRUE(hook.KeyReleased(simkey::Tab, false));
+    hook.ThreadMessageReceived(WM_HOOK_BUSY, 0, 0);
+    EXPECT_EQ(posts,
+              (std::vector<HookPost>{Key(13), Key(9), Char(u'a', 'A'), Char(13, 13), Char(9, 9)}));
+    EXPECT_EQ(hook.ThreadMessages().size(), 4u);
+}
+
+TEST_F(HookLibraryTest, InjectedEvents_ShouldPassUnreported_ButCountForTheKeyStates) {
+    EXPECT_FALSE(hook.KeyEvent(simkey::Return, true, false, true));
+    EXPECT_FALSE(hook.KeyEvent(simkey::Return, false, false, true));
+    EXPECT_FALSE(hook.PacketEvent(u'\u00e9', true, true));
+    EXPECT_TRUE(posts.empty());
+    hook.KeyEvent(simkey::LShift, true, false, true);
+    Tap('A');
+    hook.KeyEvent(simkey::LShift, false, false, true);
+    Tap(simkey::Capital);
+    Tap('A');
+    EXPECT_FALSE(hook.PacketEvent(u'\u00e9', true)); // the user's own, from the layout's gaps
+    EXPECT_EQ(posts, (std::vector<HookPost>{Char(u'A', 'A'), Key(simkey::Capital), Char(u'A', 'A'),
+                                            Char(u'\u00e9', simkey::Packet)}));
+}
+
+TEST_F(HookLibraryTest, Start_ShouldTakeTheKeysHeldAndLocksOnWhenTheHookStarts) {
+    std::uint8_t keys[256] = {};
+    keys[simkey::Capital] = 0x01;
+    hook.Start(keys);
+    EXPECT_TRUE(hook.Started());
+    Tap('A');
+    EXPECT_EQ(posts, (std::vector<HookPost>{Char(u'A', 'A')}));
 }
 
 } // namespace
