@@ -27,6 +27,13 @@ protected:
     std::u16string Field() { return sim.FocusedField()->Text(); }
     std::u16string Shadow() { return program.CurrentRecord()->Text; }
     std::size_t ShadowCaret() { return static_cast<std::size_t>(program.CurrentRecord()->Pos); }
+    // Enter presses the program injected.
+    int InjectedEnters() {
+        int n = 0;
+        for (const KeyEvent& e : sim.Desktop().Injected)
+            if (e.Vk == simkey::Return && !(e.Flags & KEYEVENTF_KEYUP)) ++n;
+        return n;
+    }
 
     SimulatedProgram program;
     SimulatedDesktop& sim = program.Sim;
@@ -64,6 +71,47 @@ TEST_F(ScenarioTest, CapitalAbbreviationWithCapsLock_ShouldTypeThePhraseInItsOwn
     Type(u"BRB");
     EXPECT_EQ(Field(), u"be right back");
     EXPECT_TRUE(sim.Keyboard().CapsLockOn());
+}
+
+TEST_F(ScenarioTest, HookKeyStates_ShouldFollowTheProgramsCapsLock_ThroughAnExpansion) {
+    Press(simkey::Capital);
+    // The program turns CapsLock off by injection while it types, and on again after; the
+    // hook must follow, or a key the user types meanwhile is reported in the wrong case.
+    bool sawOff = false, agreed = true;
+    sim.Desktop().OnProcessPending = [&] {
+        const bool hookCaps = (sim.Hook().KeyStates()[simkey::Capital] & 0x01) != 0;
+        agreed = agreed && hookCaps == sim.Keyboard().CapsLockOn();
+        sawOff = sawOff || !hookCaps;
+    };
+    Type(u" brb");
+    EXPECT_TRUE(sawOff);
+    EXPECT_TRUE(agreed);
+    Press('X');
+    EXPECT_EQ(Field(), u" be right backX");
+    EXPECT_EQ(Shadow(), Field());
+    EXPECT_FALSE(sim.Hook().Busy());
+}
+
+TEST_F(ScenarioTest, EnterDuringAnExpansion_ShouldLandOnce_WithoutEndingUpHeld) {
+    bool pressed = false;
+    sim.Desktop().OnProcessPending = [&] {
+        if (!pressed && sim.FocusedField()->Text() == u" be right") {
+            pressed = true;
+            sim.PressKey(simkey::Return);
+        }
+    };
+    Type(u" brb");
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(Field(), u" be right\r\n back");
+    // The busy hook let it through: the program sent no Enter of its own.
+    EXPECT_EQ(InjectedEnters(), 0);
+    EXPECT_FALSE(sim.Keyboard().IsDown(simkey::Return));
+    // Outside an expansion the hook withholds Enter, and the program sends it on, once.
+    sim.Desktop().OnProcessPending = nullptr;
+    Type(u"\r");
+    EXPECT_EQ(Field(), u" be right\r\n back\r\n");
+    EXPECT_EQ(InjectedEnters(), 1);
+    EXPECT_FALSE(sim.Keyboard().IsDown(simkey::Return));
 }
 
 TEST_F(ScenarioTest, CaretAfterAnExpansion_ShouldFollowTheField) {
