@@ -5,7 +5,6 @@ grid order at exit."""
 import base64
 import os
 import re
-import tempfile
 
 import winedriver
 
@@ -32,17 +31,8 @@ def phrases_of(saved):
     return [(decode(a), decode(d)) for d, a in pairs]
 
 
-class Editor(winedriver.DesktopTest):
-    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
-
-    def setUp(self):
-        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
-        self.lumora = winedriver.Lumora(self.desktop, self._folder.name, PHRASES)
-
-    def tearDown(self):
-        self.lumora.close()
-        super().tearDown()
-        self._folder.cleanup()
+class Editor(winedriver.LumoraTest):
+    phrases = PHRASES
 
     # -- helpers ----------------------------------------------------------------------------
 

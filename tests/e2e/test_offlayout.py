@@ -1,8 +1,6 @@
 """Phrase characters above U+00FF, which no key of the US layout gives, typed into Notepad as
 Unicode key events. (An Alt code would be read in the ANSI code page and type something else.)"""
 
-import tempfile
-
 import winedriver
 
 # No accented Latin-1 letters or parentheses: those go as Alt codes, which Wine 8 does not
@@ -10,17 +8,8 @@ import winedriver
 PHRASES = [("xq", "\u20ac5 \u2014 ok \U0001F600 \u2122")]
 
 
-class OffLayout(winedriver.DesktopTest):
-    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
-
-    def setUp(self):
-        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
-        self.lumora = winedriver.Lumora(self.desktop, self._folder.name, PHRASES)
-
-    def tearDown(self):
-        self.lumora.close()
-        super().tearDown()
-        self._folder.cleanup()
+class OffLayout(winedriver.LumoraTest):
+    phrases = PHRASES
 
     def test_euroEmDashAndEmoji_ShouldArriveIntact_WhenTheLayoutHasNoKeyForThem(self):
         self.lumora.start()

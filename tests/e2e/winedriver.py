@@ -344,6 +344,22 @@ class DesktopTest(unittest.TestCase):
         self.desktop.stop_all()
 
 
+class LumoraTest(DesktopTest):
+    """A test of one lumora.exe, run from a temporary folder of its own with `phrases`."""
+
+    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
+    phrases = ()
+
+    def setUp(self):
+        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
+        self.lumora = Lumora(self.desktop, self._folder.name, self.phrases)
+
+    def tearDown(self):
+        self.lumora.close()
+        super().tearDown()
+        self._folder.cleanup()
+
+
 def main():
     """Runs the tests of the calling module; exits with SKIP when none ran."""
     program = unittest.main(exit=False, verbosity=2)
