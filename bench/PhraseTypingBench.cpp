@@ -1,10 +1,10 @@
 // The program's own work for one expansion of a 512-character phrase (activation, Backspaces,
 // every key event and its pass over the message queue, the shadow text mirrored), against the
 // scripted desktop, so the target application's speed does not count.
-#include "data/VrbDataMini.h"
+#include "data/Phrase.h"
 #include "output/PhraseTyping.h"
-#include "tests/fakes/FakeDesktop.h"
-#include "tests/fakes/FakeUsLayout.h"
+#include "simulation/ScriptedDesktop.h"
+#include "simulation/UsLayout.h"
 
 #include <benchmark/benchmark.h>
 

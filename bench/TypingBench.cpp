@@ -1,9 +1,9 @@
 // The cost of one typed character: the editing rules, then the intake with its candidate
 // search, on a shadow text of 200 characters, for indexes of several sizes.
-#include "data/VrbDataMini.h"
-#include "tests/fakes/FakeDesktop.h"
-#include "tracking/CharIntake.h"
-#include "tracking/EditKeys.h"
+#include "data/Phrase.h"
+#include "simulation/ScriptedDesktop.h"
+#include "intake/CharIntake.h"
+#include "intake/EditKeys.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,7 @@
 #include "data/PhraseFile.h"
 
+#include "data/TagWriter.h"
+
 #include <memory>
 
 namespace lumora {

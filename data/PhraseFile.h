@@ -1,7 +1,7 @@
 #pragma once
-#include "data/VrbDataMini.h"
-#include "data/VrbXMLParser.h"
-#include "editor/PhraseRows.h"
+#include "data/Phrase.h"
+#include "data/TagReader.h"
+#include "data/PhraseList.h"
 #include "platform/FileSystem.h"
 
 #include <cstdint>

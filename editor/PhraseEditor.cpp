@@ -1,8 +1,8 @@
 #include "editor/PhraseEditor.h"
 
-#include "app/HookMessages.h"
-#include "data/Utf.h"
-#include "output/KeyBdMini.h"
+#include "hook/HookMessages.h"
+#include "platform/Utf.h"
+#include "output/KeySynthesis.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 // The phrase editor's commands, keys and mouse rules over the grid's rows. The Win32 grid
 // implements TPhraseGridView and calls the handlers below; everything they decide is here.
-#include "app/ProgramState.h"
-#include "editor/PhraseRows.h"
+#include "settings/ProgramState.h"
+#include "data/PhraseList.h"
 #include "platform/Platform.h"
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 // Base64ToText on arbitrary UTF-16 text, and the encoder's round trip of arbitrary bytes.
-#include "data/Utf.h"
-#include "data/VrbXMLParser.h"
+#include "platform/Utf.h"
+#include "data/TagReader.h"
+#include "data/TagWriter.h"
 
 #include <cstddef>
 #include <cstdint>

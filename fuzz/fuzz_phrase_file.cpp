@@ -1,7 +1,7 @@
 // The tag reader and the phrase-file loader on arbitrary bytes: any outcome but a crash, a
 // hang or a sanitizer report is fine; reading errors must be EVrbXMLError.
 #include "data/PhraseFile.h"
-#include "data/VrbExceptions.h"
+#include "platform/Error.h"
 
 #include <cstddef>
 #include <cstdint>

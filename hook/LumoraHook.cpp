@@ -5,7 +5,7 @@
 // hook callbacks that are slow get skipped by Windows. The callbacks only decide and post.
 #include "hook/LumoraHook.h"
 
-#include "app/HookMessages.h"
+#include "hook/HookMessages.h"
 #include "hook/KeyDecider.h"
 
 #include <atomic>

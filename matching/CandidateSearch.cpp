@@ -1,7 +1,7 @@
 #include "matching/CandidateSearch.h"
 
-#include "data/VrbDataMini.h"
-#include "matching/DataListsU.h"
+#include "data/Phrase.h"
+#include "data/AbbreviationIndex.h"
 #include "platform/TextCase.h"
 
 #include <algorithm>

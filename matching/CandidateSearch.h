@@ -1,6 +1,6 @@
 #pragma once
 // The search for abbreviations at the end of the typed text, with the delimiter rules.
-#include "app/Options.h"
+#include "settings/Options.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "output/PhraseTyping.h"
 
-#include "app/HookMessages.h"
-#include "data/VrbDataMini.h"
-#include "output/KeyBdMini.h"
+#include "hook/HookMessages.h"
+#include "data/Phrase.h"
+#include "output/KeySynthesis.h"
 
 #include <string>
 

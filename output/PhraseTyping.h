@@ -1,10 +1,10 @@
 #pragma once
 // Phrase typing: a matched abbreviation is erased in the target with Backspaces and the phrase
 // typed in its place, key by key, while the shadow text follows.
-#include "app/ProgramState.h"
+#include "settings/ProgramState.h"
 #include "platform/Platform.h"
-#include "tracking/EditKeys.h"
-#include "tracking/WordRecs.h"
+#include "intake/EditKeys.h"
+#include "tracking/TrackingRecords.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "data/VrbExceptions.h"
+#include "platform/Error.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>

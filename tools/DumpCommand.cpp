@@ -1,6 +1,6 @@
 // lumoratool dump FILE: the phrases of a phrase file as JSON lines, in file order.
 #include "data/PhraseFile.h"
-#include "data/VrbExceptions.h"
+#include "platform/Error.h"
 #include "tools/Json.h"
 #include "tools/ToolCommand.h"
 

@@ -2,7 +2,7 @@
 // search would look them up. Mainly a check that the case-insensitive order and equality agree
 // between builds (the Windows one uses the system's comparisons).
 #include "data/PhraseFile.h"
-#include "data/VrbExceptions.h"
+#include "platform/Error.h"
 #include "tools/Json.h"
 #include "tools/ToolCommand.h"
 

@@ -1,6 +1,6 @@
 #include "tools/Json.h"
 
-#include "data/Utf.h"
+#include "platform/Utf.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -19,9 +19,9 @@ int SimulateCommand(const std::vector<std::u16string>&, ToolIo& io) {
 #else
 
 #include "data/PhraseFile.h"
-#include "data/Utf.h"
-#include "data/VrbExceptions.h"
-#include "tests/fakes/SimulatedProgram.h"
+#include "platform/Utf.h"
+#include "platform/Error.h"
+#include "simulation/SimulatedProgram.h"
 #include "tools/Json.h"
 
 #include <charconv>

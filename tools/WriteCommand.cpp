@@ -1,6 +1,6 @@
 // lumoratool write FILE: a phrase file from JSON lines {"autotext":"…","text":"…"}.
 #include "data/PhraseFile.h"
-#include "data/VrbExceptions.h"
+#include "platform/Error.h"
 #include "tools/Json.h"
 #include "tools/ToolCommand.h"
 

@@ -1,5 +1,5 @@
 // lumoratool: a small dispatcher over subcommands, each in its own file.
-#include "data/Utf.h"
+#include "platform/Utf.h"
 #include "platform/TextCase.h"
 #include "tools/ToolCommand.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "data/VrbExceptions.h"
+#include "platform/Error.h"
 #include "platform/FileSystem.h"
 
 #include <map>

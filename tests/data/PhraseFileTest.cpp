@@ -1,5 +1,6 @@
 #include "data/PhraseFile.h"
-#include "data/VrbExceptions.h"
+#include "data/TagWriter.h"
+#include "platform/Error.h"
 #include "tests/data/FakeFileSystem.h"
 
 #include <gtest/gtest.h>

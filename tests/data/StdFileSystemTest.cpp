@@ -1,5 +1,5 @@
-#include "data/Utf.h"
-#include "data/VrbExceptions.h"
+#include "platform/Utf.h"
+#include "platform/Error.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
-#include "data/Utf.h"
-#include "data/VrbXMLParser.h"
+#include "platform/Utf.h"
+#include "data/TagReader.h"
+#include "data/TagWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 // Options: --busy posts WM_HOOK_BUSY 1 to the hook thread right after SetHook.
 // On WM_HOOK_KEY F8 it injects X, Y and Enter with SendInput (input that the library must
 // neither report nor withhold), then prints INJECTED.
-#include "app/HookMessages.h"
+#include "hook/HookMessages.h"
 #include "hook/LumoraHook.h"
 
 #include <cstdio>

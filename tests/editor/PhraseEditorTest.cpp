@@ -1,7 +1,7 @@
 #include "editor/PhraseEditor.h"
-#include "app/HookMessages.h"
+#include "hook/HookMessages.h"
 #include "platform/VirtualKeys.h"
-#include "tests/fakes/FakeDesktop.h"
+#include "simulation/ScriptedDesktop.h"
 
 #include <gtest/gtest.h>
 

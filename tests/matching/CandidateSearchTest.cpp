@@ -1,6 +1,6 @@
 #include "matching/CandidateSearch.h"
-#include "data/VrbDataMini.h"
-#include "editor/PhraseRows.h"
+#include "data/Phrase.h"
+#include "data/PhraseList.h"
 
 #include <gtest/gtest.h>
 

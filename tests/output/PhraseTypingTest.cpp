@@ -1,8 +1,8 @@
 #include "output/PhraseTyping.h"
 
-#include "app/HookMessages.h"
-#include "data/VrbDataMini.h"
-#include "tests/fakes/SimulatedDesktop.h"
+#include "hook/HookMessages.h"
+#include "data/Phrase.h"
+#include "simulation/SimulatedDesktop.h"
 #include "tests/output/KeyEventText.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
-#include "app/HookMessages.h"
-#include "output/KeyBdMini.h"
-#include "tests/tracking/DesktopFixture.h"
+#include "hook/HookMessages.h"
+#include "output/KeySynthesis.h"
+#include "tests/DesktopFixture.h"
 
 namespace lumora::testing {
 namespace {

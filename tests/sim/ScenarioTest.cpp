@@ -1,7 +1,7 @@
 // What the user sees: keys typed on the simulated desktop, the program running on it, and the
 // text the target field holds afterwards. The shadow text must agree with the field, or the
 // next expansion goes wrong.
-#include "tests/fakes/SimulatedProgram.h"
+#include "simulation/SimulatedProgram.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The pieces of the simulated desktop must behave like Windows, or the scenarios built on them
 // prove nothing: the US layout's answers, the edit control's editing, Alt codes, the hook's
 // reports.
-#include "app/HookMessages.h"
-#include "tests/fakes/FakeHookLibrary.h"
-#include "tests/fakes/FakeKeyboard.h"
-#include "tests/fakes/FakeTextField.h"
-#include "tests/fakes/FakeUsLayout.h"
+#include "hook/HookMessages.h"
+#include "simulation/SimulatedHookLibrary.h"
+#include "simulation/SimulatedKeyboard.h"
+#include "simulation/SimulatedTextField.h"
+#include "simulation/UsLayout.h"
 
 #include <gtest/gtest.h>
 

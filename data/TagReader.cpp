@@ -1,0 +1,196 @@
+#include "data/TagReader.h"
+
+#include "platform/Utf.h"
+#include "platform/Error.h"
+#include "platform/TextCase.h"
+
+#include <cstdint>
+
+namespace lumora {
+
+namespace {
+
+// The text taken from the lines and not yet consumed by a tag. Consuming moves a start offset
+// instead of erasing, so a long line of many tags costs linear time; positions are 1-based
+// from the unconsumed start, as the error messages report them.
+class PendingText {
+public:
+    std::size_t Length() const { return fBuffer.size() - fBegin; }
+    std::u16string_view View() const { return std::u16string_view(fBuffer).substr(fBegin); }
+    std::size_t PosFrom(std::size_t start, char16_t ch) const {
+        return PosCharFrom(start, ch, View());
+    }
+    // Characters start..end-1 (1-based, end exclusive).
+    std::u16string Between(std::size_t start, std::size_t end) const {
+        return std::u16string(View().substr(start - 1, end - start));
+    }
+    void Consume(std::size_t count) {
+        fBegin += count;
+        if (fBegin > 4096 && fBegin > fBuffer.size() / 2) {
+            fBuffer.erase(0, fBegin);
+            fBegin = 0;
+        }
+    }
+    void AppendLine(const std::u16string& line) {
+        fBuffer += u"\r\n";
+        fBuffer += line;
+    }
+
+private:
+    std::u16string fBuffer;
+    std::size_t fBegin = 0;
+};
+
+std::u16string Number(long long n) {
+    std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
+[[noreturn]] void Raise(std::initializer_list<std::u16string> parts) {
+    std::u16string message;
+    for (const auto& part : parts) {
+        if (!message.empty()) message += u'\r';
+        message += part;
+    }
+    throw EVrbXMLError(message);
+}
+
+struct ReadState {
+    PendingText pending;
+    std::vector<std::u16string>& lines;
+    long long lineCounter = -1;
+    bool LinesLeft() const { return lineCounter < static_cast<long long>(lines.size()); }
+};
+
+bool ParseXMLTag(TXMLTag& tag, ReadState& state, int depth) {
+    PendingText& pending = state.pending;
+    std::size_t searchStart = 1;
+    while (state.LinesLeft()) {
+        std::size_t open = pending.PosFrom(searchStart, u'<');
+        std::size_t close = open > 0 ? pending.PosFrom(open + 1, u'>') : 0;
+        while (open > 0 && close > 0 && open < close) {
+            std::u16string name = pending.Between(open + 1, close);
+            if (!name.empty() && name[0] == u'/') {
+                name.erase(0, 1);
+                if (name != tag.Name) {
+                    Raise({u"XML Parsing Error: mismatched tag.", u"Expected: </" + tag.Name + u">",
+                           u"Found: </" + name + u">", u"Line: " + Number(state.lineCounter + 1),
+                           u"Column: " + Number(static_cast<long long>(open))});
+                }
+                tag.Text = pending.Between(1, open);
+                if (tag.DataEvent) {
+                    try {
+                        tag.DataEvent(tag.Name, tag.Text);
+                    } catch (const std::exception&) {
+                        // A bad value in one element must not end the whole read.
+                    }
+                }
+                pending.Consume(close);
+                return true;
+            }
+            if (name.empty()) {
+                Raise({u"XML Parsing Error: empty tag name.",
+                       u"Line: " + Number(state.lineCounter + 1),
+                       u"Column: " + Number(static_cast<long long>(open))});
+            }
+            if (depth >= kMaxXMLDepth) {
+                Raise({u"XML Parsing Error: elements nested too deeply.",
+                       u"Limit: " + Number(kMaxXMLDepth), u"Found: <" + name + u">",
+                       u"Line: " + Number(state.lineCounter + 1),
+                       u"Column: " + Number(static_cast<long long>(open))});
+            }
+            pending.Consume(close);
+            if (state.lineCounter == 0 && name.find(u"?xml") != std::u16string::npos) name = u"xml";
+            TXMLTag child{name, u"", tag.TagEvent, tag.DataEvent};
+            if (tag.TagEvent) tag.TagEvent(&child);
+            if (!ParseXMLTag(child, state, depth + 1) && name != u"xml") {
+                Raise({u"XML Parsing Error: no element found.", u"Expected: </" + name + u">",
+                       u"Line: " + Number(state.lineCounter + 1),
+                       u"Column: " + Number(static_cast<long long>(open))});
+            }
+            open = pending.PosFrom(1, u'<');
+            close = open > 0 ? pending.PosFrom(open + 1, u'>') : 0;
+        }
+        ++state.lineCounter;
+        if (state.LinesLeft()) {
+            searchStart = pending.Length() + 2;
+            pending.AppendLine(state.lines[static_cast<std::size_t>(state.lineCounter)]);
+        }
+    }
+    return false;
+}
+
+void RewriteSecondLine(std::vector<std::u16string>& lines) {
+    if (lines.size() < 2) return;
+    std::u16string& line = lines[1];
+    std::size_t p = line.find(u"<phrases shortcut=");
+    if (p == std::u16string::npos) return;
+    std::size_t q = line.find(u'>', p + 9);
+    if (q == std::u16string::npos) return;
+    line.erase(p + 8, q - (p + 8));
+}
+
+std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
+    std::u16string out;
+    out.reserve(bytes.size() / 2 + 1);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        auto b0 = static_cast<unsigned char>(bytes[i]);
+        auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        out += static_cast<char16_t>(bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0));
+    }
+    // A file cut in the middle of a code unit.
+    if (bytes.size() % 2 != 0) out += u'\uFFFD';
+    return out;
+}
+
+} // namespace
+
+std::size_t PosCharFrom(std::size_t start, char16_t ch, std::u16string_view text) {
+    if (start < 1) start = 1;
+    if (start > text.size()) return 0;
+    std::size_t p = text.find(ch, start - 1);
+    return p == std::u16string_view::npos ? 0 : p + 1;
+}
+
+std::vector<std::u16string> ReadXMLLines(std::string_view bytes) {
+    std::u16string text;
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
+        text = DecodeUtf16(bytes.substr(2), false);
+    else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
+        text = DecodeUtf16(bytes.substr(2), true);
+    else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        text = Utf8ToUtf16(bytes.substr(3));
+    else
+        text = AnsiToUtf16(bytes);
+
+    std::size_t nul = text.find(u'\0');
+    if (nul != std::u16string::npos) text.resize(nul);
+
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (c != u'\r' && c != u'\n') continue;
+        lines.emplace_back(text, start, i - start);
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text, start);
+    return lines;
+}
+
+void ParseXMLLines(std::vector<std::u16string>& lines, const TXMLTagEvent& tagEvent,
+                   const TXMLDataEvent& dataEvent) {
+    RewriteSecondLine(lines);
+    ReadState state{PendingText{}, lines};
+    TXMLTag root{u"", u"", tagEvent, dataEvent};
+    ParseXMLTag(root, state, 0);
+}
+
+void ParseXMLStream(std::string_view bytes, const TXMLTagEvent& tagEvent,
+                    const TXMLDataEvent& dataEvent) {
+    std::vector<std::u16string> lines = ReadXMLLines(bytes);
+    ParseXMLLines(lines, tagEvent, dataEvent);
+}
+
+} // namespace lumora

@@ -1,0 +1,121 @@
+#include "intake/CharIntake.h"
+
+#include "hook/HookMessages.h"
+#include "data/Phrase.h"
+#include "output/KeySynthesis.h"
+#include "platform/VirtualKeys.h"
+
+#include <algorithm>
+
+namespace lumora {
+
+namespace {
+
+constexpr char16_t DEL = 127;
+
+} // namespace
+
+TCharIntake::TCharIntake(Platform& platform, TProgramState& state, TTracking& tracking,
+                         TCandidateSearch& search)
+    : fPlatform(platform), fState(state), fTracking(tracking), fSearch(search) {}
+
+void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
+    // The hook withheld Enter and Tab: unless they complete a match, they must reach the
+    // target exactly once, whatever fails here.
+    const bool withheld = IsWithheldKey(ch, vk);
+    bool passed = false;
+    try {
+        AutoWordRec* rec = fTracking.CurrentWordRec();
+        if (!rec) {
+            if (withheld) {
+                passed = true;
+                TapKey(fPlatform, vk, extended);
+            }
+            return;
+        }
+        // Keys are sent below (a point of re-entry): keep rec where it is meanwhile.
+        auto hold = fTracking.HoldRecords();
+        AutoWordRec& r = *rec;
+
+        if (vk == DEL || ch == DEL) {
+            // Ctrl+Backspace: a word is gone, and we cannot tell how much of it.
+            TTracking::ResetWordRec(&r);
+            return;
+        }
+
+        r.Pos = CaretInText(r);
+        if (r.SelCount > 0) {
+            r.Corrected = true;
+            EraseSelection(r);
+            r.Pos = CaretInText(r);
+        } else if (static_cast<std::int32_t>(r.Text.size()) > r.Pos) {
+            r.Corrected = true;
+        }
+
+        // Only the window of the search and the character before it can matter.
+        std::u16string& typed = fTyped;
+        const auto keep = static_cast<std::int32_t>(AutotextWindow + 1);
+        const std::int32_t from = std::max(0, r.Pos - keep);
+        typed.assign(r.Text, static_cast<std::size_t>(from),
+                     static_cast<std::size_t>(r.Pos - from));
+        char16_t trail = u'\0';
+        bool haveTrail = false;
+        std::size_t firstPass = 0;
+        bool found = false;
+        try {
+            if (vk == vk::Back) {
+                // Backspace inserts nothing: the text before the caret may now end in one.
+                if (!typed.empty()) {
+                    trail = typed.back();
+                    haveTrail = true;
+                }
+            } else {
+                trail = ch;
+                haveTrail = true;
+                typed.push_back(ch);
+            }
+            firstPass = fSearch.FindAutotexts(fFound, typed);
+            found = !fFound.empty();
+        } catch (...) {
+            found = false; // a failing search is no match
+        }
+        TMiniData* phrase = found ? fFound.front() : nullptr;
+
+        if (!found && withheld) {
+            passed = true;
+            TapKey(fPlatform, vk, extended);
+        }
+
+        if (!(vk == vk::Back || ((vk == vk::Return || vk == vk::Tab) && found))) {
+            // Keys sent above may have let more typing in: insert where the caret is now.
+            const std::int32_t at = CaretInText(r);
+            r.Text.insert(static_cast<std::size_t>(at), 1, ch);
+            r.Pos = at + 1;
+        }
+
+        if (found) {
+            fState.PendingMatch = phrase->Autotext();
+            // A match that ends with the typed character (first pass) has nothing after it to
+            // erase and retype; one that the typed character follows (second pass) has. This
+            // holds for every mode, not only the two built around each kind.
+            const bool endsBeforeTrail = firstPass == 0;
+            fState.PendingTrail =
+                endsBeforeTrail && haveTrail ? std::u16string(1, trail) : std::u16string();
+            fState.PendingPhrase = phrase;
+            fPlatform.Messages.PostMessage(fState.MainWindow, WM_EXPAND, 0, 0);
+        }
+
+        if (!found && SentenceEndChars.find(ch) != std::u16string_view::npos &&
+            r.Text.size() >= SentenceTrimLength) {
+            // What stays is what stood after the caret; the caret is before it.
+            r.Text.erase(0, static_cast<std::size_t>(CaretInText(r)));
+            r.Pos = 0;
+            r.SelStart = 0;
+            r.SelCount = 0;
+        }
+    } catch (...) {
+        if (withheld && !passed) TapKey(fPlatform, vk, extended);
+    }
+}
+
+} // namespace lumora

@@ -1,0 +1,67 @@
+#include "output/KeySynthesis.h"
+
+#include "tracking/TrackingRecords.h"
+
+namespace lumora {
+
+void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Down, bool Extended) {
+    for (std::int32_t key : Keys) {
+        KeyEvent e;
+        e.Vk = static_cast<std::uint16_t>(key & 0xFFFF);
+        e.Scan = static_cast<std::uint16_t>(platform.Input.MapVirtualKey(e.Vk));
+        e.Flags = (Down ? 0u : KEYEVENTF_KEYUP) | (Extended ? KEYEVENTF_EXTENDEDKEY : 0u);
+        e.Time = 0; // the system stamps it
+        e.ExtraInfo = platform.Input.MessageExtraInfo();
+        platform.Input.SendInput(e);
+        platform.Messages.ProcessPendingMessages();
+    }
+}
+
+void TapKey(Platform& platform, std::int32_t key, bool Extended) {
+    SendKeys(platform, {key}, true, Extended);
+    SendKeys(platform, {key}, false, Extended);
+}
+
+void SendUnicodeUnit(Platform& platform, char16_t unit) {
+    for (bool down : {true, false}) {
+        KeyEvent e;
+        e.Vk = 0;
+        e.Scan = unit;
+        e.Flags = KEYEVENTF_UNICODE | (down ? 0u : KEYEVENTF_KEYUP);
+        e.Time = 0;
+        e.ExtraInfo = platform.Input.MessageExtraInfo();
+        platform.Input.SendInput(e);
+        platform.Messages.ProcessPendingMessages();
+    }
+}
+
+TBlockInputGuard::TBlockInputGuard(InputInjector& input) : fInput(input) {
+    fInput.BlockInput(true);
+}
+
+TBlockInputGuard::~TBlockInputGuard() {
+    fInput.BlockInput(false);
+}
+
+HWindow ActivateTarget(Platform& platform, TTracking& tracking) {
+    const HWindow Target = tracking.FindTargetWindow();
+    platform.Input.SetForegroundWindow(Target);
+    platform.Time.Sleep(100);
+    // Modifiers the user still holds would turn the phrase's keys into shortcuts.
+    TBlockInputGuard blocked(platform.Input);
+    SendKeys(platform, {ModifierKeys.begin(), ModifierKeys.end()}, false, false);
+    for (std::int32_t key : RightModifierKeys)
+        SendKeys(platform, {key}, false, true);
+    return Target;
+}
+
+void SendBackspaces(Platform& platform, HWindow /*Target*/, std::int32_t Count) {
+    for (std::int32_t i = 0; i < Count; ++i)
+        TapKey(platform, vk::Back);
+}
+
+HLayout TargetKeyboardLayout(Platform& platform, HWindow Target) {
+    return platform.Layouts.KeyboardLayout(platform.Windows.WindowThread(Target));
+}
+
+} // namespace lumora

@@ -1,0 +1,55 @@
+#include "settings/Options.h"
+
+#include <limits>
+#include <optional>
+
+namespace lumora {
+
+namespace {
+
+// Only A-Z are lowered: option names are ASCII, and the value keeps its characters.
+std::u16string AsciiLower(std::u16string_view s) {
+    std::u16string out(s);
+    for (auto& c : out)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    return out;
+}
+
+// A decimal integer with an optional sign that fits in 32 bits, or nothing.
+std::optional<std::int32_t> ParseInt32(std::u16string_view s) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
+    if (i == s.size()) return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < u'0' || s[i] > u'9') return std::nullopt;
+        value = value * 10 + (s[i] - u'0');
+        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+TOptions ReadOptions(const std::vector<std::u16string>& args) {
+    constexpr std::u16string_view delims = u"-delims=";
+    constexpr std::u16string_view maxitems = u"-maxitems=";
+    TOptions options;
+    for (const std::u16string& arg : args) {
+        const std::u16string lower = AsciiLower(arg);
+        if (lower.starts_with(delims)) {
+            options.DelimMode =
+                ParseInt32(std::u16string_view(arg).substr(delims.size())).value_or(0);
+        } else if (lower.starts_with(maxitems)) {
+            // The 32-bit pattern: -1 becomes the largest unsigned count, so no limit.
+            options.maxItems = static_cast<std::uint32_t>(
+                ParseInt32(std::u16string_view(arg).substr(maxitems.size())).value_or(100));
+        }
+    }
+    return options;
+}
+
+} // namespace lumora

@@ -1,0 +1,96 @@
+#pragma once
+// A desktop that behaves like Windows for the program: numbered application windows whose
+// controls are edit-control text fields, a US keyboard, the hook library, and the program's
+// own hidden main window. Every key event goes first through the hook library, which decides
+// with lumora.dll's rules: the user's keys are reported to the program and (unless withheld)
+// reach the focused field; the program's injected keys reach the focused field.
+#include "simulation/ScriptedDesktop.h"
+#include "simulation/SimulatedHookLibrary.h"
+#include "simulation/SimulatedKeyboard.h"
+#include "simulation/SimulatedTextField.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string_view>
+
+namespace lumora::fakes {
+
+class SimulatedDesktop {
+public:
+    static constexpr HWindow MainWindowHandle = 0x10;
+    static constexpr ThreadId ProgramThread = 1;
+    static constexpr ThreadId HookThread = 2;
+
+    using Handler = std::function<void(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)>;
+
+    SimulatedDesktop();
+    SimulatedDesktop(const SimulatedDesktop&) = delete;
+    SimulatedDesktop& operator=(const SimulatedDesktop&) = delete;
+
+    FakeDesktop& Desktop() { return fDesktop; }
+    Platform& AsPlatform() { return fDesktop.AsPlatform(); }
+    FakeKeyboard& Keyboard() { return fKeyboard; }
+    FakeHookLibrary& Hook() { return fHook; }
+
+    // The program: the handler of its main window's messages and its idle event.
+    void Connect(Handler handler, std::function<void()> idle);
+
+    // Brings application window n to the front (creating it, with control 0 focused, on first
+    // use); the other windows lose their active status.
+    void ShowWindow(int n);
+    // Focuses control m of the front application window (created on first use).
+    void FocusControl(int m);
+    HWindow WindowHandle(int n) const { return 0x1000 + static_cast<HWindow>(n) * 0x100; }
+    HWindow ControlHandle(int n, int m) const {
+        return WindowHandle(n) + 1 + static_cast<HWindow>(m);
+    }
+    // The field that has the keyboard focus now, null when none (e.g. no window yet).
+    FakeTextField* FocusedField();
+    FakeTextField* Field(int n, int m);
+    // The main window (the phrase editor) shown or hidden; it does not take the focus.
+    void SetEditorShown(bool shown);
+
+    // The user's keyboard and mouse. Keys are given as the low-level hook sees them (left or
+    // right modifier codes, extended flag).
+    void UserKeyDown(std::uint8_t vk, bool extended = false);
+    void UserKeyUp(std::uint8_t vk, bool extended = false);
+    void PressKey(std::uint8_t vk, bool extended = false);
+    // Types each character on the US layout, with Shift where the layout needs it and it is not
+    // held already; a character no key gives arrives as a VK_PACKET key.
+    void TypeText(std::u16string_view text);
+    // A mouse press inside the front window.
+    void Click();
+    void SetClipboard(const std::u16string& text) { fDesktop.SetClipboardText(text); }
+
+    // Handles every pending message of the program, then its idle event, as the message loop
+    // does, until nothing is pending. Does nothing when called from inside a handler: the
+    // handling that is under way delivers the messages.
+    void RunPending();
+
+    // The program handles each input of the user before the next arrives, as it does at
+    // human typing speed (the modifiers it reads are the ones held for that key). Off: input
+    // queues up until RunPending, as when the program is busy.
+    bool KeepUp = true;
+
+private:
+    void EnsureWindow(int n);
+    void SyncKeyState(std::uint8_t vk);
+    // One key event through the hook library (packetChar for VK_PACKET); true when withheld.
+    bool HookEvent(std::uint8_t vk, bool down, bool extended, bool injected,
+                   char16_t packetChar = 0);
+    // What the program posted to the hook thread reaches the hook library.
+    void ForwardThreadPosts();
+    ThreadId WindowThreadOf(int n) const { return 100 + static_cast<ThreadId>(n); }
+
+    FakeDesktop fDesktop;
+    FakeKeyboard fKeyboard;
+    FakeHookLibrary fHook;
+    std::function<void()> fIdle;
+    std::map<HWindow, std::unique_ptr<FakeTextField>> fFields; // by control handle
+    int fFront = -1;
+    std::size_t fThreadPostsSeen = 0;
+    bool fRunning = false;
+};
+
+} // namespace lumora::fakes

@@ -1,0 +1,65 @@
+#include "simulation/SimulatedHookLibrary.h"
+
+#include "hook/HookMessages.h"
+
+#include <utility>
+
+namespace lumora::fakes {
+
+namespace {
+
+// ToUnicodeEx on the US layout, with the key states the decider passes.
+class UsLayoutChars final : public KeyCharSource {
+public:
+    char16_t CharOf(std::uint32_t vk, std::uint32_t scan, const std::uint8_t keys[256]) override {
+        if (vk == simkey::Packet) return static_cast<char16_t>(scan);
+        if (vk > 0xFF) return 0;
+        const Modifiers mods{(keys[simkey::Shift] & 0x80) != 0, (keys[simkey::Control] & 0x80) != 0,
+                             (keys[simkey::Menu] & 0x80) != 0, (keys[simkey::Capital] & 0x01) != 0};
+        return uslayout::CharOf(static_cast<std::uint8_t>(vk), mods).value_or(0);
+    }
+};
+
+} // namespace
+
+FakeHookLibrary::FakeHookLibrary(PostFn post) : fPost(std::move(post)) {}
+
+void FakeHookLibrary::Start(const std::uint8_t keyStates[256]) {
+    fDecider.Seed(keyStates);
+    fStarted = true;
+}
+
+bool FakeHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected) {
+    return Deliver({vk, 0, down, extended, injected});
+}
+
+bool FakeHookLibrary::PacketEvent(char16_t ch, bool down, bool injected) {
+    return Deliver({simkey::Packet, ch, down, false, injected});
+}
+
+bool FakeHookLibrary::Deliver(const HookKeyEvent& e) {
+    // As LumoraHook.cpp's keyboard callback: decide, post, withhold.
+    UsLayoutChars chars;
+    const HookDecision d = fDecider.Decide(e, chars);
+    if (d.Kind == HookDecision::Report::Char)
+        fPost(WM_HOOK_CHAR, d.Code, d.VkExt);
+    else if (d.Kind == HookDecision::Report::Key)
+        fPost(WM_HOOK_KEY, d.Code, 0);
+    return d.Withhold;
+}
+
+void FakeHookLibrary::MousePressed(int x, int y) {
+    // The point travels as signed 32-bit values in wParam and lParam.
+    fPost(WM_HOOK_MOUSE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(x)), y);
+}
+
+void FakeHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
+    fThreadMessages.push_back({msg, wParam, lParam});
+    if (msg == WM_HOOK_BUSY)
+        fDecider.SetBusy(wParam != 0);
+    else if (msg == WM_HOOK_CANCEL)
+        fDecider.SetBusy(false);
+}
+
+} // namespace lumora::fakes

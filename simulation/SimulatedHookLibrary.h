@@ -1,0 +1,62 @@
+#pragma once
+#include "hook/KeyDecider.h"
+#include "simulation/UsLayout.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace lumora::fakes {
+
+// The keyboard-hook library as the program sees it, deciding with lumora.dll's own rules
+// (KeyDecider): it sees every key event, the user's and the injected ones, before any
+// application does, reports the user's presses as WM_HOOK_CHAR or WM_HOOK_KEY, and says which
+// events the application must not get. Characters come from the US layout with the key states
+// the decider keeps. Mouse presses are WM_HOOK_MOUSE.
+class FakeHookLibrary {
+public:
+    using PostFn = std::function<void(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)>;
+
+    struct ThreadMessage {
+        unsigned Msg;
+        std::uintptr_t WParam;
+        std::intptr_t LParam;
+        bool operator==(const ThreadMessage&) const = default;
+    };
+
+    // post delivers a message to the main window's queue.
+    explicit FakeHookLibrary(PostFn post);
+
+    // The key states the hook thread starts from, as SetHook reads them (0x80 down, 0x01
+    // toggled on). Until then it takes every key as up and every lock as off.
+    void Start(const std::uint8_t keyStates[256]);
+    bool Started() const { return fStarted; }
+
+    // One key event as the low-level hook gets it (left or right modifier codes, extended
+    // flag). Returns true when the event is withheld from the application.
+    bool KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected = false);
+    bool KeyPressed(std::uint8_t vk, bool extended) { return KeyEvent(vk, true, extended); }
+    bool KeyReleased(std::uint8_t vk, bool extended) { return KeyEvent(vk, false, extended); }
+    // One event of a key that gives a character no key of the layout has (VK_PACKET, the
+    // character in the scan code). Returns true when withheld.
+    bool PacketEvent(char16_t ch, bool down, bool injected = false);
+    void MousePressed(int x, int y);
+
+    // What the program posts to the hook thread (WM_HOOK_BUSY, WM_HOOK_CANCEL, WM_QUIT); the
+    // busy state follows them as on the real hook thread.
+    void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    const std::vector<ThreadMessage>& ThreadMessages() const { return fThreadMessages; }
+    bool Busy() const { return fDecider.Busy(); }
+    // The key states as the hook has followed them.
+    const std::uint8_t* KeyStates() const { return fDecider.KeyStates(); }
+
+private:
+    bool Deliver(const HookKeyEvent& e);
+
+    PostFn fPost;
+    KeyDecider fDecider;
+    std::vector<ThreadMessage> fThreadMessages;
+    bool fStarted = false;
+};
+
+} // namespace lumora::fakes

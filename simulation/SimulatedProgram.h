@@ -1,0 +1,50 @@
+#pragma once
+// The program's portable core (TMain with its phrases) running on the simulated desktop.
+#include "intake/EventIntake.h"
+#include "data/Phrase.h"
+#include "data/PhraseList.h"
+#include "simulation/SimulatedDesktop.h"
+
+#include <string>
+#include <vector>
+
+namespace lumora::fakes {
+
+// Message boxes that are only recorded.
+class RecordingMessageBoxes : public MessageBoxes {
+public:
+    struct Box {
+        std::u16string Text;
+        std::u16string Caption;
+        MessageBoxIcon Icon;
+    };
+    void ShowMessage(const std::u16string& text, const std::u16string& caption,
+                     MessageBoxIcon icon) override {
+        Boxes.push_back({text, caption, icon});
+    }
+    std::vector<Box> Boxes;
+};
+
+class SimulatedProgram {
+public:
+    explicit SimulatedProgram(TOptions options = {});
+    SimulatedProgram(const SimulatedProgram&) = delete;
+    SimulatedProgram& operator=(const SimulatedProgram&) = delete;
+    ~SimulatedProgram();
+
+    SimulatedDesktop Sim;
+    RecordingMessageBoxes Boxes;
+    TProgramState State;
+    TPhraseData Data;
+    TPhraseRows Rows;
+    TMain Main;
+
+    // Adds a phrase as the editor would.
+    TMiniData& AddPhrase(const std::u16string& autotext, const std::u16string& text);
+    // The record of the current target and control, null when there is none (never creates).
+    const AutoWordRec* CurrentRecord();
+    // Expansions typed so far (WM_HOOK_BUSY 1 posted to the hook thread).
+    int Expansions();
+};
+
+} // namespace lumora::fakes

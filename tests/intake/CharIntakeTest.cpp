@@ -1,0 +1,285 @@
+#include "intake/CharIntake.h"
+#include "hook/HookMessages.h"
+#include "data/Phrase.h"
+#include "data/PhraseList.h"
+#include "tests/DesktopFixture.h"
+#include "intake/EditKeys.h"
+
+namespace lumora::testing {
+namespace {
+
+class CharIntake : public DesktopFixture {
+protected:
+    CharIntake() {
+        brb = Phrase(u"brb", u"be right back");
+        desk.MessageHandler = [this](const fakes::PostedMessage& m) {
+            if (m.Msg == WM_HOOK_CHAR)
+                TypeChar(static_cast<char16_t>(m.WParam), static_cast<std::uint8_t>(m.LParam));
+        };
+    }
+
+    TMiniData* Phrase(const std::u16string& autotext, const std::u16string& text) {
+        return &phrases.AppendPhrase(data, autotext, text);
+    }
+
+    // As the event intake does: the editing rules first, then the intake.
+    void TypeChar(char16_t ch, std::uint8_t vk = 0, bool extended = false) {
+        editKeys.HandleEditKey(ch, true);
+        if (ch >= 32 || ch == 8 || ch == 9 || ch == 10 || ch == 13)
+            intake.HandleTypedChar(ch, vk ? vk : VkOf(ch), extended);
+    }
+    void Type(const std::u16string& s) {
+        for (char16_t c : s)
+            TypeChar(c);
+    }
+    static std::uint8_t VkOf(char16_t c) {
+        if (c == 8 || c == 9 || c == 13) return static_cast<std::uint8_t>(c);
+        if (c >= u'a' && c <= u'z') return static_cast<std::uint8_t>(c - u'a' + 'A');
+        return 0x20;
+    }
+    std::size_t Expansions() const { return desk.PostedWith(WM_EXPAND).size(); }
+    // The injected events as (vk, flags) pairs.
+    std::vector<std::pair<int, unsigned>> Sent() const {
+        std::vector<std::pair<int, unsigned>> out;
+        for (const auto& e : desk.Injected)
+            out.emplace_back(e.Vk, e.Flags);
+        return out;
+    }
+    void ClearPending() {
+        state.PendingMatch.clear();
+        state.PendingTrail.clear();
+        state.PendingPhrase = nullptr;
+    }
+
+    TPhraseData data;
+    TPhraseRows phrases;
+    TMiniData* brb = nullptr;
+    TCandidateSearch search{data.PhraseIndex, state.Options};
+    TEditKeys editKeys{desk.AsPlatform(), state, tracking};
+    TCharIntake intake{desk.AsPlatform(), state, tracking, search};
+};
+
+using Events = std::vector<std::pair<int, unsigned>>;
+
+TEST_F(CharIntake, NoTarget_ShouldPassEnterAndTabOn_AndTrackNothing) {
+    desk.SetForeground(0);
+    intake.HandleTypedChar(u'\r', 13, true); // keypad Enter
+    intake.HandleTypedChar(u'\t', 9, false);
+    intake.HandleTypedChar(u'a', 'A', false);
+    EXPECT_EQ(Sent(), (Events{{13, KEYEVENTF_EXTENDEDKEY},
+                              {13, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP},
+                              {9, 0},
+                              {9, KEYEVENTF_KEYUP}}));
+    EXPECT_TRUE(tracking.WordRecs().empty());
+}
+
+TEST_F(CharIntake, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
+    Type(u"hello");
+    AutoWordRec& r = FieldRec();
+    EXPECT_EQ(r.Text, u"hello");
+    EXPECT_EQ(r.Pos, 5);
+    EXPECT_FALSE(r.Corrected);
+
+    r.Pos = 1;
+    Type(u"X");
+    EXPECT_EQ(r.Text, u"hXello");
+    EXPECT_EQ(r.Pos, 2);
+    EXPECT_TRUE(r.Corrected);
+
+    r.Corrected = false;
+    r.SelStart = 2;
+    r.SelCount = 3;
+    Type(u"Y");
+    EXPECT_EQ(r.Text, u"hXYo");
+    EXPECT_EQ(r.Pos, 3);
+    EXPECT_EQ(r.SelCount, 0);
+    EXPECT_TRUE(r.Corrected);
+
+    // A caret left past the end (after a typed-out phrase) is brought back first.
+    r.Text = u"ab";
+    r.Pos = 9;
+    intake.HandleTypedChar(u'c', 'C', false);
+    EXPECT_EQ(r.Text, u"abc");
+    EXPECT_EQ(r.Pos, 3);
+}
+
+TEST_F(CharIntake, Del_ShouldEmptyTheRecord_WithoutSearching) {
+    Phrase(u"x", u"never");
+    Type(u"abc");
+    intake.HandleTypedChar(127, 0x08, false); // Ctrl+Backspace
+    AutoWordRec& r = FieldRec();
+    EXPECT_TRUE(r.Text.empty());
+    EXPECT_EQ(r.Pos, 0);
+    intake.HandleTypedChar(u'x', 127, false);
+    EXPECT_TRUE(r.Text.empty());
+    EXPECT_EQ(Expansions(), 0u);
+}
+
+TEST_F(CharIntake, ModeZero_ShouldRaiseTheExpansion_WhenTheLastLetterIsTyped) {
+    Type(u"I'll br");
+    EXPECT_EQ(Expansions(), 0u);
+    Type(u"b");
+    ASSERT_EQ(Expansions(), 1u);
+    EXPECT_EQ(desk.PostedWith(WM_EXPAND)[0], (fakes::PostedMessage{OwnWindow, 0, WM_EXPAND, 0, 0}));
+    EXPECT_EQ(state.PendingMatch, u"brb");
+    EXPECT_EQ(state.PendingTrail, u"");
+    EXPECT_EQ(state.PendingPhrase, brb);
+    EXPECT_EQ(FieldRec().Text, u"I'll brb"); // the abbreviation stays until it is expanded
+
+    // Not inside a word.
+    ClearPending();
+    TTracking::ResetWordRec(&FieldRec());
+    Type(u"xbrb");
+    EXPECT_EQ(Expansions(), 1u);
+}
+
+TEST_F(CharIntake, ModeOne_ShouldRaiseTheExpansion_WhenADelimiterFollows_WithItAsTrail) {
+    state.Options.DelimMode = 1;
+    Type(u"so brb");
+    EXPECT_EQ(Expansions(), 0u);
+    Type(u",");
+    ASSERT_EQ(Expansions(), 1u);
+    EXPECT_EQ(state.PendingMatch, u"brb");
+    EXPECT_EQ(state.PendingTrail, u",");
+    EXPECT_EQ(FieldRec().Text, u"so brb,");
+}
+
+TEST_F(CharIntake, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOtherwise) {
+    state.Options.DelimMode = 1;
+    Type(u"brb");
+    TypeChar(u'\r');
+    ASSERT_EQ(Expansions(), 1u);
+    EXPECT_EQ(state.PendingTrail, u"\r");
+    EXPECT_TRUE(desk.Injected.empty());
+    EXPECT_EQ(FieldRec().Text, u"brb");
+
+    TTracking::ResetWordRec(&FieldRec());
+    Type(u"ok");
+    TypeChar(u'\r');
+    EXPECT_EQ(Expansions(), 1u);
+    EXPECT_EQ(Sent(), (Events{{13, 0}, {13, KEYEVENTF_KEYUP}}));
+    EXPECT_EQ(FieldRec().Text, u"ok\r");
+
+    // Tab likewise, in mode 0 through the second pass.
+    state.Options.DelimMode = 0;
+    desk.Injected.clear();
+    FieldRec().Text = u" brb";
+    FieldRec().Pos = 4;
+    TypeChar(u'\t');
+    EXPECT_EQ(Expansions(), 2u);
+    EXPECT_TRUE(desk.Injected.empty());
+    EXPECT_EQ(state.PendingTrail, u"\t");
+    EXPECT_EQ(FieldRec().Text, u" brb");
+    FieldRec().Text = u" ok";
+    FieldRec().Pos = 3;
+    TypeChar(u'\t');
+    EXPECT_EQ(Sent(), (Events{{9, 0}, {9, KEYEVENTF_KEYUP}}));
+    EXPECT_EQ(FieldRec().Text, u" ok\t");
+}
+
+TEST_F(CharIntake, CtrlIAndCtrlM_ShouldNotBeSentAgain_SinceTheHookLetThemThrough) {
+    Type(u"ok");
+    intake.HandleTypedChar(u'\t', 'I', false);
+    intake.HandleTypedChar(u'\r', 'M', false);
+    EXPECT_TRUE(desk.Injected.empty());
+    EXPECT_EQ(FieldRec().Text, u"ok\t\r");
+}
+
+TEST_F(CharIntake, Backspace_ShouldSearchTheTextBeforeTheCaret_WithItsLastCharacterAsTrail) {
+    state.Options.DelimMode = 1;
+    Type(u"brb x");
+    EXPECT_EQ(Expansions(), 1u); // at the space
+    ClearPending();
+    TypeChar(8); // the x goes: "brb " stands before the caret
+    ASSERT_EQ(Expansions(), 2u);
+    EXPECT_EQ(state.PendingTrail, u" ");
+    EXPECT_EQ(FieldRec().Text, u"brb x"); // Backspace inserts nothing, the x stays after the caret
+    EXPECT_EQ(FieldRec().Pos, 4);
+
+    state.Options.DelimMode = 0;
+    FieldRec().Text = u"brbq";
+    FieldRec().Pos = 4;
+    ClearPending();
+    TypeChar(8);
+    ASSERT_EQ(Expansions(), 3u);
+    EXPECT_EQ(state.PendingMatch, u"brb");
+    EXPECT_EQ(state.PendingTrail, u""); // it now ends the text: nothing after it to erase
+}
+
+TEST_F(CharIntake, Trail_ShouldFollowThePassThatFoundTheMatch_InEveryMode) {
+    // Mode 0, followed by one more character (the second pass): the character is erased and
+    // typed again.
+    FieldRec().Text = u" brb";
+    FieldRec().Pos = 4;
+    TypeChar(u'x');
+    EXPECT_EQ(state.PendingTrail, u"x");
+    // Mode 2, ending with the typed character: nothing to retype.
+    state.Options.DelimMode = 2;
+    ClearPending();
+    Type(u" abrb");
+    EXPECT_EQ(state.PendingTrail, u"");
+    // Mode -1, followed by a character.
+    state.Options.DelimMode = -1;
+    ClearPending();
+    FieldRec().Text = u"abrb";
+    FieldRec().Pos = 4;
+    TypeChar(u'q');
+    EXPECT_EQ(state.PendingMatch, u"brb");
+    EXPECT_EQ(state.PendingTrail, u"q");
+}
+
+TEST_F(CharIntake, SentenceEnd_ShouldTrimALongText_UnlessItCompletesAMatch) {
+    AutoWordRec& r = FieldRec();
+    r.Text = std::u16string(127, u'a');
+    r.Pos = 127;
+    TypeChar(u'.');
+    EXPECT_TRUE(r.Text.empty());
+    EXPECT_EQ(r.Pos, 0);
+
+    r.Text = std::u16string(126, u'a');
+    r.Pos = 126;
+    TypeChar(u'!');
+    EXPECT_EQ(r.Text.size(), 127u);
+
+    r.Text = std::u16string(200, u'a');
+    r.Pos = 200;
+    TypeChar(u' ');
+    EXPECT_EQ(r.Text.size(), 201u); // a space never trims
+
+    state.Options.DelimMode = 1;
+    r.Text = std::u16string(130, u'a') + u" brb";
+    r.Pos = 134;
+    TypeChar(u'.');
+    EXPECT_EQ(r.Text.size(), 135u); // the full stop completed a match
+    EXPECT_EQ(Expansions(), 1u);
+}
+
+TEST_F(CharIntake, SentenceEnd_ShouldKeepTheTextAfterTheCaret_WithTheCaretBeforeIt) {
+    AutoWordRec& r = FieldRec();
+    r.Text = std::u16string(130, u'a') + u"tail";
+    r.Pos = 130;
+    TypeChar(u';');
+    EXPECT_EQ(r.Text, u"tail");
+    EXPECT_EQ(r.Pos, 0);
+    EXPECT_EQ(r.SelStart, 0);
+    EXPECT_EQ(r.SelCount, 0);
+}
+
+TEST_F(CharIntake, PassedOnEnter_ShouldLetQueuedTypingIn_BeforeItsOwnLineBreak) {
+    Type(u"hi");
+    // A character the user typed right after Enter is queued and handled while Enter is sent.
+    desk.PostMessage(OwnWindow, WM_HOOK_CHAR, u'x', 'X');
+    TypeChar(u'\r');
+    EXPECT_EQ(FieldRec().Text, u"hix\r");
+    EXPECT_EQ(FieldRec().Pos, 4);
+    EXPECT_EQ(Sent(), (Events{{13, 0}, {13, KEYEVENTF_KEYUP}}));
+}
+
+TEST_F(CharIntake, Lookup_ShouldIgnoreCase_AndSeeOnlyTheLastFortyEightCharacters) {
+    Type(std::u16string(300, u'z') + u" BrB");
+    EXPECT_EQ(Expansions(), 1u);
+    EXPECT_EQ(state.PendingMatch, u"brb");
+}
+
+} // namespace
+} // namespace lumora::testing

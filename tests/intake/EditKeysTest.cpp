@@ -1,0 +1,356 @@
+#include "intake/EditKeys.h"
+#include "hook/HookMessages.h"
+#include "tests/DesktopFixture.h"
+
+namespace lumora::testing {
+namespace {
+
+constexpr std::uint16_t Left = 37, Up = 38, Right = 39, Down = 40, Home = 36, End = 35;
+constexpr std::uint16_t Back = 8, Del = 46, Esc = 27;
+
+class EditKeys : public DesktopFixture {
+protected:
+    // The record of the editor's field holding text, caret at pos.
+    AutoWordRec& Rec(const std::u16string& text, std::int32_t pos) {
+        AutoWordRec& r = FieldRec();
+        r.Text = text;
+        r.Pos = pos;
+        r.SelStart = 0;
+        r.SelCount = 0;
+        return r;
+    }
+    void Key(std::uint16_t code, bool fromChar = false) { keys.HandleEditKey(code, fromChar); }
+    void Hold(int vk, bool down = true) { desk.SetKeyDown(vk, down); }
+
+    TEditKeys keys{desk.AsPlatform(), state, tracking};
+};
+
+#define EXPECT_REC(r, text, pos, selStart, selCount)                                               \
+    do {                                                                                           \
+        EXPECT_EQ((r).Text, text);                                                                 \
+        EXPECT_EQ((r).Pos, pos);                                                                   \
+        EXPECT_EQ((r).SelStart, selStart);                                                         \
+        EXPECT_EQ((r).SelCount, selCount);                                                         \
+    } while (0)
+
+TEST_F(EditKeys, ReadKeyState_ShouldSetOneBitPerModifierGroup_AndCapsLockOnlyWhenToggledAndUp) {
+    EXPECT_EQ(keys.ReadKeyState(), 0);
+    desk.SetToggled(0x14, true);
+    EXPECT_EQ(keys.ReadKeyState(), KS_CAPSLOCK);
+    Hold(0x14);
+    EXPECT_EQ(keys.ReadKeyState(), 0); // held down: the low byte is no longer 1
+    Hold(0x14, false);
+    Hold(0xA1);
+    Hold(0xA5);
+    Hold(0xA2);
+    EXPECT_EQ(keys.ReadKeyState(), KS_CAPSLOCK | KS_SHIFT | KS_ALT | KS_CTRL);
+    EXPECT_EQ(state.KeyStateFlags, KS_CAPSLOCK | KS_SHIFT | KS_ALT | KS_CTRL);
+}
+
+TEST_F(EditKeys, ShiftArrows_ShouldGrowAndShrinkTheSelection_AsTheCaretMoves) {
+    AutoWordRec& r = Rec(u"abc", 3);
+    Hold(0xA0);
+    Key(Left);
+    EXPECT_REC(r, u"abc", 2, 2, 1);
+    Key(Left);
+    EXPECT_REC(r, u"abc", 1, 1, 2);
+    Key(Right);
+    EXPECT_REC(r, u"abc", 2, 2, 1);
+
+    Rec(u"abc", 0);
+    Key(Left); // nothing to the left: the clamp brings it back
+    EXPECT_REC(r, u"abc", 0, 0, 1);
+
+    Rec(u"abcd", 1);
+    Key(Right);
+    Key(Right);
+    EXPECT_REC(r, u"abcd", 3, 1, 2);
+    Key(Left);
+    EXPECT_REC(r, u"abcd", 2, 1, 1);
+}
+
+TEST_F(EditKeys, HomeAndEnd_ShouldMoveTheCaret_AndWithShiftSelectToTheEdge) {
+    AutoWordRec& r = Rec(u"abc", 1);
+    Hold(0x10);
+    Key(End);
+    EXPECT_REC(r, u"abc", 3, 1, 3); // one past the end, as the clamp allows
+    Hold(0x10, false);
+    Hold(0x11);
+    Key(88); // Ctrl+X
+    EXPECT_REC(r, u"a", 1, 0, 0);
+    EXPECT_TRUE(r.Corrected);
+
+    Rec(u"abcdef", 2);
+    Hold(0x11, false);
+    Hold(0x10);
+    Key(Right);
+    Key(Right); // selection 2..4, caret 4
+    Key(Home);
+    EXPECT_REC(r, u"abcdef", 0, 0, 2);
+
+    Rec(u"abcdef", 4);
+    Key(Left);
+    Key(Left); // selection 2..4, caret 2
+    Key(End);
+    EXPECT_REC(r, u"abcdef", 6, 4, 2);
+    Key(Home); // selection 0..4 from the anchor at 4
+    EXPECT_REC(r, u"abcdef", 0, 0, 4);
+
+    Hold(0x10, false);
+    Hold(0x11); // Ctrl does not change Home and End
+    Key(End);
+    EXPECT_REC(r, u"abcdef", 6, 0, 0);
+    Key(Home);
+    EXPECT_REC(r, u"abcdef", 0, 0, 0);
+}
+
+TEST_F(EditKeys, Clamp_ShouldBringCaretAndSelectionWithinTheText_AfterAnyKey) {
+    // A typed-out phrase may leave the caret past the end, and a shortened text a selection
+    // reaching beyond it; the next key, even one that does nothing, mends both.
+    AutoWordRec& r = Rec(u"abc", 9);
+    r.SelStart = 1;
+    r.SelCount = 9;
+    Key(Up, true);
+    EXPECT_REC(r, u"abc", 3, 1, 3); // may reach one place past the end
+    r.SelStart = -2;
+    r.SelCount = -1;
+    r.Pos = -5;
+    Key(0xE7); // a key of no row
+    EXPECT_REC(r, u"abc", 0, 0, 0);
+    r.Text.clear();
+    r.Pos = 4;
+    r.SelStart = 2;
+    r.SelCount = 2;
+    Key(0xE7);
+    EXPECT_REC(r, u"", 0, 0, 0);
+}
+
+TEST_F(EditKeys, Backspace_ShouldEraseOnlyALoneDelimiterAfterAWord) {
+    AutoWordRec& r = Rec(u"ab.", 3);
+    Key(Back);
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+    Rec(u"abc", 3);
+    Key(Back);
+    EXPECT_REC(r, u"abc", 2, 0, 0); // the letter stays, after the caret
+    Rec(u"a..", 3);
+    Key(Back);
+    EXPECT_REC(r, u"a..", 2, 0, 0);
+    Rec(u" ", 1);
+    Key(Back);
+    EXPECT_REC(r, u"", 0, 0, 0);
+    Rec(u"abc", 0);
+    Key(Back);
+    EXPECT_REC(r, u"abc", 0, 0, 0);
+
+    Rec(u"abcd", 3);
+    r.SelStart = 1;
+    r.SelCount = 2;
+    Key(Back);
+    EXPECT_REC(r, u"ad", 1, 0, 0);
+}
+
+TEST_F(EditKeys, Delete_ShouldEraseOnlyALastDelimiterAfterAWord) {
+    AutoWordRec& r = Rec(u"ab.", 2);
+    Key(Del);
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+    Rec(u"ab.", 1);
+    Key(Del);
+    EXPECT_REC(r, u"ab.", 1, 0, 0);
+    Rec(u"ab.c", 2);
+    Key(Del);
+    EXPECT_REC(r, u"ab.c", 2, 0, 0);
+    Rec(u".", 0); // at the start: not after a word
+    Key(Del);
+    EXPECT_REC(r, u".", 0, 0, 0);
+}
+
+TEST_F(EditKeys, ResetKeys_ShouldForgetTextAndCaret_ButKeepCorrectedAndSentenceStart) {
+    Hold(0x11);
+    for (std::uint16_t code : {Back, Del, Left, Right, std::uint16_t(90), std::uint16_t(26)}) {
+        AutoWordRec& r = Rec(u"some text", 4);
+        r.Corrected = true;
+        Key(code);
+        EXPECT_REC(r, u"", 0, 0, 0);
+        EXPECT_TRUE(r.Corrected) << code;
+        EXPECT_EQ(r.SentenceStart, 0);
+    }
+    Hold(0x11, false);
+    for (std::uint16_t code : {Up, Down}) {
+        AutoWordRec& r = Rec(u"some text", 4);
+        Key(code);
+        EXPECT_REC(r, u"", 0, 0, 0);
+    }
+    AutoWordRec& r = Rec(u"some text", 4);
+    Key(Up, true); // an ampersand typed is not Up
+    EXPECT_REC(r, u"some text", 4, 0, 0);
+}
+
+TEST_F(EditKeys, CtrlA_ShouldSelectAll_AndControlCodesActLikeTheirShortcutsOnlyWithCtrl) {
+    AutoWordRec& r = Rec(u"hello", 2);
+    Key(1, true); // without Ctrl: nothing
+    EXPECT_REC(r, u"hello", 2, 0, 0);
+    Hold(0xA3);
+    Key(1, true);
+    EXPECT_REC(r, u"hello", 5, 0, 5);
+    Key(24, true); // Ctrl+X as its character
+    EXPECT_REC(r, u"", 0, 0, 0);
+    Rec(u"hello", 2);
+    Key(26, true); // Ctrl+Z
+    EXPECT_REC(r, u"", 0, 0, 0);
+    Hold(0xA0); // Ctrl+Shift+A is no select-all
+    Rec(u"hello", 2);
+    Key(65);
+    EXPECT_REC(r, u"hello", 2, 0, 0);
+}
+
+TEST_F(EditKeys, PrintableCharacters_ShouldNotActAsTheKeysOfTheirCodes) {
+    // % is 37 (Left), $ 36 (Home), ( 40 (Down), ' 39 (Right), # 35 (End), . 46 (Delete).
+    Hold(0x10); // the Shift these characters are typed with
+    AutoWordRec& r = Rec(u"50", 2);
+    Key(u'%', true);
+    EXPECT_REC(r, u"50", 2, 0, 0);
+    Key(u'$', true);
+    Key(u'#', true);
+    EXPECT_REC(r, u"50", 2, 0, 0);
+    Hold(0x10, false);
+    Key(u'(', true);
+    Key(u'\'', true);
+    EXPECT_REC(r, u"50", 2, 0, 0);
+    Rec(u"ab.", 2);
+    Key(u'.', true);
+    EXPECT_REC(r, u"ab.", 2, 0, 0);
+    Rec(u"ab.", 3);
+    Key(Back, true); // Backspace comes as character 8 and still acts
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+}
+
+TEST_F(EditKeys, Keys_ShouldChangeNothing_WhenAltIsHeldOrTypingRunsOrTheEditorIsShown) {
+    AutoWordRec& r = Rec(u"abc", 3);
+    Hold(0xA4);
+    Key(Back);
+    Key(Home);
+    EXPECT_REC(r, u"abc", 3, 0, 0);
+    Hold(0xA4, false);
+
+    state.TypingActive = true;
+    Key(Home);
+    EXPECT_EQ(r.Pos, 3);
+    state.TypingActive = false;
+
+    desk.Window(OwnWindow).Visible = true;
+    Key(Home);
+    EXPECT_EQ(r.Pos, 3);
+    desk.Window(OwnWindow).Visible = false;
+    Key(Home);
+    EXPECT_EQ(r.Pos, 0);
+}
+
+TEST_F(EditKeys, Keys_ShouldChangeNothing_WhenTheControlHasNoRecordOrAnExcelRecord) {
+    Key(Home);
+    EXPECT_TRUE(tracking.WordRecs().empty()); // editing keys never create records
+
+    desk.AddControl(Control(500, EditorThread, u"Excel7"));
+    desk.FocusControl(EditorThread, 500);
+    AutoWordRec& excel = Rec(u"abc", 3);
+    ASSERT_EQ(excel.EditControl, ExcelControlKey);
+    Key(Home);
+    EXPECT_EQ(excel.Pos, 3);
+}
+
+TEST_F(EditKeys, Escape_ShouldCancelTypingAndTellTheHook_InEveryState) {
+    state.TypingActive = true;
+    desk.Window(OwnWindow).Visible = true;
+    Hold(0xA4);
+    Key(Esc);
+    EXPECT_TRUE(state.fPasteCanceled);
+    ASSERT_EQ(desk.ThreadPosts.size(), 2u);
+    EXPECT_EQ(desk.ThreadPosts[0], (fakes::PostedMessage{0, HookThread, WM_HOOK_BUSY, 0, 0}));
+    EXPECT_EQ(desk.ThreadPosts[1], (fakes::PostedMessage{0, HookThread, WM_HOOK_CANCEL, 0, 0}));
+
+    keys.SetPasteCanceled(false);
+    EXPECT_FALSE(state.fPasteCanceled);
+    EXPECT_EQ(desk.ThreadPosts.size(), 2u); // clearing posts nothing
+}
+
+TEST_F(EditKeys, Paste_ShouldInsertClipboardTextAtTheCaret_WithCrLfAsCr) {
+    AutoWordRec& r = Rec(u"ab", 1);
+    r.SelStart = 0;
+    r.SelCount = 1;
+    desk.SetClipboardText(u"x\r\ny");
+    Hold(0x11);
+    Key(86);
+    EXPECT_REC(r, u"ax\ryb", 4, 0, 1); // the selection is not replaced
+    EXPECT_TRUE(r.Corrected);
+    EXPECT_EQ(desk.ClipboardOpens, 1);
+    EXPECT_EQ(desk.ClipboardCloses, 1);
+    EXPECT_FALSE(desk.ClipboardOpenByUs());
+
+    desk.SetClipboardAnsiText(u"zz"); // only 8-bit text
+    Rec(u"", 0);
+    Key(22, true);
+    EXPECT_REC(r, u"zz", 2, 0, 0);
+}
+
+TEST_F(EditKeys, Paste_ShouldInsertNothing_WhenTheClipboardHasNoTextOrCannotBeOpened) {
+    Hold(0x11);
+    AutoWordRec& r = Rec(u"ab", 2);
+    desk.ClearClipboard();
+    Key(86);
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+    EXPECT_TRUE(r.Corrected);
+
+    desk.SetClipboardText(u"text");
+    desk.ClipboardDataHandleMissing = true;
+    Key(86);
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+    desk.ClipboardDataHandleMissing = false;
+
+    desk.ClipboardOpenFails = true;
+    Key(86);
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+    EXPECT_EQ(desk.ClipboardOpens, desk.ClipboardCloses);
+}
+
+TEST_F(EditKeys, Paste_ShouldGiveUpAfterFourSeconds_WhenAnotherWindowKeepsTheClipboardOpen) {
+    Hold(0x11);
+    AutoWordRec& r = Rec(u"ab", 2);
+    desk.SetClipboardText(u"late");
+    desk.Now = 0xFFFFF000u; // the tick count wraps during the wait
+    desk.HoldClipboardOpen(999);
+    Key(86);
+    EXPECT_REC(r, u"ab", 2, 0, 0);
+    EXPECT_EQ(desk.SleptMs, ClipboardWaitMs);
+    EXPECT_EQ(desk.ProcessPendingCalls, static_cast<int>(ClipboardWaitMs));
+    EXPECT_EQ(desk.ClipboardOpens, 0);
+
+    // Let go at 2.5 s: the paste goes through.
+    desk.SleptMs = 0;
+    desk.HoldClipboardOpen(999, desk.Now + 2500);
+    Key(86);
+    EXPECT_REC(r, u"ablate", 6, 0, 0);
+    EXPECT_EQ(desk.SleptMs, 2500u);
+}
+
+TEST_F(EditKeys, Paste_ShouldInsertAtTheCaretAsItStandsAfterTheWait_WhenKeysArriveMeanwhile) {
+    Hold(0x11);
+    AutoWordRec& r = Rec(u"abcd", 4);
+    desk.SetClipboardText(u"XY");
+    desk.HoldClipboardOpen(999, desk.Now + 10);
+    // While we wait, the user presses Home (queued by the hook) and types in another control,
+    // which creates records: the record held by the paste must survive.
+    desk.PostMessage(OwnWindow, WM_HOOK_KEY, Home, 0);
+    desk.MessageHandler = [&](const fakes::PostedMessage& m) {
+        if (m.Msg != WM_HOOK_KEY) return;
+        Hold(0x11, false);
+        keys.HandleEditKey(static_cast<std::uint16_t>(m.WParam), false);
+        for (HWindow c = 3000; c < 3100; ++c)
+            tracking.AddWordRec(Editor, c);
+        Hold(0x11);
+    };
+    Key(86);
+    EXPECT_REC(r, u"XYabcd", 2, 0, 0);
+    EXPECT_EQ(tracking.WordRecs().size(), 101u);
+}
+
+} // namespace
+} // namespace lumora::testing

@@ -1,0 +1,194 @@
+#include "intake/EventIntake.h"
+
+#include "hook/HookMessages.h"
+#include "platform/Error.h"
+#include "simulation/SimulatedProgram.h"
+#include "tests/output/KeyEventText.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace lumora {
+namespace {
+
+using fakes::SimulatedDesktop;
+using ::testing::ElementsAre;
+using testing::KeyEventTexts;
+
+class MainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.AddPhrase(u"brb", u"be right back");
+        sim.ShowWindow(0);
+    }
+
+    bool Send(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
+        return program.Main.HandleMessage(msg, wParam, lParam);
+    }
+    // A character as the hook reports it, then everything it caused.
+    void Char(char16_t ch, std::uint8_t vk, std::intptr_t extendedByte = 0) {
+        Send(WM_HOOK_CHAR, ch, vk | (extendedByte << 8));
+        sim.RunPending();
+    }
+    std::vector<std::string> Events() { return KeyEventTexts(sim.Desktop().Injected); }
+    // The field and its record hold text, and its abbreviation is pending.
+    void Pending(const std::u16string& text, const std::u16string& match) {
+        sim.FocusedField()->SetText(text);
+        AutoWordRec* rec = program.Main.Tracking().CurrentWordRec();
+        rec->Text = text;
+        rec->Pos = static_cast<std::int32_t>(text.size());
+        program.State.PendingMatch = match;
+        program.State.PendingPhrase = &program.Rows.At(0);
+    }
+
+    fakes::SimulatedProgram program;
+    SimulatedDesktop& sim = program.Sim;
+};
+
+TEST_F(MainTest, HookChar_ShouldObserveTypingAndExpand_WhenIdleAndHidden) {
+    sim.FocusedField()->SetText(u" brb"); // the field got the keys; the program sees them here
+    for (char16_t c : std::u16string(u" brb"))
+        Char(c, static_cast<std::uint8_t>(c));
+    EXPECT_EQ(program.Expansions(), 1);
+    EXPECT_EQ(sim.FocusedField()->Text(), u" be right back");
+    EXPECT_EQ(program.CurrentRecord()->Text, u" be right back");
+}
+
+TEST_F(MainTest, HookChar_ShouldOnlySendEnterAndTabOn_WhenTheEditorIsShown) {
+    sim.SetEditorShown(true);
+    for (char16_t c : std::u16string(u" brb"))
+        Char(c, static_cast<std::uint8_t>(c));
+    EXPECT_TRUE(sim.Desktop().PostedWith(WM_EXPAND).empty());
+    EXPECT_EQ(program.CurrentRecord(), nullptr);
+    EXPECT_TRUE(Events().empty());
+
+    Char(13, 13, 1); // keypad Enter
+    Char(13, 13, 2); // only the value 1 means extended
+    Char(9, 9);
+    Char(13, 'M'); // Ctrl+M went through by itself
+    Char(9, 'I');
+    EXPECT_THAT(Events(), ElementsAre("+13e", "-13e", "+13", "-13", "+9", "-9"));
+}
+
+TEST_F(MainTest, HookChar_ShouldStopControlCodesAfterTheEditingKeys) {
+    Char(u'a', 'A');
+    Char(u'b', 'B');
+    Char(3, 'C');   // Ctrl+C: nothing to type
+    Char(27, 0xDB); // Escape as a character still cancels, through the editing keys
+    EXPECT_EQ(program.CurrentRecord()->Text, u"ab");
+    EXPECT_EQ(sim.Desktop().ThreadPostsWith(WM_HOOK_CANCEL).size(), 1u);
+    Char(127, 8); // Ctrl+Backspace goes on to the intake, which forgets the text
+    EXPECT_EQ(program.CurrentRecord()->Text, u"");
+}
+
+TEST_F(MainTest, UsersEnter_ShouldLandAtOnce_DuringAnExpansion) {
+    Pending(u" brb", u"brb");
+    bool enterTyped = false;
+    sim.Desktop().OnProcessPending = [&] {
+        if (!enterTyped && sim.FocusedField()->Text() == u" be") {
+            enterTyped = true;
+            sim.PressKey(fakes::simkey::Return); // the busy hook lets it through, as key 13
+            sim.TypeText(u"x");
+        }
+    };
+    Send(WM_EXPAND);
+    sim.RunPending();
+    // Both reached the field by themselves, inside the phrase; the program sent no Enter.
+    EXPECT_EQ(sim.FocusedField()->Text(), u" be\r\nx right back");
+    const auto events = Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "+13"), 0);
+    // Neither was observed: the shadow text holds the phrase only.
+    EXPECT_EQ(program.CurrentRecord()->Text, u" be right back");
+}
+
+TEST_F(MainTest, UsersTab_ShouldLandOnce_DuringAnExpansion) {
+    Pending(u" brb", u"brb");
+    bool tabTyped = false;
+    sim.Desktop().OnProcessPending = [&] {
+        if (!tabTyped && sim.FocusedField()->Text() == u" be right") {
+            tabTyped = true;
+            sim.PressKey(fakes::simkey::Tab);
+        }
+    };
+    Send(WM_EXPAND);
+    sim.RunPending();
+    EXPECT_EQ(sim.FocusedField()->Text(), u" be right\t back");
+    // The busy hook let it through; the program must not send it on as well.
+    const auto events = Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "+9"), 0);
+}
+
+TEST_F(MainTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
+    Pending(u" brb", u"brb");
+    sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
+    sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
+    sim.RunPending();
+    EXPECT_EQ(sim.FocusedField()->Text(), u" be right back");
+    EXPECT_EQ(program.Expansions(), 1);
+    const auto events = Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "+8"), 3);
+}
+
+TEST_F(MainTest, HookKey_ShouldReachTheEditingKeys_WhileTyping) {
+    program.State.TypingActive = true;
+    EXPECT_TRUE(Send(WM_HOOK_KEY, 27));
+    EXPECT_TRUE(program.State.fPasteCanceled);
+}
+
+TEST_F(MainTest, HookMouse_ShouldEmptyTheCurrentRecord) {
+    Char(u'a', 'A');
+    EXPECT_TRUE(Send(WM_HOOK_MOUSE, static_cast<std::uint32_t>(-3), 200));
+    EXPECT_EQ(program.CurrentRecord()->Text, u"");
+}
+
+TEST_F(MainTest, OwnMessages_ShouldCallTheirCallbacks_AndOthersGetDefaultProcessing) {
+    int newItems = 0;
+    int trayReAdds = 0;
+    EXPECT_TRUE(Send(WM_NEW_PHRASE)); // unset: nothing happens
+    program.Main.NewPhraseActExecute = [&] { ++newItems; };
+    program.Main.TrayIconReAdd = [&] { ++trayReAdds; };
+    program.Main.SetTaskbarCreatedMsg(0xC123);
+    EXPECT_TRUE(Send(WM_NEW_PHRASE));
+    EXPECT_FALSE(Send(0xC123));
+    EXPECT_FALSE(Send(WM_USER_BASE + 3));
+    EXPECT_EQ(newItems, 1);
+    EXPECT_EQ(trayReAdds, 1);
+}
+
+TEST_F(MainTest, Exception_ShouldBeShownInTheErrorBox_AndTheProgramGoesOn) {
+    program.Main.NewPhraseActExecute = [] { throw EVrbException(u"The phrase list is full"); };
+    EXPECT_TRUE(Send(WM_NEW_PHRASE));
+    program.Main.NewPhraseActExecute = [] { throw std::runtime_error("Disk error!"); };
+    EXPECT_TRUE(Send(WM_NEW_PHRASE));
+    ASSERT_EQ(program.Boxes.Boxes.size(), 2u);
+    EXPECT_EQ(program.Boxes.Boxes[0].Text, u"The phrase list is full.");
+    EXPECT_EQ(program.Boxes.Boxes[0].Caption, u"Lumora");
+    EXPECT_EQ(program.Boxes.Boxes[0].Icon, MessageBoxIcon::Error);
+    EXPECT_EQ(program.Boxes.Boxes[1].Text, u"Disk error!");
+    Char(u'a', 'A');
+    EXPECT_EQ(program.CurrentRecord()->Text, u"a");
+}
+
+TEST(ErrorBoxText, ShouldAppendAFullStop_UnlessTheMessageEndsAtOrBelowOne) {
+    EXPECT_EQ(ErrorBoxText(u"Cannot open file"), u"Cannot open file.");
+    EXPECT_EQ(ErrorBoxText(u"Done."), u"Done.");
+    EXPECT_EQ(ErrorBoxText(u"Really?"), u"Really?.");
+    EXPECT_EQ(ErrorBoxText(u"Stop!"), u"Stop!");
+    EXPECT_EQ(ErrorBoxText(u"line 3 "), u"line 3 ");
+    EXPECT_EQ(ErrorBoxText(u"x/"), u"x/.");
+    EXPECT_EQ(ErrorBoxText(u""), u"");
+}
+
+TEST_F(MainTest, Idle_ShouldDropTheRecordsOfClosedWindows) {
+    Char(u'a', 'A');
+    ASSERT_EQ(program.Main.Tracking().WordRecs().size(), 1u);
+    sim.Desktop().DestroyWindow(sim.WindowHandle(0));
+    program.Main.ApplicationEventsIdle();
+    EXPECT_TRUE(program.Main.Tracking().WordRecs().empty());
+}
+
+} // namespace
+} // namespace lumora

@@ -1,0 +1,195 @@
+#include "tests/DesktopFixture.h"
+
+namespace lumora::testing {
+namespace {
+
+using WordRecs = DesktopFixture;
+
+fakes::FakeWindow TopWindow(HWindow h, ThreadId t, std::u16string title = u"Window") {
+    fakes::FakeWindow w;
+    w.Handle = h;
+    w.Thread = t;
+    w.Title = std::move(title);
+    w.Status = WS_ACTIVECAPTION;
+    return w;
+}
+
+TEST_F(WordRecs, FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWindows_WhenForegroundIsOurs) {
+    // z-order: own (foreground), another of our thread, inactive, hidden, disabled, unreadable,
+    // and last a fit one.
+    desk.BringToTop(OwnWindow);
+    desk.SetForeground(OwnWindow);
+    desk.Window(OwnWindow).Status = WS_ACTIVECAPTION;
+    desk.AddTopWindow(TopWindow(101, OwnThread, u"About"));
+    auto& inactive = desk.AddTopWindow(TopWindow(300, 3));
+    inactive.Status = 0;
+    desk.AddTopWindow(TopWindow(301, 3)).Visible = false;
+    desk.AddTopWindow(TopWindow(302, 3)).Enabled = false;
+    desk.AddTopWindow(TopWindow(303, 3)).Status = std::nullopt;
+    desk.AddTopWindow(TopWindow(304, 4));
+    desk.ZOrder = {OwnWindow, 101, 300, 301, 302, 303, Editor, 304};
+    desk.Window(Editor).Status = 0; // the editor is no longer active
+
+    EXPECT_EQ(tracking.FindTargetWindow(), 304u);
+
+    desk.Window(304).Status = 0;
+    EXPECT_EQ(tracking.FindTargetWindow(), 0u);
+    EXPECT_EQ(tracking.CurrentWordRec(), nullptr);
+    EXPECT_TRUE(tracking.WordRecs().empty());
+
+    desk.SetForeground(0);
+    EXPECT_EQ(tracking.FindTargetWindow(), 0u);
+}
+
+TEST_F(WordRecs, FindTargetWindow_ShouldSkipOnlyExactStartTitle_WhenForegroundIsTaskbar) {
+    desk.AddTopWindow(TopWindow(400, 5, u"Start"));
+    desk.BringToTop(400);
+    desk.SetForeground(400);
+    EXPECT_EQ(tracking.FindTargetWindow(), Editor);
+
+    desk.Window(400).Title = u"start";
+    EXPECT_EQ(tracking.FindTargetWindow(), 400u);
+    desk.Window(400).Title = u"Start ";
+    EXPECT_EQ(tracking.FindTargetWindow(), 400u);
+}
+
+TEST_F(WordRecs, FindFocusedControl_ShouldPreferCaretOverFocus_AndGiveZeroWhenUnknown) {
+    desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 210, 211});
+    EXPECT_EQ(tracking.FindFocusedControl(), 211u);
+    desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 210, 0});
+    EXPECT_EQ(tracking.FindFocusedControl(), 210u);
+    desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 0, 0});
+    EXPECT_EQ(tracking.FindFocusedControl(), 0u);
+    desk.GuiThreads.erase(EditorThread); // GetGUIThreadInfo fails
+    EXPECT_EQ(tracking.FindFocusedControl(), 0u);
+    desk.SetForeground(0);
+    desk.GuiThreads[EditorThread] = GuiThreadInfo{Editor, 210, 211};
+    EXPECT_EQ(tracking.FindFocusedControl(), 0u);
+}
+
+TEST_F(WordRecs, CurrentWordRec_ShouldKeepOneRecordPerControl_WhenTypingMovesBetweenControls) {
+    AutoWordRec* first = tracking.CurrentWordRec();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->MainWindow, Editor);
+    EXPECT_EQ(first->EditControl, EditorField);
+    first->Text = u"hello";
+    first->Pos = 5;
+
+    desk.AddControl(Control(202, EditorThread));
+    desk.FocusControl(EditorThread, 202);
+    AutoWordRec* second = tracking.CurrentWordRec();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->EditControl, 202u);
+    EXPECT_TRUE(second->Text.empty());
+
+    desk.FocusControl(EditorThread, EditorField);
+    EXPECT_EQ(tracking.CurrentWordRec(), first);
+    EXPECT_EQ(first->Text, u"hello");
+    EXPECT_EQ(tracking.WordRecs().size(), 2u);
+
+    desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 0, 0});
+    AutoWordRec* none = tracking.CurrentWordRec();
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->EditControl, 0u);
+}
+
+TEST_F(WordRecs, CurrentWordRec_ShouldShareOneRecord_WhenControlsAreOfExcelClasses) {
+    desk.AddControl(Control(500, EditorThread, u"EXCEL7"));
+    desk.AddControl(Control(501, EditorThread, u"excel<"));
+    desk.AddControl(Control(502, EditorThread, u"Exce"));
+    desk.AddControl(Control(503, EditorThread, std::nullopt));
+
+    desk.FocusControl(EditorThread, 500);
+    AutoWordRec* a = tracking.CurrentWordRec();
+    desk.FocusControl(EditorThread, 501);
+    AutoWordRec* b = tracking.CurrentWordRec();
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a->EditControl, ExcelControlKey);
+
+    desk.FocusControl(EditorThread, 502);
+    EXPECT_EQ(tracking.CurrentWordRec()->EditControl, 502u);
+    desk.FocusControl(EditorThread, 503);
+    EXPECT_EQ(tracking.CurrentWordRec()->EditControl, 503u);
+}
+
+TEST_F(WordRecs, Records_ShouldStayAtTheirAddresses_WhenTheTableGrows) {
+    AutoWordRec* held = tracking.CurrentWordRec();
+    held->Text = u"kept";
+    for (HWindow c = 1000; c < 1200; ++c)
+        tracking.AddWordRec(Editor, c);
+    EXPECT_EQ(held->Text, u"kept");
+    EXPECT_EQ(tracking.FindWordRec(Editor, EditorField), held);
+    EXPECT_EQ(tracking.FindWordRec(Editor, 1199)->EditControl, 1199u);
+    EXPECT_EQ(tracking.FindWordRec(Editor, 5000), nullptr);
+}
+
+TEST_F(WordRecs, PurgeWordRecs_ShouldDropEveryRecordOfAClosedWindow_AndKeepTheOthersInOrder) {
+    desk.AddTopWindow(TopWindow(600, 6));
+    tracking.AddWordRec(Editor, EditorField);
+    tracking.AddWordRec(600, 601);
+    tracking.AddWordRec(Editor, 202);
+    tracking.AddWordRec(600, 602);
+
+    desk.DestroyWindow(600);
+    {
+        auto hold = tracking.HoldRecords(); // someone waits with a record in hand
+        tracking.PurgeWordRecs();
+        EXPECT_EQ(tracking.WordRecs().size(), 4u);
+    }
+    tracking.PurgeWordRecs();
+    ASSERT_EQ(tracking.WordRecs().size(), 2u);
+    EXPECT_EQ(tracking.WordRecs()[0]->EditControl, EditorField);
+    EXPECT_EQ(tracking.WordRecs()[1]->EditControl, 202u);
+
+    // A closed control alone does not drop the record of a living window.
+    desk.AddControl(Control(202, EditorThread));
+    desk.DestroyWindow(202);
+    tracking.PurgeWordRecs();
+    EXPECT_EQ(tracking.WordRecs().size(), 2u);
+}
+
+TEST_F(WordRecs, ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurOwnWindow) {
+    AutoWordRec& rec = FieldRec();
+    rec.Text = u"abc";
+    rec.Pos = 2;
+    rec.SelStart = 1;
+    rec.SelCount = 1;
+    rec.Corrected = true;
+    rec.SentenceStart = 0;
+
+    desk.WindowAtOverride = OwnWindow;
+    tracking.ResetOnClick(10, 10);
+    EXPECT_EQ(rec.Text, u"abc");
+
+    desk.WindowAtOverride = 9999; // somewhere else, even outside the target
+    tracking.ResetOnClick(900, 900);
+    EXPECT_TRUE(rec.Text.empty());
+    EXPECT_EQ(rec.Pos, 0);
+    EXPECT_EQ(rec.SelStart, 0);
+    EXPECT_EQ(rec.SelCount, 0);
+    EXPECT_TRUE(rec.Corrected);
+
+    // A press in a control with no record yet creates it.
+    desk.AddControl(Control(203, EditorThread));
+    desk.FocusControl(EditorThread, 203);
+    tracking.ResetOnClick(5, 5);
+    EXPECT_NE(tracking.FindWordRec(Editor, 203), nullptr);
+}
+
+TEST_F(WordRecs, TextBeforeCaret_ShouldGiveTheTextUpToPos_ClippedToTheText) {
+    AutoWordRec rec;
+    rec.Text = u"hello";
+    rec.Pos = 3;
+    EXPECT_EQ(TTracking::TextBeforeCaret(&rec), u"hel");
+    rec.Pos = 9;
+    EXPECT_EQ(TTracking::TextBeforeCaret(&rec), u"hello");
+    rec.Pos = -1;
+    EXPECT_EQ(TTracking::TextBeforeCaret(&rec), u"");
+    EXPECT_EQ(TTracking::TextBeforeCaret(nullptr), u"");
+    TTracking::ResetWordRec(nullptr); // no effect, no crash
+}
+
+} // namespace
+} // namespace lumora::testing
