@@ -15,16 +15,16 @@ namespace {
 
 struct ExpansionBench {
     ExpansionBench() {
-        fakes::FakeWindow own;
+        sim::ScriptedWindow own;
         own.Handle = 100;
         own.Thread = 1;
         own.Visible = false;
         desk.AddTopWindow(own);
         desk.ScriptTarget(200, 2, 201);
-        desk.VkKeyScanHandler = [](char16_t ch, HLayout) { return fakes::uslayout::VkKeyScan(ch); };
+        desk.VkKeyScanHandler = [](char16_t ch, HLayout) { return sim::uslayout::VkKeyScan(ch); };
         state.MainWindow = 100;
         state.HookThreadId = 3;
-        rec = tracking.CurrentWordRec();
+        rec = tracking.CurrentRecord();
     }
 
     void Expand() {
@@ -39,14 +39,14 @@ struct ExpansionBench {
         desk.BlockInputCalls.clear();
     }
 
-    fakes::FakeDesktop desk;
-    TProgramState state;
-    TPhraseData data;
-    TMiniData phrase{data};
-    TTracking tracking{desk, 100};
-    TEditKeys editKeys{desk.AsPlatform(), state, tracking};
-    TPhraseTyping typing{desk.AsPlatform(), state, tracking, editKeys};
-    AutoWordRec* rec = nullptr;
+    sim::ScriptedDesktop desk;
+    ProgramState state;
+    PhraseData data;
+    Phrase phrase{data};
+    TrackingRecords tracking{desk, 100};
+    EditKeys editKeys{desk.AsPlatform(), state, tracking};
+    PhraseTyping typing{desk.AsPlatform(), state, tracking, editKeys};
+    TrackingRecord* rec = nullptr;
 };
 
 std::u16string Phrase(std::u16string_view pattern) {

@@ -29,7 +29,7 @@ std::u16string Abbreviation(std::size_t i) {
 struct TypingBench {
     explicit TypingBench(std::size_t phrases, std::int32_t mode) {
         desk.ScriptTarget(200, 2, 201);
-        fakes::FakeWindow own;
+        sim::ScriptedWindow own;
         own.Handle = 100;
         own.Thread = 1;
         own.Visible = false;
@@ -38,13 +38,13 @@ struct TypingBench {
         state.Options.DelimMode = mode;
         data.LoadingPhrases = true;
         for (std::size_t i = 0; i < phrases; ++i) {
-            records.push_back(std::make_unique<TMiniData>(data));
+            records.push_back(std::make_unique<Phrase>(data));
             records.back()->SetText(u"expansion text");
-            records.back()->SetAutotext(Abbreviation(i));
+            records.back()->SetAbbreviation(Abbreviation(i));
         }
         data.PhraseIndex.Sort();
         data.LoadingPhrases = false;
-        rec = tracking.CurrentWordRec();
+        rec = tracking.CurrentRecord();
     }
 
     // Types ch after text (200 characters with the caret at the end); restores the text after.
@@ -56,15 +56,15 @@ struct TypingBench {
         desk.Posted.clear();
     }
 
-    fakes::FakeDesktop desk;
-    TProgramState state;
-    TPhraseData data;
-    std::vector<std::unique_ptr<TMiniData>> records;
-    TTracking tracking{desk, 100};
-    TCandidateSearch search{data.PhraseIndex, state.Options};
-    TEditKeys editKeys{desk.AsPlatform(), state, tracking};
-    TCharIntake intake{desk.AsPlatform(), state, tracking, search};
-    AutoWordRec* rec = nullptr;
+    sim::ScriptedDesktop desk;
+    ProgramState state;
+    PhraseData data;
+    std::vector<std::unique_ptr<Phrase>> records;
+    TrackingRecords tracking{desk, 100};
+    CandidateSearch search{data.PhraseIndex, state.Options};
+    EditKeys editKeys{desk.AsPlatform(), state, tracking};
+    CharIntake intake{desk.AsPlatform(), state, tracking, search};
+    TrackingRecord* rec = nullptr;
 };
 
 std::u16string Prose(std::size_t length) {

@@ -17,17 +17,17 @@ std::u16string RandomWord(std::mt19937& random, std::size_t length) {
     return word;
 }
 
-void FillRows(TPhraseRows& rows, TPhraseData& data, int count) {
+void FillRows(PhraseList& rows, PhraseData& data, int count) {
     std::mt19937 random(42);
     for (int i = 0; i < count; ++i) {
-        std::u16string autotext = RandomWord(random, 6);
-        rows.AppendPhrase(data, autotext, RandomWord(random, 200));
+        std::u16string abbreviation = RandomWord(random, 6);
+        rows.AppendPhrase(data, abbreviation, RandomWord(random, 200));
     }
 }
 
 void BM_SavePhrases10k(benchmark::State& state) {
-    TPhraseData data;
-    TPhraseRows rows;
+    PhraseData data;
+    PhraseList rows;
     FillRows(rows, data, 10000);
     for (auto _ : state) {
         std::string bytes = PhraseFileBytes(rows);
@@ -37,12 +37,12 @@ void BM_SavePhrases10k(benchmark::State& state) {
 BENCHMARK(BM_SavePhrases10k)->Unit(benchmark::kMillisecond);
 
 void BM_LoadPhrases10k(benchmark::State& state) {
-    TPhraseData source;
-    TPhraseRows sourceRows;
+    PhraseData source;
+    PhraseList sourceRows;
     FillRows(sourceRows, source, 10000);
     const std::string bytes = PhraseFileBytes(sourceRows);
-    TPhraseData data;
-    TPhraseRows rows;
+    PhraseData data;
+    PhraseList rows;
     for (auto _ : state) {
         LoadPhrasesFromBytes(rows, data, bytes, 0xFFFFFFFFu, {});
         benchmark::DoNotOptimize(rows.Count());
@@ -57,7 +57,7 @@ void BM_IndexInsert100k(benchmark::State& state) {
     for (int i = 0; i < 100000; ++i)
         values.push_back(RandomWord(random, 6));
     for (auto _ : state) {
-        TDataStringList list;
+        AbbreviationIndex list;
         for (const auto& v : values)
             list.Insert(v, nullptr);
         benchmark::DoNotOptimize(list.Count());
@@ -68,7 +68,7 @@ BENCHMARK(BM_IndexInsert100k)->Unit(benchmark::kMillisecond);
 
 void BM_IndexFindWithValue100k(benchmark::State& state) {
     std::mt19937 random(7);
-    TDataStringList list;
+    AbbreviationIndex list;
     std::vector<std::u16string> probes;
     for (int i = 0; i < 100000; ++i) {
         std::u16string v = RandomWord(random, 6);
@@ -76,7 +76,7 @@ void BM_IndexFindWithValue100k(benchmark::State& state) {
         if (i % 100 == 0) probes.push_back(v);                     // hits
         if (i % 100 == 1) probes.push_back(RandomWord(random, 5)); // mostly misses
     }
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     std::size_t k = 0;
     for (auto _ : state) {
         found.clear();

@@ -20,45 +20,45 @@ template <class T> bool Holds(const std::vector<T*>& list, const T* item) {
 
 } // namespace
 
-int TDataStringList::CompareStringData(const TStringData& item1, const TStringData& item2) {
+int AbbreviationIndex::CompareStringData(const AbbreviationEntry& item1, const AbbreviationEntry& item2) {
     return CompareLower(item1.LowerValue, item2.LowerValue);
 }
 
-void TDataStringList::DeleteAt(std::int32_t index) {
-    fList.erase(fList.begin() + index);
+void AbbreviationIndex::DeleteAt(std::int32_t index) {
+    list_.erase(list_.begin() + index);
 }
 
-void TDataStringList::Sort() {
-    if (fList.size() > 1) {
-        std::sort(fList.begin(), fList.end(),
+void AbbreviationIndex::Sort() {
+    if (list_.size() > 1) {
+        std::sort(list_.begin(), list_.end(),
                   [](const auto& a, const auto& b) { return CompareStringData(*a, *b) < 0; });
     }
 }
 
-void TDataStringList::Clear() {
-    fList.clear();
+void AbbreviationIndex::Clear() {
+    list_.clear();
 }
 
-void TDataStringList::InsertAt(std::int32_t index, const std::u16string& value, void* data) {
-    auto record = std::make_unique<TStringData>();
+void AbbreviationIndex::InsertAt(std::int32_t index, const std::u16string& value, void* data) {
+    auto record = std::make_unique<AbbreviationEntry>();
     record->Data = data;
     record->Value = value;
     record->LowerValue = LowerCased(value);
-    fList.insert(fList.begin() + index, std::move(record));
+    list_.insert(list_.begin() + index, std::move(record));
 }
 
-void TDataStringList::Add(const std::u16string& value, void* data) {
+void AbbreviationIndex::Add(const std::u16string& value, void* data) {
     InsertAt(Count(), value, data);
 }
 
 // The halving as a loop: it narrows [lo, hi] step for step as a recursive one would, so it meets
 // the same entry of an equal run, and the callers' walks over the run start there.
-std::int32_t TDataStringList::FindIndex(std::int32_t lo, std::int32_t hi,
+std::int32_t AbbreviationIndex::FindIndex(std::int32_t lo, std::int32_t hi,
                                         std::u16string_view lower) const {
     while (lo <= hi && lo >= 0) {
         std::int32_t mid = lo + (hi - lo) / 2;
         if (mid >= Count()) return -1;
-        int c = CompareLower(fList[mid]->LowerValue, lower);
+        int c = CompareLower(list_[mid]->LowerValue, lower);
         if (c > 0)
             hi = mid - 1;
         else if (c < 0)
@@ -69,14 +69,14 @@ std::int32_t TDataStringList::FindIndex(std::int32_t lo, std::int32_t hi,
     return -1;
 }
 
-std::int32_t TDataStringList::FindInsertIndex(std::int32_t lo, std::int32_t hi, bool& found,
+std::int32_t AbbreviationIndex::FindInsertIndex(std::int32_t lo, std::int32_t hi, bool& found,
                                               std::u16string_view lower) const {
     for (;;) {
         std::int32_t result = (lo >= 0 && lo <= Count()) ? lo : 0;
         if (lo > hi || lo < 0) return result;
         std::int32_t mid = lo + (hi - lo) / 2;
         if (mid >= Count()) return result;
-        int c = CompareLower(fList[mid]->LowerValue, lower);
+        int c = CompareLower(list_[mid]->LowerValue, lower);
         if (c > 0)
             hi = mid - 1;
         else if (c < 0)
@@ -88,31 +88,31 @@ std::int32_t TDataStringList::FindInsertIndex(std::int32_t lo, std::int32_t hi, 
     }
 }
 
-bool TDataStringList::RunEqual(std::int32_t index, std::u16string_view value) const {
-    return CompareTextInvariant(fList[index]->Value, value) == 0;
+bool AbbreviationIndex::RunEqual(std::int32_t index, std::u16string_view value) const {
+    return CompareTextInvariant(list_[index]->Value, value) == 0;
 }
 
-void TDataStringList::Insert(const std::u16string& value, void* data) {
+void AbbreviationIndex::Insert(const std::u16string& value, void* data) {
     bool found = false;
     std::int32_t p = FindInsertIndex(0, Count() - 1, found, LowerCased(value));
     if (p >= 0 && p <= Count()) InsertAt(p, value, data);
 }
 
-bool TDataStringList::Delete(const std::u16string& value, void* data) {
+bool AbbreviationIndex::Delete(const std::u16string& value, void* data) {
     std::int32_t h = FindIndex(0, Count() - 1, LowerCased(value));
     if (h < 0) return false;
-    if (fList[h]->Data == data) {
+    if (list_[h]->Data == data) {
         DeleteAt(h);
         return true;
     }
     for (std::int32_t k = h - 1; k >= 0 && RunEqual(k, value); --k) {
-        if (fList[k]->Data == data) {
+        if (list_[k]->Data == data) {
             DeleteAt(k);
             return true;
         }
     }
     for (std::int32_t k = h + 1; k < Count() && RunEqual(k, value); ++k) {
-        if (fList[k]->Data == data) {
+        if (list_[k]->Data == data) {
             DeleteAt(k);
             return true;
         }
@@ -120,84 +120,84 @@ bool TDataStringList::Delete(const std::u16string& value, void* data) {
     return false;
 }
 
-void TDataStringList::DeleteSlow(void* data, bool findAll) {
+void AbbreviationIndex::DeleteSlow(void* data, bool findAll) {
     for (std::int32_t k = Count() - 1; k >= 0; --k) {
-        if (fList[k]->Data == data) {
+        if (list_[k]->Data == data) {
             DeleteAt(k);
             if (!findAll) return;
         }
     }
 }
 
-void TDataStringList::FindWithValue(std::u16string_view value,
-                                    std::vector<TStringData*>& destList) const {
+void AbbreviationIndex::FindWithValue(std::u16string_view value,
+                                    std::vector<AbbreviationEntry*>& destList) const {
     FindWithValue(value, LowerCased(value), destList);
 }
 
-void TDataStringList::FindWithValue(std::u16string_view value, std::u16string_view lowerValue,
-                                    std::vector<TStringData*>& destList) const {
+void AbbreviationIndex::FindWithValue(std::u16string_view value, std::u16string_view lowerValue,
+                                    std::vector<AbbreviationEntry*>& destList) const {
     std::int32_t h = FindIndex(0, Count() - 1, lowerValue);
     if (h < 0 || h >= Count()) return;
-    if (!Holds<TStringData>(destList, fList[h].get())) destList.push_back(fList[h].get());
+    if (!Holds<AbbreviationEntry>(destList, list_[h].get())) destList.push_back(list_[h].get());
     for (std::int32_t k = h - 1; k >= 0 && RunEqual(k, value); --k)
-        destList.push_back(fList[k].get());
+        destList.push_back(list_[k].get());
     for (std::int32_t k = h + 1; k < Count() && RunEqual(k, value); ++k)
-        destList.push_back(fList[k].get());
+        destList.push_back(list_[k].get());
 }
 
-void* TDataStringList::Find(const std::u16string& value) const {
+void* AbbreviationIndex::Find(const std::u16string& value) const {
     std::int32_t h = FindIndex(0, Count() - 1, LowerCased(value));
-    return h < 0 ? nullptr : fList[h]->Data;
+    return h < 0 ? nullptr : list_[h]->Data;
 }
 
-void TDataStringList::Find(const std::u16string& value, std::vector<void*>& destList) const {
+void AbbreviationIndex::Find(const std::u16string& value, std::vector<void*>& destList) const {
     std::int32_t h = FindIndex(0, Count() - 1, LowerCased(value));
     if (h < 0 || h >= Count()) return;
-    if (!Holds<void>(destList, fList[h]->Data)) destList.push_back(fList[h]->Data);
+    if (!Holds<void>(destList, list_[h]->Data)) destList.push_back(list_[h]->Data);
     // Each direction stops at the first entry whose Data is already held.
     for (std::int32_t k = h - 1; k >= 0 && RunEqual(k, value); --k) {
-        if (Holds<void>(destList, fList[k]->Data)) break;
-        destList.push_back(fList[k]->Data);
+        if (Holds<void>(destList, list_[k]->Data)) break;
+        destList.push_back(list_[k]->Data);
     }
     for (std::int32_t k = h + 1; k < Count() && RunEqual(k, value); ++k) {
-        if (Holds<void>(destList, fList[k]->Data)) break;
-        destList.push_back(fList[k]->Data);
+        if (Holds<void>(destList, list_[k]->Data)) break;
+        destList.push_back(list_[k]->Data);
     }
 }
 
-void TDataStringList::FindWithValuePart(const std::u16string& value,
-                                        std::vector<TStringData*>& destList,
+void AbbreviationIndex::FindWithValuePart(const std::u16string& value,
+                                        std::vector<AbbreviationEntry*>& destList,
                                         std::int32_t partDif) const {
     const std::u16string lower = LowerCased(value);
     bool found = false;
     std::int32_t p = FindInsertIndex(0, Count() - 1, found, lower);
     if (p >= Count()) return;
-    auto append = [&](TStringData* record) {
-        if (!Holds<TStringData>(destList, record)) destList.push_back(record);
+    auto append = [&](AbbreviationEntry* record) {
+        if (!Holds<AbbreviationEntry>(destList, record)) destList.push_back(record);
     };
     if (found) {
-        append(fList[p].get());
+        append(list_[p].get());
         for (std::int32_t k = p - 1; k >= 0 && RunEqual(k, value); --k)
-            append(fList[k].get());
+            append(list_[k].get());
     }
     const auto valueLength = static_cast<std::int64_t>(value.size());
     for (std::int32_t k = found ? p + 1 : p; k < Count(); ++k) {
-        const TStringData& entry = *fList[k];
+        const AbbreviationEntry& entry = *list_[k];
         if (entry.LowerValue.find(lower) == std::u16string::npos) break;
         const auto length = static_cast<std::int64_t>(entry.Value.size());
-        if (length - valueLength >= partDif || length <= valueLength) append(fList[k].get());
+        if (length - valueLength >= partDif || length <= valueLength) append(list_[k].get());
     }
 }
 
-void TDataStringList::GetStrings(std::vector<std::u16string>* aList) const {
+void AbbreviationIndex::GetStrings(std::vector<std::u16string>* aList) const {
     GetStringsEx(aList, nullptr);
 }
 
-void TDataStringList::GetStringsEx(std::vector<std::u16string>* aList,
+void AbbreviationIndex::GetStringsEx(std::vector<std::u16string>* aList,
                                    const TDataListFilterProc& filter) const {
     if (!aList) return;
     std::u16string last;
-    for (const auto& entry : fList) {
+    for (const auto& entry : list_) {
         if (filter && !filter(entry->Data)) continue;
         if (entry->Value != last) {
             aList->push_back(entry->Value);

@@ -8,10 +8,10 @@
 
 namespace lumora {
 
-// One entry of a TDataStringList. Data is untyped (void*), as the list is a general container:
-// in PhraseIndex it is the TMiniData the entry stands for; cast it back with
-// static_cast<TMiniData*>. The list never frees Data.
-struct TStringData {
+// One entry of a AbbreviationIndex. Data is untyped (void*), as the list is a general container:
+// in PhraseIndex it is the Phrase the entry stands for; cast it back with
+// static_cast<Phrase*>. The list never frees Data.
+struct AbbreviationEntry {
     void* Data = nullptr;
     std::u16string Value;
     // Value lower-cased once when stored, so that comparisons of the order allocate nothing.
@@ -36,16 +36,16 @@ using TDataListFilterProc = std::function<bool(void* AData)>;
 // are used: the value order (lower-cased code units) and the run equality
 // (CompareTextInvariant); they agree on which values are equal.
 //
-// Records live at stable addresses: a TStringData* from FindWithValue stays valid until that
+// Records live at stable addresses: a AbbreviationEntry* from FindWithValue stays valid until that
 // entry is removed, but must not be kept past the next change of the list.
-class TDataStringList : public TDataList {
+class AbbreviationIndex : public TDataList {
 public:
-    TDataStringList() = default;
-    TDataStringList(const TDataStringList&) = delete;
-    TDataStringList& operator=(const TDataStringList&) = delete;
-    ~TDataStringList() override = default;
+    AbbreviationIndex() = default;
+    AbbreviationIndex(const AbbreviationIndex&) = delete;
+    AbbreviationIndex& operator=(const AbbreviationIndex&) = delete;
+    ~AbbreviationIndex() override = default;
 
-    std::int32_t Count() const override { return static_cast<std::int32_t>(fList.size()); }
+    std::int32_t Count() const override { return static_cast<std::int32_t>(list_.size()); }
     void DeleteAt(std::int32_t index) override;
     void Sort() override;
     void Clear() override;
@@ -65,26 +65,26 @@ public:
     // Appends the entries equal to value: the one met by the halving (unless destList holds it
     // already), then its equal neighbours below, nearest first, then those above. Never clears
     // destList.
-    void FindWithValue(std::u16string_view value, std::vector<TStringData*>& destList) const;
+    void FindWithValue(std::u16string_view value, std::vector<AbbreviationEntry*>& destList) const;
     // The same for a value the caller has lower-cased already (lowerValue, LowerCaseBuffer of
     // value): the candidate search lower-cases its text once for all the suffixes it looks up.
     void FindWithValue(std::u16string_view value, std::u16string_view lowerValue,
-                       std::vector<TStringData*>& destList) const;
+                       std::vector<AbbreviationEntry*>& destList) const;
     // The Data of the entry met by the halving, or null.
     void* Find(const std::u16string& value) const;
     // Like FindWithValue, but appends the Data pointers, each only once.
     void Find(const std::u16string& value, std::vector<void*>& destList) const;
     // Entries equal to value, then the following entries whose value contains value (see the
     // cpp for the exact walk), limited by partDif.
-    void FindWithValuePart(const std::u16string& value, std::vector<TStringData*>& destList,
+    void FindWithValuePart(const std::u16string& value, std::vector<AbbreviationEntry*>& destList,
                            std::int32_t partDif) const;
     void GetStrings(std::vector<std::u16string>* aList) const;
     void GetStringsEx(std::vector<std::u16string>* aList, const TDataListFilterProc& filter) const;
 
-    const TStringData& At(std::int32_t index) const { return *fList[index]; }
+    const AbbreviationEntry& At(std::int32_t index) const { return *list_[index]; }
 
     // The value order of two records: -1, 0, 1 over the lower-cased code units.
-    static int CompareStringData(const TStringData& item1, const TStringData& item2);
+    static int CompareStringData(const AbbreviationEntry& item1, const AbbreviationEntry& item2);
 
 private:
     std::int32_t FindIndex(std::int32_t lo, std::int32_t hi, std::u16string_view lower) const;
@@ -92,7 +92,7 @@ private:
                                  std::u16string_view lower) const;
     bool RunEqual(std::int32_t index, std::u16string_view value) const;
 
-    std::vector<std::unique_ptr<TStringData>> fList;
+    std::vector<std::unique_ptr<AbbreviationEntry>> list_;
 };
 
 } // namespace lumora

@@ -5,37 +5,37 @@
 
 namespace lumora {
 
-TMiniData::~TMiniData() {
-    if (!fAutotext.empty()) RemoveIndexEntry();
+Phrase::~Phrase() {
+    if (!abbreviation_.empty()) RemoveIndexEntry();
 }
 
-void TMiniData::RemoveIndexEntry() {
+void Phrase::RemoveIndexEntry() {
     // While a load runs the index is unsorted, so the halving may miss the entry; the slow walk
     // by address finds it, so that no entry outlives its abbreviation.
-    if (!fData.PhraseIndex.Delete(fAutotext, this)) fData.PhraseIndex.DeleteSlow(this, false);
+    if (!data_.PhraseIndex.Delete(abbreviation_, this)) data_.PhraseIndex.DeleteSlow(this, false);
 }
 
-void TMiniData::SetAutotext(const std::u16string& autotext) {
-    if (autotext == fAutotext) return;
-    if (!fAutotext.empty()) RemoveIndexEntry();
-    fAutotext = autotext;
-    if (fAutotext.empty()) return;
-    if (fData.LoadingPhrases)
-        fData.PhraseIndex.Add(fAutotext, this);
+void Phrase::SetAbbreviation(const std::u16string& abbreviation) {
+    if (abbreviation == abbreviation_) return;
+    if (!abbreviation_.empty()) RemoveIndexEntry();
+    abbreviation_ = abbreviation;
+    if (abbreviation_.empty()) return;
+    if (data_.LoadingPhrases)
+        data_.PhraseIndex.Add(abbreviation_, this);
     else
-        fData.PhraseIndex.Insert(fAutotext, this);
+        data_.PhraseIndex.Insert(abbreviation_, this);
 }
 
-std::u16string TMiniData::GenXMLNode() const {
-    return GenXMLTag(u"phrase", u"", true, false) + GenXMLTag(u"description", fText, true, true) +
-           GenXMLTag(u"autotext", fAutotext, true, true) + GenXMLTag(u"phrase", u"", false, true);
+std::u16string Phrase::PhraseElement() const {
+    return WriteTag(u"phrase", u"", true, false) + WriteTag(u"description", text_, true, true) +
+           WriteTag(u"autotext", abbreviation_, true, true) + WriteTag(u"phrase", u"", false, true);
 }
 
-void TMiniData::OnDataTag(const std::u16string& tagName, const std::u16string& tagText) {
+void Phrase::OnChildTag(const std::u16string& tagName, const std::u16string& tagText) {
     if (tagName == u"description")
         SetText(Base64ToText(tagText));
     else if (tagName == u"autotext")
-        SetAutotext(Base64ToText(tagText));
+        SetAbbreviation(Base64ToText(tagText));
 }
 
 } // namespace lumora

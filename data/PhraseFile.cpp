@@ -20,89 +20,89 @@ void AppendUtf16LE(std::string& out, std::u16string_view text) {
 // Clears LoadingPhrases and sorts the index however the load ends.
 class LoadingGuard {
 public:
-    explicit LoadingGuard(TPhraseData& data) : fData(data) { fData.LoadingPhrases = true; }
+    explicit LoadingGuard(PhraseData& data) : data_(data) { data_.LoadingPhrases = true; }
     ~LoadingGuard() {
-        fData.LoadingPhrases = false;
-        fData.PhraseIndex.Sort();
+        data_.LoadingPhrases = false;
+        data_.PhraseIndex.Sort();
     }
     LoadingGuard(const LoadingGuard&) = delete;
     LoadingGuard& operator=(const LoadingGuard&) = delete;
 
 private:
-    TPhraseData& fData;
+    PhraseData& data_;
 };
 
 } // namespace
 
-std::string PhraseFileBytes(const TPhraseRows& rows) {
+std::string PhraseFileBytes(const PhraseList& rows) {
     std::string bytes = "\xFF\xFE";
     AppendUtf16LE(bytes, u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
-    AppendUtf16LE(bytes, GenXMLTag(u"phrases", u"", true, false));
+    AppendUtf16LE(bytes, WriteTag(u"phrases", u"", true, false));
     for (std::size_t i = 0; i < rows.Count(); ++i)
-        AppendUtf16LE(bytes, rows.At(i).GenXMLNode());
-    AppendUtf16LE(bytes, GenXMLTag(u"phrases", u"", false, true));
+        AppendUtf16LE(bytes, rows.At(i).PhraseElement());
+    AppendUtf16LE(bytes, WriteTag(u"phrases", u"", false, true));
     return bytes;
 }
 
-void SavePhrases(const TPhraseRows& rows, FileSystem& files, const std::u16string& path) {
+void SavePhrases(const PhraseList& rows, FileSystem& files, const std::u16string& path) {
     files.WriteFileAtomic(path, PhraseFileBytes(rows));
 }
 
-void TPhraseTagHandler::OnPhraseTag(PXMLTag Tag) {
-    if (fRows.Count() >= fMaxItems) {
-        if (Tag->Name == u"phrase") fStoppedAtLimit = true;
+void PhraseTagHandler::OnPhraseTag(PXMLTag Tag) {
+    if (rows_.Count() >= maxItems_) {
+        if (Tag->Name == u"phrase") stoppedAtLimit_ = true;
         return;
     }
     if (Tag->Name != u"phrase") return;
     // The rows are not edited while a load runs (the window is still hidden), so the phrase
     // outlives its element.
-    TMiniData& phrase = fRows.Append(std::make_unique<TMiniData>(fData));
+    Phrase& phrase = rows_.Append(std::make_unique<Phrase>(data_));
     Tag->TagEvent = nullptr;
     Tag->DataEvent = [&phrase](const std::u16string& name, const std::u16string& text) {
-        phrase.OnDataTag(name, text);
+        phrase.OnChildTag(name, text);
     };
-    if (fProcessMessages) fProcessMessages();
+    if (processMessages_) processMessages_();
 }
 
-TPhraseLoadResult LoadPhrasesFromBytes(TPhraseRows& rows, TPhraseData& data, std::string_view bytes,
-                                       std::uint32_t maxItems,
+PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, PhraseData& data, std::string_view bytes,
+                                       std::uint32_t MaxPhrases,
                                        const std::function<void()>& processMessages) {
     rows.ClearPhrases();
-    TPhraseLoadResult result;
+    PhraseLoadResult result;
     result.FileFound = true;
-    TPhraseTagHandler handler(rows, data, maxItems, processMessages);
+    PhraseTagHandler handler(rows, data, MaxPhrases, processMessages);
     {
         LoadingGuard loading(data);
-        TRowsBatch batch(rows);
-        ParseXMLStream(
+        PhraseListBatch batch(rows);
+        ReadTags(
             bytes, [&handler](PXMLTag tag) { handler.OnPhraseTag(tag); }, nullptr);
     }
     result.StoppedAtLimit = handler.StoppedAtLimit();
     return result;
 }
 
-TPhraseLoadResult LoadPhrases(TPhraseRows& rows, TPhraseData& data, FileSystem& files,
-                              const std::u16string& path, std::uint32_t maxItems,
+PhraseLoadResult LoadPhrases(PhraseList& rows, PhraseData& data, FileSystem& files,
+                              const std::u16string& path, std::uint32_t MaxPhrases,
                               const std::function<void()>& processMessages) {
     rows.ClearPhrases();
     std::optional<std::string> bytes = files.ReadFile(path);
     if (!bytes) return {};
-    return LoadPhrasesFromBytes(rows, data, *bytes, maxItems, processMessages);
+    return LoadPhrasesFromBytes(rows, data, *bytes, MaxPhrases, processMessages);
 }
 
-TPhraseLoadResult TPhraseFile::Load(TPhraseRows& rows, TPhraseData& data, std::uint32_t maxItems,
+PhraseLoadResult PhraseFile::Load(PhraseList& rows, PhraseData& data, std::uint32_t MaxPhrases,
                                     const std::function<void()>& processMessages) {
-    fLoadFailed = true; // until the load has come through
-    fStoppedAtLimit = false;
-    TPhraseLoadResult result = LoadPhrases(rows, data, fFiles, fPath, maxItems, processMessages);
-    fLoadFailed = false;
-    fStoppedAtLimit = result.StoppedAtLimit;
+    loadFailed_ = true; // until the load has come through
+    stoppedAtLimit_ = false;
+    PhraseLoadResult result = LoadPhrases(rows, data, files_, path_, MaxPhrases, processMessages);
+    loadFailed_ = false;
+    stoppedAtLimit_ = result.StoppedAtLimit;
     return result;
 }
 
-void TPhraseFile::SaveAtExit(const TPhraseRows& rows) {
-    if (KeepsOldFile() && fFiles.FileExists(fPath)) fFiles.CopyFile(fPath, BackupPath());
-    SavePhrases(rows, fFiles, fPath);
+void PhraseFile::SaveAtExit(const PhraseList& rows) {
+    if (KeepsOldFile() && files_.FileExists(path_)) files_.CopyFile(path_, BackupPath());
+    SavePhrases(rows, files_, path_);
 }
 
 } // namespace lumora

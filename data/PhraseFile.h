@@ -11,75 +11,75 @@
 namespace lumora {
 
 // What a load found, for the decision at exit whether the old file must be kept.
-struct TPhraseLoadResult {
+struct PhraseLoadResult {
     bool FileFound = false;
-    // Phrase elements were left out because the rows reached maxItems.
+    // Phrase elements were left out because the rows reached MaxPhrases.
     bool StoppedAtLimit = false;
 };
 
 // The whole phrase file as SavePhrases writes it: UTF-16LE with a byte-order mark.
-std::string PhraseFileBytes(const TPhraseRows& rows);
+std::string PhraseFileBytes(const PhraseList& rows);
 
 // Writes the rows' phrases, in row order, atomically (the old file survives any failure).
-void SavePhrases(const TPhraseRows& rows, FileSystem& files, const std::u16string& path);
+void SavePhrases(const PhraseList& rows, FileSystem& files, const std::u16string& path);
 
 // Replaces the rows' phrases by those of the file: no file leaves the rows empty; a reading
-// error (EVrbXMLError) leaves the phrases made before it and then reaches the caller. The index
+// error (TagSyntaxError) leaves the phrases made before it and then reaches the caller. The index
 // is sorted on every path. processMessages runs once per phrase made (may be empty).
-// maxItems is compared as unsigned: UINT32_MAX or a negative option lifts the limit.
-TPhraseLoadResult LoadPhrases(TPhraseRows& rows, TPhraseData& data, FileSystem& files,
-                              const std::u16string& path, std::uint32_t maxItems,
+// MaxPhrases is compared as unsigned: UINT32_MAX or a negative option lifts the limit.
+PhraseLoadResult LoadPhrases(PhraseList& rows, PhraseData& data, FileSystem& files,
+                              const std::u16string& path, std::uint32_t MaxPhrases,
                               const std::function<void()>& processMessages);
 
 // The same, from bytes already read.
-TPhraseLoadResult LoadPhrasesFromBytes(TPhraseRows& rows, TPhraseData& data, std::string_view bytes,
-                                       std::uint32_t maxItems,
+PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, PhraseData& data, std::string_view bytes,
+                                       std::uint32_t MaxPhrases,
                                        const std::function<void()>& processMessages);
 
 // The phrase file of a running program: loaded at start, saved at exit. A load that failed or
-// stopped at maxItems leaves stored phrases out of the rows; before the save at exit replaces
+// stopped at MaxPhrases leaves stored phrases out of the rows; before the save at exit replaces
 // such a file, it is kept as PATH.bak (replacing an older backup), so that none is lost.
-class TPhraseFile {
+class PhraseFile {
 public:
-    TPhraseFile(FileSystem& files, std::u16string path) : fFiles(files), fPath(std::move(path)) {}
+    PhraseFile(FileSystem& files, std::u16string path) : files_(files), path_(std::move(path)) {}
 
-    const std::u16string& Path() const { return fPath; }
-    std::u16string BackupPath() const { return fPath + u".bak"; }
+    const std::u16string& Path() const { return path_; }
+    std::u16string BackupPath() const { return path_ + u".bak"; }
 
     // LoadPhrases, remembering whether it failed (its error still reaches the caller) or
-    // stopped at maxItems.
-    TPhraseLoadResult Load(TPhraseRows& rows, TPhraseData& data, std::uint32_t maxItems,
+    // stopped at MaxPhrases.
+    PhraseLoadResult Load(PhraseList& rows, PhraseData& data, std::uint32_t MaxPhrases,
                            const std::function<void()>& processMessages);
     // The file holds phrases the rows lack.
-    bool KeepsOldFile() const { return fLoadFailed || fStoppedAtLimit; }
+    bool KeepsOldFile() const { return loadFailed_ || stoppedAtLimit_; }
     // The save at exit: the backup when needed, then SavePhrases. If the backup cannot be
     // made, the file is not replaced and the error reaches the caller.
-    void SaveAtExit(const TPhraseRows& rows);
+    void SaveAtExit(const PhraseList& rows);
 
 private:
-    FileSystem& fFiles;
-    std::u16string fPath;
-    bool fLoadFailed = false;
-    bool fStoppedAtLimit = false;
+    FileSystem& files_;
+    std::u16string path_;
+    bool loadFailed_ = false;
+    bool stoppedAtLimit_ = false;
 };
 
 // The root TagEvent of a load: makes one phrase and row per accepted phrase element.
-class TPhraseTagHandler {
+class PhraseTagHandler {
 public:
-    TPhraseTagHandler(TPhraseRows& rows, TPhraseData& data, std::uint32_t maxItems,
+    PhraseTagHandler(PhraseList& rows, PhraseData& data, std::uint32_t MaxPhrases,
                       std::function<void()> processMessages)
-        : fRows(rows), fData(data), fMaxItems(maxItems),
-          fProcessMessages(std::move(processMessages)) {}
+        : rows_(rows), data_(data), maxItems_(MaxPhrases),
+          processMessages_(std::move(processMessages)) {}
 
     void OnPhraseTag(PXMLTag Tag);
-    bool StoppedAtLimit() const { return fStoppedAtLimit; }
+    bool StoppedAtLimit() const { return stoppedAtLimit_; }
 
 private:
-    TPhraseRows& fRows;
-    TPhraseData& fData;
-    std::uint32_t fMaxItems;
-    std::function<void()> fProcessMessages;
-    bool fStoppedAtLimit = false;
+    PhraseList& rows_;
+    PhraseData& data_;
+    std::uint32_t maxItems_;
+    std::function<void()> processMessages_;
+    bool stoppedAtLimit_ = false;
 };
 
 } // namespace lumora

@@ -9,9 +9,9 @@
 namespace lumora {
 
 // Lets the grid widget follow the rows.
-class TPhraseRowsObserver {
+class PhraseListObserver {
 public:
-    virtual ~TPhraseRowsObserver() = default;
+    virtual ~PhraseListObserver() = default;
     virtual void RowAppended(std::size_t index) = 0;
     virtual void RowDeleted(std::size_t index) = 0;
     virtual void RowsCleared() = 0;
@@ -23,79 +23,79 @@ public:
 // The grid's rows: the program's master list of phrases, in the order the phrase file is
 // written. Each row owns its phrase. Header-only, so that the phrase file (data/) can fill it
 // without the two libraries depending on each other.
-class TPhraseRows {
+class PhraseList {
 public:
-    TPhraseRows() = default;
-    TPhraseRows(const TPhraseRows&) = delete;
-    TPhraseRows& operator=(const TPhraseRows&) = delete;
-    ~TPhraseRows() { ClearPhrases(); }
+    PhraseList() = default;
+    PhraseList(const PhraseList&) = delete;
+    PhraseList& operator=(const PhraseList&) = delete;
+    ~PhraseList() { ClearPhrases(); }
 
-    std::size_t Count() const { return fRows.size(); }
-    TMiniData& At(std::size_t index) const { return *fRows.at(index); }
+    std::size_t Count() const { return rows_.size(); }
+    Phrase& At(std::size_t index) const { return *rows_.at(index); }
 
-    TMiniData& Append(std::unique_ptr<TMiniData> phrase) {
-        fRows.push_back(std::move(phrase));
-        if (fObserver) fObserver->RowAppended(fRows.size() - 1);
-        return *fRows.back();
+    Phrase& Append(std::unique_ptr<Phrase> phrase) {
+        rows_.push_back(std::move(phrase));
+        if (observer_) observer_->RowAppended(rows_.size() - 1);
+        return *rows_.back();
     }
     // A new phrase of data with these values, in a new last row.
-    TMiniData& AppendPhrase(TPhraseData& data, const std::u16string& autotext,
+    Phrase& AppendPhrase(PhraseData& data, const std::u16string& abbreviation,
                             std::u16string text) {
-        TMiniData& phrase = Append(std::make_unique<TMiniData>(data));
-        phrase.SetAutotext(autotext);
+        Phrase& phrase = Append(std::make_unique<Phrase>(data));
+        phrase.SetAbbreviation(abbreviation);
         phrase.SetText(std::move(text));
         return phrase;
     }
 
     // Frees the row's phrase (which takes itself out of the index) and removes the row.
     void DeleteAt(std::size_t index) {
-        fRows.at(index).reset();
-        fRows.erase(fRows.begin() + static_cast<std::ptrdiff_t>(index));
-        if (fObserver) fObserver->RowDeleted(index);
+        rows_.at(index).reset();
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+        if (observer_) observer_->RowDeleted(index);
     }
 
     // Frees every phrase, first to last, then removes all rows.
     void ClearPhrases() {
-        for (auto& row : fRows)
+        for (auto& row : rows_)
             row.reset();
-        fRows.clear();
-        if (fObserver) fObserver->RowsCleared();
+        rows_.clear();
+        if (observer_) observer_->RowsCleared();
     }
 
     // Position of a phrase among the rows, or Count() when it is not one of them.
-    std::size_t IndexOf(const TMiniData* phrase) const {
-        for (std::size_t i = 0; i < fRows.size(); ++i)
-            if (fRows[i].get() == phrase) return i;
-        return fRows.size();
+    std::size_t IndexOf(const Phrase* phrase) const {
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (rows_[i].get() == phrase) return i;
+        return rows_.size();
     }
 
-    void SetObserver(TPhraseRowsObserver* observer) { fObserver = observer; }
+    void SetObserver(PhraseListObserver* observer) { observer_ = observer; }
 
     // Batch mode nests; the observer hears only the outermost begin and end.
     void BeginBatch() {
-        if (fBatchDepth++ == 0 && fObserver) fObserver->BatchBegun();
+        if (batchDepth_++ == 0 && observer_) observer_->BatchBegun();
     }
     void EndBatch() {
-        if (fBatchDepth > 0 && --fBatchDepth == 0 && fObserver) fObserver->BatchEnded();
+        if (batchDepth_ > 0 && --batchDepth_ == 0 && observer_) observer_->BatchEnded();
     }
-    bool InBatch() const { return fBatchDepth > 0; }
+    bool InBatch() const { return batchDepth_ > 0; }
 
 private:
-    std::vector<std::unique_ptr<TMiniData>> fRows;
-    TPhraseRowsObserver* fObserver = nullptr;
-    int fBatchDepth = 0;
+    std::vector<std::unique_ptr<Phrase>> rows_;
+    PhraseListObserver* observer_ = nullptr;
+    int batchDepth_ = 0;
 };
 
 // Ends a batch on every path out of a scope.
-class TRowsBatch {
+class PhraseListBatch {
 public:
-    explicit TRowsBatch(TPhraseRows& rows) : fRows(rows) { fRows.BeginBatch(); }
-    ~TRowsBatch() { fRows.EndBatch(); }
-    TRowsBatch(const TRowsBatch&) = delete;
-    TRowsBatch& operator=(const TRowsBatch&) = delete;
+    explicit PhraseListBatch(PhraseList& rows) : rows_(rows) { rows_.BeginBatch(); }
+    ~PhraseListBatch() { rows_.EndBatch(); }
+    PhraseListBatch(const PhraseListBatch&) = delete;
+    PhraseListBatch& operator=(const PhraseListBatch&) = delete;
 
 private:
-    TPhraseRows& fRows;
+    PhraseList& rows_;
 };
 
 } // namespace lumora

@@ -15,8 +15,8 @@ namespace {
 // from the unconsumed start, as the error messages report them.
 class PendingText {
 public:
-    std::size_t Length() const { return fBuffer.size() - fBegin; }
-    std::u16string_view View() const { return std::u16string_view(fBuffer).substr(fBegin); }
+    std::size_t Length() const { return buffer_.size() - begin_; }
+    std::u16string_view View() const { return std::u16string_view(buffer_).substr(begin_); }
     std::size_t PosFrom(std::size_t start, char16_t ch) const {
         return PosCharFrom(start, ch, View());
     }
@@ -25,20 +25,20 @@ public:
         return std::u16string(View().substr(start - 1, end - start));
     }
     void Consume(std::size_t count) {
-        fBegin += count;
-        if (fBegin > 4096 && fBegin > fBuffer.size() / 2) {
-            fBuffer.erase(0, fBegin);
-            fBegin = 0;
+        begin_ += count;
+        if (begin_ > 4096 && begin_ > buffer_.size() / 2) {
+            buffer_.erase(0, begin_);
+            begin_ = 0;
         }
     }
     void AppendLine(const std::u16string& line) {
-        fBuffer += u"\r\n";
-        fBuffer += line;
+        buffer_ += u"\r\n";
+        buffer_ += line;
     }
 
 private:
-    std::u16string fBuffer;
-    std::size_t fBegin = 0;
+    std::u16string buffer_;
+    std::size_t begin_ = 0;
 };
 
 std::u16string Number(long long n) {
@@ -52,7 +52,7 @@ std::u16string Number(long long n) {
         if (!message.empty()) message += u'\r';
         message += part;
     }
-    throw EVrbXMLError(message);
+    throw TagSyntaxError(message);
 }
 
 struct ReadState {
@@ -62,7 +62,7 @@ struct ReadState {
     bool LinesLeft() const { return lineCounter < static_cast<long long>(lines.size()); }
 };
 
-bool ParseXMLTag(TXMLTag& tag, ReadState& state, int depth) {
+bool ReadTag(Tag& tag, ReadState& state, int depth) {
     PendingText& pending = state.pending;
     std::size_t searchStart = 1;
     while (state.LinesLeft()) {
@@ -93,17 +93,17 @@ bool ParseXMLTag(TXMLTag& tag, ReadState& state, int depth) {
                        u"Line: " + Number(state.lineCounter + 1),
                        u"Column: " + Number(static_cast<long long>(open))});
             }
-            if (depth >= kMaxXMLDepth) {
+            if (depth >= MaxTagDepth) {
                 Raise({u"XML Parsing Error: elements nested too deeply.",
-                       u"Limit: " + Number(kMaxXMLDepth), u"Found: <" + name + u">",
+                       u"Limit: " + Number(MaxTagDepth), u"Found: <" + name + u">",
                        u"Line: " + Number(state.lineCounter + 1),
                        u"Column: " + Number(static_cast<long long>(open))});
             }
             pending.Consume(close);
             if (state.lineCounter == 0 && name.find(u"?xml") != std::u16string::npos) name = u"xml";
-            TXMLTag child{name, u"", tag.TagEvent, tag.DataEvent};
+            Tag child{name, u"", tag.TagEvent, tag.DataEvent};
             if (tag.TagEvent) tag.TagEvent(&child);
-            if (!ParseXMLTag(child, state, depth + 1) && name != u"xml") {
+            if (!ReadTag(child, state, depth + 1) && name != u"xml") {
                 Raise({u"XML Parsing Error: no element found.", u"Expected: </" + name + u">",
                        u"Line: " + Number(state.lineCounter + 1),
                        u"Column: " + Number(static_cast<long long>(open))});
@@ -152,7 +152,7 @@ std::size_t PosCharFrom(std::size_t start, char16_t ch, std::u16string_view text
     return p == std::u16string_view::npos ? 0 : p + 1;
 }
 
-std::vector<std::u16string> ReadXMLLines(std::string_view bytes) {
+std::vector<std::u16string> ReadTextLines(std::string_view bytes) {
     std::u16string text;
     if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
         text = DecodeUtf16(bytes.substr(2), false);
@@ -179,18 +179,18 @@ std::vector<std::u16string> ReadXMLLines(std::string_view bytes) {
     return lines;
 }
 
-void ParseXMLLines(std::vector<std::u16string>& lines, const TXMLTagEvent& tagEvent,
-                   const TXMLDataEvent& dataEvent) {
+void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& tagEvent,
+                   const TagClosedEvent& dataEvent) {
     RewriteSecondLine(lines);
     ReadState state{PendingText{}, lines};
-    TXMLTag root{u"", u"", tagEvent, dataEvent};
-    ParseXMLTag(root, state, 0);
+    Tag root{u"", u"", tagEvent, dataEvent};
+    ReadTag(root, state, 0);
 }
 
-void ParseXMLStream(std::string_view bytes, const TXMLTagEvent& tagEvent,
-                    const TXMLDataEvent& dataEvent) {
-    std::vector<std::u16string> lines = ReadXMLLines(bytes);
-    ParseXMLLines(lines, tagEvent, dataEvent);
+void ReadTags(std::string_view bytes, const TagOpenedEvent& tagEvent,
+                    const TagClosedEvent& dataEvent) {
+    std::vector<std::u16string> lines = ReadTextLines(bytes);
+    ReadTagLines(lines, tagEvent, dataEvent);
 }
 
 } // namespace lumora

@@ -6,36 +6,36 @@
 
 namespace lumora {
 
-struct TXMLTag;
-using PXMLTag = TXMLTag*;
+struct Tag;
+using PXMLTag = Tag*;
 
 // A child element has just opened; the callback may replace the child's callbacks before its
 // content is read.
-using TXMLTagEvent = std::function<void(PXMLTag Tag)>;
+using TagOpenedEvent = std::function<void(PXMLTag Tag)>;
 // An element has closed, with its name and text.
-using TXMLDataEvent =
+using TagClosedEvent =
     std::function<void(const std::u16string& TagName, const std::u16string& TagText)>;
 
-struct TXMLTag {
+struct Tag {
     std::u16string Name;
     std::u16string Text;
-    TXMLTagEvent TagEvent;
-    TXMLDataEvent DataEvent;
+    TagOpenedEvent TagEvent;
+    TagClosedEvent DataEvent;
 };
 
-// Deepest nesting of open elements the reader accepts; deeper input raises EVrbXMLError
+// Deepest nesting of open elements the reader accepts; deeper input raises TagSyntaxError
 // instead of exhausting the stack.
-inline constexpr int kMaxXMLDepth = 256;
+inline constexpr int MaxTagDepth = 256;
 
-// The reader of the phrase file's tag language. Errors are EVrbXMLError; exceptions from a
+// The reader of the phrase file's tag language. Errors are TagSyntaxError; exceptions from a
 // DataEvent are dropped, those from a TagEvent end the read.
-void ParseXMLStream(std::string_view bytes, const TXMLTagEvent& tagEvent,
-                    const TXMLDataEvent& dataEvent);
-void ParseXMLLines(std::vector<std::u16string>& lines, const TXMLTagEvent& tagEvent,
-                   const TXMLDataEvent& dataEvent);
+void ReadTags(std::string_view bytes, const TagOpenedEvent& tagEvent,
+                    const TagClosedEvent& dataEvent);
+void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& tagEvent,
+                   const TagClosedEvent& dataEvent);
 // The file's text split into lines: the byte-order mark picks UTF-16LE, UTF-16BE or UTF-8 (none:
 // the ANSI code page); breaks are CR LF, CR or LF; the text ends at its first NUL.
-std::vector<std::u16string> ReadXMLLines(std::string_view bytes);
+std::vector<std::u16string> ReadTextLines(std::string_view bytes);
 // 1-based position of ch in text at or after start (below 1 counts as 1); 0 if none.
 std::size_t PosCharFrom(std::size_t start, char16_t ch, std::u16string_view text);
 

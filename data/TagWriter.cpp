@@ -8,7 +8,7 @@ namespace lumora {
 
 namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char Base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int Base64Value(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -22,7 +22,7 @@ int Base64Value(unsigned char c) {
 
 } // namespace
 
-std::u16string GenXMLTag(const std::u16string& name, const std::u16string& value, bool open,
+std::u16string WriteTag(const std::u16string& name, const std::u16string& value, bool open,
                          bool close) {
     std::u16string out;
     if (open) {
@@ -45,10 +45,10 @@ std::u16string TextToBase64(std::string_view bytes) {
         std::uint32_t group = 0;
         for (std::size_t k = 0; k < 3; ++k)
             group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        out += static_cast<char16_t>(kAlphabet[(group >> 18) & 63]);
-        out += static_cast<char16_t>(kAlphabet[(group >> 12) & 63]);
-        out += n > 1 ? static_cast<char16_t>(kAlphabet[(group >> 6) & 63]) : u'=';
-        out += n > 2 ? static_cast<char16_t>(kAlphabet[group & 63]) : u'=';
+        out += static_cast<char16_t>(Base64Alphabet[(group >> 18) & 63]);
+        out += static_cast<char16_t>(Base64Alphabet[(group >> 12) & 63]);
+        out += n > 1 ? static_cast<char16_t>(Base64Alphabet[(group >> 6) & 63]) : u'=';
+        out += n > 2 ? static_cast<char16_t>(Base64Alphabet[group & 63]) : u'=';
         lineLength += 4;
         if (lineLength == 76) {
             out += u"\r\n";

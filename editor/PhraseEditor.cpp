@@ -17,120 +17,120 @@ std::u16string CutToLength(std::u16string_view text, std::size_t maxLength) {
     return std::u16string(text.substr(0, n));
 }
 
-TPhraseEditor::TPhraseEditor(TPhraseRows& rows, TPhraseData& data, TProgramState& state,
+PhraseEditor::PhraseEditor(PhraseList& rows, PhraseData& data, ProgramState& state,
                              Platform& platform)
-    : fRows(rows), fData(data), fState(state), fPlatform(platform) {}
+    : rows_(rows), data_(data), state_(state), platform_(platform) {}
 
-void TPhraseEditor::FocusRow(std::optional<std::size_t> row) {
-    if (!fView) return;
-    fView->ClearSelection();
-    if (row && *row < fRows.Count()) fView->FocusAndShowRow(*row);
+void PhraseEditor::FocusRow(std::optional<std::size_t> row) {
+    if (!view_) return;
+    view_->ClearSelection();
+    if (row && *row < rows_.Count()) view_->FocusAndShowRow(*row);
 }
 
-void TPhraseEditor::NewPhraseActExecute() {
+void PhraseEditor::NewPhrase() {
     // An empty row left from before is used again rather than adding another.
-    for (std::size_t i = 0; i < fRows.Count(); ++i) {
-        const TMiniData& phrase = fRows.At(i);
-        if (phrase.Text().empty() && phrase.Autotext().empty()) {
+    for (std::size_t i = 0; i < rows_.Count(); ++i) {
+        const Phrase& phrase = rows_.At(i);
+        if (phrase.Text().empty() && phrase.Abbreviation().empty()) {
             FocusRow(i);
-            if (fView) fView->EditCell(i, kAutotextColumn);
+            if (view_) view_->EditCell(i, AbbreviationColumn);
             return;
         }
     }
-    if (fRows.Count() >= fState.Options.maxItems) return;
-    fRows.Append(std::make_unique<TMiniData>(fData));
-    const std::size_t row = fRows.Count() - 1;
+    if (rows_.Count() >= state_.Options.MaxPhrases) return;
+    rows_.Append(std::make_unique<Phrase>(data_));
+    const std::size_t row = rows_.Count() - 1;
     FocusRow(row);
-    if (fView) fView->EditCell(row, kAutotextColumn);
+    if (view_) view_->EditCell(row, AbbreviationColumn);
 }
 
-void TPhraseEditor::DelActExecute() {
-    if (!fView) return;
-    const std::optional<std::size_t> focused = fView->FocusedRow();
-    if (!focused || *focused >= fRows.Count()) return;
+void PhraseEditor::DeletePhrase() {
+    if (!view_) return;
+    const std::optional<std::size_t> focused = view_->FocusedRow();
+    if (!focused || *focused >= rows_.Count()) return;
     const std::size_t row = *focused;
     // The row before, else the one after (which takes this row's index once it is gone).
     std::optional<std::size_t> next;
     if (row > 0)
         next = row - 1;
-    else if (row + 1 < fRows.Count())
+    else if (row + 1 < rows_.Count())
         next = row;
     // A match raised just before the window opened must not expand a freed phrase.
-    if (fState.PendingPhrase == &fRows.At(row)) fState.PendingPhrase = nullptr;
-    fRows.DeleteAt(row);
+    if (state_.PendingPhrase == &rows_.At(row)) state_.PendingPhrase = nullptr;
+    rows_.DeleteAt(row);
     if (next) FocusRow(next);
 }
 
-void TPhraseEditor::EditActExecute() {
-    if (!fView || fView->IsEditing()) return;
-    const std::optional<std::size_t> focused = fView->FocusedRow();
-    if (!focused || *focused >= fRows.Count()) return;
-    fView->EditCell(*focused, fView->FocusedColumn());
+void PhraseEditor::EditPhrase() {
+    if (!view_ || view_->IsEditing()) return;
+    const std::optional<std::size_t> focused = view_->FocusedRow();
+    if (!focused || *focused >= rows_.Count()) return;
+    view_->EditCell(*focused, view_->FocusedColumn());
 }
 
-std::u16string TPhraseEditor::CellText(std::size_t row, int column) const {
-    if (row >= fRows.Count()) return {};
-    if (column == kAutotextColumn) return fRows.At(row).Autotext();
-    if (column == kTextColumn) return fRows.At(row).Text();
+std::u16string PhraseEditor::CellText(std::size_t row, int column) const {
+    if (row >= rows_.Count()) return {};
+    if (column == AbbreviationColumn) return rows_.At(row).Abbreviation();
+    if (column == TextColumn) return rows_.At(row).Text();
     return {};
 }
 
-std::u16string TPhraseEditor::PhraseTreeGetText(std::size_t row, int column) {
-    if (fLastEditChar != 0) {
-        std::u16string text(1, fLastEditChar);
-        fLastEditChar = 0;
+std::u16string PhraseEditor::CellEditText(std::size_t row, int column) {
+    if (lastEditChar_ != 0) {
+        std::u16string text(1, lastEditChar_);
+        lastEditChar_ = 0;
         return text;
     }
     return CellText(row, column);
 }
 
-void TPhraseEditor::PhraseTreeNewText(std::size_t row, int column, std::u16string_view text) {
-    fLastEditChar = 0;
-    if (row >= fRows.Count()) return;
-    if (column == kAutotextColumn)
-        fRows.At(row).SetAutotext(CutToLength(text, kMaxAutotextLength));
-    else if (column == kTextColumn)
-        fRows.At(row).SetText(CutToLength(text, kMaxTextLength));
+void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view text) {
+    lastEditChar_ = 0;
+    if (row >= rows_.Count()) return;
+    if (column == AbbreviationColumn)
+        rows_.At(row).SetAbbreviation(CutToLength(text, MaxAbbreviationLength));
+    else if (column == TextColumn)
+        rows_.At(row).SetText(CutToLength(text, MaxTextLength));
     FocusRow(row);
 }
 
-void TPhraseEditor::PhraseTreeKeyDown(std::int32_t key) {
+void PhraseEditor::GridKeyDown(std::int32_t key) {
     // Keys typed into an open cell editor are the editor's own.
-    if (key == vk::Delete && fView && !fView->IsEditing()) DelActExecute();
+    if (key == vk::Delete && view_ && !view_->IsEditing()) DeletePhrase();
 }
 
-void TPhraseEditor::PhraseTreeKeyPress(char16_t key) {
+void PhraseEditor::GridKeyPress(char16_t key) {
     // Control characters (Enter, Escape, Backspace, Ctrl+letter) would open a cell holding an
     // invisible character that no one can type as an abbreviation.
     const bool printable = key >= 0x20 && key != 0x7F;
-    if (!fView || fView->IsEditing() || !fView->FocusedRow() || !printable) {
-        fLastEditChar = 0;
+    if (!view_ || view_->IsEditing() || !view_->FocusedRow() || !printable) {
+        lastEditChar_ = 0;
         return;
     }
-    fLastEditChar = key;
-    EditActExecute();
+    lastEditChar_ = key;
+    EditPhrase();
     // Moves the caret after the character the editor opened with, unselected, so that typing
     // goes on after it.
-    TapKey(fPlatform, vk::Right);
+    TapKey(platform_, vk::Right);
 }
 
-void TPhraseEditor::PhraseTreeMouseDown(int /*button*/, std::uint32_t /*shift*/, int x, int y) {
-    fLastEditChar = 0;
-    fLastMouseX = x;
-    fLastMouseY = y;
+void PhraseEditor::GridMouseDown(int /*button*/, std::uint32_t /*shift*/, int x, int y) {
+    lastEditChar_ = 0;
+    lastMouseX_ = x;
+    lastMouseY_ = y;
 }
 
-void TPhraseEditor::PhraseTreeDblClick() {
-    if (!fView) return;
-    if (fView->RowAt(fLastMouseX, fLastMouseY)) return;
+void PhraseEditor::GridDoubleClick() {
+    if (!view_) return;
+    if (view_->RowAt(lastMouseX_, lastMouseY_)) return;
     // New item runs after the double click has been handled in full.
-    fPlatform.Messages.PostMessage(fState.MainWindow, WM_NEW_PHRASE, 0, 0);
+    platform_.Messages.PostMessage(state_.MainWindow, WM_NEW_PHRASE, 0, 0);
 }
 
-void TPhraseEditor::PhraseTreeResize() {
-    if (!fView) return;
-    const int width = fView->ClientWidth() - fView->ColumnWidth(kAutotextColumn);
-    fView->SetColumnWidth(kTextColumn, std::clamp(width, kMinColumnWidth, kMaxColumnWidth));
+void PhraseEditor::GridResized() {
+    if (!view_) return;
+    const int width = view_->ClientWidth() - view_->ColumnWidth(AbbreviationColumn);
+    view_->SetColumnWidth(TextColumn, std::clamp(width, MinColumnWidth, MaxColumnWidth));
 }
 
 } // namespace lumora

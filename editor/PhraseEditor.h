@@ -1,6 +1,6 @@
 #pragma once
 // The phrase editor's commands, keys and mouse rules over the grid's rows. The Win32 grid
-// implements TPhraseGridView and calls the handlers below; everything they decide is here.
+// implements PhraseGridView and calls the handlers below; everything they decide is here.
 #include "settings/ProgramState.h"
 #include "data/PhraseList.h"
 #include "platform/Platform.h"
@@ -12,21 +12,21 @@
 
 namespace lumora {
 
-constexpr int kAutotextColumn = 0; // "Abbreviation"
-constexpr int kTextColumn = 1;     // "Text to paste"
-constexpr int kAutotextColumnWidth = 80;
-constexpr int kTextColumnWidth = 440;
-constexpr int kMinColumnWidth = 10;
-constexpr int kMaxColumnWidth = 10000;
+constexpr int AbbreviationColumn = 0; // "Abbreviation"
+constexpr int TextColumn = 1;     // "Text to paste"
+constexpr int AbbreviationColumnWidth = 80;
+constexpr int TextColumnWidth = 440;
+constexpr int MinColumnWidth = 10;
+constexpr int MaxColumnWidth = 10000;
 // Longest stored abbreviation and text, in UTF-16 code units.
-constexpr std::size_t kMaxAutotextLength = 32;
-constexpr std::size_t kMaxTextLength = 512;
+constexpr std::size_t MaxAbbreviationLength = 32;
+constexpr std::size_t MaxTextLength = 512;
 
-// What the editor needs of the grid widget. Rows are indexes into TPhraseRows, which the grid
-// follows through TPhraseRowsObserver.
-class TPhraseGridView {
+// What the editor needs of the grid widget. Rows are indexes into PhraseList, which the grid
+// follows through PhraseListObserver.
+class PhraseGridView {
 public:
-    virtual ~TPhraseGridView() = default;
+    virtual ~PhraseGridView() = default;
     virtual std::optional<std::size_t> FocusedRow() const = 0;
     virtual int FocusedColumn() const = 0;
     // An in-place editor is open.
@@ -35,7 +35,7 @@ public:
     // Selects the row, makes it the focused row and scrolls it into view, centred vertically,
     // with its focused cell brought into view horizontally.
     virtual void FocusAndShowRow(std::size_t row) = 0;
-    // Opens the in-place editor on a cell; it takes its starting text from PhraseTreeGetText.
+    // Opens the in-place editor on a cell; it takes its starting text from CellEditText.
     virtual void EditCell(std::size_t row, int column) = 0;
     // The row under a point in the grid's client coordinates, if any.
     virtual std::optional<std::size_t> RowAt(int x, int y) const = 0;
@@ -48,48 +48,48 @@ public:
 // pair (a lone half would be stored as U+FFFD).
 std::u16string CutToLength(std::u16string_view text, std::size_t maxLength);
 
-class TPhraseEditor {
+class PhraseEditor {
 public:
     // All references outlive the editor. The view may be set later (the grid is made after the
     // rows are loaded); the handlers do nothing that needs it until then.
-    TPhraseEditor(TPhraseRows& rows, TPhraseData& data, TProgramState& state, Platform& platform);
-    TPhraseEditor(const TPhraseEditor&) = delete;
-    TPhraseEditor& operator=(const TPhraseEditor&) = delete;
+    PhraseEditor(PhraseList& rows, PhraseData& data, ProgramState& state, Platform& platform);
+    PhraseEditor(const PhraseEditor&) = delete;
+    PhraseEditor& operator=(const PhraseEditor&) = delete;
 
-    void SetView(TPhraseGridView* view) { fView = view; }
+    void SetView(PhraseGridView* view) { view_ = view; }
 
     // Commands.
-    void NewPhraseActExecute();
-    void DelActExecute();
-    void EditActExecute();
+    void NewPhrase();
+    void DeletePhrase();
+    void EditPhrase();
 
-    // The text the in-place editor starts with (consumes lastEditChar).
-    std::u16string PhraseTreeGetText(std::size_t row, int column);
-    // The text a cell shows when painted; unlike PhraseTreeGetText it changes nothing.
+    // The text the in-place editor starts with (consumes LastEditChar).
+    std::u16string CellEditText(std::size_t row, int column);
+    // The text a cell shows when painted; unlike CellEditText it changes nothing.
     std::u16string CellText(std::size_t row, int column) const;
     // An edit of a cell was accepted.
-    void PhraseTreeNewText(std::size_t row, int column, std::u16string_view text);
+    void CellEdited(std::size_t row, int column, std::u16string_view text);
 
     // Grid events.
-    void PhraseTreeKeyDown(std::int32_t key);
-    void PhraseTreeKeyPress(char16_t key);
-    void PhraseTreeMouseDown(int button, std::uint32_t shift, int x, int y);
-    void PhraseTreeDblClick();
-    void PhraseTreeResize();
+    void GridKeyDown(std::int32_t key);
+    void GridKeyPress(char16_t key);
+    void GridMouseDown(int button, std::uint32_t shift, int x, int y);
+    void GridDoubleClick();
+    void GridResized();
 
     void FocusRow(std::optional<std::size_t> row);
 
-    char16_t lastEditChar() const { return fLastEditChar; }
+    char16_t LastEditChar() const { return lastEditChar_; }
 
 private:
-    TPhraseRows& fRows;
-    TPhraseData& fData;
-    TProgramState& fState;
-    Platform& fPlatform;
-    TPhraseGridView* fView = nullptr;
-    char16_t fLastEditChar = 0;
-    int fLastMouseX = 0;
-    int fLastMouseY = 0;
+    PhraseList& rows_;
+    PhraseData& data_;
+    ProgramState& state_;
+    Platform& platform_;
+    PhraseGridView* view_ = nullptr;
+    char16_t lastEditChar_ = 0;
+    int lastMouseX_ = 0;
+    int lastMouseY_ = 0;
 };
 
 } // namespace lumora

@@ -1,5 +1,5 @@
 // The tag reader and the phrase-file loader on arbitrary bytes: any outcome but a crash, a
-// hang or a sanitizer report is fine; reading errors must be EVrbXMLError.
+// hang or a sanitizer report is fine; reading errors must be TagSyntaxError.
 #include "data/PhraseFile.h"
 #include "platform/Error.h"
 
@@ -9,16 +9,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace lumora;
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    TPhraseData phraseData;
-    TPhraseRows rows;
+    PhraseData phraseData;
+    PhraseList rows;
     try {
         LoadPhrasesFromBytes(rows, phraseData, bytes, 0xFFFFFFFFu, {});
-    } catch (const EVrbXMLError&) {
+    } catch (const TagSyntaxError&) {
     }
     // Whatever was loaded must save and load back to the same phrases.
     std::string saved = PhraseFileBytes(rows);
-    TPhraseData again;
-    TPhraseRows reloaded;
+    PhraseData again;
+    PhraseList reloaded;
     LoadPhrasesFromBytes(reloaded, again, saved, 0xFFFFFFFFu, {});
     if (reloaded.Count() != rows.Count()) __builtin_trap();
     // Lone surrogates become U+FFFD in the file, so the comparison is of the saved bytes.

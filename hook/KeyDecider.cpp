@@ -19,7 +19,7 @@ HookDecision Key(std::uint32_t vk) {
 
 void KeyDecider::Seed(const std::uint8_t keyStates[256]) {
     for (int i = 0; i < 256; ++i)
-        fKeys[i] = keyStates[i];
+        keys_[i] = keyStates[i];
 }
 
 bool KeyDecider::CtrlHeld() const {
@@ -37,8 +37,8 @@ HookDecision KeyDecider::Decide(const HookKeyEvent& e, KeyCharSource& chars) {
     if (!e.Injected) {
         if (e.Down) {
             d = DecidePress(e, chars);
-        } else if (e.Vk < 256 && fWithheld[e.Vk]) {
-            fWithheld[e.Vk] = false;
+        } else if (e.Vk < 256 && withheld_[e.Vk]) {
+            withheld_[e.Vk] = false;
             d.Withhold = true;
         }
     }
@@ -62,8 +62,8 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
         }
         // Alt+Tab, Win+Tab and Alt+Enter belong to the system; while a phrase is typed out
         // the user's Enter and Tab go straight on.
-        if (system || fBusy) return Key(e.Vk);
-        fWithheld[e.Vk] = true;
+        if (system || busy_) return Key(e.Vk);
+        withheld_[e.Vk] = true;
         return Char(e.Vk == vk::Return ? 13 : 9, e, true);
     }
     default:
@@ -72,13 +72,13 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
     // Alt (without Ctrl, which with Alt is AltGr) and the Windows key make commands, not text.
     char16_t ch = 0;
     if (e.Vk < 256 && !WinHeld() && !(AltHeld() && !CtrlHeld()))
-        ch = chars.CharOf(e.Vk, e.Scan, fKeys);
+        ch = chars.CharOf(e.Vk, e.Scan, keys_);
     return ch != 0 ? Char(ch, e) : Key(e.Vk);
 }
 
 void KeyDecider::Track(std::uint32_t key, bool down) {
     if (key > 255) return;
-    std::uint8_t& k = fKeys[key];
+    std::uint8_t& k = keys_[key];
     if (down) {
         const bool repeat = (k & 0x80) != 0;
         if (!repeat && (key == vk::Capital || key == vk::NumLock || key == vk::Scroll)) k ^= 0x01;
@@ -88,9 +88,9 @@ void KeyDecider::Track(std::uint32_t key, bool down) {
     }
     // The generic modifier codes follow their left and right keys, as ToUnicodeEx expects.
     auto either = [this](int l, int r) -> std::uint8_t { return (Down(l) || Down(r)) ? 0x80 : 0; };
-    fKeys[vk::Shift] = either(vk::LShift, vk::RShift);
-    fKeys[vk::Control] = either(vk::LControl, vk::RControl);
-    fKeys[vk::Menu] = either(vk::LMenu, vk::RMenu);
+    keys_[vk::Shift] = either(vk::LShift, vk::RShift);
+    keys_[vk::Control] = either(vk::LControl, vk::RControl);
+    keys_[vk::Menu] = either(vk::LMenu, vk::RMenu);
 }
 
 } // namespace lumora

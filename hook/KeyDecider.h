@@ -45,22 +45,22 @@ public:
     // WM_HOOK_BUSY: while the program types a phrase out nothing is withheld, and Enter and
     // Tab are reported as keys (the user's go straight to the target, and the program's own
     // pass even where the system does not flag them as injected).
-    void SetBusy(bool busy) { fBusy = busy; }
-    bool Busy() const { return fBusy; }
+    void SetBusy(bool busy) { busy_ = busy; }
+    bool Busy() const { return busy_; }
 
-    const std::uint8_t* KeyStates() const { return fKeys; }
+    const std::uint8_t* KeyStates() const { return keys_; }
 
 private:
     HookDecision DecidePress(const HookKeyEvent& e, KeyCharSource& chars);
     void Track(std::uint32_t key, bool down);
-    bool Down(int vk) const { return (fKeys[vk] & 0x80) != 0; }
+    bool Down(int vk) const { return (keys_[vk] & 0x80) != 0; }
     bool CtrlHeld() const;
     bool AltHeld() const;
     bool WinHeld() const;
 
-    std::uint8_t fKeys[256] = {};
-    bool fWithheld[256] = {}; // presses withheld, so that their releases are withheld too
-    bool fBusy = false;
+    std::uint8_t keys_[256] = {};
+    bool withheld_[256] = {}; // presses withheld, so that their releases are withheld too
+    bool busy_ = false;
 };
 
 } // namespace lumora

@@ -15,31 +15,31 @@ constexpr char16_t DEL = 127;
 
 } // namespace
 
-TCharIntake::TCharIntake(Platform& platform, TProgramState& state, TTracking& tracking,
-                         TCandidateSearch& search)
-    : fPlatform(platform), fState(state), fTracking(tracking), fSearch(search) {}
+CharIntake::CharIntake(Platform& platform, ProgramState& state, TrackingRecords& tracking,
+                         CandidateSearch& search)
+    : platform_(platform), state_(state), tracking_(tracking), search_(search) {}
 
-void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
+void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
     // The hook withheld Enter and Tab: unless they complete a match, they must reach the
     // target exactly once, whatever fails here.
     const bool withheld = IsWithheldKey(ch, vk);
     bool passed = false;
     try {
-        AutoWordRec* rec = fTracking.CurrentWordRec();
+        TrackingRecord* rec = tracking_.CurrentRecord();
         if (!rec) {
             if (withheld) {
                 passed = true;
-                TapKey(fPlatform, vk, extended);
+                TapKey(platform_, vk, extended);
             }
             return;
         }
         // Keys are sent below (a point of re-entry): keep rec where it is meanwhile.
-        auto hold = fTracking.HoldRecords();
-        AutoWordRec& r = *rec;
+        auto hold = tracking_.HoldRecords();
+        TrackingRecord& r = *rec;
 
         if (vk == DEL || ch == DEL) {
             // Ctrl+Backspace: a word is gone, and we cannot tell how much of it.
-            TTracking::ResetWordRec(&r);
+            TrackingRecords::ResetRecord(&r);
             return;
         }
 
@@ -53,8 +53,8 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         }
 
         // Only the window of the search and the character before it can matter.
-        std::u16string& typed = fTyped;
-        const auto keep = static_cast<std::int32_t>(AutotextWindow + 1);
+        std::u16string& typed = typed_;
+        const auto keep = static_cast<std::int32_t>(SearchWindow + 1);
         const std::int32_t from = std::max(0, r.Pos - keep);
         typed.assign(r.Text, static_cast<std::size_t>(from),
                      static_cast<std::size_t>(r.Pos - from));
@@ -74,16 +74,16 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
                 haveTrail = true;
                 typed.push_back(ch);
             }
-            firstPass = fSearch.FindAutotexts(fFound, typed);
-            found = !fFound.empty();
+            firstPass = search_.FindAutotexts(found_, typed);
+            found = !found_.empty();
         } catch (...) {
             found = false; // a failing search is no match
         }
-        TMiniData* phrase = found ? fFound.front() : nullptr;
+        Phrase* phrase = found ? found_.front() : nullptr;
 
         if (!found && withheld) {
             passed = true;
-            TapKey(fPlatform, vk, extended);
+            TapKey(platform_, vk, extended);
         }
 
         if (!(vk == vk::Back || ((vk == vk::Return || vk == vk::Tab) && found))) {
@@ -94,15 +94,15 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         }
 
         if (found) {
-            fState.PendingMatch = phrase->Autotext();
+            state_.PendingMatch = phrase->Abbreviation();
             // A match that ends with the typed character (first pass) has nothing after it to
             // erase and retype; one that the typed character follows (second pass) has. This
             // holds for every mode, not only the two built around each kind.
             const bool endsBeforeTrail = firstPass == 0;
-            fState.PendingTrail =
+            state_.PendingTrail =
                 endsBeforeTrail && haveTrail ? std::u16string(1, trail) : std::u16string();
-            fState.PendingPhrase = phrase;
-            fPlatform.Messages.PostMessage(fState.MainWindow, WM_EXPAND, 0, 0);
+            state_.PendingPhrase = phrase;
+            platform_.Messages.PostMessage(state_.MainWindow, WM_EXPAND, 0, 0);
         }
 
         if (!found && SentenceEndChars.find(ch) != std::u16string_view::npos &&
@@ -114,7 +114,7 @@ void TCharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
             r.SelCount = 0;
         }
     } catch (...) {
-        if (withheld && !passed) TapKey(fPlatform, vk, extended);
+        if (withheld && !passed) TapKey(platform_, vk, extended);
     }
 }
 

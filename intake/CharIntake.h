@@ -25,21 +25,21 @@ constexpr bool IsWithheldKey(char16_t ch, std::uint8_t key) {
     return (ch == u'\r' && key == vk::Return) || (ch == u'\t' && key == vk::Tab);
 }
 
-class TCharIntake {
+class CharIntake {
 public:
-    TCharIntake(Platform& platform, TProgramState& state, TTracking& tracking,
-                TCandidateSearch& search);
+    CharIntake(Platform& platform, ProgramState& state, TrackingRecords& tracking,
+                CandidateSearch& search);
 
     void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended);
 
 private:
-    Platform& fPlatform;
-    TProgramState& fState;
-    TTracking& fTracking;
-    TCandidateSearch& fSearch;
+    Platform& platform_;
+    ProgramState& state_;
+    TrackingRecords& tracking_;
+    CandidateSearch& search_;
     // Reused, so that a typed character allocates nothing; only read before keys are sent.
-    std::vector<TMiniData*> fFound;
-    std::u16string fTyped;
+    std::vector<Phrase*> found_;
+    std::u16string typed_;
 };
 
 } // namespace lumora

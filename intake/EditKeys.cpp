@@ -9,30 +9,30 @@ namespace lumora {
 namespace {
 
 // Closes the clipboard on every path once it has been opened.
-class TClipboardGuard {
+class ClipboardGuard {
 public:
-    explicit TClipboardGuard(Clipboard& clip) : fClip(clip) {}
-    TClipboardGuard(const TClipboardGuard&) = delete;
-    TClipboardGuard& operator=(const TClipboardGuard&) = delete;
-    ~TClipboardGuard() { fClip.Close(); }
+    explicit ClipboardGuard(Clipboard& clip) : clip_(clip) {}
+    ClipboardGuard(const ClipboardGuard&) = delete;
+    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
+    ~ClipboardGuard() { clip_.Close(); }
 
 private:
-    Clipboard& fClip;
+    Clipboard& clip_;
 };
 
 bool IsBreakChar(char16_t c) {
     return BreakChars.find(c) != std::u16string_view::npos;
 }
 
-std::int32_t Length(const AutoWordRec& rec) {
+std::int32_t Length(const TrackingRecord& rec) {
     return static_cast<std::int32_t>(rec.Text.size());
 }
 
-void EmptyText(AutoWordRec& rec) {
-    TTracking::ResetWordRec(&rec);
+void EmptyText(TrackingRecord& rec) {
+    TrackingRecords::ResetRecord(&rec);
 }
 
-void BackspaceRule(AutoWordRec& rec) {
+void BackspaceRule(TrackingRecord& rec) {
     const std::int32_t p = rec.Pos;
     const std::int32_t L = Length(rec);
     // Only a lone delimiter after a word is surely gone; after a letter we cannot know what
@@ -43,7 +43,7 @@ void BackspaceRule(AutoWordRec& rec) {
     rec.Pos = p - 1;
 }
 
-void DeleteRule(AutoWordRec& rec) {
+void DeleteRule(TrackingRecord& rec) {
     const std::int32_t p = rec.Pos;
     const std::int32_t L = Length(rec);
     if (p >= 0 && p + 1 == L && IsBreakChar(rec.Text[p]) &&
@@ -51,7 +51,7 @@ void DeleteRule(AutoWordRec& rec) {
         rec.Text.erase(p, 1);
 }
 
-void Clamp(AutoWordRec& rec) {
+void Clamp(TrackingRecord& rec) {
     const std::int32_t L = Length(rec);
     if (rec.SelStart < 0) rec.SelStart = 0;
     if (rec.SelCount < 0) rec.SelCount = 0;
@@ -63,7 +63,7 @@ void Clamp(AutoWordRec& rec) {
     if (rec.Pos > L) rec.Pos = L;
 }
 
-void ShiftLeft(AutoWordRec& r) {
+void ShiftLeft(TrackingRecord& r) {
     if (r.SelCount == 0) {
         r.SelStart = r.Pos - 1;
         r.SelCount = 1;
@@ -76,7 +76,7 @@ void ShiftLeft(AutoWordRec& r) {
     r.Pos -= 1;
 }
 
-void ShiftRight(AutoWordRec& r) {
+void ShiftRight(TrackingRecord& r) {
     if (r.SelCount == 0) {
         r.SelStart = r.Pos;
         r.SelCount = 1;
@@ -89,7 +89,7 @@ void ShiftRight(AutoWordRec& r) {
     r.Pos += 1;
 }
 
-void ShiftHome(AutoWordRec& r) {
+void ShiftHome(TrackingRecord& r) {
     if (r.SelCount == 0) {
         r.SelCount = r.Pos;
     } else if (r.SelStart < r.Pos) {
@@ -101,7 +101,7 @@ void ShiftHome(AutoWordRec& r) {
     r.Pos = 0;
 }
 
-void ShiftEnd(AutoWordRec& r) {
+void ShiftEnd(TrackingRecord& r) {
     const std::int32_t L = Length(r);
     if (r.SelCount == 0) {
         r.SelStart = r.Pos;
@@ -117,44 +117,44 @@ void ShiftEnd(AutoWordRec& r) {
 
 } // namespace
 
-TEditKeys::TEditKeys(Platform& platform, TProgramState& state, TTracking& tracking)
-    : fPlatform(platform), fState(state), fTracking(tracking) {}
+EditKeys::EditKeys(Platform& platform, ProgramState& state, TrackingRecords& tracking)
+    : platform_(platform), state_(state), tracking_(tracking) {}
 
-std::uint8_t TEditKeys::ReadKeyState() {
+std::uint8_t EditKeys::ReadKeyState() {
     std::uint8_t flags = 0;
     // Low byte 1: toggled on and not held down.
-    if ((fPlatform.Keys.KeyState(vk::Capital) & 0xFF) == 1) flags |= KS_CAPSLOCK;
+    if ((platform_.Keys.KeyState(vk::Capital) & 0xFF) == 1) flags |= KS_CAPSLOCK;
     for (std::size_t i = 0; i < ModifierKeyTable.size(); ++i) {
-        if (fPlatform.Keys.KeyState(ModifierKeyTable[i]) < 0) // high bit: down
+        if (platform_.Keys.KeyState(ModifierKeyTable[i]) < 0) // high bit: down
             flags |= i < 3 ? KS_SHIFT : i < 6 ? KS_ALT : KS_CTRL;
     }
-    fState.KeyStateFlags = flags;
+    state_.KeyStateFlags = flags;
     return flags;
 }
 
-void TEditKeys::SetPasteCanceled(bool value) {
-    fState.fPasteCanceled = value;
-    if (value) fPlatform.Messages.PostThreadMessage(fState.HookThreadId, WM_HOOK_BUSY, 0, 0);
+void EditKeys::SetPasteCanceled(bool value) {
+    state_.PasteCanceled = value;
+    if (value) platform_.Messages.PostThreadMessage(state_.HookThreadId, WM_HOOK_BUSY, 0, 0);
 }
 
-void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
+void EditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
     const std::uint8_t flags = ReadKeyState();
     if (code == vk::Escape) {
         SetPasteCanceled(true);
-        fPlatform.Messages.PostThreadMessage(fState.HookThreadId, WM_HOOK_CANCEL, 0, 0);
+        platform_.Messages.PostThreadMessage(state_.HookThreadId, WM_HOOK_CANCEL, 0, 0);
         return;
     }
-    if (fState.TypingActive || fPlatform.Windows.IsVisible(fState.MainWindow)) return;
+    if (state_.TypingActive || platform_.Windows.IsVisible(state_.MainWindow)) return;
 
     // Editing keys never create a record, and take the control as found (no Excel rule).
-    const HWindow top = fTracking.FindTargetWindow();
-    AutoWordRec* rec = fTracking.FindWordRec(top, fTracking.FindFocusedControl(top));
+    const HWindow top = tracking_.FindTargetWindow();
+    TrackingRecord* rec = tracking_.FindRecord(top, tracking_.FindFocusedControl(top));
     if (!rec) return;
     if (flags & KS_ALT) return;
 
     const bool S = flags & KS_SHIFT;
     const bool C = flags & KS_CTRL;
-    AutoWordRec& r = *rec;
+    TrackingRecord& r = *rec;
     // A printable character whose code equals a key code (% is 37, Left; ( is 40, Down; $ is
     // 36, Home ...) is text, not that key: imitating the key would wreck the shadow text.
     // The control codes below 32 that Ctrl shortcuts, Backspace and Escape produce still act.
@@ -164,7 +164,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
         switch (code) {
         case vk::Left:
             if (C)
-                TTracking::ResetWordRec(&r);
+                TrackingRecords::ResetRecord(&r);
             else if (S)
                 ShiftLeft(r);
             else {
@@ -175,7 +175,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
             break;
         case vk::Right:
             if (C)
-                TTracking::ResetWordRec(&r);
+                TrackingRecords::ResetRecord(&r);
             else if (S)
                 ShiftRight(r);
             else {
@@ -185,10 +185,10 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
             }
             break;
         case vk::Up: // the caret lands somewhere we cannot follow
-            if (!FromChar) TTracking::ResetWordRec(&r);
+            if (!FromChar) TrackingRecords::ResetRecord(&r);
             break;
         case vk::Down:
-            TTracking::ResetWordRec(&r);
+            TrackingRecords::ResetRecord(&r);
             break;
         case vk::Home:
             if (S)
@@ -221,7 +221,7 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
             break;
         case 'Z':
         case 26: // Ctrl+Z
-            if (C && !S) TTracking::ResetWordRec(&r);
+            if (C && !S) TrackingRecords::ResetRecord(&r);
             break;
         case 'V':
         case 22: // Ctrl+V
@@ -250,9 +250,9 @@ void TEditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
     Clamp(r);
 }
 
-void TEditKeys::Paste(AutoWordRec& rec) {
+void EditKeys::Paste(TrackingRecord& rec) {
     // The wait handles queued input: keep the record alive and read Pos only afterwards.
-    auto hold = fTracking.HoldRecords();
+    auto hold = tracking_.HoldRecords();
     std::u16string s = ReadClipboardText();
     std::u16string pasted;
     pasted.reserve(s.size());
@@ -266,24 +266,24 @@ void TEditKeys::Paste(AutoWordRec& rec) {
     rec.Corrected = true;
 }
 
-bool TEditKeys::WaitForClipboard() {
-    const std::uint32_t start = fPlatform.Time.TickCount();
-    while (fPlatform.Clip.OpenClipboardWindow() != 0 &&
-           static_cast<std::uint32_t>(fPlatform.Time.TickCount() - start) < ClipboardWaitMs) {
-        fPlatform.Time.Sleep(1);
-        fPlatform.Messages.ProcessPendingMessages();
+bool EditKeys::WaitForClipboard() {
+    const std::uint32_t start = platform_.Time.TickCount();
+    while (platform_.Clip.OpenClipboardWindow() != 0 &&
+           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < ClipboardWaitMs) {
+        platform_.Time.Sleep(1);
+        platform_.Messages.ProcessPendingMessages();
     }
-    return fPlatform.Clip.OpenClipboardWindow() == 0;
+    return platform_.Clip.OpenClipboardWindow() == 0;
 }
 
-std::u16string TEditKeys::ReadClipboardText() {
+std::u16string EditKeys::ReadClipboardText() {
     if (!WaitForClipboard()) return {};
-    if (!fPlatform.Clip.Open(fState.MainWindow)) return {};
-    TClipboardGuard guard(fPlatform.Clip);
-    if (fPlatform.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
-        if (auto text = fPlatform.Clip.UnicodeText()) return *text;
-    } else if (fPlatform.Clip.IsFormatAvailable(CF_TEXT)) {
-        if (auto text = fPlatform.Clip.AnsiText()) return *text;
+    if (!platform_.Clip.Open(state_.MainWindow)) return {};
+    ClipboardGuard guard(platform_.Clip);
+    if (platform_.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
+        if (auto text = platform_.Clip.UnicodeText()) return *text;
+    } else if (platform_.Clip.IsFormatAvailable(CF_TEXT)) {
+        if (auto text = platform_.Clip.AnsiText()) return *text;
     }
     return {};
 }

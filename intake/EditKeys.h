@@ -29,9 +29,9 @@ constexpr std::u16string_view BreakChars = u" .;!?\t\r\n";
 // How long a paste waits for another window to let go of the clipboard.
 constexpr std::uint32_t ClipboardWaitMs = 4000;
 
-class TEditKeys {
+class EditKeys {
 public:
-    TEditKeys(Platform& platform, TProgramState& state, TTracking& tracking);
+    EditKeys(Platform& platform, ProgramState& state, TrackingRecords& tracking);
 
     // Reads the modifier and CapsLock state into KeyStateFlags and returns it.
     std::uint8_t ReadKeyState();
@@ -46,11 +46,11 @@ public:
     void SetPasteCanceled(bool value);
 
 private:
-    void Paste(AutoWordRec& rec);
+    void Paste(TrackingRecord& rec);
 
-    Platform& fPlatform;
-    TProgramState& fState;
-    TTracking& fTracking;
+    Platform& platform_;
+    ProgramState& state_;
+    TrackingRecords& tracking_;
 };
 
 } // namespace lumora

@@ -19,23 +19,23 @@ std::u16string ErrorBoxText(std::u16string_view message) {
     return text;
 }
 
-TMain::TMain(Platform& platform, MessageBoxes& boxes, TProgramState& state,
-             TDataStringList& phraseIndex)
-    : fPlatform(platform), fBoxes(boxes), fState(state),
-      fTracking(platform.Windows, state.MainWindow), fEditKeys(platform, state, fTracking),
-      fSearch(phraseIndex, state.Options), fCharIntake(platform, state, fTracking, fSearch),
-      fTyping(platform, state, fTracking, fEditKeys) {}
+EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, ProgramState& state,
+             AbbreviationIndex& phraseIndex)
+    : platform_(platform), boxes_(boxes), state_(state),
+      tracking_(platform.Windows, state.MainWindow), editKeys_(platform, state, tracking_),
+      search_(phraseIndex, state.Options), charIntake_(platform, state, tracking_, search_),
+      typing_(platform, state, tracking_, editKeys_) {}
 
-void TMain::SetMainWindow(HWindow mainWindow) {
-    fState.MainWindow = mainWindow;
-    fTracking.SetMainWindow(mainWindow);
+void EventIntake::SetMainWindow(HWindow mainWindow) {
+    state_.MainWindow = mainWindow;
+    tracking_.SetMainWindow(mainWindow);
 }
 
-bool TMain::MainWindowShown() {
-    return fPlatform.Windows.IsVisible(fState.MainWindow);
+bool EventIntake::MainWindowShown() {
+    return platform_.Windows.IsVisible(state_.MainWindow);
 }
 
-bool TMain::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
+bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
     try {
         switch (msg) {
         case WM_HOOK_CHAR:
@@ -48,14 +48,14 @@ bool TMain::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lPa
             HookMouse(wParam, lParam);
             return true;
         case WM_NEW_PHRASE:
-            if (NewPhraseActExecute) NewPhraseActExecute();
+            if (NewPhrase) NewPhrase();
             return true;
         case WM_EXPAND:
-            fTyping.ExpandPhrase(fState.PendingPhrase);
+            typing_.ExpandPhrase(state_.PendingPhrase);
             return true;
         default:
-            if (fTaskbarCreatedMsg != 0 && msg == fTaskbarCreatedMsg && TrayIconReAdd)
-                TrayIconReAdd();
+            if (taskbarCreatedMsg_ != 0 && msg == taskbarCreatedMsg_ && ReAddTrayIcon)
+                ReAddTrayIcon();
             return false;
         }
     } catch (...) {
@@ -64,46 +64,46 @@ bool TMain::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lPa
     }
 }
 
-void TMain::ApplicationEventsIdle() noexcept {
+void EventIntake::OnIdle() noexcept {
     try {
-        fTracking.PurgeWordRecs();
+        tracking_.PurgeRecords();
     } catch (...) {
         ShowException(std::current_exception());
     }
 }
 
-void TMain::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
+void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
     const auto ch = static_cast<char16_t>(wParam & 0xFFFF);
     const auto vk = static_cast<std::uint8_t>(lParam & 0xFF);
     const bool extended = ((lParam >> 8) & 0xFF) == 1;
     // The checks against control codes look at the whole wParam, as a signed number.
     const auto code = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
 
-    if (!fState.TypingActive && !MainWindowShown()) {
-        fEditKeys.HandleEditKey(ch, true);
+    if (!state_.TypingActive && !MainWindowShown()) {
+        editKeys_.HandleEditKey(ch, true);
         if (code < 32 && code != 8 && code != 9 && code != 10 && code != 13) return;
-        fCharIntake.HandleTypedChar(ch, vk, extended);
+        charIntake_.HandleTypedChar(ch, vk, extended);
         return;
     }
     // Not observed now. The hook library withholds the Enter and Tab keys, so they are sent on
     // here; every other character has already reached its application.
-    if (code == ch && IsWithheldKey(ch, vk)) TapKey(fPlatform, vk, extended);
+    if (code == ch && IsWithheldKey(ch, vk)) TapKey(platform_, vk, extended);
 }
 
-void TMain::HookKey(std::uintptr_t wParam) {
-    fEditKeys.HandleEditKey(static_cast<std::uint16_t>(wParam & 0xFFFF), false);
+void EventIntake::HookKey(std::uintptr_t wParam) {
+    editKeys_.HandleEditKey(static_cast<std::uint16_t>(wParam & 0xFFFF), false);
 }
 
-void TMain::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {
-    fTracking.ResetOnClick(static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam)),
+void EventIntake::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {
+    tracking_.ResetOnClick(static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam)),
                            static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam)));
 }
 
-void TMain::ShowException(std::exception_ptr error) noexcept {
+void EventIntake::ShowException(std::exception_ptr error) noexcept {
     std::u16string message;
     try {
         std::rethrow_exception(error);
-    } catch (const EVrbException& e) {
+    } catch (const Error& e) {
         message = e.Message();
     } catch (const std::exception& e) {
         message = Utf8ToUtf16(e.what());
@@ -111,7 +111,7 @@ void TMain::ShowException(std::exception_ptr error) noexcept {
         message = u"Unknown error";
     }
     try {
-        fBoxes.ShowMessage(ErrorBoxText(message), ApplicationTitle, MessageBoxIcon::Error);
+        boxes_.ShowMessage(ErrorBoxText(message), ApplicationTitle, MessageBoxIcon::Error);
     } catch (...) {
         // Nowhere left to report to; the program goes on.
     }

@@ -17,24 +17,24 @@
 
 namespace lumora {
 
-class TDataStringList;
+class AbbreviationIndex;
 
 // The text the general error box shows for a message: "." appended unless it ends in "." or
 // a character below it.
 std::u16string ErrorBoxText(std::u16string_view message);
 
-class TMain {
+class EventIntake {
 public:
     // The state and the phrase index are owned by the caller and outlive this object.
-    TMain(Platform& platform, MessageBoxes& boxes, TProgramState& state,
-          TDataStringList& phraseIndex);
-    TMain(const TMain&) = delete;
-    TMain& operator=(const TMain&) = delete;
+    EventIntake(Platform& platform, MessageBoxes& boxes, ProgramState& state,
+          AbbreviationIndex& phraseIndex);
+    EventIntake(const EventIntake&) = delete;
+    EventIntake& operator=(const EventIntake&) = delete;
 
     // Once the window exists (its handle may come after construction).
     void SetMainWindow(HWindow mainWindow);
     // RegisterWindowMessageW("TaskbarCreated"), kept from start-up on.
-    void SetTaskbarCreatedMsg(unsigned msg) { fTaskbarCreatedMsg = msg; }
+    void SetTaskbarCreatedMsg(unsigned msg) { taskbarCreatedMsg_ = msg; }
 
     // One message of the main window. True when it was one of ours; false for every other
     // message, which gets the window's default processing ("TaskbarCreated" is handled and
@@ -42,19 +42,19 @@ public:
     // box and the program goes on; nothing leaves this function.
     bool HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) noexcept;
     // Each time the GUI thread's message queue has run empty.
-    void ApplicationEventsIdle() noexcept;
+    void OnIdle() noexcept;
 
     // The phrase editor's New item (WM_NEW_PHRASE); may be unset.
-    std::function<void()> NewPhraseActExecute;
+    std::function<void()> NewPhrase;
     // Removes and re-adds the tray icon (after the shell restarted); may be unset.
-    std::function<void()> TrayIconReAdd;
+    std::function<void()> ReAddTrayIcon;
 
     // The general error box for an exception in flight.
     void ShowException(std::exception_ptr error) noexcept;
 
-    TTracking& Tracking() { return fTracking; }
-    TEditKeys& EditKeys() { return fEditKeys; }
-    TPhraseTyping& PhraseTyping() { return fTyping; }
+    TrackingRecords& Tracking() { return tracking_; }
+    lumora::EditKeys& EditKeys() { return editKeys_; }
+    lumora::PhraseTyping& PhraseTyping() { return typing_; }
 
 private:
     void HookChar(std::uintptr_t wParam, std::intptr_t lParam);
@@ -62,15 +62,15 @@ private:
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
     bool MainWindowShown();
 
-    Platform& fPlatform;
-    MessageBoxes& fBoxes;
-    TProgramState& fState;
-    TTracking fTracking;
-    TEditKeys fEditKeys;
-    TCandidateSearch fSearch;
-    TCharIntake fCharIntake;
-    TPhraseTyping fTyping;
-    unsigned fTaskbarCreatedMsg = 0;
+    Platform& platform_;
+    MessageBoxes& boxes_;
+    ProgramState& state_;
+    TrackingRecords tracking_;
+    lumora::EditKeys editKeys_;
+    CandidateSearch search_;
+    CharIntake charIntake_;
+    lumora::PhraseTyping typing_;
+    unsigned taskbarCreatedMsg_ = 0;
 };
 
 } // namespace lumora

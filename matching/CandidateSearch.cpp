@@ -33,23 +33,23 @@ bool CheckAutotextPosition(std::int32_t DelimMode, char16_t PrevChar, char16_t N
     }
 }
 
-TCandidateSearch::TCandidateSearch(const TDataStringList& index, const TOptions& options)
-    : fIndex(index), fOptions(options) {}
+CandidateSearch::CandidateSearch(const AbbreviationIndex& index, const Options& options)
+    : index_(index), options_(options) {}
 
-std::size_t TCandidateSearch::FindAutotexts(std::vector<TMiniData*>& results,
+std::size_t CandidateSearch::FindAutotexts(std::vector<Phrase*>& results,
                                             std::u16string_view Text) {
     results.clear();
     const auto L = static_cast<std::int32_t>(Text.size());
     if (L == 0) return 0;
-    const std::int32_t M = std::min<std::int32_t>(L, AutotextWindow);
-    const std::int32_t mode = fOptions.DelimMode;
+    const std::int32_t M = std::min<std::int32_t>(L, SearchWindow);
+    const std::int32_t mode = options_.DelimMode;
 
     // Lower-casing goes code unit by code unit, so a suffix of the lower-cased window is the
     // lower-cased suffix.
     const auto windowStart = static_cast<std::size_t>(L - M);
-    fLowerWindow.assign(Text.substr(windowStart));
-    LowerCaseBuffer(fLowerWindow.data(), fLowerWindow.size());
-    const std::u16string_view lowerWindow = fLowerWindow;
+    lowerWindow_.assign(Text.substr(windowStart));
+    LowerCaseBuffer(lowerWindow_.data(), lowerWindow_.size());
+    const std::u16string_view lowerWindow = lowerWindow_;
 
     // One lookup: the n characters from 1-based position `first`, judged by its neighbours.
     // The position rule does not look at the entry, so a refused position needs no lookup.
@@ -57,11 +57,11 @@ std::size_t TCandidateSearch::FindAutotexts(std::vector<TMiniData*>& results,
         if (!CheckAutotextPosition(mode, prev, next)) return;
         const auto at = static_cast<std::size_t>(first - 1);
         const auto count = static_cast<std::size_t>(n);
-        fFoundEntries.clear();
-        fIndex.FindWithValue(Text.substr(at, count), lowerWindow.substr(at - windowStart, count),
-                             fFoundEntries);
-        for (const TStringData* entry : fFoundEntries) {
-            auto* phrase = static_cast<TMiniData*>(entry->Data);
+        foundEntries_.clear();
+        index_.FindWithValue(Text.substr(at, count), lowerWindow.substr(at - windowStart, count),
+                             foundEntries_);
+        for (const AbbreviationEntry* entry : foundEntries_) {
+            auto* phrase = static_cast<Phrase*>(entry->Data);
             if (std::find(results.begin(), results.end(), phrase) == results.end())
                 results.push_back(phrase);
         }

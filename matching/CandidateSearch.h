@@ -10,9 +10,9 @@
 
 namespace lumora {
 
-class TDataStringList;
-class TMiniData;
-struct TStringData;
+class AbbreviationIndex;
+class Phrase;
+struct AbbreviationEntry;
 
 // Characters an abbreviation may follow (U+0000 stands for the start of the text).
 constexpr std::u16string_view PrecedingDelims{u"\0\n\t\r \"'<{[/\\-_", 14};
@@ -21,7 +21,7 @@ constexpr std::u16string_view FollowingDelims = u"\t\n\r \"'>}]).,?!/\\:;-_";
 static_assert(PrecedingDelims.size() == 14 && FollowingDelims.size() == 20);
 
 // Only the last this many characters of the text are searched.
-constexpr std::size_t AutotextWindow = 48;
+constexpr std::size_t SearchWindow = 48;
 
 // The character at 1-based Index - 1, or U+0000 at the start of the text.
 char16_t CharBefore(std::u16string_view Text, std::int32_t Index);
@@ -32,23 +32,23 @@ char16_t CharAfter(std::u16string_view Text, std::int32_t Index);
 // abbreviation, 1 also one after it; every other mode accepts everything.
 bool CheckAutotextPosition(std::int32_t DelimMode, char16_t PrevChar, char16_t NextChar);
 
-class TCandidateSearch {
+class CandidateSearch {
 public:
     // Reads the index and the options at each search, so later changes count.
-    TCandidateSearch(const TDataStringList& index, const TOptions& options);
+    CandidateSearch(const AbbreviationIndex& index, const Options& options);
 
     // Fills results with the phrases whose abbreviation ends the text (first pass) or ends
     // just before its last character (second pass), in that order, longer before shorter,
     // each phrase once. Returns how many of the results came from the first pass.
-    std::size_t FindAutotexts(std::vector<TMiniData*>& results, std::u16string_view Text);
+    std::size_t FindAutotexts(std::vector<Phrase*>& results, std::u16string_view Text);
 
 private:
-    const TDataStringList& fIndex;
-    const TOptions& fOptions;
+    const AbbreviationIndex& index_;
+    const Options& options_;
     // Reused between searches, so that a typed character allocates nothing here.
-    std::vector<TStringData*> fFoundEntries;
+    std::vector<AbbreviationEntry*> foundEntries_;
     // The searched window of the text, lower-cased once for all of its suffixes.
-    std::u16string fLowerWindow;
+    std::u16string lowerWindow_;
 };
 
 } // namespace lumora

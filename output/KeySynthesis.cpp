@@ -35,20 +35,20 @@ void SendUnicodeUnit(Platform& platform, char16_t unit) {
     }
 }
 
-TBlockInputGuard::TBlockInputGuard(InputInjector& input) : fInput(input) {
-    fInput.BlockInput(true);
+BlockInputGuard::BlockInputGuard(InputInjector& input) : input_(input) {
+    input_.BlockInput(true);
 }
 
-TBlockInputGuard::~TBlockInputGuard() {
-    fInput.BlockInput(false);
+BlockInputGuard::~BlockInputGuard() {
+    input_.BlockInput(false);
 }
 
-HWindow ActivateTarget(Platform& platform, TTracking& tracking) {
+HWindow ActivateTarget(Platform& platform, TrackingRecords& tracking) {
     const HWindow Target = tracking.FindTargetWindow();
     platform.Input.SetForegroundWindow(Target);
     platform.Time.Sleep(100);
     // Modifiers the user still holds would turn the phrase's keys into shortcuts.
-    TBlockInputGuard blocked(platform.Input);
+    BlockInputGuard blocked(platform.Input);
     SendKeys(platform, {ModifierKeys.begin(), ModifierKeys.end()}, false, false);
     for (std::int32_t key : RightModifierKeys)
         SendKeys(platform, {key}, false, true);

@@ -9,7 +9,7 @@
 
 namespace lumora {
 
-class TTracking;
+class TrackingRecords;
 
 // The modifier keys that ActivateTarget releases first, in this order: left Shift, Shift,
 // Ctrl, left Ctrl, Alt, left Alt, left Windows, right Windows.
@@ -30,20 +30,20 @@ void TapKey(Platform& platform, std::int32_t key, bool Extended = false);
 void SendUnicodeUnit(Platform& platform, char16_t unit);
 
 // Holds the user's keyboard and mouse input back (BlockInput) for as long as it lives.
-class TBlockInputGuard {
+class BlockInputGuard {
 public:
-    explicit TBlockInputGuard(InputInjector& input);
-    TBlockInputGuard(const TBlockInputGuard&) = delete;
-    TBlockInputGuard& operator=(const TBlockInputGuard&) = delete;
-    ~TBlockInputGuard();
+    explicit BlockInputGuard(InputInjector& input);
+    BlockInputGuard(const BlockInputGuard&) = delete;
+    BlockInputGuard& operator=(const BlockInputGuard&) = delete;
+    ~BlockInputGuard();
 
 private:
-    InputInjector& fInput;
+    InputInjector& input_;
 };
 
 // Brings the window the user types into to the front, waits 100 ms and releases every
 // modifier key with the user's input blocked. Returns that window, 0 when there is none.
-HWindow ActivateTarget(Platform& platform, TTracking& tracking);
+HWindow ActivateTarget(Platform& platform, TrackingRecords& tracking);
 
 // Count presses and releases of Backspace; none for a Count below 1. Target is not consulted.
 void SendBackspaces(Platform& platform, HWindow Target, std::int32_t Count);

@@ -9,22 +9,22 @@ namespace lumora {
 
 // The program's base exception: the message is kept in UTF-16, as the error box shows it;
 // what() gives the same text in UTF-8 for the tool and the tests.
-class EVrbException : public std::exception {
+class Error : public std::exception {
 public:
-    explicit EVrbException(std::u16string message)
-        : fMessage(std::move(message)), fUtf8(Utf16ToUtf8(fMessage)) {}
-    const std::u16string& Message() const noexcept { return fMessage; }
-    const char* what() const noexcept override { return fUtf8.c_str(); }
+    explicit Error(std::u16string message)
+        : message_(std::move(message)), utf8_(Utf16ToUtf8(message_)) {}
+    const std::u16string& Message() const noexcept { return message_; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
-    std::u16string fMessage;
-    std::string fUtf8;
+    std::u16string message_;
+    std::string utf8_;
 };
 
 // Malformed nesting in the phrase file's tag language.
-class EVrbXMLError : public EVrbException {
+class TagSyntaxError : public Error {
 public:
-    using EVrbException::EVrbException;
+    using Error::Error;
 };
 
 } // namespace lumora

@@ -6,7 +6,7 @@
 
 namespace lumora {
 
-// Whole-file access for the phrase file. Paths are UTF-16. Failures throw EVrbException with
+// Whole-file access for the phrase file. Paths are UTF-16. Failures throw Error with
 // a message that names the file.
 class FileSystem {
 public:

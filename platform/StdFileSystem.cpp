@@ -31,7 +31,7 @@ std::u16string Quoted(const std::u16string& path) {
     std::u16string message(what);
     message += u" " + Quoted(path);
     if (error != 0) message += u": " + Utf8ToUtf16(std::generic_category().message(error));
-    throw EVrbException(message);
+    throw Error(message);
 }
 
 struct FileCloser {
@@ -50,20 +50,20 @@ FilePtr OpenFile(const fs::path& p, bool write) {
 // Removes the temporary file on every path unless it has been renamed into place.
 class TempFileGuard {
 public:
-    explicit TempFileGuard(fs::path p) : fPath(std::move(p)) {}
+    explicit TempFileGuard(fs::path p) : path_(std::move(p)) {}
     ~TempFileGuard() {
-        if (!fReleased) {
+        if (!released_) {
             std::error_code ec;
-            fs::remove(fPath, ec);
+            fs::remove(path_, ec);
         }
     }
     TempFileGuard(const TempFileGuard&) = delete;
     TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void Release() { fReleased = true; }
+    void Release() { released_ = true; }
 
 private:
-    fs::path fPath;
-    bool fReleased = false;
+    fs::path path_;
+    bool released_ = false;
 };
 
 class StdFileSystem final : public FileSystem {

@@ -18,7 +18,7 @@ inline bool IsLowSurrogate(char16_t c) {
 
 namespace utf_detail {
 
-inline constexpr char16_t kReplacement = 0xFFFD;
+inline constexpr char16_t ReplacementChar = 0xFFFD;
 
 inline void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -62,7 +62,7 @@ inline std::string Utf16ToUtf8(std::u16string_view text) {
             AppendUtf8(out, cp);
             ++i;
         } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-            AppendUtf8(out, kReplacement);
+            AppendUtf8(out, ReplacementChar);
         } else {
             AppendUtf8(out, c);
         }
@@ -107,7 +107,7 @@ inline std::u16string Utf8ToUtf16(std::string_view bytes) {
             else if (b == 0xF4)
                 hi = 0x8F; // above U+10FFFF
         } else {
-            out += kReplacement;
+            out += ReplacementChar;
             ++i;
             continue;
         }
@@ -130,7 +130,7 @@ inline std::u16string Utf8ToUtf16(std::string_view bytes) {
         if (ok) {
             AppendUtf16(out, cp);
         } else {
-            out += kReplacement;
+            out += ReplacementChar;
         }
         i = j;
     }

@@ -34,10 +34,10 @@ std::optional<std::int32_t> ParseInt32(std::u16string_view s) {
 
 } // namespace
 
-TOptions ReadOptions(const std::vector<std::u16string>& args) {
+Options ReadOptions(const std::vector<std::u16string>& args) {
     constexpr std::u16string_view delims = u"-delims=";
     constexpr std::u16string_view maxitems = u"-maxitems=";
-    TOptions options;
+    Options options;
     for (const std::u16string& arg : args) {
         const std::u16string lower = AsciiLower(arg);
         if (lower.starts_with(delims)) {
@@ -45,7 +45,7 @@ TOptions ReadOptions(const std::vector<std::u16string>& args) {
                 ParseInt32(std::u16string_view(arg).substr(delims.size())).value_or(0);
         } else if (lower.starts_with(maxitems)) {
             // The 32-bit pattern: -1 becomes the largest unsigned count, so no limit.
-            options.maxItems = static_cast<std::uint32_t>(
+            options.MaxPhrases = static_cast<std::uint32_t>(
                 ParseInt32(std::u16string_view(arg).substr(maxitems.size())).value_or(100));
         }
     }

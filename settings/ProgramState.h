@@ -7,22 +7,22 @@
 
 namespace lumora {
 
-class TMiniData;
+class Phrase;
 
 // The state that the main window's handlers share: who we are, what is pending, what runs.
-struct TProgramState {
-    TOptions Options;
+struct ProgramState {
+    lumora::Options Options;
     HWindow MainWindow = 0; // the program's own (hidden) main window
     ThreadId HookThreadId = 0;
 
     bool TypingActive = false;   // an expansion is being typed out
-    bool fPasteCanceled = false; // Escape asked to stop the typing-out
+    bool PasteCanceled = false; // Escape asked to stop the typing-out
     std::uint8_t KeyStateFlags = 0;
 
     // The match raised by a typed character, consumed by the expansion it posts.
     std::u16string PendingMatch;
     std::u16string PendingTrail;
-    TMiniData* PendingPhrase = nullptr;
+    Phrase* PendingPhrase = nullptr;
 };
 
 } // namespace lumora

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 namespace {
 
@@ -36,44 +36,44 @@ std::map<unsigned, unsigned> UsScanCodes() {
 
 } // namespace
 
-FakeDesktop::FakeDesktop()
-    : ScanCodes(UsScanCodes()), fPlatform{*this, *this, *this, *this, *this, *this, *this} {}
+ScriptedDesktop::ScriptedDesktop()
+    : ScanCodes(UsScanCodes()), platform_{*this, *this, *this, *this, *this, *this, *this} {}
 
 // ---- Windows -----------------------------------------------------------------------------
 
-FakeWindow& FakeDesktop::AddTopWindow(const FakeWindow& w) {
+ScriptedWindow& ScriptedDesktop::AddTopWindow(const ScriptedWindow& w) {
     Windows[w.Handle] = w;
     std::erase(ZOrder, w.Handle);
     ZOrder.push_back(w.Handle);
     return Windows[w.Handle];
 }
 
-FakeWindow& FakeDesktop::AddControl(const FakeWindow& w) {
+ScriptedWindow& ScriptedDesktop::AddControl(const ScriptedWindow& w) {
     Windows[w.Handle] = w;
     std::erase(ZOrder, w.Handle);
     return Windows[w.Handle];
 }
 
-FakeWindow& FakeDesktop::Window(HWindow w) {
+ScriptedWindow& ScriptedDesktop::Window(HWindow w) {
     auto it = Windows.find(w);
     if (it == Windows.end()) throw std::out_of_range("no scripted window " + std::to_string(w));
     return it->second;
 }
 
-void FakeDesktop::BringToTop(HWindow w) {
+void ScriptedDesktop::BringToTop(HWindow w) {
     std::erase(ZOrder, w);
     ZOrder.insert(ZOrder.begin(), w);
 }
 
-void FakeDesktop::DestroyWindow(HWindow w) {
+void ScriptedDesktop::DestroyWindow(HWindow w) {
     Window(w).Exists = false;
     std::erase(ZOrder, w);
     if (Foreground == w) Foreground = 0;
 }
 
-void FakeDesktop::ScriptTarget(HWindow top, ThreadId thread, HWindow control,
+void ScriptedDesktop::ScriptTarget(HWindow top, ThreadId thread, HWindow control,
                                const std::u16string& controlClass) {
-    FakeWindow t;
+    ScriptedWindow t;
     t.Handle = top;
     t.Thread = thread;
     t.Title = u"Untitled - Notepad";
@@ -82,7 +82,7 @@ void FakeDesktop::ScriptTarget(HWindow top, ThreadId thread, HWindow control,
     AddTopWindow(t);
     BringToTop(top);
     if (control != 0) {
-        FakeWindow c;
+        ScriptedWindow c;
         c.Handle = control;
         c.Thread = thread;
         c.ClassName = controlClass;
@@ -92,74 +92,74 @@ void FakeDesktop::ScriptTarget(HWindow top, ThreadId thread, HWindow control,
     Foreground = top;
 }
 
-void FakeDesktop::FocusControl(ThreadId thread, HWindow control) {
+void ScriptedDesktop::FocusControl(ThreadId thread, HWindow control) {
     auto& info = GuiThreads[thread];
     info.Focus = control;
     info.Caret = control;
 }
 
-const FakeWindow* FakeDesktop::Find(HWindow w) const {
+const ScriptedWindow* ScriptedDesktop::Find(HWindow w) const {
     auto it = Windows.find(w);
     return it == Windows.end() ? nullptr : &it->second;
 }
 
-HWindow FakeDesktop::ForegroundWindow() {
+HWindow ScriptedDesktop::ForegroundWindow() {
     return Exists(Foreground) ? Foreground : 0;
 }
 
-HWindow FakeDesktop::NextWindow(HWindow w) {
+HWindow ScriptedDesktop::NextWindow(HWindow w) {
     auto it = std::find(ZOrder.begin(), ZOrder.end(), w);
     if (it == ZOrder.end() || ++it == ZOrder.end()) return 0;
     return *it;
 }
 
-ThreadId FakeDesktop::WindowThread(HWindow w) {
-    const FakeWindow* f = Find(w);
+ThreadId ScriptedDesktop::WindowThread(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     return f && f->Exists ? f->Thread : 0;
 }
 
-std::u16string FakeDesktop::WindowTitle(HWindow w) {
-    const FakeWindow* f = Find(w);
+std::u16string ScriptedDesktop::WindowTitle(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     return f && f->Exists ? f->Title : std::u16string();
 }
 
-std::optional<std::uint32_t> FakeDesktop::WindowStatus(HWindow w) {
-    const FakeWindow* f = Find(w);
+std::optional<std::uint32_t> ScriptedDesktop::WindowStatus(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     if (!f || !f->Exists) return std::nullopt;
     return f->Status;
 }
 
-bool FakeDesktop::IsVisible(HWindow w) {
-    const FakeWindow* f = Find(w);
+bool ScriptedDesktop::IsVisible(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     return f && f->Exists && f->Visible;
 }
 
-bool FakeDesktop::IsEnabled(HWindow w) {
-    const FakeWindow* f = Find(w);
+bool ScriptedDesktop::IsEnabled(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     return f && f->Exists && f->Enabled;
 }
 
-std::optional<GuiThreadInfo> FakeDesktop::GuiThread(ThreadId thread) {
+std::optional<GuiThreadInfo> ScriptedDesktop::GuiThread(ThreadId thread) {
     auto it = GuiThreads.find(thread);
     if (it == GuiThreads.end()) return std::nullopt;
     return it->second;
 }
 
-std::optional<std::u16string> FakeDesktop::ClassName(HWindow w) {
-    const FakeWindow* f = Find(w);
+std::optional<std::u16string> ScriptedDesktop::ClassName(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     if (!f || !f->Exists) return std::nullopt;
     return f->ClassName;
 }
 
-bool FakeDesktop::Exists(HWindow w) {
-    const FakeWindow* f = Find(w);
+bool ScriptedDesktop::Exists(HWindow w) {
+    const ScriptedWindow* f = Find(w);
     return f && f->Exists;
 }
 
-HWindow FakeDesktop::WindowAt(int x, int y) {
+HWindow ScriptedDesktop::WindowAt(int x, int y) {
     if (WindowAtOverride) return *WindowAtOverride;
     for (HWindow w : ZOrder) {
-        const FakeWindow* f = Find(w);
+        const ScriptedWindow* f = Find(w);
         if (f && f->Exists && f->Visible && f->Rect.Contains(x, y)) return w;
     }
     return 0;
@@ -167,12 +167,12 @@ HWindow FakeDesktop::WindowAt(int x, int y) {
 
 // ---- Key states --------------------------------------------------------------------------
 
-void FakeDesktop::ReleaseAllKeys() {
+void ScriptedDesktop::ReleaseAllKeys() {
     for (auto& [vk, entry] : KeyTable)
         entry.Down = false;
 }
 
-std::int16_t FakeDesktop::KeyState(int vk) {
+std::int16_t ScriptedDesktop::KeyState(int vk) {
     auto down = [this](int k) {
         auto it = KeyTable.find(k);
         return it != KeyTable.end() && it->second.Down;
@@ -190,67 +190,67 @@ std::int16_t FakeDesktop::KeyState(int vk) {
 
 // ---- Clipboard ---------------------------------------------------------------------------
 
-void FakeDesktop::HoldClipboardOpen(HWindow holder, std::optional<std::uint32_t> untilTick) {
-    fHolder = holder;
-    fHolderUntil = untilTick;
+void ScriptedDesktop::HoldClipboardOpen(HWindow holder, std::optional<std::uint32_t> untilTick) {
+    holder_ = holder;
+    holderUntil_ = untilTick;
 }
 
-void FakeDesktop::SetClipboardText(const std::u16string& text) {
+void ScriptedDesktop::SetClipboardText(const std::u16string& text) {
     ClipUnicode = text;
     ClipAnsi.reset();
 }
 
-void FakeDesktop::SetClipboardAnsiText(const std::u16string& text) {
+void ScriptedDesktop::SetClipboardAnsiText(const std::u16string& text) {
     ClipAnsi = text;
     ClipUnicode.reset();
 }
 
-void FakeDesktop::ClearClipboard() {
+void ScriptedDesktop::ClearClipboard() {
     ClipUnicode.reset();
     ClipAnsi.reset();
 }
 
-HWindow FakeDesktop::OpenClipboardWindow() {
-    if (fHolder != 0 && fHolderUntil && static_cast<std::int32_t>(Now - *fHolderUntil) >= 0)
-        fHolder = 0;
-    if (fHolder != 0) return fHolder;
-    return fOpenedBy;
+HWindow ScriptedDesktop::OpenClipboardWindow() {
+    if (holder_ != 0 && holderUntil_ && static_cast<std::int32_t>(Now - *holderUntil_) >= 0)
+        holder_ = 0;
+    if (holder_ != 0) return holder_;
+    return openedBy_;
 }
 
-bool FakeDesktop::Open(HWindow owner) {
+bool ScriptedDesktop::Open(HWindow owner) {
     if (ClipboardOpenFails || OpenClipboardWindow() != 0) return false;
     // A window of 0 opens the clipboard for the task; remember it as open all the same.
-    fOpenedBy = owner != 0 ? owner : 0xFFFFFFFFu;
+    openedBy_ = owner != 0 ? owner : 0xFFFFFFFFu;
     ++ClipboardOpens;
     return true;
 }
 
-void FakeDesktop::Close() {
-    if (fOpenedBy == 0) return;
-    fOpenedBy = 0;
+void ScriptedDesktop::Close() {
+    if (openedBy_ == 0) return;
+    openedBy_ = 0;
     ++ClipboardCloses;
 }
 
-bool FakeDesktop::IsFormatAvailable(unsigned format) {
+bool ScriptedDesktop::IsFormatAvailable(unsigned format) {
     if (format == CF_UNICODETEXT) return ClipUnicode.has_value();
     if (format == CF_TEXT) return ClipAnsi.has_value();
     return false;
 }
 
-std::optional<std::u16string> FakeDesktop::UnicodeText() {
+std::optional<std::u16string> ScriptedDesktop::UnicodeText() {
     // GetClipboardData fails unless the caller has the clipboard open.
-    if (fOpenedBy == 0 || ClipboardDataHandleMissing) return std::nullopt;
+    if (openedBy_ == 0 || ClipboardDataHandleMissing) return std::nullopt;
     return ClipUnicode;
 }
 
-std::optional<std::u16string> FakeDesktop::AnsiText() {
-    if (fOpenedBy == 0 || ClipboardDataHandleMissing) return std::nullopt;
+std::optional<std::u16string> ScriptedDesktop::AnsiText() {
+    if (openedBy_ == 0 || ClipboardDataHandleMissing) return std::nullopt;
     return ClipAnsi;
 }
 
 // ---- Clock -------------------------------------------------------------------------------
 
-void FakeDesktop::Sleep(std::uint32_t ms) {
+void ScriptedDesktop::Sleep(std::uint32_t ms) {
     Now += ms;
     SleptMs += ms;
     if (OnSleep) OnSleep();
@@ -258,7 +258,7 @@ void FakeDesktop::Sleep(std::uint32_t ms) {
 
 // ---- Messages ----------------------------------------------------------------------------
 
-bool FakeDesktop::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
+bool ScriptedDesktop::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
                               std::intptr_t lParam) {
     PostedMessage m{w, 0, msg, wParam, lParam};
     Posted.push_back(m);
@@ -266,13 +266,13 @@ bool FakeDesktop::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
     return true;
 }
 
-bool FakeDesktop::PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
+bool ScriptedDesktop::PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
                                     std::intptr_t lParam) {
     ThreadPosts.push_back(PostedMessage{0, thread, msg, wParam, lParam});
     return thread != 0;
 }
 
-bool FakeDesktop::DeliverNext() {
+bool ScriptedDesktop::DeliverNext() {
     if (!MessageHandler || Queue.empty()) return false;
     PostedMessage m = Queue.front();
     Queue.pop_front();
@@ -280,7 +280,7 @@ bool FakeDesktop::DeliverNext() {
     return true;
 }
 
-void FakeDesktop::ProcessPendingMessages() {
+void ScriptedDesktop::ProcessPendingMessages() {
     ++ProcessPendingCalls;
     if (OnProcessPending) OnProcessPending();
     // Messages posted by a handler are handled in the same pass, as PeekMessage would.
@@ -288,14 +288,14 @@ void FakeDesktop::ProcessPendingMessages() {
     }
 }
 
-std::vector<PostedMessage> FakeDesktop::PostedWith(unsigned msg) const {
+std::vector<PostedMessage> ScriptedDesktop::PostedWith(unsigned msg) const {
     std::vector<PostedMessage> out;
     for (const auto& m : Posted)
         if (m.Msg == msg) out.push_back(m);
     return out;
 }
 
-std::vector<PostedMessage> FakeDesktop::ThreadPostsWith(unsigned msg) const {
+std::vector<PostedMessage> ScriptedDesktop::ThreadPostsWith(unsigned msg) const {
     std::vector<PostedMessage> out;
     for (const auto& m : ThreadPosts)
         if (m.Msg == msg) out.push_back(m);
@@ -304,12 +304,12 @@ std::vector<PostedMessage> FakeDesktop::ThreadPostsWith(unsigned msg) const {
 
 // ---- Input -------------------------------------------------------------------------------
 
-unsigned FakeDesktop::MapVirtualKey(unsigned vk) {
+unsigned ScriptedDesktop::MapVirtualKey(unsigned vk) {
     auto it = ScanCodes.find(vk);
     return it == ScanCodes.end() ? 0 : it->second;
 }
 
-void FakeDesktop::SendInput(const KeyEvent& e) {
+void ScriptedDesktop::SendInput(const KeyEvent& e) {
     Injected.push_back(e);
     if (InjectedEventsChangeKeyStates && !(e.Flags & KEYEVENTF_UNICODE) && e.Vk != 0) {
         auto& entry = KeyTable[e.Vk];
@@ -323,14 +323,14 @@ void FakeDesktop::SendInput(const KeyEvent& e) {
     if (InjectObserver) InjectObserver(e);
 }
 
-bool FakeDesktop::SetForegroundWindow(HWindow w) {
+bool ScriptedDesktop::SetForegroundWindow(HWindow w) {
     ForegroundRequests.push_back(w);
     if (RefuseForeground || !Exists(w)) return false;
     Foreground = w;
     return true;
 }
 
-bool FakeDesktop::BlockInput(bool block) {
+bool ScriptedDesktop::BlockInput(bool block) {
     BlockInputCalls.push_back(block);
     InputBlocked = block;
     return BlockInputResult;
@@ -338,13 +338,13 @@ bool FakeDesktop::BlockInput(bool block) {
 
 // ---- Layouts -----------------------------------------------------------------------------
 
-HLayout FakeDesktop::KeyboardLayout(ThreadId thread) {
+HLayout ScriptedDesktop::KeyboardLayout(ThreadId thread) {
     auto it = ThreadLayouts.find(thread);
     return it == ThreadLayouts.end() ? DefaultLayout : it->second;
 }
 
-std::int16_t FakeDesktop::VkKeyScan(char16_t ch, HLayout layout) {
+std::int16_t ScriptedDesktop::VkKeyScan(char16_t ch, HLayout layout) {
     return VkKeyScanHandler ? VkKeyScanHandler(ch, layout) : std::int16_t{-1};
 }
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
-struct FakeRect {
+struct ScriptedRect {
     int Left = 0;
     int Top = 0;
     int Right = 0;
@@ -24,7 +24,7 @@ struct FakeRect {
 };
 
 // One scripted window: a top-level window (in the z-order) or a control inside one.
-struct FakeWindow {
+struct ScriptedWindow {
     HWindow Handle = 0;
     ThreadId Thread = 0;
     std::u16string Title;
@@ -35,7 +35,7 @@ struct FakeWindow {
     // nullopt makes the class name unreadable.
     std::optional<std::u16string> ClassName = u"FakeWindow";
     bool Exists = true;
-    FakeRect Rect;
+    ScriptedRect Rect;
 };
 
 // A message posted with PostMessage or PostThreadMessage.
@@ -49,7 +49,7 @@ struct PostedMessage {
     bool operator==(const PostedMessage&) const = default;
 };
 
-class FakeDesktop final : public WindowQueries,
+class ScriptedDesktop final : public WindowQueries,
                           public KeyStates,
                           public Clipboard,
                           public Clock,
@@ -57,20 +57,20 @@ class FakeDesktop final : public WindowQueries,
                           public InputInjector,
                           public KeyboardLayouts {
 public:
-    FakeDesktop();
-    FakeDesktop(const FakeDesktop&) = delete; // the Platform it hands out refers to it
-    FakeDesktop& operator=(const FakeDesktop&) = delete;
+    ScriptedDesktop();
+    ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it
+    ScriptedDesktop& operator=(const ScriptedDesktop&) = delete;
 
     // The aggregate the core takes; it refers to this object.
-    Platform& AsPlatform() { return fPlatform; }
+    Platform& AsPlatform() { return platform_; }
 
     // ---- Windows -------------------------------------------------------------------------
     // Adds (or replaces) a top-level window; it goes to the bottom of the z-order.
-    FakeWindow& AddTopWindow(const FakeWindow& w);
+    ScriptedWindow& AddTopWindow(const ScriptedWindow& w);
     // Adds (or replaces) a control: a window that is not in the z-order.
-    FakeWindow& AddControl(const FakeWindow& w);
+    ScriptedWindow& AddControl(const ScriptedWindow& w);
     // The scripted window with that handle; throws std::out_of_range when there is none.
-    FakeWindow& Window(HWindow w);
+    ScriptedWindow& Window(HWindow w);
     // Moves a top-level window to the top of the z-order.
     void BringToTop(HWindow w);
     // Marks the window as destroyed (IsWindow false); it leaves the z-order.
@@ -87,7 +87,7 @@ public:
 
     HWindow Foreground = 0;
     std::vector<HWindow> ZOrder; // top first
-    std::map<HWindow, FakeWindow> Windows;
+    std::map<HWindow, ScriptedWindow> Windows;
     std::map<ThreadId, GuiThreadInfo> GuiThreads;
     // When set, WindowAt answers this instead of looking at the rectangles.
     std::optional<HWindow> WindowAtOverride;
@@ -107,11 +107,11 @@ public:
     // ---- Clipboard -----------------------------------------------------------------------
     // Another window holds the clipboard open; until the given tick, or until released.
     void HoldClipboardOpen(HWindow holder, std::optional<std::uint32_t> untilTick = std::nullopt);
-    void ReleaseClipboard() { fHolder = 0; }
+    void ReleaseClipboard() { holder_ = 0; }
     void SetClipboardText(const std::u16string& text);     // CF_UNICODETEXT only
     void SetClipboardAnsiText(const std::u16string& text); // CF_TEXT only (already converted)
     void ClearClipboard();
-    bool ClipboardOpenByUs() const { return fOpenedBy != 0; }
+    bool ClipboardOpenByUs() const { return openedBy_ != 0; }
 
     std::optional<std::u16string> ClipUnicode;
     std::optional<std::u16string> ClipAnsi;
@@ -199,12 +199,12 @@ public:
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
 
 private:
-    const FakeWindow* Find(HWindow w) const;
+    const ScriptedWindow* Find(HWindow w) const;
 
-    HWindow fHolder = 0;
-    std::optional<std::uint32_t> fHolderUntil;
-    HWindow fOpenedBy = 0;
-    Platform fPlatform;
+    HWindow holder_ = 0;
+    std::optional<std::uint32_t> holderUntil_;
+    HWindow openedBy_ = 0;
+    Platform platform_;
 };
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

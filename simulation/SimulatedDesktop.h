@@ -14,7 +14,7 @@
 #include <memory>
 #include <string_view>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 class SimulatedDesktop {
 public:
@@ -28,10 +28,10 @@ public:
     SimulatedDesktop(const SimulatedDesktop&) = delete;
     SimulatedDesktop& operator=(const SimulatedDesktop&) = delete;
 
-    FakeDesktop& Desktop() { return fDesktop; }
-    Platform& AsPlatform() { return fDesktop.AsPlatform(); }
-    FakeKeyboard& Keyboard() { return fKeyboard; }
-    FakeHookLibrary& Hook() { return fHook; }
+    ScriptedDesktop& Desktop() { return desktop_; }
+    Platform& AsPlatform() { return desktop_.AsPlatform(); }
+    SimulatedKeyboard& Keyboard() { return keyboard_; }
+    SimulatedHookLibrary& Hook() { return hook_; }
 
     // The program: the handler of its main window's messages and its idle event.
     void Connect(Handler handler, std::function<void()> idle);
@@ -46,8 +46,8 @@ public:
         return WindowHandle(n) + 1 + static_cast<HWindow>(m);
     }
     // The field that has the keyboard focus now, null when none (e.g. no window yet).
-    FakeTextField* FocusedField();
-    FakeTextField* Field(int n, int m);
+    SimulatedTextField* FocusedField();
+    SimulatedTextField* Field(int n, int m);
     // The main window (the phrase editor) shown or hidden; it does not take the focus.
     void SetEditorShown(bool shown);
 
@@ -61,7 +61,7 @@ public:
     void TypeText(std::u16string_view text);
     // A mouse press inside the front window.
     void Click();
-    void SetClipboard(const std::u16string& text) { fDesktop.SetClipboardText(text); }
+    void SetClipboard(const std::u16string& text) { desktop_.SetClipboardText(text); }
 
     // Handles every pending message of the program, then its idle event, as the message loop
     // does, until nothing is pending. Does nothing when called from inside a handler: the
@@ -83,14 +83,14 @@ private:
     void ForwardThreadPosts();
     ThreadId WindowThreadOf(int n) const { return 100 + static_cast<ThreadId>(n); }
 
-    FakeDesktop fDesktop;
-    FakeKeyboard fKeyboard;
-    FakeHookLibrary fHook;
-    std::function<void()> fIdle;
-    std::map<HWindow, std::unique_ptr<FakeTextField>> fFields; // by control handle
-    int fFront = -1;
-    std::size_t fThreadPostsSeen = 0;
-    bool fRunning = false;
+    ScriptedDesktop desktop_;
+    SimulatedKeyboard keyboard_;
+    SimulatedHookLibrary hook_;
+    std::function<void()> idle_;
+    std::map<HWindow, std::unique_ptr<SimulatedTextField>> fields_; // by control handle
+    int front_ = -1;
+    std::size_t threadPostsSeen_ = 0;
+    bool running_ = false;
 };
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

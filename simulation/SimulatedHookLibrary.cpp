@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 namespace {
 
@@ -22,44 +22,44 @@ public:
 
 } // namespace
 
-FakeHookLibrary::FakeHookLibrary(PostFn post) : fPost(std::move(post)) {}
+SimulatedHookLibrary::SimulatedHookLibrary(PostFn post) : post_(std::move(post)) {}
 
-void FakeHookLibrary::Start(const std::uint8_t keyStates[256]) {
-    fDecider.Seed(keyStates);
-    fStarted = true;
+void SimulatedHookLibrary::Start(const std::uint8_t keyStates[256]) {
+    decider_.Seed(keyStates);
+    started_ = true;
 }
 
-bool FakeHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected) {
+bool SimulatedHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected) {
     return Deliver({vk, 0, down, extended, injected});
 }
 
-bool FakeHookLibrary::PacketEvent(char16_t ch, bool down, bool injected) {
+bool SimulatedHookLibrary::PacketEvent(char16_t ch, bool down, bool injected) {
     return Deliver({simkey::Packet, ch, down, false, injected});
 }
 
-bool FakeHookLibrary::Deliver(const HookKeyEvent& e) {
+bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e) {
     // As LumoraHook.cpp's keyboard callback: decide, post, withhold.
     UsLayoutChars chars;
-    const HookDecision d = fDecider.Decide(e, chars);
+    const HookDecision d = decider_.Decide(e, chars);
     if (d.Kind == HookDecision::Report::Char)
-        fPost(WM_HOOK_CHAR, d.Code, d.VkExt);
+        post_(WM_HOOK_CHAR, d.Code, d.VkExt);
     else if (d.Kind == HookDecision::Report::Key)
-        fPost(WM_HOOK_KEY, d.Code, 0);
+        post_(WM_HOOK_KEY, d.Code, 0);
     return d.Withhold;
 }
 
-void FakeHookLibrary::MousePressed(int x, int y) {
+void SimulatedHookLibrary::MousePressed(int x, int y) {
     // The point travels as signed 32-bit values in wParam and lParam.
-    fPost(WM_HOOK_MOUSE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(x)), y);
+    post_(WM_HOOK_MOUSE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(x)), y);
 }
 
-void FakeHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,
+void SimulatedHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,
                                             std::intptr_t lParam) {
-    fThreadMessages.push_back({msg, wParam, lParam});
+    threadMessages_.push_back({msg, wParam, lParam});
     if (msg == WM_HOOK_BUSY)
-        fDecider.SetBusy(wParam != 0);
+        decider_.SetBusy(wParam != 0);
     else if (msg == WM_HOOK_CANCEL)
-        fDecider.SetBusy(false);
+        decider_.SetBusy(false);
 }
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

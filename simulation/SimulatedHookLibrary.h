@@ -6,14 +6,14 @@
 #include <functional>
 #include <vector>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 // The keyboard-hook library as the program sees it, deciding with lumora.dll's own rules
 // (KeyDecider): it sees every key event, the user's and the injected ones, before any
 // application does, reports the user's presses as WM_HOOK_CHAR or WM_HOOK_KEY, and says which
 // events the application must not get. Characters come from the US layout with the key states
 // the decider keeps. Mouse presses are WM_HOOK_MOUSE.
-class FakeHookLibrary {
+class SimulatedHookLibrary {
 public:
     using PostFn = std::function<void(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)>;
 
@@ -25,12 +25,12 @@ public:
     };
 
     // post delivers a message to the main window's queue.
-    explicit FakeHookLibrary(PostFn post);
+    explicit SimulatedHookLibrary(PostFn post);
 
     // The key states the hook thread starts from, as SetHook reads them (0x80 down, 0x01
     // toggled on). Until then it takes every key as up and every lock as off.
     void Start(const std::uint8_t keyStates[256]);
-    bool Started() const { return fStarted; }
+    bool Started() const { return started_; }
 
     // One key event as the low-level hook gets it (left or right modifier codes, extended
     // flag). Returns true when the event is withheld from the application.
@@ -45,18 +45,18 @@ public:
     // What the program posts to the hook thread (WM_HOOK_BUSY, WM_HOOK_CANCEL, WM_QUIT); the
     // busy state follows them as on the real hook thread.
     void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
-    const std::vector<ThreadMessage>& ThreadMessages() const { return fThreadMessages; }
-    bool Busy() const { return fDecider.Busy(); }
+    const std::vector<ThreadMessage>& ThreadMessages() const { return threadMessages_; }
+    bool Busy() const { return decider_.Busy(); }
     // The key states as the hook has followed them.
-    const std::uint8_t* KeyStates() const { return fDecider.KeyStates(); }
+    const std::uint8_t* KeyStates() const { return decider_.KeyStates(); }
 
 private:
     bool Deliver(const HookKeyEvent& e);
 
-    PostFn fPost;
-    KeyDecider fDecider;
-    std::vector<ThreadMessage> fThreadMessages;
-    bool fStarted = false;
+    PostFn post_;
+    KeyDecider decider_;
+    std::vector<ThreadMessage> threadMessages_;
+    bool started_ = false;
 };
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

@@ -2,12 +2,12 @@
 
 #include "hook/HookMessages.h"
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 namespace {
 
-TProgramState InitialState(const TOptions& options) {
-    TProgramState state;
+ProgramState InitialState(const Options& options) {
+    ProgramState state;
     state.Options = options;
     state.MainWindow = SimulatedDesktop::MainWindowHandle;
     state.HookThreadId = SimulatedDesktop::HookThread;
@@ -16,11 +16,11 @@ TProgramState InitialState(const TOptions& options) {
 
 } // namespace
 
-SimulatedProgram::SimulatedProgram(TOptions options)
+SimulatedProgram::SimulatedProgram(Options options)
     : State(InitialState(options)), Main(Sim.AsPlatform(), Boxes, State, Data.PhraseIndex) {
     Sim.Connect([this](unsigned msg, std::uintptr_t wParam,
                        std::intptr_t lParam) { Main.HandleMessage(msg, wParam, lParam); },
-                [this] { Main.ApplicationEventsIdle(); });
+                [this] { Main.OnIdle(); });
 }
 
 SimulatedProgram::~SimulatedProgram() {
@@ -28,13 +28,13 @@ SimulatedProgram::~SimulatedProgram() {
     Sim.Connect(nullptr, nullptr);
 }
 
-TMiniData& SimulatedProgram::AddPhrase(const std::u16string& autotext, const std::u16string& text) {
-    return Rows.AppendPhrase(Data, autotext, text);
+Phrase& SimulatedProgram::AddPhrase(const std::u16string& abbreviation, const std::u16string& text) {
+    return Rows.AppendPhrase(Data, abbreviation, text);
 }
 
-const AutoWordRec* SimulatedProgram::CurrentRecord() {
-    TTracking& t = Main.Tracking();
-    return t.FindWordRec(t.FindTargetWindow(), t.FindFocusedControl());
+const TrackingRecord* SimulatedProgram::CurrentRecord() {
+    TrackingRecords& t = Main.Tracking();
+    return t.FindRecord(t.FindTargetWindow(), t.FindFocusedControl());
 }
 
 int SimulatedProgram::Expansions() {
@@ -44,4 +44,4 @@ int SimulatedProgram::Expansions() {
     return n;
 }
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

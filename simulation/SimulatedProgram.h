@@ -1,5 +1,5 @@
 #pragma once
-// The program's portable core (TMain with its phrases) running on the simulated desktop.
+// The program's portable core (EventIntake with its phrases) running on the simulated desktop.
 #include "intake/EventIntake.h"
 #include "data/Phrase.h"
 #include "data/PhraseList.h"
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 // Message boxes that are only recorded.
 class RecordingMessageBoxes : public MessageBoxes {
@@ -27,24 +27,24 @@ public:
 
 class SimulatedProgram {
 public:
-    explicit SimulatedProgram(TOptions options = {});
+    explicit SimulatedProgram(Options options = {});
     SimulatedProgram(const SimulatedProgram&) = delete;
     SimulatedProgram& operator=(const SimulatedProgram&) = delete;
     ~SimulatedProgram();
 
     SimulatedDesktop Sim;
     RecordingMessageBoxes Boxes;
-    TProgramState State;
-    TPhraseData Data;
-    TPhraseRows Rows;
-    TMain Main;
+    ProgramState State;
+    PhraseData Data;
+    PhraseList Rows;
+    EventIntake Main;
 
     // Adds a phrase as the editor would.
-    TMiniData& AddPhrase(const std::u16string& autotext, const std::u16string& text);
+    Phrase& AddPhrase(const std::u16string& abbreviation, const std::u16string& text);
     // The record of the current target and control, null when there is none (never creates).
-    const AutoWordRec* CurrentRecord();
+    const TrackingRecord* CurrentRecord();
     // Expansions typed so far (WM_HOOK_BUSY 1 posted to the hook thread).
     int Expansions();
 };
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

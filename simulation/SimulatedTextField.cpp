@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 namespace {
 
@@ -15,106 +15,106 @@ bool IsSpace(char16_t c) {
 
 } // namespace
 
-FakeTextField::FakeTextField(FieldClipboard clipboard) : fClipboard(std::move(clipboard)) {}
+SimulatedTextField::SimulatedTextField(FieldClipboard clipboard) : clipboard_(std::move(clipboard)) {}
 
-void FakeTextField::SetText(std::u16string text) {
-    fText = std::move(text);
-    fCaret = fAnchor = fText.size();
+void SimulatedTextField::SetText(std::u16string text) {
+    text_ = std::move(text);
+    caret_ = anchor_ = text_.size();
 }
 
 // A line break and a surrogate pair are one step for the caret, as in the edit control.
-std::size_t FakeTextField::StepLeft(std::size_t pos) const {
+std::size_t SimulatedTextField::StepLeft(std::size_t pos) const {
     if (pos == 0) return 0;
-    if (pos >= 2 && fText[pos - 2] == u'\r' && fText[pos - 1] == u'\n') return pos - 2;
-    if (pos >= 2 && IsHighSurrogate(fText[pos - 2]) && IsLowSurrogate(fText[pos - 1]))
+    if (pos >= 2 && text_[pos - 2] == u'\r' && text_[pos - 1] == u'\n') return pos - 2;
+    if (pos >= 2 && IsHighSurrogate(text_[pos - 2]) && IsLowSurrogate(text_[pos - 1]))
         return pos - 2;
     return pos - 1;
 }
 
-std::size_t FakeTextField::StepRight(std::size_t pos) const {
-    if (pos >= fText.size()) return fText.size();
-    if (pos + 1 < fText.size() && fText[pos] == u'\r' && fText[pos + 1] == u'\n') return pos + 2;
-    if (pos + 1 < fText.size() && IsHighSurrogate(fText[pos]) && IsLowSurrogate(fText[pos + 1]))
+std::size_t SimulatedTextField::StepRight(std::size_t pos) const {
+    if (pos >= text_.size()) return text_.size();
+    if (pos + 1 < text_.size() && text_[pos] == u'\r' && text_[pos + 1] == u'\n') return pos + 2;
+    if (pos + 1 < text_.size() && IsHighSurrogate(text_[pos]) && IsLowSurrogate(text_[pos + 1]))
         return pos + 2;
     return pos + 1;
 }
 
-std::size_t FakeTextField::WordLeft(std::size_t pos) const {
-    while (pos > 0 && IsSpace(fText[pos - 1]))
+std::size_t SimulatedTextField::WordLeft(std::size_t pos) const {
+    while (pos > 0 && IsSpace(text_[pos - 1]))
         --pos;
-    while (pos > 0 && !IsSpace(fText[pos - 1]))
-        --pos;
-    return pos;
-}
-
-std::size_t FakeTextField::WordRight(std::size_t pos) const {
-    while (pos < fText.size() && !IsSpace(fText[pos]))
-        ++pos;
-    while (pos < fText.size() && IsSpace(fText[pos]))
-        ++pos;
-    return pos;
-}
-
-std::size_t FakeTextField::LineStart(std::size_t pos) const {
-    while (pos > 0 && fText[pos - 1] != u'\n')
+    while (pos > 0 && !IsSpace(text_[pos - 1]))
         --pos;
     return pos;
 }
 
-std::size_t FakeTextField::LineEnd(std::size_t pos) const {
-    while (pos < fText.size() && fText[pos] != u'\r')
+std::size_t SimulatedTextField::WordRight(std::size_t pos) const {
+    while (pos < text_.size() && !IsSpace(text_[pos]))
+        ++pos;
+    while (pos < text_.size() && IsSpace(text_[pos]))
         ++pos;
     return pos;
 }
 
-void FakeTextField::MoveTo(std::size_t pos, bool extend) {
-    fCaret = std::min(pos, fText.size());
-    if (!extend) fAnchor = fCaret;
+std::size_t SimulatedTextField::LineStart(std::size_t pos) const {
+    while (pos > 0 && text_[pos - 1] != u'\n')
+        --pos;
+    return pos;
 }
 
-void FakeTextField::Replace(std::u16string_view with) {
+std::size_t SimulatedTextField::LineEnd(std::size_t pos) const {
+    while (pos < text_.size() && text_[pos] != u'\r')
+        ++pos;
+    return pos;
+}
+
+void SimulatedTextField::MoveTo(std::size_t pos, bool extend) {
+    caret_ = std::min(pos, text_.size());
+    if (!extend) anchor_ = caret_;
+}
+
+void SimulatedTextField::Replace(std::u16string_view with) {
     std::size_t start = SelStart();
-    fText.replace(start, SelEnd() - start, with);
-    fCaret = fAnchor = start + with.size();
+    text_.replace(start, SelEnd() - start, with);
+    caret_ = anchor_ = start + with.size();
 }
 
-void FakeTextField::Copy() {
-    if (SelStart() != SelEnd() && fClipboard.Write) fClipboard.Write(SelectedText());
+void SimulatedTextField::Copy() {
+    if (SelStart() != SelEnd() && clipboard_.Write) clipboard_.Write(SelectedText());
 }
 
-void FakeTextField::Paste() {
-    if (fClipboard.Read) Replace(fClipboard.Read());
+void SimulatedTextField::Paste() {
+    if (clipboard_.Read) Replace(clipboard_.Read());
 }
 
-void FakeTextField::KeyDown(std::uint8_t vk, const Modifiers& mods) {
+void SimulatedTextField::KeyDown(std::uint8_t vk, const Modifiers& mods) {
     const bool sel = SelStart() != SelEnd();
     switch (vk) {
     case simkey::Left:
         if (mods.Ctrl)
-            MoveTo(WordLeft(fCaret), mods.Shift);
+            MoveTo(WordLeft(caret_), mods.Shift);
         else if (sel && !mods.Shift)
             MoveTo(SelStart(), false);
         else
-            MoveTo(StepLeft(fCaret), mods.Shift);
+            MoveTo(StepLeft(caret_), mods.Shift);
         break;
     case simkey::Right:
         if (mods.Ctrl)
-            MoveTo(WordRight(fCaret), mods.Shift);
+            MoveTo(WordRight(caret_), mods.Shift);
         else if (sel && !mods.Shift)
             MoveTo(SelEnd(), false);
         else
-            MoveTo(StepRight(fCaret), mods.Shift);
+            MoveTo(StepRight(caret_), mods.Shift);
         break;
     case simkey::Home:
-        MoveTo(mods.Ctrl ? 0 : LineStart(fCaret), mods.Shift);
+        MoveTo(mods.Ctrl ? 0 : LineStart(caret_), mods.Shift);
         break;
     case simkey::End:
-        MoveTo(mods.Ctrl ? fText.size() : LineEnd(fCaret), mods.Shift);
+        MoveTo(mods.Ctrl ? text_.size() : LineEnd(caret_), mods.Shift);
         break;
     case simkey::Up:
     case simkey::Down: {
-        std::size_t start = LineStart(fCaret);
-        std::size_t column = fCaret - start;
+        std::size_t start = LineStart(caret_);
+        std::size_t column = caret_ - start;
         std::size_t target;
         if (vk == simkey::Up) {
             if (start == 0)
@@ -124,9 +124,9 @@ void FakeTextField::KeyDown(std::uint8_t vk, const Modifiers& mods) {
                 target = std::min(prev + column, LineEnd(prev));
             }
         } else {
-            std::size_t end = LineEnd(fCaret);
-            if (end >= fText.size())
-                target = fText.size();
+            std::size_t end = LineEnd(caret_);
+            if (end >= text_.size())
+                target = text_.size();
             else {
                 std::size_t next = end + 2;
                 target = std::min(next + column, LineEnd(next));
@@ -142,7 +142,7 @@ void FakeTextField::KeyDown(std::uint8_t vk, const Modifiers& mods) {
         } else if (sel) {
             Replace(u"");
         } else {
-            fAnchor = mods.Ctrl ? WordRight(fCaret) : StepRight(fCaret);
+            anchor_ = mods.Ctrl ? WordRight(caret_) : StepRight(caret_);
             Replace(u"");
         }
         break;
@@ -157,14 +157,14 @@ void FakeTextField::KeyDown(std::uint8_t vk, const Modifiers& mods) {
     }
 }
 
-void FakeTextField::Char(char16_t ch) {
+void SimulatedTextField::Char(char16_t ch) {
     switch (ch) {
     case 8: // Backspace
-        if (SelStart() == SelEnd()) fAnchor = StepLeft(fCaret);
+        if (SelStart() == SelEnd()) anchor_ = StepLeft(caret_);
         Replace(u"");
         return;
     case 127: // Ctrl+Backspace takes the word before the caret
-        if (SelStart() == SelEnd()) fAnchor = WordLeft(fCaret);
+        if (SelStart() == SelEnd()) anchor_ = WordLeft(caret_);
         Replace(u"");
         return;
     case 13:
@@ -175,8 +175,8 @@ void FakeTextField::Char(char16_t ch) {
         Replace(u"\t");
         return;
     case 1: // Ctrl+A
-        fAnchor = 0;
-        fCaret = fText.size();
+        anchor_ = 0;
+        caret_ = text_.size();
         return;
     case 3: // Ctrl+C
         Copy();
@@ -195,4 +195,4 @@ void FakeTextField::Char(char16_t ch) {
     }
 }
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

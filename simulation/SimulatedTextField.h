@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 // The clipboard as a text field sees it: Ctrl+C and Ctrl+X write, Ctrl+V reads.
 struct FieldClipboard {
@@ -17,15 +17,15 @@ struct FieldClipboard {
 // A text field that behaves like a multiline Windows edit control: it gets WM_KEYDOWN for the
 // navigation and Delete keys and WM_CHAR for characters, and changes its text, caret and
 // selection as the edit control does. A line break is CR LF, which the caret steps over as one.
-class FakeTextField {
+class SimulatedTextField {
 public:
-    explicit FakeTextField(FieldClipboard clipboard = {});
+    explicit SimulatedTextField(FieldClipboard clipboard = {});
 
-    const std::u16string& Text() const { return fText; }
-    std::size_t Caret() const { return fCaret; }
-    std::size_t SelStart() const { return std::min(fAnchor, fCaret); }
-    std::size_t SelEnd() const { return std::max(fAnchor, fCaret); }
-    std::u16string SelectedText() const { return fText.substr(SelStart(), SelEnd() - SelStart()); }
+    const std::u16string& Text() const { return text_; }
+    std::size_t Caret() const { return caret_; }
+    std::size_t SelStart() const { return std::min(anchor_, caret_); }
+    std::size_t SelEnd() const { return std::max(anchor_, caret_); }
+    std::u16string SelectedText() const { return text_.substr(SelStart(), SelEnd() - SelStart()); }
 
     // Replaces the content; the caret goes to the end.
     void SetText(std::u16string text);
@@ -48,10 +48,10 @@ private:
     void Copy();
     void Paste();
 
-    FieldClipboard fClipboard;
-    std::u16string fText;
-    std::size_t fCaret = 0;
-    std::size_t fAnchor = 0; // the other end of the selection; equal to the caret when none
+    FieldClipboard clipboard_;
+    std::u16string text_;
+    std::size_t caret_ = 0;
+    std::size_t anchor_ = 0; // the other end of the selection; equal to the caret when none
 };
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

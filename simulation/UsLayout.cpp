@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-namespace lumora::fakes::uslayout {
+namespace lumora::sim::uslayout {
 
 namespace {
 
@@ -16,7 +16,7 @@ struct KeyPair {
     char16_t Shifted;
 };
 
-constexpr std::array<KeyPair, 22> kSymbolKeys{{
+constexpr std::array<KeyPair, 22> SymbolKeys{{
     {'0', u'0', u')'},   {'1', u'1', u'!'},           {'2', u'2', u'@'},   {'3', u'3', u'#'},
     {'4', u'4', u'$'},   {'5', u'5', u'%'},           {'6', u'6', u'^'},   {'7', u'7', u'&'},
     {'8', u'8', u'*'},   {'9', u'9', u'('},           {0xBA, u';', u':'},  {0xBB, u'=', u'+'},
@@ -25,7 +25,7 @@ constexpr std::array<KeyPair, 22> kSymbolKeys{{
     {0xDE, u'\'', u'"'}, {simkey::Space, u' ', u' '},
 }};
 
-constexpr std::array<char16_t, 128> kCp437High{
+constexpr std::array<char16_t, 128> Cp437High{
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
     0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
     0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
@@ -49,7 +49,7 @@ std::int16_t VkKeyScan(char16_t ch) {
     if (ch >= u'A' && ch <= u'Z') return static_cast<std::int16_t>(shift | ch);
     if (ch == u'\r') return simkey::Return;
     if (ch == u'\t') return simkey::Tab;
-    for (const KeyPair& k : kSymbolKeys) {
+    for (const KeyPair& k : SymbolKeys) {
         if (k.Plain == ch) return k.Vk;
         if (k.Shifted == ch) return static_cast<std::int16_t>(shift | k.Vk);
     }
@@ -79,7 +79,7 @@ std::optional<char16_t> CharOf(std::uint8_t vk, const Modifiers& mods) {
     if (vk >= simkey::Numpad0 && vk <= simkey::Numpad9)
         return static_cast<char16_t>(u'0' + (vk - simkey::Numpad0));
     if (mods.Ctrl) return vk == simkey::Space ? std::optional<char16_t>{u' '} : std::nullopt;
-    for (const KeyPair& k : kSymbolKeys)
+    for (const KeyPair& k : SymbolKeys)
         if (k.Vk == vk) return mods.Shift ? k.Shifted : k.Plain;
     return std::nullopt;
 }
@@ -92,7 +92,7 @@ char16_t AltCodeChar(std::uint32_t code, bool leadingZero) {
         const char byte = static_cast<char>(low);
         return AnsiToUtf16(std::string_view(&byte, 1)).front();
     }
-    return kCp437High[low - 128];
+    return Cp437High[low - 128];
 }
 
-} // namespace lumora::fakes::uslayout
+} // namespace lumora::sim::uslayout

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 
 // Virtual keys the simulated desktop knows by name: the program's own.
 namespace simkey = lumora::vk;
@@ -35,4 +35,4 @@ char16_t AltCodeChar(std::uint32_t code, bool leadingZero);
 
 } // namespace uslayout
 
-} // namespace lumora::fakes
+} // namespace lumora::sim

@@ -17,9 +17,9 @@ constexpr HWindow EditorField = 201;
 constexpr ThreadId HookThread = 77;
 
 // A control of a thread, of the given class (nullopt: unreadable).
-inline fakes::FakeWindow Control(HWindow h, ThreadId thread,
+inline sim::ScriptedWindow Control(HWindow h, ThreadId thread,
                                  std::optional<std::u16string> cls = u"Edit") {
-    fakes::FakeWindow w;
+    sim::ScriptedWindow w;
     w.Handle = h;
     w.Thread = thread;
     w.ClassName = std::move(cls);
@@ -29,7 +29,7 @@ inline fakes::FakeWindow Control(HWindow h, ThreadId thread,
 class DesktopFixture : public ::testing::Test {
 protected:
     DesktopFixture() {
-        fakes::FakeWindow own;
+        sim::ScriptedWindow own;
         own.Handle = OwnWindow;
         own.Thread = OwnThread;
         own.Title = u"Lumora";
@@ -43,11 +43,11 @@ protected:
     }
 
     // The record of the editor's field, as typing would create it.
-    AutoWordRec& FieldRec() { return *tracking.CurrentWordRec(); }
+    TrackingRecord& FieldRec() { return *tracking.CurrentRecord(); }
 
-    fakes::FakeDesktop desk;
-    TProgramState state;
-    TTracking tracking{desk, OwnWindow};
+    sim::ScriptedDesktop desk;
+    ProgramState state;
+    TrackingRecords tracking{desk, OwnWindow};
 };
 
 } // namespace lumora::testing

@@ -12,10 +12,10 @@ namespace lumora::tool {
 
 namespace {
 
-void PrintPhrases(const TPhraseRows& rows, std::ostream& out) {
+void PrintPhrases(const PhraseList& rows, std::ostream& out) {
     for (std::size_t i = 0; i < rows.Count(); ++i) {
-        const TMiniData& phrase = rows.At(i);
-        out << "{\"autotext\":" << json::Quote(phrase.Autotext())
+        const Phrase& phrase = rows.At(i);
+        out << "{\"autotext\":" << json::Quote(phrase.Abbreviation())
             << ",\"text\":" << json::Quote(phrase.Text()) << "}\n";
     }
     out.flush();
@@ -35,30 +35,30 @@ std::string ForTerminal(const std::u16string& message) {
 int DumpCommand(const std::vector<std::u16string>& args, ToolIo& io) {
     if (args.size() != 1) {
         io.Err << "usage: lumoratool dump FILE\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
     std::optional<std::string> bytes;
     try {
         bytes = io.Files.ReadFile(args[0]);
-    } catch (const EVrbException& e) {
+    } catch (const Error& e) {
         io.Err << "lumoratool: " << ForTerminal(e.Message()) << "\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
     if (!bytes) {
         io.Err << "lumoratool: no such file: " << Utf16ToUtf8(args[0]) << "\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
-    TPhraseData data;
-    TPhraseRows rows;
+    PhraseData data;
+    PhraseList rows;
     try {
         LoadPhrasesFromBytes(rows, data, *bytes, std::numeric_limits<std::uint32_t>::max(), {});
-    } catch (const EVrbException& e) {
+    } catch (const Error& e) {
         PrintPhrases(rows, io.Out);
         io.Err << ForTerminal(e.Message()) << "\n";
-        return kExitDataError;
+        return ExitDataError;
     }
     PrintPhrases(rows, io.Out);
-    return kExitOk;
+    return ExitOk;
 }
 
 } // namespace lumora::tool

@@ -15,25 +15,25 @@ namespace lumora::tool {
 int FindCommand(const std::vector<std::u16string>& args, ToolIo& io) {
     if (args.size() < 2) {
         io.Err << "usage: lumoratool find FILE VALUE...\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
     std::optional<std::string> bytes = io.Files.ReadFile(args[0]);
     if (!bytes) {
         io.Err << "lumoratool: no such file: " << Utf16ToUtf8(args[0]) << "\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
-    TPhraseData data;
-    TPhraseRows rows;
+    PhraseData data;
+    PhraseList rows;
     LoadPhrasesFromBytes(rows, data, *bytes, std::numeric_limits<std::uint32_t>::max(), {});
     for (std::size_t i = 1; i < args.size(); ++i) {
-        std::vector<TStringData*> found;
+        std::vector<AbbreviationEntry*> found;
         data.PhraseIndex.FindWithValue(args[i], found);
         // Which of equal entries the halving meets first depends on the sort; print them in
         // a fixed order so that builds can be compared.
         std::vector<std::pair<std::u16string, std::u16string>> phrases;
-        for (const TStringData* entry : found) {
-            const auto* phrase = static_cast<const TMiniData*>(entry->Data);
-            phrases.emplace_back(phrase->Autotext(), phrase->Text());
+        for (const AbbreviationEntry* entry : found) {
+            const auto* phrase = static_cast<const Phrase*>(entry->Data);
+            phrases.emplace_back(phrase->Abbreviation(), phrase->Text());
         }
         std::sort(phrases.begin(), phrases.end());
         io.Out << "{\"value\":" << json::Quote(args[i]) << ",\"found\":[";
@@ -43,7 +43,7 @@ int FindCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         }
         io.Out << "]}\n";
     }
-    return kExitOk;
+    return ExitOk;
 }
 
 } // namespace lumora::tool

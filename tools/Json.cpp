@@ -11,64 +11,64 @@ namespace {
 
 class Parser {
 public:
-    explicit Parser(std::string_view text) : fText(text) {}
+    explicit Parser(std::string_view text) : text_(text) {}
 
     Value ParseDocument() {
         SkipSpace();
         Value v = ParseValue(0);
         SkipSpace();
-        if (fPos != fText.size()) Fail("unexpected text after the value");
+        if (pos_ != text_.size()) Fail("unexpected text after the value");
         return v;
     }
 
 private:
-    static constexpr int kMaxDepth = 64;
+    static constexpr int MaxDepth = 64;
 
     [[noreturn]] void Fail(const std::string& what) const {
-        throw Error(what + " at column " + std::to_string(fPos + 1));
+        throw Error(what + " at column " + std::to_string(pos_ + 1));
     }
 
     void SkipSpace() {
-        while (fPos < fText.size() && (fText[fPos] == ' ' || fText[fPos] == '\t' ||
-                                       fText[fPos] == '\r' || fText[fPos] == '\n'))
-            ++fPos;
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
+                                       text_[pos_] == '\r' || text_[pos_] == '\n'))
+            ++pos_;
     }
 
     void Expect(char c) {
-        if (fPos >= fText.size() || fText[fPos] != c) Fail(std::string("expected '") + c + "'");
-        ++fPos;
+        if (pos_ >= text_.size() || text_[pos_] != c) Fail(std::string("expected '") + c + "'");
+        ++pos_;
     }
 
     bool TakeWord(std::string_view word) {
-        if (fText.substr(fPos, word.size()) != word) return false;
-        fPos += word.size();
+        if (text_.substr(pos_, word.size()) != word) return false;
+        pos_ += word.size();
         return true;
     }
 
     Value ParseValue(int depth) {
-        if (depth > kMaxDepth) Fail("nesting too deep");
-        if (fPos >= fText.size()) Fail("unexpected end of line");
+        if (depth > MaxDepth) Fail("nesting too deep");
+        if (pos_ >= text_.size()) Fail("unexpected end of line");
         Value v;
-        char c = fText[fPos];
+        char c = text_[pos_];
         if (c == '{') {
             v.kind = Value::Kind::Object;
-            ++fPos;
+            ++pos_;
             SkipSpace();
-            if (fPos < fText.size() && fText[fPos] == '}') {
-                ++fPos;
+            if (pos_ < text_.size() && text_[pos_] == '}') {
+                ++pos_;
                 return v;
             }
             for (;;) {
                 SkipSpace();
-                if (fPos >= fText.size() || fText[fPos] != '"') Fail("expected a member name");
+                if (pos_ >= text_.size() || text_[pos_] != '"') Fail("expected a member name");
                 std::u16string key = ParseString();
                 SkipSpace();
                 Expect(':');
                 SkipSpace();
                 v.object.push_back(Member{std::move(key), ParseValue(depth + 1)});
                 SkipSpace();
-                if (fPos < fText.size() && fText[fPos] == ',') {
-                    ++fPos;
+                if (pos_ < text_.size() && text_[pos_] == ',') {
+                    ++pos_;
                     continue;
                 }
                 Expect('}');
@@ -77,18 +77,18 @@ private:
         }
         if (c == '[') {
             v.kind = Value::Kind::Array;
-            ++fPos;
+            ++pos_;
             SkipSpace();
-            if (fPos < fText.size() && fText[fPos] == ']') {
-                ++fPos;
+            if (pos_ < text_.size() && text_[pos_] == ']') {
+                ++pos_;
                 return v;
             }
             for (;;) {
                 SkipSpace();
                 v.array.push_back(ParseValue(depth + 1));
                 SkipSpace();
-                if (fPos < fText.size() && fText[fPos] == ',') {
-                    ++fPos;
+                if (pos_ < text_.size() && text_[pos_] == ',') {
+                    ++pos_;
                     continue;
                 }
                 Expect(']');
@@ -111,35 +111,35 @@ private:
     }
 
     Value ParseNumber() {
-        std::size_t start = fPos;
-        if (fText[fPos] == '-') ++fPos;
+        std::size_t start = pos_;
+        if (text_[pos_] == '-') ++pos_;
         auto digits = [&] {
-            std::size_t from = fPos;
-            while (fPos < fText.size() && fText[fPos] >= '0' && fText[fPos] <= '9')
-                ++fPos;
-            if (fPos == from) Fail("expected a digit");
+            std::size_t from = pos_;
+            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
+                ++pos_;
+            if (pos_ == from) Fail("expected a digit");
         };
         digits();
-        if (fPos < fText.size() && fText[fPos] == '.') {
-            ++fPos;
+        if (pos_ < text_.size() && text_[pos_] == '.') {
+            ++pos_;
             digits();
         }
-        if (fPos < fText.size() && (fText[fPos] == 'e' || fText[fPos] == 'E')) {
-            ++fPos;
-            if (fPos < fText.size() && (fText[fPos] == '+' || fText[fPos] == '-')) ++fPos;
+        if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
+            ++pos_;
+            if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
             digits();
         }
         Value v;
         v.kind = Value::Kind::Number;
-        v.number = std::strtod(std::string(fText.substr(start, fPos - start)).c_str(), nullptr);
+        v.number = std::strtod(std::string(text_.substr(start, pos_ - start)).c_str(), nullptr);
         return v;
     }
 
     unsigned Hex4() {
-        if (fPos + 4 > fText.size()) Fail("incomplete \\u escape");
+        if (pos_ + 4 > text_.size()) Fail("incomplete \\u escape");
         unsigned v = 0;
         for (int i = 0; i < 4; ++i) {
-            char c = fText[fPos++];
+            char c = text_[pos_++];
             v <<= 4;
             if (c >= '0' && c <= '9')
                 v |= c - '0';
@@ -156,9 +156,9 @@ private:
     std::u16string ParseString() {
         Expect('"');
         std::u16string out;
-        std::size_t runStart = fPos;
+        std::size_t runStart = pos_;
         auto flushRun = [&] {
-            std::string_view run = fText.substr(runStart, fPos - runStart);
+            std::string_view run = text_.substr(runStart, pos_ - runStart);
             std::u16string decoded = Utf8ToUtf16(run);
             // The lossy decoder marks bad bytes with U+FFFD; a real U+FFFD is EF BF BD.
             if (decoded.find(u'\uFFFD') != std::u16string::npos && Utf16ToUtf8(decoded) != run)
@@ -166,22 +166,22 @@ private:
             out += decoded;
         };
         while (true) {
-            if (fPos >= fText.size()) Fail("unterminated string");
-            auto c = static_cast<unsigned char>(fText[fPos]);
+            if (pos_ >= text_.size()) Fail("unterminated string");
+            auto c = static_cast<unsigned char>(text_[pos_]);
             if (c == '"') {
                 flushRun();
-                ++fPos;
+                ++pos_;
                 return out;
             }
             if (c < 0x20) Fail("control character in string");
             if (c != '\\') {
-                ++fPos;
+                ++pos_;
                 continue;
             }
             flushRun();
-            ++fPos;
-            if (fPos >= fText.size()) Fail("unterminated string");
-            char e = fText[fPos++];
+            ++pos_;
+            if (pos_ >= text_.size()) Fail("unterminated string");
+            char e = text_[pos_++];
             switch (e) {
             case '"':
                 out += u'"';
@@ -211,15 +211,15 @@ private:
                 out += static_cast<char16_t>(Hex4());
                 break;
             default:
-                --fPos;
+                --pos_;
                 Fail("bad escape");
             }
-            runStart = fPos;
+            runStart = pos_;
         }
     }
 
-    std::string_view fText;
-    std::size_t fPos = 0;
+    std::string_view text_;
+    std::size_t pos_ = 0;
 };
 
 } // namespace

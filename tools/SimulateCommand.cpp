@@ -11,7 +11,7 @@ namespace lumora::tool {
 // The simulated desktop is built with the tests, which the Windows build leaves out.
 int SimulateCommand(const std::vector<std::u16string>&, ToolIo& io) {
     io.Err << "lumoratool: simulate is only in the Linux build\n";
-    return kExitUsageOrFile;
+    return ExitUsageOrFile;
 }
 
 } // namespace lumora::tool
@@ -36,8 +36,8 @@ namespace lumora::tool {
 
 namespace {
 
-using fakes::SimulatedProgram;
-namespace simkey = fakes::simkey;
+using sim::SimulatedProgram;
+namespace simkey = sim::simkey;
 
 // A script line that cannot be run; the message is the reason.
 class ScriptError : public std::runtime_error {
@@ -102,8 +102,8 @@ int WindowNumber(std::string_view text) {
 }
 
 void Print(SimulatedProgram& program, std::ostream& out) {
-    const fakes::FakeTextField* field = program.Sim.FocusedField();
-    const AutoWordRec* rec = program.CurrentRecord();
+    const sim::SimulatedTextField* field = program.Sim.FocusedField();
+    const TrackingRecord* rec = program.CurrentRecord();
     out << "{\"text\":" << (field ? json::Quote(field->Text()) : "null")
         << ",\"caret\":" << (field ? std::to_string(field->Caret()) : "null")
         << ",\"shadow\":" << (rec ? json::Quote(rec->Text) : "null")
@@ -169,13 +169,14 @@ void RunLine(SimulatedProgram& program, std::string_view line, std::ostream& out
     if (command == "print") Print(program, out);
 }
 
-struct Options {
+struct SimulateArguments {
     std::u16string File;
-    TOptions Program;
+    Options Program;
 };
 
-std::optional<Options> ReadArguments(const std::vector<std::u16string>& args, std::ostream& err) {
-    Options options;
+std::optional<SimulateArguments> ReadArguments(const std::vector<std::u16string>& args,
+                                               std::ostream& err) {
+    SimulateArguments options;
     bool haveFile = false;
     for (const std::u16string& arg16 : args) {
         const std::string arg = Utf16ToUtf8(arg16);
@@ -195,7 +196,7 @@ std::optional<Options> ReadArguments(const std::vector<std::u16string>& args, st
             auto n = value("-maxitems=");
             if (!n) return std::nullopt;
             // The 32-bit pattern, compared unsigned: a negative number lifts the limit.
-            options.Program.maxItems = static_cast<std::uint32_t>(*n);
+            options.Program.MaxPhrases = static_cast<std::uint32_t>(*n);
         } else if (!haveFile && !arg.starts_with("-")) {
             options.File = arg16;
             haveFile = true;
@@ -215,19 +216,19 @@ std::optional<Options> ReadArguments(const std::vector<std::u16string>& args, st
 
 int SimulateCommand(const std::vector<std::u16string>& args, ToolIo& io) {
     auto options = ReadArguments(args, io.Err);
-    if (!options) return kExitUsageOrFile;
+    if (!options) return ExitUsageOrFile;
 
     SimulatedProgram program(options->Program);
     try {
-        const TPhraseLoadResult loaded = LoadPhrases(program.Rows, program.Data, io.Files,
-                                                     options->File, options->Program.maxItems, {});
+        const PhraseLoadResult loaded = LoadPhrases(program.Rows, program.Data, io.Files,
+                                                     options->File, options->Program.MaxPhrases, {});
         if (!loaded.FileFound) {
             io.Err << "lumoratool: no such file: " << Utf16ToUtf8(options->File) << "\n";
-            return kExitUsageOrFile;
+            return ExitUsageOrFile;
         }
-    } catch (const EVrbException& e) {
+    } catch (const Error& e) {
         io.Err << "lumoratool: " << e.what() << "\n";
-        return kExitDataError;
+        return ExitDataError;
     }
     // The user starts out typing into the first field of the first window.
     program.Sim.ShowWindow(0);
@@ -240,7 +241,7 @@ int SimulateCommand(const std::vector<std::u16string>& args, ToolIo& io) {
             RunLine(program, line, io.Out);
         } catch (const ScriptError& e) {
             io.Err << "line " << number << ": " << e.what() << "\n";
-            return kExitDataError;
+            return ExitDataError;
         }
         // What the program showed in its error box, for the script's author.
         for (const auto& box : program.Boxes.Boxes)
@@ -248,7 +249,7 @@ int SimulateCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         program.Boxes.Boxes.clear();
     }
     Print(program, io.Out);
-    return kExitOk;
+    return ExitOk;
 }
 
 } // namespace lumora::tool

@@ -25,9 +25,9 @@ struct ToolCommand {
 };
 
 // Exit codes shared by the subcommands.
-constexpr int kExitOk = 0;
-constexpr int kExitDataError = 1;
-constexpr int kExitUsageOrFile = 2;
+constexpr int ExitOk = 0;
+constexpr int ExitDataError = 1;
+constexpr int ExitUsageOrFile = 2;
 
 // One per file: tools/<Name>Command.cpp.
 int DumpCommand(const std::vector<std::u16string>& args, ToolIo& io);

@@ -19,10 +19,10 @@ bool IsBlank(const std::string& line) {
 std::pair<std::u16string, std::u16string> ReadPhraseLine(const std::string& line) {
     json::Value v = json::Parse(line);
     if (v.kind != json::Value::Kind::Object) throw json::Error("not a JSON object");
-    const json::Value* autotext = nullptr;
+    const json::Value* abbreviation = nullptr;
     const json::Value* text = nullptr;
     for (const auto& [key, value] : v.object) {
-        const json::Value** slot = key == u"autotext" ? &autotext
+        const json::Value** slot = key == u"autotext" ? &abbreviation
                                    : key == u"text"   ? &text
                                                       : nullptr;
         if (!slot) throw json::Error("unexpected key " + json::Quote(key));
@@ -31,9 +31,9 @@ std::pair<std::u16string, std::u16string> ReadPhraseLine(const std::string& line
             throw json::Error("value of " + json::Quote(key) + " is not a string");
         *slot = &value;
     }
-    if (!autotext) throw json::Error("missing key \"autotext\"");
+    if (!abbreviation) throw json::Error("missing key \"autotext\"");
     if (!text) throw json::Error("missing key \"text\"");
-    return {autotext->string, text->string};
+    return {abbreviation->string, text->string};
 }
 
 } // namespace
@@ -41,29 +41,29 @@ std::pair<std::u16string, std::u16string> ReadPhraseLine(const std::string& line
 int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
     if (args.size() != 1) {
         io.Err << "usage: lumoratool write FILE < phrases.jsonl\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
-    TPhraseData data;
-    TPhraseRows rows;
+    PhraseData data;
+    PhraseList rows;
     std::string line;
     for (long long number = 1; std::getline(io.In, line); ++number) {
         if (IsBlank(line)) continue;
         if (line.back() == '\r') line.pop_back();
         try {
-            auto [autotext, text] = ReadPhraseLine(line);
-            rows.AppendPhrase(data, autotext, std::move(text));
+            auto [abbreviation, text] = ReadPhraseLine(line);
+            rows.AppendPhrase(data, abbreviation, std::move(text));
         } catch (const json::Error& e) {
             io.Err << "line " << number << ": " << e.what() << "\n";
-            return kExitDataError;
+            return ExitDataError;
         }
     }
     try {
         SavePhrases(rows, io.Files, args[0]);
-    } catch (const EVrbException& e) {
+    } catch (const Error& e) {
         io.Err << "lumoratool: " << e.what() << "\n";
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
-    return kExitOk;
+    return ExitOk;
 }
 
 } // namespace lumora::tool

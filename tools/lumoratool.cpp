@@ -17,7 +17,7 @@ using namespace lumora::tool;
 namespace {
 
 // One line per subcommand.
-const ToolCommand kCommands[] = {
+const ToolCommand Commands[] = {
     {"dump", "dump FILE          print the phrases of FILE as JSON lines", &DumpCommand},
     {"write", "write FILE         write FILE from JSON lines on standard input", &WriteCommand},
     {"find", "find FILE VALUE... the phrases the index finds for each VALUE", &FindCommand},
@@ -27,7 +27,7 @@ const ToolCommand kCommands[] = {
 
 void PrintUsage() {
     std::cerr << "usage: lumoratool COMMAND ARGS...\n";
-    for (const auto& command : kCommands)
+    for (const auto& command : Commands)
         std::cerr << "  " << command.Usage << "\n";
 }
 
@@ -50,9 +50,9 @@ int main(int argc, char** argv) {
 #endif
     if (argc < 2) {
         PrintUsage();
-        return kExitUsageOrFile;
+        return ExitUsageOrFile;
     }
-    for (const auto& command : kCommands) {
+    for (const auto& command : Commands) {
         if (std::strcmp(argv[1], command.Name) != 0) continue;
         std::vector<std::u16string> args;
         for (int i = 2; i < argc; ++i)
@@ -63,10 +63,10 @@ int main(int argc, char** argv) {
             return command.Run(args, io);
         } catch (const std::exception& e) {
             std::cerr << "lumoratool: " << e.what() << "\n";
-            return kExitUsageOrFile;
+            return ExitUsageOrFile;
         }
     }
     std::cerr << "lumoratool: unknown command \"" << argv[1] << "\"\n";
     PrintUsage();
-    return kExitUsageOrFile;
+    return ExitUsageOrFile;
 }

@@ -23,7 +23,7 @@ bool IsExcelClass(const std::optional<std::u16string>& cls) {
 
 } // namespace
 
-void EraseSelection(AutoWordRec& rec) {
+void EraseSelection(TrackingRecord& rec) {
     const auto L = static_cast<std::int32_t>(rec.Text.size());
     if (rec.SelStart >= 0 && rec.SelStart < L && rec.SelCount > 0)
         rec.Text.erase(rec.SelStart, std::min(rec.SelCount, L - rec.SelStart));
@@ -32,61 +32,61 @@ void EraseSelection(AutoWordRec& rec) {
     rec.SelCount = 0;
 }
 
-TTracking::TTracking(WindowQueries& windows, HWindow mainWindow)
-    : fWindows(windows), fMainWindow(mainWindow) {}
+TrackingRecords::TrackingRecords(WindowQueries& windows, HWindow mainWindow)
+    : windows_(windows), mainWindow_(mainWindow) {}
 
-HWindow TTracking::FindTargetWindow() {
-    HWindow w = fWindows.ForegroundWindow();
+HWindow TrackingRecords::FindTargetWindow() {
+    HWindow w = windows_.ForegroundWindow();
     if (w == 0) return 0;
-    const ThreadId ownThread = fWindows.WindowThread(fMainWindow);
+    const ThreadId ownThread = windows_.WindowThread(mainWindow_);
     for (int step = 0; w != 0 && step < MaxZOrderSteps; ++step) {
         // Tested in this order, cheapest rejections of our own windows first.
         bool qualifies =
-            fWindows.WindowThread(w) != ownThread &&
-            fWindows.WindowStatus(w) == std::optional<std::uint32_t>(WS_ACTIVECAPTION) &&
-            fWindows.WindowTitle(w) != u"Start" && fWindows.IsVisible(w) && fWindows.IsEnabled(w);
+            windows_.WindowThread(w) != ownThread &&
+            windows_.WindowStatus(w) == std::optional<std::uint32_t>(WS_ACTIVECAPTION) &&
+            windows_.WindowTitle(w) != u"Start" && windows_.IsVisible(w) && windows_.IsEnabled(w);
         if (qualifies) return w;
-        w = fWindows.NextWindow(w);
+        w = windows_.NextWindow(w);
     }
     return 0;
 }
 
-HWindow TTracking::FindFocusedControl(HWindow target) {
+HWindow TrackingRecords::FindFocusedControl(HWindow target) {
     if (target == 0) return 0;
-    auto info = fWindows.GuiThread(fWindows.WindowThread(target));
+    auto info = windows_.GuiThread(windows_.WindowThread(target));
     if (!info) return 0;
     return info->Caret != 0 ? info->Caret : info->Focus;
 }
 
-HWindow TTracking::FindFocusedControl() {
+HWindow TrackingRecords::FindFocusedControl() {
     return FindFocusedControl(FindTargetWindow());
 }
 
-AutoWordRec* TTracking::CurrentWordRec() {
+TrackingRecord* TrackingRecords::CurrentRecord() {
     const HWindow top = FindTargetWindow();
     const HWindow control = FindFocusedControl(top);
     // Every cell editor of a spreadsheet is a new control; they share one record.
-    const HWindow key = IsExcelClass(fWindows.ClassName(control)) ? ExcelControlKey : control;
-    AutoWordRec* rec = FindWordRec(top, key);
-    if (!rec && top != 0) rec = &AddWordRec(top, key);
+    const HWindow key = IsExcelClass(windows_.ClassName(control)) ? ExcelControlKey : control;
+    TrackingRecord* rec = FindRecord(top, key);
+    if (!rec && top != 0) rec = &AddRecord(top, key);
     return rec;
 }
 
-AutoWordRec* TTracking::FindWordRec(HWindow top, HWindow controlKey) {
-    for (auto& rec : fWordRecs)
+TrackingRecord* TrackingRecords::FindRecord(HWindow top, HWindow controlKey) {
+    for (auto& rec : wordRecs_)
         if (rec->MainWindow == top && rec->EditControl == controlKey) return rec.get();
     return nullptr;
 }
 
-AutoWordRec& TTracking::AddWordRec(HWindow top, HWindow controlKey) {
-    auto rec = std::make_unique<AutoWordRec>();
+TrackingRecord& TrackingRecords::AddRecord(HWindow top, HWindow controlKey) {
+    auto rec = std::make_unique<TrackingRecord>();
     rec->MainWindow = top;
     rec->EditControl = controlKey;
-    fWordRecs.push_back(std::move(rec));
-    return *fWordRecs.back();
+    wordRecs_.push_back(std::move(rec));
+    return *wordRecs_.back();
 }
 
-void TTracking::ResetWordRec(AutoWordRec* rec) {
+void TrackingRecords::ResetRecord(TrackingRecord* rec) {
     if (!rec) return;
     rec->Text.clear();
     rec->Pos = 0;
@@ -94,20 +94,20 @@ void TTracking::ResetWordRec(AutoWordRec* rec) {
     rec->SelCount = 0;
 }
 
-std::u16string TTracking::TextBeforeCaret(const AutoWordRec* rec) {
+std::u16string TrackingRecords::TextBeforeCaret(const TrackingRecord* rec) {
     if (!rec || rec->Pos <= 0) return {};
     return rec->Text.substr(0, std::min<std::size_t>(rec->Text.size(), rec->Pos));
 }
 
-void TTracking::PurgeWordRecs() {
-    if (fHolds > 0) return;
-    std::erase_if(fWordRecs, [this](const auto& rec) { return !fWindows.Exists(rec->MainWindow); });
+void TrackingRecords::PurgeRecords() {
+    if (holds_ > 0) return;
+    std::erase_if(wordRecs_, [this](const auto& rec) { return !windows_.Exists(rec->MainWindow); });
 }
 
-void TTracking::ResetOnClick(int x, int y) {
-    const HWindow clicked = fWindows.WindowAt(x, y);
-    if (fWindows.WindowThread(clicked) == fWindows.WindowThread(fMainWindow)) return;
-    ResetWordRec(CurrentWordRec());
+void TrackingRecords::ResetOnClick(int x, int y) {
+    const HWindow clicked = windows_.WindowAt(x, y);
+    if (windows_.WindowThread(clicked) == windows_.WindowThread(mainWindow_)) return;
+    ResetRecord(CurrentRecord());
 }
 
 } // namespace lumora

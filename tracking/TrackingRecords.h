@@ -11,7 +11,7 @@
 
 namespace lumora {
 
-struct AutoWordRec {
+struct TrackingRecord {
     HWindow MainWindow = 0;  // the target top-level window; never 0 in a stored record
     HWindow EditControl = 0; // its focused control, 0 for none, 1 for every "Excel" control
     std::u16string Text;     // the shadow copy of what was typed into the control
@@ -25,26 +25,26 @@ struct AutoWordRec {
 
 // Pos as a place in Text. Pos may stray outside it: records of "Excel" controls never get the
 // editing keys' clamp, and handlers run meanwhile may have shortened the text.
-inline std::int32_t CaretInText(const AutoWordRec& rec) {
+inline std::int32_t CaretInText(const TrackingRecord& rec) {
     return std::clamp<std::int32_t>(rec.Pos, 0, static_cast<std::int32_t>(rec.Text.size()));
 }
 
 // Removes the selected text (what of it lies inside Text); the caret goes where it began and
 // nothing stays selected.
-void EraseSelection(AutoWordRec& rec);
+void EraseSelection(TrackingRecord& rec);
 
 // The control key that every control of an "Excel..." class shares.
 constexpr HWindow ExcelControlKey = 1;
 
-class TTracking {
+class TrackingRecords {
 public:
-    TTracking(WindowQueries& windows, HWindow mainWindow);
-    TTracking(const TTracking&) = delete;
-    TTracking& operator=(const TTracking&) = delete;
+    TrackingRecords(WindowQueries& windows, HWindow mainWindow);
+    TrackingRecords(const TrackingRecords&) = delete;
+    TrackingRecords& operator=(const TrackingRecords&) = delete;
 
     // The program's own main window; may be set once it exists.
-    void SetMainWindow(HWindow mainWindow) { fMainWindow = mainWindow; }
-    HWindow MainWindow() const { return fMainWindow; }
+    void SetMainWindow(HWindow mainWindow) { mainWindow_ = mainWindow; }
+    HWindow MainWindow() const { return mainWindow_; }
 
     // The top-level window the user types into, 0 when there is none.
     HWindow FindTargetWindow();
@@ -54,40 +54,40 @@ public:
     HWindow FindFocusedControl(HWindow target);
     // The record of the current target and control, created when missing; nullptr when there
     // is no target window.
-    AutoWordRec* CurrentWordRec();
+    TrackingRecord* CurrentRecord();
     // Never creates.
-    AutoWordRec* FindWordRec(HWindow top, HWindow controlKey);
-    AutoWordRec& AddWordRec(HWindow top, HWindow controlKey);
-    static void ResetWordRec(AutoWordRec* rec);
-    static std::u16string TextBeforeCaret(const AutoWordRec* rec);
+    TrackingRecord* FindRecord(HWindow top, HWindow controlKey);
+    TrackingRecord& AddRecord(HWindow top, HWindow controlKey);
+    static void ResetRecord(TrackingRecord* rec);
+    static std::u16string TextBeforeCaret(const TrackingRecord* rec);
     // Drops the records of windows that no longer exist (not while records are held).
-    void PurgeWordRecs();
+    void PurgeRecords();
     void ResetOnClick(int x, int y);
 
     // The records, in creation order. Each lives in its own heap object, so a pointer to one
     // stays valid while the table grows.
-    const std::vector<std::unique_ptr<AutoWordRec>>& WordRecs() const { return fWordRecs; }
-    void ClearWordRecs() { fWordRecs.clear(); }
+    const std::vector<std::unique_ptr<TrackingRecord>>& Records() const { return wordRecs_; }
+    void ClearRecords() { wordRecs_.clear(); }
 
-    // While a hold exists (someone keeps a record across a point of re-entry), PurgeWordRecs
+    // While a hold exists (someone keeps a record across a point of re-entry), PurgeRecords
     // leaves the table alone, so a held record can never be freed under its holder.
-    class THold {
+    class Hold {
     public:
-        explicit THold(TTracking& t) : fTracking(&t) { ++t.fHolds; }
-        THold(const THold&) = delete;
-        THold& operator=(const THold&) = delete;
-        ~THold() { --fTracking->fHolds; }
+        explicit Hold(TrackingRecords& t) : tracking_(&t) { ++t.holds_; }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        ~Hold() { --tracking_->holds_; }
 
     private:
-        TTracking* fTracking;
+        TrackingRecords* tracking_;
     };
-    THold HoldRecords() { return THold(*this); }
+    Hold HoldRecords() { return Hold(*this); }
 
 private:
-    WindowQueries& fWindows;
-    HWindow fMainWindow;
-    std::vector<std::unique_ptr<AutoWordRec>> fWordRecs;
-    int fHolds = 0;
+    WindowQueries& windows_;
+    HWindow mainWindow_;
+    std::vector<std::unique_ptr<TrackingRecord>> wordRecs_;
+    int holds_ = 0;
 };
 
 } // namespace lumora

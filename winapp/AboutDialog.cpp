@@ -8,19 +8,19 @@
 
 namespace lumora {
 
-void TAbout::ShowModal(HWND owner, const std::u16string& name) {
-    fName = name;
-    DialogBoxParamW(fInstance, MAKEINTRESOURCEW(IDD_ABOUT), owner, DialogProc,
+void AboutDialog::ShowModal(HWND owner, const std::u16string& name) {
+    name_ = name;
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUT), owner, DialogProc,
                     reinterpret_cast<LPARAM>(this));
 }
 
-void TAbout::HyperLabelClick() {
-    ShellExecuteW(nullptr, nullptr, WidePtr(fHomepage), nullptr, nullptr, SW_SHOWNORMAL);
+void AboutDialog::HyperLabelClick() {
+    ShellExecuteW(nullptr, nullptr, WidePtr(homepage_), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // The template is in dialog units; the dialog's client area is 260 x 187 pixels, so the
 // controls are placed in pixels here.
-void TAbout::Layout(HWND dlg, HWND owner) {
+void AboutDialog::Layout(HWND dlg, HWND owner) {
     RECT r{0, 0, 260, 187};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(dlg, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(dlg, GWL_EXSTYLE)));
@@ -41,14 +41,14 @@ void TAbout::Layout(HWND dlg, HWND owner) {
     place(IDOK, 92, 146, 76, 26);
 }
 
-INT_PTR CALLBACK TAbout::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TAbout*>(GetWindowLongPtrW(dlg, DWLP_USER));
+INT_PTR CALLBACK AboutDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
     switch (msg) {
     case WM_INITDIALOG: {
-        self = reinterpret_cast<TAbout*>(lp);
+        self = reinterpret_cast<AboutDialog*>(lp);
         SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        SetDlgItemTextW(dlg, IDC_NAMELABEL, WidePtr(self->fName));
-        std::u16string link = u"<a>" + self->fHomepage + u"</a>";
+        SetDlgItemTextW(dlg, IDC_NAMELABEL, WidePtr(self->name_));
+        std::u16string link = u"<a>" + self->homepage_ + u"</a>";
         SetDlgItemTextW(dlg, IDC_HYPERLABEL, WidePtr(link));
         self->Layout(dlg, GetWindow(dlg, GW_OWNER));
         return TRUE;

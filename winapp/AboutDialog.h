@@ -5,11 +5,11 @@
 
 namespace lumora {
 
-// TAbout: the modal About dialog with NameLabel, the "Homepage:" label and HyperLabel.
-class TAbout {
+// AboutDialog: the modal About dialog with NameLabel, the "Homepage:" label and HyperLabel.
+class AboutDialog {
 public:
-    TAbout(HINSTANCE instance, std::u16string homepage)
-        : fInstance(instance), fHomepage(std::move(homepage)) {}
+    AboutDialog(HINSTANCE instance, std::u16string homepage)
+        : instance_(instance), homepage_(std::move(homepage)) {}
 
     // Shows the dialog modally over owner, centred on it, with NameLabel set to name.
     void ShowModal(HWND owner, const std::u16string& name);
@@ -20,9 +20,9 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
     void Layout(HWND dlg, HWND owner);
 
-    HINSTANCE fInstance;
-    std::u16string fHomepage;
-    std::u16string fName;
+    HINSTANCE instance_;
+    std::u16string homepage_;
+    std::u16string name_;
 };
 
 } // namespace lumora

@@ -1,7 +1,7 @@
 #pragma once
 // The program's main window on Windows: start-up and shutdown, the tray icon and its menu,
 // showing and hiding, and the window procedure that hands every message of the intake to the
-// portable TMain.
+// portable EventIntake.
 #include "intake/EventIntake.h"
 #include "settings/ProgramState.h"
 #include "data/PhraseFile.h"
@@ -20,77 +20,77 @@
 
 namespace lumora {
 
-class TMainWindow {
+class MainWindow {
 public:
-    explicit TMainWindow(HINSTANCE instance);
-    ~TMainWindow();
-    TMainWindow(const TMainWindow&) = delete;
-    TMainWindow& operator=(const TMainWindow&) = delete;
+    explicit MainWindow(HINSTANCE instance);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates the window, hidden; its creation runs TntFormCreate. False when no window could
+    // Creates the window, hidden; its creation runs StartUp. False when no window could
     // be made.
     bool Create();
     // The message loop with the idle event, until a quit request.
     int Run();
-    // Destroys the window; its destruction runs TntFormDestroy (once).
+    // Destroys the window; its destruction runs ShutDown (once).
     void Destroy();
 
-    HWND Handle() const { return fWnd; }
+    HWND Handle() const { return wnd_; }
 
 private:
     static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
-    void TntFormCreate();
-    void TntFormDestroy();
+    void StartUp();
+    void ShutDown();
     void StartHook();
 
-    void Settings1Click();
-    void Exit1Click();
-    void ApplicationEventsMinimize();
-    void AboutActExecute();
+    void ShowPhraseList();
+    void ExitProgram();
+    void HideToTray();
+    void ShowAbout();
     void ShowTrayMenu();
 
     // The phrase editor: toolbar, grid and status bar.
     bool CreateEditorControls();
     void LayoutEditor();
-    void NewPhraseActExecute();
-    void DelActExecute();
+    void NewPhrase();
+    void DeletePhrase();
 
     bool AddTrayIcon();
     void RemoveTrayIcon();
-    void TrayIconShow();
-    void TrayIconReAdd();
-    void TrayTimerTimer();
+    void ShowTrayIcon();
+    void ReAddTrayIcon();
+    void RetryTrayIcon();
     void SetTrayTimer(bool on);
 
-    HINSTANCE fInstance;
-    HWND fWnd = nullptr;
+    HINSTANCE instance_;
+    HWND wnd_ = nullptr;
 
-    Win32Platform fWin32;
-    Platform fPlatform;
-    TProgramState fState;
-    TPhraseData fData;
-    TPhraseRows fRows;
-    TMain fMain;
-    TPhraseEditor fEditor;
-    TPhraseGrid fGrid;
-    std::unique_ptr<FileSystem> fFiles;
-    TAbout fAbout;
+    Win32Platform win32_;
+    Platform platform_;
+    ProgramState state_;
+    PhraseData data_;
+    PhraseList rows_;
+    EventIntake main_;
+    PhraseEditor editor_;
+    PhraseGrid grid_;
+    std::unique_ptr<FileSystem> files_;
+    AboutDialog about_;
 
     std::u16string CurrentFileName;
     // The phrase file at CurrentFileName; knows whether the load left stored phrases out.
-    std::optional<TPhraseFile> fPhraseFile;
-    HANDLE fVerbantaMutex = nullptr; // held until the process ends
-    HMODULE fHookLibrary = nullptr;  // stays loaded: its thread runs until the process ends
-    HICON fIcon = nullptr;
-    HICON fSmallIcon = nullptr;
-    HWND fToolbar = nullptr;
-    HWND fStatusBar = nullptr;
-    HACCEL fAccelerators = nullptr; // Ctrl+N
-    bool fTrayTimerOn = false;
-    bool fShownOnce = false;
-    bool fShutDown = false;
+    std::optional<PhraseFile> phraseFile_;
+    HANDLE instanceMutex_ = nullptr; // held until the process ends
+    HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
+    HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HACCEL accelerators_ = nullptr; // Ctrl+N
+    bool trayTimerOn_ = false;
+    bool shownOnce_ = false;
+    bool shutDown_ = false;
 };
 
 } // namespace lumora

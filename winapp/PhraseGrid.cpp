@@ -56,102 +56,102 @@ COLORREF Blend(COLORREF a, COLORREF b) {
 
 } // namespace
 
-TPhraseGrid::TPhraseGrid(TPhraseRows& rows, TPhraseEditor& editor, ErrorHandler onError)
-    : fRows(rows), fEditor(editor), fOnError(std::move(onError)) {}
+PhraseGrid::PhraseGrid(PhraseList& rows, PhraseEditor& editor, ErrorHandler onError)
+    : rows_(rows), editor_(editor), onError_(std::move(onError)) {}
 
-TPhraseGrid::~TPhraseGrid() {
-    fRows.SetObserver(nullptr);
-    fEditor.SetView(nullptr);
-    if (fList) RemoveWindowSubclass(fList, ListProc, ListSubclassId);
+PhraseGrid::~PhraseGrid() {
+    rows_.SetObserver(nullptr);
+    editor_.SetView(nullptr);
+    if (list_) RemoveWindowSubclass(list_, ListProc, ListSubclassId);
 }
 
-bool TPhraseGrid::Create(HWND parent, HINSTANCE instance, int id) {
+bool PhraseGrid::Create(HWND parent, HINSTANCE instance, int id) {
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT |
                         LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDATA;
-    fList = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
+    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (!fList) return false;
+    if (!list_) return false;
     const DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP;
-    SendMessageW(fList, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
 
     const std::array<std::pair<const wchar_t*, int>, 2> columns{
-        {{L"Abbreviation", kAutotextColumnWidth}, {L"Text to paste", kTextColumnWidth}}};
+        {{L"Abbreviation", AbbreviationColumnWidth}, {L"Text to paste", TextColumnWidth}}};
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         col.pszText = const_cast<wchar_t*>(columns[static_cast<std::size_t>(i)].first);
         col.cx = columns[static_cast<std::size_t>(i)].second;
         col.iSubItem = i;
-        SendMessageW(fList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&col));
     }
-    SetWindowSubclass(fList, ListProc, ListSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    fRows.SetObserver(this);
-    fEditor.SetView(this);
+    SetWindowSubclass(list_, ListProc, ListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    rows_.SetObserver(this);
+    editor_.SetView(this);
     SyncItemCount();
     return true;
 }
 
 // --- the view the editor works on ------------------------------------------------------------
 
-std::optional<std::size_t> TPhraseGrid::FocusedRow() const {
-    if (!fList) return std::nullopt;
+std::optional<std::size_t> PhraseGrid::FocusedRow() const {
+    if (!list_) return std::nullopt;
     const auto i = static_cast<int>(
-        SendMessageW(fList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (i < 0 || static_cast<std::size_t>(i) >= fRows.Count()) return std::nullopt;
+        SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (i < 0 || static_cast<std::size_t>(i) >= rows_.Count()) return std::nullopt;
     return static_cast<std::size_t>(i);
 }
 
-void TPhraseGrid::ClearSelection() {
-    if (!fList) return;
+void PhraseGrid::ClearSelection() {
+    if (!list_) return;
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED;
-    SendMessageW(fList, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
-void TPhraseGrid::FocusAndShowRow(std::size_t row) {
-    if (!fList || row >= fRows.Count()) return;
+void PhraseGrid::FocusAndShowRow(std::size_t row) {
+    if (!list_ || row >= rows_.Count()) return;
     LVITEMW item{};
     item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(fList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    SendMessageW(fList, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row));
-    SendMessageW(fList, LVM_ENSUREVISIBLE, row, FALSE);
+    SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row));
+    SendMessageW(list_, LVM_ENSUREVISIBLE, row, FALSE);
     // Centred vertically, as far as the list can scroll.
     RECT rc{}, client{};
     rc.left = LVIR_BOUNDS;
-    if (SendMessageW(fList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc))) {
-        GetClientRect(fList, &client);
+    if (SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc))) {
+        GetClientRect(list_, &client);
         RECT header{};
-        if (HWND h = reinterpret_cast<HWND>(SendMessageW(fList, LVM_GETHEADER, 0, 0)))
+        if (HWND h = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0)))
             GetWindowRect(h, &header);
         const int top = header.bottom - header.top;
         const int rowHeight = rc.bottom - rc.top;
         const int wanted = top + (client.bottom - top - rowHeight) / 2;
-        if (rc.top != wanted) SendMessageW(fList, LVM_SCROLL, 0, rc.top - wanted);
+        if (rc.top != wanted) SendMessageW(list_, LVM_SCROLL, 0, rc.top - wanted);
     }
-    ScrollCellIntoView(row, fFocusedColumn);
+    ScrollCellIntoView(row, focusedColumn_);
     RedrawRow(row);
 }
 
-void TPhraseGrid::EditCell(std::size_t row, int column) {
-    if (!fList || row >= fRows.Count()) return;
-    KillTimer(fList, ClickEditTimerId);
-    if (fEdit) EndEdit(true, false);
-    if (row >= fRows.Count()) return; // the accepted edit may have changed the rows
+void PhraseGrid::EditCell(std::size_t row, int column) {
+    if (!list_ || row >= rows_.Count()) return;
+    KillTimer(list_, ClickEditTimerId);
+    if (edit_) EndEdit(true, false);
+    if (row >= rows_.Count()) return; // the accepted edit may have changed the rows
     SetFocusedColumn(column);
-    SendMessageW(fList, LVM_ENSUREVISIBLE, row, FALSE);
+    SendMessageW(list_, LVM_ENSUREVISIBLE, row, FALSE);
     ScrollCellIntoView(row, column);
 
     // An edit opened by a typed character starts with that character; the caret goes after
     // it at once rather than waiting for the Right arrow that follows, so that keys typed
     // before that arrow arrives continue the text instead of replacing it.
-    const bool openedByChar = fEditor.lastEditChar() != 0;
-    const std::u16string text = fEditor.PhraseTreeGetText(row, column);
+    const bool openedByChar = editor_.LastEditChar() != 0;
+    const std::u16string text = editor_.CellEditText(row, column);
 
-    const bool multiLine = column == kTextColumn;
+    const bool multiLine = column == TextColumn;
     RECT cell = CellRect(row, column);
     RECT client{};
-    GetClientRect(fList, &client);
+    GetClientRect(list_, &client);
     if (multiLine) {
         // Taller than the row, within the list; upwards when there is no room below.
         const int height = (cell.bottom - cell.top) * TextEditorRows;
@@ -165,139 +165,139 @@ void TPhraseGrid::EditCell(std::size_t row, int column) {
     if (multiLine) style = WS_CHILD | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL;
     HWND edit = CreateWindowExW(
         0, L"EDIT", WidePtr(text), style, cell.left, cell.top, cell.right - cell.left,
-        cell.bottom - cell.top, fList, nullptr,
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(fList, GWLP_HINSTANCE)), nullptr);
+        cell.bottom - cell.top, list_, nullptr,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list_, GWLP_HINSTANCE)), nullptr);
     if (!edit) return;
-    SendMessageW(edit, WM_SETFONT, SendMessageW(fList, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(edit, WM_SETFONT, SendMessageW(list_, WM_GETFONT, 0, 0), FALSE);
     if (openedByChar)
         SendMessageW(edit, EM_SETSEL, text.size(), static_cast<LPARAM>(text.size()));
     else
         SendMessageW(edit, EM_SETSEL, 0, -1);
-    fEdit = edit;
-    fEditRow = row;
-    fEditColumn = column;
+    edit_ = edit;
+    editRow_ = row;
+    editColumn_ = column;
     SetWindowSubclass(edit, EditProc, EditSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ShowWindow(edit, SW_SHOW);
     SetFocus(edit);
 }
 
-std::optional<std::size_t> TPhraseGrid::RowAt(int x, int y) const {
-    if (!fList || fRows.Count() == 0) return std::nullopt;
+std::optional<std::size_t> PhraseGrid::RowAt(int x, int y) const {
+    if (!list_ || rows_.Count() == 0) return std::nullopt;
     LVHITTESTINFO hit{};
     hit.pt = POINT{x, y};
-    int i = static_cast<int>(SendMessageW(fList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    int i = static_cast<int>(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (i < 0) {
         // Right of the last column still counts as the row on that line.
         RECT first{};
         first.left = LVIR_BOUNDS;
-        if (SendMessageW(fList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)) &&
+        if (SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)) &&
             x >= first.right) {
             hit = LVHITTESTINFO{};
             hit.pt = POINT{first.left + 1, y};
             i = static_cast<int>(
-                SendMessageW(fList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+                SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         }
     }
-    if (i < 0 || static_cast<std::size_t>(i) >= fRows.Count()) return std::nullopt;
+    if (i < 0 || static_cast<std::size_t>(i) >= rows_.Count()) return std::nullopt;
     return static_cast<std::size_t>(i);
 }
 
-int TPhraseGrid::ClientWidth() const {
+int PhraseGrid::ClientWidth() const {
     RECT r{};
-    if (fList) GetClientRect(fList, &r);
+    if (list_) GetClientRect(list_, &r);
     return r.right - r.left;
 }
 
-int TPhraseGrid::ColumnWidth(int column) const {
-    return fList ? static_cast<int>(SendMessageW(fList, LVM_GETCOLUMNWIDTH, column, 0)) : 0;
+int PhraseGrid::ColumnWidth(int column) const {
+    return list_ ? static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, column, 0)) : 0;
 }
 
-void TPhraseGrid::SetColumnWidth(int column, int width) {
-    if (fList)
-        SendMessageW(fList, LVM_SETCOLUMNWIDTH, column,
-                     std::clamp(width, kMinColumnWidth, kMaxColumnWidth));
+void PhraseGrid::SetColumnWidth(int column, int width) {
+    if (list_)
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, column,
+                     std::clamp(width, MinColumnWidth, MaxColumnWidth));
 }
 
 // --- following the rows ----------------------------------------------------------------------
 
-void TPhraseGrid::SyncItemCount() {
-    if (fList) SendMessageW(fList, LVM_SETITEMCOUNT, fRows.Count(), LVSICF_NOSCROLL);
+void PhraseGrid::SyncItemCount() {
+    if (list_) SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOSCROLL);
 }
 
-void TPhraseGrid::RowAppended(std::size_t) {
+void PhraseGrid::RowAppended(std::size_t) {
     SyncItemCount();
 }
 
-void TPhraseGrid::RowDeleted(std::size_t index) {
-    if (fEdit) {
-        if (fEditRow == index)
+void PhraseGrid::RowDeleted(std::size_t index) {
+    if (edit_) {
+        if (editRow_ == index)
             EndEdit(false, true); // its row is gone
-        else if (fEditRow > index)
-            --fEditRow;
+        else if (editRow_ > index)
+            --editRow_;
     }
     // A virtual list knows only the count: move the focus along with the rows.
     const std::optional<std::size_t> focused = FocusedRow();
     SyncItemCount();
-    if (!fList) return;
+    if (!list_) return;
     LVITEMW item{};
     item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
     if (focused && *focused == index) {
-        if (index < fRows.Count())
-            SendMessageW(fList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+        if (index < rows_.Count())
+            SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
     } else if (focused && *focused > index) {
         item.state = LVIS_FOCUSED | LVIS_SELECTED;
-        SendMessageW(fList, LVM_SETITEMSTATE, *focused - 1, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(list_, LVM_SETITEMSTATE, *focused - 1, reinterpret_cast<LPARAM>(&item));
     }
-    InvalidateRect(fList, nullptr, TRUE);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
-void TPhraseGrid::RowsCleared() {
-    if (fEdit) EndEdit(false, false);
+void PhraseGrid::RowsCleared() {
+    if (edit_) EndEdit(false, false);
     SyncItemCount();
 }
 
-void TPhraseGrid::BatchBegun() {
-    if (fList) SendMessageW(fList, WM_SETREDRAW, FALSE, 0);
+void PhraseGrid::BatchBegun() {
+    if (list_) SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
 }
 
-void TPhraseGrid::BatchEnded() {
-    if (!fList) return;
-    SendMessageW(fList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(fList, nullptr, TRUE);
+void PhraseGrid::BatchEnded() {
+    if (!list_) return;
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 // --- editing ---------------------------------------------------------------------------------
 
-void TPhraseGrid::AcceptEdit() {
+void PhraseGrid::AcceptEdit() {
     EndEdit(true, false);
 }
 
-void TPhraseGrid::EndEdit(bool accept, bool focusGrid) {
-    if (!fEdit) return;
+void PhraseGrid::EndEdit(bool accept, bool focusGrid) {
+    if (!edit_) return;
     // Cleared first: giving the focus away and destroying the editor come back here.
-    HWND edit = fEdit;
-    fEdit = nullptr;
+    HWND edit = edit_;
+    edit_ = nullptr;
     const std::u16string text = WindowText(edit);
-    const std::size_t row = fEditRow;
-    const int column = fEditColumn;
-    if (focusGrid && fList && GetFocus() == edit) SetFocus(fList);
+    const std::size_t row = editRow_;
+    const int column = editColumn_;
+    if (focusGrid && list_ && GetFocus() == edit) SetFocus(list_);
     DestroyWindow(edit);
-    if (accept && row < fRows.Count()) {
-        fEditor.PhraseTreeNewText(row, column, text);
+    if (accept && row < rows_.Count()) {
+        editor_.CellEdited(row, column, text);
         RedrawRow(row);
     }
 }
 
 // --- geometry --------------------------------------------------------------------------------
 
-RECT TPhraseGrid::CellRect(std::size_t row, int column) const {
+RECT PhraseGrid::CellRect(std::size_t row, int column) const {
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
-    SendMessageW(fList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
     // The row's bounds start at the first displayed column; add the widths of the columns
     // displayed before this one.
     std::array<int, 2> order{0, 1};
-    SendMessageW(fList, LVM_GETCOLUMNORDERARRAY, order.size(),
+    SendMessageW(list_, LVM_GETCOLUMNORDERARRAY, order.size(),
                  reinterpret_cast<LPARAM>(order.data()));
     int left = bounds.left;
     for (int c : order) {
@@ -307,8 +307,8 @@ RECT TPhraseGrid::CellRect(std::size_t row, int column) const {
     return RECT{left, bounds.top, left + ColumnWidth(column), bounds.bottom};
 }
 
-void TPhraseGrid::ScrollCellIntoView(std::size_t row, int column) {
-    if (!fList || row >= fRows.Count()) return;
+void PhraseGrid::ScrollCellIntoView(std::size_t row, int column) {
+    if (!list_ || row >= rows_.Count()) return;
     const RECT cell = CellRect(row, column);
     const int width = ClientWidth();
     int dx = 0;
@@ -316,47 +316,47 @@ void TPhraseGrid::ScrollCellIntoView(std::size_t row, int column) {
         dx = cell.left;
     else if (cell.right > width)
         dx = std::min<int>(cell.right - width, cell.left);
-    if (dx != 0) SendMessageW(fList, LVM_SCROLL, dx, 0);
+    if (dx != 0) SendMessageW(list_, LVM_SCROLL, dx, 0);
 }
 
-void TPhraseGrid::SetFocusedColumn(int column) {
-    if (column == fFocusedColumn) return;
-    fFocusedColumn = column;
+void PhraseGrid::SetFocusedColumn(int column) {
+    if (column == focusedColumn_) return;
+    focusedColumn_ = column;
     if (auto row = FocusedRow()) RedrawRow(*row);
 }
 
-void TPhraseGrid::MoveFocusedColumn(int step) {
+void PhraseGrid::MoveFocusedColumn(int step) {
     std::array<int, 2> order{0, 1};
-    SendMessageW(fList, LVM_GETCOLUMNORDERARRAY, order.size(),
+    SendMessageW(list_, LVM_GETCOLUMNORDERARRAY, order.size(),
                  reinterpret_cast<LPARAM>(order.data()));
-    const auto at = std::find(order.begin(), order.end(), fFocusedColumn) - order.begin();
+    const auto at = std::find(order.begin(), order.end(), focusedColumn_) - order.begin();
     const auto next = std::clamp<std::ptrdiff_t>(at + step, 0, 1);
     SetFocusedColumn(order[static_cast<std::size_t>(next)]);
-    if (auto row = FocusedRow()) ScrollCellIntoView(*row, fFocusedColumn);
+    if (auto row = FocusedRow()) ScrollCellIntoView(*row, focusedColumn_);
 }
 
-void TPhraseGrid::RedrawRow(std::size_t row) {
-    if (fList && row < fRows.Count()) {
-        SendMessageW(fList, LVM_REDRAWITEMS, row, static_cast<LPARAM>(row));
-        UpdateWindow(fList);
+void PhraseGrid::RedrawRow(std::size_t row) {
+    if (list_ && row < rows_.Count()) {
+        SendMessageW(list_, LVM_REDRAWITEMS, row, static_cast<LPARAM>(row));
+        UpdateWindow(list_);
     }
 }
 
 // --- notifications ---------------------------------------------------------------------------
 
-bool TPhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
-    if (header.hwndFrom != fList) return false;
+bool PhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
+    if (header.hwndFrom != list_) return false;
     switch (header.code) {
     case LVN_GETDISPINFOW: {
         auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
         if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
-            fDisplayText = info.item.iItem >= 0
-                               ? DisplayText(fEditor.CellText(
+            displayText_ = info.item.iItem >= 0
+                               ? DisplayText(editor_.CellText(
                                      static_cast<std::size_t>(info.item.iItem), info.item.iSubItem))
                                : std::wstring();
             const auto n = std::min<std::size_t>(
-                fDisplayText.size(), static_cast<std::size_t>(info.item.cchTextMax - 1));
-            std::copy_n(fDisplayText.data(), n, info.item.pszText);
+                displayText_.size(), static_cast<std::size_t>(info.item.cchTextMax - 1));
+            std::copy_n(displayText_.data(), n, info.item.pszText);
             info.item.pszText[n] = L'\0';
         }
         result = 0;
@@ -371,25 +371,25 @@ bool TPhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
     }
 }
 
-LRESULT TPhraseGrid::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+LRESULT PhraseGrid::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
         const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
-        fDrawingSelectedRow =
-            (SendMessageW(fList, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+        drawingSelectedRow_ =
+            (SendMessageW(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
         // The list view would paint the whole row as selected; we paint the cells ourselves
         // so that the focused one stands out.
         draw.nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
         return CDRF_NOTIFYSUBITEMDRAW;
     }
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        if (!fDrawingSelectedRow) {
+        if (!drawingSelectedRow_) {
             draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
             draw.clrTextBk = GetSysColor(COLOR_WINDOW);
-        } else if (draw.iSubItem == fFocusedColumn) {
-            const bool active = GetFocus() == fList || (fEdit && GetFocus() == fEdit);
+        } else if (draw.iSubItem == focusedColumn_) {
+            const bool active = GetFocus() == list_ || (edit_ && GetFocus() == edit_);
             draw.clrText = GetSysColor(active ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
             draw.clrTextBk = GetSysColor(active ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
         } else {
@@ -404,7 +404,7 @@ LRESULT TPhraseGrid::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     }
 }
 
-bool TPhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
+bool PhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
     switch (header.code) {
     case HDN_BEGINTRACKW:
     case HDN_BEGINTRACKA:
@@ -415,10 +415,10 @@ bool TPhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
     case HDN_ITEMCHANGINGA: {
         const auto& change = reinterpret_cast<const NMHEADERW&>(header);
         if (change.pitem && (change.pitem->mask & HDI_WIDTH) &&
-            (change.pitem->cxy < kMinColumnWidth || change.pitem->cxy > kMaxColumnWidth)) {
+            (change.pitem->cxy < MinColumnWidth || change.pitem->cxy > MaxColumnWidth)) {
             // Refused; the column is then set to the nearest width allowed.
-            const int width = std::clamp(change.pitem->cxy, kMinColumnWidth, kMaxColumnWidth);
-            PostMessageW(fList, WM_CLAMP_COLUMN, static_cast<WPARAM>(change.iItem), width);
+            const int width = std::clamp(change.pitem->cxy, MinColumnWidth, MaxColumnWidth);
+            PostMessageW(list_, WM_CLAMP_COLUMN, static_cast<WPARAM>(change.iItem), width);
             result = TRUE;
             return true;
         }
@@ -427,7 +427,7 @@ bool TPhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
     case HDN_ITEMCHANGEDW:
     case HDN_ITEMCHANGEDA:
     case HDN_ENDDRAG:
-        InvalidateRect(fList, nullptr, FALSE);
+        InvalidateRect(list_, nullptr, FALSE);
         return false;
     default:
         return false;
@@ -436,38 +436,38 @@ bool TPhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
 
 // --- window procedures -----------------------------------------------------------------------
 
-LRESULT CALLBACK TPhraseGrid::ListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+LRESULT CALLBACK PhraseGrid::ListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                        DWORD_PTR self) {
-    auto* grid = reinterpret_cast<TPhraseGrid*>(self);
+    auto* grid = reinterpret_cast<PhraseGrid*>(self);
     try {
         return grid->OnListMessage(w, msg, wp, lp);
     } catch (...) {
-        if (grid->fOnError) grid->fOnError(std::current_exception());
+        if (grid->onError_) grid->onError_(std::current_exception());
         return 0;
     }
 }
 
-LRESULT CALLBACK TPhraseGrid::EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+LRESULT CALLBACK PhraseGrid::EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                        DWORD_PTR self) {
-    auto* grid = reinterpret_cast<TPhraseGrid*>(self);
+    auto* grid = reinterpret_cast<PhraseGrid*>(self);
     try {
         return grid->OnEditMessage(w, msg, wp, lp);
     } catch (...) {
-        if (grid->fOnError) grid->fOnError(std::current_exception());
+        if (grid->onError_) grid->onError_(std::current_exception());
         return 0;
     }
 }
 
-LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_KEYDOWN: {
         const auto key = static_cast<std::int32_t>(wp);
-        fEditor.PhraseTreeKeyDown(key);
+        editor_.GridKeyDown(key);
         switch (key) {
         case VK_DELETE:
             return 0; // done above, whatever modifiers are held
         case VK_F2:
-            fEditor.EditActExecute();
+            editor_.EditPhrase();
             return 0;
         case VK_LEFT:
             MoveFocusedColumn(-1);
@@ -481,10 +481,10 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_CHAR:
-        fEditor.PhraseTreeKeyPress(static_cast<char16_t>(wp));
+        editor_.GridKeyPress(static_cast<char16_t>(wp));
         // The character went into the editor it opened; the list view's incremental search
         // must not move the focus away from the row being edited.
-        if (fEdit) return 0;
+        if (edit_) return 0;
         break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -496,14 +496,14 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         if (KeyHeld(VK_MENU)) shift |= 2;
         if (wp & MK_CONTROL) shift |= 4;
         const int button = msg == WM_LBUTTONDOWN ? 0 : msg == WM_RBUTTONDOWN ? 1 : 2;
-        fEditor.PhraseTreeMouseDown(button, shift, x, y);
+        editor_.GridMouseDown(button, shift, x, y);
         LVHITTESTINFO hit{};
         hit.pt = POINT{x, y};
         SendMessageW(w, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
         const auto focused = FocusedRow();
-        const bool onFocusedCell = msg == WM_LBUTTONDOWN && hit.iItem >= 0 && !fEdit && focused &&
+        const bool onFocusedCell = msg == WM_LBUTTONDOWN && hit.iItem >= 0 && !edit_ && focused &&
                                    static_cast<int>(*focused) == hit.iItem &&
-                                   hit.iSubItem == fFocusedColumn && wp == MK_LBUTTON;
+                                   hit.iSubItem == focusedColumn_ && wp == MK_LBUTTON;
         AcceptEdit();
         if (hit.iItem >= 0 && hit.iSubItem >= 0 && hit.iSubItem < 2) SetFocusedColumn(hit.iSubItem);
         const LRESULT r = DefSubclassProc(w, msg, wp, lp);
@@ -512,16 +512,16 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_LBUTTONDBLCLK: {
         KillTimer(w, ClickEditTimerId);
-        fEditor.PhraseTreeMouseDown(0, 0, static_cast<short>(LOWORD(lp)),
+        editor_.GridMouseDown(0, 0, static_cast<short>(LOWORD(lp)),
                                     static_cast<short>(HIWORD(lp)));
         const LRESULT r = DefSubclassProc(w, msg, wp, lp);
-        fEditor.PhraseTreeDblClick();
+        editor_.GridDoubleClick();
         return r;
     }
     case WM_TIMER:
         if (wp == ClickEditTimerId) {
             KillTimer(w, ClickEditTimerId);
-            fEditor.EditActExecute();
+            editor_.EditPhrase();
             return 0;
         }
         break;
@@ -533,7 +533,7 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE: {
         AcceptEdit();
         const LRESULT r = DefSubclassProc(w, msg, wp, lp);
-        fEditor.PhraseTreeResize();
+        editor_.GridResized();
         return r;
     }
     case WM_SETFOCUS:
@@ -553,8 +553,8 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY:
         KillTimer(w, ClickEditTimerId);
         RemoveWindowSubclass(w, ListProc, ListSubclassId);
-        fList = nullptr;
-        fEdit = nullptr;
+        list_ = nullptr;
+        edit_ = nullptr;
         break;
     default:
         break;
@@ -562,7 +562,7 @@ LRESULT TPhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefSubclassProc(w, msg, wp, lp);
 }
 
-LRESULT TPhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT PhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     const bool multiLine = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
     switch (msg) {
     case WM_KEYDOWN:
@@ -580,10 +580,10 @@ LRESULT TPhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case VK_TAB: {
             // Accept and go on to the row's other cell.
-            const std::size_t row = fEditRow;
-            const int other = fEditColumn == kAutotextColumn ? kTextColumn : kAutotextColumn;
+            const std::size_t row = editRow_;
+            const int other = editColumn_ == AbbreviationColumn ? TextColumn : AbbreviationColumn;
             EndEdit(true, true);
-            if (row < fRows.Count()) EditCell(row, other);
+            if (row < rows_.Count()) EditCell(row, other);
             return 0;
         }
         default:
@@ -597,7 +597,7 @@ LRESULT TPhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | DefSubclassProc(w, msg, wp, lp);
     case WM_KILLFOCUS:
-        if (w == fEdit) {
+        if (w == edit_) {
             // Leaving the editor keeps what was typed.
             EndEdit(true, false);
             return 0;
@@ -605,7 +605,7 @@ LRESULT TPhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(w, EditProc, EditSubclassId);
-        if (w == fEdit) fEdit = nullptr;
+        if (w == edit_) edit_ = nullptr;
         break;
     default:
         break;

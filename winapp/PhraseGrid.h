@@ -1,7 +1,7 @@
 #pragma once
 // The phrase grid on Windows: a virtual report-mode list view whose texts come from the rows,
 // a focused cell of our own (the list view only knows rows), and an edit control placed over
-// a cell for in-place editing. What the keys and clicks mean is decided by TPhraseEditor.
+// a cell for in-place editing. What the keys and clicks mean is decided by PhraseEditor.
 #include "editor/PhraseEditor.h"
 #include "data/PhraseList.h"
 #include "platform/win32/Win32Api.h"
@@ -15,30 +15,30 @@
 
 namespace lumora {
 
-class TPhraseGrid final : public TPhraseGridView, public TPhraseRowsObserver {
+class PhraseGrid final : public PhraseGridView, public PhraseListObserver {
 public:
     using ErrorHandler = std::function<void(std::exception_ptr)>;
 
     // Shows an exception that leaves one of the grid's handlers; nothing may cross a window
     // procedure.
-    TPhraseGrid(TPhraseRows& rows, TPhraseEditor& editor, ErrorHandler onError);
-    ~TPhraseGrid() override;
-    TPhraseGrid(const TPhraseGrid&) = delete;
-    TPhraseGrid& operator=(const TPhraseGrid&) = delete;
+    PhraseGrid(PhraseList& rows, PhraseEditor& editor, ErrorHandler onError);
+    ~PhraseGrid() override;
+    PhraseGrid(const PhraseGrid&) = delete;
+    PhraseGrid& operator=(const PhraseGrid&) = delete;
 
     // Creates the list view as a child of parent and starts following the rows.
     bool Create(HWND parent, HINSTANCE instance, int id);
-    HWND Handle() const { return fList; }
+    HWND Handle() const { return list_; }
 
     // WM_NOTIFY sent by the list view to its parent; true when handled, with the result.
     bool HandleNotify(const NMHDR& header, LRESULT& result);
     // Closes an open cell editor, keeping what was typed (before commands, hiding, closing).
     void AcceptEdit();
 
-    // TPhraseGridView
+    // PhraseGridView
     std::optional<std::size_t> FocusedRow() const override;
-    int FocusedColumn() const override { return fFocusedColumn; }
-    bool IsEditing() const override { return fEdit != nullptr; }
+    int FocusedColumn() const override { return focusedColumn_; }
+    bool IsEditing() const override { return edit_ != nullptr; }
     void ClearSelection() override;
     void FocusAndShowRow(std::size_t row) override;
     void EditCell(std::size_t row, int column) override;
@@ -47,7 +47,7 @@ public:
     int ColumnWidth(int column) const override;
     void SetColumnWidth(int column, int width) override;
 
-    // TPhraseRowsObserver
+    // PhraseListObserver
     void RowAppended(std::size_t index) override;
     void RowDeleted(std::size_t index) override;
     void RowsCleared() override;
@@ -74,16 +74,16 @@ private:
     void MoveFocusedColumn(int step);
     void RedrawRow(std::size_t row);
 
-    TPhraseRows& fRows;
-    TPhraseEditor& fEditor;
-    ErrorHandler fOnError;
-    HWND fList = nullptr;
-    HWND fEdit = nullptr;
-    std::size_t fEditRow = 0;
-    int fEditColumn = 0;
-    int fFocusedColumn = kAutotextColumn;
-    bool fDrawingSelectedRow = false;
-    std::wstring fDisplayText; // kept alive for LVN_GETDISPINFO
+    PhraseList& rows_;
+    PhraseEditor& editor_;
+    ErrorHandler onError_;
+    HWND list_ = nullptr;
+    HWND edit_ = nullptr;
+    std::size_t editRow_ = 0;
+    int editColumn_ = 0;
+    int focusedColumn_ = AbbreviationColumn;
+    bool drawingSelectedRow_ = false;
+    std::wstring displayText_; // kept alive for LVN_GETDISPINFO
 };
 
 } // namespace lumora

@@ -10,7 +10,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&icc);
 
-    lumora::TMainWindow main(instance);
+    lumora::MainWindow main(instance);
     if (!main.Create()) return 1;
     // Never shown at start, whatever the command line says: the program lives in the tray.
     const int code = main.Run();

@@ -9,19 +9,19 @@ namespace {
 // GlobalLock/GlobalUnlock of a clipboard data handle.
 class GlobalLockGuard {
 public:
-    explicit GlobalLockGuard(HANDLE h) : fHandle(h), fData(h ? GlobalLock(h) : nullptr) {}
+    explicit GlobalLockGuard(HANDLE h) : handle_(h), data_(h ? GlobalLock(h) : nullptr) {}
     ~GlobalLockGuard() {
-        if (fData) GlobalUnlock(fHandle);
+        if (data_) GlobalUnlock(handle_);
     }
     GlobalLockGuard(const GlobalLockGuard&) = delete;
     GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-    void* Data() const { return fData; }
+    void* Data() const { return data_; }
     // The size of the block, to bound the search for the terminating NUL.
-    std::size_t Size() const { return fData ? GlobalSize(fHandle) : 0; }
+    std::size_t Size() const { return data_ ? GlobalSize(handle_) : 0; }
 
 private:
-    HANDLE fHandle;
-    void* fData;
+    HANDLE handle_;
+    void* data_;
 };
 
 } // namespace
@@ -236,7 +236,7 @@ void Win32Platform::ShowMessage(const std::u16string& text, const std::u16string
         style |= MB_ICONWARNING;
         break;
     }
-    MessageBoxW(ToHwnd(fOwner), WidePtr(text), WidePtr(caption), style);
+    MessageBoxW(ToHwnd(owner_), WidePtr(text), WidePtr(caption), style);
 }
 
 } // namespace lumora

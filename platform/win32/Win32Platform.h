@@ -22,7 +22,7 @@ public:
     Platform AsPlatform() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
 
     // Message boxes are owned by this window (the main window; 0 until it exists).
-    void SetOwnerWindow(HWindow w) { fOwner = w; }
+    void SetOwnerWindow(HWindow w) { owner_ = w; }
 
     // WindowQueries
     HWindow ForegroundWindow() override;
@@ -74,7 +74,7 @@ public:
                      MessageBoxIcon icon) override;
 
 private:
-    HWindow fOwner = 0;
+    HWindow owner_ = 0;
 };
 
 } // namespace lumora

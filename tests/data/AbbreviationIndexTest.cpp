@@ -13,16 +13,16 @@ void* D(int i) {
     return &objects[i];
 }
 
-std::vector<std::u16string> Values(const TDataStringList& list) {
+std::vector<std::u16string> Values(const AbbreviationIndex& list) {
     std::vector<std::u16string> out;
     for (std::int32_t i = 0; i < list.Count(); ++i)
         out.push_back(list.At(i).Value);
     return out;
 }
 
-TEST(DataStringList, ShouldDoNothing_WhenEmpty) {
-    TDataStringList list;
-    std::vector<TStringData*> found;
+TEST(AbbreviationIndex, ShouldDoNothing_WhenEmpty) {
+    AbbreviationIndex list;
+    std::vector<AbbreviationEntry*> found;
     list.FindWithValue(u"abc", found);
     EXPECT_TRUE(found.empty());
     EXPECT_FALSE(list.Delete(u"abc", D(0)));
@@ -32,21 +32,21 @@ TEST(DataStringList, ShouldDoNothing_WhenEmpty) {
     EXPECT_EQ(list.At(0).Data, D(0));
 }
 
-TEST(DataStringList, ShouldOrderByLowerCasedCodeUnits_WhenInserted) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldOrderByLowerCasedCodeUnits_WhenInserted) {
+    AbbreviationIndex list;
     for (auto v : {u"B", u"abc", u"a", u"_x", u"10", u"ab"})
         list.Insert(v, D(0));
     EXPECT_EQ(Values(list), (std::vector<std::u16string>{u"10", u"_x", u"a", u"ab", u"abc", u"B"}));
 }
 
-TEST(DataStringList, ShouldFindWholeRunWhateverTheCase_WhenLookedUpInCapitals) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldFindWholeRunWhateverTheCase_WhenLookedUpInCapitals) {
+    AbbreviationIndex list;
     list.Insert(u"afk", D(0));
     list.Insert(u"brb", D(1));
     list.Insert(u"Brb", D(2));
     list.Insert(u"BRB", D(3));
     list.Insert(u"cu", D(4));
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     list.FindWithValue(u"BRB", found);
     ASSERT_EQ(found.size(), 3u);
     std::vector<void*> data;
@@ -60,8 +60,8 @@ TEST(DataStringList, ShouldFindWholeRunWhateverTheCase_WhenLookedUpInCapitals) {
     EXPECT_EQ(found[2], &list.At(3));
 }
 
-TEST(DataStringList, ShouldInsertBeforeTheMetEntry_WhenValueEqualsExisting) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldInsertBeforeTheMetEntry_WhenValueEqualsExisting) {
+    AbbreviationIndex list;
     list.Insert(u"a", D(0));
     list.Insert(u"sig", D(1));
     list.Insert(u"z", D(2));
@@ -69,8 +69,8 @@ TEST(DataStringList, ShouldInsertBeforeTheMetEntry_WhenValueEqualsExisting) {
     EXPECT_EQ(Values(list), (std::vector<std::u16string>{u"a", u"Sig", u"sig", u"z"}));
 }
 
-TEST(DataStringList, ShouldDeleteOnlyTheEntryWithThatData_WhenRunHasSeveral) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldDeleteOnlyTheEntryWithThatData_WhenRunHasSeveral) {
+    AbbreviationIndex list;
     list.Insert(u"x", D(0));
     list.Insert(u"x", D(1));
     list.Insert(u"x", D(2));
@@ -86,17 +86,17 @@ TEST(DataStringList, ShouldDeleteOnlyTheEntryWithThatData_WhenRunHasSeveral) {
     list.Insert(u"y", D(3));
     list.Insert(u"y", D(3));
     EXPECT_TRUE(list.Delete(u"y", D(3)));
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     list.FindWithValue(u"y", found);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]->Data, D(3));
 }
 
-TEST(DataStringList, ShouldMissEntriesUntilSorted_WhenAppendedOutOfOrder) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldMissEntriesUntilSorted_WhenAppendedOutOfOrder) {
+    AbbreviationIndex list;
     for (auto v : {u"m", u"z", u"a", u"b", u"c"})
         list.Add(v, D(0));
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     list.FindWithValue(u"z", found);
     EXPECT_TRUE(found.empty());
     list.Sort();
@@ -105,24 +105,24 @@ TEST(DataStringList, ShouldMissEntriesUntilSorted_WhenAppendedOutOfOrder) {
     EXPECT_EQ(found[0]->Value, u"z");
 }
 
-TEST(DataStringList, ShouldNotRepeatMetRecordButRepeatNeighbours_WhenDestListHoldsThem) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldNotRepeatMetRecordButRepeatNeighbours_WhenDestListHoldsThem) {
+    AbbreviationIndex list;
     list.Insert(u"a", D(0));
     list.Insert(u"a", D(1));
     list.Insert(u"a", D(2));
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     list.FindWithValue(u"a", found);
     ASSERT_EQ(found.size(), 3u);
     list.FindWithValue(u"a", found);
     EXPECT_EQ(found.size(), 5u);
 }
 
-TEST(DataStringList, ShouldCompareBeyondAscii_WhenValuesDifferInCase) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldCompareBeyondAscii_WhenValuesDifferInCase) {
+    AbbreviationIndex list;
     list.Insert(u"\u00C9t\u00C9", D(0)); // ÉTÉ
     list.Insert(u"\u0416\u0416", D(1));  // ЖЖ
     list.Insert(u"\u03A3\u03A3", D(2));  // ΣΣ
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     list.FindWithValue(u"\u00E9t\u00E9", found);
     list.FindWithValue(u"\u0436\u0436", found);
     list.FindWithValue(u"\u03C3\u03C3", found);
@@ -132,8 +132,8 @@ TEST(DataStringList, ShouldCompareBeyondAscii_WhenValuesDifferInCase) {
     EXPECT_EQ(found[2]->Data, D(2));
 }
 
-TEST(DataStringList, ShouldWalkByAddress_WhenDeletingSlowly) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldWalkByAddress_WhenDeletingSlowly) {
+    AbbreviationIndex list;
     list.Add(u"a", D(0));
     list.Add(u"b", D(1));
     list.Add(u"c", D(0));
@@ -144,8 +144,8 @@ TEST(DataStringList, ShouldWalkByAddress_WhenDeletingSlowly) {
     EXPECT_EQ(Values(list), (std::vector<std::u16string>{u"b"}));
 }
 
-TEST(DataStringList, ShouldAppendDataOnce_WhenFindingIntoDataList) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldAppendDataOnce_WhenFindingIntoDataList) {
+    AbbreviationIndex list;
     list.Insert(u"q", D(0));
     list.Insert(u"Q", D(1));
     list.Insert(u"q", D(0));
@@ -159,8 +159,8 @@ TEST(DataStringList, ShouldAppendDataOnce_WhenFindingIntoDataList) {
     EXPECT_NE(list.Find(u"Q"), nullptr);
 }
 
-TEST(DataStringList, ShouldListDistinctValuesAndParts_WhenAsked) {
-    TDataStringList list;
+TEST(AbbreviationIndex, ShouldListDistinctValuesAndParts_WhenAsked) {
+    AbbreviationIndex list;
     for (auto v : {u"ab", u"ab", u"abc", u"abcdef", u"b"})
         list.Insert(v, D(0));
     std::vector<std::u16string> strings;
@@ -168,7 +168,7 @@ TEST(DataStringList, ShouldListDistinctValuesAndParts_WhenAsked) {
     EXPECT_EQ(strings, (std::vector<std::u16string>{u"ab", u"abc", u"abcdef", u"b"}));
     list.GetStrings(nullptr);
 
-    std::vector<TStringData*> parts;
+    std::vector<AbbreviationEntry*> parts;
     list.FindWithValuePart(u"AB", parts, 3);
     // The two "ab" entries, then "abcdef" (4 longer); "abc" is only 1 longer.
     std::vector<std::u16string> values;

@@ -18,21 +18,21 @@ public:
     int Writes = 0;
 
     std::optional<std::string> ReadFile(const std::u16string& path) override {
-        if (Unreadable.count(path)) throw EVrbException(u"Cannot open file \"" + path + u"\"");
+        if (Unreadable.count(path)) throw Error(u"Cannot open file \"" + path + u"\"");
         auto it = Files.find(path);
         if (it == Files.end()) return std::nullopt;
         return it->second;
     }
     void WriteFileAtomic(const std::u16string& path, std::string_view bytes) override {
         ++Writes;
-        if (FailWrites) throw EVrbException(u"Cannot create file \"" + path + u"\": disk full");
+        if (FailWrites) throw Error(u"Cannot create file \"" + path + u"\": disk full");
         Files[path] = std::string(bytes);
     }
     bool FileExists(const std::u16string& path) override { return Files.count(path) != 0; }
     void CopyFile(const std::u16string& from, const std::u16string& to) override {
         auto it = Files.find(from);
         if (FailCopies || it == Files.end())
-            throw EVrbException(u"Cannot copy file \"" + from + u"\"");
+            throw Error(u"Cannot copy file \"" + from + u"\"");
         Files[to] = it->second;
     }
 };

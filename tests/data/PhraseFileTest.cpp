@@ -10,7 +10,7 @@ namespace {
 
 using testing::FakeFileSystem;
 
-const std::u16string kPath = u"C:\\Lumora\\lumora.lmx";
+const std::u16string FilePath = u"C:\\Lumora\\lumora.lmx";
 
 std::string Utf16LE(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
@@ -23,25 +23,25 @@ std::string Utf16LE(std::u16string_view text) {
 
 class PhraseFileTest : public ::testing::Test {
 protected:
-    TPhraseData data;
-    TPhraseRows rows;
+    PhraseData data;
+    PhraseList rows;
     FakeFileSystem files;
     int processed = 0;
 
-    TMiniData& AddRow(const std::u16string& autotext, const std::u16string& text) {
-        return rows.AppendPhrase(data, autotext, text);
+    Phrase& AddRow(const std::u16string& abbreviation, const std::u16string& text) {
+        return rows.AppendPhrase(data, abbreviation, text);
     }
-    TPhraseLoadResult Load(std::uint32_t maxItems = 30) {
-        return LoadPhrases(rows, data, files, kPath, maxItems, [this] { ++processed; });
+    PhraseLoadResult Load(std::uint32_t MaxPhrases = 30) {
+        return LoadPhrases(rows, data, files, FilePath, MaxPhrases, [this] { ++processed; });
     }
-    TPhraseLoadResult LoadText(std::u16string_view text, std::uint32_t maxItems = 30) {
-        files.Files[kPath] = Utf16LE(text);
-        return Load(maxItems);
+    PhraseLoadResult LoadText(std::u16string_view text, std::uint32_t MaxPhrases = 30) {
+        files.Files[FilePath] = Utf16LE(text);
+        return Load(MaxPhrases);
     }
-    std::vector<std::u16string> Autotexts() const {
+    std::vector<std::u16string> Abbreviations() const {
         std::vector<std::u16string> out;
         for (std::size_t i = 0; i < rows.Count(); ++i)
-            out.push_back(rows.At(i).Autotext());
+            out.push_back(rows.At(i).Abbreviation());
         return out;
     }
     std::vector<std::u16string> IndexValues() const {
@@ -55,18 +55,18 @@ protected:
 TEST_F(PhraseFileTest, SavePhrases_ShouldWriteTheExampleByteForByte_WhenTwoPhrases) {
     AddRow(u"ab", u"abc");
     AddRow(u"", u"");
-    SavePhrases(rows, files, kPath);
+    SavePhrases(rows, files, FilePath);
     EXPECT_EQ(
-        files.Files[kPath],
+        files.Files[FilePath],
         Utf16LE(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phrases>\r\n"
                 u"<phrase>\r\n<description>YWJj</description>\r\n<autotext>YWI=</autotext>\r\n"
                 u"</phrase>\r\n<phrase>\r\n<description></description>\r\n"
                 u"<autotext></autotext>\r\n</phrase>\r\n</phrases>\r\n"));
     rows.ClearPhrases();
-    SavePhrases(rows, files, kPath);
-    EXPECT_EQ(files.Files[kPath], Utf16LE(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    SavePhrases(rows, files, FilePath);
+    EXPECT_EQ(files.Files[FilePath], Utf16LE(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                                           u"<phrases>\r\n</phrases>\r\n"));
-    EXPECT_EQ(files.Files[kPath].substr(0, 16),
+    EXPECT_EQ(files.Files[FilePath].substr(0, 16),
               std::string("\xFF\xFE\x3C\x00\x3F\x00\x78\x00\x6D\x00\x6C\x00\x20\x00\x76\x00", 16));
 }
 
@@ -79,15 +79,15 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldGiveBackSamePhrasesInOrder_AfterSave) {
     AddRow(std::u16string(40, u'k'), std::u16string(57, u'q')); // closing tag on a line of its own
     std::vector<std::pair<std::u16string, std::u16string>> before;
     for (std::size_t i = 0; i < rows.Count(); ++i)
-        before.emplace_back(rows.At(i).Autotext(), rows.At(i).Text());
-    SavePhrases(rows, files, kPath);
+        before.emplace_back(rows.At(i).Abbreviation(), rows.At(i).Text());
+    SavePhrases(rows, files, FilePath);
 
-    TPhraseLoadResult result = Load(100);
+    PhraseLoadResult result = Load(100);
     EXPECT_TRUE(result.FileFound);
     EXPECT_FALSE(result.StoppedAtLimit);
     std::vector<std::pair<std::u16string, std::u16string>> after;
     for (std::size_t i = 0; i < rows.Count(); ++i)
-        after.emplace_back(rows.At(i).Autotext(), rows.At(i).Text());
+        after.emplace_back(rows.At(i).Abbreviation(), rows.At(i).Text());
     EXPECT_EQ(after, before);
     EXPECT_EQ(processed, 6);
     // The grid keeps file order while the index is sorted; the empty abbreviation is not in it.
@@ -98,14 +98,14 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldGiveBackSamePhrasesInOrder_AfterSave) {
 
 TEST_F(PhraseFileTest, LoadPhrases_ShouldLeaveListEmpty_WhenNoFileExists) {
     AddRow(u"old", u"gone");
-    TPhraseLoadResult result = Load();
+    PhraseLoadResult result = Load();
     EXPECT_FALSE(result.FileFound);
     EXPECT_EQ(rows.Count(), 0u);
     EXPECT_EQ(data.PhraseIndex.Count(), 0);
 
     AddRow(u"old", u"gone");
-    files.Unreadable.insert(kPath);
-    EXPECT_THROW(Load(), EVrbException);
+    files.Unreadable.insert(FilePath);
+    EXPECT_THROW(Load(), Error);
     EXPECT_EQ(rows.Count(), 0u);
     EXPECT_EQ(data.PhraseIndex.Count(), 0);
 }
@@ -116,12 +116,12 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldStopAddingAtMaxItems_AndSayIt) {
         text += u"<phrase><autotext>" + TextToBase64(std::string(1, char('a' + i))) +
                 u"</autotext></phrase>";
     text += u"</phrases>";
-    TPhraseLoadResult limited = LoadText(text, 3);
-    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
+    PhraseLoadResult limited = LoadText(text, 3);
+    EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
     EXPECT_TRUE(limited.StoppedAtLimit);
     EXPECT_EQ(data.PhraseIndex.Count(), 3);
 
-    TPhraseLoadResult exact = LoadText(text, 5);
+    PhraseLoadResult exact = LoadText(text, 5);
     EXPECT_EQ(rows.Count(), 5u);
     EXPECT_FALSE(exact.StoppedAtLimit);
     // A negative option, as unsigned, sets no limit.
@@ -137,21 +137,21 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldReadPhraseElementsWhereverTheyStand) {
              // A phrase inside a phrase makes none; it sets the enclosing one's strings.
              u"<phrase><description>MQ==</description><phrase><autotext>Yw==</autotext>"
              u"<description>Mg==</description></phrase></phrase>\r\n"
-             // Two descriptions: the later wins; no autotext: an empty abbreviation.
+             // Two descriptions: the later wins; no abbreviation: an empty abbreviation.
              u"<phrase><description>eA==</description><description>eQ==</description></phrase>\r\n"
              u"</phrases>\r\n");
     ASSERT_EQ(rows.Count(), 4u);
-    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"a", u"b", u"c", u""}));
+    EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"a", u"b", u"c", u""}));
     EXPECT_EQ(rows.At(2).Text(), u"2");
     EXPECT_EQ(rows.At(3).Text(), u"y");
     EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
 }
 
-TEST_F(PhraseFileTest, LoadPhrases_ShouldNotLeaveStaleEntry_WhenPhraseHasTwoAutotexts) {
+TEST_F(PhraseFileTest, LoadPhrases_ShouldNotLeaveStaleEntry_WhenPhraseHasTwoAbbreviations) {
     LoadText(u"<phrases><phrase><autotext>eHg=</autotext></phrase>"
              u"<phrase><autotext>enp6</autotext><autotext>YWFh</autotext></phrase>"
              u"<phrase><autotext>eXk=</autotext></phrase></phrases>");
-    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"xx", u"aaa", u"yy"}));
+    EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"xx", u"aaa", u"yy"}));
     EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"aaa", u"xx", u"yy"}));
     rows.ClearPhrases();
     EXPECT_EQ(data.PhraseIndex.Count(), 0);
@@ -163,29 +163,29 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldKeepPhrasesBeforeError_AndSortIndex) {
         LoadText(u"<?xml version=\"1.0\"?>\r\n<phrases>\r\n"
                  u"<phrase><autotext>eg==</autotext></phrase>\r\n"
                  u"<phrase><autotext>YQ==</autotext>\r\n");
-    } catch (const EVrbXMLError& e) {
+    } catch (const TagSyntaxError& e) {
         message = e.Message();
     }
     EXPECT_EQ(message, u"XML Parsing Error: no element found.\rExpected: </phrase>\rLine: 5\r"
                        u"Column: 3");
-    EXPECT_EQ(Autotexts(), (std::vector<std::u16string>{u"z", u"a"}));
+    EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"z", u"a"}));
     EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"a", u"z"}));
     EXPECT_FALSE(data.LoadingPhrases);
 
     EXPECT_THROW(LoadText(u"<phrases>\r\n<Phrase><autotext>YQ==</autotext></phrase>"),
-                 EVrbXMLError);
+                 TagSyntaxError);
     EXPECT_EQ(rows.Count(), 0u); // <Phrase> is not a phrase element
 }
 
 TEST_F(PhraseFileTest, SavePhrases_ShouldLeaveOldFileAndThrow_WhenWriteFails) {
-    files.Files[kPath] = "old contents";
+    files.Files[FilePath] = "old contents";
     AddRow(u"a", u"b");
     files.FailWrites = true;
-    EXPECT_THROW(SavePhrases(rows, files, kPath), EVrbException);
-    EXPECT_EQ(files.Files[kPath], "old contents");
+    EXPECT_THROW(SavePhrases(rows, files, FilePath), Error);
+    EXPECT_EQ(files.Files[FilePath], "old contents");
 }
 
-struct BatchObserver : TPhraseRowsObserver {
+struct BatchObserver : PhraseListObserver {
     std::vector<std::string> events;
     void RowAppended(std::size_t) override { events.push_back("append"); }
     void RowDeleted(std::size_t) override { events.push_back("delete"); }
@@ -197,7 +197,7 @@ struct BatchObserver : TPhraseRowsObserver {
 TEST_F(PhraseFileTest, LoadPhrases_ShouldAppendRowsInsideOneBatch_EvenOnError) {
     BatchObserver observer;
     rows.SetObserver(&observer);
-    EXPECT_THROW(LoadText(u"<phrase></phrase><phrase>"), EVrbXMLError);
+    EXPECT_THROW(LoadText(u"<phrase></phrase><phrase>"), TagSyntaxError);
     EXPECT_EQ(observer.events,
               (std::vector<std::string>{"clear", "clear", "begin", "append", "append", "end"}));
     EXPECT_FALSE(rows.InBatch());
@@ -213,13 +213,13 @@ namespace {
 class PhraseFileAtExitTest : public ::testing::Test {
 protected:
     testing::FakeFileSystem files;
-    TPhraseData data;
-    TPhraseRows rows;
-    TPhraseFile file{files, u"C:\\L\\lumora.lmx"};
+    PhraseData data;
+    PhraseList rows;
+    PhraseFile file{files, u"C:\\L\\lumora.lmx"};
 
     std::string ThreePhrases() {
-        TPhraseData d;
-        TPhraseRows r;
+        PhraseData d;
+        PhraseList r;
         for (auto a : {u"a", u"b", u"c"})
             r.AppendPhrase(d, a, u"");
         return PhraseFileBytes(r);
@@ -237,7 +237,7 @@ TEST_F(PhraseFileAtExitTest, ShouldKeepBackup_WhenLoadStoppedAtMaxItems) {
 
 TEST_F(PhraseFileAtExitTest, ShouldKeepBackup_WhenLoadFailed_AndNotOtherwise) {
     files.Files[file.Path()] = "<phrases><phrase>";
-    EXPECT_THROW(file.Load(rows, data, 30, {}), EVrbXMLError);
+    EXPECT_THROW(file.Load(rows, data, 30, {}), TagSyntaxError);
     file.SaveAtExit(rows);
     EXPECT_EQ(files.Files[file.BackupPath()], "<phrases><phrase>");
 
@@ -258,7 +258,7 @@ TEST_F(PhraseFileAtExitTest, ShouldNotReplaceFile_WhenBackupCannotBeMade) {
     files.Files[file.Path()] = ThreePhrases();
     file.Load(rows, data, 1, {});
     files.FailCopies = true;
-    EXPECT_THROW(file.SaveAtExit(rows), EVrbException);
+    EXPECT_THROW(file.SaveAtExit(rows), Error);
     EXPECT_EQ(files.Files[file.Path()], ThreePhrases());
     EXPECT_EQ(files.Writes, 0);
 }

@@ -7,68 +7,68 @@
 namespace lumora {
 namespace {
 
-std::vector<TStringData*> Lookup(TPhraseData& data, const std::u16string& value) {
-    std::vector<TStringData*> found;
+std::vector<AbbreviationEntry*> Lookup(PhraseData& data, const std::u16string& value) {
+    std::vector<AbbreviationEntry*> found;
     data.PhraseIndex.FindWithValue(value, found);
     return found;
 }
 
-TEST(MiniData, ShouldKeepOneIndexEntry_WhenAutotextIsSetRepeatedly) {
-    TPhraseData data;
-    TMiniData phrase(data);
+TEST(Phrase, ShouldKeepOneIndexEntry_WhenAbbreviationIsSetRepeatedly) {
+    PhraseData data;
+    Phrase phrase(data);
     EXPECT_EQ(data.PhraseIndex.Count(), 0);
-    phrase.SetAutotext(u"brb");
-    phrase.SetAutotext(u"brb");
+    phrase.SetAbbreviation(u"brb");
+    phrase.SetAbbreviation(u"brb");
     ASSERT_EQ(data.PhraseIndex.Count(), 1);
     EXPECT_EQ(data.PhraseIndex.At(0).Data, &phrase);
 
     // A change of case alone is a change: the old entry goes, the new one comes.
-    phrase.SetAutotext(u"BRB");
+    phrase.SetAbbreviation(u"BRB");
     ASSERT_EQ(data.PhraseIndex.Count(), 1);
     EXPECT_EQ(data.PhraseIndex.At(0).Value, u"BRB");
 
-    phrase.SetAutotext(u"");
+    phrase.SetAbbreviation(u"");
     EXPECT_EQ(data.PhraseIndex.Count(), 0);
-    phrase.SetAutotext(u"x");
+    phrase.SetAbbreviation(u"x");
     EXPECT_EQ(data.PhraseIndex.Count(), 1);
 }
 
-TEST(MiniData, ShouldLeaveOthersEntries_WhenOneOfTwoWithSameAutotextIsDestroyed) {
-    TPhraseData data;
-    TMiniData kept(data);
-    kept.SetAutotext(u"sig");
+TEST(Phrase, ShouldLeaveOthersEntries_WhenOneOfTwoWithSameAbbreviationIsDestroyed) {
+    PhraseData data;
+    Phrase kept(data);
+    kept.SetAbbreviation(u"sig");
     {
-        TMiniData gone(data);
-        gone.SetAutotext(u"sig");
+        Phrase gone(data);
+        gone.SetAbbreviation(u"sig");
         EXPECT_EQ(Lookup(data, u"SIG").size(), 2u);
-        TMiniData empty(data); // no abbreviation: destroying it touches nothing
+        Phrase empty(data); // no abbreviation: destroying it touches nothing
     }
     auto found = Lookup(data, u"sig");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]->Data, &kept);
 }
 
-TEST(MiniData, ShouldIndexAndStoreWhole_WhenTextIsEmptyOrLong) {
-    TPhraseData data;
-    TMiniData phrase(data);
-    phrase.SetAutotext(u"e");
+TEST(Phrase, ShouldIndexAndStoreWhole_WhenTextIsEmptyOrLong) {
+    PhraseData data;
+    Phrase phrase(data);
+    phrase.SetAbbreviation(u"e");
     EXPECT_EQ(Lookup(data, u"e").size(), 1u);
     std::u16string longText(600, u'x');
     phrase.SetText(longText);
     EXPECT_EQ(phrase.Text(), longText);
 }
 
-TEST(MiniData, ShouldRemoveEarlierEntry_WhenAutotextChangesDuringLoad) {
+TEST(Phrase, ShouldRemoveEarlierEntry_WhenAbbreviationChangesDuringLoad) {
     // During a load the index is in file order, so the halving may miss the old entry.
-    TPhraseData data;
+    PhraseData data;
     data.LoadingPhrases = true;
-    std::vector<std::unique_ptr<TMiniData>> phrases;
+    std::vector<std::unique_ptr<Phrase>> phrases;
     for (auto v : {u"zz", u"yy", u"xx", u"ww", u"vv", u"uu", u"tt"}) {
-        phrases.push_back(std::make_unique<TMiniData>(data));
-        phrases.back()->SetAutotext(v);
+        phrases.push_back(std::make_unique<Phrase>(data));
+        phrases.back()->SetAbbreviation(v);
     }
-    phrases[0]->SetAutotext(u"aa");
-    phrases[1]->SetAutotext(u"bb");
+    phrases[0]->SetAbbreviation(u"aa");
+    phrases[1]->SetAbbreviation(u"bb");
     data.LoadingPhrases = false;
     data.PhraseIndex.Sort();
     EXPECT_EQ(data.PhraseIndex.Count(), 7);

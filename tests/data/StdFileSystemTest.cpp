@@ -37,7 +37,7 @@ TEST_F(StdFileSystemTest, ShouldTellMissingFromUnreadable_WhenReading) {
     EXPECT_EQ(files->ReadFile(Path("none.lmx")), std::nullopt);
     EXPECT_EQ(files->ReadFile(Path("no-folder/none.lmx")), std::nullopt);
     fs::create_directory(dir / "folder.lmx");
-    EXPECT_THROW(files->ReadFile(Path("folder.lmx")), EVrbException);
+    EXPECT_THROW(files->ReadFile(Path("folder.lmx")), Error);
     EXPECT_FALSE(files->FileExists(Path("none.lmx")));
 }
 
@@ -60,13 +60,13 @@ TEST_F(StdFileSystemTest, ShouldLeaveOldEntryAndNoTemporary_WhenReplaceFails) {
     try {
         files->WriteFileAtomic(path, "data");
         FAIL() << "no error";
-    } catch (const EVrbException& e) {
+    } catch (const Error& e) {
         EXPECT_NE(e.Message().find(path), std::u16string::npos);
     }
     EXPECT_TRUE(fs::is_directory(dir / "target.lmx" / "inside"));
     EXPECT_EQ(Entries(), 1u);
-    EXPECT_THROW(files->WriteFileAtomic(Path("no-folder/x.lmx"), "data"), EVrbException);
-    EXPECT_THROW(files->CopyFile(Path("none"), Path("copy")), EVrbException);
+    EXPECT_THROW(files->WriteFileAtomic(Path("no-folder/x.lmx"), "data"), Error);
+    EXPECT_THROW(files->CopyFile(Path("none"), Path("copy")), Error);
 }
 
 } // namespace

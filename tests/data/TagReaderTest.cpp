@@ -20,36 +20,36 @@ std::string Utf16LE(std::u16string_view text, bool bom = true) {
 // Records every callback as "<name" (a child opened) and "name=text" (an element closed).
 struct Recorder {
     std::vector<std::u16string> log;
-    TXMLTagEvent TagEvent() {
+    TagOpenedEvent TagEvent() {
         return [this](PXMLTag tag) { log.push_back(u"<" + tag->Name); };
     }
-    TXMLDataEvent DataEvent() {
+    TagClosedEvent DataEvent() {
         return [this](const std::u16string& name, const std::u16string& text) {
             log.push_back(name + u"=" + text);
         };
     }
-    void Parse(std::u16string_view text) { ParseXMLStream(Utf16LE(text), TagEvent(), DataEvent()); }
+    void Parse(std::u16string_view text) { ReadTags(Utf16LE(text), TagEvent(), DataEvent()); }
 };
 
 std::u16string ErrorOf(std::u16string_view text) {
     Recorder r;
     try {
         r.Parse(text);
-    } catch (const EVrbXMLError& e) {
+    } catch (const TagSyntaxError& e) {
         return e.Message();
     }
     return u"(no error)";
 }
 
-TEST(XMLReader, ShouldMakeNoCallback_WhenStreamIsEmptyOrOnlyAMark) {
+TEST(TagReader, ShouldMakeNoCallback_WhenStreamIsEmptyOrOnlyAMark) {
     Recorder r;
-    ParseXMLStream("", r.TagEvent(), r.DataEvent());
-    ParseXMLStream("\xFF\xFE", r.TagEvent(), r.DataEvent());
-    ParseXMLStream("\xEF\xBB\xBF", r.TagEvent(), r.DataEvent());
+    ReadTags("", r.TagEvent(), r.DataEvent());
+    ReadTags("\xFF\xFE", r.TagEvent(), r.DataEvent());
+    ReadTags("\xEF\xBB\xBF", r.TagEvent(), r.DataEvent());
     EXPECT_TRUE(r.log.empty());
 }
 
-TEST(XMLReader, ShouldReportElementsInDocumentOrder_WhenFileHasDeclaration) {
+TEST(TagReader, ShouldReportElementsInDocumentOrder_WhenFileHasDeclaration) {
     Recorder r;
     r.Parse(u"<?xml version=\"1.0\"?>\r\n<a>\r\n<b>x</b>\r\n</a>\r\n");
     EXPECT_EQ(r.log, (std::vector<std::u16string>{u"<xml", u"<a", u"<b", u"b=x", u"a=\r\n"}));
@@ -59,20 +59,20 @@ TEST(XMLReader, ShouldReportElementsInDocumentOrder_WhenFileHasDeclaration) {
     EXPECT_EQ(bare.log, (std::vector<std::u16string>{u"<a", u"a=1", u"<b", u"b=2"}));
 }
 
-TEST(XMLReader, ShouldJoinTextAcrossLines_WhenElementSpansThem) {
+TEST(TagReader, ShouldJoinTextAcrossLines_WhenElementSpansThem) {
     Recorder r;
     r.Parse(u"<a>  one\rtwo</a>\n<b>&amp; <c\n> d</b>");
     EXPECT_EQ(r.log,
               (std::vector<std::u16string>{u"<a", u"a=  one\r\ntwo", u"<b", u"b=&amp; <c\r\n> d"}));
 }
 
-TEST(XMLReader, ShouldDropTextBeforeOpeningTags_AndKeepTextBeforeClosingOnes) {
+TEST(TagReader, ShouldDropTextBeforeOpeningTags_AndKeepTextBeforeClosingOnes) {
     Recorder r;
     r.Parse(u"junk<a>lead<b>in</b>tail</a>");
     EXPECT_EQ(r.log, (std::vector<std::u16string>{u"<a", u"<b", u"b=in", u"a=tail"}));
 }
 
-TEST(XMLReader, ShouldRaiseMismatch_WithExpectedFoundLineAndColumn) {
+TEST(TagReader, ShouldRaiseMismatch_WithExpectedFoundLineAndColumn) {
     EXPECT_EQ(ErrorOf(u"<?xml?>\r\n<phrases>\r\n<Phrase>\r\n</phrase>\r\n"),
               u"XML Parsing Error: mismatched tag.\rExpected: </Phrase>\rFound: </phrase>\r"
               u"Line: 4\rColumn: 3");
@@ -89,12 +89,12 @@ TEST(XMLReader, ShouldRaiseMismatch_WithExpectedFoundLineAndColumn) {
         u"XML Parsing Error: mismatched tag.\rExpected: </>\rFound: </a>\rLine: 1\rColumn: 1");
 }
 
-TEST(XMLReader, ShouldRaiseMissingEnd_AfterTheCallbacksBeforeIt) {
+TEST(TagReader, ShouldRaiseMissingEnd_AfterTheCallbacksBeforeIt) {
     Recorder r;
     std::u16string message;
     try {
         r.Parse(u"<a>\r\n<b>x</b>\r\n  <c>");
-    } catch (const EVrbXMLError& e) {
+    } catch (const TagSyntaxError& e) {
         message = e.Message();
     }
     // Line is the number of lines plus 1; the column counts the CR LF before the third line.
@@ -109,7 +109,7 @@ TEST(XMLReader, ShouldRaiseMissingEnd_AfterTheCallbacksBeforeIt) {
               u"encoding=\"UTF-8\"?>\rLine: 3\rColumn: 3");
 }
 
-TEST(XMLReader, ShouldRewriteOnlyTheSecondLine_WhenPhrasesHasShortcutAttribute) {
+TEST(TagReader, ShouldRewriteOnlyTheSecondLine_WhenPhrasesHasShortcutAttribute) {
     Recorder r;
     r.Parse(u"<?xml?>\r\n<phrases shortcut=\"x\">\r\n</phrases>");
     EXPECT_EQ(r.log, (std::vector<std::u16string>{u"<xml", u"<phrases", u"phrases=\r\n"}));
@@ -118,9 +118,9 @@ TEST(XMLReader, ShouldRewriteOnlyTheSecondLine_WhenPhrasesHasShortcutAttribute) 
               u"Found: </phrases>\rLine: 4\rColumn: 3");
 }
 
-TEST(XMLReader, ShouldDropDataEventErrors_ButStopOnTagEventErrors) {
+TEST(TagReader, ShouldDropDataEventErrors_ButStopOnTagEventErrors) {
     std::vector<std::u16string> closed;
-    ParseXMLStream(Utf16LE(u"<a>1</a><b>2</b>"), nullptr,
+    ReadTags(Utf16LE(u"<a>1</a><b>2</b>"), nullptr,
                    [&](const std::u16string& n, const std::u16string&) {
                        closed.push_back(n);
                        throw std::runtime_error("bad value");
@@ -128,7 +128,7 @@ TEST(XMLReader, ShouldDropDataEventErrors_ButStopOnTagEventErrors) {
     EXPECT_EQ(closed, (std::vector<std::u16string>{u"a", u"b"}));
 
     int opened = 0;
-    EXPECT_THROW(ParseXMLStream(
+    EXPECT_THROW(ReadTags(
                      Utf16LE(u"<a>1</a><b>2</b>"),
                      [&](PXMLTag) {
                          ++opened;
@@ -139,20 +139,20 @@ TEST(XMLReader, ShouldDropDataEventErrors_ButStopOnTagEventErrors) {
     EXPECT_EQ(opened, 1);
 }
 
-TEST(XMLReader, ShouldLetTagEventReplaceChildCallbacks_ForItsContent) {
+TEST(TagReader, ShouldLetTagEventReplaceChildCallbacks_ForItsContent) {
     std::vector<std::u16string> seen;
-    TXMLTagEvent root = [&](PXMLTag tag) {
+    TagOpenedEvent root = [&](PXMLTag tag) {
         if (tag->Name != u"p") return;
         tag->TagEvent = nullptr;
         tag->DataEvent = [&](const std::u16string& n, const std::u16string& t) {
             seen.push_back(n + u"=" + t);
         };
     };
-    ParseXMLStream(Utf16LE(u"<q><p><d>1</d><p>2</p></p></q><e>3</e>"), root, nullptr);
+    ReadTags(Utf16LE(u"<q><p><d>1</d><p>2</p></p></q><e>3</e>"), root, nullptr);
     EXPECT_EQ(seen, (std::vector<std::u16string>{u"d=1", u"p=2", u"p="}));
 }
 
-TEST(XMLReader, ShouldRaiseError_WhenTagNameIsEmptyOrNestingTooDeep) {
+TEST(TagReader, ShouldRaiseError_WhenTagNameIsEmptyOrNestingTooDeep) {
     EXPECT_EQ(ErrorOf(u"<a>\r\n <>"), u"XML Parsing Error: empty tag name.\rLine: 2\rColumn: 4");
     std::u16string deep;
     for (int i = 0; i < 100000; ++i)
@@ -169,19 +169,19 @@ TEST(XMLReader, ShouldRaiseError_WhenTagNameIsEmptyOrNestingTooDeep) {
     EXPECT_EQ(ErrorOf(ok), u"(no error)");
 }
 
-TEST(XMLReader, ShouldSplitLinesAndDecode_ByByteOrderMarkAndBreaks) {
-    EXPECT_EQ(ReadXMLLines(Utf16LE(u"a\r\nb\rc\nd\r\n")),
+TEST(TagReader, ShouldSplitLinesAndDecode_ByByteOrderMarkAndBreaks) {
+    EXPECT_EQ(ReadTextLines(Utf16LE(u"a\r\nb\rc\nd\r\n")),
               (std::vector<std::u16string>{u"a", u"b", u"c", u"d"}));
-    EXPECT_EQ(ReadXMLLines(Utf16LE(u"a\n\nb")), (std::vector<std::u16string>{u"a", u"", u"b"}));
-    EXPECT_EQ(ReadXMLLines(std::string("\xFE\xFF\x00\x41\x00\xE9", 6)),
+    EXPECT_EQ(ReadTextLines(Utf16LE(u"a\n\nb")), (std::vector<std::u16string>{u"a", u"", u"b"}));
+    EXPECT_EQ(ReadTextLines(std::string("\xFE\xFF\x00\x41\x00\xE9", 6)),
               (std::vector<std::u16string>{u"A\u00E9"}));
-    EXPECT_EQ(ReadXMLLines("\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80"),
+    EXPECT_EQ(ReadTextLines("\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80"),
               (std::vector<std::u16string>{u"\u00E9\U0001F600"}));
-    EXPECT_EQ(ReadXMLLines("caf\xE9 \x80"), (std::vector<std::u16string>{u"caf\u00E9 \u20AC"}));
+    EXPECT_EQ(ReadTextLines("caf\xE9 \x80"), (std::vector<std::u16string>{u"caf\u00E9 \u20AC"}));
     // The text ends at its first NUL; a half code unit at the end becomes U+FFFD.
-    EXPECT_EQ(ReadXMLLines(Utf16LE(std::u16string(u"ab\0cd", 5))),
+    EXPECT_EQ(ReadTextLines(Utf16LE(std::u16string(u"ab\0cd", 5))),
               (std::vector<std::u16string>{u"ab"}));
-    EXPECT_EQ(ReadXMLLines(Utf16LE(u"ab") + "x"), (std::vector<std::u16string>{u"ab\uFFFD"}));
+    EXPECT_EQ(ReadTextLines(Utf16LE(u"ab") + "x"), (std::vector<std::u16string>{u"ab\uFFFD"}));
     EXPECT_EQ(PosCharFrom(0, u'b', u"abcb"), 2u);
     EXPECT_EQ(PosCharFrom(3, u'b', u"abcb"), 4u);
     EXPECT_EQ(PosCharFrom(5, u'b', u"abcb"), 0u);

@@ -23,19 +23,19 @@ TEST(TextToBase64, ShouldBreakAfter76Characters_WhenValueIs57Or58Bytes) {
     EXPECT_EQ(e114.size(), 156u);
     EXPECT_EQ(e114.substr(154), u"\r\n");
 
-    EXPECT_EQ(GenXMLTag(u"d", std::u16string(57, u'a'), true, true), u"<d>" + e57 + u"</d>\r\n");
-    EXPECT_EQ(GenXMLTag(u"d", std::u16string(58, u'a'), true, true), u"<d>" + e58 + u"</d>\r\n");
+    EXPECT_EQ(WriteTag(u"d", std::u16string(57, u'a'), true, true), u"<d>" + e57 + u"</d>\r\n");
+    EXPECT_EQ(WriteTag(u"d", std::u16string(58, u'a'), true, true), u"<d>" + e58 + u"</d>\r\n");
 }
 
-TEST(GenXMLTag, ShouldFollowOpenCloseTable_ForEmptyAndNonEmptyValues) {
-    EXPECT_EQ(GenXMLTag(u"n", u"", true, false), u"<n>\r\n");
-    EXPECT_EQ(GenXMLTag(u"n", u"", true, true), u"<n></n>\r\n");
-    EXPECT_EQ(GenXMLTag(u"n", u"ab", true, true), u"<n>YWI=</n>\r\n");
-    EXPECT_EQ(GenXMLTag(u"n", u"ab", true, false), u"<n>YWI=");
-    EXPECT_EQ(GenXMLTag(u"n", u"ab", false, true), u"</n>\r\n");
-    EXPECT_EQ(GenXMLTag(u"n", u"ab", false, false), u"");
+TEST(WriteTag, ShouldFollowOpenCloseTable_ForEmptyAndNonEmptyValues) {
+    EXPECT_EQ(WriteTag(u"n", u"", true, false), u"<n>\r\n");
+    EXPECT_EQ(WriteTag(u"n", u"", true, true), u"<n></n>\r\n");
+    EXPECT_EQ(WriteTag(u"n", u"ab", true, true), u"<n>YWI=</n>\r\n");
+    EXPECT_EQ(WriteTag(u"n", u"ab", true, false), u"<n>YWI=");
+    EXPECT_EQ(WriteTag(u"n", u"ab", false, true), u"</n>\r\n");
+    EXPECT_EQ(WriteTag(u"n", u"ab", false, false), u"");
     // Markup characters never appear as themselves.
-    std::u16string tag = GenXMLTag(u"n", u"<a href=\"x\">&amp;</a>", true, true);
+    std::u16string tag = WriteTag(u"n", u"<a href=\"x\">&amp;</a>", true, true);
     EXPECT_EQ(tag.find_first_of(u"&\"", 0), std::u16string::npos);
     EXPECT_EQ(tag.find(u'<', 1), tag.rfind(u"</n>"));
 }

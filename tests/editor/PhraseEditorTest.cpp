@@ -9,17 +9,17 @@ namespace lumora {
 namespace {
 
 // A grid that follows the rows as the Win32 one does: rows of 20 pixels, focus and selection.
-class FakeGrid : public TPhraseGridView, public TPhraseRowsObserver {
+class FakeGrid : public PhraseGridView, public PhraseListObserver {
 public:
-    explicit FakeGrid(TPhraseRows& rows) : fRows(rows) { rows.SetObserver(this); }
-    ~FakeGrid() override { fRows.SetObserver(nullptr); }
+    explicit FakeGrid(PhraseList& rows) : rows_(rows) { rows.SetObserver(this); }
+    ~FakeGrid() override { rows_.SetObserver(nullptr); }
 
     std::optional<std::size_t> Focused;
     int Column = 0;
     std::optional<std::pair<std::size_t, int>> Editing;
     std::optional<std::size_t> Selected;
     int Width = 531;
-    int Widths[2] = {kAutotextColumnWidth, kTextColumnWidth};
+    int Widths[2] = {AbbreviationColumnWidth, TextColumnWidth};
     std::vector<std::string> Calls;
 
     std::optional<std::size_t> FocusedRow() const override { return Focused; }
@@ -32,7 +32,7 @@ public:
     }
     void EditCell(std::size_t row, int column) override { Editing = {row, column}; }
     std::optional<std::size_t> RowAt(int, int y) const override {
-        if (y < 0 || static_cast<std::size_t>(y / 20) >= fRows.Count()) return std::nullopt;
+        if (y < 0 || static_cast<std::size_t>(y / 20) >= rows_.Count()) return std::nullopt;
         return static_cast<std::size_t>(y / 20);
     }
     int ClientWidth() const override { return Width; }
@@ -50,32 +50,32 @@ public:
     void RowsCleared() override { Focused.reset(); }
 
     // The in-place editor accepts what it holds.
-    void Accept(TPhraseEditor& editor, const std::u16string& text) {
+    void Accept(PhraseEditor& editor, const std::u16string& text) {
         auto [row, column] = *Editing;
         Editing.reset();
-        editor.PhraseTreeNewText(row, column, text);
+        editor.CellEdited(row, column, text);
     }
 
 private:
-    TPhraseRows& fRows;
+    PhraseList& rows_;
 };
 
 class PhraseEditorTest : public ::testing::Test {
 protected:
-    fakes::FakeDesktop desk;
-    TPhraseData data;
-    TPhraseRows rows;
-    TProgramState state;
+    sim::ScriptedDesktop desk;
+    PhraseData data;
+    PhraseList rows;
+    ProgramState state;
     FakeGrid grid{rows};
-    TPhraseEditor editor{rows, data, state, desk.AsPlatform()};
+    PhraseEditor editor{rows, data, state, desk.AsPlatform()};
 
     void SetUp() override {
         editor.SetView(&grid);
         state.MainWindow = 77;
         desk.MainWindow = 77;
     }
-    TMiniData& Add(const std::u16string& autotext, const std::u16string& text) {
-        return rows.AppendPhrase(data, autotext, text);
+    Phrase& Add(const std::u16string& abbreviation, const std::u16string& text) {
+        return rows.AppendPhrase(data, abbreviation, text);
     }
 };
 
@@ -84,29 +84,29 @@ TEST_F(PhraseEditorTest, NewItem_ShouldReuseFirstEmptyRow_EvenAtTheLimit) {
     Add(u"", u"text only"); // not empty: has text
     Add(u"", u"");
     Add(u"", u"");
-    state.Options.maxItems = 4;
-    editor.NewPhraseActExecute();
+    state.Options.MaxPhrases = 4;
+    editor.NewPhrase();
     EXPECT_EQ(rows.Count(), 4u);
     EXPECT_EQ(grid.Focused, 2u);
-    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{2, kAutotextColumn}));
+    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{2, AbbreviationColumn}));
 }
 
 TEST_F(PhraseEditorTest, NewItem_ShouldAppendAndEdit_BelowTheLimitOnly) {
-    state.Options.maxItems = 2;
+    state.Options.MaxPhrases = 2;
     Add(u"a", u"1");
-    editor.NewPhraseActExecute();
+    editor.NewPhrase();
     ASSERT_EQ(rows.Count(), 2u);
     EXPECT_EQ(grid.Focused, 1u);
-    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{1, kAutotextColumn}));
+    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{1, AbbreviationColumn}));
     grid.Accept(editor, u"b");
 
     grid.Editing.reset();
-    editor.NewPhraseActExecute(); // at the limit, no empty row: nothing
+    editor.NewPhrase(); // at the limit, no empty row: nothing
     EXPECT_EQ(rows.Count(), 2u);
     EXPECT_FALSE(grid.Editing);
 
-    state.Options.maxItems = static_cast<std::uint32_t>(-1); // -maxitems=-1: no limit
-    editor.NewPhraseActExecute();
+    state.Options.MaxPhrases = static_cast<std::uint32_t>(-1); // -maxitems=-1: no limit
+    editor.NewPhrase();
     EXPECT_EQ(rows.Count(), 3u);
 }
 
@@ -115,41 +115,41 @@ TEST_F(PhraseEditorTest, Delete_ShouldFocusRowBefore_ElseRowAfter_ElseNone) {
     Add(u"b", u"");
     Add(u"c", u"");
     grid.Focused = 2; // the last: the one before takes the focus
-    editor.DelActExecute();
+    editor.DeletePhrase();
     EXPECT_EQ(grid.Focused, 1u);
     EXPECT_EQ(data.PhraseIndex.Count(), 2);
-    EXPECT_TRUE(editor.CellText(1, kAutotextColumn) == u"b");
+    EXPECT_TRUE(editor.CellText(1, AbbreviationColumn) == u"b");
 
     grid.Focused = 0; // the first: the new first row takes it
-    editor.PhraseTreeKeyDown(vk::Delete);
+    editor.GridKeyDown(vk::Delete);
     EXPECT_EQ(grid.Focused, 0u);
-    EXPECT_EQ(editor.CellText(0, kAutotextColumn), u"b");
+    EXPECT_EQ(editor.CellText(0, AbbreviationColumn), u"b");
 
-    editor.DelActExecute(); // the only row: nothing left to focus
+    editor.DeletePhrase(); // the only row: nothing left to focus
     EXPECT_EQ(rows.Count(), 0u);
     EXPECT_FALSE(grid.Focused);
     EXPECT_EQ(data.PhraseIndex.Count(), 0);
-    editor.DelActExecute(); // no focused row: nothing
+    editor.DeletePhrase(); // no focused row: nothing
     EXPECT_EQ(rows.Count(), 0u);
 }
 
 TEST_F(PhraseEditorTest, Delete_ShouldClearPendingMatch_WhenItsPhraseGoes) {
-    TMiniData& p = Add(u"brb", u"be right back");
+    Phrase& p = Add(u"brb", u"be right back");
     state.PendingPhrase = &p;
     grid.Focused = 0;
-    editor.DelActExecute();
+    editor.DeletePhrase();
     EXPECT_EQ(state.PendingPhrase, nullptr);
 }
 
 TEST_F(PhraseEditorTest, TypedCharacter_ShouldOpenFocusedCellWithIt_AndMoveCaretAfterIt) {
     Add(u"old", u"old text");
     grid.Focused = 0;
-    grid.Column = kTextColumn;
-    editor.PhraseTreeKeyPress(u'x');
-    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, kTextColumn}));
+    grid.Column = TextColumn;
+    editor.GridKeyPress(u'x');
+    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, TextColumn}));
     // The editor asks for its starting text once; the next request is the cell's own text.
-    EXPECT_EQ(editor.PhraseTreeGetText(0, kTextColumn), u"x");
-    EXPECT_EQ(editor.PhraseTreeGetText(0, kTextColumn), u"old text");
+    EXPECT_EQ(editor.CellEditText(0, TextColumn), u"x");
+    EXPECT_EQ(editor.CellEditText(0, TextColumn), u"old text");
     // One Right arrow, pressed then released, not extended.
     ASSERT_EQ(desk.Injected.size(), 2u);
     EXPECT_EQ(desk.Injected[0].Vk, vk::Right);
@@ -158,82 +158,82 @@ TEST_F(PhraseEditorTest, TypedCharacter_ShouldOpenFocusedCellWithIt_AndMoveCaret
     EXPECT_EQ(desk.Injected[1].Flags, KEYEVENTF_KEYUP);
     grid.Accept(editor, u"xyz");
     EXPECT_EQ(rows.At(0).Text(), u"xyz");
-    EXPECT_EQ(rows.At(0).Autotext(), u"old");
+    EXPECT_EQ(rows.At(0).Abbreviation(), u"old");
 }
 
 TEST_F(PhraseEditorTest, TypedCharacter_ShouldDoNothing_WhenNoRowFocusedOrEditingOrControl) {
     Add(u"a", u"b");
-    editor.PhraseTreeKeyPress(u'x');
+    editor.GridKeyPress(u'x');
     EXPECT_FALSE(grid.Editing);
-    EXPECT_EQ(editor.lastEditChar(), 0);
+    EXPECT_EQ(editor.LastEditChar(), 0);
 
     grid.Focused = 0;
-    editor.PhraseTreeKeyPress(u'\r');
-    editor.PhraseTreeKeyPress(u'\x1B');
+    editor.GridKeyPress(u'\r');
+    editor.GridKeyPress(u'\x1B');
     EXPECT_FALSE(grid.Editing);
 
     grid.Editing = {{0, 0}};
-    editor.PhraseTreeKeyPress(u'y');
-    EXPECT_EQ(editor.lastEditChar(), 0);
+    editor.GridKeyPress(u'y');
+    EXPECT_EQ(editor.LastEditChar(), 0);
     EXPECT_TRUE(desk.Injected.empty());
     // A mouse press forgets a pending character too.
     grid.Editing.reset();
-    editor.PhraseTreeKeyPress(u'q');
-    editor.PhraseTreeMouseDown(0, 0, 5, 5);
-    EXPECT_EQ(editor.PhraseTreeGetText(0, kAutotextColumn), u"a");
+    editor.GridKeyPress(u'q');
+    editor.GridMouseDown(0, 0, 5, 5);
+    EXPECT_EQ(editor.CellEditText(0, AbbreviationColumn), u"a");
 }
 
 TEST_F(PhraseEditorTest, AcceptedEdit_ShouldKeep32And512Units_AndUpdateIndex) {
     Add(u"", u"");
     grid.Focused = 0;
-    editor.PhraseTreeNewText(0, kAutotextColumn, std::u16string(40, u'a'));
-    editor.PhraseTreeNewText(0, kTextColumn, std::u16string(600, u'b'));
-    EXPECT_EQ(rows.At(0).Autotext(), std::u16string(32, u'a'));
+    editor.CellEdited(0, AbbreviationColumn, std::u16string(40, u'a'));
+    editor.CellEdited(0, TextColumn, std::u16string(600, u'b'));
+    EXPECT_EQ(rows.At(0).Abbreviation(), std::u16string(32, u'a'));
     EXPECT_EQ(rows.At(0).Text(), std::u16string(512, u'b'));
-    std::vector<TStringData*> found;
+    std::vector<AbbreviationEntry*> found;
     data.PhraseIndex.FindWithValue(std::u16string(32, u'A'), found);
     EXPECT_EQ(found.size(), 1u);
     EXPECT_EQ(grid.Calls.back(), "show 0");
     // A pair across the cut is not split.
-    editor.PhraseTreeNewText(0, kAutotextColumn, std::u16string(31, u'a') + u"\U0001F600");
-    EXPECT_EQ(rows.At(0).Autotext(), std::u16string(31, u'a'));
-    editor.PhraseTreeNewText(0, 2, u"ignored");
+    editor.CellEdited(0, AbbreviationColumn, std::u16string(31, u'a') + u"\U0001F600");
+    EXPECT_EQ(rows.At(0).Abbreviation(), std::u16string(31, u'a'));
+    editor.CellEdited(0, 2, u"ignored");
     EXPECT_EQ(editor.CellText(0, 2), u"");
 }
 
 TEST_F(PhraseEditorTest, DoubleClick_ShouldPostNewPhrase_OnlyBelowTheRows) {
     Add(u"a", u"1");
-    editor.PhraseTreeMouseDown(0, 0, 10, 5); // on row 0
-    editor.PhraseTreeDblClick();
+    editor.GridMouseDown(0, 0, 10, 5); // on row 0
+    editor.GridDoubleClick();
     EXPECT_TRUE(desk.PostedWith(WM_NEW_PHRASE).empty());
-    editor.PhraseTreeMouseDown(0, 0, 10, 100); // below the last row
-    editor.PhraseTreeDblClick();
+    editor.GridMouseDown(0, 0, 10, 100); // below the last row
+    editor.GridDoubleClick();
     ASSERT_EQ(desk.PostedWith(WM_NEW_PHRASE).size(), 1u);
     EXPECT_EQ(desk.PostedWith(WM_NEW_PHRASE)[0].Window, 77u);
 }
 
 TEST_F(PhraseEditorTest, Resize_ShouldGiveTheRestToTextColumn_WithinLimits) {
     grid.Width = 700;
-    editor.PhraseTreeResize();
-    EXPECT_EQ(grid.Widths[kTextColumn], 620);
-    EXPECT_EQ(grid.Widths[kAutotextColumn], kAutotextColumnWidth);
+    editor.GridResized();
+    EXPECT_EQ(grid.Widths[TextColumn], 620);
+    EXPECT_EQ(grid.Widths[AbbreviationColumn], AbbreviationColumnWidth);
     grid.Width = 50;
-    editor.PhraseTreeResize();
-    EXPECT_EQ(grid.Widths[kTextColumn], kMinColumnWidth);
+    editor.GridResized();
+    EXPECT_EQ(grid.Widths[TextColumn], MinColumnWidth);
 }
 
 TEST_F(PhraseEditorTest, Edit_ShouldOpenFocusedCell_OnlyWhenNotEditing) {
     Add(u"a", u"1");
-    editor.EditActExecute();
+    editor.EditPhrase();
     EXPECT_FALSE(grid.Editing);
     grid.Focused = 0;
-    grid.Column = kTextColumn;
-    editor.EditActExecute();
-    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, kTextColumn}));
-    grid.Editing = {{0, kAutotextColumn}};
-    editor.EditActExecute();
-    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, kAutotextColumn}));
-    editor.PhraseTreeKeyDown(vk::Delete); // Delete inside an open editor is the editor's
+    grid.Column = TextColumn;
+    editor.EditPhrase();
+    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, TextColumn}));
+    grid.Editing = {{0, AbbreviationColumn}};
+    editor.EditPhrase();
+    EXPECT_EQ(grid.Editing, (std::pair<std::size_t, int>{0, AbbreviationColumn}));
+    editor.GridKeyDown(vk::Delete); // Delete inside an open editor is the editor's
     EXPECT_EQ(rows.Count(), 1u);
 }
 

@@ -8,18 +8,18 @@
 namespace lumora::testing {
 namespace {
 
-class CharIntake : public DesktopFixture {
+class CharIntakeTest : public DesktopFixture {
 protected:
-    CharIntake() {
-        brb = Phrase(u"brb", u"be right back");
-        desk.MessageHandler = [this](const fakes::PostedMessage& m) {
+    CharIntakeTest() {
+        brb = AddPhrase(u"brb", u"be right back");
+        desk.MessageHandler = [this](const sim::PostedMessage& m) {
             if (m.Msg == WM_HOOK_CHAR)
                 TypeChar(static_cast<char16_t>(m.WParam), static_cast<std::uint8_t>(m.LParam));
         };
     }
 
-    TMiniData* Phrase(const std::u16string& autotext, const std::u16string& text) {
-        return &phrases.AppendPhrase(data, autotext, text);
+    Phrase* AddPhrase(const std::u16string& abbreviation, const std::u16string& text) {
+        return &phrases.AppendPhrase(data, abbreviation, text);
     }
 
     // As the event intake does: the editing rules first, then the intake.
@@ -51,17 +51,17 @@ protected:
         state.PendingPhrase = nullptr;
     }
 
-    TPhraseData data;
-    TPhraseRows phrases;
-    TMiniData* brb = nullptr;
-    TCandidateSearch search{data.PhraseIndex, state.Options};
-    TEditKeys editKeys{desk.AsPlatform(), state, tracking};
-    TCharIntake intake{desk.AsPlatform(), state, tracking, search};
+    PhraseData data;
+    PhraseList phrases;
+    Phrase* brb = nullptr;
+    CandidateSearch search{data.PhraseIndex, state.Options};
+    EditKeys editKeys{desk.AsPlatform(), state, tracking};
+    CharIntake intake{desk.AsPlatform(), state, tracking, search};
 };
 
 using Events = std::vector<std::pair<int, unsigned>>;
 
-TEST_F(CharIntake, NoTarget_ShouldPassEnterAndTabOn_AndTrackNothing) {
+TEST_F(CharIntakeTest, NoTarget_ShouldPassEnterAndTabOn_AndTrackNothing) {
     desk.SetForeground(0);
     intake.HandleTypedChar(u'\r', 13, true); // keypad Enter
     intake.HandleTypedChar(u'\t', 9, false);
@@ -70,12 +70,12 @@ TEST_F(CharIntake, NoTarget_ShouldPassEnterAndTabOn_AndTrackNothing) {
                               {13, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP},
                               {9, 0},
                               {9, KEYEVENTF_KEYUP}}));
-    EXPECT_TRUE(tracking.WordRecs().empty());
+    EXPECT_TRUE(tracking.Records().empty());
 }
 
-TEST_F(CharIntake, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
+TEST_F(CharIntakeTest, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
     Type(u"hello");
-    AutoWordRec& r = FieldRec();
+    TrackingRecord& r = FieldRec();
     EXPECT_EQ(r.Text, u"hello");
     EXPECT_EQ(r.Pos, 5);
     EXPECT_FALSE(r.Corrected);
@@ -103,11 +103,11 @@ TEST_F(CharIntake, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
     EXPECT_EQ(r.Pos, 3);
 }
 
-TEST_F(CharIntake, Del_ShouldEmptyTheRecord_WithoutSearching) {
-    Phrase(u"x", u"never");
+TEST_F(CharIntakeTest, Del_ShouldEmptyTheRecord_WithoutSearching) {
+    AddPhrase(u"x", u"never");
     Type(u"abc");
     intake.HandleTypedChar(127, 0x08, false); // Ctrl+Backspace
-    AutoWordRec& r = FieldRec();
+    TrackingRecord& r = FieldRec();
     EXPECT_TRUE(r.Text.empty());
     EXPECT_EQ(r.Pos, 0);
     intake.HandleTypedChar(u'x', 127, false);
@@ -115,12 +115,12 @@ TEST_F(CharIntake, Del_ShouldEmptyTheRecord_WithoutSearching) {
     EXPECT_EQ(Expansions(), 0u);
 }
 
-TEST_F(CharIntake, ModeZero_ShouldRaiseTheExpansion_WhenTheLastLetterIsTyped) {
+TEST_F(CharIntakeTest, ModeZero_ShouldRaiseTheExpansion_WhenTheLastLetterIsTyped) {
     Type(u"I'll br");
     EXPECT_EQ(Expansions(), 0u);
     Type(u"b");
     ASSERT_EQ(Expansions(), 1u);
-    EXPECT_EQ(desk.PostedWith(WM_EXPAND)[0], (fakes::PostedMessage{OwnWindow, 0, WM_EXPAND, 0, 0}));
+    EXPECT_EQ(desk.PostedWith(WM_EXPAND)[0], (sim::PostedMessage{OwnWindow, 0, WM_EXPAND, 0, 0}));
     EXPECT_EQ(state.PendingMatch, u"brb");
     EXPECT_EQ(state.PendingTrail, u"");
     EXPECT_EQ(state.PendingPhrase, brb);
@@ -128,12 +128,12 @@ TEST_F(CharIntake, ModeZero_ShouldRaiseTheExpansion_WhenTheLastLetterIsTyped) {
 
     // Not inside a word.
     ClearPending();
-    TTracking::ResetWordRec(&FieldRec());
+    TrackingRecords::ResetRecord(&FieldRec());
     Type(u"xbrb");
     EXPECT_EQ(Expansions(), 1u);
 }
 
-TEST_F(CharIntake, ModeOne_ShouldRaiseTheExpansion_WhenADelimiterFollows_WithItAsTrail) {
+TEST_F(CharIntakeTest, ModeOne_ShouldRaiseTheExpansion_WhenADelimiterFollows_WithItAsTrail) {
     state.Options.DelimMode = 1;
     Type(u"so brb");
     EXPECT_EQ(Expansions(), 0u);
@@ -144,7 +144,7 @@ TEST_F(CharIntake, ModeOne_ShouldRaiseTheExpansion_WhenADelimiterFollows_WithItA
     EXPECT_EQ(FieldRec().Text, u"so brb,");
 }
 
-TEST_F(CharIntake, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOtherwise) {
+TEST_F(CharIntakeTest, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOtherwise) {
     state.Options.DelimMode = 1;
     Type(u"brb");
     TypeChar(u'\r');
@@ -153,7 +153,7 @@ TEST_F(CharIntake, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOthe
     EXPECT_TRUE(desk.Injected.empty());
     EXPECT_EQ(FieldRec().Text, u"brb");
 
-    TTracking::ResetWordRec(&FieldRec());
+    TrackingRecords::ResetRecord(&FieldRec());
     Type(u"ok");
     TypeChar(u'\r');
     EXPECT_EQ(Expansions(), 1u);
@@ -177,7 +177,7 @@ TEST_F(CharIntake, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOthe
     EXPECT_EQ(FieldRec().Text, u" ok\t");
 }
 
-TEST_F(CharIntake, CtrlIAndCtrlM_ShouldNotBeSentAgain_SinceTheHookLetThemThrough) {
+TEST_F(CharIntakeTest, CtrlIAndCtrlM_ShouldNotBeSentAgain_SinceTheHookLetThemThrough) {
     Type(u"ok");
     intake.HandleTypedChar(u'\t', 'I', false);
     intake.HandleTypedChar(u'\r', 'M', false);
@@ -185,7 +185,7 @@ TEST_F(CharIntake, CtrlIAndCtrlM_ShouldNotBeSentAgain_SinceTheHookLetThemThrough
     EXPECT_EQ(FieldRec().Text, u"ok\t\r");
 }
 
-TEST_F(CharIntake, Backspace_ShouldSearchTheTextBeforeTheCaret_WithItsLastCharacterAsTrail) {
+TEST_F(CharIntakeTest, Backspace_ShouldSearchTheTextBeforeTheCaret_WithItsLastCharacterAsTrail) {
     state.Options.DelimMode = 1;
     Type(u"brb x");
     EXPECT_EQ(Expansions(), 1u); // at the space
@@ -206,7 +206,7 @@ TEST_F(CharIntake, Backspace_ShouldSearchTheTextBeforeTheCaret_WithItsLastCharac
     EXPECT_EQ(state.PendingTrail, u""); // it now ends the text: nothing after it to erase
 }
 
-TEST_F(CharIntake, Trail_ShouldFollowThePassThatFoundTheMatch_InEveryMode) {
+TEST_F(CharIntakeTest, Trail_ShouldFollowThePassThatFoundTheMatch_InEveryMode) {
     // Mode 0, followed by one more character (the second pass): the character is erased and
     // typed again.
     FieldRec().Text = u" brb";
@@ -228,8 +228,8 @@ TEST_F(CharIntake, Trail_ShouldFollowThePassThatFoundTheMatch_InEveryMode) {
     EXPECT_EQ(state.PendingTrail, u"q");
 }
 
-TEST_F(CharIntake, SentenceEnd_ShouldTrimALongText_UnlessItCompletesAMatch) {
-    AutoWordRec& r = FieldRec();
+TEST_F(CharIntakeTest, SentenceEnd_ShouldTrimALongText_UnlessItCompletesAMatch) {
+    TrackingRecord& r = FieldRec();
     r.Text = std::u16string(127, u'a');
     r.Pos = 127;
     TypeChar(u'.');
@@ -254,8 +254,8 @@ TEST_F(CharIntake, SentenceEnd_ShouldTrimALongText_UnlessItCompletesAMatch) {
     EXPECT_EQ(Expansions(), 1u);
 }
 
-TEST_F(CharIntake, SentenceEnd_ShouldKeepTheTextAfterTheCaret_WithTheCaretBeforeIt) {
-    AutoWordRec& r = FieldRec();
+TEST_F(CharIntakeTest, SentenceEnd_ShouldKeepTheTextAfterTheCaret_WithTheCaretBeforeIt) {
+    TrackingRecord& r = FieldRec();
     r.Text = std::u16string(130, u'a') + u"tail";
     r.Pos = 130;
     TypeChar(u';');
@@ -265,7 +265,7 @@ TEST_F(CharIntake, SentenceEnd_ShouldKeepTheTextAfterTheCaret_WithTheCaretBefore
     EXPECT_EQ(r.SelCount, 0);
 }
 
-TEST_F(CharIntake, PassedOnEnter_ShouldLetQueuedTypingIn_BeforeItsOwnLineBreak) {
+TEST_F(CharIntakeTest, PassedOnEnter_ShouldLetQueuedTypingIn_BeforeItsOwnLineBreak) {
     Type(u"hi");
     // A character the user typed right after Enter is queued and handled while Enter is sent.
     desk.PostMessage(OwnWindow, WM_HOOK_CHAR, u'x', 'X');
@@ -275,7 +275,7 @@ TEST_F(CharIntake, PassedOnEnter_ShouldLetQueuedTypingIn_BeforeItsOwnLineBreak) 
     EXPECT_EQ(Sent(), (Events{{13, 0}, {13, KEYEVENTF_KEYUP}}));
 }
 
-TEST_F(CharIntake, Lookup_ShouldIgnoreCase_AndSeeOnlyTheLastFortyEightCharacters) {
+TEST_F(CharIntakeTest, Lookup_ShouldIgnoreCase_AndSeeOnlyTheLastFortyEightCharacters) {
     Type(std::u16string(300, u'z') + u" BrB");
     EXPECT_EQ(Expansions(), 1u);
     EXPECT_EQ(state.PendingMatch, u"brb");

@@ -8,11 +8,11 @@ namespace {
 constexpr std::uint16_t Left = 37, Up = 38, Right = 39, Down = 40, Home = 36, End = 35;
 constexpr std::uint16_t Back = 8, Del = 46, Esc = 27;
 
-class EditKeys : public DesktopFixture {
+class EditKeysTest : public DesktopFixture {
 protected:
     // The record of the editor's field holding text, caret at pos.
-    AutoWordRec& Rec(const std::u16string& text, std::int32_t pos) {
-        AutoWordRec& r = FieldRec();
+    TrackingRecord& Rec(const std::u16string& text, std::int32_t pos) {
+        TrackingRecord& r = FieldRec();
         r.Text = text;
         r.Pos = pos;
         r.SelStart = 0;
@@ -22,7 +22,7 @@ protected:
     void Key(std::uint16_t code, bool fromChar = false) { keys.HandleEditKey(code, fromChar); }
     void Hold(int vk, bool down = true) { desk.SetKeyDown(vk, down); }
 
-    TEditKeys keys{desk.AsPlatform(), state, tracking};
+    EditKeys keys{desk.AsPlatform(), state, tracking};
 };
 
 #define EXPECT_REC(r, text, pos, selStart, selCount)                                               \
@@ -33,7 +33,7 @@ protected:
         EXPECT_EQ((r).SelCount, selCount);                                                         \
     } while (0)
 
-TEST_F(EditKeys, ReadKeyState_ShouldSetOneBitPerModifierGroup_AndCapsLockOnlyWhenToggledAndUp) {
+TEST_F(EditKeysTest, ReadKeyState_ShouldSetOneBitPerModifierGroup_AndCapsLockOnlyWhenToggledAndUp) {
     EXPECT_EQ(keys.ReadKeyState(), 0);
     desk.SetToggled(0x14, true);
     EXPECT_EQ(keys.ReadKeyState(), KS_CAPSLOCK);
@@ -47,8 +47,8 @@ TEST_F(EditKeys, ReadKeyState_ShouldSetOneBitPerModifierGroup_AndCapsLockOnlyWhe
     EXPECT_EQ(state.KeyStateFlags, KS_CAPSLOCK | KS_SHIFT | KS_ALT | KS_CTRL);
 }
 
-TEST_F(EditKeys, ShiftArrows_ShouldGrowAndShrinkTheSelection_AsTheCaretMoves) {
-    AutoWordRec& r = Rec(u"abc", 3);
+TEST_F(EditKeysTest, ShiftArrows_ShouldGrowAndShrinkTheSelection_AsTheCaretMoves) {
+    TrackingRecord& r = Rec(u"abc", 3);
     Hold(0xA0);
     Key(Left);
     EXPECT_REC(r, u"abc", 2, 2, 1);
@@ -69,8 +69,8 @@ TEST_F(EditKeys, ShiftArrows_ShouldGrowAndShrinkTheSelection_AsTheCaretMoves) {
     EXPECT_REC(r, u"abcd", 2, 1, 1);
 }
 
-TEST_F(EditKeys, HomeAndEnd_ShouldMoveTheCaret_AndWithShiftSelectToTheEdge) {
-    AutoWordRec& r = Rec(u"abc", 1);
+TEST_F(EditKeysTest, HomeAndEnd_ShouldMoveTheCaret_AndWithShiftSelectToTheEdge) {
+    TrackingRecord& r = Rec(u"abc", 1);
     Hold(0x10);
     Key(End);
     EXPECT_REC(r, u"abc", 3, 1, 3); // one past the end, as the clamp allows
@@ -104,10 +104,10 @@ TEST_F(EditKeys, HomeAndEnd_ShouldMoveTheCaret_AndWithShiftSelectToTheEdge) {
     EXPECT_REC(r, u"abcdef", 0, 0, 0);
 }
 
-TEST_F(EditKeys, Clamp_ShouldBringCaretAndSelectionWithinTheText_AfterAnyKey) {
+TEST_F(EditKeysTest, Clamp_ShouldBringCaretAndSelectionWithinTheText_AfterAnyKey) {
     // A typed-out phrase may leave the caret past the end, and a shortened text a selection
     // reaching beyond it; the next key, even one that does nothing, mends both.
-    AutoWordRec& r = Rec(u"abc", 9);
+    TrackingRecord& r = Rec(u"abc", 9);
     r.SelStart = 1;
     r.SelCount = 9;
     Key(Up, true);
@@ -125,8 +125,8 @@ TEST_F(EditKeys, Clamp_ShouldBringCaretAndSelectionWithinTheText_AfterAnyKey) {
     EXPECT_REC(r, u"", 0, 0, 0);
 }
 
-TEST_F(EditKeys, Backspace_ShouldEraseOnlyALoneDelimiterAfterAWord) {
-    AutoWordRec& r = Rec(u"ab.", 3);
+TEST_F(EditKeysTest, Backspace_ShouldEraseOnlyALoneDelimiterAfterAWord) {
+    TrackingRecord& r = Rec(u"ab.", 3);
     Key(Back);
     EXPECT_REC(r, u"ab", 2, 0, 0);
     Rec(u"abc", 3);
@@ -149,8 +149,8 @@ TEST_F(EditKeys, Backspace_ShouldEraseOnlyALoneDelimiterAfterAWord) {
     EXPECT_REC(r, u"ad", 1, 0, 0);
 }
 
-TEST_F(EditKeys, Delete_ShouldEraseOnlyALastDelimiterAfterAWord) {
-    AutoWordRec& r = Rec(u"ab.", 2);
+TEST_F(EditKeysTest, Delete_ShouldEraseOnlyALastDelimiterAfterAWord) {
+    TrackingRecord& r = Rec(u"ab.", 2);
     Key(Del);
     EXPECT_REC(r, u"ab", 2, 0, 0);
     Rec(u"ab.", 1);
@@ -164,10 +164,10 @@ TEST_F(EditKeys, Delete_ShouldEraseOnlyALastDelimiterAfterAWord) {
     EXPECT_REC(r, u".", 0, 0, 0);
 }
 
-TEST_F(EditKeys, ResetKeys_ShouldForgetTextAndCaret_ButKeepCorrectedAndSentenceStart) {
+TEST_F(EditKeysTest, ResetKeys_ShouldForgetTextAndCaret_ButKeepCorrectedAndSentenceStart) {
     Hold(0x11);
     for (std::uint16_t code : {Back, Del, Left, Right, std::uint16_t(90), std::uint16_t(26)}) {
-        AutoWordRec& r = Rec(u"some text", 4);
+        TrackingRecord& r = Rec(u"some text", 4);
         r.Corrected = true;
         Key(code);
         EXPECT_REC(r, u"", 0, 0, 0);
@@ -176,17 +176,17 @@ TEST_F(EditKeys, ResetKeys_ShouldForgetTextAndCaret_ButKeepCorrectedAndSentenceS
     }
     Hold(0x11, false);
     for (std::uint16_t code : {Up, Down}) {
-        AutoWordRec& r = Rec(u"some text", 4);
+        TrackingRecord& r = Rec(u"some text", 4);
         Key(code);
         EXPECT_REC(r, u"", 0, 0, 0);
     }
-    AutoWordRec& r = Rec(u"some text", 4);
+    TrackingRecord& r = Rec(u"some text", 4);
     Key(Up, true); // an ampersand typed is not Up
     EXPECT_REC(r, u"some text", 4, 0, 0);
 }
 
-TEST_F(EditKeys, CtrlA_ShouldSelectAll_AndControlCodesActLikeTheirShortcutsOnlyWithCtrl) {
-    AutoWordRec& r = Rec(u"hello", 2);
+TEST_F(EditKeysTest, CtrlA_ShouldSelectAll_AndControlCodesActLikeTheirShortcutsOnlyWithCtrl) {
+    TrackingRecord& r = Rec(u"hello", 2);
     Key(1, true); // without Ctrl: nothing
     EXPECT_REC(r, u"hello", 2, 0, 0);
     Hold(0xA3);
@@ -203,10 +203,10 @@ TEST_F(EditKeys, CtrlA_ShouldSelectAll_AndControlCodesActLikeTheirShortcutsOnlyW
     EXPECT_REC(r, u"hello", 2, 0, 0);
 }
 
-TEST_F(EditKeys, PrintableCharacters_ShouldNotActAsTheKeysOfTheirCodes) {
+TEST_F(EditKeysTest, PrintableCharacters_ShouldNotActAsTheKeysOfTheirCodes) {
     // % is 37 (Left), $ 36 (Home), ( 40 (Down), ' 39 (Right), # 35 (End), . 46 (Delete).
     Hold(0x10); // the Shift these characters are typed with
-    AutoWordRec& r = Rec(u"50", 2);
+    TrackingRecord& r = Rec(u"50", 2);
     Key(u'%', true);
     EXPECT_REC(r, u"50", 2, 0, 0);
     Key(u'$', true);
@@ -224,8 +224,8 @@ TEST_F(EditKeys, PrintableCharacters_ShouldNotActAsTheKeysOfTheirCodes) {
     EXPECT_REC(r, u"ab", 2, 0, 0);
 }
 
-TEST_F(EditKeys, Keys_ShouldChangeNothing_WhenAltIsHeldOrTypingRunsOrTheEditorIsShown) {
-    AutoWordRec& r = Rec(u"abc", 3);
+TEST_F(EditKeysTest, Keys_ShouldChangeNothing_WhenAltIsHeldOrTypingRunsOrTheEditorIsShown) {
+    TrackingRecord& r = Rec(u"abc", 3);
     Hold(0xA4);
     Key(Back);
     Key(Home);
@@ -245,35 +245,35 @@ TEST_F(EditKeys, Keys_ShouldChangeNothing_WhenAltIsHeldOrTypingRunsOrTheEditorIs
     EXPECT_EQ(r.Pos, 0);
 }
 
-TEST_F(EditKeys, Keys_ShouldChangeNothing_WhenTheControlHasNoRecordOrAnExcelRecord) {
+TEST_F(EditKeysTest, Keys_ShouldChangeNothing_WhenTheControlHasNoRecordOrAnExcelRecord) {
     Key(Home);
-    EXPECT_TRUE(tracking.WordRecs().empty()); // editing keys never create records
+    EXPECT_TRUE(tracking.Records().empty()); // editing keys never create records
 
     desk.AddControl(Control(500, EditorThread, u"Excel7"));
     desk.FocusControl(EditorThread, 500);
-    AutoWordRec& excel = Rec(u"abc", 3);
+    TrackingRecord& excel = Rec(u"abc", 3);
     ASSERT_EQ(excel.EditControl, ExcelControlKey);
     Key(Home);
     EXPECT_EQ(excel.Pos, 3);
 }
 
-TEST_F(EditKeys, Escape_ShouldCancelTypingAndTellTheHook_InEveryState) {
+TEST_F(EditKeysTest, Escape_ShouldCancelTypingAndTellTheHook_InEveryState) {
     state.TypingActive = true;
     desk.Window(OwnWindow).Visible = true;
     Hold(0xA4);
     Key(Esc);
-    EXPECT_TRUE(state.fPasteCanceled);
+    EXPECT_TRUE(state.PasteCanceled);
     ASSERT_EQ(desk.ThreadPosts.size(), 2u);
-    EXPECT_EQ(desk.ThreadPosts[0], (fakes::PostedMessage{0, HookThread, WM_HOOK_BUSY, 0, 0}));
-    EXPECT_EQ(desk.ThreadPosts[1], (fakes::PostedMessage{0, HookThread, WM_HOOK_CANCEL, 0, 0}));
+    EXPECT_EQ(desk.ThreadPosts[0], (sim::PostedMessage{0, HookThread, WM_HOOK_BUSY, 0, 0}));
+    EXPECT_EQ(desk.ThreadPosts[1], (sim::PostedMessage{0, HookThread, WM_HOOK_CANCEL, 0, 0}));
 
     keys.SetPasteCanceled(false);
-    EXPECT_FALSE(state.fPasteCanceled);
+    EXPECT_FALSE(state.PasteCanceled);
     EXPECT_EQ(desk.ThreadPosts.size(), 2u); // clearing posts nothing
 }
 
-TEST_F(EditKeys, Paste_ShouldInsertClipboardTextAtTheCaret_WithCrLfAsCr) {
-    AutoWordRec& r = Rec(u"ab", 1);
+TEST_F(EditKeysTest, Paste_ShouldInsertClipboardTextAtTheCaret_WithCrLfAsCr) {
+    TrackingRecord& r = Rec(u"ab", 1);
     r.SelStart = 0;
     r.SelCount = 1;
     desk.SetClipboardText(u"x\r\ny");
@@ -291,9 +291,9 @@ TEST_F(EditKeys, Paste_ShouldInsertClipboardTextAtTheCaret_WithCrLfAsCr) {
     EXPECT_REC(r, u"zz", 2, 0, 0);
 }
 
-TEST_F(EditKeys, Paste_ShouldInsertNothing_WhenTheClipboardHasNoTextOrCannotBeOpened) {
+TEST_F(EditKeysTest, Paste_ShouldInsertNothing_WhenTheClipboardHasNoTextOrCannotBeOpened) {
     Hold(0x11);
-    AutoWordRec& r = Rec(u"ab", 2);
+    TrackingRecord& r = Rec(u"ab", 2);
     desk.ClearClipboard();
     Key(86);
     EXPECT_REC(r, u"ab", 2, 0, 0);
@@ -311,9 +311,9 @@ TEST_F(EditKeys, Paste_ShouldInsertNothing_WhenTheClipboardHasNoTextOrCannotBeOp
     EXPECT_EQ(desk.ClipboardOpens, desk.ClipboardCloses);
 }
 
-TEST_F(EditKeys, Paste_ShouldGiveUpAfterFourSeconds_WhenAnotherWindowKeepsTheClipboardOpen) {
+TEST_F(EditKeysTest, Paste_ShouldGiveUpAfterFourSeconds_WhenAnotherWindowKeepsTheClipboardOpen) {
     Hold(0x11);
-    AutoWordRec& r = Rec(u"ab", 2);
+    TrackingRecord& r = Rec(u"ab", 2);
     desk.SetClipboardText(u"late");
     desk.Now = 0xFFFFF000u; // the tick count wraps during the wait
     desk.HoldClipboardOpen(999);
@@ -331,25 +331,25 @@ TEST_F(EditKeys, Paste_ShouldGiveUpAfterFourSeconds_WhenAnotherWindowKeepsTheCli
     EXPECT_EQ(desk.SleptMs, 2500u);
 }
 
-TEST_F(EditKeys, Paste_ShouldInsertAtTheCaretAsItStandsAfterTheWait_WhenKeysArriveMeanwhile) {
+TEST_F(EditKeysTest, Paste_ShouldInsertAtTheCaretAsItStandsAfterTheWait_WhenKeysArriveMeanwhile) {
     Hold(0x11);
-    AutoWordRec& r = Rec(u"abcd", 4);
+    TrackingRecord& r = Rec(u"abcd", 4);
     desk.SetClipboardText(u"XY");
     desk.HoldClipboardOpen(999, desk.Now + 10);
     // While we wait, the user presses Home (queued by the hook) and types in another control,
     // which creates records: the record held by the paste must survive.
     desk.PostMessage(OwnWindow, WM_HOOK_KEY, Home, 0);
-    desk.MessageHandler = [&](const fakes::PostedMessage& m) {
+    desk.MessageHandler = [&](const sim::PostedMessage& m) {
         if (m.Msg != WM_HOOK_KEY) return;
         Hold(0x11, false);
         keys.HandleEditKey(static_cast<std::uint16_t>(m.WParam), false);
         for (HWindow c = 3000; c < 3100; ++c)
-            tracking.AddWordRec(Editor, c);
+            tracking.AddRecord(Editor, c);
         Hold(0x11);
     };
     Key(86);
     EXPECT_REC(r, u"XYabcd", 2, 0, 0);
-    EXPECT_EQ(tracking.WordRecs().size(), 101u);
+    EXPECT_EQ(tracking.Records().size(), 101u);
 }
 
 } // namespace

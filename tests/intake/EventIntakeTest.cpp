@@ -14,11 +14,11 @@
 namespace lumora {
 namespace {
 
-using fakes::SimulatedDesktop;
+using sim::SimulatedDesktop;
 using ::testing::ElementsAre;
 using testing::KeyEventTexts;
 
-class MainTest : public ::testing::Test {
+class EventIntakeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         program.AddPhrase(u"brb", u"be right back");
@@ -37,18 +37,18 @@ protected:
     // The field and its record hold text, and its abbreviation is pending.
     void Pending(const std::u16string& text, const std::u16string& match) {
         sim.FocusedField()->SetText(text);
-        AutoWordRec* rec = program.Main.Tracking().CurrentWordRec();
+        TrackingRecord* rec = program.Main.Tracking().CurrentRecord();
         rec->Text = text;
         rec->Pos = static_cast<std::int32_t>(text.size());
         program.State.PendingMatch = match;
         program.State.PendingPhrase = &program.Rows.At(0);
     }
 
-    fakes::SimulatedProgram program;
+    sim::SimulatedProgram program;
     SimulatedDesktop& sim = program.Sim;
 };
 
-TEST_F(MainTest, HookChar_ShouldObserveTypingAndExpand_WhenIdleAndHidden) {
+TEST_F(EventIntakeTest, HookChar_ShouldObserveTypingAndExpand_WhenIdleAndHidden) {
     sim.FocusedField()->SetText(u" brb"); // the field got the keys; the program sees them here
     for (char16_t c : std::u16string(u" brb"))
         Char(c, static_cast<std::uint8_t>(c));
@@ -57,7 +57,7 @@ TEST_F(MainTest, HookChar_ShouldObserveTypingAndExpand_WhenIdleAndHidden) {
     EXPECT_EQ(program.CurrentRecord()->Text, u" be right back");
 }
 
-TEST_F(MainTest, HookChar_ShouldOnlySendEnterAndTabOn_WhenTheEditorIsShown) {
+TEST_F(EventIntakeTest, HookChar_ShouldOnlySendEnterAndTabOn_WhenTheEditorIsShown) {
     sim.SetEditorShown(true);
     for (char16_t c : std::u16string(u" brb"))
         Char(c, static_cast<std::uint8_t>(c));
@@ -73,7 +73,7 @@ TEST_F(MainTest, HookChar_ShouldOnlySendEnterAndTabOn_WhenTheEditorIsShown) {
     EXPECT_THAT(Events(), ElementsAre("+13e", "-13e", "+13", "-13", "+9", "-9"));
 }
 
-TEST_F(MainTest, HookChar_ShouldStopControlCodesAfterTheEditingKeys) {
+TEST_F(EventIntakeTest, HookChar_ShouldStopControlCodesAfterTheEditingKeys) {
     Char(u'a', 'A');
     Char(u'b', 'B');
     Char(3, 'C');   // Ctrl+C: nothing to type
@@ -84,13 +84,13 @@ TEST_F(MainTest, HookChar_ShouldStopControlCodesAfterTheEditingKeys) {
     EXPECT_EQ(program.CurrentRecord()->Text, u"");
 }
 
-TEST_F(MainTest, UsersEnter_ShouldLandAtOnce_DuringAnExpansion) {
+TEST_F(EventIntakeTest, UsersEnter_ShouldLandAtOnce_DuringAnExpansion) {
     Pending(u" brb", u"brb");
     bool enterTyped = false;
     sim.Desktop().OnProcessPending = [&] {
         if (!enterTyped && sim.FocusedField()->Text() == u" be") {
             enterTyped = true;
-            sim.PressKey(fakes::simkey::Return); // the busy hook lets it through, as key 13
+            sim.PressKey(sim::simkey::Return); // the busy hook lets it through, as key 13
             sim.TypeText(u"x");
         }
     };
@@ -104,13 +104,13 @@ TEST_F(MainTest, UsersEnter_ShouldLandAtOnce_DuringAnExpansion) {
     EXPECT_EQ(program.CurrentRecord()->Text, u" be right back");
 }
 
-TEST_F(MainTest, UsersTab_ShouldLandOnce_DuringAnExpansion) {
+TEST_F(EventIntakeTest, UsersTab_ShouldLandOnce_DuringAnExpansion) {
     Pending(u" brb", u"brb");
     bool tabTyped = false;
     sim.Desktop().OnProcessPending = [&] {
         if (!tabTyped && sim.FocusedField()->Text() == u" be right") {
             tabTyped = true;
-            sim.PressKey(fakes::simkey::Tab);
+            sim.PressKey(sim::simkey::Tab);
         }
     };
     Send(WM_EXPAND);
@@ -121,7 +121,7 @@ TEST_F(MainTest, UsersTab_ShouldLandOnce_DuringAnExpansion) {
     EXPECT_EQ(std::count(events.begin(), events.end(), "+9"), 0);
 }
 
-TEST_F(MainTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
+TEST_F(EventIntakeTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
     Pending(u" brb", u"brb");
     sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
     sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
@@ -132,24 +132,24 @@ TEST_F(MainTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
     EXPECT_EQ(std::count(events.begin(), events.end(), "+8"), 3);
 }
 
-TEST_F(MainTest, HookKey_ShouldReachTheEditingKeys_WhileTyping) {
+TEST_F(EventIntakeTest, HookKey_ShouldReachTheEditingKeys_WhileTyping) {
     program.State.TypingActive = true;
     EXPECT_TRUE(Send(WM_HOOK_KEY, 27));
-    EXPECT_TRUE(program.State.fPasteCanceled);
+    EXPECT_TRUE(program.State.PasteCanceled);
 }
 
-TEST_F(MainTest, HookMouse_ShouldEmptyTheCurrentRecord) {
+TEST_F(EventIntakeTest, HookMouse_ShouldEmptyTheCurrentRecord) {
     Char(u'a', 'A');
     EXPECT_TRUE(Send(WM_HOOK_MOUSE, static_cast<std::uint32_t>(-3), 200));
     EXPECT_EQ(program.CurrentRecord()->Text, u"");
 }
 
-TEST_F(MainTest, OwnMessages_ShouldCallTheirCallbacks_AndOthersGetDefaultProcessing) {
+TEST_F(EventIntakeTest, OwnMessages_ShouldCallTheirCallbacks_AndOthersGetDefaultProcessing) {
     int newItems = 0;
     int trayReAdds = 0;
     EXPECT_TRUE(Send(WM_NEW_PHRASE)); // unset: nothing happens
-    program.Main.NewPhraseActExecute = [&] { ++newItems; };
-    program.Main.TrayIconReAdd = [&] { ++trayReAdds; };
+    program.Main.NewPhrase = [&] { ++newItems; };
+    program.Main.ReAddTrayIcon = [&] { ++trayReAdds; };
     program.Main.SetTaskbarCreatedMsg(0xC123);
     EXPECT_TRUE(Send(WM_NEW_PHRASE));
     EXPECT_FALSE(Send(0xC123));
@@ -158,10 +158,10 @@ TEST_F(MainTest, OwnMessages_ShouldCallTheirCallbacks_AndOthersGetDefaultProcess
     EXPECT_EQ(trayReAdds, 1);
 }
 
-TEST_F(MainTest, Exception_ShouldBeShownInTheErrorBox_AndTheProgramGoesOn) {
-    program.Main.NewPhraseActExecute = [] { throw EVrbException(u"The phrase list is full"); };
+TEST_F(EventIntakeTest, Exception_ShouldBeShownInTheErrorBox_AndTheProgramGoesOn) {
+    program.Main.NewPhrase = [] { throw Error(u"The phrase list is full"); };
     EXPECT_TRUE(Send(WM_NEW_PHRASE));
-    program.Main.NewPhraseActExecute = [] { throw std::runtime_error("Disk error!"); };
+    program.Main.NewPhrase = [] { throw std::runtime_error("Disk error!"); };
     EXPECT_TRUE(Send(WM_NEW_PHRASE));
     ASSERT_EQ(program.Boxes.Boxes.size(), 2u);
     EXPECT_EQ(program.Boxes.Boxes[0].Text, u"The phrase list is full.");
@@ -182,12 +182,12 @@ TEST(ErrorBoxText, ShouldAppendAFullStop_UnlessTheMessageEndsAtOrBelowOne) {
     EXPECT_EQ(ErrorBoxText(u""), u"");
 }
 
-TEST_F(MainTest, Idle_ShouldDropTheRecordsOfClosedWindows) {
+TEST_F(EventIntakeTest, Idle_ShouldDropTheRecordsOfClosedWindows) {
     Char(u'a', 'A');
-    ASSERT_EQ(program.Main.Tracking().WordRecs().size(), 1u);
+    ASSERT_EQ(program.Main.Tracking().Records().size(), 1u);
     sim.Desktop().DestroyWindow(sim.WindowHandle(0));
-    program.Main.ApplicationEventsIdle();
-    EXPECT_TRUE(program.Main.Tracking().WordRecs().empty());
+    program.Main.OnIdle();
+    EXPECT_TRUE(program.Main.Tracking().Records().empty());
 }
 
 } // namespace

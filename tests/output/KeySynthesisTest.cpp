@@ -12,16 +12,16 @@
 namespace lumora {
 namespace {
 
-using fakes::FakeDesktop;
+using sim::ScriptedDesktop;
 using ::testing::ElementsAre;
 using testing::KeyEventTexts;
 
 constexpr HWindow OwnWindow = 0x10;
 
-class KeyBdMiniTest : public ::testing::Test {
+class KeySynthesisTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fakes::FakeWindow own;
+        sim::ScriptedWindow own;
         own.Handle = OwnWindow;
         own.Thread = 1;
         own.Visible = false;
@@ -29,12 +29,12 @@ protected:
         desk.ScriptTarget(0x100, 7, 0x101);
     }
 
-    FakeDesktop desk;
+    ScriptedDesktop desk;
     Platform& platform = desk.AsPlatform();
-    TTracking tracking{desk, OwnWindow};
+    TrackingRecords tracking{desk, OwnWindow};
 };
 
-TEST_F(KeyBdMiniTest, SendBackspaces_ShouldPressAndReleaseBackspaceCountTimes) {
+TEST_F(KeySynthesisTest, SendBackspaces_ShouldPressAndReleaseBackspaceCountTimes) {
     SendBackspaces(platform, 0x100, 3);
     EXPECT_THAT(KeyEventTexts(desk.Injected), ElementsAre("+8", "-8", "+8", "-8", "+8", "-8"));
     EXPECT_EQ(desk.Injected[0].Scan, 0x0E);
@@ -43,7 +43,7 @@ TEST_F(KeyBdMiniTest, SendBackspaces_ShouldPressAndReleaseBackspaceCountTimes) {
     EXPECT_EQ(desk.Injected.size(), 6u);
 }
 
-TEST_F(KeyBdMiniTest, ActivateTarget_ShouldReleaseElevenModifiers_WithInputBlockedMeanwhile) {
+TEST_F(KeySynthesisTest, ActivateTarget_ShouldReleaseElevenModifiers_WithInputBlockedMeanwhile) {
     std::vector<bool> blockedAtEvent;
     desk.InjectObserver = [&](const KeyEvent&) { blockedAtEvent.push_back(desk.InputBlocked); };
     const std::uint32_t before = desk.Now;
@@ -60,19 +60,19 @@ TEST_F(KeyBdMiniTest, ActivateTarget_ShouldReleaseElevenModifiers_WithInputBlock
     EXPECT_FALSE(desk.InputBlocked);
 }
 
-TEST_F(KeyBdMiniTest, ActivateTarget_ShouldUnblockInput_WhenSendingFails) {
+TEST_F(KeySynthesisTest, ActivateTarget_ShouldUnblockInput_WhenSendingFails) {
     desk.InjectObserver = [](const KeyEvent&) { throw std::runtime_error("no input"); };
     EXPECT_THROW(ActivateTarget(platform, tracking), std::runtime_error);
     EXPECT_THAT(desk.BlockInputCalls, ElementsAre(true, false));
 }
 
-TEST_F(KeyBdMiniTest, ActivateTarget_ShouldStillReleaseModifiers_WhenThereIsNoTarget) {
+TEST_F(KeySynthesisTest, ActivateTarget_ShouldStillReleaseModifiers_WhenThereIsNoTarget) {
     desk.Window(0x100).Status = 0; // nothing qualifies
     EXPECT_EQ(ActivateTarget(platform, tracking), 0u);
     EXPECT_EQ(desk.Injected.size(), 11u);
 }
 
-TEST_F(KeyBdMiniTest, SendUnicodeUnit_ShouldSendPressAndReleaseWithTheUnitAsScanCode) {
+TEST_F(KeySynthesisTest, SendUnicodeUnit_ShouldSendPressAndReleaseWithTheUnitAsScanCode) {
     SendUnicodeUnit(platform, u'\u2014');
     ASSERT_EQ(desk.Injected.size(), 2u);
     EXPECT_EQ(desk.Injected[0].Vk, 0);
@@ -83,7 +83,7 @@ TEST_F(KeyBdMiniTest, SendUnicodeUnit_ShouldSendPressAndReleaseWithTheUnitAsScan
     EXPECT_EQ(desk.ProcessPendingCalls, 2);
 }
 
-TEST_F(KeyBdMiniTest, TargetKeyboardLayout_ShouldAskForTheTargetsThread) {
+TEST_F(KeySynthesisTest, TargetKeyboardLayout_ShouldAskForTheTargetsThread) {
     desk.ThreadLayouts[7] = 0x04070407;
     desk.ThreadLayouts[0] = 0x04090409;
     EXPECT_EQ(TargetKeyboardLayout(platform, 0x100), 0x04070407u);

@@ -13,7 +13,7 @@
 namespace lumora {
 namespace {
 
-using fakes::SimulatedDesktop;
+using sim::SimulatedDesktop;
 using ::testing::ElementsAre;
 using testing::KeyEventTexts;
 
@@ -34,7 +34,7 @@ protected:
     void Typed(const std::u16string& text, const std::u16string& match,
                const std::u16string& trail) {
         sim.FocusedField()->SetText(text);
-        rec = tracking.CurrentWordRec();
+        rec = tracking.CurrentRecord();
         rec->Text = text;
         rec->Pos = static_cast<std::int32_t>(text.size());
         state.PendingMatch = match;
@@ -49,13 +49,13 @@ protected:
     }
 
     SimulatedDesktop sim;
-    TProgramState state;
-    TTracking tracking{sim.Desktop(), SimulatedDesktop::MainWindowHandle};
-    TEditKeys editKeys{sim.AsPlatform(), state, tracking};
-    TPhraseTyping typing{sim.AsPlatform(), state, tracking, editKeys};
-    TPhraseData data;
-    TMiniData phrase{data};
-    AutoWordRec* rec = nullptr;
+    ProgramState state;
+    TrackingRecords tracking{sim.Desktop(), SimulatedDesktop::MainWindowHandle};
+    EditKeys editKeys{sim.AsPlatform(), state, tracking};
+    PhraseTyping typing{sim.AsPlatform(), state, tracking, editKeys};
+    PhraseData data;
+    Phrase phrase{data};
+    TrackingRecord* rec = nullptr;
 };
 
 TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseTheAbbreviationAndTypeThePhrase) {
@@ -93,9 +93,9 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseBeforeTheCaret_WhenTextFollowsI
     Typed(u"brb", u"brb", u"");
     rec->Text = u"brbhello";
     sim.FocusedField()->SetText(u"brbhello");
-    sim.FocusedField()->KeyDown(fakes::simkey::Left, {.Ctrl = true}); // caret to the start
+    sim.FocusedField()->KeyDown(sim::simkey::Left, {.Ctrl = true}); // caret to the start
     for (int i = 0; i < 3; ++i)
-        sim.FocusedField()->KeyDown(fakes::simkey::Right, {});
+        sim.FocusedField()->KeyDown(sim::simkey::Right, {});
 
     typing.ExpandPhrase(&phrase);
 
@@ -166,7 +166,7 @@ TEST_F(PhraseTypingTest, Escape_ShouldStopTheTypingBeforeTheNextCharacter) {
     sim.Keyboard().SetCapsLock(true);
     state.KeyStateFlags = KS_CAPSLOCK;
     sim.Desktop().OnProcessPending = [&] {
-        if (!state.fPasteCanceled && FieldText() == u" be") editKeys.HandleEditKey(27, false);
+        if (!state.PasteCanceled && FieldText() == u" be") editKeys.HandleEditKey(27, false);
     };
     typing.ExpandPhrase(&phrase);
 
@@ -229,12 +229,12 @@ TEST_F(PhraseTypingTest, TypeText_ShouldLeaveTheShadowCaretAfterTheTypedText_Whe
 }
 
 TEST(PrepareText, ShouldRewriteBraceEscapes_AndDropLineFeedsOfTheText) {
-    EXPECT_EQ(TPhraseTyping::PrepareText(u"a\\\\\\}b", u""), u"a}b");
-    EXPECT_EQ(TPhraseTyping::PrepareText(u"\\\\\\{#x\\\\\\{y", u""), u"{#x\\\\\\{y");
-    EXPECT_EQ(TPhraseTyping::PrepareText(u"\\}\\{#", u""), u"\\}\\{#");
-    EXPECT_EQ(TPhraseTyping::PrepareText(u"1\r\n2\n", u"."), u"1\r2.");
+    EXPECT_EQ(PhraseTyping::PrepareText(u"a\\\\\\}b", u""), u"a}b");
+    EXPECT_EQ(PhraseTyping::PrepareText(u"\\\\\\{#x\\\\\\{y", u""), u"{#x\\\\\\{y");
+    EXPECT_EQ(PhraseTyping::PrepareText(u"\\}\\{#", u""), u"\\}\\{#");
+    EXPECT_EQ(PhraseTyping::PrepareText(u"1\r\n2\n", u"."), u"1\r2.");
     // A line feed that completed the match (Ctrl+Enter) is typed again after the phrase.
-    EXPECT_EQ(TPhraseTyping::PrepareText(u"x", u"\n"), u"x\n");
+    EXPECT_EQ(PhraseTyping::PrepareText(u"x", u"\n"), u"x\n");
 }
 
 } // namespace

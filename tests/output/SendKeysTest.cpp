@@ -29,7 +29,7 @@ TEST_F(SendKeysTest, SendKeys_ShouldInjectOneFilledEventPerKeyInOrder_AndNothing
 TEST_F(SendKeysTest, SendKeys_ShouldHandleMessagesPostedBeforeIt_BeforeReturning) {
     std::vector<unsigned> handled;
     std::vector<std::size_t> injectedWhenHandled;
-    desk.MessageHandler = [&](const fakes::PostedMessage& m) {
+    desk.MessageHandler = [&](const sim::PostedMessage& m) {
         handled.push_back(m.Msg);
         injectedWhenHandled.push_back(desk.Injected.size());
         if (m.Msg == WM_HOOK_KEY) desk.PostMessage(OwnWindow, WM_EXPAND, 0, 0);

@@ -6,28 +6,28 @@ namespace lumora {
 namespace {
 
 TEST(ReadOptions, ShouldMatchNamesInAnyCase_AndLetTheLastOneCount) {
-    TOptions none = ReadOptions({});
+    Options none = ReadOptions({});
     EXPECT_EQ(none.DelimMode, 0);
-    EXPECT_EQ(none.maxItems, 30u);
-    TOptions o = ReadOptions({u"-MAXITEMS=50", u"other", u"-Delims=1"});
-    EXPECT_EQ(o.maxItems, 50u);
+    EXPECT_EQ(none.MaxPhrases, 30u);
+    Options o = ReadOptions({u"-MAXITEMS=50", u"other", u"-Delims=1"});
+    EXPECT_EQ(o.MaxPhrases, 50u);
     EXPECT_EQ(o.DelimMode, 1);
-    EXPECT_EQ(ReadOptions({u"-maxitems=5", u"-maxitems=7"}).maxItems, 7u);
+    EXPECT_EQ(ReadOptions({u"-maxitems=5", u"-maxitems=7"}).MaxPhrases, 7u);
     EXPECT_EQ(ReadOptions({u"-delims=2", u"-delims=x"}).DelimMode, 0);
 }
 
 TEST(ReadOptions, ShouldUseFallbacks_WhenValueIsNotAnInteger) {
-    EXPECT_EQ(ReadOptions({u"-maxitems=abc"}).maxItems, 100u);
-    EXPECT_EQ(ReadOptions({u"-maxitems="}).maxItems, 100u);
-    EXPECT_EQ(ReadOptions({u"-maxitems=99999999999"}).maxItems, 100u);
-    EXPECT_EQ(ReadOptions({u"-maxitems=12x"}).maxItems, 100u);
+    EXPECT_EQ(ReadOptions({u"-maxitems=abc"}).MaxPhrases, 100u);
+    EXPECT_EQ(ReadOptions({u"-maxitems="}).MaxPhrases, 100u);
+    EXPECT_EQ(ReadOptions({u"-maxitems=99999999999"}).MaxPhrases, 100u);
+    EXPECT_EQ(ReadOptions({u"-maxitems=12x"}).MaxPhrases, 100u);
     EXPECT_EQ(ReadOptions({u"-delims=-"}).DelimMode, 0);
     // Negative values keep their 32-bit pattern: no practical limit.
-    EXPECT_EQ(ReadOptions({u"-maxitems=-1"}).maxItems, 0xFFFFFFFFu);
+    EXPECT_EQ(ReadOptions({u"-maxitems=-1"}).MaxPhrases, 0xFFFFFFFFu);
     EXPECT_EQ(ReadOptions({u"-delims=-2147483648"}).DelimMode, INT32_MIN);
     EXPECT_EQ(ReadOptions({u"-delims=+3"}).DelimMode, 3);
     // Only A-Z are lowered: a dotted capital I is not an i.
-    EXPECT_EQ(ReadOptions({u"-MAX\u0130TEMS=5"}).maxItems, 30u);
+    EXPECT_EQ(ReadOptions({u"-MAX\u0130TEMS=5"}).MaxPhrases, 30u);
 }
 
 } // namespace

@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 namespace {
 
 class ScenarioTest : public ::testing::Test {
 protected:
-    explicit ScenarioTest(std::int32_t delimMode = 0) : program(TOptions{delimMode, 30}) {
+    explicit ScenarioTest(std::int32_t delimMode = 0) : program(Options{delimMode, 30}) {
         program.AddPhrase(u"brb", u"be right back");
         program.AddPhrase(u"sig", u"Best \u2014 Ann \U0001F600");
         sim.ShowWindow(0);
@@ -183,4 +183,4 @@ TEST_F(ScenarioMode1Test, AbbreviationThenEnter_ShouldKeepTheTextBeforeIt) {
 }
 
 } // namespace
-} // namespace lumora::fakes
+} // namespace lumora::sim

@@ -5,9 +5,9 @@
 namespace lumora::testing {
 namespace {
 
-using FakeDesktopTest = DesktopFixture;
+using ScriptedDesktopTest = DesktopFixture;
 
-TEST_F(FakeDesktopTest, KeyState_ShouldReportGenericModifiersForEitherSide_AndInjectedKeys) {
+TEST_F(ScriptedDesktopTest, KeyState_ShouldReportGenericModifiersForEitherSide_AndInjectedKeys) {
     desk.SetKeyDown(0xA1, true);
     EXPECT_LT(desk.KeyState(0x10), 0);
     EXPECT_GE(desk.KeyState(0xA0), 0);
@@ -21,7 +21,7 @@ TEST_F(FakeDesktopTest, KeyState_ShouldReportGenericModifiersForEitherSide_AndIn
     EXPECT_GE(desk.KeyState(0x10), 0);
 }
 
-TEST_F(FakeDesktopTest, Clipboard_ShouldStayHeldUntilItsTick_AndGiveDataOnlyWhileOpen) {
+TEST_F(ScriptedDesktopTest, Clipboard_ShouldStayHeldUntilItsTick_AndGiveDataOnlyWhileOpen) {
     desk.SetClipboardText(u"t");
     EXPECT_EQ(desk.UnicodeText(), std::nullopt); // not opened
     desk.HoldClipboardOpen(55, desk.Now + 3);
@@ -36,7 +36,7 @@ TEST_F(FakeDesktopTest, Clipboard_ShouldStayHeldUntilItsTick_AndGiveDataOnlyWhil
     EXPECT_FALSE(desk.ClipboardOpenByUs());
 }
 
-TEST_F(FakeDesktopTest, Messages_ShouldQueueOnlyForTheMainWindow_AndWaitForAHandler) {
+TEST_F(ScriptedDesktopTest, Messages_ShouldQueueOnlyForTheMainWindow_AndWaitForAHandler) {
     desk.PostMessage(Editor, 5, 0, 0);
     desk.PostMessage(OwnWindow, 6, 1, 2);
     desk.PostThreadMessage(HookThread, 7, 0, 0);
@@ -45,12 +45,12 @@ TEST_F(FakeDesktopTest, Messages_ShouldQueueOnlyForTheMainWindow_AndWaitForAHand
     desk.ProcessPendingMessages(); // no handler yet: the message stays queued
     ASSERT_EQ(desk.Queue.size(), 1u);
     std::vector<unsigned> got;
-    desk.MessageHandler = [&](const fakes::PostedMessage& m) { got.push_back(m.Msg); };
+    desk.MessageHandler = [&](const sim::PostedMessage& m) { got.push_back(m.Msg); };
     desk.ProcessPendingMessages();
     EXPECT_EQ(got, (std::vector<unsigned>{6}));
 }
 
-TEST_F(FakeDesktopTest, WindowAt_ShouldFindTheTopmostVisibleWindowUnderThePoint) {
+TEST_F(ScriptedDesktopTest, WindowAt_ShouldFindTheTopmostVisibleWindowUnderThePoint) {
     EXPECT_EQ(desk.WindowAt(10, 10), Editor); // the editor lies above our (hidden) window
     desk.Window(Editor).Visible = false;
     EXPECT_EQ(desk.WindowAt(10, 10), 0u);

@@ -11,8 +11,8 @@ namespace {
 class SimulateCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TPhraseData data;
-        TPhraseRows rows;
+        PhraseData data;
+        PhraseList rows;
         rows.AppendPhrase(data, u"brb", u"be right back");
         rows.AppendPhrase(data, u"sig", u"Best \u2014 Ann \U0001F600");
         files.Files[u"p.lmx"] = PhraseFileBytes(rows);

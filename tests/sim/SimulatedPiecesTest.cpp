@@ -11,7 +11,7 @@
 
 #include <vector>
 
-namespace lumora::fakes {
+namespace lumora::sim {
 namespace {
 
 TEST(UsLayout, VkKeyScan_ShouldAnswerAsWindows_ForLayoutCharacters) {
@@ -58,7 +58,7 @@ TEST(UsLayout, AltCodeChar_ShouldReadTheCodePageOfTheLeadingZero) {
 class TextFieldTest : public ::testing::Test {
 protected:
     std::u16string clip;
-    FakeTextField field{
+    SimulatedTextField field{
         FieldClipboard{[this] { return clip; }, [this](const std::u16string& s) { clip = s; }}};
 
     void Type(std::u16string_view s) {
@@ -115,8 +115,8 @@ TEST_F(TextFieldTest, ClipboardKeys_ShouldCopyCutAndPaste) {
 }
 
 TEST(Keyboard, Keys_ShouldTypeThroughTheLayout_WithShiftAndCapsLock) {
-    FakeKeyboard kb;
-    FakeTextField field;
+    SimulatedKeyboard kb;
+    SimulatedTextField field;
     auto tap = [&](std::uint8_t k) {
         kb.Key(k, true, false, &field);
         kb.Key(k, false, false, &field);
@@ -138,8 +138,8 @@ TEST(Keyboard, Keys_ShouldTypeThroughTheLayout_WithShiftAndCapsLock) {
 }
 
 TEST(Keyboard, AltCode_ShouldTypeTheCodePageCharacter_WhenAltIsReleased) {
-    FakeKeyboard kb;
-    FakeTextField field;
+    SimulatedKeyboard kb;
+    SimulatedTextField field;
     auto altCode = [&](std::initializer_list<int> digits) {
         const std::u16string before = field.Text();
         kb.Inject({.Vk = simkey::RMenu}, &field);
@@ -162,8 +162,8 @@ TEST(Keyboard, AltCode_ShouldTypeTheCodePageCharacter_WhenAltIsReleased) {
 }
 
 TEST(Keyboard, UnicodeEvents_ShouldTypeTheirCodeUnits_AndLeaveKeyStatesAlone) {
-    FakeKeyboard kb;
-    FakeTextField field;
+    SimulatedKeyboard kb;
+    SimulatedTextField field;
     for (char16_t unit : std::u16string(u"\u2014\U0001F600")) {
         kb.Inject({.Scan = unit, .Flags = KEYEVENTF_UNICODE}, &field);
         kb.Inject({.Scan = unit, .Flags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}, &field);
@@ -185,7 +185,7 @@ struct HookPost {
 class HookLibraryTest : public ::testing::Test {
 protected:
     std::vector<HookPost> posts;
-    FakeHookLibrary hook{[this](unsigned m, std::uintptr_t w, std::intptr_t l) {
+    SimulatedHookLibrary hook{[this](unsigned m, std::uintptr_t w, std::intptr_t l) {
         posts.push_back({m, w, l});
     }};
 
@@ -284,4 +284,4 @@ TEST_F(HookLibraryTest, Start_ShouldTakeTheKeysHeldAndLocksOnWhenTheHookStarts) 
 }
 
 } // namespace
-} // namespace lumora::fakes
+} // namespace lumora::sim

@@ -3,10 +3,10 @@
 namespace lumora::testing {
 namespace {
 
-using WordRecs = DesktopFixture;
+using TrackingRecordsTest = DesktopFixture;
 
-fakes::FakeWindow TopWindow(HWindow h, ThreadId t, std::u16string title = u"Window") {
-    fakes::FakeWindow w;
+sim::ScriptedWindow TopWindow(HWindow h, ThreadId t, std::u16string title = u"Window") {
+    sim::ScriptedWindow w;
     w.Handle = h;
     w.Thread = t;
     w.Title = std::move(title);
@@ -14,7 +14,7 @@ fakes::FakeWindow TopWindow(HWindow h, ThreadId t, std::u16string title = u"Wind
     return w;
 }
 
-TEST_F(WordRecs, FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWindows_WhenForegroundIsOurs) {
+TEST_F(TrackingRecordsTest, FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWindows_WhenForegroundIsOurs) {
     // z-order: own (foreground), another of our thread, inactive, hidden, disabled, unreadable,
     // and last a fit one.
     desk.BringToTop(OwnWindow);
@@ -34,14 +34,14 @@ TEST_F(WordRecs, FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWindows_WhenFor
 
     desk.Window(304).Status = 0;
     EXPECT_EQ(tracking.FindTargetWindow(), 0u);
-    EXPECT_EQ(tracking.CurrentWordRec(), nullptr);
-    EXPECT_TRUE(tracking.WordRecs().empty());
+    EXPECT_EQ(tracking.CurrentRecord(), nullptr);
+    EXPECT_TRUE(tracking.Records().empty());
 
     desk.SetForeground(0);
     EXPECT_EQ(tracking.FindTargetWindow(), 0u);
 }
 
-TEST_F(WordRecs, FindTargetWindow_ShouldSkipOnlyExactStartTitle_WhenForegroundIsTaskbar) {
+TEST_F(TrackingRecordsTest, FindTargetWindow_ShouldSkipOnlyExactStartTitle_WhenForegroundIsTaskbar) {
     desk.AddTopWindow(TopWindow(400, 5, u"Start"));
     desk.BringToTop(400);
     desk.SetForeground(400);
@@ -53,7 +53,7 @@ TEST_F(WordRecs, FindTargetWindow_ShouldSkipOnlyExactStartTitle_WhenForegroundIs
     EXPECT_EQ(tracking.FindTargetWindow(), 400u);
 }
 
-TEST_F(WordRecs, FindFocusedControl_ShouldPreferCaretOverFocus_AndGiveZeroWhenUnknown) {
+TEST_F(TrackingRecordsTest, FindFocusedControl_ShouldPreferCaretOverFocus_AndGiveZeroWhenUnknown) {
     desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 210, 211});
     EXPECT_EQ(tracking.FindFocusedControl(), 211u);
     desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 210, 0});
@@ -67,8 +67,8 @@ TEST_F(WordRecs, FindFocusedControl_ShouldPreferCaretOverFocus_AndGiveZeroWhenUn
     EXPECT_EQ(tracking.FindFocusedControl(), 0u);
 }
 
-TEST_F(WordRecs, CurrentWordRec_ShouldKeepOneRecordPerControl_WhenTypingMovesBetweenControls) {
-    AutoWordRec* first = tracking.CurrentWordRec();
+TEST_F(TrackingRecordsTest, CurrentRecord_ShouldKeepOneRecordPerControl_WhenTypingMovesBetweenControls) {
+    TrackingRecord* first = tracking.CurrentRecord();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->MainWindow, Editor);
     EXPECT_EQ(first->EditControl, EditorField);
@@ -77,81 +77,81 @@ TEST_F(WordRecs, CurrentWordRec_ShouldKeepOneRecordPerControl_WhenTypingMovesBet
 
     desk.AddControl(Control(202, EditorThread));
     desk.FocusControl(EditorThread, 202);
-    AutoWordRec* second = tracking.CurrentWordRec();
+    TrackingRecord* second = tracking.CurrentRecord();
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_EQ(second->EditControl, 202u);
     EXPECT_TRUE(second->Text.empty());
 
     desk.FocusControl(EditorThread, EditorField);
-    EXPECT_EQ(tracking.CurrentWordRec(), first);
+    EXPECT_EQ(tracking.CurrentRecord(), first);
     EXPECT_EQ(first->Text, u"hello");
-    EXPECT_EQ(tracking.WordRecs().size(), 2u);
+    EXPECT_EQ(tracking.Records().size(), 2u);
 
     desk.SetGuiThread(EditorThread, GuiThreadInfo{Editor, 0, 0});
-    AutoWordRec* none = tracking.CurrentWordRec();
+    TrackingRecord* none = tracking.CurrentRecord();
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->EditControl, 0u);
 }
 
-TEST_F(WordRecs, CurrentWordRec_ShouldShareOneRecord_WhenControlsAreOfExcelClasses) {
+TEST_F(TrackingRecordsTest, CurrentRecord_ShouldShareOneRecord_WhenControlsAreOfExcelClasses) {
     desk.AddControl(Control(500, EditorThread, u"EXCEL7"));
     desk.AddControl(Control(501, EditorThread, u"excel<"));
     desk.AddControl(Control(502, EditorThread, u"Exce"));
     desk.AddControl(Control(503, EditorThread, std::nullopt));
 
     desk.FocusControl(EditorThread, 500);
-    AutoWordRec* a = tracking.CurrentWordRec();
+    TrackingRecord* a = tracking.CurrentRecord();
     desk.FocusControl(EditorThread, 501);
-    AutoWordRec* b = tracking.CurrentWordRec();
+    TrackingRecord* b = tracking.CurrentRecord();
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a, b);
     EXPECT_EQ(a->EditControl, ExcelControlKey);
 
     desk.FocusControl(EditorThread, 502);
-    EXPECT_EQ(tracking.CurrentWordRec()->EditControl, 502u);
+    EXPECT_EQ(tracking.CurrentRecord()->EditControl, 502u);
     desk.FocusControl(EditorThread, 503);
-    EXPECT_EQ(tracking.CurrentWordRec()->EditControl, 503u);
+    EXPECT_EQ(tracking.CurrentRecord()->EditControl, 503u);
 }
 
-TEST_F(WordRecs, Records_ShouldStayAtTheirAddresses_WhenTheTableGrows) {
-    AutoWordRec* held = tracking.CurrentWordRec();
+TEST_F(TrackingRecordsTest, Records_ShouldStayAtTheirAddresses_WhenTheTableGrows) {
+    TrackingRecord* held = tracking.CurrentRecord();
     held->Text = u"kept";
     for (HWindow c = 1000; c < 1200; ++c)
-        tracking.AddWordRec(Editor, c);
+        tracking.AddRecord(Editor, c);
     EXPECT_EQ(held->Text, u"kept");
-    EXPECT_EQ(tracking.FindWordRec(Editor, EditorField), held);
-    EXPECT_EQ(tracking.FindWordRec(Editor, 1199)->EditControl, 1199u);
-    EXPECT_EQ(tracking.FindWordRec(Editor, 5000), nullptr);
+    EXPECT_EQ(tracking.FindRecord(Editor, EditorField), held);
+    EXPECT_EQ(tracking.FindRecord(Editor, 1199)->EditControl, 1199u);
+    EXPECT_EQ(tracking.FindRecord(Editor, 5000), nullptr);
 }
 
-TEST_F(WordRecs, PurgeWordRecs_ShouldDropEveryRecordOfAClosedWindow_AndKeepTheOthersInOrder) {
+TEST_F(TrackingRecordsTest, PurgeRecords_ShouldDropEveryRecordOfAClosedWindow_AndKeepTheOthersInOrder) {
     desk.AddTopWindow(TopWindow(600, 6));
-    tracking.AddWordRec(Editor, EditorField);
-    tracking.AddWordRec(600, 601);
-    tracking.AddWordRec(Editor, 202);
-    tracking.AddWordRec(600, 602);
+    tracking.AddRecord(Editor, EditorField);
+    tracking.AddRecord(600, 601);
+    tracking.AddRecord(Editor, 202);
+    tracking.AddRecord(600, 602);
 
     desk.DestroyWindow(600);
     {
         auto hold = tracking.HoldRecords(); // someone waits with a record in hand
-        tracking.PurgeWordRecs();
-        EXPECT_EQ(tracking.WordRecs().size(), 4u);
+        tracking.PurgeRecords();
+        EXPECT_EQ(tracking.Records().size(), 4u);
     }
-    tracking.PurgeWordRecs();
-    ASSERT_EQ(tracking.WordRecs().size(), 2u);
-    EXPECT_EQ(tracking.WordRecs()[0]->EditControl, EditorField);
-    EXPECT_EQ(tracking.WordRecs()[1]->EditControl, 202u);
+    tracking.PurgeRecords();
+    ASSERT_EQ(tracking.Records().size(), 2u);
+    EXPECT_EQ(tracking.Records()[0]->EditControl, EditorField);
+    EXPECT_EQ(tracking.Records()[1]->EditControl, 202u);
 
     // A closed control alone does not drop the record of a living window.
     desk.AddControl(Control(202, EditorThread));
     desk.DestroyWindow(202);
-    tracking.PurgeWordRecs();
-    EXPECT_EQ(tracking.WordRecs().size(), 2u);
+    tracking.PurgeRecords();
+    EXPECT_EQ(tracking.Records().size(), 2u);
 }
 
-TEST_F(WordRecs, ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurOwnWindow) {
-    AutoWordRec& rec = FieldRec();
+TEST_F(TrackingRecordsTest, ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurOwnWindow) {
+    TrackingRecord& rec = FieldRec();
     rec.Text = u"abc";
     rec.Pos = 2;
     rec.SelStart = 1;
@@ -175,20 +175,20 @@ TEST_F(WordRecs, ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurO
     desk.AddControl(Control(203, EditorThread));
     desk.FocusControl(EditorThread, 203);
     tracking.ResetOnClick(5, 5);
-    EXPECT_NE(tracking.FindWordRec(Editor, 203), nullptr);
+    EXPECT_NE(tracking.FindRecord(Editor, 203), nullptr);
 }
 
-TEST_F(WordRecs, TextBeforeCaret_ShouldGiveTheTextUpToPos_ClippedToTheText) {
-    AutoWordRec rec;
+TEST_F(TrackingRecordsTest, TextBeforeCaret_ShouldGiveTheTextUpToPos_ClippedToTheText) {
+    TrackingRecord rec;
     rec.Text = u"hello";
     rec.Pos = 3;
-    EXPECT_EQ(TTracking::TextBeforeCaret(&rec), u"hel");
+    EXPECT_EQ(TrackingRecords::TextBeforeCaret(&rec), u"hel");
     rec.Pos = 9;
-    EXPECT_EQ(TTracking::TextBeforeCaret(&rec), u"hello");
+    EXPECT_EQ(TrackingRecords::TextBeforeCaret(&rec), u"hello");
     rec.Pos = -1;
-    EXPECT_EQ(TTracking::TextBeforeCaret(&rec), u"");
-    EXPECT_EQ(TTracking::TextBeforeCaret(nullptr), u"");
-    TTracking::ResetWordRec(nullptr); // no effect, no crash
+    EXPECT_EQ(TrackingRecords::TextBeforeCaret(&rec), u"");
+    EXPECT_EQ(TrackingRecords::TextBeforeCaret(nullptr), u"");
+    TrackingRecords::ResetRecord(nullptr); // no effect, no crash
 }
 
 } // namespace
