@@ -22,17 +22,13 @@ struct ExpansionBench {
         desk.AddTopWindow(own);
         desk.ScriptTarget(200, 2, 201);
         desk.VkKeyScanHandler = [](char16_t ch, HLayout) { return sim::uslayout::VkKeyScan(ch); };
-        state.MainWindow = 100;
-        state.HookThreadId = 3;
         rec = tracking.CurrentRecord();
     }
 
     void Expand() {
         rec->Text = u"some text before brb";
         rec->Pos = static_cast<std::int32_t>(rec->Text.size());
-        state.PendingMatch = u"brb";
-        state.PendingPhrase = &phrase;
-        typing.ExpandPhrase(&phrase);
+        typing.ExpandPhrase({u"brb", u"", phrase.Text(), false});
         desk.Injected.clear();
         desk.ThreadPosts.clear();
         desk.ForegroundRequests.clear();
@@ -40,12 +36,11 @@ struct ExpansionBench {
     }
 
     sim::ScriptedDesktop desk;
-    ProgramState state;
-    PhraseData data;
+    HookLink link{100, 3};
+    AbbreviationIndex data;
     Phrase phrase{data};
     TrackingRecords tracking{desk, 100};
-    EditKeys editKeys{desk.AsPlatform(), state, tracking};
-    PhraseTyping typing{desk.AsPlatform(), state, tracking, editKeys};
+    PhraseTyping typing{desk.AsPlatform(), link, tracking};
     TrackingRecord* rec = nullptr;
 };
 

@@ -1,9 +1,9 @@
 // The cost of one typed character: the editing rules, then the intake with its candidate
 // search, on a shadow text of 200 characters, for indexes of several sizes.
 #include "data/Phrase.h"
-#include "simulation/ScriptedDesktop.h"
 #include "intake/CharIntake.h"
 #include "intake/EditKeys.h"
+#include "simulation/ScriptedDesktop.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,16 +34,15 @@ struct TypingBench {
         own.Thread = 1;
         own.Visible = false;
         desk.AddTopWindow(own);
-        state.MainWindow = 100;
-        state.Options.DelimMode = mode;
-        data.LoadingPhrases = true;
-        for (std::size_t i = 0; i < phrases; ++i) {
-            records.push_back(std::make_unique<Phrase>(data));
-            records.back()->SetText(u"expansion text");
-            records.back()->SetAbbreviation(Abbreviation(i));
+        mode_ = DelimiterModeOf(mode);
+        {
+            AbbreviationIndex::LoadScope loading(data);
+            for (std::size_t i = 0; i < phrases; ++i) {
+                records.push_back(std::make_unique<Phrase>(data));
+                records.back()->SetText(u"expansion text");
+                records.back()->SetAbbreviation(Abbreviation(i));
+            }
         }
-        data.PhraseIndex.Sort();
-        data.LoadingPhrases = false;
         rec = tracking.CurrentRecord();
     }
 
@@ -57,13 +56,16 @@ struct TypingBench {
     }
 
     sim::ScriptedDesktop desk;
-    ProgramState state;
-    PhraseData data;
+    HookLink link{100, 3};
+    DelimiterMode mode_ = DelimiterMode::AfterDelimiter;
+    AbbreviationIndex data;
     std::vector<std::unique_ptr<Phrase>> records;
     TrackingRecords tracking{desk, 100};
-    CandidateSearch search{data.PhraseIndex, state.Options};
-    EditKeys editKeys{desk.AsPlatform(), state, tracking};
-    CharIntake intake{desk.AsPlatform(), state, tracking, search};
+    CandidateSearch search{data, mode_};
+    PhraseTyping typing{desk.AsPlatform(), link, tracking};
+    EditKeys editKeys{desk.AsPlatform(), link, tracking, typing};
+    std::optional<PendingExpansion> pending;
+    CharIntake intake{desk.AsPlatform(), link, tracking, search, editKeys, pending};
     TrackingRecord* rec = nullptr;
 };
 
@@ -96,7 +98,7 @@ void Run(benchmark::State& state, std::int32_t mode) {
         b.Type(text, ch);
         benchmark::DoNotOptimize(b.rec->Text.data());
     }
-    const bool found = !b.desk.Posted.empty() || b.state.PendingPhrase != nullptr;
+    const bool found = b.pending.has_value();
     if (found != match) state.SkipWithError("the benchmark does not do what it says");
 }
 

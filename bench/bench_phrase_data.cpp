@@ -17,7 +17,7 @@ std::u16string RandomWord(std::mt19937& random, std::size_t length) {
     return word;
 }
 
-void FillRows(PhraseList& rows, PhraseData& data, int count) {
+void FillRows(PhraseList& rows, AbbreviationIndex& data, int count) {
     std::mt19937 random(42);
     for (int i = 0; i < count; ++i) {
         std::u16string abbreviation = RandomWord(random, 6);
@@ -26,7 +26,7 @@ void FillRows(PhraseList& rows, PhraseData& data, int count) {
 }
 
 void BM_SavePhrases10k(benchmark::State& state) {
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     FillRows(rows, data, 10000);
     for (auto _ : state) {
@@ -37,11 +37,11 @@ void BM_SavePhrases10k(benchmark::State& state) {
 BENCHMARK(BM_SavePhrases10k)->Unit(benchmark::kMillisecond);
 
 void BM_LoadPhrases10k(benchmark::State& state) {
-    PhraseData source;
+    AbbreviationIndex source;
     PhraseList sourceRows;
     FillRows(sourceRows, source, 10000);
     const std::string bytes = PhraseFileBytes(sourceRows);
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     for (auto _ : state) {
         LoadPhrasesFromBytes(rows, data, bytes, 0xFFFFFFFFu, {});
@@ -80,7 +80,7 @@ void BM_IndexFindWithValue100k(benchmark::State& state) {
     std::size_t k = 0;
     for (auto _ : state) {
         found.clear();
-        list.FindWithValue(probes[k++ % probes.size()], found);
+        list.Find(probes[k++ % probes.size()], found);
         benchmark::DoNotOptimize(found.data());
     }
     state.SetItemsProcessed(state.iterations());

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,91 +7,77 @@
 
 namespace lumora {
 
-// One entry of a AbbreviationIndex. Data is untyped (void*), as the list is a general container:
-// in PhraseIndex it is the Phrase the entry stands for; cast it back with
-// static_cast<Phrase*>. The list never frees Data.
+class Phrase;
+
+// One abbreviation of the index and the phrase it belongs to. The index never looks at the
+// phrase itself, and never frees it.
 struct AbbreviationEntry {
-    void* Data = nullptr;
-    std::u16string Value;
-    // Value lower-cased once when stored, so that comparisons of the order allocate nothing.
-    std::u16string LowerValue;
+    std::u16string Abbreviation;
+    // Lower-cased once when stored, so that comparisons of the order allocate nothing.
+    std::u16string Lower;
+    Phrase* Record = nullptr;
 };
 
-// The list base: a count of items and the operations that act on the storage.
-class TDataList {
-public:
-    virtual ~TDataList() = default;
-    virtual std::int32_t Count() const = 0;
-    virtual void DeleteAt(std::int32_t index) = 0;
-    virtual void Sort() = 0;
-    virtual void Clear() = 0;
-};
-
-// Predicate over an entry's Data, for GetStringsEx.
-using TDataListFilterProc = std::function<bool(void* AData)>;
-
-// Entries kept in case-insensitive order of their values and searched by halving; entries with
-// equal values stand together and the searches return the whole run of them. Two comparisons
-// are used: the value order (lower-cased code units) and the run equality
-// (CompareTextInvariant); they agree on which values are equal.
+// Every phrase's abbreviation, kept in case-insensitive order and searched by halving; entries
+// with equal abbreviations stand together and a lookup returns the whole run of them. Two
+// comparisons are used: the order (lower-cased code units) and the run equality
+// (CompareTextInvariant); they agree on which abbreviations are equal.
 //
-// Records live at stable addresses: a AbbreviationEntry* from FindWithValue stays valid until that
-// entry is removed, but must not be kept past the next change of the list.
-class AbbreviationIndex : public TDataList {
+// Entries live at stable addresses: an AbbreviationEntry* from Find stays valid until that
+// entry is removed, but must not be kept past the next change of the index.
+class AbbreviationIndex {
 public:
     AbbreviationIndex() = default;
     AbbreviationIndex(const AbbreviationIndex&) = delete;
     AbbreviationIndex& operator=(const AbbreviationIndex&) = delete;
-    ~AbbreviationIndex() override = default;
 
-    std::int32_t Count() const override { return static_cast<std::int32_t>(list_.size()); }
-    void DeleteAt(std::int32_t index) override;
-    void Sort() override;
-    void Clear() override;
-    virtual void InsertAt(std::int32_t index, const std::u16string& value, void* data);
+    std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
+    const AbbreviationEntry& At(std::int32_t index) const { return *entries_[index]; }
 
-    // Appends without regard to order (during a phrase-file load, before Sort).
-    void Add(const std::u16string& value, void* data);
+    // While a phrase file is read, new abbreviations are appended unsorted and the index is
+    // sorted once at the end (see LoadScope): a sorted insert per phrase would cost quadratic
+    // time.
+    bool LoadingPhrases() const { return loadingPhrases_; }
+    class LoadScope {
+    public:
+        explicit LoadScope(AbbreviationIndex& index);
+        ~LoadScope();
+        LoadScope(const LoadScope&) = delete;
+        LoadScope& operator=(const LoadScope&) = delete;
+
+    private:
+        AbbreviationIndex& index_;
+    };
+
+    // Appends without regard to order (during a load, before Sort).
+    void Add(const std::u16string& abbreviation, Phrase* phrase);
     // Inserts at the place the order gives: before the entry of an equal run that the halving
     // meets.
-    void Insert(const std::u16string& value, void* data);
-    // Removes at most one entry with an equal value and this data; true when one was removed.
-    bool Delete(const std::u16string& value, void* data);
-    // Walks from the last entry down, removing entries whose Data is data; stops after the
-    // first unless findAll.
-    void DeleteSlow(void* data, bool findAll);
+    void Insert(const std::u16string& abbreviation, Phrase* phrase);
+    // Removes the entry of this abbreviation and phrase; true when there was one.
+    bool Remove(const std::u16string& abbreviation, const Phrase* phrase);
+    // Removes the last entry of the phrase, walking the whole index: finds it also while the
+    // index is unsorted.
+    void RemoveByWalk(const Phrase* phrase);
+    void Sort();
 
-    // Appends the entries equal to value: the one met by the halving (unless destList holds it
-    // already), then its equal neighbours below, nearest first, then those above. Never clears
-    // destList.
-    void FindWithValue(std::u16string_view value, std::vector<AbbreviationEntry*>& destList) const;
-    // The same for a value the caller has lower-cased already (lowerValue, LowerCaseBuffer of
-    // value): the candidate search lower-cases its text once for all the suffixes it looks up.
-    void FindWithValue(std::u16string_view value, std::u16string_view lowerValue,
-                       std::vector<AbbreviationEntry*>& destList) const;
-    // The Data of the entry met by the halving, or null.
-    void* Find(const std::u16string& value) const;
-    // Like FindWithValue, but appends the Data pointers, each only once.
-    void Find(const std::u16string& value, std::vector<void*>& destList) const;
-    // Entries equal to value, then the following entries whose value contains value (see the
-    // cpp for the exact walk), limited by partDif.
-    void FindWithValuePart(const std::u16string& value, std::vector<AbbreviationEntry*>& destList,
-                           std::int32_t partDif) const;
-    void GetStrings(std::vector<std::u16string>* aList) const;
-    void GetStringsEx(std::vector<std::u16string>* aList, const TDataListFilterProc& filter) const;
-
-    const AbbreviationEntry& At(std::int32_t index) const { return *list_[index]; }
-
-    // The value order of two records: -1, 0, 1 over the lower-cased code units.
-    static int CompareStringData(const AbbreviationEntry& item1, const AbbreviationEntry& item2);
+    // Appends the entries equal to the abbreviation: the one met by the halving (unless found
+    // holds it already), then its equal neighbours below, nearest first, then those above.
+    // Never clears found.
+    void Find(std::u16string_view abbreviation, std::vector<AbbreviationEntry*>& found) const;
+    // The same for an abbreviation the caller has lower-cased already (LowerCaseBuffer): the
+    // candidate search lower-cases its text once for all the suffixes it looks up.
+    void Find(std::u16string_view abbreviation, std::u16string_view lower,
+              std::vector<AbbreviationEntry*>& found) const;
 
 private:
-    std::int32_t FindIndex(std::int32_t lo, std::int32_t hi, std::u16string_view lower) const;
-    std::int32_t FindInsertIndex(std::int32_t lo, std::int32_t hi, bool& found,
-                                 std::u16string_view lower) const;
-    bool RunEqual(std::int32_t index, std::u16string_view value) const;
+    std::int32_t FindIndex(std::u16string_view lower) const;
+    std::int32_t FindInsertIndex(std::u16string_view lower) const;
+    bool RunEqual(std::int32_t index, std::u16string_view abbreviation) const;
+    void RemoveAt(std::int32_t index);
 
-    std::vector<std::unique_ptr<AbbreviationEntry>> list_;
+    std::vector<std::unique_ptr<AbbreviationEntry>> entries_;
+    bool loadingPhrases_ = false;
 };
 
 } // namespace lumora

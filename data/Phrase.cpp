@@ -1,6 +1,5 @@
 #include "data/Phrase.h"
 
-#include "data/TagReader.h"
 #include "data/TagWriter.h"
 
 namespace lumora {
@@ -12,7 +11,7 @@ Phrase::~Phrase() {
 void Phrase::RemoveIndexEntry() {
     // While a load runs the index is unsorted, so the halving may miss the entry; the slow walk
     // by address finds it, so that no entry outlives its abbreviation.
-    if (!data_.PhraseIndex.Delete(abbreviation_, this)) data_.PhraseIndex.DeleteSlow(this, false);
+    if (!index_.Remove(abbreviation_, this)) index_.RemoveByWalk(this);
 }
 
 void Phrase::SetAbbreviation(const std::u16string& abbreviation) {
@@ -20,10 +19,10 @@ void Phrase::SetAbbreviation(const std::u16string& abbreviation) {
     if (!abbreviation_.empty()) RemoveIndexEntry();
     abbreviation_ = abbreviation;
     if (abbreviation_.empty()) return;
-    if (data_.LoadingPhrases)
-        data_.PhraseIndex.Add(abbreviation_, this);
+    if (index_.LoadingPhrases())
+        index_.Add(abbreviation_, this);
     else
-        data_.PhraseIndex.Insert(abbreviation_, this);
+        index_.Insert(abbreviation_, this);
 }
 
 std::u16string Phrase::PhraseElement() const {

@@ -17,21 +17,6 @@ void AppendUtf16LE(std::string& out, std::u16string_view text) {
     }
 }
 
-// Clears LoadingPhrases and sorts the index however the load ends.
-class LoadingGuard {
-public:
-    explicit LoadingGuard(PhraseData& data) : data_(data) { data_.LoadingPhrases = true; }
-    ~LoadingGuard() {
-        data_.LoadingPhrases = false;
-        data_.PhraseIndex.Sort();
-    }
-    LoadingGuard(const LoadingGuard&) = delete;
-    LoadingGuard& operator=(const LoadingGuard&) = delete;
-
-private:
-    PhraseData& data_;
-};
-
 } // namespace
 
 std::string PhraseFileBytes(const PhraseList& rows) {
@@ -48,53 +33,55 @@ void SavePhrases(const PhraseList& rows, FileSystem& files, const std::u16string
     files.WriteFileAtomic(path, PhraseFileBytes(rows));
 }
 
-void PhraseTagHandler::OnPhraseTag(PXMLTag Tag) {
-    if (rows_.Count() >= maxItems_) {
-        if (Tag->Name == u"phrase") stoppedAtLimit_ = true;
+void PhraseTagHandler::OnPhraseTag(Tag* tag) {
+    if (rows_.Count() >= maxPhrases_) {
+        if (tag->Name == u"phrase") stoppedAtLimit_ = true;
         return;
     }
-    if (Tag->Name != u"phrase") return;
+    if (tag->Name != u"phrase") return;
     // The rows are not edited while a load runs (the window is still hidden), so the phrase
     // outlives its element.
-    Phrase& phrase = rows_.Append(std::make_unique<Phrase>(data_));
-    Tag->TagEvent = nullptr;
-    Tag->DataEvent = [&phrase](const std::u16string& name, const std::u16string& text) {
+    Phrase& phrase = rows_.Append(std::make_unique<Phrase>(index_));
+    tag->Opened = nullptr;
+    tag->Closed = [&phrase](const std::u16string& name, const std::u16string& text) {
         phrase.OnChildTag(name, text);
     };
     if (processMessages_) processMessages_();
 }
 
-PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, PhraseData& data, std::string_view bytes,
-                                       std::uint32_t MaxPhrases,
-                                       const std::function<void()>& processMessages) {
+PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index,
+                                      std::string_view bytes, std::uint32_t maxPhrases,
+                                      const std::function<void()>& processMessages) {
     rows.ClearPhrases();
     PhraseLoadResult result;
     result.FileFound = true;
-    PhraseTagHandler handler(rows, data, MaxPhrases, processMessages);
+    PhraseTagHandler handler(rows, index, maxPhrases, processMessages);
     {
-        LoadingGuard loading(data);
+        // Sorts the index once, however the load ends.
+        AbbreviationIndex::LoadScope loading(index);
         PhraseListBatch batch(rows);
         ReadTags(
-            bytes, [&handler](PXMLTag tag) { handler.OnPhraseTag(tag); }, nullptr);
+            bytes, [&handler](Tag* tag) { handler.OnPhraseTag(tag); }, nullptr);
     }
     result.StoppedAtLimit = handler.StoppedAtLimit();
     return result;
 }
 
-PhraseLoadResult LoadPhrases(PhraseList& rows, PhraseData& data, FileSystem& files,
-                              const std::u16string& path, std::uint32_t MaxPhrases,
-                              const std::function<void()>& processMessages) {
+PhraseLoadResult LoadPhrases(PhraseList& rows, AbbreviationIndex& index, FileSystem& files,
+                             const std::u16string& path, std::uint32_t maxPhrases,
+                             const std::function<void()>& processMessages) {
     rows.ClearPhrases();
     std::optional<std::string> bytes = files.ReadFile(path);
     if (!bytes) return {};
-    return LoadPhrasesFromBytes(rows, data, *bytes, MaxPhrases, processMessages);
+    return LoadPhrasesFromBytes(rows, index, *bytes, maxPhrases, processMessages);
 }
 
-PhraseLoadResult PhraseFile::Load(PhraseList& rows, PhraseData& data, std::uint32_t MaxPhrases,
-                                    const std::function<void()>& processMessages) {
+PhraseLoadResult PhraseFile::Load(PhraseList& rows, AbbreviationIndex& index,
+                                  std::uint32_t maxPhrases,
+                                  const std::function<void()>& processMessages) {
     loadFailed_ = true; // until the load has come through
     stoppedAtLimit_ = false;
-    PhraseLoadResult result = LoadPhrases(rows, data, files_, path_, MaxPhrases, processMessages);
+    PhraseLoadResult result = LoadPhrases(rows, index, files_, path_, maxPhrases, processMessages);
     loadFailed_ = false;
     stoppedAtLimit_ = result.StoppedAtLimit;
     return result;

@@ -1,7 +1,7 @@
 #pragma once
 #include "data/Phrase.h"
-#include "data/TagReader.h"
 #include "data/PhraseList.h"
+#include "data/TagReader.h"
 #include "platform/FileSystem.h"
 
 #include <cstdint>
@@ -26,15 +26,15 @@ void SavePhrases(const PhraseList& rows, FileSystem& files, const std::u16string
 // Replaces the rows' phrases by those of the file: no file leaves the rows empty; a reading
 // error (TagSyntaxError) leaves the phrases made before it and then reaches the caller. The index
 // is sorted on every path. processMessages runs once per phrase made (may be empty).
-// MaxPhrases is compared as unsigned: UINT32_MAX or a negative option lifts the limit.
-PhraseLoadResult LoadPhrases(PhraseList& rows, PhraseData& data, FileSystem& files,
-                              const std::u16string& path, std::uint32_t MaxPhrases,
-                              const std::function<void()>& processMessages);
+// maxPhrases is compared as unsigned: UINT32_MAX or a negative option lifts the limit.
+PhraseLoadResult LoadPhrases(PhraseList& rows, AbbreviationIndex& index, FileSystem& files,
+                             const std::u16string& path, std::uint32_t maxPhrases,
+                             const std::function<void()>& processMessages);
 
 // The same, from bytes already read.
-PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, PhraseData& data, std::string_view bytes,
-                                       std::uint32_t MaxPhrases,
-                                       const std::function<void()>& processMessages);
+PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index,
+                                      std::string_view bytes, std::uint32_t maxPhrases,
+                                      const std::function<void()>& processMessages);
 
 // The phrase file of a running program: loaded at start, saved at exit. A load that failed or
 // stopped at MaxPhrases leaves stored phrases out of the rows; before the save at exit replaces
@@ -48,8 +48,8 @@ public:
 
     // LoadPhrases, remembering whether it failed (its error still reaches the caller) or
     // stopped at MaxPhrases.
-    PhraseLoadResult Load(PhraseList& rows, PhraseData& data, std::uint32_t MaxPhrases,
-                           const std::function<void()>& processMessages);
+    PhraseLoadResult Load(PhraseList& rows, AbbreviationIndex& index, std::uint32_t maxPhrases,
+                          const std::function<void()>& processMessages);
     // The file holds phrases the rows lack.
     bool KeepsOldFile() const { return loadFailed_ || stoppedAtLimit_; }
     // The save at exit: the backup when needed, then SavePhrases. If the backup cannot be
@@ -63,21 +63,21 @@ private:
     bool stoppedAtLimit_ = false;
 };
 
-// The root TagEvent of a load: makes one phrase and row per accepted phrase element.
+// The root's Opened callback of a load: makes one phrase and row per accepted phrase element.
 class PhraseTagHandler {
 public:
-    PhraseTagHandler(PhraseList& rows, PhraseData& data, std::uint32_t MaxPhrases,
-                      std::function<void()> processMessages)
-        : rows_(rows), data_(data), maxItems_(MaxPhrases),
+    PhraseTagHandler(PhraseList& rows, AbbreviationIndex& index, std::uint32_t maxPhrases,
+                     std::function<void()> processMessages)
+        : rows_(rows), index_(index), maxPhrases_(maxPhrases),
           processMessages_(std::move(processMessages)) {}
 
-    void OnPhraseTag(PXMLTag Tag);
+    void OnPhraseTag(Tag* tag);
     bool StoppedAtLimit() const { return stoppedAtLimit_; }
 
 private:
     PhraseList& rows_;
-    PhraseData& data_;
-    std::uint32_t maxItems_;
+    AbbreviationIndex& index_;
+    std::uint32_t maxPhrases_;
     std::function<void()> processMessages_;
     bool stoppedAtLimit_ = false;
 };

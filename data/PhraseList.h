@@ -20,9 +20,8 @@ public:
     virtual void BatchEnded() {}
 };
 
-// The grid's rows: the program's master list of phrases, in the order the phrase file is
-// written. Each row owns its phrase. Header-only, so that the phrase file (data/) can fill it
-// without the two libraries depending on each other.
+// The program's list of phrases, in the order the phrase file keeps them and the phrase grid
+// shows them (one row each). Each row owns its phrase.
 class PhraseList {
 public:
     PhraseList() = default;
@@ -38,10 +37,10 @@ public:
         if (observer_) observer_->RowAppended(rows_.size() - 1);
         return *rows_.back();
     }
-    // A new phrase of data with these values, in a new last row.
-    Phrase& AppendPhrase(PhraseData& data, const std::u16string& abbreviation,
-                            std::u16string text) {
-        Phrase& phrase = Append(std::make_unique<Phrase>(data));
+    // A new phrase with these values, in a new last row.
+    Phrase& AppendPhrase(AbbreviationIndex& index, const std::u16string& abbreviation,
+                         std::u16string text) {
+        Phrase& phrase = Append(std::make_unique<Phrase>(index));
         phrase.SetAbbreviation(abbreviation);
         phrase.SetText(std::move(text));
         return phrase;

@@ -1,8 +1,8 @@
 #include "data/TagReader.h"
 
-#include "platform/Utf.h"
 #include "platform/Error.h"
 #include "platform/TextCase.h"
+#include "platform/Utf.h"
 
 #include <cstdint>
 
@@ -78,9 +78,9 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
                            u"Column: " + Number(static_cast<long long>(open))});
                 }
                 tag.Text = pending.Between(1, open);
-                if (tag.DataEvent) {
+                if (tag.Closed) {
                     try {
-                        tag.DataEvent(tag.Name, tag.Text);
+                        tag.Closed(tag.Name, tag.Text);
                     } catch (const std::exception&) {
                         // A bad value in one element must not end the whole read.
                     }
@@ -101,8 +101,8 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
             }
             pending.Consume(close);
             if (state.lineCounter == 0 && name.find(u"?xml") != std::u16string::npos) name = u"xml";
-            Tag child{name, u"", tag.TagEvent, tag.DataEvent};
-            if (tag.TagEvent) tag.TagEvent(&child);
+            Tag child{name, u"", tag.Opened, tag.Closed};
+            if (tag.Opened) tag.Opened(&child);
             if (!ReadTag(child, state, depth + 1) && name != u"xml") {
                 Raise({u"XML Parsing Error: no element found.", u"Expected: </" + name + u">",
                        u"Line: " + Number(state.lineCounter + 1),
@@ -179,18 +179,17 @@ std::vector<std::u16string> ReadTextLines(std::string_view bytes) {
     return lines;
 }
 
-void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& tagEvent,
-                   const TagClosedEvent& dataEvent) {
+void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& opened,
+                  const TagClosedEvent& closed) {
     RewriteSecondLine(lines);
     ReadState state{PendingText{}, lines};
-    Tag root{u"", u"", tagEvent, dataEvent};
+    Tag root{u"", u"", opened, closed};
     ReadTag(root, state, 0);
 }
 
-void ReadTags(std::string_view bytes, const TagOpenedEvent& tagEvent,
-                    const TagClosedEvent& dataEvent) {
+void ReadTags(std::string_view bytes, const TagOpenedEvent& opened, const TagClosedEvent& closed) {
     std::vector<std::u16string> lines = ReadTextLines(bytes);
-    ReadTagLines(lines, tagEvent, dataEvent);
+    ReadTagLines(lines, opened, closed);
 }
 
 } // namespace lumora

@@ -1,4 +1,7 @@
 #pragma once
+// The reader of the phrase file's tag language.
+#include "platform/Error.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -6,33 +9,37 @@
 
 namespace lumora {
 
+// Malformed nesting in the tag language.
+class TagSyntaxError : public Error {
+public:
+    using Error::Error;
+};
+
 struct Tag;
-using PXMLTag = Tag*;
 
 // A child element has just opened; the callback may replace the child's callbacks before its
 // content is read.
-using TagOpenedEvent = std::function<void(PXMLTag Tag)>;
+using TagOpenedEvent = std::function<void(Tag* tag)>;
 // An element has closed, with its name and text.
 using TagClosedEvent =
-    std::function<void(const std::u16string& TagName, const std::u16string& TagText)>;
+    std::function<void(const std::u16string& tagName, const std::u16string& tagText)>;
 
 struct Tag {
     std::u16string Name;
     std::u16string Text;
-    TagOpenedEvent TagEvent;
-    TagClosedEvent DataEvent;
+    TagOpenedEvent Opened;
+    TagClosedEvent Closed;
 };
 
 // Deepest nesting of open elements the reader accepts; deeper input raises TagSyntaxError
 // instead of exhausting the stack.
 inline constexpr int MaxTagDepth = 256;
 
-// The reader of the phrase file's tag language. Errors are TagSyntaxError; exceptions from a
-// DataEvent are dropped, those from a TagEvent end the read.
-void ReadTags(std::string_view bytes, const TagOpenedEvent& tagEvent,
-                    const TagClosedEvent& dataEvent);
-void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& tagEvent,
-                   const TagClosedEvent& dataEvent);
+// Reads the elements of the file's bytes. Errors are TagSyntaxError; exceptions from a Closed
+// callback are dropped, those from an Opened callback end the read.
+void ReadTags(std::string_view bytes, const TagOpenedEvent& opened, const TagClosedEvent& closed);
+void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& opened,
+                  const TagClosedEvent& closed);
 // The file's text split into lines: the byte-order mark picks UTF-16LE, UTF-16BE or UTF-8 (none:
 // the ANSI code page); breaks are CR LF, CR or LF; the text ends at its first NUL.
 std::vector<std::u16string> ReadTextLines(std::string_view bytes);

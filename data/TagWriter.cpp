@@ -8,7 +8,8 @@ namespace lumora {
 
 namespace {
 
-constexpr char Base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char Base64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int Base64Value(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -23,7 +24,7 @@ int Base64Value(unsigned char c) {
 } // namespace
 
 std::u16string WriteTag(const std::u16string& name, const std::u16string& value, bool open,
-                         bool close) {
+                        bool close) {
     std::u16string out;
     if (open) {
         out += u"<" + name + u">";

@@ -1,8 +1,8 @@
 #include "editor/PhraseEditor.h"
 
-#include "hook/HookMessages.h"
-#include "platform/Utf.h"
+#include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
+#include "platform/Utf.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
@@ -17,9 +17,9 @@ std::u16string CutToLength(std::u16string_view text, std::size_t maxLength) {
     return std::u16string(text.substr(0, n));
 }
 
-PhraseEditor::PhraseEditor(PhraseList& rows, PhraseData& data, ProgramState& state,
-                             Platform& platform)
-    : rows_(rows), data_(data), state_(state), platform_(platform) {}
+PhraseEditor::PhraseEditor(PhraseList& rows, AbbreviationIndex& index, const Options& options,
+                           const HookLink& link, Platform& platform)
+    : rows_(rows), index_(index), options_(options), link_(link), platform_(platform) {}
 
 void PhraseEditor::FocusRow(std::optional<std::size_t> row) {
     if (!view_) return;
@@ -37,8 +37,8 @@ void PhraseEditor::NewPhrase() {
             return;
         }
     }
-    if (rows_.Count() >= state_.Options.MaxPhrases) return;
-    rows_.Append(std::make_unique<Phrase>(data_));
+    if (rows_.Count() >= options_.MaxPhrases) return;
+    rows_.Append(std::make_unique<Phrase>(index_));
     const std::size_t row = rows_.Count() - 1;
     FocusRow(row);
     if (view_) view_->EditCell(row, AbbreviationColumn);
@@ -55,8 +55,6 @@ void PhraseEditor::DeletePhrase() {
         next = row - 1;
     else if (row + 1 < rows_.Count())
         next = row;
-    // A match raised just before the window opened must not expand a freed phrase.
-    if (state_.PendingPhrase == &rows_.At(row)) state_.PendingPhrase = nullptr;
     rows_.DeleteAt(row);
     if (next) FocusRow(next);
 }
@@ -124,7 +122,7 @@ void PhraseEditor::GridDoubleClick() {
     if (!view_) return;
     if (view_->RowAt(lastMouseX_, lastMouseY_)) return;
     // New item runs after the double click has been handled in full.
-    platform_.Messages.PostMessage(state_.MainWindow, WM_NEW_PHRASE, 0, 0);
+    platform_.Messages.PostMessage(link_.MainWindow, WM_NEW_PHRASE, 0, 0);
 }
 
 void PhraseEditor::GridResized() {

@@ -1,9 +1,10 @@
 #pragma once
 // The phrase editor's commands, keys and mouse rules over the grid's rows. The Win32 grid
 // implements PhraseGridView and calls the handlers below; everything they decide is here.
-#include "settings/ProgramState.h"
 #include "data/PhraseList.h"
+#include "hook/HookLink.h"
 #include "platform/Platform.h"
+#include "settings/Options.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,7 @@
 namespace lumora {
 
 constexpr int AbbreviationColumn = 0; // "Abbreviation"
-constexpr int TextColumn = 1;     // "Text to paste"
+constexpr int TextColumn = 1;         // "Text to paste"
 constexpr int AbbreviationColumnWidth = 80;
 constexpr int TextColumnWidth = 440;
 constexpr int MinColumnWidth = 10;
@@ -52,7 +53,8 @@ class PhraseEditor {
 public:
     // All references outlive the editor. The view may be set later (the grid is made after the
     // rows are loaded); the handlers do nothing that needs it until then.
-    PhraseEditor(PhraseList& rows, PhraseData& data, ProgramState& state, Platform& platform);
+    PhraseEditor(PhraseList& rows, AbbreviationIndex& index, const Options& options,
+                 const HookLink& link, Platform& platform);
     PhraseEditor(const PhraseEditor&) = delete;
     PhraseEditor& operator=(const PhraseEditor&) = delete;
 
@@ -83,8 +85,9 @@ public:
 
 private:
     PhraseList& rows_;
-    PhraseData& data_;
-    ProgramState& state_;
+    AbbreviationIndex& index_;
+    const Options& options_;
+    const HookLink& link_;
     Platform& platform_;
     PhraseGridView* view_ = nullptr;
     char16_t lastEditChar_ = 0;

@@ -1,7 +1,7 @@
 // Base64ToText on arbitrary UTF-16 text, and the encoder's round trip of arbitrary bytes.
-#include "platform/Utf.h"
 #include "data/TagReader.h"
 #include "data/TagWriter.h"
+#include "platform/Utf.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,21 +9,21 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace lumora;
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    PhraseData phraseData;
+    AbbreviationIndex index;
     PhraseList rows;
     try {
-        LoadPhrasesFromBytes(rows, phraseData, bytes, 0xFFFFFFFFu, {});
+        LoadPhrasesFromBytes(rows, index, bytes, 0xFFFFFFFFu, {});
     } catch (const TagSyntaxError&) {
     }
     // Whatever was loaded must save and load back to the same phrases.
     std::string saved = PhraseFileBytes(rows);
-    PhraseData again;
+    AbbreviationIndex again;
     PhraseList reloaded;
     LoadPhrasesFromBytes(reloaded, again, saved, 0xFFFFFFFFu, {});
     if (reloaded.Count() != rows.Count()) __builtin_trap();
     // Lone surrogates become U+FFFD in the file, so the comparison is of the saved bytes.
     if (PhraseFileBytes(reloaded) != saved) __builtin_trap();
     rows.ClearPhrases();
-    if (phraseData.PhraseIndex.Count() != 0) __builtin_trap();
+    if (index.Count() != 0) __builtin_trap();
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The messages between the program and the keyboard-hook library lumora.dll.
+// The messages between the program and the keyboard-hook library lumora.dll (see
+// LumoraHook.h for what each carries). Included by the library itself, beside <windows.h>.
 
 namespace lumora {
 
@@ -14,9 +15,5 @@ constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam: x, lParam: y (sc
 // Posted by the program to the hook thread.
 constexpr unsigned WM_HOOK_CANCEL = WM_USER_BASE + 6;
 constexpr unsigned WM_HOOK_BUSY = WM_USER_BASE + 7; // wParam 1: typing starts, 0: it ends
-
-// Posted by the main window to itself, to run work after the deciding handler returns.
-constexpr unsigned WM_NEW_PHRASE = WM_USER_BASE + 19;
-constexpr unsigned WM_EXPAND = WM_USER_BASE + 20;
 
 } // namespace lumora

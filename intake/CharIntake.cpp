@@ -1,7 +1,7 @@
 #include "intake/CharIntake.h"
 
-#include "hook/HookMessages.h"
 #include "data/Phrase.h"
+#include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
 #include "platform/VirtualKeys.h"
 
@@ -15,9 +15,11 @@ constexpr char16_t DEL = 127;
 
 } // namespace
 
-CharIntake::CharIntake(Platform& platform, ProgramState& state, TrackingRecords& tracking,
-                         CandidateSearch& search)
-    : platform_(platform), state_(state), tracking_(tracking), search_(search) {}
+CharIntake::CharIntake(Platform& platform, const HookLink& link, TrackingRecords& tracking,
+                       CandidateSearch& search, const EditKeys& editKeys,
+                       std::optional<PendingExpansion>& pending)
+    : platform_(platform), link_(link), tracking_(tracking), search_(search), editKeys_(editKeys),
+      pending_(pending) {}
 
 void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
     // The hook withheld Enter and Tab: unless they complete a match, they must reach the
@@ -37,19 +39,17 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         auto hold = tracking_.HoldRecords();
         TrackingRecord& r = *rec;
 
-        if (vk == DEL || ch == DEL) {
-            // Ctrl+Backspace: a word is gone, and we cannot tell how much of it.
+        if (ch == DEL) {
+            // Ctrl+Backspace (the hook reports the Backspace key with this character): a word
+            // is gone, and we cannot tell how much of it.
             TrackingRecords::ResetRecord(&r);
             return;
         }
 
         r.Pos = CaretInText(r);
         if (r.SelCount > 0) {
-            r.Corrected = true;
             EraseSelection(r);
             r.Pos = CaretInText(r);
-        } else if (static_cast<std::int32_t>(r.Text.size()) > r.Pos) {
-            r.Corrected = true;
         }
 
         // Only the window of the search and the character before it can matter.
@@ -94,15 +94,15 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         }
 
         if (found) {
-            state_.PendingMatch = phrase->Abbreviation();
             // A match that ends with the typed character (first pass) has nothing after it to
             // erase and retype; one that the typed character follows (second pass) has. This
             // holds for every mode, not only the two built around each kind.
             const bool endsBeforeTrail = firstPass == 0;
-            state_.PendingTrail =
-                endsBeforeTrail && haveTrail ? std::u16string(1, trail) : std::u16string();
-            state_.PendingPhrase = phrase;
-            platform_.Messages.PostMessage(state_.MainWindow, WM_EXPAND, 0, 0);
+            pending_ = PendingExpansion{phrase->Abbreviation(),
+                                        endsBeforeTrail && haveTrail ? std::u16string(1, trail)
+                                                                     : std::u16string(),
+                                        phrase->Text(), editKeys_.LatestKeys().CapsLock};
+            platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
         }
 
         if (!found && SentenceEndChars.find(ch) != std::u16string_view::npos &&

@@ -1,13 +1,16 @@
 #pragma once
 // Character intake: every typed character goes into the shadow text, and the text before the
 // caret is searched for an abbreviation; a match is left pending and WM_EXPAND posted.
-#include "settings/ProgramState.h"
+#include "hook/HookLink.h"
+#include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
+#include "output/PhraseTyping.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "tracking/TrackingRecords.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace lumora {
@@ -27,16 +30,21 @@ constexpr bool IsWithheldKey(char16_t ch, std::uint8_t key) {
 
 class CharIntake {
 public:
-    CharIntake(Platform& platform, ProgramState& state, TrackingRecords& tracking,
-                CandidateSearch& search);
+    // A match is left in pending and WM_EXPAND posted to the main window; the CapsLock state
+    // it carries is the one editKeys read last.
+    CharIntake(Platform& platform, const HookLink& link, TrackingRecords& tracking,
+               CandidateSearch& search, const EditKeys& editKeys,
+               std::optional<PendingExpansion>& pending);
 
     void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended);
 
 private:
     Platform& platform_;
-    ProgramState& state_;
+    const HookLink& link_;
     TrackingRecords& tracking_;
     CandidateSearch& search_;
+    const EditKeys& editKeys_;
+    std::optional<PendingExpansion>& pending_;
     // Reused, so that a typed character allocates nothing; only read before keys are sent.
     std::vector<Phrase*> found_;
     std::u16string typed_;

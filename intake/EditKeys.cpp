@@ -1,7 +1,5 @@
 #include "intake/EditKeys.h"
 
-#include "hook/HookMessages.h"
-
 #include <algorithm>
 
 namespace lumora {
@@ -38,7 +36,7 @@ void BackspaceRule(TrackingRecord& rec) {
     // Only a lone delimiter after a word is surely gone; after a letter we cannot know what
     // the control removed, so the caret just moves back over it.
     if (L > 0 && p > 0 && p <= L && IsBreakChar(rec.Text[p - 1]) &&
-        (p == 1 || !IsBreakChar(rec.Text[p - 2])) && p > rec.SentenceStart)
+        (p == 1 || !IsBreakChar(rec.Text[p - 2])))
         rec.Text.erase(p - 1, 1);
     rec.Pos = p - 1;
 }
@@ -46,8 +44,8 @@ void BackspaceRule(TrackingRecord& rec) {
 void DeleteRule(TrackingRecord& rec) {
     const std::int32_t p = rec.Pos;
     const std::int32_t L = Length(rec);
-    if (p >= 0 && p + 1 == L && IsBreakChar(rec.Text[p]) &&
-        (p == 0 || !IsBreakChar(rec.Text[p - 1])) && p > rec.SentenceStart)
+    // At the start of the text nothing tells a lone delimiter from the end of a word.
+    if (p > 0 && p + 1 == L && IsBreakChar(rec.Text[p]) && !IsBreakChar(rec.Text[p - 1]))
         rec.Text.erase(p, 1);
 }
 
@@ -117,48 +115,44 @@ void ShiftEnd(TrackingRecord& r) {
 
 } // namespace
 
-EditKeys::EditKeys(Platform& platform, ProgramState& state, TrackingRecords& tracking)
-    : platform_(platform), state_(state), tracking_(tracking) {}
+EditKeys::EditKeys(Platform& platform, const HookLink& link, TrackingRecords& tracking,
+                   PhraseTyping& typing)
+    : platform_(platform), link_(link), tracking_(tracking), typing_(typing) {}
 
-std::uint8_t EditKeys::ReadKeyState() {
-    std::uint8_t flags = 0;
+KeyFlags EditKeys::ReadKeyState() {
+    KeyFlags flags;
     // Low byte 1: toggled on and not held down.
-    if ((platform_.Keys.KeyState(vk::Capital) & 0xFF) == 1) flags |= KS_CAPSLOCK;
-    for (std::size_t i = 0; i < ModifierKeyTable.size(); ++i) {
-        if (platform_.Keys.KeyState(ModifierKeyTable[i]) < 0) // high bit: down
-            flags |= i < 3 ? KS_SHIFT : i < 6 ? KS_ALT : KS_CTRL;
-    }
-    state_.KeyStateFlags = flags;
+    flags.CapsLock = (platform_.Keys.KeyState(vk::Capital) & 0xFF) == 1;
+    auto down = [this](int vk) { return platform_.Keys.KeyState(vk) < 0; }; // high bit
+    flags.Shift = down(vk::LShift) || down(vk::RShift) || down(vk::Shift);
+    flags.Alt = down(vk::LMenu) || down(vk::RMenu) || down(vk::Menu);
+    flags.Ctrl = down(vk::LControl) || down(vk::RControl) || down(vk::Control);
+    latest_ = flags;
     return flags;
 }
 
-void EditKeys::SetPasteCanceled(bool value) {
-    state_.PasteCanceled = value;
-    if (value) platform_.Messages.PostThreadMessage(state_.HookThreadId, WM_HOOK_BUSY, 0, 0);
-}
-
-void EditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
-    const std::uint8_t flags = ReadKeyState();
+void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
+    const KeyFlags flags = ReadKeyState();
     if (code == vk::Escape) {
-        SetPasteCanceled(true);
-        platform_.Messages.PostThreadMessage(state_.HookThreadId, WM_HOOK_CANCEL, 0, 0);
+        typing_.Cancel();
+        platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_CANCEL, 0, 0);
         return;
     }
-    if (state_.TypingActive || platform_.Windows.IsVisible(state_.MainWindow)) return;
+    if (typing_.Active() || platform_.Windows.IsVisible(link_.MainWindow)) return;
 
     // Editing keys never create a record, and take the control as found (no Excel rule).
     const HWindow top = tracking_.FindTargetWindow();
     TrackingRecord* rec = tracking_.FindRecord(top, tracking_.FindFocusedControl(top));
     if (!rec) return;
-    if (flags & KS_ALT) return;
+    if (flags.Alt) return;
 
-    const bool S = flags & KS_SHIFT;
-    const bool C = flags & KS_CTRL;
+    const bool S = flags.Shift;
+    const bool C = flags.Ctrl;
     TrackingRecord& r = *rec;
     // A printable character whose code equals a key code (% is 37, Left; ( is 40, Down; $ is
     // 36, Home ...) is text, not that key: imitating the key would wreck the shadow text.
     // The control codes below 32 that Ctrl shortcuts, Backspace and Escape produce still act.
-    const bool printable = FromChar && code >= 32;
+    const bool printable = fromChar && code >= 32;
 
     if (!printable) {
         switch (code) {
@@ -185,7 +179,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
             }
             break;
         case vk::Up: // the caret lands somewhere we cannot follow
-            if (!FromChar) TrackingRecords::ResetRecord(&r);
+            if (!fromChar) TrackingRecords::ResetRecord(&r);
             break;
         case vk::Down:
             TrackingRecords::ResetRecord(&r);
@@ -214,10 +208,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool FromChar) {
             break;
         case 'X':
         case 24: // Ctrl+X
-            if (C && !S && r.SelCount > 0) {
-                r.Corrected = true;
-                EraseSelection(r);
-            }
+            if (C && !S && r.SelCount > 0) EraseSelection(r);
             break;
         case 'Z':
         case 26: // Ctrl+Z
@@ -263,7 +254,6 @@ void EditKeys::Paste(TrackingRecord& rec) {
     const std::int32_t at = CaretInText(rec);
     rec.Text.insert(static_cast<std::size_t>(at), pasted);
     rec.Pos = at + static_cast<std::int32_t>(pasted.size());
-    rec.Corrected = true;
 }
 
 bool EditKeys::WaitForClipboard() {
@@ -278,7 +268,7 @@ bool EditKeys::WaitForClipboard() {
 
 std::u16string EditKeys::ReadClipboardText() {
     if (!WaitForClipboard()) return {};
-    if (!platform_.Clip.Open(state_.MainWindow)) return {};
+    if (!platform_.Clip.Open(link_.MainWindow)) return {};
     ClipboardGuard guard(platform_.Clip);
     if (platform_.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
         if (auto text = platform_.Clip.UnicodeText()) return *text;

@@ -1,27 +1,26 @@
 #pragma once
 // Shadow text editing: each editing key the hook reports is imitated on the tracking record of
 // the control it went to, so that the shadow text keeps in step with the real one.
-#include "settings/ProgramState.h"
+#include "hook/HookLink.h"
+#include "output/PhraseTyping.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "tracking/TrackingRecords.h"
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
 namespace lumora {
 
-// Bits of KeyStateFlags.
-constexpr std::uint8_t KS_SHIFT = 0x02;
-constexpr std::uint8_t KS_ALT = 0x04;
-constexpr std::uint8_t KS_CTRL = 0x08;
-constexpr std::uint8_t KS_CAPSLOCK = 0x10; // toggled on and not held down
+// The modifier keys held, and CapsLock, as read at an editing key.
+struct KeyFlags {
+    bool Shift = false;
+    bool Alt = false;
+    bool Ctrl = false;
+    bool CapsLock = false; // toggled on and not held down
 
-// Shift (three), Alt (three), Ctrl (three).
-constexpr std::array<int, 9> ModifierKeyTable = {vk::LShift,   vk::RShift,   vk::Shift,
-                                                 vk::LMenu,    vk::RMenu,    vk::Menu,
-                                                 vk::LControl, vk::RControl, vk::Control};
+    bool operator==(const KeyFlags&) const = default;
+};
 
 // The characters the Backspace and Delete rules treat as word breaks.
 constexpr std::u16string_view BreakChars = u" .;!?\t\r\n";
@@ -31,26 +30,30 @@ constexpr std::uint32_t ClipboardWaitMs = 4000;
 
 class EditKeys {
 public:
-    EditKeys(Platform& platform, ProgramState& state, TrackingRecords& tracking);
+    EditKeys(Platform& platform, const HookLink& link, TrackingRecords& tracking,
+             PhraseTyping& typing);
 
-    // Reads the modifier and CapsLock state into KeyStateFlags and returns it.
-    std::uint8_t ReadKeyState();
-    // Applies one key (FromChar false: a virtual-key code) or character (FromChar true) to the
+    // Reads the modifier and CapsLock state, keeps it as the latest and returns it.
+    KeyFlags ReadKeyState();
+    // The state read at the latest editing key.
+    const KeyFlags& LatestKeys() const { return latest_; }
+    // Applies one key (fromChar false: a virtual-key code) or character (fromChar true) to the
     // record of the current target; Escape cancels a typing-out in every state.
-    void HandleEditKey(std::uint16_t code, bool FromChar);
+    void HandleEditKey(std::uint16_t code, bool fromChar);
     // The clipboard's text, empty when there is none or it stays held by another window.
     std::u16string ReadClipboardText();
     // True when no window holds the clipboard open (any more); waits up to ClipboardWaitMs,
     // handling pending messages meanwhile.
     bool WaitForClipboard();
-    void SetPasteCanceled(bool value);
 
 private:
     void Paste(TrackingRecord& rec);
 
     Platform& platform_;
-    ProgramState& state_;
+    const HookLink& link_;
     TrackingRecords& tracking_;
+    PhraseTyping& typing_;
+    KeyFlags latest_;
 };
 
 } // namespace lumora

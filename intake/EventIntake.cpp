@@ -1,9 +1,11 @@
 #include "intake/EventIntake.h"
 
-#include "hook/HookMessages.h"
-#include "platform/Utf.h"
-#include "platform/Error.h"
+#include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
+#include "platform/Error.h"
+#include "platform/Utf.h"
+
+#include <utility>
 
 namespace lumora {
 
@@ -19,23 +21,24 @@ std::u16string ErrorBoxText(std::u16string_view message) {
     return text;
 }
 
-EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, ProgramState& state,
-             AbbreviationIndex& phraseIndex)
-    : platform_(platform), boxes_(boxes), state_(state),
-      tracking_(platform.Windows, state.MainWindow), editKeys_(platform, state, tracking_),
-      search_(phraseIndex, state.Options), charIntake_(platform, state, tracking_, search_),
-      typing_(platform, state, tracking_, editKeys_) {}
+EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, HookLink& link,
+                         const Options& options, const AbbreviationIndex& index)
+    : platform_(platform), boxes_(boxes), link_(link), tracking_(platform.Windows, link.MainWindow),
+      typing_(platform, link, tracking_), editKeys_(platform, link, tracking_, typing_),
+      search_(index, options.Mode),
+      charIntake_(platform, link, tracking_, search_, editKeys_, pending_) {}
 
 void EventIntake::SetMainWindow(HWindow mainWindow) {
-    state_.MainWindow = mainWindow;
+    link_.MainWindow = mainWindow;
     tracking_.SetMainWindow(mainWindow);
 }
 
 bool EventIntake::MainWindowShown() {
-    return platform_.Windows.IsVisible(state_.MainWindow);
+    return platform_.Windows.IsVisible(link_.MainWindow);
 }
 
-bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
+bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
+                                std::intptr_t lParam) noexcept {
     try {
         switch (msg) {
         case WM_HOOK_CHAR:
@@ -51,7 +54,9 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr
             if (NewPhrase) NewPhrase();
             return true;
         case WM_EXPAND:
-            typing_.ExpandPhrase(state_.PendingPhrase);
+            // Taken, so that a second WM_EXPAND finds nothing left to type.
+            if (auto expansion = std::exchange(pending_, std::nullopt))
+                typing_.ExpandPhrase(*expansion);
             return true;
         default:
             if (taskbarCreatedMsg_ != 0 && msg == taskbarCreatedMsg_ && ReAddTrayIcon)
@@ -79,7 +84,7 @@ void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
     // The checks against control codes look at the whole wParam, as a signed number.
     const auto code = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
 
-    if (!state_.TypingActive && !MainWindowShown()) {
+    if (!typing_.Active() && !MainWindowShown()) {
         editKeys_.HandleEditKey(ch, true);
         if (code < 32 && code != 8 && code != 9 && code != 10 && code != 13) return;
         charIntake_.HandleTypedChar(ch, vk, extended);

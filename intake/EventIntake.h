@@ -1,18 +1,20 @@
 #pragma once
 // The main window's message intake: the hook library's reports, the program's own posted work
 // and the shell's "TaskbarCreated" are decoded here and handed to the part that does the work.
-#include "settings/ProgramState.h"
+#include "hook/HookLink.h"
+#include "intake/CharIntake.h"
+#include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
 #include "output/PhraseTyping.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
-#include "intake/CharIntake.h"
-#include "intake/EditKeys.h"
+#include "settings/Options.h"
 #include "tracking/TrackingRecords.h"
 
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace lumora {
@@ -25,9 +27,10 @@ std::u16string ErrorBoxText(std::u16string_view message);
 
 class EventIntake {
 public:
-    // The state and the phrase index are owned by the caller and outlive this object.
-    EventIntake(Platform& platform, MessageBoxes& boxes, ProgramState& state,
-          AbbreviationIndex& phraseIndex);
+    // The link, the options and the index are owned by the caller and outlive this object;
+    // changes to them count from the next message on.
+    EventIntake(Platform& platform, MessageBoxes& boxes, HookLink& link, const Options& options,
+                const AbbreviationIndex& index);
     EventIntake(const EventIntake&) = delete;
     EventIntake& operator=(const EventIntake&) = delete;
 
@@ -64,12 +67,14 @@ private:
 
     Platform& platform_;
     MessageBoxes& boxes_;
-    ProgramState& state_;
+    HookLink& link_;
     TrackingRecords tracking_;
+    lumora::PhraseTyping typing_;
     lumora::EditKeys editKeys_;
     CandidateSearch search_;
+    // The expansion a typed character decided on, until its WM_EXPAND is handled.
+    std::optional<PendingExpansion> pending_;
     CharIntake charIntake_;
-    lumora::PhraseTyping typing_;
     unsigned taskbarCreatedMsg_ = 0;
 };
 

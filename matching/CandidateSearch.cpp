@@ -1,53 +1,54 @@
 #include "matching/CandidateSearch.h"
 
-#include "data/Phrase.h"
 #include "data/AbbreviationIndex.h"
+#include "data/Phrase.h"
 #include "platform/TextCase.h"
 
 #include <algorithm>
 
 namespace lumora {
 
-char16_t CharBefore(std::u16string_view Text, std::int32_t Index) {
-    const auto L = static_cast<std::int64_t>(Text.size());
-    if (Index <= 1 || Index - 1 > L) return u'\0';
-    return Text[static_cast<std::size_t>(Index - 2)];
+char16_t CharBefore(std::u16string_view text, std::int32_t index) {
+    const auto length = static_cast<std::int64_t>(text.size());
+    if (index <= 1 || index - 1 > length) return u'\0';
+    return text[static_cast<std::size_t>(index - 2)];
 }
 
-char16_t CharAfter(std::u16string_view Text, std::int32_t Index) {
-    const auto L = static_cast<std::int64_t>(Text.size());
-    if (Index >= L || Index < 0) return u'\0';
-    return Text[static_cast<std::size_t>(Index)];
+char16_t CharAfter(std::u16string_view text, std::int32_t index) {
+    const auto length = static_cast<std::int64_t>(text.size());
+    if (index >= length || index < 0) return u'\0';
+    return text[static_cast<std::size_t>(index)];
 }
 
-bool CheckAutotextPosition(std::int32_t DelimMode, char16_t PrevChar, char16_t NextChar) {
-    const bool startsWell = PrecedingDelims.find(PrevChar) != std::u16string_view::npos;
-    switch (DelimMode) {
-    case 0:
+bool CheckAutotextPosition(DelimiterMode mode, char16_t prev, char16_t next) {
+    const bool startsWell = PrecedingDelims.find(prev) != std::u16string_view::npos;
+    switch (mode) {
+    case DelimiterMode::AfterDelimiter:
         return startsWell;
-    case 1:
+    case DelimiterMode::BetweenDelimiters:
         // U+0000 (nothing follows) is not in FollowingDelims: the end of the text never counts.
-        return startsWell && FollowingDelims.find(NextChar) != std::u16string_view::npos;
-    default:
-        return true;
+        return startsWell && FollowingDelims.find(next) != std::u16string_view::npos;
+    case DelimiterMode::Anywhere:
+        break;
     }
+    return true;
 }
 
-CandidateSearch::CandidateSearch(const AbbreviationIndex& index, const Options& options)
-    : index_(index), options_(options) {}
+CandidateSearch::CandidateSearch(const AbbreviationIndex& index, const DelimiterMode& mode)
+    : index_(index), mode_(mode) {}
 
 std::size_t CandidateSearch::FindAutotexts(std::vector<Phrase*>& results,
-                                            std::u16string_view Text) {
+                                           std::u16string_view text) {
     results.clear();
-    const auto L = static_cast<std::int32_t>(Text.size());
+    const auto L = static_cast<std::int32_t>(text.size());
     if (L == 0) return 0;
     const std::int32_t M = std::min<std::int32_t>(L, SearchWindow);
-    const std::int32_t mode = options_.DelimMode;
+    const DelimiterMode mode = mode_;
 
     // Lower-casing goes code unit by code unit, so a suffix of the lower-cased window is the
     // lower-cased suffix.
     const auto windowStart = static_cast<std::size_t>(L - M);
-    lowerWindow_.assign(Text.substr(windowStart));
+    lowerWindow_.assign(text.substr(windowStart));
     LowerCaseBuffer(lowerWindow_.data(), lowerWindow_.size());
     const std::u16string_view lowerWindow = lowerWindow_;
 
@@ -58,10 +59,10 @@ std::size_t CandidateSearch::FindAutotexts(std::vector<Phrase*>& results,
         const auto at = static_cast<std::size_t>(first - 1);
         const auto count = static_cast<std::size_t>(n);
         foundEntries_.clear();
-        index_.FindWithValue(Text.substr(at, count), lowerWindow.substr(at - windowStart, count),
-                             foundEntries_);
+        index_.Find(text.substr(at, count), lowerWindow.substr(at - windowStart, count),
+                    foundEntries_);
         for (const AbbreviationEntry* entry : foundEntries_) {
-            auto* phrase = static_cast<Phrase*>(entry->Data);
+            Phrase* phrase = entry->Record;
             if (std::find(results.begin(), results.end(), phrase) == results.end())
                 results.push_back(phrase);
         }
@@ -69,12 +70,12 @@ std::size_t CandidateSearch::FindAutotexts(std::vector<Phrase*>& results,
 
     // First pass: abbreviations that end with the last character.
     for (std::int32_t n = M; n >= 1; --n)
-        lookUp(L - n + 1, n, CharBefore(Text, L - n + 1), CharAfter(Text, L));
+        lookUp(L - n + 1, n, CharBefore(text, L - n + 1), CharAfter(text, L));
     const std::size_t firstPass = results.size();
 
     // Second pass: abbreviations followed by the last character.
     for (std::int32_t n = M; n >= 2; --n)
-        lookUp(L - n + 1, n - 1, CharBefore(Text, L - n + 1), CharAfter(Text, L - 1));
+        lookUp(L - n + 1, n - 1, CharBefore(text, L - n + 1), CharAfter(text, L - 1));
     return firstPass;
 }
 

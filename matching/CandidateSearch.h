@@ -23,28 +23,27 @@ static_assert(PrecedingDelims.size() == 14 && FollowingDelims.size() == 20);
 // Only the last this many characters of the text are searched.
 constexpr std::size_t SearchWindow = 48;
 
-// The character at 1-based Index - 1, or U+0000 at the start of the text.
-char16_t CharBefore(std::u16string_view Text, std::int32_t Index);
-// The character at 1-based Index + 1, or U+0000 at the end of the text.
-char16_t CharAfter(std::u16string_view Text, std::int32_t Index);
+// The character at 1-based index - 1, or U+0000 at the start of the text.
+char16_t CharBefore(std::u16string_view text, std::int32_t index);
+// The character at 1-based index + 1, or U+0000 at the end of the text.
+char16_t CharAfter(std::u16string_view text, std::int32_t index);
 
-// The position rule of a delimiter mode: 0 wants a delimiter (or the start) before the
-// abbreviation, 1 also one after it; every other mode accepts everything.
-bool CheckAutotextPosition(std::int32_t DelimMode, char16_t PrevChar, char16_t NextChar);
+// The position rule of a delimiter mode for an abbreviation between prev and next.
+bool CheckAutotextPosition(DelimiterMode mode, char16_t prev, char16_t next);
 
 class CandidateSearch {
 public:
-    // Reads the index and the options at each search, so later changes count.
-    CandidateSearch(const AbbreviationIndex& index, const Options& options);
+    // Reads the index and the mode at each search, so later changes count.
+    CandidateSearch(const AbbreviationIndex& index, const DelimiterMode& mode);
 
     // Fills results with the phrases whose abbreviation ends the text (first pass) or ends
     // just before its last character (second pass), in that order, longer before shorter,
     // each phrase once. Returns how many of the results came from the first pass.
-    std::size_t FindAutotexts(std::vector<Phrase*>& results, std::u16string_view Text);
+    std::size_t FindAutotexts(std::vector<Phrase*>& results, std::u16string_view text);
 
 private:
     const AbbreviationIndex& index_;
-    const Options& options_;
+    const DelimiterMode& mode_;
     // Reused between searches, so that a typed character allocates nothing here.
     std::vector<AbbreviationEntry*> foundEntries_;
     // The searched window of the text, lower-cased once for all of its suffixes.

@@ -4,12 +4,12 @@
 
 namespace lumora {
 
-void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Down, bool Extended) {
-    for (std::int32_t key : Keys) {
+void SendKeys(Platform& platform, const std::vector<std::int32_t>& keys, bool down, bool extended) {
+    for (std::int32_t key : keys) {
         KeyEvent e;
         e.Vk = static_cast<std::uint16_t>(key & 0xFFFF);
         e.Scan = static_cast<std::uint16_t>(platform.Input.MapVirtualKey(e.Vk));
-        e.Flags = (Down ? 0u : KEYEVENTF_KEYUP) | (Extended ? KEYEVENTF_EXTENDEDKEY : 0u);
+        e.Flags = (down ? 0u : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0u);
         e.Time = 0; // the system stamps it
         e.ExtraInfo = platform.Input.MessageExtraInfo();
         platform.Input.SendInput(e);
@@ -17,9 +17,9 @@ void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Do
     }
 }
 
-void TapKey(Platform& platform, std::int32_t key, bool Extended) {
-    SendKeys(platform, {key}, true, Extended);
-    SendKeys(platform, {key}, false, Extended);
+void TapKey(Platform& platform, std::int32_t key, bool extended) {
+    SendKeys(platform, {key}, true, extended);
+    SendKeys(platform, {key}, false, extended);
 }
 
 void SendUnicodeUnit(Platform& platform, char16_t unit) {
@@ -44,24 +44,24 @@ BlockInputGuard::~BlockInputGuard() {
 }
 
 HWindow ActivateTarget(Platform& platform, TrackingRecords& tracking) {
-    const HWindow Target = tracking.FindTargetWindow();
-    platform.Input.SetForegroundWindow(Target);
+    const HWindow target = tracking.FindTargetWindow();
+    platform.Input.SetForegroundWindow(target);
     platform.Time.Sleep(100);
     // Modifiers the user still holds would turn the phrase's keys into shortcuts.
     BlockInputGuard blocked(platform.Input);
     SendKeys(platform, {ModifierKeys.begin(), ModifierKeys.end()}, false, false);
     for (std::int32_t key : RightModifierKeys)
         SendKeys(platform, {key}, false, true);
-    return Target;
+    return target;
 }
 
-void SendBackspaces(Platform& platform, HWindow /*Target*/, std::int32_t Count) {
-    for (std::int32_t i = 0; i < Count; ++i)
+void SendBackspaces(Platform& platform, HWindow /*target*/, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i)
         TapKey(platform, vk::Back);
 }
 
-HLayout TargetKeyboardLayout(Platform& platform, HWindow Target) {
-    return platform.Layouts.KeyboardLayout(platform.Windows.WindowThread(Target));
+HLayout TargetKeyboardLayout(Platform& platform, HWindow target) {
+    return platform.Layouts.KeyboardLayout(platform.Windows.WindowThread(target));
 }
 
 } // namespace lumora

@@ -18,12 +18,12 @@ constexpr std::array<std::int32_t, 8> ModifierKeys = {
 // Right Shift, right Ctrl, right Alt: released one by one afterwards, as extended keys.
 constexpr std::array<std::int32_t, 3> RightModifierKeys = {vk::RShift, vk::RControl, vk::RMenu};
 
-// Injects one event per key, in list order, all pressed (Down) or all released, and lets the
+// Injects one event per key, in list order, all pressed (down) or all released, and lets the
 // GUI thread handle its pending messages after each one: a point of re-entry.
-void SendKeys(Platform& platform, const std::vector<std::int32_t>& Keys, bool Down, bool Extended);
+void SendKeys(Platform& platform, const std::vector<std::int32_t>& keys, bool down, bool extended);
 
 // One press and release of a key, through SendKeys.
-void TapKey(Platform& platform, std::int32_t key, bool Extended = false);
+void TapKey(Platform& platform, std::int32_t key, bool extended = false);
 
 // Presses and releases one UTF-16 code unit as a Unicode key event (virtual key 0, the unit
 // as scan code), handling pending messages after each event like SendKeys.
@@ -45,10 +45,10 @@ private:
 // modifier key with the user's input blocked. Returns that window, 0 when there is none.
 HWindow ActivateTarget(Platform& platform, TrackingRecords& tracking);
 
-// Count presses and releases of Backspace; none for a Count below 1. Target is not consulted.
-void SendBackspaces(Platform& platform, HWindow Target, std::int32_t Count);
+// count presses and releases of Backspace; none for a count below 1. target is not consulted.
+void SendBackspaces(Platform& platform, HWindow target, std::int32_t count);
 
-// The keyboard layout of the thread that owns Target (of our own thread for 0).
-HLayout TargetKeyboardLayout(Platform& platform, HWindow Target);
+// The keyboard layout of the thread that owns target (of our own thread for 0).
+HLayout TargetKeyboardLayout(Platform& platform, HWindow target);
 
 } // namespace lumora

@@ -1,7 +1,5 @@
 #include "output/PhraseTyping.h"
 
-#include "hook/HookMessages.h"
-#include "data/Phrase.h"
 #include "output/KeySynthesis.h"
 
 #include <string>
@@ -9,26 +7,6 @@
 namespace lumora {
 
 namespace {
-
-// TypingActive and the hook library's busy state, for the whole of one expansion and on every
-// path out of it.
-class TypingGuard {
-public:
-    TypingGuard(Platform& platform, ProgramState& state) : platform_(platform), state_(state) {
-        state_.TypingActive = true;
-        platform_.Messages.PostThreadMessage(state_.HookThreadId, WM_HOOK_BUSY, 1, 0);
-    }
-    TypingGuard(const TypingGuard&) = delete;
-    TypingGuard& operator=(const TypingGuard&) = delete;
-    ~TypingGuard() {
-        platform_.Messages.PostThreadMessage(state_.HookThreadId, WM_HOOK_BUSY, 0, 0);
-        state_.TypingActive = false;
-    }
-
-private:
-    Platform& platform_;
-    ProgramState& state_;
-};
 
 // CapsLock would turn the phrase's case around: it is switched off for the typing and on
 // again afterwards, also when the typing is cancelled or fails.
@@ -67,97 +45,107 @@ bool TrailWasWithheld(std::u16string_view trail) {
 
 } // namespace
 
-PhraseTyping::PhraseTyping(Platform& platform, ProgramState& state, TrackingRecords& tracking,
-                             EditKeys& editKeys)
-    : platform_(platform), state_(state), tracking_(tracking), editKeys_(editKeys) {}
+PhraseTyping::ActiveScope::ActiveScope(PhraseTyping& typing) : typing_(typing) {
+    typing_.active_ = true;
+    typing_.platform_.Messages.PostThreadMessage(typing_.link_.HookThread, WM_HOOK_BUSY, 1, 0);
+}
 
-std::u16string PhraseTyping::PrepareText(std::u16string_view Text, std::u16string_view Trail) {
-    std::u16string s(Text);
+PhraseTyping::ActiveScope::~ActiveScope() {
+    typing_.platform_.Messages.PostThreadMessage(typing_.link_.HookThread, WM_HOOK_BUSY, 0, 0);
+    typing_.active_ = false;
+}
+
+PhraseTyping::PhraseTyping(Platform& platform, const HookLink& link, TrackingRecords& tracking)
+    : platform_(platform), link_(link), tracking_(tracking) {}
+
+void PhraseTyping::Cancel() {
+    canceled_ = true;
+    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_BUSY, 0, 0);
+}
+
+std::u16string PhraseTyping::PrepareText(std::u16string_view text, std::u16string_view trail) {
+    std::u16string s(text);
     ReplaceAll(s, u"\\\\\\}", u"}");
     ReplaceAll(s, u"\\\\\\{#", u"{#");
     // A stored line break is CR LF, and CR alone is the Enter key. The trail is added after,
     // so that a line feed the user typed (Ctrl+Enter) to complete the match is typed again.
     std::erase(s, u'\n');
-    s += Trail;
+    s += trail;
     return s;
 }
 
-void PhraseTyping::ExpandPhrase(const Phrase* Phrase) {
-    if (!Phrase) return;
-    // A second WM_EXPAND for the same match is handled inside this one's key sending (pending
-    // messages are handled after every key); it must not type the phrase a second time.
-    if (state_.TypingActive) return;
+void PhraseTyping::ExpandPhrase(const PendingExpansion& expansion) {
+    // A second WM_EXPAND is handled inside this one's key sending (pending messages are handled
+    // after every key); it must not start a second typing-out in the middle of this one.
+    if (active_) return;
 
-    TypingGuard typing(platform_, state_);
+    ActiveScope typing(*this);
     auto hold = tracking_.HoldRecords();
-    // Copies: handlers run while keys are sent.
-    const std::u16string text = Phrase->Text();
-    const std::u16string trail = state_.PendingTrail;
 
-    const HWindow Target = ActivateTarget(platform_, tracking_);
-    const auto N = static_cast<std::int32_t>(state_.PendingMatch.size() +
-                                             (TrailWasWithheld(trail) ? 0 : trail.size()));
-    SendBackspaces(platform_, Target, N);
+    const HWindow target = ActivateTarget(platform_, tracking_);
+    const auto count =
+        static_cast<std::int32_t>(expansion.Abbreviation.size() +
+                                  (TrailWasWithheld(expansion.Trail) ? 0 : expansion.Trail.size()));
+    SendBackspaces(platform_, target, count);
     if (TrackingRecord* rec = tracking_.CurrentRecord()) {
-        // The Backspaces took the N characters before the caret; so does the shadow text, and
-        // its caret goes back with them. Fewer than N there: the text is left alone.
+        // The Backspaces took the characters before the caret; so does the shadow text, and
+        // its caret goes back with them. Fewer there: the text is left alone.
         const std::int32_t caret = CaretInText(*rec);
-        if (caret >= N) {
-            rec->Text.erase(static_cast<std::size_t>(caret - N), static_cast<std::size_t>(N));
-            rec->Pos = caret - N;
+        if (caret >= count) {
+            rec->Text.erase(static_cast<std::size_t>(caret - count),
+                            static_cast<std::size_t>(count));
+            rec->Pos = caret - count;
         }
     }
-    editKeys_.SetPasteCanceled(false);
-    TypeText(text, trail);
-
-    state_.PendingMatch.clear();
-    state_.PendingTrail.clear();
-    state_.PendingPhrase = nullptr;
+    // An Escape before this point stopped nothing: the typing-out starts now.
+    canceled_ = false;
+    TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
 }
 
-void PhraseTyping::TypeText(std::u16string_view Text, std::u16string_view Trail) {
-    const HWindow Target = tracking_.FindTargetWindow();
-    CapsLockOff capsOff(platform_, (state_.KeyStateFlags & KS_CAPSLOCK) != 0);
-    const std::u16string S = PrepareText(Text, Trail);
+void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock) {
+    const HWindow target = tracking_.FindTargetWindow();
+    CapsLockOff capsOff(platform_, capsLock);
+    const std::u16string typed = PrepareText(text, trail);
 
     auto hold = tracking_.HoldRecords();
-    TrackingRecord* Rec = tracking_.CurrentRecord();
-    for (char16_t C : S) {
-        if (state_.PasteCanceled) break;
-        TypeChar(C, Target);
-        if (Rec) {
+    TrackingRecord* rec = tracking_.CurrentRecord();
+    for (char16_t c : typed) {
+        if (canceled_) break;
+        TypeChar(c, target);
+        if (rec) {
             // At the caret as it stands now: a click meanwhile may have reset the record.
-            const std::int32_t at = CaretInText(*Rec);
-            Rec->Text.insert(static_cast<std::size_t>(at), 1, C);
-            Rec->Pos = at + 1;
+            const std::int32_t at = CaretInText(*rec);
+            rec->Text.insert(static_cast<std::size_t>(at), 1, c);
+            rec->Pos = at + 1;
         }
     }
 }
 
-void PhraseTyping::TypeChar(char16_t C, HWindow Target) {
-    const HLayout layout = TargetKeyboardLayout(platform_, Target);
-    const std::int16_t K = platform_.Layouts.VkKeyScan(C, layout);
-    if (K >= 0) {
+void PhraseTyping::TypeChar(char16_t c, HWindow target) {
+    const HLayout layout = TargetKeyboardLayout(platform_, target);
+    const std::int16_t scan = platform_.Layouts.VkKeyScan(c, layout);
+    if (scan >= 0) {
+        // High byte: the shift state the layout needs for the character.
         std::vector<std::int32_t> keys;
-        if (K & 0x100) keys.push_back(vk::Shift);
-        if (K & 0x200) keys.push_back(vk::Control);
-        if (K & 0x400) keys.push_back(vk::RMenu);
-        keys.push_back(K & 0xFF);
+        if (scan & 0x100) keys.push_back(vk::Shift);
+        if (scan & 0x200) keys.push_back(vk::Control);
+        if (scan & 0x400) keys.push_back(vk::RMenu);
+        keys.push_back(scan & 0xFF);
         SendKeys(platform_, keys, true, false);
         SendKeys(platform_, keys, false, false);
-    } else if (K == -1 && C <= 0xFF) {
+    } else if (scan == -1 && c <= 0xFF) {
         // Alt with "0" and the decimal code on the keypad: the ANSI code page, which agrees
         // with Unicode below 256 except for 128 to 159.
         std::string digits(1, '0');
-        digits += std::to_string(static_cast<unsigned>(C));
+        digits += std::to_string(static_cast<unsigned>(c));
         SendKeys(platform_, {vk::RMenu}, true, false);
         for (char d : digits)
             TapKey(platform_, NumpadKeys[static_cast<std::size_t>(d - '0')]);
         SendKeys(platform_, {vk::RMenu}, false, false);
-    } else if (K == -1) {
+    } else if (scan == -1) {
         // Above 255 an Alt code would be read in the ANSI code page and type something else
         // (each half of a surrogate pair worse): the code unit goes as a Unicode key event.
-        SendUnicodeUnit(platform_, C);
+        SendUnicodeUnit(platform_, c);
     }
 }
 

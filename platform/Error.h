@@ -7,7 +7,7 @@
 
 namespace lumora {
 
-// The program's base exception: the message is kept in UTF-16, as the error box shows it;
+// The program's exception: the message is kept in UTF-16, as the error box shows it;
 // what() gives the same text in UTF-8 for the tool and the tests.
 class Error : public std::exception {
 public:
@@ -19,12 +19,6 @@ public:
 private:
     std::u16string message_;
     std::string utf8_;
-};
-
-// Malformed nesting in the phrase file's tag language.
-class TagSyntaxError : public Error {
-public:
-    using Error::Error;
 };
 
 } // namespace lumora

@@ -34,6 +34,17 @@ std::optional<std::int32_t> ParseInt32(std::u16string_view s) {
 
 } // namespace
 
+DelimiterMode DelimiterModeOf(std::int32_t number) {
+    switch (number) {
+    case 0:
+        return DelimiterMode::AfterDelimiter;
+    case 1:
+        return DelimiterMode::BetweenDelimiters;
+    default:
+        return DelimiterMode::Anywhere;
+    }
+}
+
 Options ReadOptions(const std::vector<std::u16string>& args) {
     constexpr std::u16string_view delims = u"-delims=";
     constexpr std::u16string_view maxitems = u"-maxitems=";
@@ -41,8 +52,8 @@ Options ReadOptions(const std::vector<std::u16string>& args) {
     for (const std::u16string& arg : args) {
         const std::u16string lower = AsciiLower(arg);
         if (lower.starts_with(delims)) {
-            options.DelimMode =
-                ParseInt32(std::u16string_view(arg).substr(delims.size())).value_or(0);
+            options.Mode = DelimiterModeOf(
+                ParseInt32(std::u16string_view(arg).substr(delims.size())).value_or(0));
         } else if (lower.starts_with(maxitems)) {
             // The 32-bit pattern: -1 becomes the largest unsigned count, so no limit.
             options.MaxPhrases = static_cast<std::uint32_t>(

@@ -5,12 +5,22 @@
 
 namespace lumora {
 
-// The command-line options.
+// Where an abbreviation counts, by the characters around it (the delimiter mode).
+enum class DelimiterMode : std::int32_t {
+    AfterDelimiter = 0,    // once typed at the start or after a delimiter
+    BetweenDelimiters = 1, // also followed by a delimiter, which completes it
+    Anywhere = 2,          // everywhere, also inside words
+};
+
+// The mode a number stands for on the command line: 0 and 1 as above, every other number
+// Anywhere.
+DelimiterMode DelimiterModeOf(std::int32_t number);
+
+// The program's options.
 struct Options {
-    // 0: an abbreviation counts once typed after a delimiter; 1: once a delimiter follows it;
-    // anything else: everywhere, also inside words.
-    std::int32_t DelimMode = 0;
-    // Largest number of phrases; compared as unsigned, so a negative option lifts the limit.
+    DelimiterMode Mode = DelimiterMode::AfterDelimiter;
+    // The most phrases the list holds; compared as unsigned, so a negative option lifts the
+    // limit.
     std::uint32_t MaxPhrases = 30;
 };
 

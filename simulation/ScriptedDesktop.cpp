@@ -72,7 +72,7 @@ void ScriptedDesktop::DestroyWindow(HWindow w) {
 }
 
 void ScriptedDesktop::ScriptTarget(HWindow top, ThreadId thread, HWindow control,
-                               const std::u16string& controlClass) {
+                                   const std::u16string& controlClass) {
     ScriptedWindow t;
     t.Handle = top;
     t.Thread = thread;
@@ -259,7 +259,7 @@ void ScriptedDesktop::Sleep(std::uint32_t ms) {
 // ---- Messages ----------------------------------------------------------------------------
 
 bool ScriptedDesktop::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
-                              std::intptr_t lParam) {
+                                  std::intptr_t lParam) {
     PostedMessage m{w, 0, msg, wParam, lParam};
     Posted.push_back(m);
     if (w != 0 && w == MainWindow) Queue.push_back(m);
@@ -267,7 +267,7 @@ bool ScriptedDesktop::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam
 }
 
 bool ScriptedDesktop::PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
-                                    std::intptr_t lParam) {
+                                        std::intptr_t lParam) {
     ThreadPosts.push_back(PostedMessage{0, thread, msg, wParam, lParam});
     return thread != 0;
 }

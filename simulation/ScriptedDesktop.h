@@ -50,12 +50,12 @@ struct PostedMessage {
 };
 
 class ScriptedDesktop final : public WindowQueries,
-                          public KeyStates,
-                          public Clipboard,
-                          public Clock,
-                          public MessagePort,
-                          public InputInjector,
-                          public KeyboardLayouts {
+                              public KeyStates,
+                              public Clipboard,
+                              public Clock,
+                              public MessagePort,
+                              public InputInjector,
+                              public KeyboardLayouts {
 public:
     ScriptedDesktop();
     ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it

@@ -54,7 +54,7 @@ void SimulatedHookLibrary::MousePressed(int x, int y) {
 }
 
 void SimulatedHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,
-                                            std::intptr_t lParam) {
+                                                 std::intptr_t lParam) {
     threadMessages_.push_back({msg, wParam, lParam});
     if (msg == WM_HOOK_BUSY)
         decider_.SetBusy(wParam != 0);

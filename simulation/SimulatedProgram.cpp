@@ -4,20 +4,8 @@
 
 namespace lumora::sim {
 
-namespace {
-
-ProgramState InitialState(const Options& options) {
-    ProgramState state;
-    state.Options = options;
-    state.MainWindow = SimulatedDesktop::MainWindowHandle;
-    state.HookThreadId = SimulatedDesktop::HookThread;
-    return state;
-}
-
-} // namespace
-
-SimulatedProgram::SimulatedProgram(Options options)
-    : State(InitialState(options)), Main(Sim.AsPlatform(), Boxes, State, Data.PhraseIndex) {
+SimulatedProgram::SimulatedProgram(lumora::Options options)
+    : Options(options), Main(Sim.AsPlatform(), Boxes, Link, Options, Index) {
     Sim.Connect([this](unsigned msg, std::uintptr_t wParam,
                        std::intptr_t lParam) { Main.HandleMessage(msg, wParam, lParam); },
                 [this] { Main.OnIdle(); });
@@ -28,8 +16,9 @@ SimulatedProgram::~SimulatedProgram() {
     Sim.Connect(nullptr, nullptr);
 }
 
-Phrase& SimulatedProgram::AddPhrase(const std::u16string& abbreviation, const std::u16string& text) {
-    return Rows.AppendPhrase(Data, abbreviation, text);
+Phrase& SimulatedProgram::AddPhrase(const std::u16string& abbreviation,
+                                    const std::u16string& text) {
+    return Rows.AppendPhrase(Index, abbreviation, text);
 }
 
 const TrackingRecord* SimulatedProgram::CurrentRecord() {

@@ -1,8 +1,8 @@
 #pragma once
 // The program's portable core (EventIntake with its phrases) running on the simulated desktop.
-#include "intake/EventIntake.h"
 #include "data/Phrase.h"
 #include "data/PhraseList.h"
+#include "intake/EventIntake.h"
 #include "simulation/SimulatedDesktop.h"
 
 #include <string>
@@ -27,15 +27,16 @@ public:
 
 class SimulatedProgram {
 public:
-    explicit SimulatedProgram(Options options = {});
+    explicit SimulatedProgram(lumora::Options options = {});
     SimulatedProgram(const SimulatedProgram&) = delete;
     SimulatedProgram& operator=(const SimulatedProgram&) = delete;
     ~SimulatedProgram();
 
     SimulatedDesktop Sim;
     RecordingMessageBoxes Boxes;
-    ProgramState State;
-    PhraseData Data;
+    lumora::Options Options;
+    HookLink Link{SimulatedDesktop::MainWindowHandle, SimulatedDesktop::HookThread};
+    AbbreviationIndex Index;
     PhraseList Rows;
     EventIntake Main;
 

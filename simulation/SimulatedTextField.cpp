@@ -15,7 +15,8 @@ bool IsSpace(char16_t c) {
 
 } // namespace
 
-SimulatedTextField::SimulatedTextField(FieldClipboard clipboard) : clipboard_(std::move(clipboard)) {}
+SimulatedTextField::SimulatedTextField(FieldClipboard clipboard)
+    : clipboard_(std::move(clipboard)) {}
 
 void SimulatedTextField::SetText(std::u16string text) {
     text_ = std::move(text);

@@ -1,7 +1,7 @@
 #pragma once
 // A desktop with the program's hidden main window (thread 1) and a text editor in front of it
 // (window 200 of thread 2, whose edit control 201 has focus and caret).
-#include "settings/ProgramState.h"
+#include "hook/HookLink.h"
 #include "simulation/ScriptedDesktop.h"
 #include "tracking/TrackingRecords.h"
 
@@ -18,7 +18,7 @@ constexpr ThreadId HookThread = 77;
 
 // A control of a thread, of the given class (nullopt: unreadable).
 inline sim::ScriptedWindow Control(HWindow h, ThreadId thread,
-                                 std::optional<std::u16string> cls = u"Edit") {
+                                   std::optional<std::u16string> cls = u"Edit") {
     sim::ScriptedWindow w;
     w.Handle = h;
     w.Thread = thread;
@@ -38,15 +38,13 @@ protected:
         desk.AddTopWindow(own);
         desk.ScriptTarget(Editor, EditorThread, EditorField);
         desk.MainWindow = OwnWindow;
-        state.MainWindow = OwnWindow;
-        state.HookThreadId = HookThread;
     }
 
     // The record of the editor's field, as typing would create it.
     TrackingRecord& FieldRec() { return *tracking.CurrentRecord(); }
 
     sim::ScriptedDesktop desk;
-    ProgramState state;
+    HookLink link{OwnWindow, HookThread};
     TrackingRecords tracking{desk, OwnWindow};
 };
 

@@ -48,7 +48,7 @@ int DumpCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         io.Err << "lumoratool: no such file: " << Utf16ToUtf8(args[0]) << "\n";
         return ExitUsageOrFile;
     }
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     try {
         LoadPhrasesFromBytes(rows, data, *bytes, std::numeric_limits<std::uint32_t>::max(), {});

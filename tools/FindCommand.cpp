@@ -22,17 +22,17 @@ int FindCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         io.Err << "lumoratool: no such file: " << Utf16ToUtf8(args[0]) << "\n";
         return ExitUsageOrFile;
     }
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     LoadPhrasesFromBytes(rows, data, *bytes, std::numeric_limits<std::uint32_t>::max(), {});
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::vector<AbbreviationEntry*> found;
-        data.PhraseIndex.FindWithValue(args[i], found);
+        data.Find(args[i], found);
         // Which of equal entries the halving meets first depends on the sort; print them in
         // a fixed order so that builds can be compared.
         std::vector<std::pair<std::u16string, std::u16string>> phrases;
         for (const AbbreviationEntry* entry : found) {
-            const auto* phrase = static_cast<const Phrase*>(entry->Data);
+            const auto* phrase = static_cast<const Phrase*>(entry->Record);
             phrases.emplace_back(phrase->Abbreviation(), phrase->Text());
         }
         std::sort(phrases.begin(), phrases.end());

@@ -19,8 +19,8 @@ int SimulateCommand(const std::vector<std::u16string>&, ToolIo& io) {
 #else
 
 #include "data/PhraseFile.h"
-#include "platform/Utf.h"
 #include "platform/Error.h"
+#include "platform/Utf.h"
 #include "simulation/SimulatedProgram.h"
 #include "tools/Json.h"
 
@@ -191,7 +191,7 @@ std::optional<SimulateArguments> ReadArguments(const std::vector<std::u16string>
         if (arg.starts_with("-delims=")) {
             auto n = value("-delims=");
             if (!n) return std::nullopt;
-            options.Program.DelimMode = static_cast<std::int32_t>(*n);
+            options.Program.Mode = DelimiterModeOf(static_cast<std::int32_t>(*n));
         } else if (arg.starts_with("-maxitems=")) {
             auto n = value("-maxitems=");
             if (!n) return std::nullopt;
@@ -220,8 +220,8 @@ int SimulateCommand(const std::vector<std::u16string>& args, ToolIo& io) {
 
     SimulatedProgram program(options->Program);
     try {
-        const PhraseLoadResult loaded = LoadPhrases(program.Rows, program.Data, io.Files,
-                                                     options->File, options->Program.MaxPhrases, {});
+        const PhraseLoadResult loaded = LoadPhrases(program.Rows, program.Index, io.Files,
+                                                    options->File, options->Program.MaxPhrases, {});
         if (!loaded.FileFound) {
             io.Err << "lumoratool: no such file: " << Utf16ToUtf8(options->File) << "\n";
             return ExitUsageOrFile;

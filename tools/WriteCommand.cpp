@@ -43,7 +43,7 @@ int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         io.Err << "usage: lumoratool write FILE < phrases.jsonl\n";
         return ExitUsageOrFile;
     }
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     std::string line;
     for (long long number = 1; std::getline(io.In, line); ++number) {

@@ -1,6 +1,6 @@
 // lumoratool: a small dispatcher over subcommands, each in its own file.
-#include "platform/Utf.h"
 #include "platform/TextCase.h"
+#include "platform/Utf.h"
 #include "tools/ToolCommand.h"
 
 #include <cstring>

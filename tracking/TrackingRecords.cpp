@@ -39,8 +39,12 @@ HWindow TrackingRecords::FindTargetWindow() {
     HWindow w = windows_.ForegroundWindow();
     if (w == 0) return 0;
     const ThreadId ownThread = windows_.WindowThread(mainWindow_);
+    // The foreground window may be one of ours (the tray menu, a message box): the target is
+    // then the active window below it in the z-order.
     for (int step = 0; w != 0 && step < MaxZOrderSteps; ++step) {
-        // Tested in this order, cheapest rejections of our own windows first.
+        // Cheapest rejections of our own windows first. A top-level window titled exactly
+        // "Start" is the taskbar's Start button, which takes the activation while the Start
+        // menu is open: what is typed then goes to the menu's search, not to an application.
         bool qualifies =
             windows_.WindowThread(w) != ownThread &&
             windows_.WindowStatus(w) == std::optional<std::uint32_t>(WS_ACTIVECAPTION) &&

@@ -15,12 +15,9 @@ struct TrackingRecord {
     HWindow MainWindow = 0;  // the target top-level window; never 0 in a stored record
     HWindow EditControl = 0; // its focused control, 0 for none, 1 for every "Excel" control
     std::u16string Text;     // the shadow copy of what was typed into the control
-    std::u16string AppExe;   // kept empty
     std::int32_t Pos = 0;    // characters of Text before the caret
     std::int32_t SelStart = 0;
     std::int32_t SelCount = 0; // 0: no selection
-    std::int32_t SentenceStart = 0;
-    bool Corrected = false; // the text was edited in a way we could only guess
 };
 
 // Pos as a place in Text. Pos may stray outside it: records of "Excel" controls never get the

@@ -1,10 +1,10 @@
 #include "winapp/MainWindow.h"
 
 #include "hook/HookMessages.h"
-#include "settings/Options.h"
 #include "hook/LumoraHook.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32Handles.h"
+#include "settings/Options.h"
 #include "winapp/resource.h"
 
 #include <commctrl.h>
@@ -72,7 +72,8 @@ std::vector<std::u16string> CommandLineArguments() {
 
 MainWindow::MainWindow(HINSTANCE instance)
     : instance_(instance), platform_(win32_.AsPlatform()),
-      main_(platform_, win32_, state_, data_.PhraseIndex), editor_(rows_, data_, state_, platform_),
+      main_(platform_, win32_, link_, options_, index_),
+      editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
       files_(MakeStdFileSystem()), about_(instance, Homepage()) {
     main_.ReAddTrayIcon = [this] { ReAddTrayIcon(); };
@@ -272,8 +273,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // --- start-up and shutdown -------------------------------------------------------------------
 
 void MainWindow::StartUp() {
-    // 1. The other product's mutex, ours too while we run. It is never closed: it tells others
-    // for as long as this process lives.
+    // The instance mutex, held (never closed) for as long as this process lives, so that a
+    // second start can tell that one already runs. The rest of start-up still runs after the
+    // quit request: the message loop ends the program through its normal shutdown.
     SetLastError(ERROR_SUCCESS);
     instanceMutex_ = CreateMutexW(nullptr, TRUE, L"Verbanta");
     if (!instanceMutex_ || GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -281,24 +283,18 @@ void MainWindow::StartUp() {
                     L"Verbanta is running on your computer. You don't need an additional "
                     L"Autotext program.",
                     L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-        // Takes effect in the message loop; the rest of start-up still runs.
         PostQuitMessage(0);
     }
-    // 2. The grid's rows hold their phrases (PhraseList).
-    // 3. The tray icon.
     ShowTrayIcon();
-    // 4. The shell's message for a re-created taskbar.
+    // Explorer broadcasts it when it restarts: the tray icon must then be added again.
     main_.SetTaskbarCreatedMsg(RegisterWindowMessageW(L"TaskbarCreated"));
-    // 5. Command-line options.
-    state_.Options = ReadOptions(CommandLineArguments());
-    // 6. The phrase file beside the executable.
-    CurrentFileName = ExecutableFolder() + u"lumora.lmx";
-    phraseFile_.emplace(*files_, CurrentFileName);
-    // 7. The phrases; an error ends start-up here (no hook, caption without version) and is
-    // shown in the general error box by the window procedure.
-    phraseFile_->Load(rows_, data_, state_.Options.MaxPhrases,
+    options_ = ReadOptions(CommandLineArguments());
+    phraseFile_.emplace(*files_, ExecutableFolder() + u"lumora.lmx");
+    // A load error ends start-up here, before the hook (the caption then carries no version),
+    // and is shown in the general error box by the window procedure. The load keeps the
+    // window answering meanwhile.
+    phraseFile_->Load(rows_, index_, options_.MaxPhrases,
                       [this] { win32_.ProcessPendingMessages(); });
-    // 8 and 9.
     StartHook();
 }
 
@@ -312,8 +308,8 @@ void MainWindow::StartHook() {
     if (hookLibrary_)
         setHook = reinterpret_cast<SetHookProc>(
             reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "SetHook")));
-    state_.HookThreadId = setHook ? setHook(wnd_) : 0;
-    if (state_.HookThreadId == 0) {
+    link_.HookThread = setHook ? setHook(wnd_) : 0;
+    if (link_.HookThread == 0) {
         MessageBoxW(wnd_, L"Could not set keyboard hook!", WidePtr(ApplicationTitle),
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         PostQuitMessage(0);
@@ -326,18 +322,18 @@ void MainWindow::StartHook() {
 void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // 1. Save. A load that failed or stopped at MaxPhrases left stored phrases out of the list;
-    // the file keeps the old one as lumora.lmx.bak then, so that none of them is lost.
+    // A load that failed or stopped at MaxPhrases left stored phrases out of the list; the
+    // file keeps the old one as lumora.lmx.bak then, so that none of them is lost.
     try {
         if (phraseFile_) phraseFile_->SaveAtExit(rows_);
     } catch (...) {
         // The old file is untouched (the save is atomic); say why the edits were not saved.
         main_.ShowException(std::current_exception());
     }
-    // 2. Free every phrase (each leaves PhraseIndex).
+    // Each phrase takes itself out of the index as it goes.
     rows_.ClearPhrases();
-    // 3. Stop the hook thread; nothing is awaited.
-    if (state_.HookThreadId) PostThreadMessageW(state_.HookThreadId, WM_QUIT, 0, 0);
+    // The hook thread ends in its own time; the process ends with or without it.
+    if (link_.HookThread) PostThreadMessageW(link_.HookThread, WM_QUIT, 0, 0);
 }
 
 // --- showing and hiding ----------------------------------------------------------------------

@@ -2,17 +2,16 @@
 // The program's main window on Windows: start-up and shutdown, the tray icon and its menu,
 // showing and hiding, and the window procedure that hands every message of the intake to the
 // portable EventIntake.
-#include "intake/EventIntake.h"
-#include "settings/ProgramState.h"
-#include "data/PhraseFile.h"
 #include "data/Phrase.h"
-#include "editor/PhraseEditor.h"
+#include "data/PhraseFile.h"
 #include "data/PhraseList.h"
+#include "editor/PhraseEditor.h"
+#include "intake/EventIntake.h"
 #include "platform/FileSystem.h"
-#include "winapp/AboutDialog.h"
-#include "winapp/PhraseGrid.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Platform.h"
+#include "winapp/AboutDialog.h"
+#include "winapp/PhraseGrid.h"
 
 #include <memory>
 #include <optional>
@@ -69,8 +68,9 @@ private:
 
     Win32Platform win32_;
     Platform platform_;
-    ProgramState state_;
-    PhraseData data_;
+    Options options_;
+    HookLink link_;
+    AbbreviationIndex index_;
     PhraseList rows_;
     EventIntake main_;
     PhraseEditor editor_;
@@ -78,8 +78,7 @@ private:
     std::unique_ptr<FileSystem> files_;
     AboutDialog about_;
 
-    std::u16string CurrentFileName;
-    // The phrase file at CurrentFileName; knows whether the load left stored phrases out.
+    // The phrase file beside the program; knows whether the load left stored phrases out.
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends

@@ -437,7 +437,7 @@ bool PhraseGrid::OnHeaderNotify(const NMHDR& header, LRESULT& result) {
 // --- window procedures -----------------------------------------------------------------------
 
 LRESULT CALLBACK PhraseGrid::ListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                       DWORD_PTR self) {
+                                      DWORD_PTR self) {
     auto* grid = reinterpret_cast<PhraseGrid*>(self);
     try {
         return grid->OnListMessage(w, msg, wp, lp);
@@ -448,7 +448,7 @@ LRESULT CALLBACK PhraseGrid::ListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UI
 }
 
 LRESULT CALLBACK PhraseGrid::EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                       DWORD_PTR self) {
+                                      DWORD_PTR self) {
     auto* grid = reinterpret_cast<PhraseGrid*>(self);
     try {
         return grid->OnEditMessage(w, msg, wp, lp);
@@ -512,8 +512,7 @@ LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_LBUTTONDBLCLK: {
         KillTimer(w, ClickEditTimerId);
-        editor_.GridMouseDown(0, 0, static_cast<short>(LOWORD(lp)),
-                                    static_cast<short>(HIWORD(lp)));
+        editor_.GridMouseDown(0, 0, static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
         const LRESULT r = DefSubclassProc(w, msg, wp, lp);
         editor_.GridDoubleClick();
         return r;

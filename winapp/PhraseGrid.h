@@ -2,8 +2,8 @@
 // The phrase grid on Windows: a virtual report-mode list view whose texts come from the rows,
 // a focused cell of our own (the list view only knows rows), and an edit control placed over
 // a cell for in-place editing. What the keys and clicks mean is decided by PhraseEditor.
-#include "editor/PhraseEditor.h"
 #include "data/PhraseList.h"
+#include "editor/PhraseEditor.h"
 #include "platform/win32/Win32Api.h"
 
 #include <commctrl.h>

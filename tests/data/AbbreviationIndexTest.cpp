@@ -7,29 +7,28 @@
 namespace lumora {
 namespace {
 
-// Distinct addresses to stand for the caller's objects.
+// Distinct addresses to stand for phrases: the index never looks at what it points to.
 int objects[8];
-void* D(int i) {
-    return &objects[i];
+Phrase* D(int i) {
+    return reinterpret_cast<Phrase*>(&objects[i]);
 }
 
 std::vector<std::u16string> Values(const AbbreviationIndex& list) {
     std::vector<std::u16string> out;
     for (std::int32_t i = 0; i < list.Count(); ++i)
-        out.push_back(list.At(i).Value);
+        out.push_back(list.At(i).Abbreviation);
     return out;
 }
 
 TEST(AbbreviationIndex, ShouldDoNothing_WhenEmpty) {
     AbbreviationIndex list;
     std::vector<AbbreviationEntry*> found;
-    list.FindWithValue(u"abc", found);
+    list.Find(u"abc", found);
     EXPECT_TRUE(found.empty());
-    EXPECT_FALSE(list.Delete(u"abc", D(0)));
-    EXPECT_EQ(list.Find(u"abc"), nullptr);
+    EXPECT_FALSE(list.Remove(u"abc", D(0)));
     list.Insert(u"abc", D(0));
     ASSERT_EQ(list.Count(), 1);
-    EXPECT_EQ(list.At(0).Data, D(0));
+    EXPECT_EQ(list.At(0).Record, D(0));
 }
 
 TEST(AbbreviationIndex, ShouldOrderByLowerCasedCodeUnits_WhenInserted) {
@@ -47,13 +46,13 @@ TEST(AbbreviationIndex, ShouldFindWholeRunWhateverTheCase_WhenLookedUpInCapitals
     list.Insert(u"BRB", D(3));
     list.Insert(u"cu", D(4));
     std::vector<AbbreviationEntry*> found;
-    list.FindWithValue(u"BRB", found);
+    list.Find(u"BRB", found);
     ASSERT_EQ(found.size(), 3u);
-    std::vector<void*> data;
+    std::vector<Phrase*> data;
     for (auto* r : found)
-        data.push_back(r->Data);
+        data.push_back(r->Record);
     std::sort(data.begin(), data.end());
-    EXPECT_EQ(data, (std::vector<void*>{D(1), D(2), D(3)}));
+    EXPECT_EQ(data, (std::vector<Phrase*>{D(1), D(2), D(3)}));
     // The halving meets the middle of the run first, then its neighbours below and above.
     EXPECT_EQ(found[0], &list.At(2));
     EXPECT_EQ(found[1], &list.At(1));
@@ -74,22 +73,22 @@ TEST(AbbreviationIndex, ShouldDeleteOnlyTheEntryWithThatData_WhenRunHasSeveral) 
     list.Insert(u"x", D(0));
     list.Insert(u"x", D(1));
     list.Insert(u"x", D(2));
-    void* last = list.At(2).Data;
-    EXPECT_TRUE(list.Delete(u"X", last));
+    Phrase* last = list.At(2).Record;
+    EXPECT_TRUE(list.Remove(u"X", last));
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_NE(list.At(0).Data, last);
-    EXPECT_NE(list.At(1).Data, last);
-    EXPECT_FALSE(list.Delete(u"x", D(5)));
+    EXPECT_NE(list.At(0).Record, last);
+    EXPECT_NE(list.At(1).Record, last);
+    EXPECT_FALSE(list.Remove(u"x", D(5)));
     EXPECT_EQ(list.Count(), 2);
 
     // The same pair twice: one goes, the other stays.
     list.Insert(u"y", D(3));
     list.Insert(u"y", D(3));
-    EXPECT_TRUE(list.Delete(u"y", D(3)));
+    EXPECT_TRUE(list.Remove(u"y", D(3)));
     std::vector<AbbreviationEntry*> found;
-    list.FindWithValue(u"y", found);
+    list.Find(u"y", found);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0]->Data, D(3));
+    EXPECT_EQ(found[0]->Record, D(3));
 }
 
 TEST(AbbreviationIndex, ShouldMissEntriesUntilSorted_WhenAppendedOutOfOrder) {
@@ -97,12 +96,12 @@ TEST(AbbreviationIndex, ShouldMissEntriesUntilSorted_WhenAppendedOutOfOrder) {
     for (auto v : {u"m", u"z", u"a", u"b", u"c"})
         list.Add(v, D(0));
     std::vector<AbbreviationEntry*> found;
-    list.FindWithValue(u"z", found);
+    list.Find(u"z", found);
     EXPECT_TRUE(found.empty());
     list.Sort();
-    list.FindWithValue(u"z", found);
+    list.Find(u"z", found);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0]->Value, u"z");
+    EXPECT_EQ(found[0]->Abbreviation, u"z");
 }
 
 TEST(AbbreviationIndex, ShouldNotRepeatMetRecordButRepeatNeighbours_WhenDestListHoldsThem) {
@@ -111,9 +110,9 @@ TEST(AbbreviationIndex, ShouldNotRepeatMetRecordButRepeatNeighbours_WhenDestList
     list.Insert(u"a", D(1));
     list.Insert(u"a", D(2));
     std::vector<AbbreviationEntry*> found;
-    list.FindWithValue(u"a", found);
+    list.Find(u"a", found);
     ASSERT_EQ(found.size(), 3u);
-    list.FindWithValue(u"a", found);
+    list.Find(u"a", found);
     EXPECT_EQ(found.size(), 5u);
 }
 
@@ -123,58 +122,22 @@ TEST(AbbreviationIndex, ShouldCompareBeyondAscii_WhenValuesDifferInCase) {
     list.Insert(u"\u0416\u0416", D(1));  // ЖЖ
     list.Insert(u"\u03A3\u03A3", D(2));  // ΣΣ
     std::vector<AbbreviationEntry*> found;
-    list.FindWithValue(u"\u00E9t\u00E9", found);
-    list.FindWithValue(u"\u0436\u0436", found);
-    list.FindWithValue(u"\u03C3\u03C3", found);
+    list.Find(u"\u00E9t\u00E9", found);
+    list.Find(u"\u0436\u0436", found);
+    list.Find(u"\u03C3\u03C3", found);
     ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0]->Data, D(0));
-    EXPECT_EQ(found[1]->Data, D(1));
-    EXPECT_EQ(found[2]->Data, D(2));
+    EXPECT_EQ(found[0]->Record, D(0));
+    EXPECT_EQ(found[1]->Record, D(1));
+    EXPECT_EQ(found[2]->Record, D(2));
 }
 
-TEST(AbbreviationIndex, ShouldWalkByAddress_WhenDeletingSlowly) {
+TEST(AbbreviationIndex, ShouldRemoveTheLastEntryOfThePhrase_WhenWalking) {
     AbbreviationIndex list;
     list.Add(u"a", D(0));
     list.Add(u"b", D(1));
     list.Add(u"c", D(0));
-    list.DeleteSlow(D(0), false);
+    list.RemoveByWalk(D(0));
     EXPECT_EQ(Values(list), (std::vector<std::u16string>{u"a", u"b"}));
-    list.Add(u"d", D(0));
-    list.DeleteSlow(D(0), true);
-    EXPECT_EQ(Values(list), (std::vector<std::u16string>{u"b"}));
-}
-
-TEST(AbbreviationIndex, ShouldAppendDataOnce_WhenFindingIntoDataList) {
-    AbbreviationIndex list;
-    list.Insert(u"q", D(0));
-    list.Insert(u"Q", D(1));
-    list.Insert(u"q", D(0));
-    std::vector<void*> data;
-    list.Find(u"q", data);
-    EXPECT_GE(data.size(), 1u);
-    EXPECT_LE(data.size(), 2u);
-    std::vector<void*> unique(data);
-    std::sort(unique.begin(), unique.end());
-    EXPECT_EQ(std::unique(unique.begin(), unique.end()), unique.end());
-    EXPECT_NE(list.Find(u"Q"), nullptr);
-}
-
-TEST(AbbreviationIndex, ShouldListDistinctValuesAndParts_WhenAsked) {
-    AbbreviationIndex list;
-    for (auto v : {u"ab", u"ab", u"abc", u"abcdef", u"b"})
-        list.Insert(v, D(0));
-    std::vector<std::u16string> strings;
-    list.GetStrings(&strings);
-    EXPECT_EQ(strings, (std::vector<std::u16string>{u"ab", u"abc", u"abcdef", u"b"}));
-    list.GetStrings(nullptr);
-
-    std::vector<AbbreviationEntry*> parts;
-    list.FindWithValuePart(u"AB", parts, 3);
-    // The two "ab" entries, then "abcdef" (4 longer); "abc" is only 1 longer.
-    std::vector<std::u16string> values;
-    for (auto* r : parts)
-        values.push_back(r->Value);
-    EXPECT_EQ(values, (std::vector<std::u16string>{u"ab", u"ab", u"abcdef"}));
 }
 
 } // namespace

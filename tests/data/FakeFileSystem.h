@@ -31,8 +31,7 @@ public:
     bool FileExists(const std::u16string& path) override { return Files.count(path) != 0; }
     void CopyFile(const std::u16string& from, const std::u16string& to) override {
         auto it = Files.find(from);
-        if (FailCopies || it == Files.end())
-            throw Error(u"Cannot copy file \"" + from + u"\"");
+        if (FailCopies || it == Files.end()) throw Error(u"Cannot copy file \"" + from + u"\"");
         Files[to] = it->second;
     }
 };

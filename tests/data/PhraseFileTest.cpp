@@ -23,7 +23,7 @@ std::string Utf16LE(std::u16string_view text) {
 
 class PhraseFileTest : public ::testing::Test {
 protected:
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     FakeFileSystem files;
     int processed = 0;
@@ -46,8 +46,8 @@ protected:
     }
     std::vector<std::u16string> IndexValues() const {
         std::vector<std::u16string> out;
-        for (std::int32_t i = 0; i < data.PhraseIndex.Count(); ++i)
-            out.push_back(data.PhraseIndex.At(i).Value);
+        for (std::int32_t i = 0; i < data.Count(); ++i)
+            out.push_back(data.At(i).Abbreviation);
         return out;
     }
 };
@@ -65,7 +65,7 @@ TEST_F(PhraseFileTest, SavePhrases_ShouldWriteTheExampleByteForByte_WhenTwoPhras
     rows.ClearPhrases();
     SavePhrases(rows, files, FilePath);
     EXPECT_EQ(files.Files[FilePath], Utf16LE(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                          u"<phrases>\r\n</phrases>\r\n"));
+                                             u"<phrases>\r\n</phrases>\r\n"));
     EXPECT_EQ(files.Files[FilePath].substr(0, 16),
               std::string("\xFF\xFE\x3C\x00\x3F\x00\x78\x00\x6D\x00\x6C\x00\x20\x00\x76\x00", 16));
 }
@@ -93,7 +93,7 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldGiveBackSamePhrasesInOrder_AfterSave) {
     // The grid keeps file order while the index is sorted; the empty abbreviation is not in it.
     EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"ab", u"empty", std::u16string(40, u'k'),
                                                           u"sig", u"zz"}));
-    EXPECT_FALSE(data.LoadingPhrases);
+    EXPECT_FALSE(data.LoadingPhrases());
 }
 
 TEST_F(PhraseFileTest, LoadPhrases_ShouldLeaveListEmpty_WhenNoFileExists) {
@@ -101,13 +101,13 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldLeaveListEmpty_WhenNoFileExists) {
     PhraseLoadResult result = Load();
     EXPECT_FALSE(result.FileFound);
     EXPECT_EQ(rows.Count(), 0u);
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
 
     AddRow(u"old", u"gone");
     files.Unreadable.insert(FilePath);
     EXPECT_THROW(Load(), Error);
     EXPECT_EQ(rows.Count(), 0u);
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
 }
 
 TEST_F(PhraseFileTest, LoadPhrases_ShouldStopAddingAtMaxItems_AndSayIt) {
@@ -119,7 +119,7 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldStopAddingAtMaxItems_AndSayIt) {
     PhraseLoadResult limited = LoadText(text, 3);
     EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
     EXPECT_TRUE(limited.StoppedAtLimit);
-    EXPECT_EQ(data.PhraseIndex.Count(), 3);
+    EXPECT_EQ(data.Count(), 3);
 
     PhraseLoadResult exact = LoadText(text, 5);
     EXPECT_EQ(rows.Count(), 5u);
@@ -154,7 +154,7 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldNotLeaveStaleEntry_WhenPhraseHasTwoAbbr
     EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"xx", u"aaa", u"yy"}));
     EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"aaa", u"xx", u"yy"}));
     rows.ClearPhrases();
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
 }
 
 TEST_F(PhraseFileTest, LoadPhrases_ShouldKeepPhrasesBeforeError_AndSortIndex) {
@@ -170,7 +170,7 @@ TEST_F(PhraseFileTest, LoadPhrases_ShouldKeepPhrasesBeforeError_AndSortIndex) {
                        u"Column: 3");
     EXPECT_EQ(Abbreviations(), (std::vector<std::u16string>{u"z", u"a"}));
     EXPECT_EQ(IndexValues(), (std::vector<std::u16string>{u"a", u"z"}));
-    EXPECT_FALSE(data.LoadingPhrases);
+    EXPECT_FALSE(data.LoadingPhrases());
 
     EXPECT_THROW(LoadText(u"<phrases>\r\n<Phrase><autotext>YQ==</autotext></phrase>"),
                  TagSyntaxError);
@@ -213,12 +213,12 @@ namespace {
 class PhraseFileAtExitTest : public ::testing::Test {
 protected:
     testing::FakeFileSystem files;
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     PhraseFile file{files, u"C:\\L\\lumora.lmx"};
 
     std::string ThreePhrases() {
-        PhraseData d;
+        AbbreviationIndex d;
         PhraseList r;
         for (auto a : {u"a", u"b", u"c"})
             r.AppendPhrase(d, a, u"");

@@ -7,34 +7,34 @@
 namespace lumora {
 namespace {
 
-std::vector<AbbreviationEntry*> Lookup(PhraseData& data, const std::u16string& value) {
+std::vector<AbbreviationEntry*> Lookup(AbbreviationIndex& data, const std::u16string& value) {
     std::vector<AbbreviationEntry*> found;
-    data.PhraseIndex.FindWithValue(value, found);
+    data.Find(value, found);
     return found;
 }
 
 TEST(Phrase, ShouldKeepOneIndexEntry_WhenAbbreviationIsSetRepeatedly) {
-    PhraseData data;
+    AbbreviationIndex data;
     Phrase phrase(data);
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
     phrase.SetAbbreviation(u"brb");
     phrase.SetAbbreviation(u"brb");
-    ASSERT_EQ(data.PhraseIndex.Count(), 1);
-    EXPECT_EQ(data.PhraseIndex.At(0).Data, &phrase);
+    ASSERT_EQ(data.Count(), 1);
+    EXPECT_EQ(data.At(0).Record, &phrase);
 
     // A change of case alone is a change: the old entry goes, the new one comes.
     phrase.SetAbbreviation(u"BRB");
-    ASSERT_EQ(data.PhraseIndex.Count(), 1);
-    EXPECT_EQ(data.PhraseIndex.At(0).Value, u"BRB");
+    ASSERT_EQ(data.Count(), 1);
+    EXPECT_EQ(data.At(0).Abbreviation, u"BRB");
 
     phrase.SetAbbreviation(u"");
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
     phrase.SetAbbreviation(u"x");
-    EXPECT_EQ(data.PhraseIndex.Count(), 1);
+    EXPECT_EQ(data.Count(), 1);
 }
 
 TEST(Phrase, ShouldLeaveOthersEntries_WhenOneOfTwoWithSameAbbreviationIsDestroyed) {
-    PhraseData data;
+    AbbreviationIndex data;
     Phrase kept(data);
     kept.SetAbbreviation(u"sig");
     {
@@ -45,11 +45,11 @@ TEST(Phrase, ShouldLeaveOthersEntries_WhenOneOfTwoWithSameAbbreviationIsDestroye
     }
     auto found = Lookup(data, u"sig");
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0]->Data, &kept);
+    EXPECT_EQ(found[0]->Record, &kept);
 }
 
 TEST(Phrase, ShouldIndexAndStoreWhole_WhenTextIsEmptyOrLong) {
-    PhraseData data;
+    AbbreviationIndex data;
     Phrase phrase(data);
     phrase.SetAbbreviation(u"e");
     EXPECT_EQ(Lookup(data, u"e").size(), 1u);
@@ -60,23 +60,23 @@ TEST(Phrase, ShouldIndexAndStoreWhole_WhenTextIsEmptyOrLong) {
 
 TEST(Phrase, ShouldRemoveEarlierEntry_WhenAbbreviationChangesDuringLoad) {
     // During a load the index is in file order, so the halving may miss the old entry.
-    PhraseData data;
-    data.LoadingPhrases = true;
+    AbbreviationIndex data;
     std::vector<std::unique_ptr<Phrase>> phrases;
-    for (auto v : {u"zz", u"yy", u"xx", u"ww", u"vv", u"uu", u"tt"}) {
-        phrases.push_back(std::make_unique<Phrase>(data));
-        phrases.back()->SetAbbreviation(v);
+    {
+        AbbreviationIndex::LoadScope loading(data);
+        for (auto v : {u"zz", u"yy", u"xx", u"ww", u"vv", u"uu", u"tt"}) {
+            phrases.push_back(std::make_unique<Phrase>(data));
+            phrases.back()->SetAbbreviation(v);
+        }
+        phrases[0]->SetAbbreviation(u"aa");
+        phrases[1]->SetAbbreviation(u"bb");
     }
-    phrases[0]->SetAbbreviation(u"aa");
-    phrases[1]->SetAbbreviation(u"bb");
-    data.LoadingPhrases = false;
-    data.PhraseIndex.Sort();
-    EXPECT_EQ(data.PhraseIndex.Count(), 7);
+    EXPECT_EQ(data.Count(), 7);
     EXPECT_TRUE(Lookup(data, u"zz").empty());
     EXPECT_TRUE(Lookup(data, u"yy").empty());
     EXPECT_EQ(Lookup(data, u"aa").size(), 1u);
     phrases.clear();
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
 }
 
 } // namespace

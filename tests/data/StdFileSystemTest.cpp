@@ -1,6 +1,6 @@
-#include "platform/Utf.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf.h"
 
 #include <gtest/gtest.h>
 

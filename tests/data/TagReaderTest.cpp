@@ -1,5 +1,5 @@
-#include "platform/Error.h"
 #include "data/TagReader.h"
+#include "platform/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +20,15 @@ std::string Utf16LE(std::u16string_view text, bool bom = true) {
 // Records every callback as "<name" (a child opened) and "name=text" (an element closed).
 struct Recorder {
     std::vector<std::u16string> log;
-    TagOpenedEvent TagEvent() {
-        return [this](PXMLTag tag) { log.push_back(u"<" + tag->Name); };
+    TagOpenedEvent Opened() {
+        return [this](Tag* tag) { log.push_back(u"<" + tag->Name); };
     }
-    TagClosedEvent DataEvent() {
+    TagClosedEvent Closed() {
         return [this](const std::u16string& name, const std::u16string& text) {
             log.push_back(name + u"=" + text);
         };
     }
-    void Parse(std::u16string_view text) { ReadTags(Utf16LE(text), TagEvent(), DataEvent()); }
+    void Parse(std::u16string_view text) { ReadTags(Utf16LE(text), Opened(), Closed()); }
 };
 
 std::u16string ErrorOf(std::u16string_view text) {
@@ -43,9 +43,9 @@ std::u16string ErrorOf(std::u16string_view text) {
 
 TEST(TagReader, ShouldMakeNoCallback_WhenStreamIsEmptyOrOnlyAMark) {
     Recorder r;
-    ReadTags("", r.TagEvent(), r.DataEvent());
-    ReadTags("\xFF\xFE", r.TagEvent(), r.DataEvent());
-    ReadTags("\xEF\xBB\xBF", r.TagEvent(), r.DataEvent());
+    ReadTags("", r.Opened(), r.Closed());
+    ReadTags("\xFF\xFE", r.Opened(), r.Closed());
+    ReadTags("\xEF\xBB\xBF", r.Opened(), r.Closed());
     EXPECT_TRUE(r.log.empty());
 }
 
@@ -118,19 +118,19 @@ TEST(TagReader, ShouldRewriteOnlyTheSecondLine_WhenPhrasesHasShortcutAttribute) 
               u"Found: </phrases>\rLine: 4\rColumn: 3");
 }
 
-TEST(TagReader, ShouldDropDataEventErrors_ButStopOnTagEventErrors) {
+TEST(TagReader, ShouldDropClosedErrors_ButStopOnOpenedErrors) {
     std::vector<std::u16string> closed;
     ReadTags(Utf16LE(u"<a>1</a><b>2</b>"), nullptr,
-                   [&](const std::u16string& n, const std::u16string&) {
-                       closed.push_back(n);
-                       throw std::runtime_error("bad value");
-                   });
+             [&](const std::u16string& n, const std::u16string&) {
+                 closed.push_back(n);
+                 throw std::runtime_error("bad value");
+             });
     EXPECT_EQ(closed, (std::vector<std::u16string>{u"a", u"b"}));
 
     int opened = 0;
     EXPECT_THROW(ReadTags(
                      Utf16LE(u"<a>1</a><b>2</b>"),
-                     [&](PXMLTag) {
+                     [&](Tag*) {
                          ++opened;
                          throw std::runtime_error("stop");
                      },
@@ -139,12 +139,12 @@ TEST(TagReader, ShouldDropDataEventErrors_ButStopOnTagEventErrors) {
     EXPECT_EQ(opened, 1);
 }
 
-TEST(TagReader, ShouldLetTagEventReplaceChildCallbacks_ForItsContent) {
+TEST(TagReader, ShouldLetOpenedReplaceChildCallbacks_ForItsContent) {
     std::vector<std::u16string> seen;
-    TagOpenedEvent root = [&](PXMLTag tag) {
+    TagOpenedEvent root = [&](Tag* tag) {
         if (tag->Name != u"p") return;
-        tag->TagEvent = nullptr;
-        tag->DataEvent = [&](const std::u16string& n, const std::u16string& t) {
+        tag->Opened = nullptr;
+        tag->Closed = [&](const std::u16string& n, const std::u16string& t) {
             seen.push_back(n + u"=" + t);
         };
     };

@@ -1,6 +1,6 @@
-#include "platform/Utf.h"
 #include "data/TagReader.h"
 #include "data/TagWriter.h"
+#include "platform/Utf.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "editor/PhraseEditor.h"
 #include "hook/HookMessages.h"
+#include "intake/ProgramMessages.h"
 #include "platform/VirtualKeys.h"
 #include "simulation/ScriptedDesktop.h"
 
@@ -63,15 +64,15 @@ private:
 class PhraseEditorTest : public ::testing::Test {
 protected:
     sim::ScriptedDesktop desk;
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
-    ProgramState state;
+    Options options;
+    HookLink link{77, 0};
     FakeGrid grid{rows};
-    PhraseEditor editor{rows, data, state, desk.AsPlatform()};
+    PhraseEditor editor{rows, data, options, link, desk.AsPlatform()};
 
     void SetUp() override {
         editor.SetView(&grid);
-        state.MainWindow = 77;
         desk.MainWindow = 77;
     }
     Phrase& Add(const std::u16string& abbreviation, const std::u16string& text) {
@@ -84,7 +85,7 @@ TEST_F(PhraseEditorTest, NewItem_ShouldReuseFirstEmptyRow_EvenAtTheLimit) {
     Add(u"", u"text only"); // not empty: has text
     Add(u"", u"");
     Add(u"", u"");
-    state.Options.MaxPhrases = 4;
+    options.MaxPhrases = 4;
     editor.NewPhrase();
     EXPECT_EQ(rows.Count(), 4u);
     EXPECT_EQ(grid.Focused, 2u);
@@ -92,7 +93,7 @@ TEST_F(PhraseEditorTest, NewItem_ShouldReuseFirstEmptyRow_EvenAtTheLimit) {
 }
 
 TEST_F(PhraseEditorTest, NewItem_ShouldAppendAndEdit_BelowTheLimitOnly) {
-    state.Options.MaxPhrases = 2;
+    options.MaxPhrases = 2;
     Add(u"a", u"1");
     editor.NewPhrase();
     ASSERT_EQ(rows.Count(), 2u);
@@ -105,7 +106,7 @@ TEST_F(PhraseEditorTest, NewItem_ShouldAppendAndEdit_BelowTheLimitOnly) {
     EXPECT_EQ(rows.Count(), 2u);
     EXPECT_FALSE(grid.Editing);
 
-    state.Options.MaxPhrases = static_cast<std::uint32_t>(-1); // -maxitems=-1: no limit
+    options.MaxPhrases = static_cast<std::uint32_t>(-1); // -maxitems=-1: no limit
     editor.NewPhrase();
     EXPECT_EQ(rows.Count(), 3u);
 }
@@ -117,7 +118,7 @@ TEST_F(PhraseEditorTest, Delete_ShouldFocusRowBefore_ElseRowAfter_ElseNone) {
     grid.Focused = 2; // the last: the one before takes the focus
     editor.DeletePhrase();
     EXPECT_EQ(grid.Focused, 1u);
-    EXPECT_EQ(data.PhraseIndex.Count(), 2);
+    EXPECT_EQ(data.Count(), 2);
     EXPECT_TRUE(editor.CellText(1, AbbreviationColumn) == u"b");
 
     grid.Focused = 0; // the first: the new first row takes it
@@ -128,17 +129,9 @@ TEST_F(PhraseEditorTest, Delete_ShouldFocusRowBefore_ElseRowAfter_ElseNone) {
     editor.DeletePhrase(); // the only row: nothing left to focus
     EXPECT_EQ(rows.Count(), 0u);
     EXPECT_FALSE(grid.Focused);
-    EXPECT_EQ(data.PhraseIndex.Count(), 0);
+    EXPECT_EQ(data.Count(), 0);
     editor.DeletePhrase(); // no focused row: nothing
     EXPECT_EQ(rows.Count(), 0u);
-}
-
-TEST_F(PhraseEditorTest, Delete_ShouldClearPendingMatch_WhenItsPhraseGoes) {
-    Phrase& p = Add(u"brb", u"be right back");
-    state.PendingPhrase = &p;
-    grid.Focused = 0;
-    editor.DeletePhrase();
-    EXPECT_EQ(state.PendingPhrase, nullptr);
 }
 
 TEST_F(PhraseEditorTest, TypedCharacter_ShouldOpenFocusedCellWithIt_AndMoveCaretAfterIt) {
@@ -191,7 +184,7 @@ TEST_F(PhraseEditorTest, AcceptedEdit_ShouldKeep32And512Units_AndUpdateIndex) {
     EXPECT_EQ(rows.At(0).Abbreviation(), std::u16string(32, u'a'));
     EXPECT_EQ(rows.At(0).Text(), std::u16string(512, u'b'));
     std::vector<AbbreviationEntry*> found;
-    data.PhraseIndex.FindWithValue(std::u16string(32, u'A'), found);
+    data.Find(std::u16string(32, u'A'), found);
     EXPECT_EQ(found.size(), 1u);
     EXPECT_EQ(grid.Calls.back(), "show 0");
     // A pair across the cut is not split.

@@ -1,9 +1,10 @@
 #include "intake/CharIntake.h"
-#include "hook/HookMessages.h"
 #include "data/Phrase.h"
 #include "data/PhraseList.h"
-#include "tests/DesktopFixture.h"
+#include "hook/HookMessages.h"
 #include "intake/EditKeys.h"
+#include "intake/ProgramMessages.h"
+#include "tests/DesktopFixture.h"
 
 namespace lumora::testing {
 namespace {
@@ -45,18 +46,20 @@ protected:
             out.emplace_back(e.Vk, e.Flags);
         return out;
     }
-    void ClearPending() {
-        state.PendingMatch.clear();
-        state.PendingTrail.clear();
-        state.PendingPhrase = nullptr;
-    }
+    void ClearPending() { pending.reset(); }
+    // The expansion raised last (throws when there is none).
+    const PendingExpansion& Pending() const { return pending.value(); }
+    void SetMode(std::int32_t number) { options.Mode = DelimiterModeOf(number); }
 
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList phrases;
     Phrase* brb = nullptr;
-    CandidateSearch search{data.PhraseIndex, state.Options};
-    EditKeys editKeys{desk.AsPlatform(), state, tracking};
-    CharIntake intake{desk.AsPlatform(), state, tracking, search};
+    Options options;
+    CandidateSearch search{data, options.Mode};
+    PhraseTyping typing{desk.AsPlatform(), link, tracking};
+    EditKeys editKeys{desk.AsPlatform(), link, tracking, typing};
+    std::optional<PendingExpansion> pending;
+    CharIntake intake{desk.AsPlatform(), link, tracking, search, editKeys, pending};
 };
 
 using Events = std::vector<std::pair<int, unsigned>>;
@@ -78,22 +81,18 @@ TEST_F(CharIntakeTest, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
     TrackingRecord& r = FieldRec();
     EXPECT_EQ(r.Text, u"hello");
     EXPECT_EQ(r.Pos, 5);
-    EXPECT_FALSE(r.Corrected);
 
     r.Pos = 1;
     Type(u"X");
     EXPECT_EQ(r.Text, u"hXello");
     EXPECT_EQ(r.Pos, 2);
-    EXPECT_TRUE(r.Corrected);
 
-    r.Corrected = false;
     r.SelStart = 2;
     r.SelCount = 3;
     Type(u"Y");
     EXPECT_EQ(r.Text, u"hXYo");
     EXPECT_EQ(r.Pos, 3);
     EXPECT_EQ(r.SelCount, 0);
-    EXPECT_TRUE(r.Corrected);
 
     // A caret left past the end (after a typed-out phrase) is brought back first.
     r.Text = u"ab";
@@ -110,8 +109,6 @@ TEST_F(CharIntakeTest, Del_ShouldEmptyTheRecord_WithoutSearching) {
     TrackingRecord& r = FieldRec();
     EXPECT_TRUE(r.Text.empty());
     EXPECT_EQ(r.Pos, 0);
-    intake.HandleTypedChar(u'x', 127, false);
-    EXPECT_TRUE(r.Text.empty());
     EXPECT_EQ(Expansions(), 0u);
 }
 
@@ -121,9 +118,9 @@ TEST_F(CharIntakeTest, ModeZero_ShouldRaiseTheExpansion_WhenTheLastLetterIsTyped
     Type(u"b");
     ASSERT_EQ(Expansions(), 1u);
     EXPECT_EQ(desk.PostedWith(WM_EXPAND)[0], (sim::PostedMessage{OwnWindow, 0, WM_EXPAND, 0, 0}));
-    EXPECT_EQ(state.PendingMatch, u"brb");
-    EXPECT_EQ(state.PendingTrail, u"");
-    EXPECT_EQ(state.PendingPhrase, brb);
+    EXPECT_EQ(Pending().Abbreviation, u"brb");
+    EXPECT_EQ(Pending().Trail, u"");
+    EXPECT_EQ(Pending().Text, brb->Text());
     EXPECT_EQ(FieldRec().Text, u"I'll brb"); // the abbreviation stays until it is expanded
 
     // Not inside a word.
@@ -134,22 +131,22 @@ TEST_F(CharIntakeTest, ModeZero_ShouldRaiseTheExpansion_WhenTheLastLetterIsTyped
 }
 
 TEST_F(CharIntakeTest, ModeOne_ShouldRaiseTheExpansion_WhenADelimiterFollows_WithItAsTrail) {
-    state.Options.DelimMode = 1;
+    SetMode(1);
     Type(u"so brb");
     EXPECT_EQ(Expansions(), 0u);
     Type(u",");
     ASSERT_EQ(Expansions(), 1u);
-    EXPECT_EQ(state.PendingMatch, u"brb");
-    EXPECT_EQ(state.PendingTrail, u",");
+    EXPECT_EQ(Pending().Abbreviation, u"brb");
+    EXPECT_EQ(Pending().Trail, u",");
     EXPECT_EQ(FieldRec().Text, u"so brb,");
 }
 
 TEST_F(CharIntakeTest, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOnOtherwise) {
-    state.Options.DelimMode = 1;
+    SetMode(1);
     Type(u"brb");
     TypeChar(u'\r');
     ASSERT_EQ(Expansions(), 1u);
-    EXPECT_EQ(state.PendingTrail, u"\r");
+    EXPECT_EQ(Pending().Trail, u"\r");
     EXPECT_TRUE(desk.Injected.empty());
     EXPECT_EQ(FieldRec().Text, u"brb");
 
@@ -161,14 +158,14 @@ TEST_F(CharIntakeTest, Enter_ShouldBeSwallowed_WhenItCompletesAMatch_AndPassedOn
     EXPECT_EQ(FieldRec().Text, u"ok\r");
 
     // Tab likewise, in mode 0 through the second pass.
-    state.Options.DelimMode = 0;
+    SetMode(0);
     desk.Injected.clear();
     FieldRec().Text = u" brb";
     FieldRec().Pos = 4;
     TypeChar(u'\t');
     EXPECT_EQ(Expansions(), 2u);
     EXPECT_TRUE(desk.Injected.empty());
-    EXPECT_EQ(state.PendingTrail, u"\t");
+    EXPECT_EQ(Pending().Trail, u"\t");
     EXPECT_EQ(FieldRec().Text, u" brb");
     FieldRec().Text = u" ok";
     FieldRec().Pos = 3;
@@ -186,24 +183,24 @@ TEST_F(CharIntakeTest, CtrlIAndCtrlM_ShouldNotBeSentAgain_SinceTheHookLetThemThr
 }
 
 TEST_F(CharIntakeTest, Backspace_ShouldSearchTheTextBeforeTheCaret_WithItsLastCharacterAsTrail) {
-    state.Options.DelimMode = 1;
+    SetMode(1);
     Type(u"brb x");
     EXPECT_EQ(Expansions(), 1u); // at the space
     ClearPending();
     TypeChar(8); // the x goes: "brb " stands before the caret
     ASSERT_EQ(Expansions(), 2u);
-    EXPECT_EQ(state.PendingTrail, u" ");
+    EXPECT_EQ(Pending().Trail, u" ");
     EXPECT_EQ(FieldRec().Text, u"brb x"); // Backspace inserts nothing, the x stays after the caret
     EXPECT_EQ(FieldRec().Pos, 4);
 
-    state.Options.DelimMode = 0;
+    SetMode(0);
     FieldRec().Text = u"brbq";
     FieldRec().Pos = 4;
     ClearPending();
     TypeChar(8);
     ASSERT_EQ(Expansions(), 3u);
-    EXPECT_EQ(state.PendingMatch, u"brb");
-    EXPECT_EQ(state.PendingTrail, u""); // it now ends the text: nothing after it to erase
+    EXPECT_EQ(Pending().Abbreviation, u"brb");
+    EXPECT_EQ(Pending().Trail, u""); // it now ends the text: nothing after it to erase
 }
 
 TEST_F(CharIntakeTest, Trail_ShouldFollowThePassThatFoundTheMatch_InEveryMode) {
@@ -212,20 +209,20 @@ TEST_F(CharIntakeTest, Trail_ShouldFollowThePassThatFoundTheMatch_InEveryMode) {
     FieldRec().Text = u" brb";
     FieldRec().Pos = 4;
     TypeChar(u'x');
-    EXPECT_EQ(state.PendingTrail, u"x");
+    EXPECT_EQ(Pending().Trail, u"x");
     // Mode 2, ending with the typed character: nothing to retype.
-    state.Options.DelimMode = 2;
+    SetMode(2);
     ClearPending();
     Type(u" abrb");
-    EXPECT_EQ(state.PendingTrail, u"");
+    EXPECT_EQ(Pending().Trail, u"");
     // Mode -1, followed by a character.
-    state.Options.DelimMode = -1;
+    SetMode(-1);
     ClearPending();
     FieldRec().Text = u"abrb";
     FieldRec().Pos = 4;
     TypeChar(u'q');
-    EXPECT_EQ(state.PendingMatch, u"brb");
-    EXPECT_EQ(state.PendingTrail, u"q");
+    EXPECT_EQ(Pending().Abbreviation, u"brb");
+    EXPECT_EQ(Pending().Trail, u"q");
 }
 
 TEST_F(CharIntakeTest, SentenceEnd_ShouldTrimALongText_UnlessItCompletesAMatch) {
@@ -246,7 +243,7 @@ TEST_F(CharIntakeTest, SentenceEnd_ShouldTrimALongText_UnlessItCompletesAMatch) 
     TypeChar(u' ');
     EXPECT_EQ(r.Text.size(), 201u); // a space never trims
 
-    state.Options.DelimMode = 1;
+    SetMode(1);
     r.Text = std::u16string(130, u'a') + u" brb";
     r.Pos = 134;
     TypeChar(u'.');
@@ -278,7 +275,7 @@ TEST_F(CharIntakeTest, PassedOnEnter_ShouldLetQueuedTypingIn_BeforeItsOwnLineBre
 TEST_F(CharIntakeTest, Lookup_ShouldIgnoreCase_AndSeeOnlyTheLastFortyEightCharacters) {
     Type(std::u16string(300, u'z') + u" BrB");
     EXPECT_EQ(Expansions(), 1u);
-    EXPECT_EQ(state.PendingMatch, u"brb");
+    EXPECT_EQ(Pending().Abbreviation, u"brb");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "intake/EventIntake.h"
 
 #include "hook/HookMessages.h"
+#include "intake/ProgramMessages.h"
 #include "platform/Error.h"
 #include "simulation/SimulatedProgram.h"
 #include "tests/output/KeyEventText.h"
@@ -34,14 +35,15 @@ protected:
         sim.RunPending();
     }
     std::vector<std::string> Events() { return KeyEventTexts(sim.Desktop().Injected); }
-    // The field and its record hold text, and its abbreviation is pending.
-    void Pending(const std::u16string& text, const std::u16string& match) {
+    // The field holds text, whose last character the program has just seen complete an
+    // abbreviation: its expansion is pending, and its WM_EXPAND queued.
+    void Pending(const std::u16string& text) {
         sim.FocusedField()->SetText(text);
         TrackingRecord* rec = program.Main.Tracking().CurrentRecord();
-        rec->Text = text;
-        rec->Pos = static_cast<std::int32_t>(text.size());
-        program.State.PendingMatch = match;
-        program.State.PendingPhrase = &program.Rows.At(0);
+        rec->Text = text.substr(0, text.size() - 1);
+        rec->Pos = static_cast<std::int32_t>(rec->Text.size());
+        Send(WM_HOOK_CHAR, text.back(), 'A' + (text.back() - u'a'));
+        ASSERT_EQ(sim.Desktop().Queue.size(), 1u);
     }
 
     sim::SimulatedProgram program;
@@ -85,7 +87,7 @@ TEST_F(EventIntakeTest, HookChar_ShouldStopControlCodesAfterTheEditingKeys) {
 }
 
 TEST_F(EventIntakeTest, UsersEnter_ShouldLandAtOnce_DuringAnExpansion) {
-    Pending(u" brb", u"brb");
+    Pending(u" brb");
     bool enterTyped = false;
     sim.Desktop().OnProcessPending = [&] {
         if (!enterTyped && sim.FocusedField()->Text() == u" be") {
@@ -105,7 +107,7 @@ TEST_F(EventIntakeTest, UsersEnter_ShouldLandAtOnce_DuringAnExpansion) {
 }
 
 TEST_F(EventIntakeTest, UsersTab_ShouldLandOnce_DuringAnExpansion) {
-    Pending(u" brb", u"brb");
+    Pending(u" brb");
     bool tabTyped = false;
     sim.Desktop().OnProcessPending = [&] {
         if (!tabTyped && sim.FocusedField()->Text() == u" be right") {
@@ -121,8 +123,15 @@ TEST_F(EventIntakeTest, UsersTab_ShouldLandOnce_DuringAnExpansion) {
     EXPECT_EQ(std::count(events.begin(), events.end(), "+9"), 0);
 }
 
+TEST_F(EventIntakeTest, Expand_ShouldTypeTheMatchedText_WhenItsPhraseIsDeletedBeforehand) {
+    Pending(u" brb");
+    program.Rows.DeleteAt(0); // the phrase list freed it before WM_EXPAND came round
+    sim.RunPending();
+    EXPECT_EQ(sim.FocusedField()->Text(), u" be right back");
+}
+
 TEST_F(EventIntakeTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
-    Pending(u" brb", u"brb");
+    Pending(u" brb");
     sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
     sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
     sim.RunPending();
@@ -133,9 +142,9 @@ TEST_F(EventIntakeTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMat
 }
 
 TEST_F(EventIntakeTest, HookKey_ShouldReachTheEditingKeys_WhileTyping) {
-    program.State.TypingActive = true;
+    PhraseTyping::ActiveScope expanding(program.Main.PhraseTyping());
     EXPECT_TRUE(Send(WM_HOOK_KEY, 27));
-    EXPECT_TRUE(program.State.PasteCanceled);
+    EXPECT_TRUE(program.Main.PhraseTyping().Canceled());
 }
 
 TEST_F(EventIntakeTest, HookMouse_ShouldEmptyTheCurrentRecord) {

@@ -14,16 +14,16 @@ protected:
     }
 
     std::vector<Phrase*> Find(const std::u16string& text, std::int32_t mode) {
-        options.DelimMode = mode;
+        mode_ = DelimiterModeOf(mode);
         std::vector<Phrase*> results{nullptr}; // must be emptied first
         lastFirstPass = search.FindAutotexts(results, text);
         return results;
     }
 
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList phrases;
-    Options options;
-    CandidateSearch search{data.PhraseIndex, options};
+    DelimiterMode mode_ = DelimiterMode::AfterDelimiter;
+    CandidateSearch search{data, mode_};
     std::size_t lastFirstPass = 0;
 };
 
@@ -118,7 +118,8 @@ TEST_F(CandidateSearchTest, Results_ShouldListFirstPassBeforeSecond_LongerBefore
     EXPECT_EQ(found[0], b);
 }
 
-TEST_F(CandidateSearchTest, Window_ShouldReachFortyEightCharacters_WithTheCharacterBeforeAsNeighbour) {
+TEST_F(CandidateSearchTest,
+       Window_ShouldReachFortyEightCharacters_WithTheCharacterBeforeAsNeighbour) {
     const std::u16string long48(48, u'q');
     Phrase* p48 = AddPhrase(long48);
     const std::u16string text = std::u16string(11, u'z') + u" " + long48; // 60 characters
@@ -139,20 +140,21 @@ TEST_F(CandidateSearchTest, Window_ShouldReachFortyEightCharacters_WithTheCharac
     EXPECT_TRUE(Find(u" " + long48 + u".", 2).empty());
 }
 
-TEST_F(CandidateSearchTest, Lookup_ShouldBeJudgedByItsOwnNeighbours_WhenAbbreviationHoldsADelimiter) {
+TEST_F(CandidateSearchTest,
+       Lookup_ShouldBeJudgedByItsOwnNeighbours_WhenAbbreviationHoldsADelimiter) {
     AddPhrase(u"a-b");
     EXPECT_TRUE(Find(u"xa-b", 0).empty());
     EXPECT_EQ(Find(u"x a-b", 0).size(), 1u);
 }
 
 TEST_F(CandidateSearchTest, CheckAutotextPosition_ShouldFollowEachModesRule) {
-    EXPECT_TRUE(CheckAutotextPosition(0, u'\0', u'x'));
-    EXPECT_FALSE(CheckAutotextPosition(0, u'(', u' '));
-    EXPECT_FALSE(CheckAutotextPosition(1, u' ', u'\0'));
-    EXPECT_TRUE(CheckAutotextPosition(1, u'\0', u')'));
-    EXPECT_FALSE(CheckAutotextPosition(1, u'a', u')'));
-    EXPECT_TRUE(CheckAutotextPosition(3, u'a', u'b'));
-    EXPECT_TRUE(CheckAutotextPosition(-5, u'a', u'\0'));
+    EXPECT_TRUE(CheckAutotextPosition(DelimiterModeOf(0), u'\0', u'x'));
+    EXPECT_FALSE(CheckAutotextPosition(DelimiterModeOf(0), u'(', u' '));
+    EXPECT_FALSE(CheckAutotextPosition(DelimiterModeOf(1), u' ', u'\0'));
+    EXPECT_TRUE(CheckAutotextPosition(DelimiterModeOf(1), u'\0', u')'));
+    EXPECT_FALSE(CheckAutotextPosition(DelimiterModeOf(1), u'a', u')'));
+    EXPECT_TRUE(CheckAutotextPosition(DelimiterModeOf(3), u'a', u'b'));
+    EXPECT_TRUE(CheckAutotextPosition(DelimiterModeOf(-5), u'a', u'\0'));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #include "output/PhraseTyping.h"
 
-#include "hook/HookMessages.h"
 #include "data/Phrase.h"
+#include "hook/HookMessages.h"
+#include "intake/EditKeys.h"
 #include "simulation/SimulatedDesktop.h"
 #include "tests/output/KeyEventText.h"
 
@@ -22,8 +23,6 @@ using testing::KeyEventTexts;
 class PhraseTypingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        state.MainWindow = SimulatedDesktop::MainWindowHandle;
-        state.HookThreadId = SimulatedDesktop::HookThread;
         sim.ShowWindow(0);
         phrase.SetText(u"be right back");
         Typed(u" brb", u"brb", u"");
@@ -37,9 +36,7 @@ protected:
         rec = tracking.CurrentRecord();
         rec->Text = text;
         rec->Pos = static_cast<std::int32_t>(text.size());
-        state.PendingMatch = match;
-        state.PendingTrail = trail;
-        state.PendingPhrase = &phrase;
+        expansion = {match, trail, phrase.Text(), false};
     }
 
     std::u16string FieldText() { return sim.FocusedField()->Text(); }
@@ -49,17 +46,18 @@ protected:
     }
 
     SimulatedDesktop sim;
-    ProgramState state;
+    HookLink link{SimulatedDesktop::MainWindowHandle, SimulatedDesktop::HookThread};
     TrackingRecords tracking{sim.Desktop(), SimulatedDesktop::MainWindowHandle};
-    EditKeys editKeys{sim.AsPlatform(), state, tracking};
-    PhraseTyping typing{sim.AsPlatform(), state, tracking, editKeys};
-    PhraseData data;
+    PhraseTyping typing{sim.AsPlatform(), link, tracking};
+    EditKeys editKeys{sim.AsPlatform(), link, tracking, typing};
+    AbbreviationIndex data;
     Phrase phrase{data};
+    PendingExpansion expansion;
     TrackingRecord* rec = nullptr;
 };
 
 TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseTheAbbreviationAndTypeThePhrase) {
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
 
     EXPECT_EQ(FieldText(), u" be right back");
     EXPECT_THAT(EventsAfterActivation(8),
@@ -67,24 +65,21 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseTheAbbreviationAndTypeThePhrase
     // The shadow text follows, its caret where the target's is.
     EXPECT_EQ(rec->Text, u" be right back");
     EXPECT_EQ(rec->Pos, 14);
-    EXPECT_TRUE(state.PendingMatch.empty());
-    EXPECT_EQ(state.PendingPhrase, nullptr);
 }
 
 TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseAndRetypeTheTrail) {
     Typed(u"brb.", u"brb", u".");
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
     EXPECT_THAT(EventsAfterActivation(8),
                 ElementsAre("+8", "-8", "+8", "-8", "+8", "-8", "+8", "-8"));
     EXPECT_EQ(FieldText(), u"be right back.");
     EXPECT_EQ(rec->Text, u"be right back.");
-    EXPECT_TRUE(state.PendingTrail.empty());
 }
 
 TEST_F(PhraseTypingTest, ExpandPhrase_ShouldNotEraseAWithheldEnter_ButTypeItAfterThePhrase) {
     // Enter completed the match: the hook kept it from the field and the shadow text.
     Typed(u"x brb", u"brb", u"\r");
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
     EXPECT_EQ(FieldText(), u"x be right back\r\n");
     EXPECT_EQ(rec->Text, u"x be right back\r");
 }
@@ -97,7 +92,7 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseBeforeTheCaret_WhenTextFollowsI
     for (int i = 0; i < 3; ++i)
         sim.FocusedField()->KeyDown(sim::simkey::Right, {});
 
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
 
     EXPECT_EQ(FieldText(), u"be right backhello");
     EXPECT_EQ(rec->Text, u"be right backhello");
@@ -107,7 +102,7 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEraseBeforeTheCaret_WhenTextFollowsI
 TEST_F(PhraseTypingTest, ExpandPhrase_ShouldLeaveAShortShadowText) {
     rec->Text = u"rb";
     rec->Pos = 2;
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
     EXPECT_EQ(rec->Text, u"rbbe right back");
 }
 
@@ -115,12 +110,12 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldMarkTypingForItsWholeLength) {
     std::vector<bool> activeAtEvent;
     auto observe = sim.Desktop().InjectObserver;
     sim.Desktop().InjectObserver = [&](const KeyEvent& e) {
-        activeAtEvent.push_back(state.TypingActive);
+        activeAtEvent.push_back(typing.Active());
         observe(e);
     };
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
     EXPECT_THAT(activeAtEvent, ::testing::Each(true));
-    EXPECT_FALSE(state.TypingActive);
+    EXPECT_FALSE(typing.Active());
     auto busy = sim.Desktop().ThreadPostsWith(WM_HOOK_BUSY);
     ASSERT_EQ(busy.size(), 2u);
     EXPECT_EQ(busy[0].WParam, 1u);
@@ -128,32 +123,32 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldMarkTypingForItsWholeLength) {
     EXPECT_EQ(busy[1].Thread, SimulatedDesktop::HookThread);
 }
 
-TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEndTypingAndKeepThePendingMatch_WhenSendingFails) {
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldEndTyping_WhenSendingFails) {
     int events = 0;
     sim.Desktop().InjectObserver = [&](const KeyEvent&) {
         if (++events == 15) throw std::runtime_error("input refused");
     };
-    EXPECT_THROW(typing.ExpandPhrase(&phrase), std::runtime_error);
-    EXPECT_FALSE(state.TypingActive);
+    EXPECT_THROW(typing.ExpandPhrase(expansion), std::runtime_error);
+    EXPECT_FALSE(typing.Active());
     auto busy = sim.Desktop().ThreadPostsWith(WM_HOOK_BUSY);
     ASSERT_EQ(busy.size(), 2u);
     EXPECT_EQ(busy[1].WParam, 0u);
-    EXPECT_EQ(state.PendingMatch, u"brb");
-    EXPECT_EQ(state.PendingPhrase, &phrase);
 }
 
-TEST_F(PhraseTypingTest, ExpandPhrase_ShouldDoNothing_WithoutAPhrase) {
-    typing.ExpandPhrase(nullptr);
-    EXPECT_TRUE(sim.Desktop().ThreadPosts.empty());
+TEST_F(PhraseTypingTest, ExpandPhrase_ShouldDoNothing_WhenAnExpansionIsUnderWay) {
+    PhraseTyping::ActiveScope underWay(typing);
+    typing.ExpandPhrase(expansion);
     EXPECT_TRUE(sim.Desktop().Injected.empty());
-    EXPECT_FALSE(state.TypingActive);
+    EXPECT_EQ(FieldText(), u" brb");
+    EXPECT_TRUE(typing.Active());
 }
 
 TEST_F(PhraseTypingTest, ExpandPhrase_ShouldTypeCapitalsAsCapitals_AndRestoreCapsLock) {
     phrase.SetText(u"Be Right");
+    Typed(u" brb", u"brb", u"");
     sim.Keyboard().SetCapsLock(true);
-    state.KeyStateFlags = KS_CAPSLOCK; // as the latest editing key found it
-    typing.ExpandPhrase(&phrase);
+    expansion.CapsLock = true; // as the latest editing key found it
+    typing.ExpandPhrase(expansion);
     EXPECT_EQ(FieldText(), u" Be Right");
     EXPECT_TRUE(sim.Keyboard().CapsLockOn());
     EXPECT_THAT(EventsAfterActivation(10),
@@ -164,17 +159,16 @@ TEST_F(PhraseTypingTest, ExpandPhrase_ShouldTypeCapitalsAsCapitals_AndRestoreCap
 
 TEST_F(PhraseTypingTest, Escape_ShouldStopTheTypingBeforeTheNextCharacter) {
     sim.Keyboard().SetCapsLock(true);
-    state.KeyStateFlags = KS_CAPSLOCK;
+    expansion.CapsLock = true;
     sim.Desktop().OnProcessPending = [&] {
-        if (!state.PasteCanceled && FieldText() == u" be") editKeys.HandleEditKey(27, false);
+        if (!typing.Canceled() && FieldText() == u" be") editKeys.HandleEditKey(27, false);
     };
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
 
     EXPECT_EQ(FieldText(), u" be");
     EXPECT_EQ(rec->Text, u" be");
     EXPECT_TRUE(sim.Keyboard().CapsLockOn());
-    EXPECT_FALSE(state.TypingActive);
-    EXPECT_EQ(state.PendingPhrase, nullptr);
+    EXPECT_FALSE(typing.Active());
     EXPECT_EQ(sim.Desktop().ThreadPostsWith(WM_HOOK_CANCEL).size(), 1u);
 }
 
@@ -186,7 +180,7 @@ TEST_F(PhraseTypingTest, Escape_ShouldNotStopThePhrase_WhenHandledDuringActivati
             editKeys.HandleEditKey(27, false);
         }
     };
-    typing.ExpandPhrase(&phrase);
+    typing.ExpandPhrase(expansion);
     EXPECT_TRUE(escaped);
     EXPECT_EQ(FieldText(), u" be right back");
 }

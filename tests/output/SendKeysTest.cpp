@@ -1,4 +1,4 @@
-#include "hook/HookMessages.h"
+#include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
 #include "tests/DesktopFixture.h"
 

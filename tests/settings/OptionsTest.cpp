@@ -7,13 +7,13 @@ namespace {
 
 TEST(ReadOptions, ShouldMatchNamesInAnyCase_AndLetTheLastOneCount) {
     Options none = ReadOptions({});
-    EXPECT_EQ(none.DelimMode, 0);
+    EXPECT_EQ(none.Mode, DelimiterMode::AfterDelimiter);
     EXPECT_EQ(none.MaxPhrases, 30u);
     Options o = ReadOptions({u"-MAXITEMS=50", u"other", u"-Delims=1"});
     EXPECT_EQ(o.MaxPhrases, 50u);
-    EXPECT_EQ(o.DelimMode, 1);
+    EXPECT_EQ(o.Mode, DelimiterMode::BetweenDelimiters);
     EXPECT_EQ(ReadOptions({u"-maxitems=5", u"-maxitems=7"}).MaxPhrases, 7u);
-    EXPECT_EQ(ReadOptions({u"-delims=2", u"-delims=x"}).DelimMode, 0);
+    EXPECT_EQ(ReadOptions({u"-delims=2", u"-delims=x"}).Mode, DelimiterMode::AfterDelimiter);
 }
 
 TEST(ReadOptions, ShouldUseFallbacks_WhenValueIsNotAnInteger) {
@@ -21,11 +21,12 @@ TEST(ReadOptions, ShouldUseFallbacks_WhenValueIsNotAnInteger) {
     EXPECT_EQ(ReadOptions({u"-maxitems="}).MaxPhrases, 100u);
     EXPECT_EQ(ReadOptions({u"-maxitems=99999999999"}).MaxPhrases, 100u);
     EXPECT_EQ(ReadOptions({u"-maxitems=12x"}).MaxPhrases, 100u);
-    EXPECT_EQ(ReadOptions({u"-delims=-"}).DelimMode, 0);
+    EXPECT_EQ(ReadOptions({u"-delims=-"}).Mode, DelimiterMode::AfterDelimiter);
     // Negative values keep their 32-bit pattern: no practical limit.
     EXPECT_EQ(ReadOptions({u"-maxitems=-1"}).MaxPhrases, 0xFFFFFFFFu);
-    EXPECT_EQ(ReadOptions({u"-delims=-2147483648"}).DelimMode, INT32_MIN);
-    EXPECT_EQ(ReadOptions({u"-delims=+3"}).DelimMode, 3);
+    EXPECT_EQ(ReadOptions({u"-delims=-2147483648"}).Mode, DelimiterMode::Anywhere);
+    EXPECT_EQ(ReadOptions({u"-delims=+3"}).Mode, DelimiterMode::Anywhere);
+    EXPECT_EQ(ReadOptions({u"-delims=+1"}).Mode, DelimiterMode::BetweenDelimiters);
     // Only A-Z are lowered: a dotted capital I is not an i.
     EXPECT_EQ(ReadOptions({u"-MAX\u0130TEMS=5"}).MaxPhrases, 30u);
 }

@@ -10,7 +10,8 @@ namespace {
 
 class ScenarioTest : public ::testing::Test {
 protected:
-    explicit ScenarioTest(std::int32_t delimMode = 0) : program(Options{delimMode, 30}) {
+    explicit ScenarioTest(DelimiterMode mode = DelimiterMode::AfterDelimiter)
+        : program(Options{mode, 30}) {
         program.AddPhrase(u"brb", u"be right back");
         program.AddPhrase(u"sig", u"Best \u2014 Ann \U0001F600");
         sim.ShowWindow(0);
@@ -41,7 +42,7 @@ protected:
 
 class ScenarioMode1Test : public ScenarioTest {
 protected:
-    ScenarioMode1Test() : ScenarioTest(1) {}
+    ScenarioMode1Test() : ScenarioTest(DelimiterMode::BetweenDelimiters) {}
 };
 
 TEST_F(ScenarioTest, TypingAnAbbreviation_ShouldLeaveThePhrase) {

@@ -11,7 +11,7 @@ namespace {
 class SimulateCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PhraseData data;
+        AbbreviationIndex data;
         PhraseList rows;
         rows.AppendPhrase(data, u"brb", u"be right back");
         rows.AppendPhrase(data, u"sig", u"Best \u2014 Ann \U0001F600");
@@ -37,7 +37,7 @@ TEST_F(SimulateCommandTest, TypedAbbreviation_ShouldPrintThePhraseAndTheShadowTe
     EXPECT_EQ(r.err, "");
 }
 
-TEST_F(SimulateCommandTest, DelimMode1_ShouldExpandWhenTheFullStopFollows) {
+TEST_F(SimulateCommandTest, ModeOne_ShouldExpandWhenTheFullStopFollows) {
     ToolRun r = Simulate("type \"brb\"\nprint\ntype \".\"\r\n", {u"-delims=1", u"p.lmx"});
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.out,

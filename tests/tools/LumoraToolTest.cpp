@@ -34,7 +34,7 @@ TEST_F(LumoraToolTest, WriteThenDump_ShouldGiveTheSameLines_InFileOrder) {
     EXPECT_EQ(d.err, "");
 
     // The bytes are exactly what SavePhrases writes for the same rows.
-    PhraseData data;
+    AbbreviationIndex data;
     PhraseList rows;
     LoadPhrasesFromBytes(rows, data, files.Files[u"p.lmx"], 100, {});
     EXPECT_EQ(PhraseFileBytes(rows), files.Files[u"p.lmx"]);

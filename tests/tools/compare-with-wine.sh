@@ -11,14 +11,15 @@ exe="$2/lumoratool.exe"
 work=$3
 samples=$4
 
+# Skipped (77), as the end-to-end tests are, where there is nothing to compare against.
 if [ ! -f "$exe" ]; then
-    echo "FAIL: $exe not found; build it with: cmake --preset windows -B build/windows &&" \
-         "cmake --build build/windows (or pass -DLUMORA_WINDOWS_BIN=...)" >&2
-    exit 1
+    echo "skipped: $exe not found; build it with: cmake --preset windows &&" \
+         "cmake --build --preset windows (or pass -DLUMORA_WINDOWS_BIN=...)" >&2
+    exit 77
 fi
 if ! command -v wine >/dev/null; then
-    echo "FAIL: wine is not installed (scripts/install-deps.sh installs it)" >&2
-    exit 1
+    echo "skipped: wine is not installed (scripts/install-deps.sh installs it)" >&2
+    exit 77
 fi
 
 # The end-to-end tests' shared Wine desktop when ctest provides it (fixture WineDesktop);

@@ -14,7 +14,8 @@ sim::ScriptedWindow TopWindow(HWindow h, ThreadId t, std::u16string title = u"Wi
     return w;
 }
 
-TEST_F(TrackingRecordsTest, FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWindows_WhenForegroundIsOurs) {
+TEST_F(TrackingRecordsTest,
+       FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWindows_WhenForegroundIsOurs) {
     // z-order: own (foreground), another of our thread, inactive, hidden, disabled, unreadable,
     // and last a fit one.
     desk.BringToTop(OwnWindow);
@@ -41,7 +42,8 @@ TEST_F(TrackingRecordsTest, FindTargetWindow_ShouldWalkZOrderPastOwnAndUnfitWind
     EXPECT_EQ(tracking.FindTargetWindow(), 0u);
 }
 
-TEST_F(TrackingRecordsTest, FindTargetWindow_ShouldSkipOnlyExactStartTitle_WhenForegroundIsTaskbar) {
+TEST_F(TrackingRecordsTest,
+       FindTargetWindow_ShouldSkipOnlyExactStartTitle_WhenForegroundIsTaskbar) {
     desk.AddTopWindow(TopWindow(400, 5, u"Start"));
     desk.BringToTop(400);
     desk.SetForeground(400);
@@ -67,7 +69,8 @@ TEST_F(TrackingRecordsTest, FindFocusedControl_ShouldPreferCaretOverFocus_AndGiv
     EXPECT_EQ(tracking.FindFocusedControl(), 0u);
 }
 
-TEST_F(TrackingRecordsTest, CurrentRecord_ShouldKeepOneRecordPerControl_WhenTypingMovesBetweenControls) {
+TEST_F(TrackingRecordsTest,
+       CurrentRecord_ShouldKeepOneRecordPerControl_WhenTypingMovesBetweenControls) {
     TrackingRecord* first = tracking.CurrentRecord();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->MainWindow, Editor);
@@ -125,7 +128,8 @@ TEST_F(TrackingRecordsTest, Records_ShouldStayAtTheirAddresses_WhenTheTableGrows
     EXPECT_EQ(tracking.FindRecord(Editor, 5000), nullptr);
 }
 
-TEST_F(TrackingRecordsTest, PurgeRecords_ShouldDropEveryRecordOfAClosedWindow_AndKeepTheOthersInOrder) {
+TEST_F(TrackingRecordsTest,
+       PurgeRecords_ShouldDropEveryRecordOfAClosedWindow_AndKeepTheOthersInOrder) {
     desk.AddTopWindow(TopWindow(600, 6));
     tracking.AddRecord(Editor, EditorField);
     tracking.AddRecord(600, 601);
@@ -150,14 +154,13 @@ TEST_F(TrackingRecordsTest, PurgeRecords_ShouldDropEveryRecordOfAClosedWindow_An
     EXPECT_EQ(tracking.Records().size(), 2u);
 }
 
-TEST_F(TrackingRecordsTest, ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurOwnWindow) {
+TEST_F(TrackingRecordsTest,
+       ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurOwnWindow) {
     TrackingRecord& rec = FieldRec();
     rec.Text = u"abc";
     rec.Pos = 2;
     rec.SelStart = 1;
     rec.SelCount = 1;
-    rec.Corrected = true;
-    rec.SentenceStart = 0;
 
     desk.WindowAtOverride = OwnWindow;
     tracking.ResetOnClick(10, 10);
@@ -169,7 +172,6 @@ TEST_F(TrackingRecordsTest, ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheCl
     EXPECT_EQ(rec.Pos, 0);
     EXPECT_EQ(rec.SelStart, 0);
     EXPECT_EQ(rec.SelCount, 0);
-    EXPECT_TRUE(rec.Corrected);
 
     // A press in a control with no record yet creates it.
     desk.AddControl(Control(203, EditorThread));
