@@ -234,6 +234,8 @@ def main():
         take(desktop, work, out)
     finally:
         subprocess.run([DESKTOP_SCRIPT, "stop", work], stdout=subprocess.DEVNULL)
+        # A prefix is some 700 MB, and the next run makes a fresh one anyway.
+        shutil.rmtree(os.path.join(work, "prefix"), ignore_errors=True)
     print(f"Done in {time.monotonic() - started:.0f} s.")
     return 0
 
