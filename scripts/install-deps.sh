@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever of the build and test tools is missing.
 # Safe to run again: it asks apt only when something is missing.
+#
+#   install-deps.sh [PACKAGE...]   packages named here are wanted as well (scripts/screenshots.sh
+#                                  asks for ImageMagick this way)
 set -euo pipefail
 
 packages=(
@@ -8,6 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xdotool xauth python3
+  "$@"
 )
 
 missing=()
