@@ -15,7 +15,7 @@
 //                             "timeout TEXT" after MS milliseconds
 //   send MS TEXT              one SendInput call holding the whole TEXT as Unicode key events
 //                             (KEYEVENTF_UNICODE, down and up per UTF-16 unit) into the
-//                             foreground window, then watches for it as watch does with an
+//                             foreground window, watched meanwhile as watch does with an
 //                             empty FIRST: "sent T0 T1 EVENTS" (before and after the call),
 //                             "change T", then "final T POLLS" or "timeout TEXT"
 //
@@ -30,11 +30,13 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -128,7 +130,9 @@ public:
 
     // Polls until the text equals final (true) or timeoutMs passes (false); times not seen
     // stay negative.
-    bool Run(const std::wstring& first, const std::wstring& final, double timeoutMs, Seen& seen) {
+    // started, if given, is set once the first poll is done.
+    bool Run(const std::wstring& first, const std::wstring& final, double timeoutMs, Seen& seen,
+             std::atomic<bool>* started = nullptr) {
         seen = Seen{};
         const double deadline = NowMs() + timeoutMs;
         double previous = NowMs();
@@ -145,6 +149,7 @@ public:
             const bool isFirst = firstLength && text == first;
             if (seen.First < 0 && isFirst) seen.First = when;
             if (seen.First >= 0 && seen.Change < 0 && !isFirst) seen.Change = when;
+            if (started) started->store(true);
             if (finalLength && text == final) {
                 seen.Final = when;
                 return true;
@@ -251,14 +256,23 @@ int wmain(int argc, wchar_t** argv) {
                     inputs.push_back(in);
                 }
             }
+            // Watched from a thread of its own: under Wine the call returns only once every
+            // low-level keyboard hook has seen every event, and the text starts to arrive
+            // well before that.
             Watcher w(target.Edit, pollMs);
+            Watcher::Seen seen;
+            bool ok = false;
+            std::atomic<bool> polling{false};
+            std::thread poller(
+                [&] { ok = w.Run(L"", text, std::atof(f[1].c_str()), seen, &polling); });
+            while (!polling.load())
+                Sleep(0);
             const double t0 = NowMs();
             const UINT sent =
                 SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
             const double t1 = NowMs();
+            poller.join();
             Reply("sent %.3f %.3f %u", t0, t1, sent);
-            Watcher::Seen seen;
-            const bool ok = w.Run(L"", text, std::atof(f[1].c_str()), seen);
             ReportTime("change", seen.Change);
             ReportFinal(w, ok, seen);
         } else {
