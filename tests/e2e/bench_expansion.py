@@ -32,6 +32,7 @@ import ctypes
 import json
 import os
 import platform
+import shutil
 import statistics
 import subprocess
 import sys
@@ -351,6 +352,7 @@ def run(args, env_file):
         if watch:
             watch.close()
         lumora.close()
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def main():
@@ -382,14 +384,16 @@ def main():
     started = time.monotonic()
     rig = os.path.join(HERE, "wine-desktop.sh")
     desktop_dir = os.path.join(args.dir, "desktop")
-    with open(os.path.join(args.dir, "desktop.log"), "w") as log:
-        subprocess.run([rig, "start", desktop_dir], check=True, stdout=log, stderr=log,
-                       stdin=subprocess.DEVNULL, timeout=180)
     try:
+        with open(os.path.join(args.dir, "desktop.log"), "w") as log:
+            subprocess.run([rig, "start", desktop_dir], check=True, stdout=log, stderr=log,
+                           stdin=subprocess.DEVNULL, timeout=180)
         version, samples = run(args, os.path.join(desktop_dir, "desktop.env"))
     finally:
         subprocess.run([rig, "stop", desktop_dir], stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=120)
+        # The next run makes a fresh prefix anyway; this one is some 700 MB.
+        shutil.rmtree(os.path.join(desktop_dir, "prefix"), ignore_errors=True)
     elapsed = time.monotonic() - started
 
     lines, figures = report(samples)
