@@ -1,0 +1,284 @@
+// textwatch: the timing side of the end-to-end expansion benchmark (bench_expansion.py), run
+// under Wine beside Wine's Notepad. It stays running and answers commands read from stdin, one
+// a line, fields separated by a tab, texts in UTF-8; every time it prints is in milliseconds of
+// QueryPerformanceCounter, the one clock all the figures are taken on:
+//
+//   now                       "now T": the clock, for lining it up with the driver's own clock
+//   find                      "ok": Notepad's window and its Edit control were found
+//   fg                        "fg 1" when Notepad is the foreground window, else "fg 0"
+//   text                      "text TEXT": the Edit control's text as it stands (CR LF kept)
+//   clear                     empties the Edit control (WM_SETTEXT); "cleared T"
+//   watch MS FIRST FINAL      "ready T" once watching, then "first T" when the text is first
+//                             seen equal to FIRST, "change T" when it is next seen different
+//                             from FIRST ("-" for a time not seen before FINAL), and
+//                             "final T POLLS" when it is seen equal to FINAL, or
+//                             "timeout TEXT" after MS milliseconds
+//   send MS TEXT              one SendInput call holding the whole TEXT as Unicode key events
+//                             (KEYEVENTF_UNICODE, down and up per UTF-16 unit) into the
+//                             foreground window, watched meanwhile as watch does with an
+//                             empty FIRST: "sent T0 T1 EVENTS" (before and after the call),
+//                             "change T", then "final T POLLS" or "timeout TEXT"
+//
+// A state is seen by polling the Edit control (WM_GETTEXTLENGTH, and WM_GETTEXT only when the
+// length fits), every --poll-ms milliseconds (1 by default; 0 polls without pause). Its time is
+// the midpoint between the poll that saw it and the poll before: the change happened in
+// between. Starting a Wine process per look would cost far more than the thing measured.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+double gTicksPerMs = 1.0;
+
+double NowMs() {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / gTicksPerMs;
+}
+
+void Reply(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void Reply(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stdout, fmt, args);
+    va_end(args);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::string ToUtf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+std::wstring FromUtf8(const std::string& s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+struct Target {
+    HWND Top = nullptr;
+    HWND Edit = nullptr;
+};
+
+Target FindNotepad() {
+    Target t;
+    t.Top = FindWindowW(L"Notepad", nullptr);
+    if (t.Top) t.Edit = FindWindowExW(t.Top, nullptr, L"Edit", nullptr);
+    return t;
+}
+
+// -1 when the control does not answer within the timeout.
+long long TextLength(HWND edit) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len))
+        return -1;
+    return static_cast<long long>(len);
+}
+
+std::wstring ReadText(HWND edit, long long len) {
+    std::wstring s(static_cast<size_t>(len) + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()),
+                             SMTO_ABORTIFHUNG, 2000, &got))
+        return {};
+    s.resize(got);
+    return s;
+}
+
+class Watcher {
+public:
+    Watcher(HWND edit, DWORD pollMs) : fEdit(edit), fPollMs(pollMs) {}
+
+    struct Seen {
+        double First = -1;  // the text first seen equal to first
+        double Change = -1; // then first seen different from it
+        double Final = -1;  // the text seen equal to final
+    };
+
+    // Polls until the text equals final (true) or timeoutMs passes (false); times not seen
+    // stay negative.
+    // started, if given, is set once the first poll is done.
+    bool Run(const std::wstring& first, const std::wstring& final, double timeoutMs, Seen& seen,
+             std::atomic<bool>* started = nullptr) {
+        seen = Seen{};
+        const double deadline = NowMs() + timeoutMs;
+        double previous = NowMs();
+        for (;;) {
+            const double at = NowMs();
+            const double when = (previous + at) / 2;
+            previous = at;
+            ++fPolls;
+            const long long len = TextLength(fEdit);
+            const bool firstLength = len == static_cast<long long>(first.size());
+            const bool finalLength = len == static_cast<long long>(final.size());
+            const std::wstring text =
+                firstLength || finalLength ? ReadText(fEdit, len) : std::wstring();
+            const bool isFirst = firstLength && text == first;
+            if (seen.First < 0 && isFirst) seen.First = when;
+            if (seen.First >= 0 && seen.Change < 0 && !isFirst) seen.Change = when;
+            if (started) started->store(true);
+            if (finalLength && text == final) {
+                seen.Final = when;
+                return true;
+            }
+            if (at >= deadline) return false;
+            if (fPollMs) Sleep(fPollMs);
+        }
+    }
+
+    long long Polls() const { return fPolls; }
+    std::string Current() const {
+        const long long len = TextLength(fEdit);
+        return len < 0 ? std::string("<no answer>") : ToUtf8(ReadText(fEdit, len));
+    }
+
+private:
+    HWND fEdit;
+    DWORD fPollMs;
+    long long fPolls = 0;
+};
+
+void ReportTime(const char* what, double at) {
+    if (at >= 0)
+        Reply("%s %.3f", what, at);
+    else
+        Reply("%s -", what);
+}
+
+void ReportFinal(Watcher& w, bool ok, const Watcher::Seen& seen) {
+    if (ok)
+        Reply("final %.3f %lld", seen.Final, w.Polls());
+    else
+        Reply("timeout %s", w.Current().c_str());
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // The bytes as written: no LF to CR LF translation, and none on reading.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+    DWORD pollMs = 1;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::wcscmp(argv[i], L"--poll-ms") == 0) pollMs = static_cast<DWORD>(_wtoi(argv[i + 1]));
+    }
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+    gTicksPerMs = static_cast<double>(freq.QuadPart) / 1000.0;
+    // Sleep(1) as close to a millisecond as the system gives.
+    timeBeginPeriod(1);
+
+    Target target;
+    std::string line;
+    char buf[8192];
+    while (std::fgets(buf, sizeof buf, stdin)) {
+        line += buf;
+        if (line.empty() || line.back() != '\n') continue; // a line longer than the buffer
+        line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::vector<std::string> f = SplitTabs(line);
+        line.clear();
+        const std::string& cmd = f[0];
+
+        if (cmd == "now") {
+            Reply("now %.3f", NowMs());
+            continue;
+        }
+        if (cmd == "find") {
+            target = FindNotepad();
+            Reply(target.Edit ? "ok" : "error no Notepad window with an Edit control");
+            continue;
+        }
+        if (!target.Edit || !IsWindow(target.Edit)) {
+            Reply("error find first");
+            continue;
+        }
+        if (cmd == "fg") {
+            Reply("fg %d", GetForegroundWindow() == target.Top ? 1 : 0);
+        } else if (cmd == "text") {
+            Watcher w(target.Edit, pollMs);
+            Reply("text %s", w.Current().c_str());
+        } else if (cmd == "clear") {
+            SendMessageTimeoutW(target.Edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""),
+                                SMTO_ABORTIFHUNG, 2000, nullptr);
+            Reply(TextLength(target.Edit) == 0 ? "cleared %.3f" : "error not cleared at %.3f",
+                  NowMs());
+        } else if (cmd == "watch" && f.size() == 4) {
+            Watcher w(target.Edit, pollMs);
+            Reply("ready %.3f", NowMs());
+            Watcher::Seen seen;
+            const bool ok = w.Run(FromUtf8(f[2]), FromUtf8(f[3]), std::atof(f[1].c_str()), seen);
+            ReportTime("first", seen.First);
+            ReportTime("change", seen.Change);
+            ReportFinal(w, ok, seen);
+        } else if (cmd == "send" && f.size() == 3) {
+            const std::wstring text = FromUtf8(f[2]);
+            std::vector<INPUT> inputs;
+            for (wchar_t unit : text) {
+                for (DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+                    INPUT in{};
+                    in.type = INPUT_KEYBOARD;
+                    in.ki.wScan = static_cast<WORD>(unit);
+                    in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+                    inputs.push_back(in);
+                }
+            }
+            // Watched from a thread of its own: under Wine the call returns only once every
+            // low-level keyboard hook has seen every event, and the text starts to arrive
+            // well before that.
+            Watcher w(target.Edit, pollMs);
+            Watcher::Seen seen;
+            bool ok = false;
+            std::atomic<bool> polling{false};
+            std::thread poller(
+                [&] { ok = w.Run(L"", text, std::atof(f[1].c_str()), seen, &polling); });
+            while (!polling.load())
+                Sleep(0);
+            const double t0 = NowMs();
+            const UINT sent =
+                SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+            const double t1 = NowMs();
+            poller.join();
+            Reply("sent %.3f %.3f %u", t0, t1, sent);
+            ReportTime("change", seen.Change);
+            ReportFinal(w, ok, seen);
+        } else {
+            Reply("error unknown command %s", cmd.c_str());
+        }
+    }
+    timeEndPeriod(1);
+    return 0;
+}
