@@ -102,16 +102,16 @@ void Run(benchmark::State& state, std::int32_t mode) {
     if (found != match) state.SkipWithError("the benchmark does not do what it says");
 }
 
-void BM_TypedChar_DelimMode0(benchmark::State& state) {
+void BM_TypedChar_Mode0(benchmark::State& state) {
     Run(state, 0);
 }
 // Mode 2 accepts every position: all 95 lookups are made.
-void BM_TypedChar_DelimMode2(benchmark::State& state) {
+void BM_TypedChar_Mode2(benchmark::State& state) {
     Run(state, 2);
 }
 
-BENCHMARK(BM_TypedChar_DelimMode0)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
-BENCHMARK(BM_TypedChar_DelimMode2)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
+BENCHMARK(BM_TypedChar_Mode0)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
+BENCHMARK(BM_TypedChar_Mode2)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
 
 } // namespace
 } // namespace lumora
