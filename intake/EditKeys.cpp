@@ -146,8 +146,8 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     if (!rec) return;
     if (flags.Alt) return;
 
-    const bool S = flags.Shift;
-    const bool C = flags.Ctrl;
+    const bool shift = flags.Shift;
+    const bool ctrl = flags.Ctrl;
     TrackingRecord& r = *rec;
     // A printable character whose code equals a key code (% is 37, Left; ( is 40, Down; $ is
     // 36, Home ...) is text, not that key: imitating the key would wreck the shadow text.
@@ -157,9 +157,9 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     if (!printable) {
         switch (code) {
         case vk::Left:
-            if (C)
+            if (ctrl)
                 TrackingRecords::ResetRecord(&r);
-            else if (S)
+            else if (shift)
                 ShiftLeft(r);
             else {
                 r.SelStart = 0;
@@ -168,9 +168,9 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
             }
             break;
         case vk::Right:
-            if (C)
+            if (ctrl)
                 TrackingRecords::ResetRecord(&r);
-            else if (S)
+            else if (shift)
                 ShiftRight(r);
             else {
                 r.SelStart = 0;
@@ -185,13 +185,13 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
             TrackingRecords::ResetRecord(&r);
             break;
         case vk::Home:
-            if (S)
+            if (shift)
                 ShiftHome(r);
             else
                 r.SelStart = r.SelCount = r.Pos = 0;
             break;
         case vk::End:
-            if (S)
+            if (shift)
                 ShiftEnd(r);
             else {
                 r.SelStart = r.SelCount = 0;
@@ -200,7 +200,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
             break;
         case 'A':
         case 1: // Ctrl+A
-            if (C && !S) {
+            if (ctrl && !shift) {
                 r.SelStart = 0;
                 r.SelCount = Length(r);
                 r.Pos = Length(r);
@@ -208,20 +208,20 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
             break;
         case 'X':
         case 24: // Ctrl+X
-            if (C && !S && r.SelCount > 0) EraseSelection(r);
+            if (ctrl && !shift && r.SelCount > 0) EraseSelection(r);
             break;
         case 'Z':
         case 26: // Ctrl+Z
-            if (C && !S) TrackingRecords::ResetRecord(&r);
+            if (ctrl && !shift) TrackingRecords::ResetRecord(&r);
             break;
         case 'V':
         case 22: // Ctrl+V
-            if (C && !S) Paste(r);
+            if (ctrl && !shift) Paste(r);
             break;
         case vk::Back:
             if (r.SelCount > 0)
                 EraseSelection(r);
-            else if (C)
+            else if (ctrl)
                 EmptyText(r);
             else
                 BackspaceRule(r);
@@ -229,7 +229,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
         case vk::Delete:
             if (r.SelCount > 0)
                 EraseSelection(r);
-            else if (C)
+            else if (ctrl)
                 EmptyText(r);
             else
                 DeleteRule(r);
