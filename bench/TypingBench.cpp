@@ -62,10 +62,10 @@ struct TypingBench {
     std::vector<std::unique_ptr<Phrase>> records;
     TrackingRecords tracking{desk, 100};
     CandidateSearch search{data, mode_};
-    PhraseTyping typing{desk.AsPlatform(), link, tracking};
+    PhraseTyping typing{desk.AsPlatform(), tracking};
     EditKeys editKeys{desk.AsPlatform(), link, tracking, typing};
     std::optional<PendingExpansion> pending;
-    CharIntake intake{desk.AsPlatform(), link, tracking, search, editKeys, pending};
+    CharIntake intake{tracking, search, editKeys, pending};
     TrackingRecord* rec = nullptr;
 };
 

@@ -135,7 +135,6 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     const KeyFlags flags = ReadKeyState();
     if (code == vk::Escape) {
         typing_.Cancel();
-        platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_CANCEL, 0, 0);
         return;
     }
     if (typing_.Active() || platform_.Windows.IsVisible(link_.MainWindow)) return;
