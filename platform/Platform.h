@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/DateFormats.h"
 #include "platform/Input.h"
 #include "platform/KeyStates.h"
 #include "platform/MessagePort.h"
@@ -18,6 +19,7 @@ struct Platform {
     MessagePort& Messages;
     InputInjector& Input;
     KeyboardLayouts& Layouts;
+    DateFormats& Dates;
 };
 
 } // namespace lumora
