@@ -76,7 +76,7 @@ void BM_IndexFindWithValue100k(benchmark::State& state) {
         if (i % 100 == 0) probes.push_back(v);                     // hits
         if (i % 100 == 1) probes.push_back(RandomWord(random, 5)); // mostly misses
     }
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     std::size_t k = 0;
     for (auto _ : state) {
         found.clear();

@@ -26,22 +26,28 @@ AbbreviationIndex::LoadScope::~LoadScope() {
 }
 
 void AbbreviationIndex::Sort() {
+    Compact();
     std::sort(entries_.begin(), entries_.end(),
-              [](const auto& a, const auto& b) { return CompareLower(a->Lower, b->Lower) < 0; });
+              [](const auto& a, const auto& b) { return CompareLower(a.Lower, b.Lower) < 0; });
+}
+
+void AbbreviationIndex::Counted(std::size_t length, int change) {
+    if (length >= lengthCounts_.size()) lengthCounts_.resize(length + 1);
+    lengthCounts_[length] = static_cast<std::uint32_t>(lengthCounts_[length] + change);
 }
 
 void AbbreviationIndex::Add(const std::u16string& abbreviation, Phrase* phrase) {
-    entries_.push_back(
-        std::make_unique<AbbreviationEntry>(abbreviation, LowerCased(abbreviation), phrase));
+    entries_.push_back({abbreviation, LowerCased(abbreviation), phrase});
+    Counted(abbreviation.size(), +1);
 }
 
 // The halving as a loop: it narrows [lo, hi] step for step as a recursive one would, so it meets
 // the same entry of an equal run, and the walks over the run start there.
 std::int32_t AbbreviationIndex::FindIndex(std::u16string_view lower) const {
-    std::int32_t lo = 0, hi = Count() - 1;
+    std::int32_t lo = 0, hi = static_cast<std::int32_t>(entries_.size()) - 1;
     while (lo <= hi) {
         const std::int32_t mid = lo + (hi - lo) / 2;
-        const int c = CompareLower(entries_[mid]->Lower, lower);
+        const int c = CompareLower(entries_[mid].Lower, lower);
         if (c > 0)
             hi = mid - 1;
         else if (c < 0)
@@ -53,10 +59,10 @@ std::int32_t AbbreviationIndex::FindIndex(std::u16string_view lower) const {
 }
 
 std::int32_t AbbreviationIndex::FindInsertIndex(std::u16string_view lower) const {
-    std::int32_t lo = 0, hi = Count() - 1;
+    std::int32_t lo = 0, hi = static_cast<std::int32_t>(entries_.size()) - 1;
     while (lo <= hi) {
         const std::int32_t mid = lo + (hi - lo) / 2;
-        const int c = CompareLower(entries_[mid]->Lower, lower);
+        const int c = CompareLower(entries_[mid].Lower, lower);
         if (c > 0)
             hi = mid - 1;
         else if (c < 0)
@@ -68,35 +74,45 @@ std::int32_t AbbreviationIndex::FindInsertIndex(std::u16string_view lower) const
 }
 
 bool AbbreviationIndex::RunEqual(std::int32_t index, std::u16string_view abbreviation) const {
-    return CompareTextInvariant(entries_[index]->Abbreviation, abbreviation) == 0;
+    return CompareTextInvariant(entries_[index].Abbreviation, abbreviation) == 0;
 }
 
 void AbbreviationIndex::RemoveAt(std::int32_t index) {
-    entries_.erase(entries_.begin() + index);
+    Counted(entries_[index].Abbreviation.size(), -1);
+    entries_[index].Record = nullptr;
+    ++removed_;
+    if (removed_ * 2 > entries_.size()) Compact();
+}
+
+void AbbreviationIndex::Compact() const {
+    if (removed_ == 0) return;
+    std::erase_if(entries_, [](const AbbreviationEntry& e) { return e.Record == nullptr; });
+    removed_ = 0;
 }
 
 void AbbreviationIndex::Insert(const std::u16string& abbreviation, Phrase* phrase) {
     std::u16string lower = LowerCased(abbreviation);
     const std::int32_t at = FindInsertIndex(lower);
-    entries_.insert(entries_.begin() + at,
-                    std::make_unique<AbbreviationEntry>(abbreviation, std::move(lower), phrase));
+    entries_.insert(entries_.begin() + at, {abbreviation, std::move(lower), phrase});
+    Counted(abbreviation.size(), +1);
 }
 
 bool AbbreviationIndex::Remove(const std::u16string& abbreviation, const Phrase* phrase) {
     const std::int32_t h = FindIndex(LowerCased(abbreviation));
     if (h < 0) return false;
-    if (entries_[h]->Record == phrase) {
+    if (entries_[h].Record == phrase) {
         RemoveAt(h);
         return true;
     }
     for (std::int32_t k = h - 1; k >= 0 && RunEqual(k, abbreviation); --k) {
-        if (entries_[k]->Record == phrase) {
+        if (entries_[k].Record == phrase) {
             RemoveAt(k);
             return true;
         }
     }
-    for (std::int32_t k = h + 1; k < Count() && RunEqual(k, abbreviation); ++k) {
-        if (entries_[k]->Record == phrase) {
+    for (std::int32_t k = h + 1;
+         k < static_cast<std::int32_t>(entries_.size()) && RunEqual(k, abbreviation); ++k) {
+        if (entries_[k].Record == phrase) {
             RemoveAt(k);
             return true;
         }
@@ -105,8 +121,8 @@ bool AbbreviationIndex::Remove(const std::u16string& abbreviation, const Phrase*
 }
 
 void AbbreviationIndex::RemoveByWalk(const Phrase* phrase) {
-    for (std::int32_t k = Count() - 1; k >= 0; --k) {
-        if (entries_[k]->Record == phrase) {
+    for (std::int32_t k = static_cast<std::int32_t>(entries_.size()) - 1; k >= 0; --k) {
+        if (entries_[k].Record == phrase) {
             RemoveAt(k);
             return;
         }
@@ -114,20 +130,21 @@ void AbbreviationIndex::RemoveByWalk(const Phrase* phrase) {
 }
 
 void AbbreviationIndex::Find(std::u16string_view abbreviation,
-                             std::vector<AbbreviationEntry*>& found) const {
+                             std::vector<const AbbreviationEntry*>& found) const {
     Find(abbreviation, LowerCased(abbreviation), found);
 }
 
 void AbbreviationIndex::Find(std::u16string_view abbreviation, std::u16string_view lower,
-                             std::vector<AbbreviationEntry*>& found) const {
+                             std::vector<const AbbreviationEntry*>& found) const {
     const std::int32_t h = FindIndex(lower);
     if (h < 0) return;
-    if (std::find(found.begin(), found.end(), entries_[h].get()) == found.end())
-        found.push_back(entries_[h].get());
+    const auto size = static_cast<std::int32_t>(entries_.size());
+    if (entries_[h].Record && std::find(found.begin(), found.end(), &entries_[h]) == found.end())
+        found.push_back(&entries_[h]);
     for (std::int32_t k = h - 1; k >= 0 && RunEqual(k, abbreviation); --k)
-        found.push_back(entries_[k].get());
-    for (std::int32_t k = h + 1; k < Count() && RunEqual(k, abbreviation); ++k)
-        found.push_back(entries_[k].get());
+        if (entries_[k].Record) found.push_back(&entries_[k]);
+    for (std::int32_t k = h + 1; k < size && RunEqual(k, abbreviation); ++k)
+        if (entries_[k].Record) found.push_back(&entries_[k]);
 }
 
 } // namespace lumora

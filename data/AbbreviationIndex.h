@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,16 +22,28 @@ struct AbbreviationEntry {
 // comparisons are used: the order (lower-cased code units) and the run equality
 // (CompareTextInvariant); they agree on which abbreviations are equal.
 //
-// Entries live at stable addresses: an AbbreviationEntry* from Find stays valid until that
-// entry is removed, but must not be kept past the next change of the index.
+// Entries stand side by side (the halving reads one cache line per step, the lower-cased
+// abbreviation of up to seven units sitting inside its entry): an AbbreviationEntry* from Find
+// must not be kept past the next change of the index.
 class AbbreviationIndex {
 public:
     AbbreviationIndex() = default;
     AbbreviationIndex(const AbbreviationIndex&) = delete;
     AbbreviationIndex& operator=(const AbbreviationIndex&) = delete;
 
-    std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
-    const AbbreviationEntry& At(std::int32_t index) const { return *entries_[index]; }
+    std::int32_t Count() const {
+        Compact();
+        return static_cast<std::int32_t>(entries_.size());
+    }
+    const AbbreviationEntry& At(std::int32_t index) const {
+        Compact();
+        return entries_[index];
+    }
+    // Some abbreviation is this many code units long: a text's suffix of another length
+    // needs no lookup.
+    bool HasLength(std::size_t length) const {
+        return length < lengthCounts_.size() && lengthCounts_[length] != 0;
+    }
 
     // While a phrase file is read, new abbreviations are appended unsorted and the index is
     // sorted once at the end (see LoadScope): a sorted insert per phrase would cost quadratic
@@ -64,19 +75,27 @@ public:
     // Appends the entries equal to the abbreviation: the one met by the halving (unless found
     // holds it already), then its equal neighbours below, nearest first, then those above.
     // Never clears found.
-    void Find(std::u16string_view abbreviation, std::vector<AbbreviationEntry*>& found) const;
+    void Find(std::u16string_view abbreviation, std::vector<const AbbreviationEntry*>& found) const;
     // The same for an abbreviation the caller has lower-cased already (LowerCaseBuffer): the
     // candidate search lower-cases its text once for all the suffixes it looks up.
     void Find(std::u16string_view abbreviation, std::u16string_view lower,
-              std::vector<AbbreviationEntry*>& found) const;
+              std::vector<const AbbreviationEntry*>& found) const;
 
 private:
     std::int32_t FindIndex(std::u16string_view lower) const;
     std::int32_t FindInsertIndex(std::u16string_view lower) const;
     bool RunEqual(std::int32_t index, std::u16string_view abbreviation) const;
     void RemoveAt(std::int32_t index);
+    void Counted(std::size_t length, int change);
+    // Drops the entries removed since the last time.
+    void Compact() const;
 
-    std::vector<std::unique_ptr<AbbreviationEntry>> entries_;
+    // A removed entry stays in its place, without a phrase, until enough of them are there to
+    // drop at once: removing the phrases one by one (at exit, in row order) costs linear time,
+    // not quadratic. The order is kept meanwhile, so the halving still works.
+    mutable std::vector<AbbreviationEntry> entries_;
+    mutable std::size_t removed_ = 0;
+    std::vector<std::uint32_t> lengthCounts_; // abbreviations by length
     bool loadingPhrases_ = false;
 };
 

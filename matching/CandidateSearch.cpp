@@ -53,8 +53,10 @@ std::size_t CandidateSearch::FindAutotexts(std::vector<Phrase*>& results,
     const std::u16string_view lowerWindow = lowerWindow_;
 
     // One lookup: the n characters from 1-based position `first`, judged by its neighbours.
-    // The position rule does not look at the entry, so a refused position needs no lookup.
+    // Neither the length nor the position rule looks at an entry, so either can spare it.
     auto lookUp = [&](std::int32_t first, std::int32_t n, char16_t prev, char16_t next) {
+        // No abbreviation has this length: no lookup (most lengths, in every mode).
+        if (!index_.HasLength(static_cast<std::size_t>(n))) return;
         if (!CheckAutotextPosition(mode, prev, next)) return;
         const auto at = static_cast<std::size_t>(first - 1);
         const auto count = static_cast<std::size_t>(n);

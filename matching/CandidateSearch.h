@@ -46,7 +46,7 @@ private:
     const AbbreviationIndex& index_;
     const DelimiterMode& mode_;
     // Reused between searches, so that a typed character allocates nothing here.
-    std::vector<AbbreviationEntry*> foundEntries_;
+    std::vector<const AbbreviationEntry*> foundEntries_;
     // The searched window of the text, lower-cased once for all of its suffixes.
     std::u16string lowerWindow_;
 };

@@ -26,7 +26,7 @@ int FindCommand(const std::vector<std::u16string>& args, ToolIo& io) {
     PhraseList rows;
     LoadPhrasesFromBytes(rows, data, *bytes, std::numeric_limits<std::uint32_t>::max(), {});
     for (std::size_t i = 1; i < args.size(); ++i) {
-        std::vector<AbbreviationEntry*> found;
+        std::vector<const AbbreviationEntry*> found;
         data.Find(args[i], found);
         // Which of equal entries the halving meets first depends on the sort; print them in
         // a fixed order so that builds can be compared.

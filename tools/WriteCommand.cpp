@@ -5,6 +5,7 @@
 #include "tools/ToolCommand.h"
 
 #include <istream>
+#include <optional>
 #include <ostream>
 
 namespace lumora::tool {
@@ -45,6 +46,8 @@ int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
     }
     AbbreviationIndex data;
     PhraseList rows;
+    // One sort at the end, not a sorted insert per line.
+    std::optional<AbbreviationIndex::LoadScope> loading(std::in_place, data);
     std::string line;
     for (long long number = 1; std::getline(io.In, line); ++number) {
         if (IsBlank(line)) continue;
@@ -57,6 +60,7 @@ int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
             return ExitDataError;
         }
     }
+    loading.reset();
     try {
         SavePhrases(rows, io.Files, args[0]);
     } catch (const Error& e) {

@@ -22,7 +22,7 @@ std::vector<std::u16string> Values(const AbbreviationIndex& list) {
 
 TEST(AbbreviationIndex, ShouldDoNothing_WhenEmpty) {
     AbbreviationIndex list;
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     list.Find(u"abc", found);
     EXPECT_TRUE(found.empty());
     EXPECT_FALSE(list.Remove(u"abc", D(0)));
@@ -45,7 +45,7 @@ TEST(AbbreviationIndex, ShouldFindWholeRunWhateverTheCase_WhenLookedUpInCapitals
     list.Insert(u"Brb", D(2));
     list.Insert(u"BRB", D(3));
     list.Insert(u"cu", D(4));
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     list.Find(u"BRB", found);
     ASSERT_EQ(found.size(), 3u);
     std::vector<Phrase*> data;
@@ -85,7 +85,7 @@ TEST(AbbreviationIndex, ShouldDeleteOnlyTheEntryWithThatData_WhenRunHasSeveral) 
     list.Insert(u"y", D(3));
     list.Insert(u"y", D(3));
     EXPECT_TRUE(list.Remove(u"y", D(3)));
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     list.Find(u"y", found);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]->Record, D(3));
@@ -95,7 +95,7 @@ TEST(AbbreviationIndex, ShouldMissEntriesUntilSorted_WhenAppendedOutOfOrder) {
     AbbreviationIndex list;
     for (auto v : {u"m", u"z", u"a", u"b", u"c"})
         list.Add(v, D(0));
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     list.Find(u"z", found);
     EXPECT_TRUE(found.empty());
     list.Sort();
@@ -109,7 +109,7 @@ TEST(AbbreviationIndex, ShouldNotRepeatMetRecordButRepeatNeighbours_WhenDestList
     list.Insert(u"a", D(0));
     list.Insert(u"a", D(1));
     list.Insert(u"a", D(2));
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     list.Find(u"a", found);
     ASSERT_EQ(found.size(), 3u);
     list.Find(u"a", found);
@@ -121,7 +121,7 @@ TEST(AbbreviationIndex, ShouldCompareBeyondAscii_WhenValuesDifferInCase) {
     list.Insert(u"\u00C9t\u00C9", D(0)); // ÉTÉ
     list.Insert(u"\u0416\u0416", D(1));  // ЖЖ
     list.Insert(u"\u03A3\u03A3", D(2));  // ΣΣ
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     list.Find(u"\u00E9t\u00E9", found);
     list.Find(u"\u0436\u0436", found);
     list.Find(u"\u03C3\u03C3", found);
@@ -138,6 +138,30 @@ TEST(AbbreviationIndex, ShouldRemoveTheLastEntryOfThePhrase_WhenWalking) {
     list.Add(u"c", D(0));
     list.RemoveByWalk(D(0));
     EXPECT_EQ(Values(list), (std::vector<std::u16string>{u"a", u"b"}));
+}
+
+TEST(AbbreviationIndex, ShouldStayRight_WhenManyEntriesAreRemovedOneByOne) {
+    // Removed entries are dropped in batches: the lookups, the count and the lengths known
+    // must not notice.
+    static int phrases[300];
+    auto P = [](int i) { return reinterpret_cast<Phrase*>(&phrases[i]); };
+    AbbreviationIndex list;
+    for (int i = 0; i < 300; ++i)
+        list.Insert(std::u16string(1 + i % 3, static_cast<char16_t>(u'a' + i % 26)), P(i));
+    for (int i = 0; i < 300; i += 2)
+        EXPECT_TRUE(
+            list.Remove(std::u16string(1 + i % 3, static_cast<char16_t>(u'a' + i % 26)), P(i)));
+    EXPECT_EQ(list.Count(), 150);
+    std::vector<const AbbreviationEntry*> found;
+    list.Find(u"B", found); // the one-letter b of i = 27, 105, 183 and 261
+    EXPECT_EQ(found.size(), 4u);
+    for (const AbbreviationEntry* e : found)
+        EXPECT_EQ((reinterpret_cast<int*>(e->Record) - phrases) % 2, 1);
+    EXPECT_TRUE(list.HasLength(3));
+    for (int i = 1; i < 300; i += 2)
+        list.Remove(std::u16string(1 + i % 3, static_cast<char16_t>(u'a' + i % 26)), P(i));
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_FALSE(list.HasLength(1));
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 namespace lumora {
 namespace {
 
-std::vector<AbbreviationEntry*> Lookup(AbbreviationIndex& data, const std::u16string& value) {
-    std::vector<AbbreviationEntry*> found;
+std::vector<const AbbreviationEntry*> Lookup(AbbreviationIndex& data, const std::u16string& value) {
+    std::vector<const AbbreviationEntry*> found;
     data.Find(value, found);
     return found;
 }

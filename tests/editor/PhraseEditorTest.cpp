@@ -183,7 +183,7 @@ TEST_F(PhraseEditorTest, AcceptedEdit_ShouldKeep32And512Units_AndUpdateIndex) {
     editor.CellEdited(0, TextColumn, std::u16string(600, u'b'));
     EXPECT_EQ(rows.At(0).Abbreviation(), std::u16string(32, u'a'));
     EXPECT_EQ(rows.At(0).Text(), std::u16string(512, u'b'));
-    std::vector<AbbreviationEntry*> found;
+    std::vector<const AbbreviationEntry*> found;
     data.Find(std::u16string(32, u'A'), found);
     EXPECT_EQ(found.size(), 1u);
     EXPECT_EQ(grid.Calls.back(), "show 0");
