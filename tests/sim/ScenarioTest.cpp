@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace lumora::sim {
 namespace {
 
@@ -131,6 +134,127 @@ TEST_F(ScenarioTest, AbbreviationBeforeExistingText_ShouldBeReplacedInPlace) {
     EXPECT_EQ(Field(), u"be right backhello");
     EXPECT_EQ(Shadow(), Field());
     EXPECT_EQ(ShadowCaret(), 13u);
+}
+
+// One move of the caret, as the user makes it.
+enum class Move { End, CtrlEnd, Right, CtrlRight, Home, Left, ShiftLeft, CtrlA, Click };
+
+void MakeMove(SimulatedDesktop& sim, Move move) {
+    auto withKey = [&](std::uint8_t modifier, std::uint8_t key) {
+        sim.UserKeyDown(modifier);
+        sim.PressKey(key, true);
+        sim.UserKeyUp(modifier);
+    };
+    switch (move) {
+    case Move::End:
+        return sim.PressKey(simkey::End, true);
+    case Move::CtrlEnd:
+        return withKey(simkey::LControl, simkey::End);
+    case Move::Right:
+        return sim.PressKey(simkey::Right, true);
+    case Move::CtrlRight:
+        return withKey(simkey::LControl, simkey::Right);
+    case Move::Home:
+        return sim.PressKey(simkey::Home, true);
+    case Move::Left:
+        return sim.PressKey(simkey::Left, true);
+    case Move::ShiftLeft:
+        return withKey(simkey::LShift, simkey::Left);
+    case Move::CtrlA:
+        sim.UserKeyDown(simkey::LControl);
+        sim.PressKey('A');
+        return sim.UserKeyUp(simkey::LControl);
+    case Move::Click:
+        return sim.Click();
+    }
+}
+
+// The field "hello world" gets a click and six Lefts, then " hi br", the moves and "b"; the
+// field's text afterwards, on a desktop with or without the phrase.
+std::u16string TypeAroundUnseenText(const std::vector<Move>& moves, bool withPhrase,
+                                    int* expansions = nullptr) {
+    SimulatedProgram program;
+    if (withPhrase) program.AddPhrase(u"brb", u"be right back");
+    SimulatedDesktop& sim = program.Sim;
+    sim.ShowWindow(0);
+    sim.FocusedField()->SetText(u"hello world"); // typed before the program saw the field
+    sim.Click();
+    for (int i = 0; i < 6; ++i)
+        sim.PressKey(simkey::Left, true);
+    sim.TypeText(u" hi br");
+    for (Move move : moves)
+        MakeMove(sim, move);
+    sim.TypeText(u"b");
+    sim.RunPending();
+    if (expansions) *expansions = program.Expansions();
+    return sim.FocusedField()->Text();
+}
+
+TEST_F(ScenarioTest, MovesIntoUnseenText_ShouldNeverLetAnExpansionEraseWhatItDidNotSee) {
+    // The field's text around the typing was never seen. Whatever the user presses between
+    // " hi br" and "b", in any order, an expansion may only replace a "brb" that stands before
+    // the caret in the field itself; otherwise the field keeps what the user typed.
+    const std::vector<Move> all = {Move::End,       Move::CtrlEnd, Move::Right,
+                                   Move::CtrlRight, Move::Home,    Move::Left,
+                                   Move::ShiftLeft, Move::CtrlA,   Move::Click};
+    std::vector<std::vector<Move>> sequences = {{}};
+    for (std::size_t length = 1; length <= 3; ++length) {
+        std::vector<std::vector<Move>> longer;
+        for (const auto& seq : sequences)
+            if (seq.size() == length - 1)
+                for (Move m : all) {
+                    longer.push_back(seq);
+                    longer.back().push_back(m);
+                }
+        sequences.insert(sequences.end(), longer.begin(), longer.end());
+    }
+    int expanded = 0;
+    for (const auto& moves : sequences) {
+        int expansions = 0;
+        const std::u16string plain = TypeAroundUnseenText(moves, false);
+        const std::u16string field = TypeAroundUnseenText(moves, true, &expansions);
+        std::string order;
+        for (Move m : moves)
+            order += std::to_string(static_cast<int>(m)) + " ";
+        if (expansions == 0) {
+            EXPECT_EQ(field, plain) << "moves " << order;
+            continue;
+        }
+        ++expanded;
+        const std::size_t at = plain.find(u"brb");
+        ASSERT_NE(at, std::u16string::npos) << "moves " << order;
+        std::u16string expected = plain;
+        expected.replace(at, 3, u"be right back");
+        EXPECT_EQ(field, expected) << "moves " << order;
+    }
+    // Some orders (no move, Left then Right...) still leave "brb" before the caret.
+    EXPECT_GT(expanded, 0);
+    EXPECT_EQ(TypeAroundUnseenText({Move::End}, true), u"hello hi br worldb");
+    EXPECT_EQ(TypeAroundUnseenText({Move::Right}, true), u"hello hi br bworld");
+}
+
+TEST_F(ScenarioTest, PasteOverASelection_ShouldLeaveTheShadowAsTheField) {
+    Type(u"see you tomorrow");
+    sim.SetClipboard(u"later ");
+    sim.UserKeyDown(simkey::LShift);
+    for (int i = 0; i < 8; ++i)
+        sim.PressKey(simkey::Left, true);
+    sim.UserKeyUp(simkey::LShift);
+    sim.UserKeyDown(simkey::LControl);
+    sim.PressKey('V');
+    sim.UserKeyUp(simkey::LControl);
+    sim.RunPending();
+    EXPECT_EQ(Field(), u"see you later ");
+    EXPECT_EQ(Shadow(), Field());
+    EXPECT_EQ(ShadowCaret(), sim.FocusedField()->Caret());
+
+    sim.UserKeyDown(simkey::LControl);
+    sim.PressKey('A');
+    sim.PressKey('V');
+    sim.UserKeyUp(simkey::LControl);
+    Type(u"brb");
+    EXPECT_EQ(Field(), u"later be right back");
+    EXPECT_EQ(Shadow(), Field());
 }
 
 TEST_F(ScenarioTest, Enter_ShouldArriveOnce_WhenItCompletesNothing) {
