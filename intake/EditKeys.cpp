@@ -114,8 +114,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     if (typing_.Active() || platform_.Windows.IsVisible(link_.MainWindow)) return;
 
     // Editing keys never create a record, and take the control as found (no Excel rule).
-    const HWindow top = tracking_.FindTargetWindow();
-    TrackingRecord* rec = tracking_.FindRecord(top, tracking_.FindFocusedControl(top));
+    TrackingRecord* rec = tracking_.RecordForEditing();
     if (!rec) return;
     if (flags.Alt) return;
 

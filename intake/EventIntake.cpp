@@ -56,7 +56,7 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
         case WM_EXPAND:
             // Taken, so that a second WM_EXPAND finds nothing left to type.
             if (auto expansion = std::exchange(pending_, std::nullopt))
-                typing_.ExpandPhrase(*expansion);
+                if (MayTypeHere()) typing_.ExpandPhrase(*expansion);
             return true;
         default:
             if (taskbarCreatedMsg_ != 0 && msg == taskbarCreatedMsg_ && ReAddTrayIcon)
@@ -67,6 +67,12 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
         ShowException(std::current_exception());
         return true;
     }
+}
+
+bool EventIntake::MayTypeHere() {
+    // The focus may have moved on since the abbreviation was typed: never erase or type into a
+    // password field.
+    return !tracking_.InPasswordField();
 }
 
 void EventIntake::OnIdle() noexcept {

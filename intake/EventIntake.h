@@ -64,6 +64,8 @@ private:
     void HookKey(std::uintptr_t wParam);
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
     bool MainWindowShown();
+    // The expansion may erase and type where the focus is now.
+    bool MayTypeHere();
 
     Platform& platform_;
     MessageBoxes& boxes_;

@@ -165,6 +165,11 @@ HWindow ScriptedDesktop::WindowAt(int x, int y) {
     return 0;
 }
 
+bool ScriptedDesktop::IsPasswordField(HWindow control) {
+    const ScriptedWindow* f = Find(control);
+    return f && f->Exists && f->Password;
+}
+
 // ---- Key states --------------------------------------------------------------------------
 
 void ScriptedDesktop::ReleaseAllKeys() {

@@ -36,6 +36,7 @@ struct ScriptedWindow {
     std::optional<std::u16string> ClassName = u"FakeWindow";
     bool Exists = true;
     ScriptedRect Rect;
+    bool Password = false; // an edit control with the password style
 };
 
 // A message posted with PostMessage or PostThreadMessage.
@@ -171,6 +172,7 @@ public:
     std::optional<std::u16string> ClassName(HWindow w) override;
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
+    bool IsPasswordField(HWindow control) override;
 
     std::int16_t KeyState(int vk) override;
 

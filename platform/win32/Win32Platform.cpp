@@ -92,6 +92,19 @@ HWindow Win32Platform::WindowAt(int x, int y) {
     return FromHwnd(WindowFromPoint(POINT{x, y}));
 }
 
+bool Win32Platform::IsPasswordField(HWindow control) {
+    if (control == 0) return false;
+    const HWND w = ToHwnd(control);
+    // The style is read without a message, so ordinary controls cost nothing. Other classes
+    // give the same bit meanings of their own (a button's BS_LEFTTEXT): the password
+    // character, which only an edit control with the password style has, settles it.
+    if ((GetWindowLongW(w, GWL_STYLE) & ES_PASSWORD) == 0) return false;
+    DWORD_PTR passwordChar = 0;
+    if (!SendMessageTimeoutW(w, EM_GETPASSWORDCHAR, 0, 0, SMTO_ABORTIFHUNG, 200, &passwordChar))
+        return true; // no answer: the style alone decides, on the side of privacy
+    return passwordChar != 0;
+}
+
 // --- KeyStates -------------------------------------------------------------------------------
 
 std::int16_t Win32Platform::KeyState(int vk) {

@@ -36,6 +36,7 @@ public:
     std::optional<std::u16string> ClassName(HWindow w) override;
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
+    bool IsPasswordField(HWindow control) override;
 
     // KeyStates
     std::int16_t KeyState(int vk) override;

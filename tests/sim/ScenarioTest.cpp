@@ -1,6 +1,8 @@
 // What the user sees: keys typed on the simulated desktop, the program running on it, and the
 // text the target field holds afterwards. The shadow text must agree with the field, or the
 // next expansion goes wrong.
+#include "intake/ProgramMessages.h"
+#include "platform/Utf.h"
 #include "simulation/SimulatedProgram.h"
 
 #include <gtest/gtest.h>
@@ -255,6 +257,56 @@ TEST_F(ScenarioTest, PasteOverASelection_ShouldLeaveTheShadowAsTheField) {
     Type(u"brb");
     EXPECT_EQ(Field(), u"later be right back");
     EXPECT_EQ(Shadow(), Field());
+}
+
+TEST_F(ScenarioTest, PasswordField_ShouldKeepNothingAndExpandNothing_AsTheFocusComesAndGoes) {
+    sim.FocusControl(1);
+    sim.Desktop().Window(sim.ControlHandle(0, 1)).Password = true;
+    sim.FocusControl(0);
+    Type(u"see you b"); // mid-word, the focus goes to the password field and back
+    sim.FocusControl(1);
+    Type(u"brb secret brb");
+    Press(simkey::Left);
+    sim.SetClipboard(u"hunter2");
+    sim.UserKeyDown(simkey::LControl);
+    sim.PressKey('V'); // nor is the pasted text
+    sim.UserKeyUp(simkey::LControl);
+    EXPECT_EQ(sim.Field(0, 1)->Text(), u"brb secret brhunter2b");
+    EXPECT_EQ(program.Expansions(), 0);
+    for (const auto& rec : program.Main.Tracking().Records())
+        EXPECT_TRUE(rec->Text.find(u"secret") == std::u16string::npos &&
+                    rec->Text.find(u"hunter2") == std::u16string::npos)
+            << Utf16ToUtf8(rec->Text);
+    sim.FocusControl(0);
+    Type(u"rb");
+    EXPECT_EQ(sim.Field(0, 0)->Text(), u"see you be right back");
+    EXPECT_EQ(Shadow(), Field());
+
+    // A field that becomes a password field (its "show password" box unticked) loses its
+    // record at the next key.
+    sim.Desktop().Window(sim.ControlHandle(0, 0)).Password = true;
+    Press(simkey::Left);
+    sim.Desktop().Window(sim.ControlHandle(0, 0)).Password = false;
+    EXPECT_EQ(program.CurrentRecord()->Text, u"");
+}
+
+TEST_F(ScenarioTest, FocusMovingToAPasswordFieldBeforeTheExpansion_ShouldTypeNothingThere) {
+    sim.FocusControl(1);
+    sim.Desktop().Window(sim.ControlHandle(0, 1)).Password = true;
+    sim.FocusControl(0);
+    Type(u"ok br");
+    sim.KeepUp = false;
+    sim.TypeText(u"b");
+    // The program takes the "b", which leaves the expansion pending; the focus moves on before
+    // its turn comes.
+    while (sim.Desktop().PostedWith(WM_EXPAND).empty() && sim.Desktop().DeliverNext()) {
+    }
+    ASSERT_EQ(sim.Desktop().PostedWith(WM_EXPAND).size(), 1u);
+    sim.FocusControl(1);
+    sim.RunPending();
+    EXPECT_EQ(sim.Field(0, 1)->Text(), u"");
+    EXPECT_EQ(sim.Field(0, 0)->Text(), u"ok brb");
+    EXPECT_EQ(program.Expansions(), 0);
 }
 
 TEST_F(ScenarioTest, Enter_ShouldArriveOnce_WhenItCompletesNothing) {
