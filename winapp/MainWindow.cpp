@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -56,6 +57,28 @@ struct MenuGuard {
     }
 };
 
+// The system's text for an error code, without its line break and with the file's name for
+// its "%1"; the number when there is none.
+std::u16string SystemErrorText(DWORD code, std::u16string_view file) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text = n && buffer ? FromWide(buffer, n) : std::u16string();
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ' ||
+                             text.back() == u'.'))
+        text.pop_back();
+    for (std::size_t at = text.find(u"%1"); at != std::u16string::npos;
+         at = text.find(u"%1", at + file.size()))
+        text.replace(at, 2, file);
+    if (text.empty()) {
+        const std::string number = "error " + std::to_string(code);
+        text.assign(number.begin(), number.end());
+    }
+    return text;
+}
+
 // The arguments after the program's name.
 std::vector<std::u16string> CommandLineArguments() {
     int count = 0;
@@ -70,8 +93,8 @@ std::vector<std::u16string> CommandLineArguments() {
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance)
-    : instance_(instance), platform_(win32_.AsPlatform()),
+MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns)
+    : instance_(instance), lumoraRuns_(lumoraRuns), platform_(win32_.AsPlatform()),
       main_(platform_, win32_, link_, options_, index_),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
@@ -274,16 +297,20 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::StartUp() {
     // The instance mutex, held (never closed) for as long as this process lives, so that a
-    // second start can tell that one already runs. The rest of start-up still runs after the
-    // quit request: the message loop ends the program through its normal shutdown.
+    // second start can tell that one already runs.
     SetLastError(ERROR_SUCCESS);
     instanceMutex_ = CreateMutexW(nullptr, TRUE, L"Verbanta");
     if (!instanceMutex_ || GetLastError() == ERROR_ALREADY_EXISTS) {
-        MessageBoxW(wnd_,
-                    L"Verbanta is running on your computer. You don't need an additional "
-                    L"Autotext program.",
-                    L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        // The copy running owns the phrase file and the keyboard: this one reads, hooks and
+        // writes nothing (no phrase file is set, so the shutdown saves none) and ends.
+        const wchar_t* text =
+            lumoraRuns_ ? L"Lumora is already running on your computer: its icon is in the "
+                          L"notification area of the taskbar."
+                        : L"Verbanta is running on your computer. You don't need an additional "
+                          L"Autotext program.";
+        MessageBoxW(wnd_, text, L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
         PostQuitMessage(0);
+        return;
     }
     ShowTrayIcon();
     // Explorer broadcasts it when it restarts: the tray icon must then be added again.
@@ -301,16 +328,29 @@ void MainWindow::StartUp() {
 void MainWindow::StartHook() {
     // Only the library beside the executable, by full path: never the DLL search path, where a
     // planted lumora.dll could stand in for ours.
-    const std::u16string dll = ExecutableFolder() + u"lumora.dll";
-    if (!hookLibrary_)
+    const std::u16string folder = ExecutableFolder();
+    const std::u16string dll = folder + u"lumora.dll";
+    std::u16string problem;
+    if (!hookLibrary_) {
         hookLibrary_ = LoadLibraryExW(WidePtr(dll), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!hookLibrary_)
+            problem = u"lumora.dll could not be loaded from the folder " + folder + u" (" +
+                      SystemErrorText(GetLastError(), u"lumora.dll") +
+                      u"). lumora.exe needs its own lumora.dll beside it.";
+    }
     SetHookProc setHook = nullptr;
-    if (hookLibrary_)
+    if (hookLibrary_) {
         setHook = reinterpret_cast<SetHookProc>(
             reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "SetHook")));
+        if (!setHook)
+            problem = u"the file lumora.dll in the folder " + folder +
+                      u" is not Lumora's keyboard-hook library (it has no SetHook).";
+    }
     link_.HookThread = setHook ? setHook(wnd_) : 0;
     if (link_.HookThread == 0) {
-        MessageBoxW(wnd_, L"Could not set keyboard hook!", WidePtr(ApplicationTitle),
+        const std::u16string text = problem.empty() ? u"Could not set keyboard hook!"
+                                                    : u"Could not set keyboard hook: " + problem;
+        MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         PostQuitMessage(0);
         return;

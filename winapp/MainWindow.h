@@ -21,7 +21,8 @@ namespace lumora {
 
 class MainWindow {
 public:
-    explicit MainWindow(HINSTANCE instance);
+    // lumoraRuns: another copy of Lumora was already running at our start.
+    MainWindow(HINSTANCE instance, bool lumoraRuns);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -64,6 +65,7 @@ private:
     void SetTrayTimer(bool on);
 
     HINSTANCE instance_;
+    bool lumoraRuns_;
     HWND wnd_ = nullptr;
 
     Win32Platform win32_;
