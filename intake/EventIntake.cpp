@@ -21,12 +21,13 @@ std::u16string ErrorBoxText(std::u16string_view message) {
     return text;
 }
 
-EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, HookLink& link,
-                         const Options& options, const AbbreviationIndex& index)
+EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices,
+                         HookLink& link, const Options& options, const AbbreviationIndex& index)
     : platform_(platform), boxes_(boxes), link_(link), tracking_(platform.Windows, link.MainWindow),
       typing_(platform, link, tracking_), editKeys_(platform, link, tracking_, typing_),
       search_(index, options.Mode),
-      charIntake_(platform, link, tracking_, search_, editKeys_, pending_) {}
+      charIntake_(platform, link, tracking_, search_, editKeys_, pending_),
+      elevated_(platform.Processes, notices) {}
 
 void EventIntake::SetMainWindow(HWindow mainWindow) {
     link_.MainWindow = mainWindow;
@@ -71,8 +72,8 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
 
 bool EventIntake::MayTypeHere() {
     // The focus may have moved on since the abbreviation was typed: never erase or type into a
-    // password field.
-    return !tracking_.InPasswordField();
+    // password field. Checked before anything is erased.
+    return !tracking_.InPasswordField() && elevated_.MayTypeInto(tracking_.FindTargetWindow());
 }
 
 void EventIntake::OnIdle() noexcept {

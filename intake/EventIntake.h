@@ -5,9 +5,11 @@
 #include "intake/CharIntake.h"
 #include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
+#include "output/ElevatedTargets.h"
 #include "output/PhraseTyping.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
+#include "platform/TrayNotices.h"
 #include "settings/Options.h"
 #include "tracking/TrackingRecords.h"
 
@@ -29,8 +31,8 @@ class EventIntake {
 public:
     // The link, the options and the index are owned by the caller and outlive this object;
     // changes to them count from the next message on.
-    EventIntake(Platform& platform, MessageBoxes& boxes, HookLink& link, const Options& options,
-                const AbbreviationIndex& index);
+    EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices, HookLink& link,
+                const Options& options, const AbbreviationIndex& index);
     EventIntake(const EventIntake&) = delete;
     EventIntake& operator=(const EventIntake&) = delete;
 
@@ -77,6 +79,7 @@ private:
     // The expansion a typed character decided on, until its WM_EXPAND is handled.
     std::optional<PendingExpansion> pending_;
     CharIntake charIntake_;
+    ElevatedTargets elevated_;
     unsigned taskbarCreatedMsg_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/Input.h"
 #include "platform/KeyStates.h"
 #include "platform/MessagePort.h"
+#include "platform/ProcessQueries.h"
 #include "platform/WindowQueries.h"
 
 namespace lumora {
@@ -18,6 +19,7 @@ struct Platform {
     MessagePort& Messages;
     InputInjector& Input;
     KeyboardLayouts& Layouts;
+    ProcessQueries& Processes;
 };
 
 } // namespace lumora

@@ -37,6 +37,9 @@ struct ScriptedWindow {
     bool Exists = true;
     ScriptedRect Rect;
     bool Password = false; // an edit control with the password style
+    // The integrity level of the window's process (nullopt: unreadable) and its program.
+    std::optional<std::uint32_t> Integrity = MediumIntegrity;
+    std::u16string Program = u"C:\\Windows\\notepad.exe";
 };
 
 // A message posted with PostMessage or PostThreadMessage.
@@ -56,7 +59,8 @@ class ScriptedDesktop final : public WindowQueries,
                               public Clock,
                               public MessagePort,
                               public InputInjector,
-                              public KeyboardLayouts {
+                              public KeyboardLayouts,
+                              public ProcessQueries {
 public:
     ScriptedDesktop();
     ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it
@@ -160,6 +164,9 @@ public:
     // Answers VkKeyScan; unset means no key gives any character (-1).
     std::function<std::int16_t(char16_t, HLayout)> VkKeyScanHandler;
 
+    // ---- Processes -----------------------------------------------------------------------
+    std::optional<std::uint32_t> OwnIntegrity = MediumIntegrity;
+
     // ---- The interfaces ------------------------------------------------------------------
     HWindow ForegroundWindow() override;
     HWindow NextWindow(HWindow w) override;
@@ -199,6 +206,10 @@ public:
 
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+
+    std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
+    std::optional<std::uint32_t> OwnIntegrityLevel() override { return OwnIntegrity; }
+    std::u16string ProgramPath(HWindow w) override;
 
 private:
     const ScriptedWindow* Find(HWindow w) const;

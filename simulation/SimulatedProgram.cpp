@@ -5,7 +5,7 @@
 namespace lumora::sim {
 
 SimulatedProgram::SimulatedProgram(lumora::Options options)
-    : Options(options), Main(Sim.AsPlatform(), Boxes, Link, Options, Index) {
+    : Options(options), Main(Sim.AsPlatform(), Boxes, Notices, Link, Options, Index) {
     Sim.Connect([this](unsigned msg, std::uintptr_t wParam,
                        std::intptr_t lParam) { Main.HandleMessage(msg, wParam, lParam); },
                 [this] { Main.OnIdle(); });

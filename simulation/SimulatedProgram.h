@@ -25,6 +25,19 @@ public:
     std::vector<Box> Boxes;
 };
 
+// Tray notices that are only recorded.
+class RecordingTrayNotices : public TrayNotices {
+public:
+    struct Notice {
+        std::u16string Title;
+        std::u16string Text;
+    };
+    void ShowNotice(const std::u16string& title, const std::u16string& text) override {
+        Notices.push_back({title, text});
+    }
+    std::vector<Notice> Notices;
+};
+
 class SimulatedProgram {
 public:
     explicit SimulatedProgram(lumora::Options options = {});
@@ -34,6 +47,7 @@ public:
 
     SimulatedDesktop Sim;
     RecordingMessageBoxes Boxes;
+    RecordingTrayNotices Notices;
     lumora::Options Options;
     HookLink Link{SimulatedDesktop::MainWindowHandle, SimulatedDesktop::HookThread};
     AbbreviationIndex Index;

@@ -95,7 +95,7 @@ std::vector<std::u16string> CommandLineArguments() {
 
 MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns)
     : instance_(instance), lumoraRuns_(lumoraRuns), platform_(win32_.AsPlatform()),
-      main_(platform_, win32_, link_, options_, index_),
+      main_(platform_, win32_, *this, link_, options_, index_),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
       files_(MakeStdFileSystem()), about_(instance, Homepage()) {
@@ -495,6 +495,20 @@ bool MainWindow::AddTrayIcon() {
     nid.hIcon = smallIcon_ ? smallIcon_ : icon_;
     lstrcpynW(nid.szTip, WidePtr(ApplicationTitle), ARRAYSIZE(nid.szTip));
     return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+}
+
+void MainWindow::ShowNotice(const std::u16string& title, const std::u16string& text) {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = wnd_;
+    nid.uID = TrayIconId;
+    nid.uFlags = NIF_INFO;
+    nid.dwInfoFlags = NIIF_WARNING;
+    lstrcpynW(nid.szInfoTitle, WidePtr(title), ARRAYSIZE(nid.szInfoTitle));
+    lstrcpynW(nid.szInfo, WidePtr(text), ARRAYSIZE(nid.szInfo));
+    // Without an icon (the shell not ready) there is no balloon; the next expansion there tries
+    // no more, so the notice is lost rather than shown at a bad moment later.
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
 void MainWindow::RemoveTrayIcon() {

@@ -8,6 +8,7 @@
 #include "editor/PhraseEditor.h"
 #include "intake/EventIntake.h"
 #include "platform/FileSystem.h"
+#include "platform/TrayNotices.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Platform.h"
 #include "winapp/AboutDialog.h"
@@ -19,7 +20,7 @@
 
 namespace lumora {
 
-class MainWindow {
+class MainWindow final : public TrayNotices {
 public:
     // lumoraRuns: another copy of Lumora was already running at our start.
     MainWindow(HINSTANCE instance, bool lumoraRuns);
@@ -36,6 +37,9 @@ public:
     void Destroy();
 
     HWND Handle() const { return wnd_; }
+
+    // A balloon at the tray icon.
+    void ShowNotice(const std::u16string& title, const std::u16string& text) override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);

@@ -13,13 +13,16 @@ class Win32Platform final : public WindowQueries,
                             public MessagePort,
                             public InputInjector,
                             public KeyboardLayouts,
+                            public ProcessQueries,
                             public MessageBoxes {
 public:
     Win32Platform() = default;
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    Platform AsPlatform() { return Platform{*this, *this, *this, *this, *this, *this, *this}; }
+    Platform AsPlatform() {
+        return Platform{*this, *this, *this, *this, *this, *this, *this, *this};
+    }
 
     // Message boxes are owned by this window (the main window; 0 until it exists).
     void SetOwnerWindow(HWindow w) { owner_ = w; }
@@ -69,6 +72,11 @@ public:
     // KeyboardLayouts
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+
+    // ProcessQueries
+    std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
+    std::optional<std::uint32_t> OwnIntegrityLevel() override;
+    std::u16string ProgramPath(HWindow w) override;
 
     // MessageBoxes
     void ShowMessage(const std::u16string& text, const std::u16string& caption,

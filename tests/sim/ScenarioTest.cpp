@@ -309,6 +309,46 @@ TEST_F(ScenarioTest, FocusMovingToAPasswordFieldBeforeTheExpansion_ShouldTypeNot
     EXPECT_EQ(program.Expansions(), 0);
 }
 
+TEST_F(ScenarioTest, ElevatedWindow_ShouldGetNoKeys_AndOneNoticePerProgram) {
+    // Windows 1 and 2 belong to programs run as administrator; window 0 to an ordinary one.
+    const std::u16string programs[] = {
+        u"C:\\Windows\\notepad.exe", u"C:\\Windows\\System32\\cmd.exe", u"C:\\Setup\\install.exe"};
+    for (int n : {1, 2, 0}) {
+        sim.ShowWindow(n);
+        sim.Desktop().Window(sim.WindowHandle(n)).Program = programs[n];
+        if (n) sim.Desktop().Window(sim.WindowHandle(n)).Integrity = HighIntegrity;
+    }
+    sim.ShowWindow(1);
+    Type(u"brb ok brb");
+    sim.ShowWindow(2);
+    Type(u"brb");
+    EXPECT_EQ(sim.Field(1, 0)->Text(), u"brb ok brb");
+    EXPECT_EQ(sim.Field(2, 0)->Text(), u"brb");
+    EXPECT_EQ(program.Expansions(), 0);
+    EXPECT_TRUE(sim.Desktop().Injected.empty()); // not even a released modifier
+    ASSERT_EQ(program.Notices.Notices.size(), 2u);
+    EXPECT_NE(program.Notices.Notices[0].Text.find(u"cmd.exe runs as administrator"),
+              std::u16string::npos);
+    EXPECT_NE(program.Notices.Notices[1].Text.find(u"install.exe"), std::u16string::npos);
+
+    sim.ShowWindow(0);
+    Type(u"brb");
+    EXPECT_EQ(sim.Field(0, 0)->Text(), u"be right back");
+    // Lumora run as administrator types into them too; a level that cannot be read does not
+    // stop it either. (A click first: "brb " would be taken as the abbreviation and its trail.)
+    sim.Desktop().OwnIntegrity = HighIntegrity;
+    sim.ShowWindow(1);
+    sim.Click();
+    Type(u" brb");
+    EXPECT_EQ(sim.Field(1, 0)->Text(), u"brb ok brb be right back");
+    sim.Desktop().OwnIntegrity = std::nullopt;
+    sim.ShowWindow(2);
+    sim.Click();
+    Type(u" brb");
+    EXPECT_EQ(sim.Field(2, 0)->Text(), u"brb be right back");
+    EXPECT_EQ(program.Notices.Notices.size(), 2u);
+}
+
 TEST_F(ScenarioTest, Enter_ShouldArriveOnce_WhenItCompletesNothing) {
     Type(u"brb\rnext brb");
     EXPECT_EQ(Field(), u"be right back\r\nnext be right back");
