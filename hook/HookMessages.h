@@ -14,6 +14,7 @@ constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam: x, lParam: y (sc
 
 // Posted by the program to the hook thread.
 constexpr unsigned WM_HOOK_CANCEL = WM_USER_BASE + 6;
-constexpr unsigned WM_HOOK_BUSY = WM_USER_BASE + 7; // wParam 1: typing starts, 0: it ends
+constexpr unsigned WM_HOOK_BUSY = WM_USER_BASE + 7;      // wParam 1: typing starts, 0: it ends
+constexpr unsigned WM_HOOK_REINSTALL = WM_USER_BASE + 8; // remove the hooks and install them again
 
 } // namespace lumora

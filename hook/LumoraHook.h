@@ -19,7 +19,15 @@
 //                     it on anyway), and the program's own keys pass even on a system that
 //                     does not flag them as injected.
 //   WM_HOOK_CANCEL    the user stopped the typing-out: ends the busy state.
+//   WM_HOOK_REINSTALL removes the hooks and installs them again (Windows may have taken them
+//                     away: a slow callback, sleep, a locked session), starting from the keys
+//                     as they are then.
 //   WM_QUIT           removes the hooks and ends the thread.
+//
+// HookLastEventTick() gives GetTickCount at the last event either hook saw (any key or mouse
+// event, also injected ones; the time of installing before the first). RemoveHooks() takes
+// both hooks away until the next WM_HOOK_REINSTALL (for lumora.exe's test of the re-install;
+// it works only from inside the process, so that no other program can switch the hooks off).
 //
 // Calling convention: WINAPI (__stdcall; the same as the default on x64), exported undecorated
 // as "SetHook". A second call returns the id of the thread already running.
@@ -27,8 +35,12 @@
 
 extern "C" {
 using SetHookProc = DWORD(WINAPI*)(HWND window);
+using HookLastEventTickProc = DWORD(WINAPI*)();
+using RemoveHooksProc = void(WINAPI*)();
 }
 
 #ifdef LUMORA_HOOK_BUILD
 extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window);
+extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick();
+extern "C" __declspec(dllexport) void WINAPI RemoveHooks();
 #endif

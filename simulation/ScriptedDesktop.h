@@ -128,6 +128,7 @@ public:
     // ---- Clock ---------------------------------------------------------------------------
     std::uint32_t Now = 1000;
     std::uint32_t SleptMs = 0;
+    std::uint32_t LastInput = 0; // the tick of the user's last input
     // Runs on every Sleep, after the clock has moved (to script what happens meanwhile).
     std::function<void()> OnSleep;
 
@@ -192,6 +193,7 @@ public:
 
     std::uint32_t TickCount() override { return Now; }
     void Sleep(std::uint32_t ms) override;
+    std::uint32_t LastInputTick() override { return LastInput; }
 
     bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,

@@ -22,11 +22,19 @@ public:
 
 } // namespace
 
-SimulatedHookLibrary::SimulatedHookLibrary(PostFn post) : post_(std::move(post)) {}
+SimulatedHookLibrary::SimulatedHookLibrary(PostFn post, ClockFn clock)
+    : post_(std::move(post)), clock_(clock ? std::move(clock) : [] { return 0u; }),
+      lastEventTick_(clock_()) {}
 
 void SimulatedHookLibrary::Start(const std::uint8_t keyStates[256]) {
     decider_.Seed(keyStates);
     started_ = true;
+}
+
+void SimulatedHookLibrary::Reinstall(const std::uint8_t keyStates[256]) {
+    Start(keyStates);
+    installed_ = true;
+    lastEventTick_ = clock_();
 }
 
 bool SimulatedHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected) {
@@ -38,6 +46,8 @@ bool SimulatedHookLibrary::PacketEvent(char16_t ch, bool down, bool injected) {
 }
 
 bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e) {
+    if (!installed_) return false;
+    lastEventTick_ = clock_();
     // As LumoraHook.cpp's keyboard callback: decide, post, withhold.
     UsLayoutChars chars;
     const HookDecision d = decider_.Decide(e, chars);
@@ -49,6 +59,8 @@ bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e) {
 }
 
 void SimulatedHookLibrary::MousePressed(int x, int y) {
+    if (!installed_) return;
+    lastEventTick_ = clock_();
     // The point travels as signed 32-bit values in wParam and lParam.
     post_(WM_HOOK_MOUSE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(x)), y);
 }

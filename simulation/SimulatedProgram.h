@@ -3,6 +3,7 @@
 #include "data/Phrase.h"
 #include "data/PhraseList.h"
 #include "intake/EventIntake.h"
+#include "intake/HookWatchdog.h"
 #include "simulation/SimulatedDesktop.h"
 
 #include <string>
@@ -53,6 +54,8 @@ public:
     AbbreviationIndex Index;
     PhraseList Rows;
     EventIntake Main;
+    // Sees the main window's messages after Main; the timer is the test's (Check).
+    HookWatchdog Watchdog;
 
     // Adds a phrase as the editor would.
     Phrase& AddPhrase(const std::u16string& abbreviation, const std::u16string& text);

@@ -9,8 +9,10 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,15 @@ const wchar_t MainWindowClass[] = L"LumoraMainWindow";
 const std::u16string ApplicationTitle = u"Lumora";
 
 constexpr UINT WM_TRAY_CALLBACK = WM_APP + 1; // the tray icon's callback message
+// Takes the hooks away, for the end-to-end test of their return. Only a copy started with the
+// environment variable LUMORA_TEST_HOOK_KEY (read once at start) heeds it, and only when wParam
+// carries that number: the variable is set by nothing but the test, in the environment of the
+// copy it starts, so no other program's input can switch off a user's hooks, and even in a
+// test run only the test knows the number. A command-line option could be typed into a
+// shortcut by anyone; a message alone could be posted by any program on the desktop.
+constexpr UINT WM_TEST_REMOVE_HOOKS = WM_APP + 2;
 constexpr UINT_PTR TrayTimerId = 1;
+constexpr UINT_PTR WatchdogTimerId = 2;
 constexpr UINT TrayTimerInterval = 1000;
 constexpr UINT TrayIconId = 1;
 constexpr UINT IDM_SETTINGS = 40001;
@@ -96,11 +106,15 @@ std::vector<std::u16string> CommandLineArguments() {
 MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns)
     : instance_(instance), lumoraRuns_(lumoraRuns), platform_(win32_.AsPlatform()),
       main_(platform_, win32_, *this, link_, options_, index_),
+      watchdog_(platform_, link_, *this, main_.Tracking()),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
       files_(MakeStdFileSystem()), about_(instance, Homepage()) {
     main_.ReAddTrayIcon = [this] { ReAddTrayIcon(); };
     main_.NewPhrase = [this] { NewPhrase(); };
+    wchar_t key[32] = {};
+    const DWORD n = GetEnvironmentVariableW(L"LUMORA_TEST_HOOK_KEY", key, ARRAYSIZE(key));
+    if (n > 0 && n < ARRAYSIZE(key)) testHookKey_ = std::wcstoull(key, nullptr, 0);
 }
 
 MainWindow::~MainWindow() {
@@ -261,6 +275,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == TrayTimerId) RetryTrayIcon();
+        if (wp == WatchdogTimerId) watchdog_.Check();
+        return 0;
+    case WM_POWERBROADCAST:
+    case WM_WTSSESSION_CHANGE:
+        // Hooks can be lost across sleep and a locked session.
+        watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
+        break;
+    case WM_TEST_REMOVE_HOOKS:
+        if (testHookKey_ != 0 && static_cast<std::uint64_t>(wp) == testHookKey_ && removeHooks_)
+            removeHooks_();
         return 0;
     case WM_CLOSE:
         // No hide-on-close: closing ends the program, with the cell being edited kept.
@@ -278,6 +302,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_DESTROY:
+        StopWatchdog();
         ShutDown();
         RemoveTrayIcon();
         if (trayTimerOn_) SetTrayTimer(false);
@@ -355,8 +380,32 @@ void MainWindow::StartHook() {
         PostQuitMessage(0);
         return;
     }
+    hookLastEventTick_ = reinterpret_cast<HookLastEventTickProc>(
+        reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "HookLastEventTick")));
+    removeHooks_ = reinterpret_cast<RemoveHooksProc>(
+        reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "RemoveHooks")));
+    StartWatchdog();
     std::u16string caption = ApplicationTitle + u" " + VersionString(ExecutablePath());
     SetWindowTextW(wnd_, WidePtr(caption));
+}
+
+void MainWindow::StartWatchdog() {
+    // Unlocks come only to a window registered for the session's notifications.
+    WTSRegisterSessionNotification(wnd_, NOTIFY_FOR_THIS_SESSION);
+    SetTimer(wnd_, WatchdogTimerId, WatchdogIntervalMs, nullptr);
+    watching_ = true;
+}
+
+void MainWindow::StopWatchdog() {
+    if (!watching_) return;
+    KillTimer(wnd_, WatchdogTimerId);
+    WTSUnRegisterSessionNotification(wnd_);
+    watching_ = false;
+}
+
+std::optional<std::uint32_t> MainWindow::LastEventTick() {
+    if (!hookLastEventTick_) return std::nullopt;
+    return hookLastEventTick_();
 }
 
 void MainWindow::ShutDown() {

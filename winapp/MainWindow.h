@@ -6,7 +6,9 @@
 #include "data/PhraseFile.h"
 #include "data/PhraseList.h"
 #include "editor/PhraseEditor.h"
+#include "hook/LumoraHook.h"
 #include "intake/EventIntake.h"
+#include "intake/HookWatchdog.h"
 #include "platform/FileSystem.h"
 #include "platform/TrayNotices.h"
 #include "platform/win32/Win32Api.h"
@@ -20,7 +22,7 @@
 
 namespace lumora {
 
-class MainWindow final : public TrayNotices {
+class MainWindow final : public TrayNotices, public HookActivity {
 public:
     // lumoraRuns: another copy of Lumora was already running at our start.
     MainWindow(HINSTANCE instance, bool lumoraRuns);
@@ -40,6 +42,8 @@ public:
 
     // A balloon at the tray icon.
     void ShowNotice(const std::u16string& title, const std::u16string& text) override;
+    // The hook library's tick of its hooks' last event.
+    std::optional<std::uint32_t> LastEventTick() override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
@@ -48,6 +52,8 @@ private:
     void StartUp();
     void ShutDown();
     void StartHook();
+    void StartWatchdog();
+    void StopWatchdog();
 
     void ShowPhraseList();
     void ExitProgram();
@@ -79,6 +85,7 @@ private:
     AbbreviationIndex index_;
     PhraseList rows_;
     EventIntake main_;
+    HookWatchdog watchdog_;
     PhraseEditor editor_;
     PhraseGrid grid_;
     std::unique_ptr<FileSystem> files_;
@@ -88,6 +95,11 @@ private:
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
+    HookLastEventTickProc hookLastEventTick_ = nullptr;
+    RemoveHooksProc removeHooks_ = nullptr;
+    // The number a test gives in LUMORA_TEST_HOOK_KEY, 0 for none (see WM_TEST_REMOVE_HOOKS).
+    std::uint64_t testHookKey_ = 0;
+    bool watching_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HWND toolbar_ = nullptr;

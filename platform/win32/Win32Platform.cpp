@@ -203,6 +203,12 @@ void Win32Platform::Sleep(std::uint32_t ms) {
     ::Sleep(ms);
 }
 
+std::uint32_t Win32Platform::LastInputTick() {
+    LASTINPUTINFO info{};
+    info.cbSize = sizeof info;
+    return GetLastInputInfo(&info) ? info.dwTime : GetTickCount();
+}
+
 // --- MessagePort -----------------------------------------------------------------------------
 
 bool Win32Platform::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,

@@ -55,6 +55,7 @@ public:
     // Clock
     std::uint32_t TickCount() override;
     void Sleep(std::uint32_t ms) override;
+    std::uint32_t LastInputTick() override;
 
     // MessagePort
     bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;

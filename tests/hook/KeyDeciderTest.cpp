@@ -151,5 +151,15 @@ TEST_F(KeyDeciderTest, Seed_ShouldStartFromKeysAlreadyHeld) {
     EXPECT_EQ(Press(A), Char(u'A', A)) << "CapsLock was on";
 }
 
+TEST_F(KeyDeciderTest, Seed_ShouldForgetWithheldPresses_WhenTheHooksStartAgain) {
+    // The hooks were taken away after an Enter press was withheld; its release went by unseen.
+    EXPECT_TRUE(Press(Enter).Withhold);
+    const std::uint8_t keys[256] = {};
+    decider.Seed(keys);
+    decider.SetBusy(true);
+    EXPECT_FALSE(Press(Enter).Withhold);
+    EXPECT_FALSE(Release(Enter).Withhold) << "the press went through: so must its release";
+}
+
 } // namespace
 } // namespace lumora

@@ -1,6 +1,7 @@
 // What the user sees: keys typed on the simulated desktop, the program running on it, and the
 // text the target field holds afterwards. The shadow text must agree with the field, or the
 // next expansion goes wrong.
+#include "hook/HookMessages.h"
 #include "intake/ProgramMessages.h"
 #include "platform/Utf.h"
 #include "simulation/SimulatedProgram.h"
@@ -347,6 +348,49 @@ TEST_F(ScenarioTest, ElevatedWindow_ShouldGetNoKeys_AndOneNoticePerProgram) {
     Type(u" brb");
     EXPECT_EQ(sim.Field(2, 0)->Text(), u"brb be right back");
     EXPECT_EQ(program.Notices.Notices.size(), 2u);
+}
+
+TEST_F(ScenarioTest, LostHooks_ShouldComeBack_AfterUnseenTypingResumeAndUnlock) {
+    auto& desk = sim.Desktop();
+    auto tick = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            desk.Now += WatchdogIntervalMs;
+            program.Watchdog.Check();
+            sim.RunPending();
+        }
+    };
+    Type(u"hi b");
+    tick(10); // quiet while the hooks see everything
+    EXPECT_EQ(desk.ThreadPostsWith(WM_HOOK_REINSTALL).size(), 0u);
+
+    sim.Hook().Remove(); // Windows took them away (a slow callback)
+    desk.Now += 300;
+    Type(u"rb");
+    tick(2);
+    EXPECT_FALSE(sim.Hook().Installed());
+    tick(2); // several seconds of typing unseen
+    EXPECT_TRUE(sim.Hook().Installed());
+    EXPECT_EQ(Field(), u"hi brb");
+    // Keys went by unseen: the record knows nothing now, rather than "hi b".
+    EXPECT_EQ(Shadow(), u"");
+    Type(u" brb");
+    EXPECT_EQ(Field(), u"hi brb be right back");
+
+    // After sleep, and after the session is unlocked, at once; a lock alone changes nothing.
+    const std::pair<unsigned, std::uintptr_t> events[] = {
+        {power::PowerBroadcastMsg, power::ResumeAutomatic},
+        {power::SessionChangeMsg, power::SessionUnlock}};
+    for (auto [msg, wParam] : events) {
+        sim.Hook().Remove();
+        desk.PostMessage(SimulatedDesktop::MainWindowHandle, power::SessionChangeMsg, 7, 0);
+        sim.RunPending();
+        EXPECT_FALSE(sim.Hook().Installed());
+        desk.PostMessage(SimulatedDesktop::MainWindowHandle, msg, wParam, 0);
+        sim.RunPending();
+        EXPECT_TRUE(sim.Hook().Installed());
+    }
+    Type(u" brb");
+    EXPECT_EQ(Field(), u"hi brb be right back be right back");
 }
 
 TEST_F(ScenarioTest, Enter_ShouldArriveOnce_WhenItCompletesNothing) {
