@@ -555,8 +555,7 @@ void MainWindow::ShowNotice(const std::u16string& title, const std::u16string& t
     nid.dwInfoFlags = NIIF_WARNING;
     lstrcpynW(nid.szInfoTitle, WidePtr(title), ARRAYSIZE(nid.szInfoTitle));
     lstrcpynW(nid.szInfo, WidePtr(text), ARRAYSIZE(nid.szInfo));
-    // Without an icon (the shell not ready) there is no balloon; the next expansion there tries
-    // no more, so the notice is lost rather than shown at a bad moment later.
+    // Without an icon (the shell not ready yet) no balloon shows; the notice is not repeated.
     Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
