@@ -32,15 +32,13 @@ struct ExpansionBench {
         desk.Injected.clear();
         desk.ThreadPosts.clear();
         desk.ForegroundRequests.clear();
-        desk.BlockInputCalls.clear();
     }
 
     sim::ScriptedDesktop desk;
-    HookLink link{100, 3};
     AbbreviationIndex data;
     Phrase phrase{data};
     TrackingRecords tracking{desk, 100};
-    PhraseTyping typing{desk.AsPlatform(), link, tracking};
+    PhraseTyping typing{desk.AsPlatform(), tracking};
     TrackingRecord* rec = nullptr;
 };
 

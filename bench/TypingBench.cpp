@@ -62,10 +62,10 @@ struct TypingBench {
     std::vector<std::unique_ptr<Phrase>> records;
     TrackingRecords tracking{desk, 100};
     CandidateSearch search{data, mode_};
-    PhraseTyping typing{desk.AsPlatform(), link, tracking};
+    PhraseTyping typing{desk.AsPlatform(), tracking};
     EditKeys editKeys{desk.AsPlatform(), link, tracking, typing};
     std::optional<PendingExpansion> pending;
-    CharIntake intake{desk.AsPlatform(), link, tracking, search, editKeys, pending};
+    CharIntake intake{tracking, search, editKeys, pending};
     TrackingRecord* rec = nullptr;
 };
 
@@ -102,16 +102,16 @@ void Run(benchmark::State& state, std::int32_t mode) {
     if (found != match) state.SkipWithError("the benchmark does not do what it says");
 }
 
-void BM_TypedChar_DelimMode0(benchmark::State& state) {
+void BM_TypedChar_Mode0(benchmark::State& state) {
     Run(state, 0);
 }
 // Mode 2 accepts every position: all 95 lookups are made.
-void BM_TypedChar_DelimMode2(benchmark::State& state) {
+void BM_TypedChar_Mode2(benchmark::State& state) {
     Run(state, 2);
 }
 
-BENCHMARK(BM_TypedChar_DelimMode0)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
-BENCHMARK(BM_TypedChar_DelimMode2)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
+BENCHMARK(BM_TypedChar_Mode0)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
+BENCHMARK(BM_TypedChar_Mode2)->ArgsProduct({{30, 1000, 100000}, {0, 1}});
 
 } // namespace
 } // namespace lumora

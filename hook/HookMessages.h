@@ -1,20 +1,39 @@
 #pragma once
 // The messages between the program and the keyboard-hook library lumora.dll (see
 // LumoraHook.h for what each carries). Included by the library itself, beside <windows.h>.
+#include <cstdint>
 
 namespace lumora {
 
 constexpr unsigned WM_USER_BASE = 0x0400;
 
-// Posted by the hook library to the main window. WM_HOOK_CHAR: wParam the UTF-16 unit, lParam
-// vk | extended << 8.
-constexpr unsigned WM_HOOK_CHAR = WM_USER_BASE + 1;
-constexpr unsigned WM_HOOK_KEY = WM_USER_BASE + 2;   // wParam: virtual-key code
-constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam: x, lParam: y (screen)
+// Posted by the hook library to the main window. Every key report carries its number (one
+// more than the last) in lParam bits 16 to 47, by which the program answers.
+constexpr unsigned WM_HOOK_CHAR = WM_USER_BASE + 1;  // wParam the UTF-16 unit; lParam vk | ext << 8
+constexpr unsigned WM_HOOK_KEY = WM_USER_BASE + 2;   // wParam the virtual-key code
+constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam x, lParam y (screen)
+// The answer to WM_HOOK_HOLD: wParam the number it named, lParam the last number reported
+// before the hold began (the reports after the named one went to the applications).
+constexpr unsigned WM_HOOK_HOLDING = WM_USER_BASE + 5;
 
 // Posted by the program to the hook thread.
-constexpr unsigned WM_HOOK_CANCEL = WM_USER_BASE + 6;
-constexpr unsigned WM_HOOK_BUSY = WM_USER_BASE + 7;      // wParam 1: typing starts, 0: it ends
-constexpr unsigned WM_HOOK_REINSTALL = WM_USER_BASE + 8; // remove the hooks and install them again
+// An expansion was decided at report wParam: hold the user's keys until WM_HOOK_RELEASE. lParam
+// 1: that report was a withheld key (Enter, Tab) which the expansion types itself, so it is
+// not replayed.
+constexpr unsigned WM_HOOK_HOLD = WM_USER_BASE + 8;
+// The program has decided on every report up to wParam: replay what is held (a withheld key
+// the program did not take is replayed too), and stop holding.
+constexpr unsigned WM_HOOK_RELEASE = WM_USER_BASE + 9;
+// Remove the hooks and install them again (Windows may have taken them away).
+constexpr unsigned WM_HOOK_REINSTALL = WM_USER_BASE + 10;
+
+// A key report's number, and the lParam of a character report.
+constexpr std::uint32_t ReportNumber(std::intptr_t lParam) {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(lParam) >> 16);
+}
+constexpr std::intptr_t CharReportParam(std::uint16_t vkExt, std::uint32_t number) {
+    return static_cast<std::intptr_t>(static_cast<std::uint64_t>(number) << 16 | vkExt);
+}
+static_assert(sizeof(std::intptr_t) == 8, "report numbers travel in a 64-bit lParam");
 
 } // namespace lumora

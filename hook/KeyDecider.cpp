@@ -62,9 +62,8 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
             // Ctrl+Enter types a line feed and reaches the application; Ctrl+Tab is a command.
             return e.Vk == vk::Return ? Char(10, e) : Key(e.Vk);
         }
-        // Alt+Tab, Win+Tab and Alt+Enter belong to the system; while a phrase is typed out
-        // the user's Enter and Tab go straight on.
-        if (system || busy_) return Key(e.Vk);
+        // Alt+Tab, Win+Tab and Alt+Enter belong to the system.
+        if (system) return Key(e.Vk);
         withheld_[e.Vk] = true;
         return Char(e.Vk == vk::Return ? 13 : 9, e, true);
     }

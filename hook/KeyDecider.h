@@ -10,9 +10,10 @@ namespace lumora {
 struct HookKeyEvent {
     std::uint32_t Vk = 0;
     std::uint32_t Scan = 0;
-    bool Down = true;      // press (also auto-repeat) or release
-    bool Extended = false; // LLKHF_EXTENDED
-    bool Injected = false; // LLKHF_INJECTED: sent by a program, not typed
+    bool Down = true;            // press (also auto-repeat) or release
+    bool Extended = false;       // LLKHF_EXTENDED
+    bool Injected = false;       // LLKHF_INJECTED: sent by a program, not typed
+    std::uint64_t ExtraInfo = 0; // dwExtraInfo of an injected event
 };
 
 // The character a key types in the foreground application under the given key states
@@ -44,12 +45,6 @@ public:
     // Decides on one event and then records its effect on the key states.
     HookDecision Decide(const HookKeyEvent& e, KeyCharSource& chars);
 
-    // WM_HOOK_BUSY: while the program types a phrase out nothing is withheld, and Enter and
-    // Tab are reported as keys (the user's go straight to the target, and the program's own
-    // pass even where the system does not flag them as injected).
-    void SetBusy(bool busy) { busy_ = busy; }
-    bool Busy() const { return busy_; }
-
     const std::uint8_t* KeyStates() const { return keys_; }
 
 private:
@@ -62,7 +57,6 @@ private:
 
     std::uint8_t keys_[256] = {};
     bool withheld_[256] = {}; // presses withheld, so that their releases are withheld too
-    bool busy_ = false;
 };
 
 } // namespace lumora

@@ -3,16 +3,25 @@
 // The hooks live on a thread of their own with its own message loop, so that a busy GUI thread
 // (typing out a phrase, waiting for the clipboard) never delays the system's input: low-level
 // hook callbacks that are slow get skipped by Windows. The callbacks only decide and post.
+// Keys held back during an expansion are injected again by a third thread: a thread that
+// injects input must not be the one whose hook the input passes through.
 #include "hook/LumoraHook.h"
 
 #include "hook/HookMessages.h"
-#include "hook/KeyDecider.h"
+#include "hook/KeyHold.h"
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 namespace {
 
-static_assert(lumora::WM_HOOK_CHAR == WM_USER + 1 && lumora::WM_HOOK_BUSY == WM_USER + 7);
+static_assert(lumora::WM_HOOK_CHAR == WM_USER + 1 && lumora::WM_HOOK_RELEASE == WM_USER + 9);
+
+// Between the hook thread and the replay thread.
+constexpr UINT WM_REPLAY = WM_APP + 1;      // lParam: a std::vector<INPUT>*, now the replay's
+constexpr UINT WM_REPLAY_DONE = WM_APP + 2; // the batch is injected
+constexpr UINT TickMs = 250;                // the hold's watchdog looks this often
 
 HMODULE gModule = nullptr;
 std::atomic<HWND> gTarget{nullptr};
@@ -22,14 +31,51 @@ std::atomic<DWORD> gThreadId{0};
 std::atomic<DWORD> gLastEventTick{0};
 // Set by RemoveHooks on the program's own thread; the hook thread acts on it when woken.
 std::atomic<bool> gRemoveRequested{false};
+DWORD gReplayThreadId = 0; // set before the hooks are installed, read by the hook thread only
+
+// Reports go to the program's window; batches to the replay thread.
+class HookThreadPort final : public lumora::HookPort {
+public:
+    void Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override {
+        PostMessageW(gTarget.load(), msg, wParam, lParam);
+    }
+    void Replay(const std::vector<lumora::HookKeyEvent>& events) override {
+        auto* inputs = new std::vector<INPUT>();
+        inputs->reserve(events.size());
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            const lumora::HookKeyEvent& e = events[i];
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            if (e.Vk == VK_PACKET) {
+                // A character no key gives (from an input method): again as that character.
+                in.ki.wScan = static_cast<WORD>(e.Scan);
+                in.ki.dwFlags = KEYEVENTF_UNICODE;
+            } else {
+                in.ki.wVk = static_cast<WORD>(e.Vk);
+                in.ki.wScan = static_cast<WORD>(e.Scan);
+                in.ki.dwFlags = e.Extended ? KEYEVENTF_EXTENDEDKEY : 0;
+            }
+            if (!e.Down) in.ki.dwFlags |= KEYEVENTF_KEYUP;
+            in.ki.dwExtraInfo = static_cast<ULONG_PTR>(lumora::ReplayMarker | i);
+            inputs->push_back(in);
+        }
+        if (!PostThreadMessageW(gReplayThreadId, WM_REPLAY, 0, reinterpret_cast<LPARAM>(inputs))) {
+            // No replay thread: nothing can be injected; the keys are gone, but the hold
+            // must not stay.
+            delete inputs;
+            PostThreadMessageW(gThreadId.load(), WM_REPLAY_DONE, 0, 0);
+        }
+    }
+};
 
 // State of the hook thread; only the hook thread touches it.
 struct HookState {
     HHOOK Keyboard = nullptr;
     HHOOK Mouse = nullptr;
+    HookThreadPort Port;
     // The hook thread never receives input itself, so GetKeyState on it would tell nothing:
-    // the decider keeps its own view of the keys from the events it sees.
-    lumora::KeyDecider Decider;
+    // the decider in the hold keeps its own view of the keys from the events it sees.
+    lumora::KeyHold Hold{Port};
 };
 HookState gState;
 
@@ -61,14 +107,9 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) {
         e.Down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
         e.Extended = (k.flags & LLKHF_EXTENDED) != 0;
         e.Injected = (k.flags & LLKHF_INJECTED) != 0;
+        e.ExtraInfo = k.dwExtraInfo;
         ForegroundChars chars;
-        const lumora::HookDecision d = gState.Decider.Decide(e, chars);
-        using Report = lumora::HookDecision::Report;
-        if (d.Kind == Report::Char)
-            Post(lumora::WM_HOOK_CHAR, d.Code, d.VkExt);
-        else if (d.Kind == Report::Key)
-            Post(lumora::WM_HOOK_KEY, d.Code, 0);
-        if (d.Withhold) return 1;
+        if (gState.Hold.OnKey(e, chars, GetTickCount())) return 1;
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -104,7 +145,7 @@ bool Install() {
     for (int vk : {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL}) {
         if (GetKeyState(vk) & 1) keys[vk] |= 0x01;
     }
-    gState.Decider.Seed(keys);
+    gState.Hold.Seed(keys);
     gState.Keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, gModule, 0);
     gState.Mouse = SetWindowsHookExW(WH_MOUSE_LL, MouseProc, gModule, 0);
     gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
@@ -121,6 +162,21 @@ struct StartInfo {
     bool Installed; // written before Ready is set
 };
 
+// Injects the batches of held keys the hook thread hands it, one SendInput call each.
+DWORD WINAPI ReplayThread(void* ready) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    SetEvent(static_cast<HANDLE>(ready));
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message != WM_REPLAY) continue;
+        std::unique_ptr<std::vector<INPUT>> inputs(
+            reinterpret_cast<std::vector<INPUT>*>(msg.lParam));
+        SendInput(static_cast<UINT>(inputs->size()), inputs->data(), sizeof(INPUT));
+        PostThreadMessageW(gThreadId.load(), WM_REPLAY_DONE, 0, 0);
+    }
+    return 0;
+}
+
 DWORD WINAPI HookThread(void* param) {
     auto* start = static_cast<StartInfo*>(param);
     MSG msg;
@@ -133,6 +189,7 @@ DWORD WINAPI HookThread(void* param) {
     SetEvent(start->Ready); // `start` is not ours after this
     if (!installed) return 1;
 
+    const UINT_PTR tick = SetTimer(nullptr, 0, TickMs, nullptr);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (gRemoveRequested.exchange(false)) Unhook();
         if (msg.hwnd != nullptr) {
@@ -140,11 +197,15 @@ DWORD WINAPI HookThread(void* param) {
             continue;
         }
         switch (msg.message) {
-        case lumora::WM_HOOK_BUSY:
-            gState.Decider.SetBusy(msg.wParam != 0);
+        case lumora::WM_HOOK_HOLD:
+        case lumora::WM_HOOK_RELEASE:
+            gState.Hold.OnProgramMessage(msg.message, msg.wParam, msg.lParam, GetTickCount());
             break;
-        case lumora::WM_HOOK_CANCEL:
-            gState.Decider.SetBusy(false);
+        case WM_REPLAY_DONE:
+            gState.Hold.ReplayDone(GetTickCount());
+            break;
+        case WM_TIMER:
+            gState.Hold.OnTick(GetTickCount());
             break;
         case lumora::WM_HOOK_REINSTALL:
             // Whether it fails or not, the program asks again when it sees input go unreported.
@@ -154,6 +215,7 @@ DWORD WINAPI HookThread(void* param) {
             break;
         }
     }
+    if (tick) KillTimer(nullptr, tick);
     gThreadId = 0;
     return 0;
 }
@@ -174,6 +236,15 @@ extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window) {
 
     HandleGuard ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     if (!ready.H) return 0;
+    // The replay thread first: the hook thread may hand it keys from its first event on.
+    if (gReplayThreadId == 0) {
+        DWORD replayId = 0;
+        HandleGuard replay{CreateThread(nullptr, 0, ReplayThread, ready.H, 0, &replayId)};
+        if (!replay.H) return 0;
+        WaitForSingleObject(ready.H, INFINITE);
+        ResetEvent(ready.H);
+        gReplayThreadId = replayId;
+    }
     // The thread reads `start` only until it sets Ready, and we wait for that (or for its end),
     // so a local will do. Installing hooks does not block, hence no time limit.
     StartInfo start{ready.H, false};

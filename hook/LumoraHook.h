@@ -13,12 +13,8 @@
 // Input injected by a program (SendInput) is neither reported nor withheld.
 //
 // Thread messages the library's thread takes (PostThreadMessageW to the id SetHook returned):
-//   WM_HOOK_BUSY 1/0  the program starts/ends typing out a phrase. While busy nothing is
-//                     withheld, and Enter and Tab come as WM_HOOK_KEY instead of WM_HOOK_CHAR:
-//                     the user's Enter goes straight to the target (as the program would send
-//                     it on anyway), and the program's own keys pass even on a system that
-//                     does not flag them as injected.
-//   WM_HOOK_CANCEL    the user stopped the typing-out: ends the busy state.
+//   WM_HOOK_HOLD, WM_HOOK_RELEASE  an expansion holds the user's keys, and lets them go (see
+//                     HookMessages.h and KeyHold.h).
 //   WM_HOOK_REINSTALL removes the hooks and installs them again (Windows may have taken them
 //                     away: a slow callback, sleep, a locked session), starting from the keys
 //                     as they are then.

@@ -1,8 +1,6 @@
 #include "intake/CharIntake.h"
 
 #include "data/Phrase.h"
-#include "intake/ProgramMessages.h"
-#include "output/KeySynthesis.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
@@ -15,27 +13,17 @@ constexpr char16_t DEL = 127;
 
 } // namespace
 
-CharIntake::CharIntake(Platform& platform, const HookLink& link, TrackingRecords& tracking,
-                       CandidateSearch& search, const EditKeys& editKeys,
+CharIntake::CharIntake(TrackingRecords& tracking, CandidateSearch& search, const EditKeys& editKeys,
                        std::optional<PendingExpansion>& pending)
-    : platform_(platform), link_(link), tracking_(tracking), search_(search), editKeys_(editKeys),
-      pending_(pending) {}
+    : tracking_(tracking), search_(search), editKeys_(editKeys), pending_(pending) {}
 
-void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
-    // The hook withheld Enter and Tab: unless they complete a match, they must reach the
-    // target exactly once, whatever fails here.
+void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended,
+                                 std::uint32_t report) {
+    (void)extended;
     const bool withheld = IsWithheldKey(ch, vk);
-    bool passed = false;
     try {
         TrackingRecord* rec = tracking_.CurrentRecord();
-        if (!rec) {
-            if (withheld) {
-                passed = true;
-                TapKey(platform_, vk, extended);
-            }
-            return;
-        }
-        // Keys are sent below (a point of re-entry): keep rec where it is meanwhile.
+        if (!rec) return;
         auto hold = tracking_.HoldRecords();
         TrackingRecord& r = *rec;
 
@@ -81,16 +69,11 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
         }
         Phrase* phrase = found ? found_.front() : nullptr;
 
-        if (!found && withheld) {
-            passed = true;
-            TapKey(platform_, vk, extended);
-        }
-
+        // Backspace inserts nothing; an Enter or Tab that completes a match is typed after
+        // the phrase (and then observed).
         if (!(vk == vk::Back || ((vk == vk::Return || vk == vk::Tab) && found))) {
-            // Keys sent above may have let more typing in: insert where the caret is now.
-            const std::int32_t at = CaretInText(r);
-            r.Text.insert(static_cast<std::size_t>(at), 1, ch);
-            r.Pos = at + 1;
+            r.Text.insert(static_cast<std::size_t>(r.Pos), 1, ch);
+            r.Pos += 1;
         }
 
         if (found) {
@@ -98,11 +81,16 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
             // erase and retype; one that the typed character follows (second pass) has. This
             // holds for every mode, not only the two built around each kind.
             const bool endsBeforeTrail = firstPass == 0;
-            pending_ = PendingExpansion{phrase->Abbreviation(),
-                                        endsBeforeTrail && haveTrail ? std::u16string(1, trail)
-                                                                     : std::u16string(),
-                                        phrase->Text(), editKeys_.LatestKeys().CapsLock};
-            platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
+            PendingExpansion e;
+            e.Abbreviation = phrase->Abbreviation();
+            if (endsBeforeTrail && haveTrail) e.Trail.assign(1, trail);
+            e.Text = phrase->Text();
+            e.CapsLock = editKeys_.LatestKeys().CapsLock;
+            e.TrailWithheld = withheld && !e.Trail.empty();
+            e.Report = report;
+            e.Target = r.MainWindow;
+            e.Control = tracking_.FindFocusedControl(r.MainWindow);
+            pending_ = std::move(e);
         }
 
         if (!found && SentenceEndChars.find(ch) != std::u16string_view::npos &&
@@ -114,7 +102,7 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended) {
             r.SelCount = 0;
         }
     } catch (...) {
-        if (withheld && !passed) TapKey(platform_, vk, extended);
+        // Nothing here may stop the intake; what the character did to the record stands.
     }
 }
 

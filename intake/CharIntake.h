@@ -1,11 +1,9 @@
 #pragma once
 // Character intake: every typed character goes into the shadow text, and the text before the
-// caret is searched for an abbreviation; a match is left pending and WM_EXPAND posted.
-#include "hook/HookLink.h"
+// caret is searched for an abbreviation; a match is left pending for the event intake.
 #include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
 #include "output/PhraseTyping.h"
-#include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "tracking/TrackingRecords.h"
 
@@ -21,26 +19,23 @@ constexpr std::u16string_view SentenceEndChars = u".;!?\t\r\n";
 // A shadow text this long is trimmed at the next sentence end.
 constexpr std::size_t SentenceTrimLength = 128;
 
-// The Enter and Tab keys, which the hook library withholds from the target so that they can
-// complete a match. Ctrl+M and Ctrl+I give the same characters but pass: sending them on
-// again would repeat their command.
+// The Enter and Tab keys, which the hook library withholds from the target until the program
+// has decided whether they complete a match. Ctrl+M and Ctrl+I give the same characters but
+// pass.
 constexpr bool IsWithheldKey(char16_t ch, std::uint8_t key) {
     return (ch == u'\r' && key == vk::Return) || (ch == u'\t' && key == vk::Tab);
 }
 
 class CharIntake {
 public:
-    // A match is left in pending and WM_EXPAND posted to the main window; the CapsLock state
-    // it carries is the one editKeys read last.
-    CharIntake(Platform& platform, const HookLink& link, TrackingRecords& tracking,
-               CandidateSearch& search, const EditKeys& editKeys,
+    // A match is left in pending; the CapsLock state it carries is the one editKeys read last.
+    CharIntake(TrackingRecords& tracking, CandidateSearch& search, const EditKeys& editKeys,
                std::optional<PendingExpansion>& pending);
 
-    void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended);
+    // report: the hook library's number of the key, which the expansion carries.
+    void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended, std::uint32_t report = 0);
 
 private:
-    Platform& platform_;
-    const HookLink& link_;
     TrackingRecords& tracking_;
     CandidateSearch& search_;
     const EditKeys& editKeys_;

@@ -108,7 +108,6 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     const KeyFlags flags = ReadKeyState();
     if (code == vk::Escape) {
         typing_.Cancel();
-        platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_CANCEL, 0, 0);
         return;
     }
     if (typing_.Active() || platform_.Windows.IsVisible(link_.MainWindow)) return;
@@ -118,8 +117,8 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     if (!rec) return;
     if (flags.Alt) return;
 
-    const bool S = flags.Shift;
-    const bool C = flags.Ctrl;
+    const bool shift = flags.Shift;
+    const bool ctrl = flags.Ctrl;
     TrackingRecord& r = *rec;
     // A printable character whose code equals a key code (% is 37, Left; ( is 40, Down; $ is
     // 36, Home ...) is text, not that key: imitating the key would wreck the shadow text.
@@ -135,9 +134,9 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
         case vk::Left:
             // Ctrl moves by words; a selection collapses to one of its ends, by the control's
             // own rule.
-            if (C || (!S && r.SelCount > 0))
+            if (ctrl || (!shift && r.SelCount > 0))
                 TrackingRecords::ResetRecord(&r);
-            else if (S)
+            else if (shift)
                 ShiftLeft(r);
             else
                 r.Pos -= 1;
@@ -153,7 +152,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
             if (!fromChar) TrackingRecords::ResetRecord(&r);
             break;
         case vk::Home: // nothing before the caret is claimed afterwards
-            if (S)
+            if (shift)
                 ShiftHome(r);
             else
                 r.SelStart = r.SelCount = r.Pos = 0;
@@ -165,29 +164,29 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
         case 26: // Ctrl+Z, and with Shift redo
         case 'Y':
         case 25: // Ctrl+Y, redo
-            if (C) TrackingRecords::ResetRecord(&r);
+            if (ctrl) TrackingRecords::ResetRecord(&r);
             break;
         case 'X':
         case 24: // Ctrl+X
-            if (C && !S && r.SelCount > 0)
+            if (ctrl && !shift && r.SelCount > 0)
                 EraseSelection(r);
-            else if (C && S)
+            else if (ctrl && shift)
                 TrackingRecords::ResetRecord(&r);
             break;
         case 'V':
         case 22: // Ctrl+V; with Shift a paste of another kind, or none
-            if (C && !S)
+            if (ctrl && !shift)
                 Paste(r);
-            else if (C && S)
+            else if (ctrl && shift)
                 TrackingRecords::ResetRecord(&r);
             break;
         case vk::Insert: // Shift+Insert pastes as well
-            if (S && !C) Paste(r);
+            if (shift && !ctrl) Paste(r);
             break;
         case vk::Back:
             if (r.SelCount > 0)
                 EraseSelection(r);
-            else if (C)
+            else if (ctrl)
                 EmptyText(r);
             else
                 BackspaceRule(r);
@@ -195,7 +194,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
         case vk::Delete:
             if (r.SelCount > 0)
                 EraseSelection(r);
-            else if (C)
+            else if (ctrl)
                 EmptyText(r);
             else
                 DeleteRule(r);

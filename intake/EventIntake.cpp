@@ -13,6 +13,29 @@ namespace {
 
 const std::u16string ApplicationTitle = u"Lumora";
 
+// How long an expansion waits for the hook library to confirm its hold: the keys that slipped
+// past before it began must all be known before anything is erased.
+constexpr std::uint32_t HoldWaitMs = 500;
+
+bool IsModifierKey(std::uint16_t key) {
+    switch (key) {
+    case vk::Shift:
+    case vk::Control:
+    case vk::Menu:
+    case vk::LShift:
+    case vk::RShift:
+    case vk::LControl:
+    case vk::RControl:
+    case vk::LMenu:
+    case vk::RMenu:
+    case vk::LWin:
+    case vk::RWin:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 std::u16string ErrorBoxText(std::u16string_view message) {
@@ -24,9 +47,8 @@ std::u16string ErrorBoxText(std::u16string_view message) {
 EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices,
                          HookLink& link, const Options& options, const AbbreviationIndex& index)
     : platform_(platform), boxes_(boxes), link_(link), tracking_(platform.Windows, link.MainWindow),
-      typing_(platform, link, tracking_), editKeys_(platform, link, tracking_, typing_),
-      search_(index, options.Mode),
-      charIntake_(platform, link, tracking_, search_, editKeys_, pending_),
+      typing_(platform, tracking_), editKeys_(platform, link, tracking_, typing_),
+      search_(index, options.Mode), charIntake_(tracking_, search_, editKeys_, pending_),
       elevated_(platform.Processes, notices) {}
 
 void EventIntake::SetMainWindow(HWindow mainWindow) {
@@ -46,18 +68,19 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
             HookChar(wParam, lParam);
             return true;
         case WM_HOOK_KEY:
-            HookKey(wParam);
+            HookKey(wParam, lParam);
             return true;
         case WM_HOOK_MOUSE:
             HookMouse(wParam, lParam);
+            return true;
+        case WM_HOOK_HOLDING:
+            Holding(wParam);
             return true;
         case WM_NEW_PHRASE:
             if (NewPhrase) NewPhrase();
             return true;
         case WM_EXPAND:
-            // Taken, so that a second WM_EXPAND finds nothing left to type.
-            if (auto expansion = std::exchange(pending_, std::nullopt))
-                if (MayTypeHere()) typing_.ExpandPhrase(*expansion);
+            RunExpansions();
             return true;
         default:
             if (taskbarCreatedMsg_ != 0 && msg == taskbarCreatedMsg_ && ReAddTrayIcon)
@@ -70,10 +93,11 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
     }
 }
 
-bool EventIntake::MayTypeHere() {
-    // The focus may have moved on since the abbreviation was typed: never erase or type into a
-    // password field. Checked before anything is erased.
-    return !tracking_.InPasswordField() && elevated_.MayTypeInto(tracking_.FindTargetWindow());
+bool EventIntake::MayTypeInto(const PendingExpansion& expansion) {
+    const HWindow target = expansion.Target ? expansion.Target : tracking_.FindTargetWindow();
+    // The control may have become a password field ("show password" unticked) since.
+    if (platform_.Windows.IsPasswordField(expansion.Control)) return false;
+    return elevated_.MayTypeInto(target);
 }
 
 void EventIntake::OnIdle() noexcept {
@@ -88,27 +112,175 @@ void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
     const auto ch = static_cast<char16_t>(wParam & 0xFFFF);
     const auto vk = static_cast<std::uint8_t>(lParam & 0xFF);
     const bool extended = ((lParam >> 8) & 0xFF) == 1;
-    // The checks against control codes look at the whole wParam, as a signed number.
-    const auto code = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
-
-    if (!typing_.Active() && !MainWindowShown()) {
-        editKeys_.HandleEditKey(ch, true);
-        if (code < 32 && code != 8 && code != 9 && code != 10 && code != 13) return;
-        charIntake_.HandleTypedChar(ch, vk, extended);
+    const std::uint32_t report = ReportNumber(lParam);
+    if (AwaitingHold()) {
+        slipped_.push_back({Slipped::Kind::Char, ch, vk, extended, report});
         return;
     }
-    // Not observed now. The hook library withholds the Enter and Tab keys, so they are sent on
-    // here; every other character has already reached its application.
-    if (code == ch && IsWithheldKey(ch, vk)) TapKey(platform_, vk, extended);
+    lastReport_ = report;
+    if (!typing_.Active() && !MainWindowShown()) {
+        ObserveChar(ch, vk, extended, report);
+    }
+    // A withheld Enter or Tab waits in the hook library, with every key after it, for this
+    // verdict: unless an expansion took it, it goes to the target now.
+    if (IsWithheldKey(ch, vk) && !pending_ && !expanding_) ReleaseHold();
 }
 
-void EventIntake::HookKey(std::uintptr_t wParam) {
-    editKeys_.HandleEditKey(static_cast<std::uint16_t>(wParam & 0xFFFF), false);
+void EventIntake::ObserveChar(char16_t ch, std::uint8_t vk, bool extended, std::uint32_t report) {
+    const bool hadPending = pending_.has_value();
+    editKeys_.HandleEditKey(ch, true);
+    // The control codes that keyboard shortcuts give (Ctrl+A is 1, Escape 27) end here; of
+    // those below 32 only Backspace, Tab, line feed and Enter are typed text.
+    if (ch < 32 && ch != 8 && ch != 9 && ch != 10 && ch != 13) return;
+    charIntake_.HandleTypedChar(ch, vk, extended, report);
+    if (hadPending || !pending_) return;
+    // A match: from here on the hook library holds the user's keys until the phrase is typed.
+    // An Escape from now on stops this expansion.
+    typing_.ClearCancel();
+    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, report,
+                                         pending_->TrailWithheld ? 1 : 0);
+    // Decided while expansions run: the hook holds already, nothing can slip past.
+    holdConfirmed_ = expanding_ || link_.HookThread == 0;
+    platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
+}
+
+void EventIntake::HookKey(std::uintptr_t wParam, std::intptr_t lParam) {
+    const auto key = static_cast<std::uint16_t>(wParam & 0xFFFF);
+    if (key == vk::Escape) typing_.Cancel();
+    if (AwaitingHold()) {
+        slipped_.push_back({Slipped::Kind::Key, 0, static_cast<std::uint8_t>(key & 0xFF), false,
+                            ReportNumber(lParam)});
+        return;
+    }
+    lastReport_ = ReportNumber(lParam);
+    editKeys_.HandleEditKey(key, false);
 }
 
 void EventIntake::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {
-    tracking_.ResetOnClick(static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam)),
-                           static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam)));
+    const auto x = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
+    const auto y = static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
+    if (AwaitingHold()) {
+        Slipped click{Slipped::Kind::Mouse};
+        click.X = x;
+        click.Y = y;
+        slipped_.push_back(click);
+        return;
+    }
+    tracking_.ResetOnClick(x, y);
+}
+
+void EventIntake::Holding(std::uintptr_t wParam) {
+    if (pending_ && pending_->Report == static_cast<std::uint32_t>(wParam)) holdConfirmed_ = true;
+}
+
+void EventIntake::WaitForHold() {
+    const std::uint32_t start = platform_.Time.TickCount();
+    while (AwaitingHold() &&
+           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < HoldWaitMs) {
+        platform_.Time.Sleep(1);
+        platform_.Messages.ProcessPendingMessages();
+    }
+}
+
+void EventIntake::ReleaseHold() {
+    if (link_.HookThread == 0) return;
+    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_RELEASE, lastReport_, 0);
+}
+
+void EventIntake::RunExpansions() {
+    // Handled again inside an expansion's injections: the running one takes what is pending.
+    if (expanding_ || !pending_) return;
+    expanding_ = true;
+    // Whatever happens below, the held keys go to the target at the end, after the modifiers
+    // are pressed again.
+    struct Release {
+        EventIntake& intake;
+        ~Release() {
+            intake.expanding_ = false;
+            try {
+                intake.ReleaseHold();
+            } catch (...) {
+            }
+        }
+    } release{*this};
+    auto hold = tracking_.HoldRecords();
+    std::optional<ReleasedModifiers> released;
+    while (pending_) {
+        WaitForHold();
+        const PendingExpansion expansion = std::move(*pending_);
+        pending_.reset();
+        holdConfirmed_ = false;
+        std::vector<Slipped> slipped = std::exchange(slipped_, {});
+        Expand(expansion, slipped, released);
+    }
+}
+
+void EventIntake::Expand(const PendingExpansion& expansion, std::vector<Slipped>& slipped,
+                         std::optional<ReleasedModifiers>& released) {
+    // What slipped past can be erased and typed again only if each of it typed one character
+    // where the caret stood; a key that moved the caret, edited or ran a command, or a click,
+    // leaves the abbreviation alone.
+    std::int32_t typedAfter = 0;
+    for (const Slipped& s : slipped) {
+        const bool safe = (s.What == Slipped::Kind::Char &&
+                           ((s.Ch >= 32 && s.Ch != 127) || IsWithheldKey(s.Ch, s.Vk))) ||
+                          (s.What == Slipped::Kind::Key && IsModifierKey(s.Vk));
+        if (!safe) return Abandon(slipped);
+        if (s.What == Slipped::Kind::Char && s.InTarget && !IsWithheldKey(s.Ch, s.Vk)) ++typedAfter;
+    }
+    bool typed = false;
+    {
+        PhraseTyping::ActiveScope active(typing_);
+        // Checked before the target is brought back and anything erased.
+        if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion)) {
+            if (!released) released.emplace(platform_);
+            // The shadow text has the abbreviation and its trail, not yet what slipped past.
+            const auto observed =
+                static_cast<std::int32_t>(expansion.Abbreviation.size() +
+                                          (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
+            typing_.Erase(observed + typedAfter, observed);
+            typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+            typed = true;
+        }
+    }
+    if (!typed) return Abandon(slipped);
+    // The keys typed after the abbreviation follow the phrase, as typed then.
+    ObserveSlipped(slipped, 0, true);
+}
+
+void EventIntake::Abandon(std::vector<Slipped>& slipped) {
+    for (Slipped& s : slipped)
+        s.InTarget = true;
+    ObserveSlipped(slipped, 0, false);
+}
+
+bool EventIntake::ObserveSlipped(std::vector<Slipped>& slipped, std::size_t from, bool retype) {
+    for (std::size_t i = from; i < slipped.size(); ++i) {
+        const Slipped& s = slipped[i];
+        lastReport_ = std::max(lastReport_, s.Report);
+        switch (s.What) {
+        case Slipped::Kind::Char:
+            // A withheld Enter or Tab is still in the hook library: it goes with the release.
+            if (retype && !IsWithheldKey(s.Ch, s.Vk)) typing_.TypeAgain(std::u16string(1, s.Ch));
+            ObserveChar(s.Ch, s.Vk, s.Extended, s.Report);
+            break;
+        case Slipped::Kind::Key:
+            editKeys_.HandleEditKey(s.Vk, false);
+            break;
+        case Slipped::Kind::Mouse:
+            tracking_.ResetOnClick(s.X, s.Y);
+            break;
+        }
+        if (pending_) {
+            // Another abbreviation: it is expanded first, and the rest waits behind it.
+            for (std::size_t j = i + 1; j < slipped.size(); ++j) {
+                slipped_.push_back(slipped[j]);
+                if (retype) slipped_.back().InTarget = false;
+            }
+            return true;
+        }
+    }
+    return false;
 }
 
 void EventIntake::ShowException(std::exception_ptr error) noexcept {

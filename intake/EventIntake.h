@@ -6,6 +6,7 @@
 #include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
 #include "output/ElevatedTargets.h"
+#include "output/KeySynthesis.h"
 #include "output/PhraseTyping.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
@@ -18,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -62,12 +64,45 @@ public:
     lumora::PhraseTyping& PhraseTyping() { return typing_; }
 
 private:
+    // A report that came after the one that decided an expansion, before the hook library
+    // began to hold keys: it reached the target on its own.
+    struct Slipped {
+        enum class Kind { Char, Key, Mouse };
+        Kind What = Kind::Char;
+        char16_t Ch = 0;
+        std::uint8_t Vk = 0;
+        bool Extended = false;
+        std::uint32_t Report = 0;
+        std::int32_t X = 0, Y = 0;
+        // In the target (false: erased by an expansion, or not typed yet, and waiting to be
+        // typed again after the next one).
+        bool InTarget = true;
+    };
+
     void HookChar(std::uintptr_t wParam, std::intptr_t lParam);
-    void HookKey(std::uintptr_t wParam);
+    void HookKey(std::uintptr_t wParam, std::intptr_t lParam);
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
+    void Holding(std::uintptr_t wParam);
     bool MainWindowShown();
-    // The expansion may erase and type where the focus is now.
-    bool MayTypeHere();
+    // The editing rules and the character intake; a match starts the hold and the expansion.
+    void ObserveChar(char16_t ch, std::uint8_t vk, bool extended, std::uint32_t report);
+    // A match was decided: waiting for the hook library to hold the keys after it.
+    bool AwaitingHold() const { return pending_ && !holdConfirmed_; }
+    void WaitForHold();
+    // WM_EXPAND: every pending expansion, one after the other, then the held keys go.
+    void RunExpansions();
+    void Expand(const PendingExpansion& expansion, std::vector<Slipped>& slipped,
+                std::optional<ReleasedModifiers>& released);
+    // The expansion does not happen: what slipped past is observed as it was typed.
+    void Abandon(std::vector<Slipped>& slipped);
+    // Observes slipped reports from `from` on; true when one of them decided another
+    // expansion (the rest then wait behind it).
+    bool ObserveSlipped(std::vector<Slipped>& slipped, std::size_t from, bool retype);
+    // Tells the hook library that every report up to the last is decided on.
+    void ReleaseHold();
+    // The expansion may erase and type where it was decided: not in a password field, nor in
+    // a program that runs above us.
+    bool MayTypeInto(const PendingExpansion& expansion);
 
     Platform& platform_;
     MessageBoxes& boxes_;
@@ -78,6 +113,11 @@ private:
     CandidateSearch search_;
     // The expansion a typed character decided on, until its WM_EXPAND is handled.
     std::optional<PendingExpansion> pending_;
+    // The hook library has answered the pending expansion's hold.
+    bool holdConfirmed_ = false;
+    std::vector<Slipped> slipped_;
+    std::uint32_t lastReport_ = 0; // the last report the intake has dealt with
+    bool expanding_ = false;       // RunExpansions runs: the hook library holds the keys
     CharIntake charIntake_;
     ElevatedTargets elevated_;
     unsigned taskbarCreatedMsg_ = 0;

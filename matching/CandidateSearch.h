@@ -16,7 +16,8 @@ struct AbbreviationEntry;
 
 // Characters an abbreviation may follow (U+0000 stands for the start of the text).
 constexpr std::u16string_view PrecedingDelims{u"\0\n\t\r \"'<{[/\\-_", 14};
-// Characters that may follow an abbreviation in DelimMode 1 (the end of the text is not one).
+// Characters that may follow an abbreviation in the mode BetweenDelimiters (the end of the
+// text is not one).
 constexpr std::u16string_view FollowingDelims = u"\t\n\r \"'>}]).,?!/\\:;-_";
 static_assert(PrecedingDelims.size() == 14 && FollowingDelims.size() == 20);
 

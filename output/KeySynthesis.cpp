@@ -1,18 +1,21 @@
 #include "output/KeySynthesis.h"
 
-#include "tracking/TrackingRecords.h"
-
 namespace lumora {
+
+KeyEvent MakeKeyEvent(Platform& platform, std::uint16_t vk, bool down, bool extended) {
+    KeyEvent e;
+    e.Vk = vk;
+    e.Scan = static_cast<std::uint16_t>(platform.Input.MapVirtualKey(vk));
+    e.Flags = (down ? 0u : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0u);
+    e.Time = 0; // the system stamps it
+    e.ExtraInfo = platform.Input.MessageExtraInfo();
+    return e;
+}
 
 void SendKeys(Platform& platform, const std::vector<std::int32_t>& keys, bool down, bool extended) {
     for (std::int32_t key : keys) {
-        KeyEvent e;
-        e.Vk = static_cast<std::uint16_t>(key & 0xFFFF);
-        e.Scan = static_cast<std::uint16_t>(platform.Input.MapVirtualKey(e.Vk));
-        e.Flags = (down ? 0u : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0u);
-        e.Time = 0; // the system stamps it
-        e.ExtraInfo = platform.Input.MessageExtraInfo();
-        platform.Input.SendInput(e);
+        platform.Input.SendInput(
+            MakeKeyEvent(platform, static_cast<std::uint16_t>(key & 0xFFFF), down, extended));
         platform.Messages.ProcessPendingMessages();
     }
 }
@@ -22,46 +25,69 @@ void TapKey(Platform& platform, std::int32_t key, bool extended) {
     SendKeys(platform, {key}, false, extended);
 }
 
-void SendUnicodeUnit(Platform& platform, char16_t unit) {
+void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_t c,
+                      HLayout layout) {
+    const std::int16_t scan = platform.Layouts.VkKeyScan(c, layout);
+    // High byte: the shift state the layout needs (1 Shift, 2 Ctrl, 4 Alt; 8 and up are
+    // layout-specific states no key event can give).
+    if (scan != -1 && (scan & 0xF800) == 0) {
+        std::vector<std::uint16_t> modifiers;
+        if (scan & 0x100) modifiers.push_back(vk::Shift);
+        if (scan & 0x200) modifiers.push_back(vk::Control);
+        if (scan & 0x400) modifiers.push_back(vk::RMenu);
+        for (std::uint16_t m : modifiers)
+            events.push_back(MakeKeyEvent(platform, m, true));
+        events.push_back(MakeKeyEvent(platform, static_cast<std::uint16_t>(scan & 0xFF), true));
+        events.push_back(MakeKeyEvent(platform, static_cast<std::uint16_t>(scan & 0xFF), false));
+        for (std::uint16_t m : modifiers)
+            events.push_back(MakeKeyEvent(platform, m, false));
+        return;
+    }
     for (bool down : {true, false}) {
         KeyEvent e;
-        e.Vk = 0;
-        e.Scan = unit;
+        e.Scan = c; // each half of a surrogate pair goes as its own event
         e.Flags = KEYEVENTF_UNICODE | (down ? 0u : KEYEVENTF_KEYUP);
-        e.Time = 0;
         e.ExtraInfo = platform.Input.MessageExtraInfo();
-        platform.Input.SendInput(e);
-        platform.Messages.ProcessPendingMessages();
+        events.push_back(e);
     }
 }
 
-BlockInputGuard::BlockInputGuard(InputInjector& input) : input_(input) {
-    input_.BlockInput(true);
-}
-
-BlockInputGuard::~BlockInputGuard() {
-    input_.BlockInput(false);
-}
-
-HWindow ActivateTarget(Platform& platform, TrackingRecords& tracking) {
-    const HWindow target = tracking.FindTargetWindow();
-    platform.Input.SetForegroundWindow(target);
-    platform.Time.Sleep(100);
-    // Modifiers the user still holds would turn the phrase's keys into shortcuts.
-    BlockInputGuard blocked(platform.Input);
-    SendKeys(platform, {ModifierKeys.begin(), ModifierKeys.end()}, false, false);
-    for (std::int32_t key : RightModifierKeys)
-        SendKeys(platform, {key}, false, true);
-    return target;
-}
-
-void SendBackspaces(Platform& platform, HWindow /*target*/, std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i)
-        TapKey(platform, vk::Back);
+void SendBackspaces(Platform& platform, std::int32_t count) {
+    if (count < 1) return;
+    std::vector<KeyEvent> events;
+    events.reserve(static_cast<std::size_t>(count) * 2);
+    for (std::int32_t i = 0; i < count; ++i) {
+        events.push_back(MakeKeyEvent(platform, vk::Back, true));
+        events.push_back(MakeKeyEvent(platform, vk::Back, false));
+    }
+    platform.Input.SendInputs(events);
+    platform.Messages.ProcessPendingMessages();
 }
 
 HLayout TargetKeyboardLayout(Platform& platform, HWindow target) {
     return platform.Layouts.KeyboardLayout(platform.Windows.WindowThread(target));
+}
+
+ReleasedModifiers::ReleasedModifiers(Platform& platform) : platform_(platform) {
+    std::vector<KeyEvent> ups;
+    for (const ModifierKey& m : ModifierKeys) {
+        if (!platform_.Keys.IsKeyDown(m.Vk)) continue;
+        released_.push_back(m);
+        ups.push_back(MakeKeyEvent(platform_, m.Vk, false, m.Extended));
+    }
+    if (!ups.empty()) platform_.Input.SendInputs(ups);
+}
+
+ReleasedModifiers::~ReleasedModifiers() {
+    if (released_.empty()) return;
+    std::vector<KeyEvent> downs;
+    for (const ModifierKey& m : released_)
+        downs.push_back(MakeKeyEvent(platform_, m.Vk, true, m.Extended));
+    try {
+        platform_.Input.SendInputs(downs);
+    } catch (...) {
+        // Already unwinding from a failed typing-out; that failure is the one to report.
+    }
 }
 
 } // namespace lumora

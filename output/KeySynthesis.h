@@ -5,18 +5,25 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
 
-class TrackingRecords;
-
-// The modifier keys that ActivateTarget releases first, in this order: left Shift, Shift,
-// Ctrl, left Ctrl, Alt, left Alt, left Windows, right Windows.
-constexpr std::array<std::int32_t, 8> ModifierKeys = {
-    vk::LShift, vk::Shift, vk::Control, vk::LControl, vk::Menu, vk::LMenu, vk::LWin, vk::RWin};
-// Right Shift, right Ctrl, right Alt: released one by one afterwards, as extended keys.
-constexpr std::array<std::int32_t, 3> RightModifierKeys = {vk::RShift, vk::RControl, vk::RMenu};
+// The modifier keys a user may be holding when a phrase is to be typed, as the low-level hook
+// names them; the right-hand ones and the Windows keys are extended keys.
+struct ModifierKey {
+    std::uint8_t Vk;
+    bool Extended;
+};
+constexpr std::array<ModifierKey, 8> ModifierKeys = {{{vk::LShift, false},
+                                                      {vk::RShift, false},
+                                                      {vk::LControl, false},
+                                                      {vk::RControl, true},
+                                                      {vk::LMenu, false},
+                                                      {vk::RMenu, true},
+                                                      {vk::LWin, true},
+                                                      {vk::RWin, true}}};
 
 // Injects one event per key, in list order, all pressed (down) or all released, and lets the
 // GUI thread handle its pending messages after each one: a point of re-entry.
@@ -25,30 +32,34 @@ void SendKeys(Platform& platform, const std::vector<std::int32_t>& keys, bool do
 // One press and release of a key, through SendKeys.
 void TapKey(Platform& platform, std::int32_t key, bool extended = false);
 
-// Presses and releases one UTF-16 code unit as a Unicode key event (virtual key 0, the unit
-// as scan code), handling pending messages after each event like SendKeys.
-void SendUnicodeUnit(Platform& platform, char16_t unit);
+// One key event, filled as SendKeys fills it.
+KeyEvent MakeKeyEvent(Platform& platform, std::uint16_t vk, bool down, bool extended = false);
 
-// Holds the user's keyboard and mouse input back (BlockInput) for as long as it lives.
-class BlockInputGuard {
-public:
-    explicit BlockInputGuard(InputInjector& input);
-    BlockInputGuard(const BlockInputGuard&) = delete;
-    BlockInputGuard& operator=(const BlockInputGuard&) = delete;
-    ~BlockInputGuard();
+// Appends the events that type c in the layout: its key, with Shift, Ctrl and Alt as the layout
+// needs them; a character no key of the layout gives (or only with other modifiers) goes as a
+// Unicode key event, which Windows delivers as that very character whatever the code page.
+void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_t c,
+                      HLayout layout);
 
-private:
-    InputInjector& input_;
-};
-
-// Brings the window the user types into to the front, waits 100 ms and releases every
-// modifier key with the user's input blocked. Returns that window, 0 when there is none.
-HWindow ActivateTarget(Platform& platform, TrackingRecords& tracking);
-
-// count presses and releases of Backspace; none for a count below 1. target is not consulted.
-void SendBackspaces(Platform& platform, HWindow target, std::int32_t count);
+// count presses and releases of Backspace in one injection, then pending messages are handled.
+void SendBackspaces(Platform& platform, std::int32_t count);
 
 // The keyboard layout of the thread that owns target (of our own thread for 0).
 HLayout TargetKeyboardLayout(Platform& platform, HWindow target);
+
+// The modifier keys the user holds are released for as long as this lives (a phrase typed
+// with Ctrl held would run commands), and pressed again afterwards, so that the keys the user
+// goes on typing mean what they meant.
+class ReleasedModifiers {
+public:
+    explicit ReleasedModifiers(Platform& platform);
+    ReleasedModifiers(const ReleasedModifiers&) = delete;
+    ReleasedModifiers& operator=(const ReleasedModifiers&) = delete;
+    ~ReleasedModifiers();
+
+private:
+    Platform& platform_;
+    std::vector<ModifierKey> released_;
+};
 
 } // namespace lumora

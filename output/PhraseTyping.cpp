@@ -2,7 +2,9 @@
 
 #include "output/KeySynthesis.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -37,31 +39,22 @@ void ReplaceAll(std::u16string& s, std::u16string_view from, std::u16string_view
         s.replace(at, from.size(), to);
 }
 
-// Enter and Tab that complete a match were withheld from the target by the hook library and
-// left out of the shadow text, so there is nothing of them to erase.
-bool TrailWasWithheld(std::u16string_view trail) {
-    return trail == u"\r" || trail == u"\t";
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
 }
 
 } // namespace
 
 PhraseTyping::ActiveScope::ActiveScope(PhraseTyping& typing) : typing_(typing) {
     typing_.active_ = true;
-    typing_.platform_.Messages.PostThreadMessage(typing_.link_.HookThread, WM_HOOK_BUSY, 1, 0);
 }
 
 PhraseTyping::ActiveScope::~ActiveScope() {
-    typing_.platform_.Messages.PostThreadMessage(typing_.link_.HookThread, WM_HOOK_BUSY, 0, 0);
     typing_.active_ = false;
 }
 
-PhraseTyping::PhraseTyping(Platform& platform, const HookLink& link, TrackingRecords& tracking)
-    : platform_(platform), link_(link), tracking_(tracking) {}
-
-void PhraseTyping::Cancel() {
-    canceled_ = true;
-    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_BUSY, 0, 0);
-}
+PhraseTyping::PhraseTyping(Platform& platform, TrackingRecords& tracking)
+    : platform_(platform), tracking_(tracking) {}
 
 std::u16string PhraseTyping::PrepareText(std::u16string_view text, std::u16string_view trail) {
     std::u16string s(text);
@@ -75,77 +68,89 @@ std::u16string PhraseTyping::PrepareText(std::u16string_view text, std::u16strin
 }
 
 void PhraseTyping::ExpandPhrase(const PendingExpansion& expansion) {
-    // A second WM_EXPAND is handled inside this one's key sending (pending messages are handled
-    // after every key); it must not start a second typing-out in the middle of this one.
+    // A second expansion is handled inside this one's injections (pending messages are
+    // handled after each); it must not start typing in the middle of this one.
     if (active_) return;
-
+    ClearCancel();
     ActiveScope typing(*this);
     auto hold = tracking_.HoldRecords();
+    // Escape before the erasing (or a target gone) leaves the abbreviation as it is.
+    if (!ReadyTarget(expansion) || canceled_) return;
+    ReleasedModifiers released(platform_);
+    const auto count = static_cast<std::int32_t>(
+        expansion.Abbreviation.size() + (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
+    Erase(count, count);
+    TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+}
 
-    const HWindow target = ActivateTarget(platform_, tracking_);
-    const auto count =
-        static_cast<std::int32_t>(expansion.Abbreviation.size() +
-                                  (TrailWasWithheld(expansion.Trail) ? 0 : expansion.Trail.size()));
-    SendBackspaces(platform_, target, count);
+bool PhraseTyping::ReadyTarget(const PendingExpansion& expansion) {
+    const HWindow target = expansion.Target;
+    auto ready = [&] {
+        const HWindow front = tracking_.FindTargetWindow();
+        if (front == 0) return false;
+        if (target == 0) return true;
+        return front == target && tracking_.FindFocusedControl(front) == expansion.Control;
+    };
+    // Still where the abbreviation was typed: at once (waiting is where other keys got in).
+    if (ready()) return true;
+    if (target == 0) return false;
+    platform_.Input.SetForegroundWindow(target);
+    const std::uint32_t start = platform_.Time.TickCount();
+    while (!ready()) {
+        if (static_cast<std::uint32_t>(platform_.Time.TickCount() - start) >= TargetWaitMs)
+            return false;
+        platform_.Time.Sleep(10);
+        platform_.Messages.ProcessPendingMessages();
+    }
+    return true;
+}
+
+void PhraseTyping::Erase(std::int32_t count, std::int32_t inShadow) {
+    SendBackspaces(platform_, count);
     if (TrackingRecord* rec = tracking_.CurrentRecord()) {
         // The Backspaces took the characters before the caret; so does the shadow text, and
         // its caret goes back with them. Fewer there: the text is left alone.
         const std::int32_t caret = CaretInText(*rec);
-        if (caret >= count) {
-            rec->Text.erase(static_cast<std::size_t>(caret - count),
-                            static_cast<std::size_t>(count));
-            rec->Pos = caret - count;
+        if (caret >= inShadow) {
+            rec->Text.erase(static_cast<std::size_t>(caret - inShadow),
+                            static_cast<std::size_t>(inShadow));
+            rec->Pos = caret - inShadow;
         }
     }
-    // An Escape before this point stopped nothing: the typing-out starts now.
-    canceled_ = false;
-    TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
 }
 
 void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock) {
-    const HWindow target = tracking_.FindTargetWindow();
     CapsLockOff capsOff(platform_, capsLock);
     const std::u16string typed = PrepareText(text, trail);
-
     auto hold = tracking_.HoldRecords();
-    TrackingRecord* rec = tracking_.CurrentRecord();
-    for (char16_t c : typed) {
-        if (canceled_) break;
-        TypeChar(c, target);
-        if (rec) {
-            // At the caret as it stands now: a click meanwhile may have reset the record.
-            const std::int32_t at = CaretInText(*rec);
-            rec->Text.insert(static_cast<std::size_t>(at), 1, c);
-            rec->Pos = at + 1;
-        }
-    }
+    Type(typed, tracking_.CurrentRecord(), true);
 }
 
-void PhraseTyping::TypeChar(char16_t c, HWindow target) {
-    const HLayout layout = TargetKeyboardLayout(platform_, target);
-    const std::int16_t scan = platform_.Layouts.VkKeyScan(c, layout);
-    if (scan >= 0) {
-        // High byte: the shift state the layout needs for the character.
-        std::vector<std::int32_t> keys;
-        if (scan & 0x100) keys.push_back(vk::Shift);
-        if (scan & 0x200) keys.push_back(vk::Control);
-        if (scan & 0x400) keys.push_back(vk::RMenu);
-        keys.push_back(scan & 0xFF);
-        SendKeys(platform_, keys, true, false);
-        SendKeys(platform_, keys, false, false);
-    } else if (scan == -1 && c <= 0xFF) {
-        // Alt with "0" and the decimal code on the keypad: the ANSI code page, which agrees
-        // with Unicode below 256 except for 128 to 159.
-        std::string digits(1, '0');
-        digits += std::to_string(static_cast<unsigned>(c));
-        SendKeys(platform_, {vk::RMenu}, true, false);
-        for (char d : digits)
-            TapKey(platform_, NumpadKeys[static_cast<std::size_t>(d - '0')]);
-        SendKeys(platform_, {vk::RMenu}, false, false);
-    } else if (scan == -1) {
-        // Above 255 an Alt code would be read in the ANSI code page and type something else
-        // (each half of a surrogate pair worse): the code unit goes as a Unicode key event.
-        SendUnicodeUnit(platform_, c);
+void PhraseTyping::TypeAgain(std::u16string_view text) {
+    Type(text, nullptr, false);
+}
+
+void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool cancelable) {
+    // The layout once: the target is the same for every character.
+    const HLayout layout = TargetKeyboardLayout(platform_, tracking_.FindTargetWindow());
+    std::vector<KeyEvent> events;
+    for (std::size_t at = 0; at < text.size() && !(cancelable && canceled_);) {
+        std::size_t n = std::min(TypingChunk, text.size() - at);
+        // The two halves of a surrogate pair stay in one injection.
+        if (at + n < text.size() && IsHighSurrogate(text[at + n - 1])) ++n;
+        const std::u16string_view chunk = text.substr(at, n);
+        events.clear();
+        for (char16_t c : chunk)
+            AppendCharEvents(platform_, events, c, layout);
+        platform_.Input.SendInputs(events);
+        if (rec) {
+            // At the caret as it stands now: a click meanwhile may have reset the record.
+            const std::int32_t caret = CaretInText(*rec);
+            rec->Text.insert(static_cast<std::size_t>(caret), chunk);
+            rec->Pos = caret + static_cast<std::int32_t>(chunk.size());
+        }
+        at += n;
+        platform_.Messages.ProcessPendingMessages();
     }
 }
 

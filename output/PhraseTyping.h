@@ -1,11 +1,10 @@
 #pragma once
 // Phrase typing: a matched abbreviation is erased in the target with Backspaces and the phrase
-// typed in its place, key by key, while the shadow text follows.
+// typed in its place, while the shadow text follows.
 #include "hook/HookLink.h"
 #include "platform/Platform.h"
 #include "tracking/TrackingRecords.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,36 +15,56 @@ namespace lumora {
 // of everything it needs, so that nothing the editor does meanwhile can pull it away.
 struct PendingExpansion {
     std::u16string Abbreviation; // as stored; as many characters were typed before the caret
-    std::u16string Trail;        // the delimiter typed after it (mode 1), retyped after the text
+    std::u16string Trail;        // the character typed after it, retyped after the text
     std::u16string Text;         // the phrase's text as stored
     bool CapsLock = false;       // CapsLock was on when the abbreviation was typed
+    // The trail is an Enter or Tab the hook library withheld: it is not in the target.
+    bool TrailWithheld = false;
+    std::uint32_t Report = 0; // the hook library's number of the key that decided it
+    // Where it was typed: the window, its focused control and the keyboard layout then (0: the
+    // window in front when the typing starts).
+    HWindow Target = 0;
+    HWindow Control = 0;
 };
 
-// VK_NUMPAD0 to VK_NUMPAD9, by digit.
-constexpr std::array<std::int32_t, 10> NumpadKeys = {96, 97, 98, 99, 100, 101, 102, 103, 104, 105};
+// Characters typed per injection: Escape is looked for between two injections.
+constexpr std::size_t TypingChunk = 8;
+// How long the typing waits for a target that lost the foreground to get it back.
+constexpr std::uint32_t TargetWaitMs = 200;
 
 class PhraseTyping {
 public:
-    PhraseTyping(Platform& platform, const HookLink& link, TrackingRecords& tracking);
+    PhraseTyping(Platform& platform, TrackingRecords& tracking);
 
-    // Erases the abbreviation (and its trail) in the target and types the phrase there. The
-    // typing state and the hook's busy state cover all of it.
+    // The whole of one expansion when nothing else was typed after the abbreviation: the
+    // target made ready, the modifiers released, the abbreviation (and its trail) erased and
+    // the phrase typed. Nothing happens while another expansion runs, nor when the target
+    // cannot be brought back to the front.
     void ExpandPhrase(const PendingExpansion& expansion);
+
+    // The expansion's target is in front with the same control focused, now or after asking
+    // for it (up to TargetWaitMs); false when it is not.
+    bool ReadyTarget(const PendingExpansion& expansion);
+    // Erases count characters before the caret in the target, and the last inShadow of them
+    // in the shadow text (keys typed after the abbreviation are not observed yet).
+    void Erase(std::int32_t count, std::int32_t inShadow);
     // Types text and then trail into the target in its keyboard layout, mirroring each
-    // character into the shadow text; Cancel stops it before the next one.
+    // character into the shadow text; Cancel stops it before the next injection.
     void TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock = false);
+    // Types text exactly as given (keys the user typed, again), without touching the shadow
+    // text: whoever observes them does that. Escape does not stop it: nothing the user typed
+    // may be lost.
+    void TypeAgain(std::u16string_view text);
 
-    // An expansion is being typed out: the user's typing meanwhile is not observed.
+    // An expansion is being typed out: the user's typing meanwhile is held by the hook.
     bool Active() const { return active_; }
-    // Escape: stops the typing-out before its next character, and ends the hook's busy state.
-    void Cancel();
+    // Escape: stops the typing-out before its next injection.
+    void Cancel() { canceled_ = true; }
     bool Canceled() const { return canceled_; }
+    // A new expansion was decided: an Escape before it stops nothing.
+    void ClearCancel() { canceled_ = false; }
 
-    // The text as it is typed: brace escapes rewritten, trail appended, line feeds dropped.
-    static std::u16string PrepareText(std::u16string_view text, std::u16string_view trail);
-
-    // The typing state and the hook library's busy state, for the whole of one expansion and
-    // on every path out of it.
+    // The typing state for the whole of one expansion and on every path out of it.
     class ActiveScope {
     public:
         explicit ActiveScope(PhraseTyping& typing);
@@ -57,11 +76,14 @@ public:
         PhraseTyping& typing_;
     };
 
+    // The text as it is typed: brace escapes rewritten, trail appended, line feeds dropped.
+    static std::u16string PrepareText(std::u16string_view text, std::u16string_view trail);
+
 private:
-    void TypeChar(char16_t c, HWindow target);
+    // Types text in chunks, mirroring into rec when given; Cancel stops it when cancelable.
+    void Type(std::u16string_view text, TrackingRecord* rec, bool cancelable);
 
     Platform& platform_;
-    const HookLink& link_;
     TrackingRecords& tracking_;
     bool active_ = false;
     bool canceled_ = false;

@@ -2,6 +2,7 @@
 #include "platform/Types.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace lumora {
 
@@ -23,8 +24,9 @@ public:
     virtual unsigned MapVirtualKey(unsigned vk) = 0; // MAPVK_VK_TO_VSC
     virtual std::uintptr_t MessageExtraInfo() = 0;
     virtual void SendInput(const KeyEvent& e) = 0;
+    // Several events in one injection, so that no other input comes between them.
+    virtual void SendInputs(const std::vector<KeyEvent>& events) = 0;
     virtual bool SetForegroundWindow(HWindow w) = 0;
-    virtual bool BlockInput(bool block) = 0;
 };
 
 class KeyboardLayouts {

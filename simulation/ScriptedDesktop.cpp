@@ -268,6 +268,7 @@ std::optional<std::u16string> ScriptedDesktop::AnsiText() {
 void ScriptedDesktop::Sleep(std::uint32_t ms) {
     Now += ms;
     SleptMs += ms;
+    if (OtherThreads) OtherThreads();
     if (OnSleep) OnSleep();
 }
 
@@ -297,9 +298,11 @@ bool ScriptedDesktop::DeliverNext() {
 
 void ScriptedDesktop::ProcessPendingMessages() {
     ++ProcessPendingCalls;
+    if (OtherThreads) OtherThreads();
     if (OnProcessPending) OnProcessPending();
     // Messages posted by a handler are handled in the same pass, as PeekMessage would.
     while (DeliverNext()) {
+        if (OtherThreads) OtherThreads();
     }
 }
 
@@ -338,17 +341,17 @@ void ScriptedDesktop::SendInput(const KeyEvent& e) {
     if (InjectObserver) InjectObserver(e);
 }
 
+void ScriptedDesktop::SendInputs(const std::vector<KeyEvent>& events) {
+    ++SendInputCalls;
+    for (const KeyEvent& e : events)
+        SendInput(e);
+}
+
 bool ScriptedDesktop::SetForegroundWindow(HWindow w) {
     ForegroundRequests.push_back(w);
     if (RefuseForeground || !Exists(w)) return false;
     Foreground = w;
     return true;
-}
-
-bool ScriptedDesktop::BlockInput(bool block) {
-    BlockInputCalls.push_back(block);
-    InputBlocked = block;
-    return BlockInputResult;
 }
 
 // ---- Layouts -----------------------------------------------------------------------------

@@ -137,6 +137,9 @@ public:
     std::function<void(const PostedMessage&)> MessageHandler;
     // Runs at the start of every ProcessPendingMessages (to script input arriving meanwhile).
     std::function<void()> OnProcessPending;
+    // The program's other threads (the hook library's): they run whenever the program's own
+    // thread waits or handles pending messages.
+    std::function<void()> OtherThreads;
     HWindow MainWindow = 0;
     std::vector<PostedMessage> Posted;      // every window message ever posted
     std::vector<PostedMessage> ThreadPosts; // every thread message ever posted
@@ -153,9 +156,7 @@ public:
     std::function<void(const KeyEvent&)> InjectObserver;
     std::map<unsigned, unsigned> ScanCodes; // vk -> scan code; a US keyboard's by default
     std::uintptr_t ExtraInfo = 0x4C55;
-    std::vector<bool> BlockInputCalls;
-    bool InputBlocked = false;
-    bool BlockInputResult = false; // as without elevation, and under Wine
+    int SendInputCalls = 0; // injections of several events at once (SendInputs)
     std::vector<HWindow> ForegroundRequests;
     bool RefuseForeground = false;
 
@@ -183,6 +184,7 @@ public:
     bool IsPasswordField(HWindow control) override;
 
     std::int16_t KeyState(int vk) override;
+    bool IsKeyDown(int vk) override { return KeyTable[vk].Down; }
 
     HWindow OpenClipboardWindow() override;
     bool Open(HWindow owner) override;
@@ -203,8 +205,8 @@ public:
     unsigned MapVirtualKey(unsigned vk) override;
     std::uintptr_t MessageExtraInfo() override { return ExtraInfo; }
     void SendInput(const KeyEvent& e) override;
+    void SendInputs(const std::vector<KeyEvent>& events) override;
     bool SetForegroundWindow(HWindow w) override;
-    bool BlockInput(bool block) override;
 
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;

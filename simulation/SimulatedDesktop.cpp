@@ -21,6 +21,7 @@ SimulatedDesktop::SimulatedDesktop()
     main.Rect = {0, 0, 531, 416};
     desktop_.AddTopWindow(main);
     desktop_.MainWindow = MainWindowHandle;
+    desktop_.OtherThreads = [this] { ForwardThreadPosts(); };
     desktop_.VkKeyScanHandler = [](char16_t ch, HLayout) { return uslayout::VkKeyScan(ch); };
     // The keyboard model keeps the key states; the desktop's table mirrors it.
     desktop_.InjectedEventsChangeKeyStates = false;
@@ -29,13 +30,15 @@ SimulatedDesktop::SimulatedDesktop()
         // the key states it changes.
         const bool down = (e.Flags & KEYEVENTF_KEYUP) == 0;
         if (e.Flags & KEYEVENTF_UNICODE) {
-            if (HookEvent(simkey::Packet, down, false, true, static_cast<char16_t>(e.Scan))) return;
+            if (HookEvent(simkey::Packet, down, false, true, static_cast<char16_t>(e.Scan),
+                          e.ExtraInfo))
+                return;
             keyboard_.Inject(e, FocusedField());
             return;
         }
         const bool extended = (e.Flags & KEYEVENTF_EXTENDEDKEY) != 0;
         const auto vk = static_cast<std::uint8_t>(e.Vk);
-        if (HookEvent(vk, down, extended, true)) return;
+        if (HookEvent(vk, down, extended, true, 0, e.ExtraInfo)) return;
         keyboard_.Inject(e, FocusedField());
         SyncKeyState(vk);
     };
@@ -119,7 +122,7 @@ void SimulatedDesktop::SetEditorShown(bool shown) {
 }
 
 bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool injected,
-                                 char16_t packetChar) {
+                                 char16_t packetChar, std::uint64_t extraInfo) {
     // The hook thread runs beside the program: it has taken what the program posted to it
     // before the next input arrives, even while a handler of the program is still running.
     ForwardThreadPosts();
@@ -129,9 +132,11 @@ bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool
         const auto keys = keyboard_.KeyStates();
         hook_.Start(keys.data());
     }
-    if (vk == simkey::Packet) return hook_.PacketEvent(packetChar, down, injected);
+    const std::uint32_t now = desktop_.Now;
+    if (vk == simkey::Packet) return hook_.PacketEvent(packetChar, down, injected, extraInfo, now);
     // The low-level hook gets left- and right-hand modifier codes, never the generic ones.
-    return hook_.KeyEvent(SimulatedKeyboard::Specific(vk, extended), down, extended, injected);
+    return hook_.KeyEvent(SimulatedKeyboard::Specific(vk, extended), down, extended, injected,
+                          extraInfo, now);
 }
 
 void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
@@ -191,8 +196,35 @@ void SimulatedDesktop::ForwardThreadPosts() {
     for (; threadPostsSeen_ < desktop_.ThreadPosts.size(); ++threadPostsSeen_) {
         const PostedMessage& m = desktop_.ThreadPosts[threadPostsSeen_];
         if (m.Thread != HookThread) continue;
-        hook_.ThreadMessageReceived(m.Msg, m.WParam, m.LParam);
+        hook_.ThreadMessageReceived(m.Msg, m.WParam, m.LParam, desktop_.Now);
         if (m.Msg == WM_HOOK_REINSTALL) hook_.Reinstall(keyboard_.KeyStates().data());
+    }
+    hook_.Tick(desktop_.Now);
+    Replay();
+}
+
+void SimulatedDesktop::Replay() {
+    // The replay thread: it injects each batch the hook hands it, while the hook thread sees
+    // every event of it go by (and may hold some again).
+    if (replaying_) return;
+    replaying_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{replaying_};
+    for (auto batch = hook_.TakeReplay(); !batch.empty(); batch = hook_.TakeReplay()) {
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            const HookKeyEvent& h = batch[i];
+            KeyEvent e;
+            e.Vk = static_cast<std::uint16_t>(h.Vk == simkey::Packet ? 0 : h.Vk);
+            e.Scan = static_cast<std::uint16_t>(h.Scan);
+            e.Flags = (h.Down ? 0u : KEYEVENTF_KEYUP) | (h.Extended ? KEYEVENTF_EXTENDEDKEY : 0u) |
+                      (h.Vk == simkey::Packet ? KEYEVENTF_UNICODE : 0u);
+            e.ExtraInfo = static_cast<std::uintptr_t>(ReplayMarker | i);
+            desktop_.SendInput(e);
+            ++Replayed;
+        }
+        hook_.ReplayDone(desktop_.Now);
     }
 }
 
@@ -208,7 +240,8 @@ void SimulatedDesktop::RunPending() {
             ForwardThreadPosts();
         ForwardThreadPosts();
         if (idle_) idle_();
-    } while (!desktop_.Queue.empty());
+        // Without a program connected the messages stay queued.
+    } while (!desktop_.Queue.empty() && desktop_.MessageHandler);
 }
 
 } // namespace lumora::sim

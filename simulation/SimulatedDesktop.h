@@ -73,14 +73,19 @@ public:
     // queues up until RunPending, as when the program is busy.
     bool KeepUp = true;
 
+    // Key events replayed so far (held by the hook and injected again afterwards).
+    int Replayed = 0;
+
 private:
     void EnsureWindow(int n);
     void SyncKeyState(std::uint8_t vk);
     // One key event through the hook library (packetChar for VK_PACKET); true when withheld.
     bool HookEvent(std::uint8_t vk, bool down, bool extended, bool injected,
-                   char16_t packetChar = 0);
-    // What the program posted to the hook thread reaches the hook library.
+                   char16_t packetChar = 0, std::uint64_t extraInfo = 0);
+    // What the program posted to the hook thread reaches the hook library, and the batches of
+    // held keys it hands back are replayed.
     void ForwardThreadPosts();
+    void Replay();
     ThreadId WindowThreadOf(int n) const { return 100 + static_cast<ThreadId>(n); }
 
     ScriptedDesktop desktop_;
@@ -91,6 +96,7 @@ private:
     int front_ = -1;
     std::size_t threadPostsSeen_ = 0;
     bool running_ = false;
+    bool replaying_ = false;
 };
 
 } // namespace lumora::sim

@@ -27,7 +27,7 @@ SimulatedHookLibrary::SimulatedHookLibrary(PostFn post, ClockFn clock)
       lastEventTick_(clock_()) {}
 
 void SimulatedHookLibrary::Start(const std::uint8_t keyStates[256]) {
-    decider_.Seed(keyStates);
+    hold_.Seed(keyStates);
     started_ = true;
 }
 
@@ -37,25 +37,34 @@ void SimulatedHookLibrary::Reinstall(const std::uint8_t keyStates[256]) {
     lastEventTick_ = clock_();
 }
 
-bool SimulatedHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected) {
-    return Deliver({vk, 0, down, extended, injected});
+bool SimulatedHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected,
+                                    std::uint64_t extraInfo, std::uint32_t now) {
+    return Deliver({vk, 0, down, extended, injected, extraInfo}, now);
 }
 
-bool SimulatedHookLibrary::PacketEvent(char16_t ch, bool down, bool injected) {
-    return Deliver({simkey::Packet, ch, down, false, injected});
+bool SimulatedHookLibrary::PacketEvent(char16_t ch, bool down, bool injected,
+                                       std::uint64_t extraInfo, std::uint32_t now) {
+    return Deliver({simkey::Packet, ch, down, false, injected, extraInfo}, now);
 }
 
-bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e) {
+bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e, std::uint32_t now) {
     if (!installed_) return false;
     lastEventTick_ = clock_();
-    // As LumoraHook.cpp's keyboard callback: decide, post, withhold.
+    // As LumoraHook.cpp's keyboard callback.
     UsLayoutChars chars;
-    const HookDecision d = decider_.Decide(e, chars);
-    if (d.Kind == HookDecision::Report::Char)
-        post_(WM_HOOK_CHAR, d.Code, d.VkExt);
-    else if (d.Kind == HookDecision::Report::Key)
-        post_(WM_HOOK_KEY, d.Code, 0);
-    return d.Withhold;
+    return hold_.OnKey(e, chars, now);
+}
+
+void SimulatedHookLibrary::Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+    post_(msg, wParam, lParam);
+}
+
+void SimulatedHookLibrary::Replay(const std::vector<HookKeyEvent>& events) {
+    replay_ = events;
+}
+
+std::vector<HookKeyEvent> SimulatedHookLibrary::TakeReplay() {
+    return std::exchange(replay_, {});
 }
 
 void SimulatedHookLibrary::MousePressed(int x, int y) {
@@ -66,12 +75,9 @@ void SimulatedHookLibrary::MousePressed(int x, int y) {
 }
 
 void SimulatedHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,
-                                                 std::intptr_t lParam) {
+                                                 std::intptr_t lParam, std::uint32_t now) {
     threadMessages_.push_back({msg, wParam, lParam});
-    if (msg == WM_HOOK_BUSY)
-        decider_.SetBusy(wParam != 0);
-    else if (msg == WM_HOOK_CANCEL)
-        decider_.SetBusy(false);
+    hold_.OnProgramMessage(msg, wParam, lParam, now);
 }
 
 } // namespace lumora::sim

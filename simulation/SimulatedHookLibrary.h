@@ -1,6 +1,6 @@
 #pragma once
 #include "hook/HookLink.h"
-#include "hook/KeyDecider.h"
+#include "hook/KeyHold.h"
 #include "simulation/UsLayout.h"
 
 #include <cstdint>
@@ -9,12 +9,13 @@
 
 namespace lumora::sim {
 
-// The keyboard-hook library as the program sees it, deciding with lumora.dll's own rules
-// (KeyDecider): it sees every key event, the user's and the injected ones, before any
-// application does, reports the user's presses as WM_HOOK_CHAR or WM_HOOK_KEY, and says which
-// events the application must not get. Characters come from the US layout with the key states
-// the decider keeps. Mouse presses are WM_HOOK_MOUSE.
-class SimulatedHookLibrary : public HookActivity {
+// The keyboard-hook library as the program sees it, deciding and holding with lumora.dll's own
+// rules (KeyHold over KeyDecider): it sees every key event, the user's and the injected ones,
+// before any application does, reports the user's presses as WM_HOOK_CHAR or WM_HOOK_KEY, says
+// which events the application must not get now, and hands back the batches of held keys to
+// replay. Characters come from the US layout with the key states the decider keeps. Mouse
+// presses are WM_HOOK_MOUSE. It can lose its hooks, as the system may take them away.
+class SimulatedHookLibrary final : public HookActivity, private HookPort {
 public:
     using PostFn = std::function<void(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)>;
     using ClockFn = std::function<std::uint32_t()>;
@@ -43,32 +44,44 @@ public:
     std::optional<std::uint32_t> LastEventTick() override { return lastEventTick_; }
 
     // One key event as the low-level hook gets it (left or right modifier codes, extended
-    // flag). Returns true when the event is withheld from the application.
-    bool KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected = false);
+    // flag, the extra information of an injected event). Returns true when the event is
+    // withheld from the application. now is the desktop's clock.
+    bool KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected = false,
+                  std::uint64_t extraInfo = 0, std::uint32_t now = 0);
     bool KeyPressed(std::uint8_t vk, bool extended) { return KeyEvent(vk, true, extended); }
     bool KeyReleased(std::uint8_t vk, bool extended) { return KeyEvent(vk, false, extended); }
     // One event of a key that gives a character no key of the layout has (VK_PACKET, the
     // character in the scan code). Returns true when withheld.
-    bool PacketEvent(char16_t ch, bool down, bool injected = false);
+    bool PacketEvent(char16_t ch, bool down, bool injected = false, std::uint64_t extraInfo = 0,
+                     std::uint32_t now = 0);
     void MousePressed(int x, int y);
 
-    // What the program posts to the hook thread (WM_HOOK_BUSY, WM_HOOK_CANCEL, WM_QUIT); the
-    // busy state follows them as on the real hook thread.
-    void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    // What the program posts to the hook thread (WM_HOOK_HOLD, WM_HOOK_RELEASE, WM_QUIT).
+    void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam,
+                               std::uint32_t now = 0);
     const std::vector<ThreadMessage>& ThreadMessages() const { return threadMessages_; }
-    bool Busy() const { return decider_.Busy(); }
+    // The hook thread's regular tick (the hold's watchdog).
+    void Tick(std::uint32_t now) { hold_.OnTick(now); }
+    bool Holding() const { return hold_.Holding(); }
+    // The batch of held keys to inject now (as the replay thread would), taken; then
+    // ReplayDone.
+    std::vector<HookKeyEvent> TakeReplay();
+    void ReplayDone(std::uint32_t now) { hold_.ReplayDone(now); }
     // The key states as the hook has followed them.
-    const std::uint8_t* KeyStates() const { return decider_.KeyStates(); }
+    const std::uint8_t* KeyStates() const { return hold_.KeyStates(); }
 
 private:
-    bool Deliver(const HookKeyEvent& e);
+    void Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void Replay(const std::vector<HookKeyEvent>& events) override;
+    bool Deliver(const HookKeyEvent& e, std::uint32_t now);
 
     PostFn post_;
     ClockFn clock_;
-    KeyDecider decider_;
+    KeyHold hold_{*this};
     bool installed_ = true;
     std::uint32_t lastEventTick_ = 0;
     std::vector<ThreadMessage> threadMessages_;
+    std::vector<HookKeyEvent> replay_;
     bool started_ = false;
 };
 

@@ -33,7 +33,7 @@ const TrackingRecord* SimulatedProgram::CurrentRecord() {
 int SimulatedProgram::Expansions() {
     int n = 0;
     for (const PostedMessage& m : Sim.Desktop().ThreadPosts)
-        if (m.Msg == WM_HOOK_BUSY && m.WParam == 1) ++n;
+        if (m.Msg == WM_HOOK_HOLD) ++n;
     return n;
 }
 

@@ -61,7 +61,7 @@ public:
     Phrase& AddPhrase(const std::u16string& abbreviation, const std::u16string& text);
     // The record of the current target and control, null when there is none (never creates).
     const TrackingRecord* CurrentRecord();
-    // Expansions typed so far (WM_HOOK_BUSY 1 posted to the hook thread).
+    // Expansions decided so far (each asks the hook library to hold the keys after it).
     int Expansions();
 };
 

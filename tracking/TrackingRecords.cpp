@@ -93,10 +93,6 @@ TrackingRecord* TrackingRecords::RecordForEditing() {
     return rec;
 }
 
-bool TrackingRecords::InPasswordField() {
-    return windows_.IsPasswordField(FindFocusedControl());
-}
-
 TrackingRecord* TrackingRecords::FindRecord(HWindow top, HWindow controlKey) {
     for (auto& rec : wordRecs_)
         if (rec->MainWindow == top && rec->EditControl == controlKey) return rec.get();

@@ -55,8 +55,6 @@ public:
     // The record the editing keys change: that of the current target and the control exactly as
     // found (no Excel rule); never creates one, and none in a password field.
     TrackingRecord* RecordForEditing();
-    // The focused control of the target is a password field.
-    bool InPasswordField();
     // Never creates.
     TrackingRecord* FindRecord(HWindow top, HWindow controlKey);
     TrackingRecord& AddRecord(HWindow top, HWindow controlKey);

@@ -146,6 +146,10 @@ std::int16_t Win32Platform::KeyState(int vk) {
     return GetKeyState(vk);
 }
 
+bool Win32Platform::IsKeyDown(int vk) {
+    return (GetAsyncKeyState(vk) & 0x8000) != 0;
+}
+
 // --- Clipboard -------------------------------------------------------------------------------
 
 HWindow Win32Platform::OpenClipboardWindow() {
@@ -244,23 +248,37 @@ std::uintptr_t Win32Platform::MessageExtraInfo() {
     return static_cast<std::uintptr_t>(GetMessageExtraInfo());
 }
 
-void Win32Platform::SendInput(const KeyEvent& e) {
+namespace {
+
+INPUT ToInput(const KeyEvent& e) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = e.Vk;
     in.ki.wScan = e.Scan;
     in.ki.dwFlags = e.Flags;
     in.ki.time = e.Time;
-    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(e.ExtraInfo);
+    in.ki.dwExtraInfo = e.ExtraInfo;
+    return in;
+}
+
+} // namespace
+
+void Win32Platform::SendInput(const KeyEvent& e) {
+    INPUT in = ToInput(e);
     ::SendInput(1, &in, sizeof in);
+}
+
+void Win32Platform::SendInputs(const std::vector<KeyEvent>& events) {
+    if (events.empty()) return;
+    std::vector<INPUT> inputs;
+    inputs.reserve(events.size());
+    for (const KeyEvent& e : events)
+        inputs.push_back(ToInput(e));
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 bool Win32Platform::SetForegroundWindow(HWindow w) {
     return ::SetForegroundWindow(ToHwnd(w)) != FALSE;
-}
-
-bool Win32Platform::BlockInput(bool block) {
-    return ::BlockInput(block ? TRUE : FALSE) != FALSE;
 }
 
 // --- KeyboardLayouts -------------------------------------------------------------------------

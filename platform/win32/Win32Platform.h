@@ -43,6 +43,7 @@ public:
 
     // KeyStates
     std::int16_t KeyState(int vk) override;
+    bool IsKeyDown(int vk) override;
 
     // Clipboard
     HWindow OpenClipboardWindow() override;
@@ -67,8 +68,8 @@ public:
     unsigned MapVirtualKey(unsigned vk) override;
     std::uintptr_t MessageExtraInfo() override;
     void SendInput(const KeyEvent& e) override;
+    void SendInputs(const std::vector<KeyEvent>& events) override;
     bool SetForegroundWindow(HWindow w) override;
-    bool BlockInput(bool block) override;
 
     // KeyboardLayouts
     HLayout KeyboardLayout(ThreadId thread) override;

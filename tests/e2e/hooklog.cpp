@@ -4,16 +4,26 @@
 //   CHAR <code> <vk> <extended>
 //   KEY <vk>
 //   MOUSE <x> <y>
-// Options: --busy posts WM_HOOK_BUSY 1 to the hook thread right after SetHook.
+// Like the program, it answers each withheld Enter or Tab with WM_HOOK_RELEASE (no
+// abbreviation), so that the library lets it go. Options:
+//   --silent  never answers: the library's watchdog must let the keys go by itself
+//   --hold    asks for a hold (WM_HOOK_HOLD) at the first character, and releases it when
+//             Escape is reported (which the library reports at once during a hold)
 // On WM_HOOK_KEY F8 it injects X, Y and Enter with SendInput (input that the library must
 // neither report nor withhold), then prints INJECTED.
 #include "hook/HookMessages.h"
 #include "hook/LumoraHook.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace {
+
+enum class Mode { Answer, Silent, Hold };
+Mode gMode = Mode::Answer;
+DWORD gHookThread = 0;
+bool gHoldAsked = false;
 
 void Line(const char* fmt, long long a = 0, long long b = 0, long long c = 0) {
     std::printf(fmt, a, b, c);
@@ -32,12 +42,27 @@ void Inject(WORD vk, bool up) {
 
 LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case lumora::WM_HOOK_CHAR:
+    case lumora::WM_HOOK_CHAR: {
         Line("CHAR %lld %lld %lld", static_cast<long long>(wp & 0xFFFF), lp & 0xFF,
              (lp >> 8) & 0xFF);
+        const std::uint32_t report = lumora::ReportNumber(lp);
+        const bool withheld =
+            ((wp == 13 && (lp & 0xFF) == VK_RETURN) || (wp == 9 && (lp & 0xFF) == VK_TAB));
+        if (gMode == Mode::Hold && !gHoldAsked) {
+            gHoldAsked = true;
+            PostThreadMessageW(gHookThread, lumora::WM_HOOK_HOLD, report, 0);
+        } else if (gMode != Mode::Silent && withheld) {
+            PostThreadMessageW(gHookThread, lumora::WM_HOOK_RELEASE, report, 0);
+        }
+        return 0;
+    }
+    case lumora::WM_HOOK_HOLDING:
+        Line("HOLDING %lld %lld", static_cast<long long>(wp), static_cast<long long>(lp));
         return 0;
     case lumora::WM_HOOK_KEY:
         Line("KEY %lld", static_cast<long long>(wp & 0xFFFF));
+        if (gMode == Mode::Hold && wp == VK_ESCAPE)
+            PostThreadMessageW(gHookThread, lumora::WM_HOOK_RELEASE, lumora::ReportNumber(lp), 0);
         if (wp == VK_F8) {
             for (WORD vk : {WORD('X'), WORD('Y'), WORD(VK_RETURN)}) {
                 Inject(vk, false);
@@ -58,7 +83,9 @@ LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool busy = argc > 1 && std::wstring(argv[1]) == L"--busy";
+    const std::wstring option = argc > 1 ? argv[1] : L"";
+    if (option == L"--silent") gMode = Mode::Silent;
+    if (option == L"--hold") gMode = Mode::Hold;
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = WndProc;
@@ -82,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
         Line("FAILED");
         return 1;
     }
-    if (busy) PostThreadMessageW(tid, lumora::WM_HOOK_BUSY, 1, 0);
+    gHookThread = tid;
     Line("READY %lld", tid);
 
     MSG msg;

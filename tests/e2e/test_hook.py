@@ -3,6 +3,7 @@ Notepad (tests/e2e/hooklog.cpp prints it)."""
 
 import subprocess
 import threading
+import time
 
 import winedriver
 
@@ -68,17 +69,27 @@ class HookLibrary(winedriver.DesktopTest):
         self.assertEqual(events[2:5], ["CHAR 8 8 0", "KEY 27", "KEY 37"])
         self.assertEqual(self.desktop.notepad_text(expect="a"), "a")
 
-    def test_enterAndTab_ShouldBeWithheldAndReported_WhenNoModifierHeld(self):
+    def test_enterAndTab_ShouldWaitForTheVerdict_ThenArriveInOrder(self):
         self.desktop.start_notepad()
-        log = HookLog(self.desktop)
+        log = HookLog(self.desktop)  # answers like the program: no abbreviation
         self.desktop.type("a")
-        self.desktop.key("Return", "Tab", "KP_Enter")
-        self.desktop.type("b")
+        self.desktop.key("Return", "Tab", "KP_Enter", delay_ms=0)
+        self.desktop.type("b", delay_ms=0)
         events = log.wait_events(5)
         self.assertEqual(events, ["CHAR 97 65 0", "CHAR 13 13 0", "CHAR 9 9 0", "CHAR 13 13 1",
                                   "CHAR 98 66 0"])
-        # Withheld: Notepad got neither the line breaks nor the tab (nor their releases).
-        self.assertEqual(self.desktop.notepad_text(expect="ab"), "ab")
+        # Held until each verdict, and replayed: nothing lost, nothing out of order.
+        self.assertEqual(self.desktop.notepad_text(expect="a\n\t\nb"), "a\n\t\nb")
+
+    def test_heldKeys_ShouldGoToTheTarget_WhenTheProgramNeverAnswers(self):
+        self.desktop.start_notepad()
+        log = HookLog(self.desktop, "--silent")
+        self.desktop.type("a")
+        self.desktop.key("Return", delay_ms=0)
+        self.desktop.type("bc", delay_ms=0)
+        log.wait_events(2)
+        # The library's watchdog lets them go within about a second.
+        self.assertEqual(self.desktop.notepad_text(expect="a\nbc", timeout=5), "a\nbc")
 
     def test_ctrlEnter_ShouldGiveLineFeedAndPass_WhenCtrlHeld(self):
         self.desktop.start_notepad()
@@ -112,15 +123,18 @@ class HookLibrary(winedriver.DesktopTest):
         self.assertEqual(events, ["CHAR 97 65 0", "KEY 119", "CHAR 98 66 0"])
         self.assertEqual(self.desktop.notepad_text(expect="axy\nb"), "axy\nb")
 
-    def test_busy_ShouldPassEnterAsKey_WhenProgramIsTyping(self):
+    def test_hold_ShouldKeepKeysFromTheTarget_UntilReleased_ExceptEscape(self):
         self.desktop.start_notepad()
-        log = HookLog(self.desktop, "--busy")
+        log = HookLog(self.desktop, "--hold")  # holds at the first character
         self.desktop.type("a")
-        self.desktop.key("Return")
-        self.desktop.type("b")
-        events = log.wait_events(3)
-        self.assertEqual(events, ["CHAR 97 65 0", "KEY 13", "CHAR 98 66 0"])
-        self.assertEqual(self.desktop.notepad_text(expect="a\nb"), "a\nb")
+        winedriver.wait_until(lambda: log._has("HOLDING"), 10, what="the hold")
+        self.desktop.type("bc\n", delay_ms=0)
+        time.sleep(0.5)  # long enough for them to arrive, were they let through
+        self.assertEqual(self.desktop.notepad_text(), "a")
+        self.desktop.key("Escape")  # reported at once; hooklog releases on it
+        self.assertEqual(self.desktop.notepad_text(expect="abc\n"), "abc\n")
+        events = log.events()
+        self.assertEqual(events.count("KEY 27"), 1, "Escape is neither replayed nor reported twice")
 
     def test_mouse_ShouldReportPress_WhenUserClicks(self):
         self.desktop.start_notepad()

@@ -60,11 +60,9 @@ class Program(winedriver.DesktopTest):
     def test_abbreviation_ShouldExpand_WhenTypedInNotepad(self):
         self.lumora().start()
         self.desktop.start_notepad()
-        # The rest is typed once the phrase is in: nothing holds the user's keys back during
-        # the expansion under Wine (BlockInput fails there, as on Windows without elevation).
-        self.desktop.type("hi brb")
-        self.desktop.notepad_text(expect="hi be right back")
-        self.desktop.type(" ok")
+        # Typed straight on: the hook library holds the keys after the abbreviation until the
+        # phrase is in.
+        self.desktop.type("hi brb ok", delay_ms=0)
         self.assertEqual(self.desktop.notepad_text(expect="hi be right back ok"),
                          "hi be right back ok")
 

@@ -7,8 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 namespace lumora {
 namespace {
 
@@ -34,53 +32,46 @@ protected:
     TrackingRecords tracking{desk, OwnWindow};
 };
 
-TEST_F(KeySynthesisTest, SendBackspaces_ShouldPressAndReleaseBackspaceCountTimes) {
-    SendBackspaces(platform, 0x100, 3);
+TEST_F(KeySynthesisTest, SendBackspaces_ShouldPressAndReleaseBackspaceCountTimes_InOneInjection) {
+    SendBackspaces(platform, 3);
     EXPECT_THAT(KeyEventTexts(desk.Injected), ElementsAre("+8", "-8", "+8", "-8", "+8", "-8"));
     EXPECT_EQ(desk.Injected[0].Scan, 0x0E);
-    SendBackspaces(platform, 0x100, 0);
-    SendBackspaces(platform, 0x100, -1);
+    EXPECT_EQ(desk.SendInputCalls, 1);
+    SendBackspaces(platform, 0);
+    SendBackspaces(platform, -1);
     EXPECT_EQ(desk.Injected.size(), 6u);
 }
 
-TEST_F(KeySynthesisTest, ActivateTarget_ShouldReleaseElevenModifiers_WithInputBlockedMeanwhile) {
-    std::vector<bool> blockedAtEvent;
-    desk.InjectObserver = [&](const KeyEvent&) { blockedAtEvent.push_back(desk.InputBlocked); };
-    const std::uint32_t before = desk.Now;
-
-    EXPECT_EQ(ActivateTarget(platform, tracking), 0x100u);
-
-    EXPECT_THAT(desk.ForegroundRequests, ElementsAre(0x100u));
-    EXPECT_EQ(desk.Now - before, 100u);
-    EXPECT_THAT(KeyEventTexts(desk.Injected),
-                ElementsAre("-160", "-16", "-17", "-162", "-18", "-164", "-91", "-92", "-161e",
-                            "-163e", "-165e"));
-    EXPECT_THAT(blockedAtEvent, ::testing::Each(true));
-    EXPECT_THAT(desk.BlockInputCalls, ElementsAre(true, false));
-    EXPECT_FALSE(desk.InputBlocked);
+TEST_F(KeySynthesisTest, ReleasedModifiers_ShouldReleaseOnlyWhatIsHeld_AndPressItAgainAfter) {
+    desk.SetKeyDown(vk::LShift, true);
+    desk.SetKeyDown(vk::RControl, true);
+    {
+        ReleasedModifiers released(platform);
+        EXPECT_THAT(KeyEventTexts(desk.Injected), ElementsAre("-160", "-163e"));
+        EXPECT_FALSE(desk.IsKeyDown(vk::LShift));
+    }
+    EXPECT_THAT(KeyEventTexts(desk.Injected, 2), ElementsAre("+160", "+163e"));
+    desk.Injected.clear();
+    desk.ReleaseAllKeys();
+    { ReleasedModifiers nothingHeld(platform); }
+    EXPECT_TRUE(desk.Injected.empty());
 }
 
-TEST_F(KeySynthesisTest, ActivateTarget_ShouldUnblockInput_WhenSendingFails) {
-    desk.InjectObserver = [](const KeyEvent&) { throw std::runtime_error("no input"); };
-    EXPECT_THROW(ActivateTarget(platform, tracking), std::runtime_error);
-    EXPECT_THAT(desk.BlockInputCalls, ElementsAre(true, false));
-}
-
-TEST_F(KeySynthesisTest, ActivateTarget_ShouldStillReleaseModifiers_WhenThereIsNoTarget) {
-    desk.Window(0x100).Status = 0; // nothing qualifies
-    EXPECT_EQ(ActivateTarget(platform, tracking), 0u);
-    EXPECT_EQ(desk.Injected.size(), 11u);
-}
-
-TEST_F(KeySynthesisTest, SendUnicodeUnit_ShouldSendPressAndReleaseWithTheUnitAsScanCode) {
-    SendUnicodeUnit(platform, u'\u2014');
-    ASSERT_EQ(desk.Injected.size(), 2u);
-    EXPECT_EQ(desk.Injected[0].Vk, 0);
-    EXPECT_EQ(desk.Injected[0].Scan, 0x2014);
-    EXPECT_EQ(desk.Injected[0].Flags, KEYEVENTF_UNICODE);
-    EXPECT_EQ(desk.Injected[1].Flags, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP);
-    EXPECT_EQ(desk.Injected[1].ExtraInfo, desk.ExtraInfo);
-    EXPECT_EQ(desk.ProcessPendingCalls, 2);
+TEST_F(KeySynthesisTest, AppendCharEvents_ShouldUseTheLayoutsKey_OrAUnicodeEvent) {
+    desk.VkKeyScanHandler = [](char16_t ch, HLayout) -> std::int16_t {
+        if (ch == u'a') return 0x41;
+        if (ch == u'A') return 0x141;
+        if (ch == u'\u00e9') return 0x600 | 0x45; // AltGr+E on some layouts
+        if (ch == u'\u00b1') return 0x900 | 0x31; // a shift state no key event gives
+        return -1;
+    };
+    std::vector<KeyEvent> events;
+    for (char16_t c : std::u16string(u"aA\u00e9\u00b1("))
+        AppendCharEvents(platform, events, c, 0);
+    EXPECT_THAT(KeyEventTexts(events),
+                ElementsAre("+65", "-65", "+16", "+65", "-65", "-16", "+17", "+165", "+69", "-69",
+                            "-17", "-165", "+u00b1", "-u00b1", "+u0028", "-u0028"));
+    EXPECT_EQ(events.back().ExtraInfo, desk.ExtraInfo);
 }
 
 TEST_F(KeySynthesisTest, TargetKeyboardLayout_ShouldAskForTheTargetsThread) {

@@ -174,7 +174,7 @@ TEST(Keyboard, UnicodeEvents_ShouldTypeTheirCodeUnits_AndLeaveKeyStatesAlone) {
     EXPECT_EQ(field.Text(), u"\u2014");
 }
 
-// What the hook library posted to the main window.
+// What the hook library posted to the main window (the report numbers left out).
 struct HookPost {
     unsigned Msg;
     std::uintptr_t W;
@@ -185,15 +185,27 @@ struct HookPost {
 class HookLibraryTest : public ::testing::Test {
 protected:
     std::vector<HookPost> posts;
+    std::uint32_t lastReport = 0;
     SimulatedHookLibrary hook{[this](unsigned m, std::uintptr_t w, std::intptr_t l) {
+        if (m == WM_HOOK_CHAR || m == WM_HOOK_KEY) {
+            lastReport = ReportNumber(l);
+            l &= 0xFFFF;
+        }
         posts.push_back({m, w, l});
     }};
 
-    // A press and release of one key; true when either was withheld.
+    // A press and release of one key; true when either was withheld. A withheld Enter or Tab
+    // gets the program's verdict at once (no abbreviation), and the replay is done.
     bool Tap(std::uint8_t vk, bool extended = false) {
         const bool press = hook.KeyPressed(vk, extended);
         const bool release = hook.KeyReleased(vk, extended);
         EXPECT_EQ(press, release) << "vk " << int(vk) << ": a release goes as its press went";
+        if (press) {
+            hook.ThreadMessageReceived(WM_HOOK_RELEASE, lastReport, 0);
+            for (std::size_t i = 0, n = hook.TakeReplay().size(); i < n; ++i)
+                hook.KeyEvent(vk, i == 0, extended, true, ReplayMarker | i);
+            hook.ReplayDone(0);
+        }
         return press;
     }
     static HookPost Char(char16_t ch, std::intptr_t vkExt) { return {WM_HOOK_CHAR, ch, vkExt}; }
@@ -240,23 +252,22 @@ TEST_F(HookLibraryTest, ModifiedKeys_ShouldFollowTheRealHooksRules) {
                                             Key(simkey::LWin), Key('E')}));
 }
 
-TEST_F(HookLibraryTest, Busy_ShouldLetEnterAndTabThroughAsKeys_UntilEndedOrCanceled) {
-    hook.ThreadMessageReceived(WM_HOOK_BUSY, 1, 0);
-    EXPECT_TRUE(hook.Busy());
-    EXPECT_FALSE(Tap(simkey::Return));
-    EXPECT_FALSE(Tap(simkey::Tab));
-    EXPECT_FALSE(Tap('A'));
-    hook.ThreadMessageReceived(WM_HOOK_CANCEL, 0, 0);
-    EXPECT_FALSE(hook.Busy());
-    EXPECT_TRUE(Tap(simkey::Return));
-    // A withheld press keeps its release withheld even when busy starts in between.
-    EXPECT_TRUE(hook.KeyPressed(simkey::Tab, false));
-    hook.ThreadMessageReceived(WM_HOOK_BUSY, 1, 0);
-    EXPECT_TRUE(hook.KeyReleased(simkey::Tab, false));
-    hook.ThreadMessageReceived(WM_HOOK_BUSY, 0, 0);
-    EXPECT_EQ(posts,
-              (std::vector<HookPost>{Key(13), Key(9), Char(u'a', 'A'), Char(13, 13), Char(9, 9)}));
-    EXPECT_EQ(hook.ThreadMessages().size(), 4u);
+TEST_F(HookLibraryTest, Hold_ShouldKeepTheUsersKeys_UntilReleased_ThenHandThemBack) {
+    Tap('A');
+    hook.ThreadMessageReceived(WM_HOOK_HOLD, lastReport, 0);
+    EXPECT_EQ(posts.back().Msg, WM_HOOK_HOLDING);
+    EXPECT_TRUE(hook.Holding());
+    EXPECT_TRUE(hook.KeyPressed('B', false));
+    EXPECT_TRUE(hook.KeyPressed(simkey::Escape, false)); // reported at once, never replayed
+    EXPECT_TRUE(hook.KeyReleased('B', false));
+    EXPECT_EQ(posts.back(), Key(27));
+    hook.ThreadMessageReceived(WM_HOOK_RELEASE, lastReport, 0);
+    const auto batch = hook.TakeReplay();
+    ASSERT_EQ(batch.size(), 2u);
+    EXPECT_EQ(batch[0].Vk, 'B');
+    EXPECT_TRUE(batch[0].Down);
+    EXPECT_FALSE(batch[1].Down);
+    EXPECT_EQ(hook.ThreadMessages().size(), 2u);
 }
 
 TEST_F(HookLibraryTest, InjectedEvents_ShouldPassUnreported_ButCountForTheKeyStates) {
