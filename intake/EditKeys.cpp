@@ -1,22 +1,12 @@
 #include "intake/EditKeys.h"
 
+#include "output/ClipboardText.h"
+
 #include <algorithm>
 
 namespace lumora {
 
 namespace {
-
-// Closes the clipboard on every path once it has been opened.
-class ClipboardGuard {
-public:
-    explicit ClipboardGuard(Clipboard& clip) : clip_(clip) {}
-    ClipboardGuard(const ClipboardGuard&) = delete;
-    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
-    ~ClipboardGuard() { clip_.Close(); }
-
-private:
-    Clipboard& clip_;
-};
 
 bool IsBreakChar(char16_t c) {
     return BreakChars.find(c) != std::u16string_view::npos;
@@ -209,7 +199,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
 void EditKeys::Paste(TrackingRecord& rec) {
     // The wait handles queued input: keep the record alive and read it only afterwards.
     auto hold = tracking_.HoldRecords();
-    std::u16string s = ReadClipboardText();
+    std::u16string s = ReadClipboardText(platform_, link_.MainWindow);
     if (s.empty()) {
         // Nothing we could read: the control may still have pasted (it got the clipboard after
         // our wait), or replaced its selection with nothing.
@@ -227,28 +217,6 @@ void EditKeys::Paste(TrackingRecord& rec) {
     const std::int32_t at = CaretInText(rec);
     rec.Text.insert(static_cast<std::size_t>(at), pasted);
     rec.Pos = at + static_cast<std::int32_t>(pasted.size());
-}
-
-bool EditKeys::WaitForClipboard() {
-    const std::uint32_t start = platform_.Time.TickCount();
-    while (platform_.Clip.OpenClipboardWindow() != 0 &&
-           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < ClipboardWaitMs) {
-        platform_.Time.Sleep(1);
-        platform_.Messages.ProcessPendingMessages();
-    }
-    return platform_.Clip.OpenClipboardWindow() == 0;
-}
-
-std::u16string EditKeys::ReadClipboardText() {
-    if (!WaitForClipboard()) return {};
-    if (!platform_.Clip.Open(link_.MainWindow)) return {};
-    ClipboardGuard guard(platform_.Clip);
-    if (platform_.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
-        if (auto text = platform_.Clip.UnicodeText()) return *text;
-    } else if (platform_.Clip.IsFormatAvailable(CF_TEXT)) {
-        if (auto text = platform_.Clip.AnsiText()) return *text;
-    }
-    return {};
 }
 
 } // namespace lumora

@@ -25,9 +25,6 @@ struct KeyFlags {
 // The characters the Backspace and Delete rules treat as word breaks.
 constexpr std::u16string_view BreakChars = u" .;!?\t\r\n";
 
-// How long a paste waits for another window to let go of the clipboard.
-constexpr std::uint32_t ClipboardWaitMs = 4000;
-
 class EditKeys {
 public:
     EditKeys(Platform& platform, const HookLink& link, TrackingRecords& tracking,
@@ -40,11 +37,6 @@ public:
     // Applies one key (fromChar false: a virtual-key code) or character (fromChar true) to the
     // record of the current target; Escape cancels a typing-out in every state.
     void HandleEditKey(std::uint16_t code, bool fromChar);
-    // The clipboard's text, empty when there is none or it stays held by another window.
-    std::u16string ReadClipboardText();
-    // True when no window holds the clipboard open (any more); waits up to ClipboardWaitMs,
-    // handling pending messages meanwhile.
-    bool WaitForClipboard();
 
 private:
     void Paste(TrackingRecord& rec);

@@ -1,5 +1,6 @@
 #include "output/PhraseTyping.h"
 
+#include "output/ClipboardText.h"
 #include "output/KeySynthesis.h"
 
 #include <algorithm>
@@ -33,15 +34,37 @@ private:
     bool wasOn_;
 };
 
-void ReplaceAll(std::u16string& s, std::u16string_view from, std::u16string_view to) {
-    for (std::size_t at = s.find(from); at != std::u16string::npos;
-         at = s.find(from, at + to.size()))
-        s.replace(at, from.size(), to);
-}
-
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
+
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The fields filled from the platform: one moment for every date and time of the phrase, the
+// clipboard read only when a field asks for it.
+class PlatformFieldValues final : public FieldValues {
+public:
+    PlatformFieldValues(Platform& platform, HWindow owner) : platform_(platform), owner_(owner) {}
+    std::optional<std::u16string> Date(std::u16string_view picture) override {
+        return platform_.Dates.FormatDate(Moment(), picture);
+    }
+    std::optional<std::u16string> Time(std::u16string_view picture) override {
+        return platform_.Dates.FormatTime(Moment(), picture);
+    }
+    std::u16string ClipboardText() override { return ReadClipboardText(platform_, owner_); }
+
+private:
+    const LocalTime& Moment() {
+        if (!moment_) moment_ = platform_.Dates.CurrentTime();
+        return *moment_;
+    }
+
+    Platform& platform_;
+    HWindow owner_;
+    std::optional<LocalTime> moment_;
+};
 
 } // namespace
 
@@ -56,15 +79,27 @@ PhraseTyping::ActiveScope::~ActiveScope() {
 PhraseTyping::PhraseTyping(Platform& platform, TrackingRecords& tracking)
     : platform_(platform), tracking_(tracking) {}
 
-std::u16string PhraseTyping::PrepareText(std::u16string_view text, std::u16string_view trail) {
-    std::u16string s(text);
-    ReplaceAll(s, u"\\\\\\}", u"}");
-    ReplaceAll(s, u"\\\\\\{#", u"{#");
-    // A stored line break is CR LF, and CR alone is the Enter key. The trail is added after,
-    // so that a line feed the user typed (Ctrl+Enter) to complete the match is typed again.
-    std::erase(s, u'\n');
-    s += trail;
-    return s;
+PhraseTyping::PreparedText PhraseTyping::Prepare(std::u16string_view text,
+                                                 std::u16string_view trail, FieldValues* values) {
+    const FilledText filled = FillFields(text, values);
+    PreparedText out;
+    out.Text.reserve(filled.Text.size() + trail.size());
+    std::size_t cursor = 0;
+    for (std::size_t i = 0; i < filled.Text.size(); ++i) {
+        if (filled.Cursor && i == *filled.Cursor) cursor = out.Text.size();
+        // A stored line break is CR LF, and CR alone is the Enter key.
+        if (filled.Text[i] != u'\n') out.Text += filled.Text[i];
+    }
+    if (filled.Cursor && *filled.Cursor >= filled.Text.size()) cursor = out.Text.size();
+    // The trail is added after, so that a line feed the user typed (Ctrl+Enter) to complete
+    // the match is typed again.
+    out.Text += trail;
+    if (filled.Cursor) {
+        out.CaretBack = out.Text.size() - cursor;
+        for (std::size_t i = cursor; i < out.Text.size(); ++i)
+            if (!IsLowSurrogate(out.Text[i]) || i == cursor) ++out.LeftPresses;
+    }
+    return out;
 }
 
 void PhraseTyping::ExpandPhrase(const PendingExpansion& expansion) {
@@ -120,10 +155,22 @@ void PhraseTyping::Erase(std::int32_t count, std::int32_t inShadow) {
 }
 
 void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock) {
+    PlatformFieldValues values(platform_, tracking_.MainWindow());
+    const PreparedText typed = Prepare(text, trail, &values);
     CapsLockOff capsOff(platform_, capsLock);
-    const std::u16string typed = PrepareText(text, trail);
     auto hold = tracking_.HoldRecords();
-    Type(typed, tracking_.CurrentRecord(), true);
+    TrackingRecord* rec = tracking_.CurrentRecord();
+    Type(typed.Text, rec, true);
+    if (typed.LeftPresses == 0 || canceled_) return;
+    // Back to the {#cursor} field, and the shadow caret with it.
+    std::vector<KeyEvent> lefts;
+    for (std::size_t i = 0; i < typed.LeftPresses; ++i) {
+        lefts.push_back(MakeKeyEvent(platform_, vk::Left, true, true));
+        lefts.push_back(MakeKeyEvent(platform_, vk::Left, false, true));
+    }
+    platform_.Input.SendInputs(lefts);
+    if (rec) rec->Pos = std::max(0, CaretInText(*rec) - static_cast<std::int32_t>(typed.CaretBack));
+    platform_.Messages.ProcessPendingMessages();
 }
 
 void PhraseTyping::TypeAgain(std::u16string_view text) {

@@ -2,6 +2,7 @@
 // Phrase typing: a matched abbreviation is erased in the target with Backspaces and the phrase
 // typed in its place, while the shadow text follows.
 #include "hook/HookLink.h"
+#include "output/PhraseFields.h"
 #include "platform/Platform.h"
 #include "tracking/TrackingRecords.h"
 
@@ -76,8 +77,19 @@ public:
         PhraseTyping& typing_;
     };
 
-    // The text as it is typed: brace escapes rewritten, trail appended, line feeds dropped.
-    static std::u16string PrepareText(std::u16string_view text, std::u16string_view trail);
+    // The text as it is typed: brace escapes rewritten, fields filled in (none without
+    // values), line feeds dropped, trail appended; and how far the caret goes back afterwards
+    // for a {#cursor} field.
+    struct PreparedText {
+        std::u16string Text;
+        std::size_t CaretBack = 0;   // code units of Text after the cursor field
+        std::size_t LeftPresses = 0; // characters of Text after it (a surrogate pair is one)
+    };
+    static PreparedText Prepare(std::u16string_view text, std::u16string_view trail,
+                                FieldValues* values);
+    static std::u16string PrepareText(std::u16string_view text, std::u16string_view trail) {
+        return Prepare(text, trail, nullptr).Text;
+    }
 
 private:
     // Types text in chunks, mirroring into rec when given; Cancel stops it when cancelable.

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/DateFormats.h"
 #include "platform/Input.h"
 #include "platform/KeyStates.h"
 #include "platform/MessagePort.h"
@@ -20,6 +21,7 @@ struct Platform {
     InputInjector& Input;
     KeyboardLayouts& Layouts;
     ProcessQueries& Processes;
+    DateFormats& Dates;
 };
 
 } // namespace lumora

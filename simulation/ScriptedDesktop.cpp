@@ -37,7 +37,8 @@ std::map<unsigned, unsigned> UsScanCodes() {
 } // namespace
 
 ScriptedDesktop::ScriptedDesktop()
-    : ScanCodes(UsScanCodes()), platform_{*this, *this, *this, *this, *this, *this, *this, *this} {}
+    : ScanCodes(UsScanCodes()), platform_{*this, *this, *this, *this, *this,
+                                          *this, *this, *this, *this} {}
 
 // ---- Windows -----------------------------------------------------------------------------
 

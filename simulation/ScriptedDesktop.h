@@ -57,6 +57,7 @@ class ScriptedDesktop final : public WindowQueries,
                               public KeyStates,
                               public Clipboard,
                               public Clock,
+                              public DateFormats,
                               public MessagePort,
                               public InputInjector,
                               public KeyboardLayouts,
@@ -129,6 +130,8 @@ public:
     std::uint32_t Now = 1000;
     std::uint32_t SleptMs = 0;
     std::uint32_t LastInput = 0; // the tick of the user's last input
+    // The local date and time the phrases' fields see.
+    LocalTime LocalNow{2026, 12, 9, 3, 14, 30, 0};
     // Runs on every Sleep, after the clock has moved (to script what happens meanwhile).
     std::function<void()> OnSleep;
 
@@ -196,6 +199,16 @@ public:
     std::uint32_t TickCount() override { return Now; }
     void Sleep(std::uint32_t ms) override;
     std::uint32_t LastInputTick() override { return LastInput; }
+
+    LocalTime CurrentTime() override { return LocalNow; }
+    std::optional<std::u16string> FormatDate(const LocalTime& t,
+                                             std::u16string_view picture) override {
+        return FormatDatePicture(t, picture);
+    }
+    std::optional<std::u16string> FormatTime(const LocalTime& t,
+                                             std::u16string_view picture) override {
+        return FormatTimePicture(t, picture);
+    }
 
     bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,

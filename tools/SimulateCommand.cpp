@@ -25,6 +25,8 @@ int SimulateCommand(const std::vector<std::u16string>&, ToolIo& io) {
 #include "tools/Json.h"
 
 #include <charconv>
+#include <chrono>
+#include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -101,6 +103,21 @@ int WindowNumber(std::string_view text) {
     return static_cast<int>(*n);
 }
 
+// "YYYY-MM-DD HH:MM": the simulated local time, for the phrases' date and time fields.
+LocalTime ParseDateTime(const std::u16string& text) {
+    const std::string s = Utf16ToUtf8(text);
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    char tail = 0;
+    if (std::sscanf(s.c_str(), "%4d-%2d-%2d %2d:%2d%c", &y, &mo, &d, &h, &mi, &tail) != 5)
+        throw ScriptError("expected a date as \"YYYY-MM-DD HH:MM\"");
+    const std::chrono::year_month_day day{std::chrono::year{y}, std::chrono::month(mo),
+                                          std::chrono::day(d)};
+    if (!day.ok() || h > 23 || mi > 59 || h < 0 || mi < 0)
+        throw ScriptError("no such date or time: " + s);
+    const auto weekday = std::chrono::weekday{std::chrono::sys_days{day}};
+    return LocalTime{y, mo, d, static_cast<int>(weekday.c_encoding()), h, mi, 0};
+}
+
 void Print(SimulatedProgram& program, std::ostream& out) {
     const sim::SimulatedTextField* field = program.Sim.FocusedField();
     const TrackingRecord* rec = program.CurrentRecord();
@@ -150,6 +167,9 @@ void RunLine(SimulatedProgram& program, std::string_view line, std::ostream& out
     } else if (command == "clipboard") {
         needArgument();
         sim.SetClipboard(JsonStringArgument(arg));
+    } else if (command == "date") {
+        needArgument();
+        sim.Desktop().LocalNow = ParseDateTime(JsonStringArgument(arg));
     } else if (command == "window") {
         needArgument();
         sim.ShowWindow(WindowNumber(arg));

@@ -86,10 +86,32 @@ bool PhraseGrid::Create(HWND parent, HINSTANCE instance, int id) {
                      reinterpret_cast<LPARAM>(&col));
     }
     SetWindowSubclass(list_, ListProc, ListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    AddHeaderTooltip(instance);
     rows_.SetObserver(this);
     editor_.SetView(this);
     SyncItemCount();
     return true;
+}
+
+void PhraseGrid::AddHeaderTooltip(HINSTANCE instance) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    if (!header) return;
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, list_, nullptr, instance, nullptr);
+    if (!tooltip_) return;
+    static const std::u16string help(FieldsHelpText);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = list_;
+    tool.uId = reinterpret_cast<UINT_PTR>(header);
+    tool.lpszText = const_cast<wchar_t*>(WidePtr(help));
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Several lines, and long enough to read them.
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 480);
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
 }
 
 // --- the view the editor works on ------------------------------------------------------------

@@ -60,6 +60,8 @@ private:
     static LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
     LRESULT OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    // The column headers tell which fields a phrase's text may hold.
+    void AddHeaderTooltip(HINSTANCE instance);
     LRESULT OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     bool OnHeaderNotify(const NMHDR& header, LRESULT& result);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
@@ -79,6 +81,7 @@ private:
     ErrorHandler onError_;
     HWND list_ = nullptr;
     HWND edit_ = nullptr;
+    HWND tooltip_ = nullptr;
     std::size_t editRow_ = 0;
     int editColumn_ = 0;
     int focusedColumn_ = AbbreviationColumn;

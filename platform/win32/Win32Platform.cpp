@@ -140,6 +140,58 @@ bool Win32Platform::IsPasswordField(HWindow control) {
     return passwordChar != 0;
 }
 
+// --- DateFormats -----------------------------------------------------------------------------
+
+namespace {
+
+SYSTEMTIME ToSystemTime(const LocalTime& t) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(t.Year);
+    st.wMonth = static_cast<WORD>(t.Month);
+    st.wDay = static_cast<WORD>(t.Day);
+    st.wDayOfWeek = static_cast<WORD>(t.DayOfWeek);
+    st.wHour = static_cast<WORD>(t.Hour);
+    st.wMinute = static_cast<WORD>(t.Minute);
+    st.wSecond = static_cast<WORD>(t.Second);
+    return st;
+}
+
+// The user's own locale and formats; 0 from the API (a picture it refuses) is nullopt.
+template <class Api> std::optional<std::u16string> Formatted(Api api) {
+    wchar_t buffer[256];
+    const int n = api(buffer, static_cast<int>(std::size(buffer)));
+    if (n <= 1) return std::nullopt;
+    return FromWide(std::wstring(buffer, static_cast<std::size_t>(n - 1)));
+}
+
+} // namespace
+
+LocalTime Win32Platform::CurrentTime() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return LocalTime{st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond};
+}
+
+std::optional<std::u16string> Win32Platform::FormatDate(const LocalTime& t,
+                                                        std::u16string_view picture) {
+    const SYSTEMTIME st = ToSystemTime(t);
+    const std::u16string pic(picture);
+    return Formatted([&](wchar_t* out, int size) {
+        return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, picture.empty() ? DATE_SHORTDATE : 0, &st,
+                               picture.empty() ? nullptr : WidePtr(pic), out, size, nullptr);
+    });
+}
+
+std::optional<std::u16string> Win32Platform::FormatTime(const LocalTime& t,
+                                                        std::u16string_view picture) {
+    const SYSTEMTIME st = ToSystemTime(t);
+    const std::u16string pic(picture);
+    return Formatted([&](wchar_t* out, int size) {
+        return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, picture.empty() ? TIME_NOSECONDS : 0, &st,
+                               picture.empty() ? nullptr : WidePtr(pic), out, size);
+    });
+}
+
 // --- KeyStates -------------------------------------------------------------------------------
 
 std::int16_t Win32Platform::KeyState(int vk) {

@@ -10,6 +10,7 @@ class Win32Platform final : public WindowQueries,
                             public KeyStates,
                             public Clipboard,
                             public Clock,
+                            public DateFormats,
                             public MessagePort,
                             public InputInjector,
                             public KeyboardLayouts,
@@ -21,7 +22,7 @@ public:
     Win32Platform& operator=(const Win32Platform&) = delete;
 
     Platform AsPlatform() {
-        return Platform{*this, *this, *this, *this, *this, *this, *this, *this};
+        return Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this};
     }
 
     // Message boxes are owned by this window (the main window; 0 until it exists).
@@ -57,6 +58,13 @@ public:
     std::uint32_t TickCount() override;
     void Sleep(std::uint32_t ms) override;
     std::uint32_t LastInputTick() override;
+
+    // DateFormats
+    LocalTime CurrentTime() override;
+    std::optional<std::u16string> FormatDate(const LocalTime& t,
+                                             std::u16string_view picture) override;
+    std::optional<std::u16string> FormatTime(const LocalTime& t,
+                                             std::u16string_view picture) override;
 
     // MessagePort
     bool PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;

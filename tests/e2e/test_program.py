@@ -1,5 +1,6 @@
 """lumora.exe and lumora.dll under Wine, with Wine's Notepad as the target application."""
 
+import datetime
 import os
 import tempfile
 
@@ -71,6 +72,15 @@ class Program(winedriver.DesktopTest):
         self.desktop.start_notepad()
         self.desktop.type("Dear Ann, sig")
         expected = "Dear Ann, Kind regards,\nJohn Smith, Esq. #42!"
+        self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
+
+    def test_fields_ShouldFillInTheDateAndPutTheCaretAtTheCursor(self):
+        self.lumora([("dt", "[{#date:yyyy-MM-dd} {#cursor}] {#nofield}")]).start()
+        self.desktop.start_notepad()
+        self.desktop.type("dt")
+        self.desktop.type("ok")  # typed where {#cursor} stood
+        today = datetime.date.today().isoformat()
+        expected = f"[{today} ok] {{#nofield}}"
         self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
 
     def test_exit_ShouldSavePhrases_AndSecondStartShouldExpandThem(self):

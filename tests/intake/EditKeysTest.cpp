@@ -1,5 +1,6 @@
 #include "intake/EditKeys.h"
 #include "hook/HookMessages.h"
+#include "output/ClipboardText.h"
 #include "tests/DesktopFixture.h"
 
 #include <string>

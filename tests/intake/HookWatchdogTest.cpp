@@ -72,12 +72,5 @@ TEST_F(HookWatchdogTest, InputTheHooksNeverSee_ShouldReinstallAfterSeconds_ThenE
     EXPECT_LE(again[0] - lost, HookSilenceMs + 2 * WatchdogIntervalMs);
 }
 
-TEST_F(HookWatchdogTest, WithoutAHookThread_ShouldAskNothing) {
-    link.HookThread = 0;
-    Run(20000, 100, std::nullopt);
-    watchdog.HandleMessage(power::PowerBroadcastMsg, power::ResumeAutomatic);
-    EXPECT_TRUE(desk.ThreadPosts.empty());
-}
-
 } // namespace
 } // namespace lumora::testing

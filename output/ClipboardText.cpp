@@ -1,0 +1,43 @@
+#include "output/ClipboardText.h"
+
+namespace lumora {
+
+namespace {
+
+// Closes the clipboard on every path once it has been opened.
+class ClipboardGuard {
+public:
+    explicit ClipboardGuard(Clipboard& clip) : clip_(clip) {}
+    ClipboardGuard(const ClipboardGuard&) = delete;
+    ClipboardGuard& operator=(const ClipboardGuard&) = delete;
+    ~ClipboardGuard() { clip_.Close(); }
+
+private:
+    Clipboard& clip_;
+};
+
+} // namespace
+
+bool WaitForClipboard(Platform& platform) {
+    const std::uint32_t start = platform.Time.TickCount();
+    while (platform.Clip.OpenClipboardWindow() != 0 &&
+           static_cast<std::uint32_t>(platform.Time.TickCount() - start) < ClipboardWaitMs) {
+        platform.Time.Sleep(1);
+        platform.Messages.ProcessPendingMessages();
+    }
+    return platform.Clip.OpenClipboardWindow() == 0;
+}
+
+std::u16string ReadClipboardText(Platform& platform, HWindow owner) {
+    if (!WaitForClipboard(platform)) return {};
+    if (!platform.Clip.Open(owner)) return {};
+    ClipboardGuard guard(platform.Clip);
+    if (platform.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
+        if (auto text = platform.Clip.UnicodeText()) return *text;
+    } else if (platform.Clip.IsFormatAvailable(CF_TEXT)) {
+        if (auto text = platform.Clip.AnsiText()) return *text;
+    }
+    return {};
+}
+
+} // namespace lumora

@@ -1,0 +1,88 @@
+#include "output/PhraseFields.h"
+
+namespace lumora {
+
+namespace {
+
+constexpr std::u16string_view EscapedBrace = u"\\\\\\}";  // \\\} types }
+constexpr std::u16string_view EscapedField = u"\\\\\\{#"; // \\\{# types {#
+constexpr std::u16string_view FieldStart = u"{#";
+
+bool IsNameChar(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// The value of the field `name` with `argument` (nullopt: no argument); nullopt when it is not
+// a field that can be filled.
+std::optional<std::u16string> FieldValue(std::u16string_view name,
+                                         std::optional<std::u16string_view> argument,
+                                         FieldValues& values, bool& cursor) {
+    // {#date:} names no picture: typed as written, like any picture that cannot be used.
+    if (argument && argument->empty()) return std::nullopt;
+    if (name == u"date") return values.Date(argument.value_or(u""));
+    if (name == u"time") return values.Time(argument.value_or(u""));
+    if (argument) return std::nullopt; // the others take none
+    if (name == u"clipboard") return values.ClipboardText();
+    if (name == u"cursor") {
+        cursor = true;
+        return std::u16string();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+FilledText FillFields(std::u16string_view stored, FieldValues* values) {
+    FilledText out;
+    out.Text.reserve(stored.size());
+    for (std::size_t i = 0; i < stored.size();) {
+        const std::u16string_view rest = stored.substr(i);
+        if (rest.starts_with(EscapedBrace)) {
+            out.Text += u'}';
+            i += EscapedBrace.size();
+            continue;
+        }
+        if (rest.starts_with(EscapedField)) {
+            out.Text += FieldStart;
+            i += EscapedField.size();
+            continue;
+        }
+        if (values && rest.starts_with(FieldStart)) {
+            // {#name} or {#name:argument}, closed by the first }.
+            std::size_t at = FieldStart.size();
+            while (at < rest.size() && IsNameChar(rest[at]))
+                ++at;
+            const std::u16string_view name = rest.substr(FieldStart.size(), at - FieldStart.size());
+            std::optional<std::u16string_view> argument;
+            std::size_t close = std::u16string_view::npos;
+            if (at < rest.size() && rest[at] == u'}') {
+                close = at;
+            } else if (at < rest.size() && rest[at] == u':') {
+                // An escaped brace does not close the field.
+                for (std::size_t k = at + 1; k < rest.size(); ++k) {
+                    if (rest.substr(k).starts_with(EscapedBrace)) {
+                        k += EscapedBrace.size() - 1;
+                    } else if (rest[k] == u'}') {
+                        close = k;
+                        argument = rest.substr(at + 1, close - at - 1);
+                        break;
+                    }
+                }
+            }
+            if (!name.empty() && close != std::u16string_view::npos) {
+                bool cursor = false;
+                if (auto value = FieldValue(name, argument, *values, cursor)) {
+                    if (cursor && !out.Cursor) out.Cursor = out.Text.size();
+                    out.Text += *value;
+                    i += close + 1;
+                    continue;
+                }
+            }
+        }
+        out.Text += stored[i];
+        ++i;
+    }
+    return out;
+}
+
+} // namespace lumora

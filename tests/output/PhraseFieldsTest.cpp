@@ -1,0 +1,86 @@
+#include "output/PhraseFields.h"
+#include "output/PhraseTyping.h"
+#include "platform/DateFormats.h"
+#include "simulation/SimulatedProgram.h"
+
+#include <gtest/gtest.h>
+
+namespace lumora {
+namespace {
+
+// Fields filled from a fixed moment and clipboard.
+class FixedValues final : public FieldValues {
+public:
+    LocalTime At{2026, 3, 7, 6, 9, 5, 0}; // Saturday 7 March 2026, 09:05
+    std::u16string Clipboard = u"copied";
+    int ClipboardReads = 0;
+    std::optional<std::u16string> Date(std::u16string_view picture) override {
+        return FormatDatePicture(At, picture);
+    }
+    std::optional<std::u16string> Time(std::u16string_view picture) override {
+        return FormatTimePicture(At, picture);
+    }
+    std::u16string ClipboardText() override {
+        ++ClipboardReads;
+        return Clipboard;
+    }
+};
+
+TEST(PhraseFields, EveryField_ShouldBeFilledIn_AndPicturesFollowWindowsRules) {
+    FixedValues values;
+    EXPECT_EQ(FillFields(u"{#date} {#time}", &values).Text, u"3/7/2026 9:05 AM");
+    EXPECT_EQ(FillFields(u"{#date:yyyy-MM-dd} {#time:HH:mm:ss}", &values).Text,
+              u"2026-03-07 09:05:00");
+    EXPECT_EQ(FillFields(u"{#date:dddd, d MMMM yy 'at'} {#time:h tt}", &values).Text,
+              u"Saturday, 7 March 26 at 9 AM");
+    EXPECT_EQ(FillFields(u"[{#clipboard}]", &values).Text, u"[copied]");
+    const FilledText cursor = FillFields(u"Dear {#cursor},", &values);
+    EXPECT_EQ(cursor.Text, u"Dear ,");
+    EXPECT_EQ(cursor.Cursor, 5u);
+    EXPECT_EQ(values.ClipboardReads, 1) << "the clipboard is read only for its field";
+}
+
+TEST(PhraseFields, WhatIsNoField_ShouldBeTypedAsWritten) {
+    FixedValues values;
+    for (std::u16string_view stored :
+         {u"{#unknown} {#Date}", u"{#date", u"{#date:'open}", u"{#date:}", u"{#cursor:x}",
+          u"{# date}", u"{#}", u"a { # b"})
+        EXPECT_EQ(FillFields(stored, &values).Text, stored);
+    // Without values (the old typing-out) every field stays as written.
+    EXPECT_EQ(FillFields(u"{#date}", nullptr).Text, u"{#date}");
+}
+
+TEST(PhraseFields, EscapedBraces_ShouldStayLiteral_NextToFields) {
+    FixedValues values;
+    // \\\{# is a literal "{#", \\\} a literal "}": neither opens nor closes a field.
+    EXPECT_EQ(FillFields(u"\\\\\\{#date}{#time:HH}\\\\\\}", &values).Text, u"{#date}09}");
+    EXPECT_EQ(FillFields(u"{#date:yy\\\\\\}", &values).Text, u"{#date:yy}");
+}
+
+TEST(PhraseFields, Prepare_ShouldCountTheWayBackToTheCursor_OverLineBreaksAndPairs) {
+    FixedValues values;
+    const auto p = PhraseTyping::Prepare(u"To: {#cursor}\r\nBest \U0001F600", u".", &values);
+    EXPECT_EQ(p.Text, u"To: \rBest \U0001F600.");
+    EXPECT_EQ(p.CaretBack, 9u);   // code units
+    EXPECT_EQ(p.LeftPresses, 8u); // the line break and the emoji count once each
+}
+
+// As the user sees it: the phrase with fields typed into a field, and the program's shadow
+// text in step with it, so that the next abbreviation is erased exactly.
+TEST(PhraseFields, TypedPhrase_ShouldLeaveTheCaretAtTheCursor_AndTheShadowInStep) {
+    sim::SimulatedProgram program;
+    program.AddPhrase(u"dr", u"Dear {#cursor}, from {#clipboard} on {#date:d MMM}");
+    program.AddPhrase(u"brb", u"be right back");
+    program.Sim.Desktop().LocalNow = LocalTime{2026, 12, 24, 4, 10, 0, 0};
+    program.Sim.SetClipboard(u"Ann");
+    program.Sim.ShowWindow(0);
+    program.Sim.TypeText(u"dr");
+    program.Sim.TypeText(u"Bob brb");
+    EXPECT_EQ(program.Sim.FocusedField()->Text(), u"Dear Bob be right back, from Ann on 24 Dec");
+    EXPECT_EQ(program.CurrentRecord()->Text, program.Sim.FocusedField()->Text());
+    EXPECT_EQ(static_cast<std::size_t>(program.CurrentRecord()->Pos),
+              program.Sim.FocusedField()->Caret());
+}
+
+} // namespace
+} // namespace lumora
