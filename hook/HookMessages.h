@@ -24,6 +24,8 @@ constexpr unsigned WM_HOOK_HOLD = WM_USER_BASE + 8;
 // The program has decided on every report up to wParam: replay what is held (a withheld key
 // the program did not take is replayed too), and stop holding.
 constexpr unsigned WM_HOOK_RELEASE = WM_USER_BASE + 9;
+// Remove the hooks and install them again (Windows may have taken them away).
+constexpr unsigned WM_HOOK_REINSTALL = WM_USER_BASE + 10;
 
 // A key report's number, and the lParam of a character report.
 constexpr std::uint32_t ReportNumber(std::intptr_t lParam) {

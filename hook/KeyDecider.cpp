@@ -18,8 +18,10 @@ HookDecision Key(std::uint32_t vk) {
 } // namespace
 
 void KeyDecider::Seed(const std::uint8_t keyStates[256]) {
-    for (int i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
         keys_[i] = keyStates[i];
+        withheld_[i] = false;
+    }
 }
 
 bool KeyDecider::CtrlHeld() const {

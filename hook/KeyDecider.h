@@ -37,7 +37,9 @@ struct HookDecision {
 
 class KeyDecider {
 public:
-    // The key states the hook thread starts from (0x80 down, 0x01 toggled on).
+    // The key states the hook thread starts from (0x80 down, 0x01 toggled on), also again after
+    // its hooks were re-installed: what it withheld before then is forgotten, since the
+    // releases may have gone by unseen.
     void Seed(const std::uint8_t keyStates[256]);
 
     // Decides on one event and then records its effect on the key states.

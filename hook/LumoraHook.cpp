@@ -26,6 +26,11 @@ constexpr UINT TickMs = 250;                // the hold's watchdog looks this of
 HMODULE gModule = nullptr;
 std::atomic<HWND> gTarget{nullptr};
 std::atomic<DWORD> gThreadId{0};
+// GetTickCount at the last event either hook saw (mouse moves and key releases too): the
+// program compares it with the session's last input to notice hooks the system took away.
+std::atomic<DWORD> gLastEventTick{0};
+// Set by RemoveHooks on the program's own thread; the hook thread acts on it when woken.
+std::atomic<bool> gRemoveRequested{false};
 DWORD gReplayThreadId = 0; // set before the hooks are installed, read by the hook thread only
 
 // Reports go to the program's window; batches to the replay thread.
@@ -94,6 +99,7 @@ public:
 
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) {
     if (code == HC_ACTION) {
+        gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
         const auto& k = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
         lumora::HookKeyEvent e;
         e.Vk = k.vkCode;
@@ -110,6 +116,7 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) {
 
 LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
     if (code == HC_ACTION) {
+        gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
         const auto& m = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
         const bool press = wp == WM_LBUTTONDOWN || wp == WM_RBUTTONDOWN || wp == WM_MBUTTONDOWN ||
                            wp == WM_XBUTTONDOWN;
@@ -120,13 +127,34 @@ LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
+void Unhook() {
+    // A hook the system removed on its own makes this fail; nothing to do about that.
+    if (gState.Keyboard) UnhookWindowsHookEx(gState.Keyboard);
+    if (gState.Mouse) UnhookWindowsHookEx(gState.Mouse);
+    gState.Keyboard = gState.Mouse = nullptr;
+}
+
+// Installs both hooks (after removing any), starting from the keys as they are now: releases
+// may have gone by while the hooks were away. True when both are in.
+bool Install() {
+    Unhook();
+    BYTE keys[256] = {};
+    for (int vk = 0; vk < 256; ++vk) {
+        keys[vk] = (GetAsyncKeyState(vk) & 0x8000) ? 0x80 : 0;
+    }
+    for (int vk : {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL}) {
+        if (GetKeyState(vk) & 1) keys[vk] |= 0x01;
+    }
+    gState.Hold.Seed(keys);
+    gState.Keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, gModule, 0);
+    gState.Mouse = SetWindowsHookExW(WH_MOUSE_LL, MouseProc, gModule, 0);
+    gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
+    return gState.Keyboard && gState.Mouse;
+}
+
 // Unhooks whatever is installed, on every way out of the thread.
 struct HookGuard {
-    ~HookGuard() {
-        if (gState.Keyboard) UnhookWindowsHookEx(gState.Keyboard);
-        if (gState.Mouse) UnhookWindowsHookEx(gState.Mouse);
-        gState.Keyboard = gState.Mouse = nullptr;
-    }
+    ~HookGuard() { Unhook(); }
 };
 
 struct StartInfo {
@@ -156,23 +184,14 @@ DWORD WINAPI HookThread(void* param) {
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
 
     HookGuard guard;
-    BYTE keys[256] = {};
-    for (int vk = 0; vk < 256; ++vk) {
-        keys[vk] = (GetAsyncKeyState(vk) & 0x8000) ? 0x80 : 0;
-    }
-    for (int vk : {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL}) {
-        if (GetKeyState(vk) & 1) keys[vk] |= 0x01;
-    }
-    gState.Hold.Seed(keys);
-    gState.Keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, gModule, 0);
-    gState.Mouse = SetWindowsHookExW(WH_MOUSE_LL, MouseProc, gModule, 0);
-    const bool installed = gState.Keyboard && gState.Mouse;
+    const bool installed = Install();
     start->Installed = installed;
     SetEvent(start->Ready); // `start` is not ours after this
     if (!installed) return 1;
 
     const UINT_PTR tick = SetTimer(nullptr, 0, TickMs, nullptr);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (gRemoveRequested.exchange(false)) Unhook();
         if (msg.hwnd != nullptr) {
             DispatchMessageW(&msg);
             continue;
@@ -187,6 +206,10 @@ DWORD WINAPI HookThread(void* param) {
             break;
         case WM_TIMER:
             gState.Hold.OnTick(GetTickCount());
+            break;
+        case lumora::WM_HOOK_REINSTALL:
+            // Whether it fails or not, the program asks again when it sees input go unreported.
+            Install();
             break;
         default:
             break;
@@ -234,6 +257,19 @@ extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window) {
     if (WaitForSingleObject(ready.H, 0) != WAIT_OBJECT_0 || !start.Installed) return 0;
     gThreadId = id;
     return id;
+}
+
+extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick() {
+    return gLastEventTick.load(std::memory_order_relaxed);
+}
+
+extern "C" __declspec(dllexport) void WINAPI RemoveHooks() {
+    const DWORD thread = gThreadId.load();
+    if (thread == 0) return;
+    // A flag in this process and a message that only wakes the thread: a thread message of its
+    // own would let any program on the desktop switch the hooks off.
+    gRemoveRequested = true;
+    PostThreadMessageW(thread, WM_NULL, 0, 0);
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

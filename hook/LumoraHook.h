@@ -13,13 +13,17 @@
 // Input injected by a program (SendInput) is neither reported nor withheld.
 //
 // Thread messages the library's thread takes (PostThreadMessageW to the id SetHook returned):
-//   WM_HOOK_BUSY 1/0  the program starts/ends typing out a phrase. While busy nothing is
-//                     withheld, and Enter and Tab come as WM_HOOK_KEY instead of WM_HOOK_CHAR:
-//                     the user's Enter goes straight to the target (as the program would send
-//                     it on anyway), and the program's own keys pass even on a system that
-//                     does not flag them as injected.
-//   WM_HOOK_CANCEL    the user stopped the typing-out: ends the busy state.
+//   WM_HOOK_HOLD, WM_HOOK_RELEASE  an expansion holds the user's keys, and lets them go (see
+//                     HookMessages.h and KeyHold.h).
+//   WM_HOOK_REINSTALL removes the hooks and installs them again (Windows may have taken them
+//                     away: a slow callback, sleep, a locked session), starting from the keys
+//                     as they are then.
 //   WM_QUIT           removes the hooks and ends the thread.
+//
+// HookLastEventTick() gives GetTickCount at the last event either hook saw (any key or mouse
+// event, also injected ones; the time of installing before the first). RemoveHooks() takes
+// both hooks away until the next WM_HOOK_REINSTALL (for lumora.exe's test of the re-install;
+// it works only from inside the process, so that no other program can switch the hooks off).
 //
 // Calling convention: WINAPI (__stdcall; the same as the default on x64), exported undecorated
 // as "SetHook". A second call returns the id of the thread already running.
@@ -27,8 +31,12 @@
 
 extern "C" {
 using SetHookProc = DWORD(WINAPI*)(HWND window);
+using HookLastEventTickProc = DWORD(WINAPI*)();
+using RemoveHooksProc = void(WINAPI*)();
 }
 
 #ifdef LUMORA_HOOK_BUILD
 extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window);
+extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick();
+extern "C" __declspec(dllexport) void WINAPI RemoveHooks();
 #endif

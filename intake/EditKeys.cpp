@@ -64,19 +64,6 @@ void ShiftLeft(TrackingRecord& r) {
     r.Pos -= 1;
 }
 
-void ShiftRight(TrackingRecord& r) {
-    if (r.SelCount == 0) {
-        r.SelStart = r.Pos;
-        r.SelCount = 1;
-    } else if (r.Pos > r.SelStart) {
-        r.SelCount += 1;
-    } else {
-        r.SelCount -= 1;
-        if (r.SelStart == r.Pos) r.SelStart += 1;
-    }
-    r.Pos += 1;
-}
-
 void ShiftHome(TrackingRecord& r) {
     if (r.SelCount == 0) {
         r.SelCount = r.Pos;
@@ -87,20 +74,6 @@ void ShiftHome(TrackingRecord& r) {
     }
     r.SelStart = 0;
     r.Pos = 0;
-}
-
-void ShiftEnd(TrackingRecord& r) {
-    const std::int32_t L = Length(r);
-    if (r.SelCount == 0) {
-        r.SelStart = r.Pos;
-        r.SelCount = L - r.Pos + 1;
-    } else if (r.SelStart < r.Pos) {
-        r.SelCount = L - r.SelStart + 1;
-    } else {
-        r.SelCount = L - (r.SelStart + r.SelCount);
-        r.SelStart = L - r.SelCount;
-    }
-    r.Pos = L;
 }
 
 } // namespace
@@ -130,8 +103,7 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     if (typing_.Active() || platform_.Windows.IsVisible(link_.MainWindow)) return;
 
     // Editing keys never create a record, and take the control as found (no Excel rule).
-    const HWindow top = tracking_.FindTargetWindow();
-    TrackingRecord* rec = tracking_.FindRecord(top, tracking_.FindFocusedControl(top));
+    TrackingRecord* rec = tracking_.RecordForEditing();
     if (!rec) return;
     if (flags.Alt) return;
 
@@ -143,69 +115,63 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     // The control codes below 32 that Ctrl shortcuts, Backspace and Escape produce still act.
     const bool printable = fromChar && code >= 32;
 
+    // The record vouches only for the text before the caret (Backspace and Delete leave what
+    // they took after it, and Home, Left at its start or a click put unseen text there). A key
+    // that takes the caret where the record cannot follow empties it, as a click does: the
+    // Backspaces of an expansion must never erase text the record has not seen.
     if (!printable) {
         switch (code) {
         case vk::Left:
-            if (ctrl)
+            // Ctrl moves by words; a selection collapses to one of its ends, by the control's
+            // own rule.
+            if (ctrl || (!shift && r.SelCount > 0))
                 TrackingRecords::ResetRecord(&r);
             else if (shift)
                 ShiftLeft(r);
-            else {
-                r.SelStart = 0;
-                r.SelCount = 0;
+            else
                 r.Pos -= 1;
-            }
             break;
-        case vk::Right:
-            if (ctrl)
-                TrackingRecords::ResetRecord(&r);
-            else if (shift)
-                ShiftRight(r);
-            else {
-                r.SelStart = 0;
-                r.SelCount = 0;
-                r.Pos += 1;
-            }
+        case vk::Right: // into the text after the caret (and past its end)
+        case vk::End:   // to the end of the line, or with Ctrl of the text
+        case vk::Down:
+        case vk::Prior: // Page Up
+        case vk::Next:  // Page Down
+            TrackingRecords::ResetRecord(&r);
             break;
         case vk::Up: // the caret lands somewhere we cannot follow
             if (!fromChar) TrackingRecords::ResetRecord(&r);
             break;
-        case vk::Down:
-            TrackingRecords::ResetRecord(&r);
-            break;
-        case vk::Home:
+        case vk::Home: // nothing before the caret is claimed afterwards
             if (shift)
                 ShiftHome(r);
             else
                 r.SelStart = r.SelCount = r.Pos = 0;
             break;
-        case vk::End:
-            if (shift)
-                ShiftEnd(r);
-            else {
-                r.SelStart = r.SelCount = 0;
-                r.Pos = Length(r);
-            }
-            break;
         case 'A':
-        case 1: // Ctrl+A
-            if (ctrl && !shift) {
-                r.SelStart = 0;
-                r.SelCount = Length(r);
-                r.Pos = Length(r);
-            }
+        case 1: // Ctrl+A: the caret goes to the end of text the record has not all seen; what
+                // replaces the selection next is all the field holds, as in an empty record
+        case 'Z':
+        case 26: // Ctrl+Z, and with Shift redo
+        case 'Y':
+        case 25: // Ctrl+Y, redo
+            if (ctrl) TrackingRecords::ResetRecord(&r);
             break;
         case 'X':
         case 24: // Ctrl+X
-            if (ctrl && !shift && r.SelCount > 0) EraseSelection(r);
-            break;
-        case 'Z':
-        case 26: // Ctrl+Z
-            if (ctrl && !shift) TrackingRecords::ResetRecord(&r);
+            if (ctrl && !shift && r.SelCount > 0)
+                EraseSelection(r);
+            else if (ctrl && shift)
+                TrackingRecords::ResetRecord(&r);
             break;
         case 'V':
-        case 22: // Ctrl+V
-            if (ctrl && !shift) Paste(r);
+        case 22: // Ctrl+V; with Shift a paste of another kind, or none
+            if (ctrl && !shift)
+                Paste(r);
+            else if (ctrl && shift)
+                TrackingRecords::ResetRecord(&r);
+            break;
+        case vk::Insert: // Shift+Insert pastes as well
+            if (shift && !ctrl) Paste(r);
             break;
         case vk::Back:
             if (r.SelCount > 0)
@@ -231,15 +197,23 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
 }
 
 void EditKeys::Paste(TrackingRecord& rec) {
-    // The wait handles queued input: keep the record alive and read Pos only afterwards.
+    // The wait handles queued input: keep the record alive and read it only afterwards.
     auto hold = tracking_.HoldRecords();
     std::u16string s = ReadClipboardText(platform_, link_.MainWindow);
+    if (s.empty()) {
+        // Nothing we could read: the control may still have pasted (it got the clipboard after
+        // our wait), or replaced its selection with nothing.
+        TrackingRecords::ResetRecord(&rec);
+        return;
+    }
     std::u16string pasted;
     pasted.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         pasted.push_back(s[i]);
         if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i; // CR LF becomes CR
     }
+    // The pasted text takes the place of the selection, as in the control.
+    if (rec.SelCount > 0) EraseSelection(rec);
     const std::int32_t at = CaretInText(rec);
     rec.Text.insert(static_cast<std::size_t>(at), pasted);
     rec.Pos = at + static_cast<std::int32_t>(pasted.size());

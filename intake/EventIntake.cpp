@@ -44,11 +44,12 @@ std::u16string ErrorBoxText(std::u16string_view message) {
     return text;
 }
 
-EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, HookLink& link,
-                         const Options& options, const AbbreviationIndex& index)
+EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices,
+                         HookLink& link, const Options& options, const AbbreviationIndex& index)
     : platform_(platform), boxes_(boxes), link_(link), tracking_(platform.Windows, link.MainWindow),
       typing_(platform, tracking_), editKeys_(platform, link, tracking_, typing_),
-      search_(index, options.Mode), charIntake_(tracking_, search_, editKeys_, pending_) {}
+      search_(index, options.Mode), charIntake_(tracking_, search_, editKeys_, pending_),
+      elevated_(platform.Processes, notices) {}
 
 void EventIntake::SetMainWindow(HWindow mainWindow) {
     link_.MainWindow = mainWindow;
@@ -90,6 +91,13 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
         ShowException(std::current_exception());
         return true;
     }
+}
+
+bool EventIntake::MayTypeInto(const PendingExpansion& expansion) {
+    const HWindow target = expansion.Target ? expansion.Target : tracking_.FindTargetWindow();
+    // The control may have become a password field ("show password" unticked) since.
+    if (platform_.Windows.IsPasswordField(expansion.Control)) return false;
+    return elevated_.MayTypeInto(target);
 }
 
 void EventIntake::OnIdle() noexcept {
@@ -223,7 +231,8 @@ void EventIntake::Expand(const PendingExpansion& expansion, std::vector<Slipped>
     bool typed = false;
     {
         PhraseTyping::ActiveScope active(typing_);
-        if (!typing_.Canceled() && typing_.ReadyTarget(expansion)) {
+        // Checked before the target is brought back and anything erased.
+        if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion)) {
             if (!released) released.emplace(platform_);
             // The shadow text has the abbreviation and its trail, not yet what slipped past.
             const auto observed =

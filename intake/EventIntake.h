@@ -5,10 +5,12 @@
 #include "intake/CharIntake.h"
 #include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
+#include "output/ElevatedTargets.h"
 #include "output/KeySynthesis.h"
 #include "output/PhraseTyping.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
+#include "platform/TrayNotices.h"
 #include "settings/Options.h"
 #include "tracking/TrackingRecords.h"
 
@@ -31,8 +33,8 @@ class EventIntake {
 public:
     // The link, the options and the index are owned by the caller and outlive this object;
     // changes to them count from the next message on.
-    EventIntake(Platform& platform, MessageBoxes& boxes, HookLink& link, const Options& options,
-                const AbbreviationIndex& index);
+    EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices, HookLink& link,
+                const Options& options, const AbbreviationIndex& index);
     EventIntake(const EventIntake&) = delete;
     EventIntake& operator=(const EventIntake&) = delete;
 
@@ -98,6 +100,9 @@ private:
     bool ObserveSlipped(std::vector<Slipped>& slipped, std::size_t from, bool retype);
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
+    // The expansion may erase and type where it was decided: not in a password field, nor in
+    // a program that runs above us.
+    bool MayTypeInto(const PendingExpansion& expansion);
 
     Platform& platform_;
     MessageBoxes& boxes_;
@@ -114,6 +119,7 @@ private:
     std::uint32_t lastReport_ = 0; // the last report the intake has dealt with
     bool expanding_ = false;       // RunExpansions runs: the hook library holds the keys
     CharIntake charIntake_;
+    ElevatedTargets elevated_;
     unsigned taskbarCreatedMsg_ = 0;
 };
 

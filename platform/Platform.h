@@ -5,6 +5,7 @@
 #include "platform/Input.h"
 #include "platform/KeyStates.h"
 #include "platform/MessagePort.h"
+#include "platform/ProcessQueries.h"
 #include "platform/WindowQueries.h"
 
 namespace lumora {
@@ -19,6 +20,7 @@ struct Platform {
     MessagePort& Messages;
     InputInjector& Input;
     KeyboardLayouts& Layouts;
+    ProcessQueries& Processes;
     DateFormats& Dates;
 };
 

@@ -31,6 +31,9 @@ public:
     virtual std::optional<std::u16string> ClassName(HWindow w) = 0;
     virtual bool Exists(HWindow w) = 0;
     virtual HWindow WindowAt(int x, int y) = 0;
+    // The control is a password field: an edit control with the password style, as the system
+    // reports it (not guessed from the class name).
+    virtual bool IsPasswordField(HWindow control) = 0;
 };
 
 } // namespace lumora

@@ -37,7 +37,8 @@ std::map<unsigned, unsigned> UsScanCodes() {
 } // namespace
 
 ScriptedDesktop::ScriptedDesktop()
-    : ScanCodes(UsScanCodes()), platform_{*this, *this, *this, *this, *this, *this, *this, *this} {}
+    : ScanCodes(UsScanCodes()), platform_{*this, *this, *this, *this, *this,
+                                          *this, *this, *this, *this} {}
 
 // ---- Windows -----------------------------------------------------------------------------
 
@@ -163,6 +164,21 @@ HWindow ScriptedDesktop::WindowAt(int x, int y) {
         if (f && f->Exists && f->Visible && f->Rect.Contains(x, y)) return w;
     }
     return 0;
+}
+
+bool ScriptedDesktop::IsPasswordField(HWindow control) {
+    const ScriptedWindow* f = Find(control);
+    return f && f->Exists && f->Password;
+}
+
+std::optional<std::uint32_t> ScriptedDesktop::IntegrityLevel(HWindow w) {
+    const ScriptedWindow* f = Find(w);
+    return f && f->Exists ? f->Integrity : std::nullopt;
+}
+
+std::u16string ScriptedDesktop::ProgramPath(HWindow w) {
+    const ScriptedWindow* f = Find(w);
+    return f && f->Exists ? f->Program : std::u16string();
 }
 
 // ---- Key states --------------------------------------------------------------------------

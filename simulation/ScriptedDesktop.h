@@ -36,6 +36,10 @@ struct ScriptedWindow {
     std::optional<std::u16string> ClassName = u"FakeWindow";
     bool Exists = true;
     ScriptedRect Rect;
+    bool Password = false; // an edit control with the password style
+    // The integrity level of the window's process (nullopt: unreadable) and its program.
+    std::optional<std::uint32_t> Integrity = MediumIntegrity;
+    std::u16string Program = u"C:\\Windows\\notepad.exe";
 };
 
 // A message posted with PostMessage or PostThreadMessage.
@@ -56,7 +60,8 @@ class ScriptedDesktop final : public WindowQueries,
                               public DateFormats,
                               public MessagePort,
                               public InputInjector,
-                              public KeyboardLayouts {
+                              public KeyboardLayouts,
+                              public ProcessQueries {
 public:
     ScriptedDesktop();
     ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it
@@ -124,6 +129,7 @@ public:
     // ---- Clock ---------------------------------------------------------------------------
     std::uint32_t Now = 1000;
     std::uint32_t SleptMs = 0;
+    std::uint32_t LastInput = 0; // the tick of the user's last input
     // The local date and time the phrases' fields see.
     LocalTime LocalNow{2026, 12, 9, 3, 14, 30, 0};
     // Runs on every Sleep, after the clock has moved (to script what happens meanwhile).
@@ -163,6 +169,9 @@ public:
     // Answers VkKeyScan; unset means no key gives any character (-1).
     std::function<std::int16_t(char16_t, HLayout)> VkKeyScanHandler;
 
+    // ---- Processes -----------------------------------------------------------------------
+    std::optional<std::uint32_t> OwnIntegrity = MediumIntegrity;
+
     // ---- The interfaces ------------------------------------------------------------------
     HWindow ForegroundWindow() override;
     HWindow NextWindow(HWindow w) override;
@@ -175,6 +184,7 @@ public:
     std::optional<std::u16string> ClassName(HWindow w) override;
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
+    bool IsPasswordField(HWindow control) override;
 
     std::int16_t KeyState(int vk) override;
     bool IsKeyDown(int vk) override { return KeyTable[vk].Down; }
@@ -188,6 +198,7 @@ public:
 
     std::uint32_t TickCount() override { return Now; }
     void Sleep(std::uint32_t ms) override;
+    std::uint32_t LastInputTick() override { return LastInput; }
 
     LocalTime CurrentTime() override { return LocalNow; }
     std::optional<std::u16string> FormatDate(const LocalTime& t,
@@ -212,6 +223,10 @@ public:
 
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+
+    std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
+    std::optional<std::uint32_t> OwnIntegrityLevel() override { return OwnIntegrity; }
+    std::u16string ProgramPath(HWindow w) override;
 
 private:
     const ScriptedWindow* Find(HWindow w) const;

@@ -7,9 +7,11 @@
 namespace lumora::sim {
 
 SimulatedDesktop::SimulatedDesktop()
-    : hook_([this](unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
-          desktop_.PostMessage(MainWindowHandle, msg, wParam, lParam);
-      }) {
+    : hook_(
+          [this](unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+              desktop_.PostMessage(MainWindowHandle, msg, wParam, lParam);
+          },
+          [this] { return desktop_.Now; }) {
     ScriptedWindow main;
     main.Handle = MainWindowHandle;
     main.Thread = ProgramThread;
@@ -138,6 +140,7 @@ bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool
 }
 
 void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
+    desktop_.LastInput = desktop_.Now;
     // The hook sees the key before its application does; a withheld key reaches neither the
     // application nor the system's key states.
     if (!HookEvent(vk, true, extended, false)) {
@@ -148,6 +151,7 @@ void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
 }
 
 void SimulatedDesktop::UserKeyUp(std::uint8_t vk, bool extended) {
+    desktop_.LastInput = desktop_.Now;
     if (!HookEvent(vk, false, extended, false)) {
         keyboard_.Key(vk, false, extended, FocusedField());
         SyncKeyState(vk);
@@ -164,6 +168,7 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
     for (char16_t c : text) {
         const std::int16_t k = uslayout::VkKeyScan(c);
         if (k < 0) {
+            desktop_.LastInput = desktop_.Now;
             if (!HookEvent(simkey::Packet, true, false, false, c)) {
                 if (SimulatedTextField* field = FocusedField()) field->Char(c);
             }
@@ -181,6 +186,7 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
 void SimulatedDesktop::Click() {
     const HWindow fg = desktop_.ForegroundWindow();
     const ScriptedRect r = fg ? desktop_.Window(fg).Rect : ScriptedRect{};
+    desktop_.LastInput = desktop_.Now;
     ForwardThreadPosts();
     hook_.MousePressed((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
     if (KeepUp) RunPending();
@@ -189,8 +195,9 @@ void SimulatedDesktop::Click() {
 void SimulatedDesktop::ForwardThreadPosts() {
     for (; threadPostsSeen_ < desktop_.ThreadPosts.size(); ++threadPostsSeen_) {
         const PostedMessage& m = desktop_.ThreadPosts[threadPostsSeen_];
-        if (m.Thread == HookThread)
-            hook_.ThreadMessageReceived(m.Msg, m.WParam, m.LParam, desktop_.Now);
+        if (m.Thread != HookThread) continue;
+        hook_.ThreadMessageReceived(m.Msg, m.WParam, m.LParam, desktop_.Now);
+        if (m.Msg == WM_HOOK_REINSTALL) hook_.Reinstall(keyboard_.KeyStates().data());
     }
     hook_.Tick(desktop_.Now);
     Replay();

@@ -22,11 +22,19 @@ public:
 
 } // namespace
 
-SimulatedHookLibrary::SimulatedHookLibrary(PostFn post) : post_(std::move(post)) {}
+SimulatedHookLibrary::SimulatedHookLibrary(PostFn post, ClockFn clock)
+    : post_(std::move(post)), clock_(clock ? std::move(clock) : [] { return 0u; }),
+      lastEventTick_(clock_()) {}
 
 void SimulatedHookLibrary::Start(const std::uint8_t keyStates[256]) {
     hold_.Seed(keyStates);
     started_ = true;
+}
+
+void SimulatedHookLibrary::Reinstall(const std::uint8_t keyStates[256]) {
+    Start(keyStates);
+    installed_ = true;
+    lastEventTick_ = clock_();
 }
 
 bool SimulatedHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected,
@@ -40,6 +48,8 @@ bool SimulatedHookLibrary::PacketEvent(char16_t ch, bool down, bool injected,
 }
 
 bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e, std::uint32_t now) {
+    if (!installed_) return false;
+    lastEventTick_ = clock_();
     // As LumoraHook.cpp's keyboard callback.
     UsLayoutChars chars;
     return hold_.OnKey(e, chars, now);
@@ -58,6 +68,8 @@ std::vector<HookKeyEvent> SimulatedHookLibrary::TakeReplay() {
 }
 
 void SimulatedHookLibrary::MousePressed(int x, int y) {
+    if (!installed_) return;
+    lastEventTick_ = clock_();
     // The point travels as signed 32-bit values in wParam and lParam.
     post_(WM_HOOK_MOUSE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(x)), y);
 }

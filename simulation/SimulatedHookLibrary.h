@@ -1,4 +1,5 @@
 #pragma once
+#include "hook/HookLink.h"
 #include "hook/KeyHold.h"
 #include "simulation/UsLayout.h"
 
@@ -13,10 +14,11 @@ namespace lumora::sim {
 // before any application does, reports the user's presses as WM_HOOK_CHAR or WM_HOOK_KEY, says
 // which events the application must not get now, and hands back the batches of held keys to
 // replay. Characters come from the US layout with the key states the decider keeps. Mouse
-// presses are WM_HOOK_MOUSE.
-class SimulatedHookLibrary final : private HookPort {
+// presses are WM_HOOK_MOUSE. It can lose its hooks, as the system may take them away.
+class SimulatedHookLibrary final : public HookActivity, private HookPort {
 public:
     using PostFn = std::function<void(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)>;
+    using ClockFn = std::function<std::uint32_t()>;
 
     struct ThreadMessage {
         unsigned Msg;
@@ -25,13 +27,21 @@ public:
         bool operator==(const ThreadMessage&) const = default;
     };
 
-    // post delivers a message to the main window's queue.
-    explicit SimulatedHookLibrary(PostFn post);
+    // post delivers a message to the main window's queue; clock gives the tick count (none: 0).
+    explicit SimulatedHookLibrary(PostFn post, ClockFn clock = {});
 
     // The key states the hook thread starts from, as SetHook reads them (0x80 down, 0x01
     // toggled on). Until then it takes every key as up and every lock as off.
     void Start(const std::uint8_t keyStates[256]);
     bool Started() const { return started_; }
+
+    // The system takes the hooks away (as after a slow callback): events pass unseen until
+    // WM_HOOK_REINSTALL, which starts afresh from the key states given then.
+    void Remove() { installed_ = false; }
+    void Reinstall(const std::uint8_t keyStates[256]);
+    bool Installed() const { return installed_; }
+    // HookActivity: the tick of the last event the hooks saw, or of their installing.
+    std::optional<std::uint32_t> LastEventTick() override { return lastEventTick_; }
 
     // One key event as the low-level hook gets it (left or right modifier codes, extended
     // flag, the extra information of an injected event). Returns true when the event is
@@ -66,7 +76,10 @@ private:
     bool Deliver(const HookKeyEvent& e, std::uint32_t now);
 
     PostFn post_;
+    ClockFn clock_;
     KeyHold hold_{*this};
+    bool installed_ = true;
+    std::uint32_t lastEventTick_ = 0;
     std::vector<ThreadMessage> threadMessages_;
     std::vector<HookKeyEvent> replay_;
     bool started_ = false;

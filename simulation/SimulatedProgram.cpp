@@ -5,10 +5,14 @@
 namespace lumora::sim {
 
 SimulatedProgram::SimulatedProgram(lumora::Options options)
-    : Options(options), Main(Sim.AsPlatform(), Boxes, Link, Options, Index) {
-    Sim.Connect([this](unsigned msg, std::uintptr_t wParam,
-                       std::intptr_t lParam) { Main.HandleMessage(msg, wParam, lParam); },
-                [this] { Main.OnIdle(); });
+    : Options(options), Main(Sim.AsPlatform(), Boxes, Notices, Link, Options, Index),
+      Watchdog(Sim.AsPlatform(), Link, Sim.Hook(), Main.Tracking()) {
+    Sim.Connect(
+        [this](unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+            Main.HandleMessage(msg, wParam, lParam);
+            Watchdog.HandleMessage(msg, wParam);
+        },
+        [this] { Main.OnIdle(); });
 }
 
 SimulatedProgram::~SimulatedProgram() {

@@ -3,6 +3,7 @@
 #include "data/Phrase.h"
 #include "data/PhraseList.h"
 #include "intake/EventIntake.h"
+#include "intake/HookWatchdog.h"
 #include "simulation/SimulatedDesktop.h"
 
 #include <string>
@@ -25,6 +26,19 @@ public:
     std::vector<Box> Boxes;
 };
 
+// Tray notices that are only recorded.
+class RecordingTrayNotices : public TrayNotices {
+public:
+    struct Notice {
+        std::u16string Title;
+        std::u16string Text;
+    };
+    void ShowNotice(const std::u16string& title, const std::u16string& text) override {
+        Notices.push_back({title, text});
+    }
+    std::vector<Notice> Notices;
+};
+
 class SimulatedProgram {
 public:
     explicit SimulatedProgram(lumora::Options options = {});
@@ -34,11 +48,14 @@ public:
 
     SimulatedDesktop Sim;
     RecordingMessageBoxes Boxes;
+    RecordingTrayNotices Notices;
     lumora::Options Options;
     HookLink Link{SimulatedDesktop::MainWindowHandle, SimulatedDesktop::HookThread};
     AbbreviationIndex Index;
     PhraseList Rows;
     EventIntake Main;
+    // Sees the main window's messages after Main; the timer is the test's (Check).
+    HookWatchdog Watchdog;
 
     // Adds a phrase as the editor would.
     Phrase& AddPhrase(const std::u16string& abbreviation, const std::u16string& text);

@@ -72,7 +72,24 @@ TrackingRecord* TrackingRecords::CurrentRecord() {
     // Every cell editor of a spreadsheet is a new control; they share one record.
     const HWindow key = IsExcelClass(windows_.ClassName(control)) ? ExcelControlKey : control;
     TrackingRecord* rec = FindRecord(top, key);
+    if (windows_.IsPasswordField(control)) {
+        // What is typed into a password field is not ours to keep, nor to expand. A field that
+        // became one (a "show password" box unticked) loses what it held.
+        ResetRecord(rec);
+        return nullptr;
+    }
     if (!rec && top != 0) rec = &AddRecord(top, key);
+    return rec;
+}
+
+TrackingRecord* TrackingRecords::RecordForEditing() {
+    const HWindow top = FindTargetWindow();
+    const HWindow control = FindFocusedControl(top);
+    TrackingRecord* rec = FindRecord(top, control);
+    if (rec && windows_.IsPasswordField(control)) {
+        ResetRecord(rec);
+        return nullptr;
+    }
     return rec;
 }
 

@@ -50,8 +50,11 @@ public:
     // The same for a target already found (saves a second z-order walk).
     HWindow FindFocusedControl(HWindow target);
     // The record of the current target and control, created when missing; nullptr when there
-    // is no target window.
+    // is no target window, and in a password field (whose record, if any, is emptied).
     TrackingRecord* CurrentRecord();
+    // The record the editing keys change: that of the current target and the control exactly as
+    // found (no Excel rule); never creates one, and none in a password field.
+    TrackingRecord* RecordForEditing();
     // Never creates.
     TrackingRecord* FindRecord(HWindow top, HWindow controlKey);
     TrackingRecord& AddRecord(HWindow top, HWindow controlKey);

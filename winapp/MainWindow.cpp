@@ -9,8 +9,11 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -21,7 +24,15 @@ const wchar_t MainWindowClass[] = L"LumoraMainWindow";
 const std::u16string ApplicationTitle = u"Lumora";
 
 constexpr UINT WM_TRAY_CALLBACK = WM_APP + 1; // the tray icon's callback message
+// Takes the hooks away, for the end-to-end test of their return. Only a copy started with the
+// environment variable LUMORA_TEST_HOOK_KEY (read once at start) heeds it, and only when wParam
+// carries that number: the variable is set by nothing but the test, in the environment of the
+// copy it starts, so no other program's input can switch off a user's hooks, and even in a
+// test run only the test knows the number. A command-line option could be typed into a
+// shortcut by anyone; a message alone could be posted by any program on the desktop.
+constexpr UINT WM_TEST_REMOVE_HOOKS = WM_APP + 2;
 constexpr UINT_PTR TrayTimerId = 1;
+constexpr UINT_PTR WatchdogTimerId = 2;
 constexpr UINT TrayTimerInterval = 1000;
 constexpr UINT TrayIconId = 1;
 constexpr UINT IDM_SETTINGS = 40001;
@@ -56,6 +67,28 @@ struct MenuGuard {
     }
 };
 
+// The system's text for an error code, without its line break and with the file's name for
+// its "%1"; the number when there is none.
+std::u16string SystemErrorText(DWORD code, std::u16string_view file) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text = n && buffer ? FromWide(buffer, n) : std::u16string();
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ' ||
+                             text.back() == u'.'))
+        text.pop_back();
+    for (std::size_t at = text.find(u"%1"); at != std::u16string::npos;
+         at = text.find(u"%1", at + file.size()))
+        text.replace(at, 2, file);
+    if (text.empty()) {
+        const std::string number = "error " + std::to_string(code);
+        text.assign(number.begin(), number.end());
+    }
+    return text;
+}
+
 // The arguments after the program's name.
 std::vector<std::u16string> CommandLineArguments() {
     int count = 0;
@@ -70,14 +103,18 @@ std::vector<std::u16string> CommandLineArguments() {
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance)
-    : instance_(instance), platform_(win32_.AsPlatform()),
-      main_(platform_, win32_, link_, options_, index_),
+MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns)
+    : instance_(instance), lumoraRuns_(lumoraRuns), platform_(win32_.AsPlatform()),
+      main_(platform_, win32_, *this, link_, options_, index_),
+      watchdog_(platform_, link_, *this, main_.Tracking()),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
       files_(MakeStdFileSystem()), about_(instance, Homepage()) {
     main_.ReAddTrayIcon = [this] { ReAddTrayIcon(); };
     main_.NewPhrase = [this] { NewPhrase(); };
+    wchar_t key[32] = {};
+    const DWORD n = GetEnvironmentVariableW(L"LUMORA_TEST_HOOK_KEY", key, ARRAYSIZE(key));
+    if (n > 0 && n < ARRAYSIZE(key)) testHookKey_ = std::wcstoull(key, nullptr, 0);
 }
 
 MainWindow::~MainWindow() {
@@ -238,6 +275,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == TrayTimerId) RetryTrayIcon();
+        if (wp == WatchdogTimerId) watchdog_.Check();
+        return 0;
+    case WM_POWERBROADCAST:
+    case WM_WTSSESSION_CHANGE:
+        // Hooks can be lost across sleep and a locked session.
+        watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
+        break;
+    case WM_TEST_REMOVE_HOOKS:
+        if (testHookKey_ != 0 && static_cast<std::uint64_t>(wp) == testHookKey_ && removeHooks_)
+            removeHooks_();
         return 0;
     case WM_CLOSE:
         // No hide-on-close: closing ends the program, with the cell being edited kept.
@@ -255,6 +302,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_DESTROY:
+        StopWatchdog();
         ShutDown();
         RemoveTrayIcon();
         if (trayTimerOn_) SetTrayTimer(false);
@@ -274,16 +322,20 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::StartUp() {
     // The instance mutex, held (never closed) for as long as this process lives, so that a
-    // second start can tell that one already runs. The rest of start-up still runs after the
-    // quit request: the message loop ends the program through its normal shutdown.
+    // second start can tell that one already runs.
     SetLastError(ERROR_SUCCESS);
     instanceMutex_ = CreateMutexW(nullptr, TRUE, L"Verbanta");
     if (!instanceMutex_ || GetLastError() == ERROR_ALREADY_EXISTS) {
-        MessageBoxW(wnd_,
-                    L"Verbanta is running on your computer. You don't need an additional "
-                    L"Autotext program.",
-                    L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        // The copy running owns the phrase file and the keyboard: this one reads, hooks and
+        // writes nothing (no phrase file is set, so the shutdown saves none) and ends.
+        const wchar_t* text =
+            lumoraRuns_ ? L"Lumora is already running on your computer: its icon is in the "
+                          L"notification area of the taskbar."
+                        : L"Verbanta is running on your computer. You don't need an additional "
+                          L"Autotext program.";
+        MessageBoxW(wnd_, text, L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
         PostQuitMessage(0);
+        return;
     }
     ShowTrayIcon();
     // Explorer broadcasts it when it restarts: the tray icon must then be added again.
@@ -301,22 +353,59 @@ void MainWindow::StartUp() {
 void MainWindow::StartHook() {
     // Only the library beside the executable, by full path: never the DLL search path, where a
     // planted lumora.dll could stand in for ours.
-    const std::u16string dll = ExecutableFolder() + u"lumora.dll";
-    if (!hookLibrary_)
+    const std::u16string folder = ExecutableFolder();
+    const std::u16string dll = folder + u"lumora.dll";
+    std::u16string problem;
+    if (!hookLibrary_) {
         hookLibrary_ = LoadLibraryExW(WidePtr(dll), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!hookLibrary_)
+            problem = u"lumora.dll could not be loaded from the folder " + folder + u" (" +
+                      SystemErrorText(GetLastError(), u"lumora.dll") +
+                      u"). lumora.exe needs its own lumora.dll beside it.";
+    }
     SetHookProc setHook = nullptr;
-    if (hookLibrary_)
+    if (hookLibrary_) {
         setHook = reinterpret_cast<SetHookProc>(
             reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "SetHook")));
+        if (!setHook)
+            problem = u"the file lumora.dll in the folder " + folder +
+                      u" is not Lumora's keyboard-hook library (it has no SetHook).";
+    }
     link_.HookThread = setHook ? setHook(wnd_) : 0;
     if (link_.HookThread == 0) {
-        MessageBoxW(wnd_, L"Could not set keyboard hook!", WidePtr(ApplicationTitle),
+        const std::u16string text = problem.empty() ? u"Could not set keyboard hook!"
+                                                    : u"Could not set keyboard hook: " + problem;
+        MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         PostQuitMessage(0);
         return;
     }
+    hookLastEventTick_ = reinterpret_cast<HookLastEventTickProc>(
+        reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "HookLastEventTick")));
+    removeHooks_ = reinterpret_cast<RemoveHooksProc>(
+        reinterpret_cast<void*>(GetProcAddress(hookLibrary_, "RemoveHooks")));
+    StartWatchdog();
     std::u16string caption = ApplicationTitle + u" " + VersionString(ExecutablePath());
     SetWindowTextW(wnd_, WidePtr(caption));
+}
+
+void MainWindow::StartWatchdog() {
+    // Unlocks come only to a window registered for the session's notifications.
+    WTSRegisterSessionNotification(wnd_, NOTIFY_FOR_THIS_SESSION);
+    SetTimer(wnd_, WatchdogTimerId, WatchdogIntervalMs, nullptr);
+    watching_ = true;
+}
+
+void MainWindow::StopWatchdog() {
+    if (!watching_) return;
+    KillTimer(wnd_, WatchdogTimerId);
+    WTSUnRegisterSessionNotification(wnd_);
+    watching_ = false;
+}
+
+std::optional<std::uint32_t> MainWindow::LastEventTick() {
+    if (!hookLastEventTick_) return std::nullopt;
+    return hookLastEventTick_();
 }
 
 void MainWindow::ShutDown() {
@@ -455,6 +544,19 @@ bool MainWindow::AddTrayIcon() {
     nid.hIcon = smallIcon_ ? smallIcon_ : icon_;
     lstrcpynW(nid.szTip, WidePtr(ApplicationTitle), ARRAYSIZE(nid.szTip));
     return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+}
+
+void MainWindow::ShowNotice(const std::u16string& title, const std::u16string& text) {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = wnd_;
+    nid.uID = TrayIconId;
+    nid.uFlags = NIF_INFO;
+    nid.dwInfoFlags = NIIF_WARNING;
+    lstrcpynW(nid.szInfoTitle, WidePtr(title), ARRAYSIZE(nid.szInfoTitle));
+    lstrcpynW(nid.szInfo, WidePtr(text), ARRAYSIZE(nid.szInfo));
+    // Without an icon (the shell not ready yet) no balloon shows; the notice is not repeated.
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
 void MainWindow::RemoveTrayIcon() {

@@ -6,8 +6,11 @@
 #include "data/PhraseFile.h"
 #include "data/PhraseList.h"
 #include "editor/PhraseEditor.h"
+#include "hook/LumoraHook.h"
 #include "intake/EventIntake.h"
+#include "intake/HookWatchdog.h"
 #include "platform/FileSystem.h"
+#include "platform/TrayNotices.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Platform.h"
 #include "winapp/AboutDialog.h"
@@ -19,9 +22,10 @@
 
 namespace lumora {
 
-class MainWindow {
+class MainWindow final : public TrayNotices, public HookActivity {
 public:
-    explicit MainWindow(HINSTANCE instance);
+    // lumoraRuns: another copy of Lumora was already running at our start.
+    MainWindow(HINSTANCE instance, bool lumoraRuns);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -36,6 +40,11 @@ public:
 
     HWND Handle() const { return wnd_; }
 
+    // A balloon at the tray icon.
+    void ShowNotice(const std::u16string& title, const std::u16string& text) override;
+    // The hook library's tick of its hooks' last event.
+    std::optional<std::uint32_t> LastEventTick() override;
+
 private:
     static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -43,6 +52,8 @@ private:
     void StartUp();
     void ShutDown();
     void StartHook();
+    void StartWatchdog();
+    void StopWatchdog();
 
     void ShowPhraseList();
     void ExitProgram();
@@ -64,6 +75,7 @@ private:
     void SetTrayTimer(bool on);
 
     HINSTANCE instance_;
+    bool lumoraRuns_;
     HWND wnd_ = nullptr;
 
     Win32Platform win32_;
@@ -73,6 +85,7 @@ private:
     AbbreviationIndex index_;
     PhraseList rows_;
     EventIntake main_;
+    HookWatchdog watchdog_;
     PhraseEditor editor_;
     PhraseGrid grid_;
     std::unique_ptr<FileSystem> files_;
@@ -82,6 +95,11 @@ private:
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
+    HookLastEventTickProc hookLastEventTick_ = nullptr;
+    RemoveHooksProc removeHooks_ = nullptr;
+    // The number a test gives in LUMORA_TEST_HOOK_KEY, 0 for none (see WM_TEST_REMOVE_HOOKS).
+    std::uint64_t testHookKey_ = 0;
+    bool watching_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HWND toolbar_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include "platform/win32/Win32Handles.h"
 
+#include <vector>
+
 namespace lumora {
 
 namespace {
@@ -23,6 +25,39 @@ private:
     HANDLE handle_;
     void* data_;
 };
+
+// Closes a process or token handle on every path.
+struct HandleCloser {
+    HANDLE Handle = nullptr;
+    ~HandleCloser() {
+        if (Handle) CloseHandle(Handle);
+    }
+};
+
+// The process that owns a window, opened for what may be asked of any process, elevated or not
+// (PROCESS_QUERY_LIMITED_INFORMATION); null when it cannot be opened.
+HANDLE OpenWindowProcess(HWindow w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(ToHwnd(w), &pid);
+    return pid ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
+}
+
+// The last sub-authority of the token's integrity label.
+std::optional<std::uint32_t> IntegrityOf(HANDLE process) {
+    HandleCloser token;
+    if (!process || !OpenProcessToken(process, TOKEN_QUERY, &token.Handle)) return std::nullopt;
+    DWORD size = 0;
+    GetTokenInformation(token.Handle, TokenIntegrityLevel, nullptr, 0, &size);
+    if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
+    std::vector<unsigned char> buffer(size);
+    if (!GetTokenInformation(token.Handle, TokenIntegrityLevel, buffer.data(), size, &size))
+        return std::nullopt;
+    const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+    if (!sid || !IsValidSid(sid)) return std::nullopt;
+    const UCHAR count = *GetSidSubAuthorityCount(sid);
+    if (count == 0) return std::nullopt;
+    return static_cast<std::uint32_t>(*GetSidSubAuthority(sid, count - 1));
+}
 
 } // namespace
 
@@ -90,6 +125,19 @@ bool Win32Platform::Exists(HWindow w) {
 
 HWindow Win32Platform::WindowAt(int x, int y) {
     return FromHwnd(WindowFromPoint(POINT{x, y}));
+}
+
+bool Win32Platform::IsPasswordField(HWindow control) {
+    if (control == 0) return false;
+    const HWND w = ToHwnd(control);
+    // The style is read without a message, so ordinary controls cost nothing. Other classes
+    // give the same bit meanings of their own (a button's BS_LEFTTEXT): the password
+    // character, which only an edit control with the password style has, settles it.
+    if ((GetWindowLongW(w, GWL_STYLE) & ES_PASSWORD) == 0) return false;
+    DWORD_PTR passwordChar = 0;
+    if (!SendMessageTimeoutW(w, EM_GETPASSWORDCHAR, 0, 0, SMTO_ABORTIFHUNG, 200, &passwordChar))
+        return true; // no answer: the style alone decides, on the side of privacy
+    return passwordChar != 0;
 }
 
 // --- DateFormats -----------------------------------------------------------------------------
@@ -211,6 +259,12 @@ void Win32Platform::Sleep(std::uint32_t ms) {
     ::Sleep(ms);
 }
 
+std::uint32_t Win32Platform::LastInputTick() {
+    LASTINPUTINFO info{};
+    info.cbSize = sizeof info;
+    return GetLastInputInfo(&info) ? info.dwTime : GetTickCount();
+}
+
 // --- MessagePort -----------------------------------------------------------------------------
 
 bool Win32Platform::PostMessage(HWindow w, unsigned msg, std::uintptr_t wParam,
@@ -288,6 +342,28 @@ HLayout Win32Platform::KeyboardLayout(ThreadId thread) {
 std::int16_t Win32Platform::VkKeyScan(char16_t ch, HLayout layout) {
     return VkKeyScanExW(static_cast<wchar_t>(ch),
                         reinterpret_cast<HKL>(static_cast<std::uintptr_t>(layout)));
+}
+
+// --- ProcessQueries ----------------------------------------------------------------------------
+
+std::optional<std::uint32_t> Win32Platform::IntegrityLevel(HWindow w) {
+    // A process of another account (elevated with an administrator's password) cannot be
+    // opened: nullopt, and the caller decides.
+    HandleCloser process{OpenWindowProcess(w)};
+    return IntegrityOf(process.Handle);
+}
+
+std::optional<std::uint32_t> Win32Platform::OwnIntegrityLevel() {
+    return IntegrityOf(GetCurrentProcess());
+}
+
+std::u16string Win32Platform::ProgramPath(HWindow w) {
+    HandleCloser process{OpenWindowProcess(w)};
+    if (!process.Handle) return {};
+    wchar_t buffer[1024] = {};
+    DWORD size = ARRAYSIZE(buffer);
+    if (!QueryFullProcessImageNameW(process.Handle, 0, buffer, &size)) return {};
+    return FromWide(buffer, size);
 }
 
 // --- MessageBoxes ----------------------------------------------------------------------------

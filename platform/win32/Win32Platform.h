@@ -14,6 +14,7 @@ class Win32Platform final : public WindowQueries,
                             public MessagePort,
                             public InputInjector,
                             public KeyboardLayouts,
+                            public ProcessQueries,
                             public MessageBoxes {
 public:
     Win32Platform() = default;
@@ -21,7 +22,7 @@ public:
     Win32Platform& operator=(const Win32Platform&) = delete;
 
     Platform AsPlatform() {
-        return Platform{*this, *this, *this, *this, *this, *this, *this, *this};
+        return Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this};
     }
 
     // Message boxes are owned by this window (the main window; 0 until it exists).
@@ -39,6 +40,7 @@ public:
     std::optional<std::u16string> ClassName(HWindow w) override;
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
+    bool IsPasswordField(HWindow control) override;
 
     // KeyStates
     std::int16_t KeyState(int vk) override;
@@ -55,6 +57,7 @@ public:
     // Clock
     std::uint32_t TickCount() override;
     void Sleep(std::uint32_t ms) override;
+    std::uint32_t LastInputTick() override;
 
     // DateFormats
     LocalTime CurrentTime() override;
@@ -79,6 +82,11 @@ public:
     // KeyboardLayouts
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+
+    // ProcessQueries
+    std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
+    std::optional<std::uint32_t> OwnIntegrityLevel() override;
+    std::u16string ProgramPath(HWindow w) override;
 
     // MessageBoxes
     void ShowMessage(const std::u16string& text, const std::u16string& caption,

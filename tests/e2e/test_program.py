@@ -101,20 +101,47 @@ class Program(winedriver.DesktopTest):
         self.assertEqual(self.desktop.notepad_text(expect="ok be right back"),
                          "ok be right back")
 
-    def test_secondCopy_ShouldShowInformationAndEnd_WhileFirstRuns(self):
+    def test_secondCopy_ShouldTouchNothingAndEnd_WhileFirstRuns(self):
         lumora = self.lumora()
         lumora.start()
-        second = lumora.start(wait=False)
+        # Every option, and a limit below the number of phrases: a copy that loaded them would
+        # cut the file down to one phrase when it ends.
+        second = lumora.start("-delims=1", "-maxitems=1", wait=False)
         self.desktop.wait_window(title="Information", timeout=30)
         result = self.desktop.wintext("text", "--title", "Information", "--child", "Static")
-        self.assertIn("Verbanta is running on your computer.", result.stdout.decode())
+        self.assertIn("Lumora is already running", result.stdout.decode())
         self.desktop.wintext("close", "--title", "Information")
         second.wait(30)
-        # The first copy still expands.
+        with open(lumora.phrase_file, "rb") as f:
+            self.assertEqual(f.read(), winedriver.phrase_file_bytes(PHRASES))
+        self.assertFalse(os.path.exists(lumora.phrase_file + ".bak"))
+        # The first copy still expands, in its own mode.
         self.desktop.start_notepad()
         self.desktop.type("brb")
         self.assertEqual(self.desktop.notepad_text(expect="be right back"), "be right back")
         self.assertIsNone(lumora.proc.poll())
+        lumora.exit_from_tray()
+        with open(lumora.phrase_file, "rb") as f:
+            self.assertEqual(f.read(), winedriver.phrase_file_bytes(PHRASES))
+
+    def test_hookLibraryMissingOrBroken_ShouldNameTheFileAndTheFolder(self):
+        lumora = self.lumora()
+        library = os.path.join(self.folder, "lumora.dll")
+        for broken in (None, b"not a library"):
+            if os.path.exists(library):
+                os.remove(library)
+            if broken is not None:
+                with open(library, "wb") as f:
+                    f.write(broken)
+            proc = lumora.start(wait=False)
+            self.desktop.wait_window(title="Lumora", cls="#32770", timeout=30)
+            result = self.desktop.wintext("text", "--class", "#32770", "--title", "Lumora",
+                                          "--child", "Static")
+            text = result.stdout.decode()
+            self.assertIn("lumora.dll", text)
+            self.assertIn(os.path.basename(self.folder) + "\\", text)
+            self.desktop.wintext("close", "--class", "#32770", "--title", "Lumora")
+            proc.wait(30)
 
     def test_delimsOne_ShouldKeepDelimiterAfterPhrase_WhenDelimiterCompletesIt(self):
         self.lumora().start("-delims=1")

@@ -103,10 +103,12 @@ class Desktop:
                                f"{result.stderr.decode(errors='replace')}")
         return result
 
-    def start(self, args, cwd=None, stdout=subprocess.DEVNULL):
-        """Starts a program on the desktop; it is stopped by stop_all (by pid)."""
-        proc = subprocess.Popen(self._command(args), env=self.env, cwd=cwd, stdout=stdout,
-                                stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    def start(self, args, cwd=None, stdout=subprocess.DEVNULL, env=None):
+        """Starts a program on the desktop, with env added to its environment; it is stopped
+        by stop_all (by pid)."""
+        proc = subprocess.Popen(self._command(args), env={**self.env, **(env or {})}, cwd=cwd,
+                                stdout=stdout, stderr=subprocess.DEVNULL,
+                                stdin=subprocess.DEVNULL)
         self._started.append(proc)
         return proc
 
@@ -264,11 +266,11 @@ class Lumora:
     def phrase_file(self):
         return os.path.join(self.folder, "lumora.lmx")
 
-    def start(self, *args, wait=True):
-        """Starts the program; with wait, until its hook is installed (the caption then
-        carries the version)."""
+    def start(self, *args, wait=True, env=None):
+        """Starts the program (with env added to its environment); with wait, until its hook
+        is installed (the caption then carries the version)."""
         proc = self.desktop.start([os.path.join(self.folder, "lumora.exe"), *args],
-                                  cwd=self.folder)
+                                  cwd=self.folder, env=env)
         if self.proc is None:
             self.proc = proc
         if wait:

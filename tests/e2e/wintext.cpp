@@ -16,6 +16,8 @@
 //   wintext post [--class C] [--title T] --message N [--wparam N] [--lparam N]
 //                                             posts a message (numbers as in C: 0x16, 22;
 //                                             a name is a registered message)
+//   wintext send ...                          the same, sent: returns once the window has
+//                                             handled it (exit 1 if it did not within 5 s)
 //   wintext child [--class C] [--title T] --child K
 //                                             the first descendant window of class K: its
 //                                             handle, visibility, screen rectangle and text
@@ -267,17 +269,18 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(50);
         }
     }
-    if (cmd == L"post") {
+    if (cmd == L"post" || cmd == L"send") {
         HWND w = FindTop(q);
         if (!w || message.empty()) return 1;
         auto num = [](const std::wstring& v) { return std::wcstoull(v.c_str(), nullptr, 0); };
         // A name that is not a number is a registered message ("TaskbarCreated").
         UINT msg = iswdigit(message[0]) ? static_cast<UINT>(num(message))
                                         : RegisterWindowMessageW(message.c_str());
-        return PostMessageW(w, msg, static_cast<WPARAM>(num(wparam)),
-                            static_cast<LPARAM>(num(lparam)))
-                   ? 0
-                   : 1;
+        const auto wp = static_cast<WPARAM>(num(wparam));
+        const auto lp = static_cast<LPARAM>(num(lparam));
+        if (cmd == L"post") return PostMessageW(w, msg, wp, lp) ? 0 : 1;
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &result) ? 0 : 1;
     }
     if (cmd == L"close") {
         HWND w = FindTop(q);

@@ -1,0 +1,28 @@
+#pragma once
+// Windows drops the input a program synthesises for a process that runs at a higher integrity
+// level than its own (an administrator console, an elevated installer): an expansion there
+// would do nothing, or part of its work. It is not started, and the user learns why from a
+// tray notice, once for each such program.
+#include "platform/ProcessQueries.h"
+#include "platform/TrayNotices.h"
+
+#include <set>
+#include <string>
+
+namespace lumora {
+
+class ElevatedTargets {
+public:
+    ElevatedTargets(ProcessQueries& processes, TrayNotices& notices);
+
+    // False when target runs above us (and then, the first time for its program, the notice).
+    // A level that cannot be read counts as ours: the expansion goes ahead, as it always did.
+    bool MayTypeInto(HWindow target);
+
+private:
+    ProcessQueries& processes_;
+    TrayNotices& notices_;
+    std::set<std::u16string> told_; // the programs the notice named
+};
+
+} // namespace lumora

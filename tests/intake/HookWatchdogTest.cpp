@@ -1,0 +1,76 @@
+#include "intake/HookWatchdog.h"
+
+#include "hook/HookMessages.h"
+#include "tests/DesktopFixture.h"
+
+#include <vector>
+
+namespace lumora::testing {
+namespace {
+
+// The hook library's clock of its last event, as the test sets it.
+class ScriptedHookActivity : public HookActivity {
+public:
+    std::optional<std::uint32_t> LastEventTick() override { return Tick; }
+    std::optional<std::uint32_t> Tick = 0;
+};
+
+class HookWatchdogTest : public DesktopFixture {
+protected:
+    // Runs the clock on in steps of stepMs for totalMs, with input at every step (seen by the
+    // hooks at that tick plus offsetMs by their clock, or never), the timer firing every
+    // second; the ticks of the re-installs.
+    std::vector<std::uint32_t> Run(std::uint32_t totalMs, std::uint32_t stepMs,
+                                   std::optional<std::int32_t> offsetMs) {
+        std::vector<std::uint32_t> reinstalls;
+        std::uint32_t nextTimer = desk.Now + WatchdogIntervalMs;
+        for (std::uint32_t t = 0; t < totalMs; t += stepMs) {
+            desk.Now += stepMs;
+            desk.LastInput = desk.Now - stepMs / 2;
+            if (offsetMs) hook.Tick = desk.LastInput + static_cast<std::uint32_t>(*offsetMs);
+            if (static_cast<std::int32_t>(desk.Now - nextTimer) >= 0) {
+                nextTimer += WatchdogIntervalMs;
+                const std::size_t before = desk.ThreadPostsWith(WM_HOOK_REINSTALL).size();
+                watchdog.Check();
+                if (desk.ThreadPostsWith(WM_HOOK_REINSTALL).size() > before)
+                    reinstalls.push_back(desk.Now);
+            }
+        }
+        return reinstalls;
+    }
+
+    ScriptedHookActivity hook;
+    HookWatchdog watchdog{desk.AsPlatform(), link, hook, tracking};
+};
+
+TEST_F(HookWatchdogTest, Typing_ShouldNeverReinstall_WhileTheHooksSeeIt) {
+    desk.Now = 0xFFFF0000u; // and across the wrap of the tick count
+    EXPECT_TRUE(Run(600000, 70, 15).empty());
+    EXPECT_TRUE(Run(60000, 35, -900).empty()); // the hooks' clock a little behind the session's
+    EXPECT_TRUE(desk.ThreadPosts.empty());
+}
+
+TEST_F(HookWatchdogTest, InputTheHooksNeverSee_ShouldReinstallAfterSeconds_ThenEverMoreRarely) {
+    // Typing into an elevated window, or on another desktop: the hooks never see it, and
+    // installing them again does not help. Three seconds at first, then twice as long each
+    // time, up to a minute.
+    const std::uint32_t start = desk.Now;
+    const std::vector<std::uint32_t> reinstalls = Run(300000, 100, std::nullopt);
+    ASSERT_GE(reinstalls.size(), 7u);
+    EXPECT_LE(reinstalls.size(), 10u);
+    EXPECT_GE(reinstalls[0] - start, HookSilenceMs);
+    EXPECT_LE(reinstalls[0] - start, HookSilenceMs + 2 * WatchdogIntervalMs);
+    EXPECT_GE(reinstalls[3] - reinstalls[2], 4 * HookSilenceMs);
+    EXPECT_LE(reinstalls.back() - reinstalls[reinstalls.size() - 2],
+              HookSilenceMaxMs + 2 * WatchdogIntervalMs);
+
+    // Once the hooks see input again, a later loss is met within seconds.
+    Run(5000, 100, 0);
+    const std::uint32_t lost = desk.Now;
+    const std::vector<std::uint32_t> again = Run(10000, 100, std::nullopt);
+    ASSERT_FALSE(again.empty());
+    EXPECT_LE(again[0] - lost, HookSilenceMs + 2 * WatchdogIntervalMs);
+}
+
+} // namespace
+} // namespace lumora::testing
