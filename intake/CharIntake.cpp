@@ -74,6 +74,7 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended,
         if (!(vk == vk::Back || ((vk == vk::Return || vk == vk::Tab) && found))) {
             r.Text.insert(static_cast<std::size_t>(r.Pos), 1, ch);
             r.Pos += 1;
+            BoundText(r);
         }
 
         if (found) {

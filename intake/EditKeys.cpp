@@ -217,6 +217,7 @@ void EditKeys::Paste(TrackingRecord& rec) {
     const std::int32_t at = CaretInText(rec);
     rec.Text.insert(static_cast<std::size_t>(at), pasted);
     rec.Pos = at + static_cast<std::int32_t>(pasted.size());
+    BoundText(rec);
 }
 
 } // namespace lumora

@@ -109,6 +109,7 @@ void EventIntake::OnIdle() noexcept {
 }
 
 void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
+    TrackingRecords::Event event(tracking_);
     const auto ch = static_cast<char16_t>(wParam & 0xFFFF);
     const auto vk = static_cast<std::uint8_t>(lParam & 0xFF);
     const bool extended = ((lParam >> 8) & 0xFF) == 1;
@@ -127,6 +128,7 @@ void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
 }
 
 void EventIntake::ObserveChar(char16_t ch, std::uint8_t vk, bool extended, std::uint32_t report) {
+    TrackingRecords::Event event(tracking_);
     const bool hadPending = pending_.has_value();
     editKeys_.HandleEditKey(ch, true);
     // The control codes that keyboard shortcuts give (Ctrl+A is 1, Escape 27) end here; of
@@ -145,6 +147,7 @@ void EventIntake::ObserveChar(char16_t ch, std::uint8_t vk, bool extended, std::
 }
 
 void EventIntake::HookKey(std::uintptr_t wParam, std::intptr_t lParam) {
+    TrackingRecords::Event event(tracking_);
     const auto key = static_cast<std::uint16_t>(wParam & 0xFFFF);
     if (key == vk::Escape) typing_.Cancel();
     if (AwaitingHold()) {
@@ -204,6 +207,7 @@ void EventIntake::RunExpansions() {
         }
     } release{*this};
     auto hold = tracking_.HoldRecords();
+    TrackingRecords::Event fresh(tracking_, false);
     std::optional<ReleasedModifiers> released;
     while (pending_) {
         WaitForHold();

@@ -195,6 +195,7 @@ void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool canc
             const std::int32_t caret = CaretInText(*rec);
             rec->Text.insert(static_cast<std::size_t>(caret), chunk);
             rec->Pos = caret + static_cast<std::int32_t>(chunk.size());
+            BoundText(*rec);
         }
         at += n;
         platform_.Messages.ProcessPendingMessages();

@@ -119,9 +119,9 @@ ThreadId ScriptedDesktop::WindowThread(HWindow w) {
     return f && f->Exists ? f->Thread : 0;
 }
 
-std::u16string ScriptedDesktop::WindowTitle(HWindow w) {
+bool ScriptedDesktop::TitleIs(HWindow w, std::u16string_view title) {
     const ScriptedWindow* f = Find(w);
-    return f && f->Exists ? f->Title : std::u16string();
+    return f && f->Exists && f->Title == title;
 }
 
 std::optional<std::uint32_t> ScriptedDesktop::WindowStatus(HWindow w) {
@@ -146,10 +146,15 @@ std::optional<GuiThreadInfo> ScriptedDesktop::GuiThread(ThreadId thread) {
     return it->second;
 }
 
-std::optional<std::u16string> ScriptedDesktop::ClassName(HWindow w) {
+bool ScriptedDesktop::ClassNameStartsWith(HWindow w, std::u16string_view prefix) {
     const ScriptedWindow* f = Find(w);
-    if (!f || !f->Exists) return std::nullopt;
-    return f->ClassName;
+    if (!f || !f->Exists || !f->ClassName || f->ClassName->size() < prefix.size()) return false;
+    auto lower = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    };
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (lower((*f->ClassName)[i]) != lower(prefix[i])) return false;
+    return true;
 }
 
 bool ScriptedDesktop::Exists(HWindow w) {

@@ -77,8 +77,8 @@ void SimulatedDesktop::EnsureWindow(int n) {
 
 void SimulatedDesktop::ShowWindow(int n) {
     EnsureWindow(n);
-    for (auto& [handle, window] : desktop_.Windows)
-        if (window.Status) window.Status = 0;
+    // Only the front window is active.
+    if (front_ >= 0) desktop_.Window(WindowHandle(front_)).Status = 0;
     const HWindow top = WindowHandle(n);
     desktop_.Window(top).Status = WS_ACTIVECAPTION;
     desktop_.BringToTop(top);

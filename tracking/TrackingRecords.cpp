@@ -10,18 +10,28 @@ namespace {
 // has this many top-level windows.
 constexpr int MaxZOrderSteps = 100000;
 
-bool IsExcelClass(const std::optional<std::u16string>& cls) {
-    if (!cls || cls->size() < 5) return false;
-    static constexpr std::u16string_view excel = u"excel";
-    for (std::size_t i = 0; i < 5; ++i) {
-        char16_t c = (*cls)[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != excel[i]) return false;
-    }
-    return true;
-}
+// Records looked at by one PurgeRecords.
+constexpr std::size_t PurgeBatch = 16;
 
 } // namespace
+
+void BoundText(TrackingRecord& rec) {
+    if (rec.Text.size() <= MaxShadowLength) return;
+    const auto caret = static_cast<std::size_t>(CaretInText(rec));
+    const std::size_t end = std::min(rec.Text.size(), caret + KeptAroundCaret);
+    const std::size_t begin = caret > KeptAroundCaret ? caret - KeptAroundCaret : 0;
+    rec.Text = rec.Text.substr(begin, end - begin);
+    rec.Pos = static_cast<std::int32_t>(caret - begin);
+    const auto selStart =
+        static_cast<std::int64_t>(rec.SelStart) - static_cast<std::int64_t>(begin);
+    if (rec.SelCount > 0 && selStart >= 0 &&
+        selStart + rec.SelCount <= static_cast<std::int64_t>(rec.Text.size()) + 1) {
+        rec.SelStart = static_cast<std::int32_t>(selStart);
+    } else {
+        rec.SelStart = 0;
+        rec.SelCount = 0;
+    }
+}
 
 void EraseSelection(TrackingRecord& rec) {
     const auto L = static_cast<std::int32_t>(rec.Text.size());
@@ -36,7 +46,9 @@ TrackingRecords::TrackingRecords(WindowQueries& windows, HWindow mainWindow)
     : windows_(windows), mainWindow_(mainWindow) {}
 
 HWindow TrackingRecords::FindTargetWindow() {
+    if (remember_ && memo_.HaveTarget) return memo_.Target;
     HWindow w = windows_.ForegroundWindow();
+    HWindow found = 0;
     if (w == 0) return 0;
     const ThreadId ownThread = windows_.WindowThread(mainWindow_);
     // The foreground window may be one of ours (the tray menu, a message box): the target is
@@ -48,18 +60,24 @@ HWindow TrackingRecords::FindTargetWindow() {
         bool qualifies =
             windows_.WindowThread(w) != ownThread &&
             windows_.WindowStatus(w) == std::optional<std::uint32_t>(WS_ACTIVECAPTION) &&
-            windows_.WindowTitle(w) != u"Start" && windows_.IsVisible(w) && windows_.IsEnabled(w);
-        if (qualifies) return w;
+            !windows_.TitleIs(w, u"Start") && windows_.IsVisible(w) && windows_.IsEnabled(w);
+        if (qualifies) {
+            found = w;
+            break;
+        }
         w = windows_.NextWindow(w);
     }
-    return 0;
+    if (remember_) memo_.HaveTarget = true, memo_.Target = found;
+    return found;
 }
 
 HWindow TrackingRecords::FindFocusedControl(HWindow target) {
     if (target == 0) return 0;
+    if (remember_ && memo_.HaveControl && memo_.ControlOf == target) return memo_.Control;
     auto info = windows_.GuiThread(windows_.WindowThread(target));
-    if (!info) return 0;
-    return info->Caret != 0 ? info->Caret : info->Focus;
+    const HWindow control = !info ? 0 : info->Caret != 0 ? info->Caret : info->Focus;
+    if (remember_) memo_.HaveControl = true, memo_.ControlOf = target, memo_.Control = control;
+    return control;
 }
 
 HWindow TrackingRecords::FindFocusedControl() {
@@ -70,7 +88,7 @@ TrackingRecord* TrackingRecords::CurrentRecord() {
     const HWindow top = FindTargetWindow();
     const HWindow control = FindFocusedControl(top);
     // Every cell editor of a spreadsheet is a new control; they share one record.
-    const HWindow key = IsExcelClass(windows_.ClassName(control)) ? ExcelControlKey : control;
+    const HWindow key = windows_.ClassNameStartsWith(control, u"excel") ? ExcelControlKey : control;
     TrackingRecord* rec = FindRecord(top, key);
     if (windows_.IsPasswordField(control)) {
         // What is typed into a password field is not ours to keep, nor to expand. A field that
@@ -94,9 +112,8 @@ TrackingRecord* TrackingRecords::RecordForEditing() {
 }
 
 TrackingRecord* TrackingRecords::FindRecord(HWindow top, HWindow controlKey) {
-    for (auto& rec : wordRecs_)
-        if (rec->MainWindow == top && rec->EditControl == controlKey) return rec.get();
-    return nullptr;
+    auto it = byKey_.find(Key(top, controlKey));
+    return it == byKey_.end() ? nullptr : it->second;
 }
 
 TrackingRecord& TrackingRecords::AddRecord(HWindow top, HWindow controlKey) {
@@ -104,6 +121,7 @@ TrackingRecord& TrackingRecords::AddRecord(HWindow top, HWindow controlKey) {
     rec->MainWindow = top;
     rec->EditControl = controlKey;
     wordRecs_.push_back(std::move(rec));
+    byKey_[Key(top, controlKey)] = wordRecs_.back().get();
     return *wordRecs_.back();
 }
 
@@ -121,8 +139,22 @@ std::u16string TrackingRecords::TextBeforeCaret(const TrackingRecord* rec) {
 }
 
 void TrackingRecords::PurgeRecords() {
-    if (holds_ > 0) return;
-    std::erase_if(wordRecs_, [this](const auto& rec) { return !windows_.Exists(rec->MainWindow); });
+    if (holds_ > 0 || wordRecs_.empty()) return;
+    HWindow closed[PurgeBatch];
+    std::size_t found = 0;
+    for (std::size_t n = 0; n < std::min(PurgeBatch, wordRecs_.size()); ++n) {
+        if (purgeCursor_ >= wordRecs_.size()) purgeCursor_ = 0;
+        const HWindow top = wordRecs_[purgeCursor_++]->MainWindow;
+        if (std::find(closed, closed + found, top) == closed + found && !windows_.Exists(top))
+            closed[found++] = top;
+    }
+    if (found == 0) return;
+    // Every record of a closed window goes at once.
+    std::erase_if(wordRecs_, [&](const auto& rec) {
+        if (std::find(closed, closed + found, rec->MainWindow) == closed + found) return false;
+        byKey_.erase(Key(rec->MainWindow, rec->EditControl));
+        return true;
+    });
 }
 
 void TrackingRecords::ResetOnClick(int x, int y) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace lumora {
@@ -25,6 +26,16 @@ struct TrackingRecord {
 inline std::int32_t CaretInText(const TrackingRecord& rec) {
     return std::clamp<std::int32_t>(rec.Pos, 0, static_cast<std::int32_t>(rec.Text.size()));
 }
+
+// A shadow text longer than this is cut down to what stands near the caret. Only the last few
+// dozen characters before the caret can ever make an expansion; the rest is kept for the
+// editing keys, but a record must not grow without bound when no sentence end is typed.
+constexpr std::size_t MaxShadowLength = 4096;
+constexpr std::size_t KeptAroundCaret = 1024;
+
+// Cuts a text longer than MaxShadowLength to KeptAroundCaret code units on each side of the
+// caret; a selection that no longer fits is forgotten.
+void BoundText(TrackingRecord& rec);
 
 // Removes the selected text (what of it lies inside Text); the caret goes where it began and
 // nothing stays selected.
@@ -60,14 +71,42 @@ public:
     TrackingRecord& AddRecord(HWindow top, HWindow controlKey);
     static void ResetRecord(TrackingRecord* rec);
     static std::u16string TextBeforeCaret(const TrackingRecord* rec);
-    // Drops the records of windows that no longer exist (not while records are held).
+    // Drops the records of windows that no longer exist (not while records are held). Each call
+    // looks at a few records, going round the table, so that it costs the same with twenty
+    // thousand records as with twenty: it runs whenever the program is idle.
     void PurgeRecords();
     void ResetOnClick(int x, int y);
 
     // The records, in creation order. Each lives in its own heap object, so a pointer to one
     // stays valid while the table grows.
     const std::vector<std::unique_ptr<TrackingRecord>>& Records() const { return wordRecs_; }
-    void ClearRecords() { wordRecs_.clear(); }
+    void ClearRecords() {
+        wordRecs_.clear();
+        byKey_.clear();
+    }
+
+    // While a key event is handled, the target window and its focused control are looked up
+    // once, not once for the editing keys and again for the character intake. Nests: a nested
+    // event (handled at a point of re-entry) leaves the outer one to look again. Work that
+    // waits for the windows to change (the typing-out) opens one with remember false.
+    class Event {
+    public:
+        explicit Event(TrackingRecords& t, bool remember = true)
+            : tracking_(t), outer_(t.remember_) {
+            tracking_.remember_ = remember;
+            tracking_.memo_ = {};
+        }
+        Event(const Event&) = delete;
+        Event& operator=(const Event&) = delete;
+        ~Event() {
+            tracking_.remember_ = outer_;
+            tracking_.memo_ = {};
+        }
+
+    private:
+        TrackingRecords& tracking_;
+        bool outer_;
+    };
 
     // While a hold exists (someone keeps a record across a point of re-entry), PurgeRecords
     // leaves the table alone, so a held record can never be freed under its holder.
@@ -84,10 +123,26 @@ public:
     Hold HoldRecords() { return Hold(*this); }
 
 private:
+    static std::uint64_t Key(HWindow top, HWindow control) {
+        return static_cast<std::uint64_t>(top) << 32 | control;
+    }
+
+    struct Memo {
+        bool HaveTarget = false;
+        HWindow Target = 0;
+        bool HaveControl = false;
+        HWindow ControlOf = 0; // the target the control was found for
+        HWindow Control = 0;
+    };
+
     WindowQueries& windows_;
     HWindow mainWindow_;
     std::vector<std::unique_ptr<TrackingRecord>> wordRecs_;
+    std::unordered_map<std::uint64_t, TrackingRecord*> byKey_;
+    std::size_t purgeCursor_ = 0;
     int holds_ = 0;
+    bool remember_ = false;
+    Memo memo_;
 };
 
 } // namespace lumora

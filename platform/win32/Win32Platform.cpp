@@ -75,10 +75,22 @@ ThreadId Win32Platform::WindowThread(HWindow w) {
     return w ? GetWindowThreadProcessId(ToHwnd(w), nullptr) : 0;
 }
 
-std::u16string Win32Platform::WindowTitle(HWindow w) {
-    wchar_t buf[257] = {};
-    int n = GetWindowTextW(ToHwnd(w), buf, 257);
-    return FromWide(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+namespace {
+
+char16_t AsciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+} // namespace
+
+bool Win32Platform::TitleIs(HWindow w, std::u16string_view title) {
+    wchar_t buf[64];
+    if (title.size() + 2 > std::size(buf)) return false;
+    // One more than the title can hold: a longer title does not compare equal.
+    const int n = GetWindowTextW(ToHwnd(w), buf, static_cast<int>(title.size() + 2));
+    if (n < 0 || static_cast<std::size_t>(n) != title.size()) return false;
+    return std::equal(title.begin(), title.end(), buf,
+                      [](char16_t a, wchar_t b) { return a == static_cast<char16_t>(b); });
 }
 
 std::optional<std::uint32_t> Win32Platform::WindowStatus(HWindow w) {
@@ -112,11 +124,13 @@ std::optional<GuiThreadInfo> Win32Platform::GuiThread(ThreadId thread) {
                          FromHwnd(gui.hwndCaret)};
 }
 
-std::optional<std::u16string> Win32Platform::ClassName(HWindow w) {
-    wchar_t buf[257] = {};
-    int n = GetClassNameW(ToHwnd(w), buf, 257);
-    if (n <= 0) return std::nullopt;
-    return FromWide(buf, static_cast<std::size_t>(n));
+bool Win32Platform::ClassNameStartsWith(HWindow w, std::u16string_view prefix) {
+    wchar_t buf[257];
+    const int n = GetClassNameW(ToHwnd(w), buf, 257);
+    if (n <= 0 || static_cast<std::size_t>(n) < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (AsciiLower(static_cast<char16_t>(buf[i])) != AsciiLower(prefix[i])) return false;
+    return true;
 }
 
 bool Win32Platform::Exists(HWindow w) {

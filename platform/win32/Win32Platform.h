@@ -32,12 +32,12 @@ public:
     HWindow ForegroundWindow() override;
     HWindow NextWindow(HWindow w) override;
     ThreadId WindowThread(HWindow w) override;
-    std::u16string WindowTitle(HWindow w) override;
+    bool TitleIs(HWindow w, std::u16string_view title) override;
     std::optional<std::uint32_t> WindowStatus(HWindow w) override;
     bool IsVisible(HWindow w) override;
     bool IsEnabled(HWindow w) override;
     std::optional<GuiThreadInfo> GuiThread(ThreadId thread) override;
-    std::optional<std::u16string> ClassName(HWindow w) override;
+    bool ClassNameStartsWith(HWindow w, std::u16string_view prefix) override;
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
     bool IsPasswordField(HWindow control) override;

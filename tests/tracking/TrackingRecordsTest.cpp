@@ -154,6 +154,26 @@ TEST_F(TrackingRecordsTest,
     EXPECT_EQ(tracking.Records().size(), 2u);
 }
 
+TEST_F(TrackingRecordsTest, PurgeRecords_ShouldFindAClosedWindowAmongMany_WithinARoundOfTheTable) {
+    // Each call looks at a few records only; a closed window's records still go within a
+    // round of the table, and a found record stays found by its window and control.
+    for (HWindow w = 1000; w < 1100; ++w) {
+        desk.AddTopWindow(TopWindow(w, 9));
+        tracking.AddRecord(w, w + 1);
+        tracking.AddRecord(w, w + 2);
+    }
+    desk.DestroyWindow(1077);
+    int calls = 0;
+    while (tracking.FindRecord(1077, 1078) && calls < 100) {
+        tracking.PurgeRecords();
+        ++calls;
+    }
+    EXPECT_LE(calls, 200 / 16 + 1);
+    EXPECT_EQ(tracking.FindRecord(1077, 1079), nullptr);
+    EXPECT_EQ(tracking.Records().size(), 198u);
+    EXPECT_NE(tracking.FindRecord(1099, 1101), nullptr);
+}
+
 TEST_F(TrackingRecordsTest,
        ResetOnClick_ShouldEmptyTheCurrentRecord_UnlessTheClickIsOnOurOwnWindow) {
     TrackingRecord& rec = FieldRec();
@@ -194,4 +214,20 @@ TEST_F(TrackingRecordsTest, TextBeforeCaret_ShouldGiveTheTextUpToPos_ClippedToTh
 }
 
 } // namespace
+TEST_F(TrackingRecordsTest, BoundText_ShouldKeepTheTextAroundTheCaret_WhenTheRecordGrowsTooLong) {
+    TrackingRecord& rec = FieldRec();
+    rec.Text = std::u16string(MaxShadowLength, u'a') + u" brb" + std::u16string(2000, u'z');
+    rec.Pos = static_cast<std::int32_t>(MaxShadowLength + 4);
+    rec.SelStart = 2;
+    rec.SelCount = 3;
+    BoundText(rec);
+    EXPECT_EQ(rec.Text.size(), 2 * KeptAroundCaret);
+    EXPECT_EQ(rec.Pos, static_cast<std::int32_t>(KeptAroundCaret));
+    EXPECT_EQ(TrackingRecords::TextBeforeCaret(&rec).substr(KeptAroundCaret - 4), u" brb");
+    EXPECT_EQ(rec.SelCount, 0) << "the selection lay in what was cut";
+    const std::u16string kept = rec.Text;
+    BoundText(rec);
+    EXPECT_EQ(rec.Text, kept) << "short enough now";
+}
+
 } // namespace lumora::testing
