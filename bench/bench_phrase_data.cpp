@@ -1,5 +1,6 @@
 // The phrase file and the abbreviation index at sizes well beyond real use.
 #include "data/PhraseFile.h"
+#include "editor/PhraseSearch.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,6 +87,18 @@ void BM_IndexFindWithValue100k(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_IndexFindWithValue100k);
+
+// The search window filters at every key typed into it: 10,000 phrases of 200 characters.
+void BM_SearchPhrases10k(benchmark::State& state) {
+    AbbreviationIndex data;
+    PhraseList rows;
+    FillRows(rows, data, 10000);
+    for (auto _ : state) {
+        auto found = SearchPhrases(rows, u"ab q");
+        benchmark::DoNotOptimize(found.data());
+    }
+}
+BENCHMARK(BM_SearchPhrases10k)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace lumora
