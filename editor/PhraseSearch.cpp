@@ -72,4 +72,9 @@ std::vector<std::size_t> SearchPhrases(const PhraseList& phrases, std::u16string
     return rows;
 }
 
+void SearchList::SetQuery(std::u16string_view query) {
+    rows_ = SearchPhrases(phrases_, query);
+    chosen_ = 0;
+}
+
 } // namespace lumora

@@ -15,4 +15,34 @@ namespace lumora {
 // list's own order. An empty query finds every phrase, in the list's order.
 std::vector<std::size_t> SearchPhrases(const PhraseList& phrases, std::u16string_view query);
 
+// What the search window shows and which line is chosen: the found rows for the query typed
+// so far, Up and Down moving the choice (staying on the list), the best match chosen anew at
+// every change of the query.
+class SearchList {
+public:
+    explicit SearchList(const PhraseList& phrases) : phrases_(phrases) { SetQuery(u""); }
+
+    void SetQuery(std::u16string_view query);
+    void Up() {
+        if (chosen_ > 0) --chosen_;
+    }
+    void Down() {
+        if (chosen_ + 1 < rows_.size()) ++chosen_;
+    }
+    void Choose(std::size_t line) {
+        if (line < rows_.size()) chosen_ = line;
+    }
+    const std::vector<std::size_t>& Rows() const { return rows_; }
+    std::size_t ChosenLine() const { return chosen_; }
+    // The phrase to type: none when nothing is found.
+    const Phrase* Chosen() const {
+        return chosen_ < rows_.size() ? &phrases_.At(rows_[chosen_]) : nullptr;
+    }
+
+private:
+    const PhraseList& phrases_;
+    std::vector<std::size_t> rows_;
+    std::size_t chosen_ = 0;
+};
+
 } // namespace lumora

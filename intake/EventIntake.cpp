@@ -146,6 +146,19 @@ void EventIntake::ObserveChar(char16_t ch, std::uint8_t vk, bool extended, std::
     platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
 }
 
+void EventIntake::TypeChosenPhrase(std::u16string text, HWindow target) {
+    if (pending_ || expanding_) return; // one at a time
+    PendingExpansion e;
+    e.Text = std::move(text);
+    e.Report = lastReport_;
+    e.Target = target;
+    pending_ = std::move(e);
+    typing_.ClearCancel();
+    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, lastReport_, 0);
+    holdConfirmed_ = link_.HookThread == 0;
+    platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
+}
+
 void EventIntake::HookKey(std::uintptr_t wParam, std::intptr_t lParam) {
     TrackingRecords::Event event(tracking_);
     const auto key = static_cast<std::uint16_t>(wParam & 0xFFFF);

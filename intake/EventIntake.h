@@ -56,6 +56,10 @@ public:
     // Removes and re-adds the tray icon (after the shell restarted); may be unset.
     std::function<void()> ReAddTrayIcon;
 
+    // Types a phrase chosen in the search window into target (the window that had the focus
+    // before it), as an expansion of nothing: the keys typed meanwhile wait as for any other.
+    void TypeChosenPhrase(std::u16string text, HWindow target);
+
     // The general error box for an exception in flight.
     void ShowException(std::exception_ptr error) noexcept;
 

@@ -124,7 +124,8 @@ bool PhraseTyping::ReadyTarget(const PendingExpansion& expansion) {
         const HWindow front = tracking_.FindTargetWindow();
         if (front == 0) return false;
         if (target == 0) return true;
-        return front == target && tracking_.FindFocusedControl(front) == expansion.Control;
+        return front == target &&
+               (expansion.Control == 0 || tracking_.FindFocusedControl(front) == expansion.Control);
     };
     // Still where the abbreviation was typed: at once (waiting is where other keys got in).
     if (ready()) return true;

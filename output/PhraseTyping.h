@@ -22,8 +22,8 @@ struct PendingExpansion {
     // The trail is an Enter or Tab the hook library withheld: it is not in the target.
     bool TrailWithheld = false;
     std::uint32_t Report = 0; // the hook library's number of the key that decided it
-    // Where it was typed: the window, its focused control and the keyboard layout then (0: the
-    // window in front when the typing starts).
+    // Where it was typed: the window (0: the window in front when the typing starts) and its
+    // focused control (0: whichever it has then).
     HWindow Target = 0;
     HWindow Control = 0;
 };

@@ -356,7 +356,12 @@ void ScriptedDesktop::SendInputs(const std::vector<KeyEvent>& events) {
 bool ScriptedDesktop::SetForegroundWindow(HWindow w) {
     ForegroundRequests.push_back(w);
     if (RefuseForeground || !Exists(w)) return false;
+    // The window comes to the front and is activated, as on Windows.
+    if (Foreground != w && Exists(Foreground) && Windows[Foreground].Status)
+        Windows[Foreground].Status = 0;
     Foreground = w;
+    Windows[w].Status = WS_ACTIVECAPTION;
+    if (std::find(ZOrder.begin(), ZOrder.end(), w) != ZOrder.end()) BringToTop(w);
     return true;
 }
 

@@ -77,8 +77,10 @@ void SimulatedDesktop::EnsureWindow(int n) {
 
 void SimulatedDesktop::ShowWindow(int n) {
     EnsureWindow(n);
-    // Only the front window is active.
+    // Only the front window is active (the program may have brought another to the front).
     if (front_ >= 0) desktop_.Window(WindowHandle(front_)).Status = 0;
+    if (desktop_.Windows.count(desktop_.Foreground))
+        desktop_.Window(desktop_.Foreground).Status = 0;
     const HWindow top = WindowHandle(n);
     desktop_.Window(top).Status = WS_ACTIVECAPTION;
     desktop_.BringToTop(top);

@@ -41,5 +41,23 @@ TEST_F(PhraseSearchTest, Words_ShouldAllBeFound_AndAnEmptyQueryFindsEverything) 
     EXPECT_EQ(Find(u"").front(), u"sig");
 }
 
+TEST_F(PhraseSearchTest, SearchList_ShouldChooseTheBestMatch_AndMoveWithinTheList) {
+    SearchList list(phrases);
+    list.SetQuery(u"sig");
+    EXPECT_EQ(list.Chosen()->Abbreviation(), u"sig");
+    list.Up(); // already at the top
+    list.Down();
+    list.Down();
+    list.Down();
+    list.Down(); // past the end: stays on the last
+    EXPECT_EQ(list.Chosen()->Abbreviation(), u"addr");
+    list.SetQuery(u"sign"); // a new query chooses its best match: a text that begins with it
+    EXPECT_EQ(list.Chosen()->Abbreviation(), u"xsig");
+    list.SetQuery(u"nothing like it");
+    EXPECT_EQ(list.Chosen(), nullptr);
+    list.Down();
+    EXPECT_EQ(list.Chosen(), nullptr);
+}
+
 } // namespace
 } // namespace lumora

@@ -119,6 +119,17 @@ TEST_F(EventIntakeTest, Expand_ShouldTypeTheMatchedText_WhenItsPhraseIsDeletedBe
     EXPECT_EQ(sim.FocusedField()->Text(), u" be right back");
 }
 
+TEST_F(EventIntakeTest, ChosenPhrase_ShouldBeTypedIntoTheWindowThatHadTheFocus) {
+    sim.TypeText(u"Dear ");
+    sim.ShowWindow(1); // the search window, say, took the front
+    program.Main.TypeChosenPhrase(u"Ann{#cursor}, thanks", sim.WindowHandle(0));
+    sim.RunPending();
+    EXPECT_EQ(sim.Field(0, 0)->Text(), u"Dear Ann, thanks");
+    EXPECT_EQ(sim.Field(0, 0)->Caret(), 8u);
+    EXPECT_EQ(program.CurrentRecord()->Text, u"Dear Ann, thanks");
+    EXPECT_FALSE(sim.Hook().Holding());
+}
+
 TEST_F(EventIntakeTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
     Pending(u" brb");
     sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);

@@ -1,0 +1,55 @@
+#pragma once
+// The search window: a search box over the phrases found for it, opened by a global shortcut
+// near the mouse, on top of every other window. Up and Down choose, Enter types the chosen
+// phrase into the window that had the focus before, Escape (or leaving the window) closes it.
+#include "data/PhraseList.h"
+#include "editor/PhraseSearch.h"
+#include "platform/win32/Win32Api.h"
+
+#include <functional>
+#include <string>
+
+namespace lumora {
+
+class SearchWindow {
+public:
+    // Called once the window has gone, with the chosen phrase's text and the window to type it
+    // into.
+    using TypeChosen = std::function<void(const std::u16string& text, HWND target)>;
+
+    SearchWindow(HINSTANCE instance, const PhraseList& phrases, TypeChosen typeChosen);
+    ~SearchWindow();
+    SearchWindow(const SearchWindow&) = delete;
+    SearchWindow& operator=(const SearchWindow&) = delete;
+
+    // Opens the window (or brings it back), remembering the window in front.
+    void Show();
+    HWND Handle() const { return wnd_; }
+
+    static constexpr wchar_t ClassName[] = L"LumoraSearch";
+    static constexpr wchar_t Title[] = L"Lumora - insert a phrase";
+
+private:
+    static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK BoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                    DWORD_PTR self);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    bool Create();
+    void Filter();
+    void ShowChoice();
+    void Close(bool type);
+
+    HINSTANCE instance_;
+    const PhraseList& phrases_;
+    TypeChosen typeChosen_;
+    SearchList list_;
+    HWND wnd_ = nullptr;
+    HWND box_ = nullptr;
+    HWND view_ = nullptr;
+    HWND previous_ = nullptr;
+    HFONT font_ = nullptr;
+    std::wstring cell_; // the text of the cell the list view asked for last
+    bool closing_ = false;
+};
+
+} // namespace lumora
