@@ -31,6 +31,28 @@ void AbbreviationIndex::Sort() {
               [](const auto& a, const auto& b) { return CompareLower(a.Lower, b.Lower) < 0; });
 }
 
+std::size_t AbbreviationIndex::FilterBit(std::u16string_view lower) {
+    std::uint32_t h = 2166136261u; // FNV-1a
+    for (char16_t c : lower) {
+        h = (h ^ (c & 0xFF)) * 16777619u;
+        h = (h ^ (c >> 8)) * 16777619u;
+    }
+    return h & (FilterWords * 64 - 1);
+}
+
+void AbbreviationIndex::Mark(std::u16string_view lower) {
+    const std::size_t bit = FilterBit(lower);
+    filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
+void AbbreviationIndex::RebuildFilter() const {
+    std::fill(filter_.begin(), filter_.end(), 0);
+    for (const AbbreviationEntry& e : entries_) {
+        const std::size_t bit = FilterBit(e.Lower);
+        filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+}
+
 void AbbreviationIndex::Counted(std::size_t length, int change) {
     if (length >= lengthCounts_.size()) lengthCounts_.resize(length + 1);
     lengthCounts_[length] = static_cast<std::uint32_t>(lengthCounts_[length] + change);
@@ -38,6 +60,7 @@ void AbbreviationIndex::Counted(std::size_t length, int change) {
 
 void AbbreviationIndex::Add(const std::u16string& abbreviation, Phrase* phrase) {
     entries_.push_back({abbreviation, LowerCased(abbreviation), phrase});
+    Mark(entries_.back().Lower);
     Counted(abbreviation.size(), +1);
 }
 
@@ -88,10 +111,12 @@ void AbbreviationIndex::Compact() const {
     if (removed_ == 0) return;
     std::erase_if(entries_, [](const AbbreviationEntry& e) { return e.Record == nullptr; });
     removed_ = 0;
+    RebuildFilter();
 }
 
 void AbbreviationIndex::Insert(const std::u16string& abbreviation, Phrase* phrase) {
     std::u16string lower = LowerCased(abbreviation);
+    Mark(lower);
     const std::int32_t at = FindInsertIndex(lower);
     entries_.insert(entries_.begin() + at, {abbreviation, std::move(lower), phrase});
     Counted(abbreviation.size(), +1);
@@ -136,6 +161,8 @@ void AbbreviationIndex::Find(std::u16string_view abbreviation,
 
 void AbbreviationIndex::Find(std::u16string_view abbreviation, std::u16string_view lower,
                              std::vector<const AbbreviationEntry*>& found) const {
+    const std::size_t bit = FilterBit(lower);
+    if ((filter_[bit / 64] >> (bit % 64) & 1) == 0) return;
     const std::int32_t h = FindIndex(lower);
     if (h < 0) return;
     const auto size = static_cast<std::int32_t>(entries_.size());
