@@ -1,12 +1,16 @@
 #include "editor/PhraseEditor.h"
 
+#include "data/PhraseFile.h"
 #include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
 #include "platform/Utf.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -15,6 +19,68 @@ std::u16string CutToLength(std::u16string_view text, std::size_t maxLength) {
     std::size_t n = maxLength;
     if (n > 0 && IsHighSurrogate(text[n - 1]) && IsLowSurrogate(text[n])) --n;
     return std::u16string(text.substr(0, n));
+}
+
+namespace {
+
+std::u16string Number(std::size_t n) {
+    const std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
+// Where a user raises the limit: the Options window, the settings file, the command line.
+constexpr std::u16string_view WhereToRaise =
+    u"raise \"Largest number of phrases\" in Options (MaxPhrases in lumora.ini, or -maxitems= "
+    u"on the command line)";
+
+} // namespace
+
+std::u16string ListFullMessage(std::uint32_t maxPhrases) {
+    return u"The list holds " + Number(maxPhrases) +
+           u" phrases, the most it may. To add another, delete one or " +
+           std::u16string(WhereToRaise) + u".";
+}
+
+std::u16string FileOverLimitMessage(std::size_t phrasesInFile, std::uint32_t maxPhrases,
+                                    std::u16string_view fileName, std::u16string_view backupName) {
+    return std::u16string(fileName) + u" holds " + Number(phrasesInFile) +
+           u" phrases, but the list may hold " + Number(maxPhrases) + u": only the first " +
+           Number(maxPhrases) +
+           u" are in the list and expanded. None is lost: when Lumora saves "
+           u"the list, the whole file is kept as " +
+           std::u16string(backupName) + u". To have them all in the list, " +
+           std::u16string(WhereToRaise) + u".";
+}
+
+std::size_t CountPhrasesInFile(FileSystem& files, const std::u16string& path) {
+    try {
+        AbbreviationIndex index;
+        PhraseList rows;
+        LoadPhrases(rows, index, files, path, std::numeric_limits<std::uint32_t>::max(), {});
+        return rows.Count();
+    } catch (...) {
+        return 0;
+    }
+}
+
+CellEditorKey CellEditorKeyAction(int column, std::int32_t key, bool ctrl) {
+    switch (key) {
+    case vk::Return:
+        if (!ctrl) return CellEditorKey::Accept;
+        // An abbreviation is one line: Ctrl+Enter there would close the editor and let the
+        // next key replace the cell.
+        return column == TextColumn ? CellEditorKey::LineBreak : CellEditorKey::Ignore;
+    case vk::Escape:
+        return CellEditorKey::Cancel;
+    case vk::Tab:
+        return CellEditorKey::OtherCell;
+    default:
+        return CellEditorKey::Normal;
+    }
+}
+
+std::size_t CellLengthLimit(int column) {
+    return column == TextColumn ? MaxTextLength : MaxAbbreviationLength;
 }
 
 PhraseEditor::PhraseEditor(PhraseList& rows, AbbreviationIndex& index, const Options& options,
@@ -27,21 +93,39 @@ void PhraseEditor::FocusRow(std::optional<std::size_t> row) {
     if (row && *row < rows_.Count()) view_->FocusAndShowRow(*row);
 }
 
-void PhraseEditor::NewPhrase() {
+namespace {
+
+bool IsEmptyRow(const Phrase& phrase) {
+    return phrase.Text().empty() && phrase.Abbreviation().empty();
+}
+
+} // namespace
+
+NewPhraseOutcome PhraseEditor::NewPhrase() {
     // An empty row left from before is used again rather than adding another.
     for (std::size_t i = 0; i < rows_.Count(); ++i) {
-        const Phrase& phrase = rows_.At(i);
-        if (phrase.Text().empty() && phrase.Abbreviation().empty()) {
+        if (IsEmptyRow(rows_.At(i))) {
             FocusRow(i);
             if (view_) view_->EditCell(i, AbbreviationColumn);
-            return;
+            return NewPhraseOutcome::Opened;
         }
     }
-    if (rows_.Count() >= options_.MaxPhrases) return;
+    if (rows_.Count() >= options_.MaxPhrases) {
+        if (view_) view_->ClearFocus();
+        return NewPhraseOutcome::ListFull;
+    }
     rows_.Append(std::make_unique<Phrase>(index_));
     const std::size_t row = rows_.Count() - 1;
     FocusRow(row);
     if (view_) view_->EditCell(row, AbbreviationColumn);
+    return NewPhraseOutcome::Opened;
+}
+
+bool PhraseEditor::IsFull() const {
+    if (rows_.Count() < options_.MaxPhrases) return false;
+    for (std::size_t i = 0; i < rows_.Count(); ++i)
+        if (IsEmptyRow(rows_.At(i))) return false;
+    return true;
 }
 
 void PhraseEditor::DeletePhrase() {
@@ -90,6 +174,63 @@ void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view t
     else if (column == TextColumn)
         rows_.At(row).SetText(CutToLength(text, MaxTextLength));
     FocusRow(row);
+}
+
+void PhraseEditor::CellEditLength(int column, std::size_t length) {
+    editing_ = std::pair{column, length};
+}
+
+bool PhraseEditor::CellEditClosed(std::size_t row, bool goesOnInRow) {
+    editing_.reset();
+    if (goesOnInRow || row >= rows_.Count() || !IsEmptyRow(rows_.At(row))) return false;
+    rows_.DeleteAt(row);
+    if (row > 0)
+        FocusRow(row - 1);
+    else if (row < rows_.Count())
+        FocusRow(row);
+    return true;
+}
+
+std::optional<std::size_t> PhraseEditor::WinningRow(std::size_t row) const {
+    if (row >= rows_.Count() || rows_.At(row).Abbreviation().empty()) return std::nullopt;
+    std::vector<const AbbreviationEntry*> found;
+    index_.Find(rows_.At(row).Abbreviation(), found);
+    if (found.size() < 2) return std::nullopt;
+    // The intake expands the first phrase the lookup returns.
+    const std::size_t winner = rows_.IndexOf(found.front()->Record);
+    if (winner >= rows_.Count()) return std::nullopt;
+    return winner;
+}
+
+std::u16string PhraseEditor::CellDisplayText(std::size_t row, int column) const {
+    std::u16string text = CellText(row, column);
+    if (column != AbbreviationColumn) return text;
+    const std::optional<std::size_t> winner = WinningRow(row);
+    if (!winner) return text;
+    if (*winner == row) return text + u"  (shared; this one is used)";
+    return text + u"  (shared; row " + Number(*winner + 1) + u" is used)";
+}
+
+std::u16string PhraseEditor::StatusText() const {
+    if (editing_) {
+        const auto [column, length] = *editing_;
+        return (column == TextColumn ? u"Text: " : u"Abbreviation: ") + Number(length) + u" of " +
+               Number(CellLengthLimit(column)) + u" characters";
+    }
+    if (const std::optional<std::size_t> focused = view_ ? view_->FocusedRow() : std::nullopt) {
+        if (const std::optional<std::size_t> winner = WinningRow(*focused)) {
+            if (*winner == *focused)
+                return u"Another row has this abbreviation (letter case aside); typing it gives "
+                       u"this row's text";
+            return u"Row " + Number(*winner + 1) +
+                   u" has this abbreviation too (letter case aside) and is found first: this "
+                   u"row's text is never typed";
+        }
+    }
+    if (IsFull())
+        return u"The list is full (" + Number(options_.MaxPhrases) +
+               u" phrases): raise the largest number in Options to add more";
+    return u"Double click the list to create a new item";
 }
 
 void PhraseEditor::GridKeyDown(std::int32_t key) {

@@ -3,6 +3,7 @@
 // implements PhraseGridView and calls the handlers below; everything they decide is here.
 #include "data/PhraseList.h"
 #include "hook/HookLink.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
 
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace lumora {
 
@@ -31,6 +34,51 @@ constexpr std::u16string_view FieldsHelpText =
 constexpr std::size_t MaxAbbreviationLength = 32;
 constexpr std::size_t MaxTextLength = 512;
 
+// The status bar's second panel and the tray icon's tooltip while the list is shown: the intake
+// observes nothing then, so no abbreviation is expanded anywhere.
+constexpr std::u16string_view ListShownStatusText = u"Nothing is expanded while this list is open";
+constexpr std::u16string_view ListShownTrayTip =
+    u"Lumora (nothing is expanded while the list is open)";
+
+// The message of New item when the list holds its largest number of phrases.
+std::u16string ListFullMessage(std::uint32_t maxPhrases);
+// The message at start when the phrase file holds more phrases than the list may: how many it
+// holds, that only the first maxPhrases are shown, where the rest are kept and where to raise
+// the limit.
+std::u16string FileOverLimitMessage(std::size_t phrasesInFile, std::uint32_t maxPhrases,
+                                    std::u16string_view fileName, std::u16string_view backupName);
+
+// How many phrases the phrase file at path holds, whatever the limit (0 when it cannot be read).
+std::size_t CountPhrasesInFile(FileSystem& files, const std::u16string& path);
+
+// The phrase list window's size and column widths, kept between runs; 0 means "the default".
+struct PhraseListLayout {
+    int Width = 0;
+    int Height = 0;
+    int AbbreviationWidth = 0;
+    int TextWidth = 0;
+};
+
+// What a key pressed in a cell's editor does there.
+enum class CellEditorKey {
+    Normal,    // the edit control's own
+    LineBreak, // a line break into the text
+    Accept,
+    Cancel,
+    OtherCell, // accept and go on to the row's other cell
+    Ignore,
+};
+CellEditorKey CellEditorKeyAction(int column, std::int32_t key, bool ctrl);
+
+// The most code units the cell editor of a column takes.
+std::size_t CellLengthLimit(int column);
+
+// What New item did.
+enum class NewPhraseOutcome {
+    Opened,   // a new or empty row is open for its abbreviation
+    ListFull, // nothing: the list holds MaxPhrases already
+};
+
 // What the editor needs of the grid widget. Rows are indexes into PhraseList, which the grid
 // follows through PhraseListObserver.
 class PhraseGridView {
@@ -41,6 +89,8 @@ public:
     // An in-place editor is open.
     virtual bool IsEditing() const = 0;
     virtual void ClearSelection() = 0;
+    // No row is focused afterwards (nor selected): typing on the grid edits nothing.
+    virtual void ClearFocus() = 0;
     // Selects the row, makes it the focused row and scrolls it into view, centred vertically,
     // with its focused cell brought into view horizontally.
     virtual void FocusAndShowRow(std::size_t row) = 0;
@@ -68,8 +118,9 @@ public:
 
     void SetView(PhraseGridView* view) { view_ = view; }
 
-    // Commands.
-    void NewPhrase();
+    // Commands. At the limit New item unfocuses the rows, so that an abbreviation typed on
+    // at once cannot land in one of them; the caller says so to the user.
+    NewPhraseOutcome NewPhrase();
     void DeletePhrase();
     void EditPhrase();
 
@@ -79,6 +130,22 @@ public:
     std::u16string CellText(std::size_t row, int column) const;
     // An edit of a cell was accepted.
     void CellEdited(std::size_t row, int column, std::u16string_view text);
+    // The text in an open cell editor is now this long (also when it opens).
+    void CellEditLength(int column, std::size_t length);
+    // A cell editor closed, accepted or not. Unless the edit goes on in the row's other cell, a
+    // row left with both cells empty is removed (a New item abandoned); true when it was.
+    bool CellEditClosed(std::size_t row, bool goesOnInRow);
+
+    // The text a cell shows: CellText, with the abbreviation of a row that can never be typed
+    // (another row's equal abbreviation is found first) marked.
+    std::u16string CellDisplayText(std::size_t row, int column) const;
+    // For a row whose abbreviation another row shares (letter case aside), the row whose
+    // phrase typing it gives: the first one the abbreviation index finds.
+    std::optional<std::size_t> WinningRow(std::size_t row) const;
+    bool IsFull() const;
+    // The status bar's first panel: what is being edited, the focused row's conflict, a full
+    // list, or how to add a phrase.
+    std::u16string StatusText() const;
 
     // Grid events.
     void GridKeyDown(std::int32_t key);
@@ -99,6 +166,8 @@ private:
     Platform& platform_;
     PhraseGridView* view_ = nullptr;
     char16_t lastEditChar_ = 0;
+    // The column and length of the open cell editor's text.
+    std::optional<std::pair<int, std::size_t>> editing_;
     int lastMouseX_ = 0;
     int lastMouseY_ = 0;
 };

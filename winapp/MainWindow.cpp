@@ -345,9 +345,11 @@ void MainWindow::StartUp() {
     // A load error ends start-up here, before the hook (the caption then carries no version),
     // and is shown in the general error box by the window procedure. The load keeps the
     // window answering meanwhile.
-    phraseFile_->Load(rows_, index_, options_.MaxPhrases,
-                      [this] { win32_.ProcessPendingMessages(); });
+    const PhraseLoadResult loaded = phraseFile_->Load(rows_, index_, options_.MaxPhrases,
+                                                      [this] { win32_.ProcessPendingMessages(); });
+    UpdateStatus();
     StartHook();
+    if (loaded.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
 }
 
 void MainWindow::StartHook() {
@@ -387,6 +389,15 @@ void MainWindow::StartHook() {
     StartWatchdog();
     std::u16string caption = ApplicationTitle + u" " + VersionString(ExecutablePath());
     SetWindowTextW(wnd_, WidePtr(caption));
+}
+
+void MainWindow::ReportPhrasesLeftOut() {
+    const std::u16string& path = phraseFile_->Path();
+    const std::size_t count = CountPhrasesInFile(*files_, path);
+    const std::u16string text =
+        FileOverLimitMessage(count, options_.MaxPhrases, path, phraseFile_->BackupPath());
+    MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 void MainWindow::StartWatchdog() {
@@ -429,6 +440,7 @@ void MainWindow::ShutDown() {
 
 void MainWindow::ShowPhraseList() {
     if (!shownOnce_) {
+        ApplyLayout();
         // Centred on the screen when first shown.
         RECT r{}, work{};
         GetWindowRect(wnd_, &r);
@@ -443,6 +455,8 @@ void MainWindow::ShowPhraseList() {
     ShowWindow(wnd_, SW_RESTORE);
     SetForegroundWindow(wnd_);
     ShowWindow(wnd_, SW_SHOW);
+    UpdateStatus();
+    UpdateTrayTip();
 }
 
 void MainWindow::ExitProgram() {
@@ -451,8 +465,44 @@ void MainWindow::ExitProgram() {
 
 void MainWindow::HideToTray() {
     grid_.AcceptEdit();
+    RememberLayout();
     // Hiding the window takes its taskbar button with it; the program is in the tray only.
     ShowWindow(wnd_, SW_HIDE);
+    UpdateTrayTip();
+}
+
+void MainWindow::UpdateTrayTip() {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = wnd_;
+    nid.uID = TrayIconId;
+    nid.uFlags = NIF_TIP;
+    const std::u16string tip(IsWindowVisible(wnd_) ? std::u16string(ListShownTrayTip)
+                                                   : ApplicationTitle);
+    lstrcpynW(nid.szTip, WidePtr(tip), ARRAYSIZE(nid.szTip));
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
+}
+
+void MainWindow::RememberLayout() {
+    WINDOWPLACEMENT place{};
+    place.length = sizeof place;
+    if (!GetWindowPlacement(wnd_, &place)) return;
+    const RECT& r = place.rcNormalPosition;
+    layout_.Width = r.right - r.left;
+    layout_.Height = r.bottom - r.top;
+    layout_.AbbreviationWidth = grid_.ColumnWidth(AbbreviationColumn);
+    layout_.TextWidth = grid_.ColumnWidth(TextColumn);
+}
+
+void MainWindow::ApplyLayout() {
+    if (layout_.Width >= MinWidth && layout_.Height >= MinHeight)
+        SetWindowPos(wnd_, nullptr, 0, 0, layout_.Width, layout_.Height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (layout_.AbbreviationWidth > 0) {
+        grid_.SetColumnWidth(AbbreviationColumn, layout_.AbbreviationWidth);
+        // The text column takes the rest, as at every resize.
+        editor_.GridResized();
+    }
 }
 
 void MainWindow::ShowAbout() {
@@ -497,14 +547,19 @@ bool MainWindow::CreateEditorControls() {
         0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, wnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance_, nullptr);
     if (!statusBar_) return false;
-    int parts[] = {-1};
-    SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-    SendMessageW(statusBar_, SB_SETTEXTW, 0,
-                 reinterpret_cast<LPARAM>(L"Double click the list to create a new item"));
-
     if (!grid_.Create(wnd_, instance_, IDC_PHRASE_GRID)) return false;
+    grid_.SetStatusListener([this] { UpdateStatus(); });
     LayoutEditor();
+    UpdateStatus();
     return true;
+}
+
+void MainWindow::UpdateStatus() {
+    if (!statusBar_) return;
+    SendMessageW(statusBar_, SB_SETTEXTW, 0,
+                 reinterpret_cast<LPARAM>(WidePtr(editor_.StatusText())));
+    static const std::u16string listShown(ListShownStatusText);
+    SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(WidePtr(listShown)));
 }
 
 void MainWindow::LayoutEditor() {
@@ -513,6 +568,19 @@ void MainWindow::LayoutEditor() {
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     RECT client{}, bar{}, status{};
     GetClientRect(wnd_, &client);
+    // The second panel, on the right, says that nothing is expanded meanwhile.
+    HDC dc = GetDC(statusBar_);
+    SIZE extent{};
+    if (dc) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        static const std::u16string listShown(ListShownStatusText);
+        GetTextExtentPoint32W(dc, WidePtr(listShown), static_cast<int>(listShown.size()), &extent);
+        if (old) SelectObject(dc, old);
+        ReleaseDC(statusBar_, dc);
+    }
+    int parts[] = {std::max<int>(0, client.right - extent.cx - 32), -1};
+    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     GetWindowRect(toolbar_, &bar);
     GetWindowRect(statusBar_, &status);
     const int top = bar.bottom - bar.top;
@@ -524,11 +592,16 @@ void MainWindow::NewPhrase() {
     // What is being typed into a cell counts first: an abbreviation typed into a new row
     // makes that row no longer the empty one to reuse.
     grid_.AcceptEdit();
-    editor_.NewPhrase();
+    if (editor_.NewPhrase() == NewPhraseOutcome::ListFull) {
+        UpdateStatus();
+        MessageBoxW(wnd_, WidePtr(ListFullMessage(options_.MaxPhrases)), WidePtr(ApplicationTitle),
+                    MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 void MainWindow::DeletePhrase() {
-    grid_.AcceptEdit();
+    // Delete while a new row is still empty removes that row, and no other.
+    if (grid_.AcceptEdit()) return;
     editor_.DeletePhrase();
 }
 

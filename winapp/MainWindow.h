@@ -66,6 +66,13 @@ private:
     void LayoutEditor();
     void NewPhrase();
     void DeletePhrase();
+    void UpdateStatus();
+    // The phrase file held more phrases than the list may: says so once the program runs.
+    void ReportPhrasesLeftOut();
+    // The tray icon's tooltip: says when nothing is expanded.
+    void UpdateTrayTip();
+    void RememberLayout();
+    void ApplyLayout();
 
     bool AddTrayIcon();
     void RemoveTrayIcon();
@@ -108,6 +115,8 @@ private:
     bool trayTimerOn_ = false;
     bool shownOnce_ = false;
     bool shutDown_ = false;
+    // The window's size and column widths, kept while the program runs.
+    PhraseListLayout layout_;
 };
 
 } // namespace lumora

@@ -19,6 +19,8 @@ constexpr UINT_PTR ListSubclassId = 1;
 constexpr UINT_PTR EditSubclassId = 2;
 // The text editor opens this many rows high, so that a multi-line phrase can be read.
 constexpr int TextEditorRows = 5;
+// The header's margins around its text, both sides together, with a little to spare.
+constexpr int HeaderTextPadding = 20;
 
 bool KeyHeld(int vk) {
     return (GetKeyState(vk) & 0x8000) != 0;
@@ -85,6 +87,11 @@ bool PhraseGrid::Create(HWND parent, HINSTANCE instance, int id) {
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&col));
     }
+    // Wide enough for its header in the font in use (a larger font, a higher DPI).
+    const int headerWidth = static_cast<int>(
+        SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"Abbreviation")));
+    if (headerWidth + HeaderTextPadding > AbbreviationColumnWidth)
+        SetColumnWidth(AbbreviationColumn, headerWidth + HeaderTextPadding);
     SetWindowSubclass(list_, ListProc, ListSubclassId, reinterpret_cast<DWORD_PTR>(this));
     AddHeaderTooltip(instance);
     rows_.SetObserver(this);
@@ -131,6 +138,19 @@ void PhraseGrid::ClearSelection() {
     SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
+void PhraseGrid::ClearFocus() {
+    if (!list_) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list_, LVM_SETSELECTIONMARK, 0, -1);
+    StatusChanged();
+}
+
+void PhraseGrid::StatusChanged() {
+    if (onStatus_) onStatus_();
+}
+
 void PhraseGrid::FocusAndShowRow(std::size_t row) {
     if (!list_ || row >= rows_.Count()) return;
     LVITEMW item{};
@@ -158,8 +178,13 @@ void PhraseGrid::FocusAndShowRow(std::size_t row) {
 void PhraseGrid::EditCell(std::size_t row, int column) {
     if (!list_ || row >= rows_.Count()) return;
     KillTimer(list_, ClickEditTimerId);
-    if (edit_) EndEdit(true, false);
-    if (row >= rows_.Count()) return; // the accepted edit may have changed the rows
+    if (edit_) {
+        // The accepted edit may remove its row, and so move this one.
+        const Phrase* phrase = &rows_.At(row);
+        EndEdit(true, false);
+        row = rows_.IndexOf(phrase);
+        if (row >= rows_.Count()) return;
+    }
     SetFocusedColumn(column);
     SendMessageW(list_, LVM_ENSUREVISIBLE, row, FALSE);
     ScrollCellIntoView(row, column);
@@ -191,6 +216,8 @@ void PhraseGrid::EditCell(std::size_t row, int column) {
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list_, GWLP_HINSTANCE)), nullptr);
     if (!edit) return;
     SendMessageW(edit, WM_SETFONT, SendMessageW(list_, WM_GETFONT, 0, 0), FALSE);
+    // Typing stops at the stored length rather than being cut later without notice.
+    SendMessageW(edit, EM_LIMITTEXT, CellLengthLimit(column), 0);
     if (openedByChar)
         SendMessageW(edit, EM_SETSEL, text.size(), static_cast<LPARAM>(text.size()));
     else
@@ -201,6 +228,8 @@ void PhraseGrid::EditCell(std::size_t row, int column) {
     SetWindowSubclass(edit, EditProc, EditSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ShowWindow(edit, SW_SHOW);
     SetFocus(edit);
+    editor_.CellEditLength(column, static_cast<std::size_t>(GetWindowTextLengthW(edit)));
+    StatusChanged();
 }
 
 std::optional<std::size_t> PhraseGrid::RowAt(int x, int y) const {
@@ -248,13 +277,16 @@ void PhraseGrid::SyncItemCount() {
 
 void PhraseGrid::RowAppended(std::size_t) {
     SyncItemCount();
+    StatusChanged();
 }
 
 void PhraseGrid::RowDeleted(std::size_t index) {
     if (edit_) {
-        if (editRow_ == index)
-            EndEdit(false, true); // its row is gone
-        else if (editRow_ > index)
+        if (editRow_ == index) {
+            // Its row is gone: no row of that index is to be checked for emptiness.
+            editRow_ = static_cast<std::size_t>(-1);
+            EndEdit(false, true);
+        } else if (editRow_ > index)
             --editRow_;
     }
     // A virtual list knows only the count: move the focus along with the rows.
@@ -270,12 +302,15 @@ void PhraseGrid::RowDeleted(std::size_t index) {
         item.state = LVIS_FOCUSED | LVIS_SELECTED;
         SendMessageW(list_, LVM_SETITEMSTATE, *focused - 1, reinterpret_cast<LPARAM>(&item));
     }
+    // Another row's abbreviation may no longer be shared.
     InvalidateRect(list_, nullptr, TRUE);
+    StatusChanged();
 }
 
 void PhraseGrid::RowsCleared() {
     if (edit_) EndEdit(false, false);
     SyncItemCount();
+    StatusChanged();
 }
 
 void PhraseGrid::BatchBegun() {
@@ -290,12 +325,12 @@ void PhraseGrid::BatchEnded() {
 
 // --- editing ---------------------------------------------------------------------------------
 
-void PhraseGrid::AcceptEdit() {
-    EndEdit(true, false);
+bool PhraseGrid::AcceptEdit() {
+    return EndEdit(true, false);
 }
 
-void PhraseGrid::EndEdit(bool accept, bool focusGrid) {
-    if (!edit_) return;
+bool PhraseGrid::EndEdit(bool accept, bool focusGrid, bool goesOnInRow) {
+    if (!edit_) return false;
     // Cleared first: giving the focus away and destroying the editor come back here.
     HWND edit = edit_;
     edit_ = nullptr;
@@ -306,8 +341,15 @@ void PhraseGrid::EndEdit(bool accept, bool focusGrid) {
     DestroyWindow(edit);
     if (accept && row < rows_.Count()) {
         editor_.CellEdited(row, column, text);
-        RedrawRow(row);
+        // An abbreviation may now share, or no longer share, another row's.
+        if (column == AbbreviationColumn && list_)
+            InvalidateRect(list_, nullptr, FALSE);
+        else
+            RedrawRow(row);
     }
+    const bool dropped = editor_.CellEditClosed(row, goesOnInRow);
+    StatusChanged();
+    return dropped;
 }
 
 // --- geometry --------------------------------------------------------------------------------
@@ -373,7 +415,7 @@ bool PhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
         auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
         if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
             displayText_ = info.item.iItem >= 0
-                               ? DisplayText(editor_.CellText(
+                               ? DisplayText(editor_.CellDisplayText(
                                      static_cast<std::size_t>(info.item.iItem), info.item.iSubItem))
                                : std::wstring();
             const auto n = std::min<std::size_t>(
@@ -384,6 +426,10 @@ bool PhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
         result = 0;
         return true;
     }
+    case LVN_ITEMCHANGED:
+        // The focused row may have changed: its conflict, if any, is in the status bar.
+        StatusChanged();
+        return false;
     case NM_CUSTOMDRAW:
         result = OnCustomDraw(
             const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
@@ -419,6 +465,11 @@ LRESULT PhraseGrid::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
             draw.clrTextBk = Blend(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));
             draw.clrTextBk = Blend(draw.clrTextBk, GetSysColor(COLOR_WINDOW));
         }
+        // An abbreviation that another row shares stands out.
+        if (draw.iSubItem == AbbreviationColumn &&
+            editor_.WinningRow(static_cast<std::size_t>(draw.nmcd.dwItemSpec)) &&
+            draw.clrText == GetSysColor(COLOR_WINDOWTEXT))
+            draw.clrText = RGB(0xB0, 0x20, 0x20);
         return CDRF_NEWFONT;
     }
     default:
@@ -568,6 +619,15 @@ LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         if (OnHeaderNotify(*reinterpret_cast<const NMHDR*>(lp), result)) return result;
         break;
     }
+    case WM_COMMAND:
+        // The cell editor is the list view's child: its changes come here.
+        if (edit_ && reinterpret_cast<HWND>(lp) == edit_ && HIWORD(wp) == EN_CHANGE) {
+            editor_.CellEditLength(editColumn_,
+                                   static_cast<std::size_t>(GetWindowTextLengthW(edit_)));
+            StatusChanged();
+            return 0;
+        }
+        break;
     case WM_CLAMP_COLUMN:
         if (wp < 2) SetColumnWidth(static_cast<int>(wp), static_cast<int>(lp));
         return 0;
@@ -587,27 +647,28 @@ LRESULT PhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     const bool multiLine = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
     switch (msg) {
     case WM_KEYDOWN:
-        switch (wp) {
-        case VK_RETURN:
-            if (multiLine && KeyHeld(VK_CONTROL)) {
-                // Ctrl+Enter: a line break in the text (stored as CR LF).
-                SendMessageW(w, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
-                return 0;
-            }
+        switch (
+            CellEditorKeyAction(editColumn_, static_cast<std::int32_t>(wp), KeyHeld(VK_CONTROL))) {
+        case CellEditorKey::LineBreak:
+            // A line break in the text, stored as CR LF.
+            if (multiLine) SendMessageW(w, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
+            return 0;
+        case CellEditorKey::Ignore:
+            return 0;
+        case CellEditorKey::Accept:
             EndEdit(true, true);
             return 0;
-        case VK_ESCAPE:
+        case CellEditorKey::Cancel:
             EndEdit(false, true);
             return 0;
-        case VK_TAB: {
-            // Accept and go on to the row's other cell.
+        case CellEditorKey::OtherCell: {
             const std::size_t row = editRow_;
             const int other = editColumn_ == AbbreviationColumn ? TextColumn : AbbreviationColumn;
-            EndEdit(true, true);
+            EndEdit(true, true, true);
             if (row < rows_.Count()) EditCell(row, other);
             return 0;
         }
-        default:
+        case CellEditorKey::Normal:
             break;
         }
         break;

@@ -22,6 +22,9 @@ public:
     // Shows an exception that leaves one of the grid's handlers; nothing may cross a window
     // procedure.
     PhraseGrid(PhraseList& rows, PhraseEditor& editor, ErrorHandler onError);
+
+    // Called whenever the editor's status text may have changed (focus, edits, rows).
+    void SetStatusListener(std::function<void()> listener) { onStatus_ = std::move(listener); }
     ~PhraseGrid() override;
     PhraseGrid(const PhraseGrid&) = delete;
     PhraseGrid& operator=(const PhraseGrid&) = delete;
@@ -33,13 +36,15 @@ public:
     // WM_NOTIFY sent by the list view to its parent; true when handled, with the result.
     bool HandleNotify(const NMHDR& header, LRESULT& result);
     // Closes an open cell editor, keeping what was typed (before commands, hiding, closing).
-    void AcceptEdit();
+    // True when that removed the edited row, left with both cells empty.
+    bool AcceptEdit();
 
     // PhraseGridView
     std::optional<std::size_t> FocusedRow() const override;
     int FocusedColumn() const override { return focusedColumn_; }
     bool IsEditing() const override { return edit_ != nullptr; }
     void ClearSelection() override;
+    void ClearFocus() override;
     void FocusAndShowRow(std::size_t row) override;
     void EditCell(std::size_t row, int column) override;
     std::optional<std::size_t> RowAt(int x, int y) const override;
@@ -66,7 +71,9 @@ private:
     bool OnHeaderNotify(const NMHDR& header, LRESULT& result);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
 
-    void EndEdit(bool accept, bool focusGrid);
+    // goesOnInRow: the row's other cell opens next, so an empty row stays.
+    bool EndEdit(bool accept, bool focusGrid, bool goesOnInRow = false);
+    void StatusChanged();
     void SyncItemCount();
     // The cell's rectangle in the list view's client coordinates (columns may be reordered).
     RECT CellRect(std::size_t row, int column) const;
@@ -79,6 +86,7 @@ private:
     PhraseList& rows_;
     PhraseEditor& editor_;
     ErrorHandler onError_;
+    std::function<void()> onStatus_;
     HWND list_ = nullptr;
     HWND edit_ = nullptr;
     HWND tooltip_ = nullptr;

@@ -115,6 +115,11 @@ class Editor(winedriver.LumoraTest):
         self.wait_editing("")
         self.desktop.type("tyvm")
         self.wait_editing("tyvm")
+        # Ctrl+Enter is no line break in an abbreviation: ignored, the cell stays open.
+        self.desktop.key("ctrl+Return")
+        self.desktop.type("!")
+        self.wait_editing("tyvm!")
+        self.desktop.key("BackSpace")
         # Tab accepts and opens the row's text; Ctrl+Enter is a line break there.
         self.desktop.key("Tab")
         self.wait_editing("")
@@ -122,6 +127,7 @@ class Editor(winedriver.LumoraTest):
         self.desktop.key("ctrl+Return")
         self.desktop.type("very much")
         self.wait_editing("thank you\nvery much")
+        self.assertIn("20 of 512", self.child("msctls_statusbar32")[2])
         self.desktop.key("Return")
         self.wait_not_editing()
         self.wait_rows([("brb", "be right back"), ("sig", "Kind regards,\u00b6John"),
@@ -165,25 +171,28 @@ class Editor(winedriver.LumoraTest):
         self.desktop.key("Return")
         self.wait_rows([("bbs", "Be back soon"), ("xyz", "Kind regards,\u00b6John")])
 
-    def test_abbreviation_ShouldKeepFirst32Characters_WhenLongerIsTyped(self):
+    def test_abbreviation_ShouldStopAt32Characters_AndAnEmptyNewRowShouldNotStay(self):
         self.open_editor()
         self.desktop.key("ctrl+n")  # New item
         self.wait_editing("")
         typed = "abcdefghijklmnopqrstuvwxyz0123456789ABCD"  # 40 characters
         self.desktop.type(typed, delay_ms=10)
-        self.wait_editing(typed)
+        self.wait_editing(typed[:32])
         self.desktop.key("Return")
         self.wait_rows(PHRASES_SHOWN + [(typed[:32], "")])
-        # The row with an empty text is not reused; a second New item adds a row and an
-        # abandoned one is reused by the next.
+        # A new row left with both cells empty goes, whether dropped by Escape or accepted
+        # empty after Tab.
         self.desktop.key("ctrl+n")
         self.wait_editing("")
         self.desktop.key("Escape")
         self.wait_not_editing()
         self.desktop.key("ctrl+n")
         self.wait_editing("")
-        self.desktop.key("Escape")
-        self.wait_rows(PHRASES_SHOWN + [(typed[:32], ""), ("", "")])
+        self.desktop.key("Tab")
+        self.desktop.key("Return")
+        self.wait_not_editing()
+        self.wait_rows(PHRASES_SHOWN + [(typed[:32], "")])
+        self.assertEqual(phrases_of(self.saved_at_exit()), PHRASES + [(typed[:32], "")])
 
     def test_delete_ShouldRemoveFocusedRow_WithAnyModifier(self):
         self.open_editor()
@@ -267,19 +276,31 @@ class Editor(winedriver.LumoraTest):
         self.assertEqual(phrases_of(self.saved_at_exit()), PHRASES + [("gtg", "")])
 
 
-    def test_newItem_ShouldDoNothing_WhenGridHoldsMaxItems(self):
+    def message_box_text(self):
+        result = self.desktop.wintext("text", "--class", "#32770", "--child", "Static")
+        return result.stdout.decode("utf-8", errors="replace")
+
+    def test_newItem_ShouldSaySo_AndLeaveEveryRow_WhenGridHoldsMaxItems(self):
         full = [(f"p{i:02}", f"phrase {i}") for i in range(30)]  # maxItems is 30
         with open(self.lumora.phrase_file, "wb") as f:
             f.write(winedriver.phrase_file_bytes(full))
         self.open_editor()
         self.wait_rows(full)
-        self.desktop.key("ctrl+n")
-        # Keys come after the command: had it added and opened a row, "z" would go there.
         self.desktop.key("End")
+        # A user adding phrase 31 types its abbreviation straight after Ctrl+N.
+        self.desktop.key("ctrl+n")
         self.desktop.type("z")
-        self.wait_editing("z")
+        self.desktop.wait_window(cls="#32770", title="Lumora")
+        message = self.message_box_text()
+        for where in ("Options", "MaxPhrases", "-maxitems="):
+            self.assertIn(where, message)
         self.desktop.key("Return")
-        self.wait_rows(full[:29] + [("z", "phrase 29")])
+        winedriver.wait_until(lambda: not any(w.cls == "#32770" for w in self.desktop.windows()),
+                              10, what="the message to close")
+        self.desktop.type("z")
+        self.assertEqual(self.rows(), full)
+        self.assertIsNone(self.child("Edit"))
+        self.assertIn("30", self.child("msctls_statusbar32")[2])
 
 
 if __name__ == "__main__":

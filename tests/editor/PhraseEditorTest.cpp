@@ -1,8 +1,11 @@
 #include "editor/PhraseEditor.h"
+#include "data/PhraseFile.h"
 #include "hook/HookMessages.h"
 #include "intake/ProgramMessages.h"
+#include "matching/CandidateSearch.h"
 #include "platform/VirtualKeys.h"
 #include "simulation/ScriptedDesktop.h"
+#include "tests/data/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +30,7 @@ public:
     int FocusedColumn() const override { return Column; }
     bool IsEditing() const override { return Editing.has_value(); }
     void ClearSelection() override { Selected.reset(); }
+    void ClearFocus() override { Selected = Focused = std::nullopt; }
     void FocusAndShowRow(std::size_t row) override {
         Selected = Focused = row;
         Calls.push_back("show " + std::to_string(row));
@@ -109,6 +113,112 @@ TEST_F(PhraseEditorTest, NewItem_ShouldAppendAndEdit_BelowTheLimitOnly) {
     options.MaxPhrases = static_cast<std::uint32_t>(-1); // -maxitems=-1: no limit
     editor.NewPhrase();
     EXPECT_EQ(rows.Count(), 3u);
+}
+
+TEST_F(PhraseEditorTest, NewItem_ShouldLeaveEveryRow_WhenTheListIsFull) {
+    // A user adding phrase 3 of 2 types its abbreviation at once: that must not land in the
+    // focused row.
+    options.MaxPhrases = 2;
+    Add(u"a", u"1");
+    Add(u"b", u"2");
+    grid.Focused = 1;
+    editor.NewPhrase();
+    editor.GridKeyPress(u'z');
+    if (grid.Editing) grid.Accept(editor, u"z");
+    EXPECT_FALSE(grid.Editing);
+    EXPECT_EQ(rows.Count(), 2u);
+    EXPECT_EQ(rows.At(1).Abbreviation(), u"b");
+    // Said at once, with where to raise the limit.
+    EXPECT_EQ(editor.NewPhrase(), NewPhraseOutcome::ListFull);
+    EXPECT_NE(editor.StatusText().find(u"full (2 phrases)"), std::u16string::npos);
+    const std::u16string message = ListFullMessage(2);
+    for (std::u16string_view where : {u"Options", u"MaxPhrases", u"-maxitems="})
+        EXPECT_NE(message.find(where), std::u16string::npos);
+    // Once a phrase is deleted there is room, and the status says how to add one.
+    grid.Focused = 0;
+    editor.DeletePhrase();
+    EXPECT_EQ(editor.StatusText(), u"Double click the list to create a new item");
+    EXPECT_EQ(editor.NewPhrase(), NewPhraseOutcome::Opened);
+}
+
+TEST_F(PhraseEditorTest, NewRowLeftEmpty_ShouldGo_UnlessItsOtherCellOpensNext) {
+    Add(u"a", u"1");
+    editor.NewPhrase();
+    ASSERT_EQ(rows.Count(), 2u);
+    // Tab from the empty abbreviation to the text: the row stays for its text.
+    grid.Accept(editor, u"");
+    EXPECT_FALSE(editor.CellEditClosed(1, true));
+    EXPECT_EQ(rows.Count(), 2u);
+    // Escape there (or Enter on nothing): the row goes, the row before takes the focus.
+    EXPECT_TRUE(editor.CellEditClosed(1, false));
+    EXPECT_EQ(rows.Count(), 1u);
+    EXPECT_EQ(grid.Focused, 0u);
+    // A row with something in it stays.
+    editor.NewPhrase();
+    grid.Accept(editor, u"b");
+    EXPECT_FALSE(editor.CellEditClosed(1, false));
+    EXPECT_EQ(rows.Count(), 2u);
+}
+
+TEST_F(PhraseEditorTest, SharedAbbreviation_ShouldMarkItsRows_AndNameTheOneTypingGives) {
+    Add(u"brb", u"be right back");
+    Add(u"x", u"");
+    Add(u"BRB", u"BE RIGHT BACK");
+    // The row whose phrase typing the abbreviation gives, as the intake finds it.
+    DelimiterMode mode = DelimiterMode::AfterDelimiter;
+    CandidateSearch search(data, mode);
+    std::vector<Phrase*> found;
+    search.FindAutotexts(found, u" brb");
+    ASSERT_EQ(found.size(), 2u);
+    const std::size_t used = rows.IndexOf(found.front());
+    const std::size_t unused = used == 0 ? 2 : 0;
+
+    EXPECT_EQ(editor.WinningRow(unused), used);
+    EXPECT_EQ(editor.WinningRow(used), used);
+    EXPECT_FALSE(editor.WinningRow(1));
+    const std::u16string row = u"row " + std::u16string(1, static_cast<char16_t>(u'1' + used));
+    EXPECT_NE(editor.CellDisplayText(unused, AbbreviationColumn).find(row + u" is used"),
+              std::u16string::npos);
+    EXPECT_EQ(editor.CellText(unused, AbbreviationColumn), unused == 0 ? u"brb" : u"BRB");
+    EXPECT_EQ(editor.CellDisplayText(1, AbbreviationColumn), u"x");
+    grid.Focused = unused;
+    EXPECT_NE(editor.StatusText().find(u"never typed"), std::u16string::npos);
+    grid.Focused = used;
+    EXPECT_NE(editor.StatusText().find(u"gives this row's text"), std::u16string::npos);
+    // Told apart again: no mark.
+    editor.CellEdited(unused, AbbreviationColumn, u"brb2");
+    EXPECT_FALSE(editor.WinningRow(used));
+}
+
+TEST_F(PhraseEditorTest, CellEditor_ShouldCountTheText_AndKeepAbbreviationsOnOneLine) {
+    editor.CellEditLength(TextColumn, 20);
+    EXPECT_EQ(editor.StatusText(), u"Text: 20 of 512 characters");
+    EXPECT_EQ(CellLengthLimit(TextColumn), MaxTextLength);
+    EXPECT_EQ(CellLengthLimit(AbbreviationColumn), MaxAbbreviationLength);
+    EXPECT_EQ(CellEditorKeyAction(TextColumn, vk::Return, true), CellEditorKey::LineBreak);
+    EXPECT_EQ(CellEditorKeyAction(AbbreviationColumn, vk::Return, true), CellEditorKey::Ignore);
+    EXPECT_EQ(CellEditorKeyAction(AbbreviationColumn, vk::Return, false), CellEditorKey::Accept);
+    editor.CellEditClosed(0, false);
+    EXPECT_EQ(editor.StatusText(), u"Double click the list to create a new item");
+}
+
+TEST_F(PhraseEditorTest, FileOverTheLimit_ShouldBeCounted_AndTheMessageSayWhereTheRestAre) {
+    testing::FakeFileSystem files;
+    PhraseList stored;
+    AbbreviationIndex storedIndex;
+    for (int i = 0; i < 5; ++i)
+        stored.AppendPhrase(storedIndex, u"p" + std::u16string(1, static_cast<char16_t>(u'0' + i)),
+                            u"text");
+    SavePhrases(stored, files, u"lumora.lmx");
+    const PhraseLoadResult loaded = LoadPhrases(rows, data, files, u"lumora.lmx", 3, {});
+    ASSERT_TRUE(loaded.StoppedAtLimit);
+    EXPECT_EQ(CountPhrasesInFile(files, u"lumora.lmx"), 5u);
+    EXPECT_EQ(CountPhrasesInFile(files, u"missing.lmx"), 0u);
+    const std::u16string message = FileOverLimitMessage(5, 3, u"lumora.lmx", u"lumora.lmx.bak");
+    for (std::u16string_view part :
+         {u"holds 5 phrases", u"first 3", u"lumora.lmx.bak", u"Options", u"MaxPhrases"})
+        EXPECT_NE(message.find(part), std::u16string::npos)
+            << std::string(part.begin(), part.end());
 }
 
 TEST_F(PhraseEditorTest, Delete_ShouldFocusRowBefore_ElseRowAfter_ElseNone) {
