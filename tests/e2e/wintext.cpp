@@ -204,10 +204,38 @@ bool PrintRows(HWND list) {
     return true;
 }
 
+// The texts of a status bar's panels, one a line; SB_GETTEXTW of another process, like
+// LVM_GETITEMTEXTW, writes only into memory of the bar's own process.
+bool PrintStatusParts(HWND bar) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    constexpr int TextMax = 1024;
+    RemoteBuffer buf{
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid),
+        nullptr};
+    if (!buf.Process) return false;
+    buf.Address =
+        VirtualAllocEx(buf.Process, nullptr, TextMax * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    if (!buf.Address) return false;
+    const int parts = static_cast<int>(SendMessageW(bar, SB_GETPARTS, 0, 0));
+    for (int part = 0; part < parts; ++part) {
+        const int len = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, part, 0));
+        std::wstring text(static_cast<size_t>(std::min(len, TextMax - 1)), L'\0');
+        SendMessageW(bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buf.Address));
+        SIZE_T n = 0;
+        if (!text.empty() && !ReadProcessMemory(buf.Process, buf.Address, text.data(),
+                                                text.size() * sizeof(wchar_t), &n))
+            return false;
+        std::fputs((ToUtf8(text) + "\n").c_str(), stdout);
+    }
+    return true;
+}
+
 [[noreturn]] void Usage() {
     std::fprintf(
         stderr,
-        "usage: wintext list | wait | text | activate | close | post | child | rows [options]\n");
+        "usage: wintext list | wait | text | activate | close | post | child | rows | columns | "
+        "status | size [options]\n");
     std::exit(2);
 }
 
@@ -312,6 +340,10 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"rows") {
         HWND list = FindDescendant(FindTop(q), L"SysListView32");
         return list && PrintRows(list) ? 0 : 1;
+    }
+    if (cmd == L"status") {
+        HWND bar = FindDescendant(FindTop(q), L"msctls_statusbar32");
+        return bar && PrintStatusParts(bar) ? 0 : 1;
     }
     if (cmd == L"columns") {
         HWND list = FindDescendant(FindTop(q), L"SysListView32");

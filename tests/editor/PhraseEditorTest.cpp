@@ -204,8 +204,8 @@ TEST_F(PhraseEditorTest, CellEditor_ShouldCountTheText_AndKeepAbbreviationsOnOne
 
 TEST_F(PhraseEditorTest, FileOverTheLimit_ShouldBeCounted_AndTheMessageSayWhereTheRestAre) {
     testing::FakeFileSystem files;
-    PhraseList stored;
     AbbreviationIndex storedIndex;
+    PhraseList stored; // freed before its index
     for (int i = 0; i < 5; ++i)
         stored.AppendPhrase(storedIndex, u"p" + std::u16string(1, static_cast<char16_t>(u'0' + i)),
                             u"text");
