@@ -3,6 +3,7 @@
 // the tests. Windows, threads, key states, clipboard, clock and message queue are plain data
 // that a test sets up and inspects; nothing here waits for real time.
 #include "platform/Platform.h"
+#include "platform/SignInStart.h"
 
 #include <cstdint>
 #include <deque>
@@ -61,7 +62,8 @@ class ScriptedDesktop final : public WindowQueries,
                               public MessagePort,
                               public InputInjector,
                               public KeyboardLayouts,
-                              public ProcessQueries {
+                              public ProcessQueries,
+                              public SignInStart {
 public:
     ScriptedDesktop();
     ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it
@@ -227,6 +229,12 @@ public:
     std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
     std::optional<std::uint32_t> OwnIntegrityLevel() override { return OwnIntegrity; }
     std::u16string ProgramPath(HWindow w) override;
+
+    // ---- The Run key's entry ----------------------------------------------------------------
+    std::optional<std::u16string> RunKeyCommand;
+    std::optional<std::u16string> RunCommand() override { return RunKeyCommand; }
+    void SetRunCommand(const std::u16string& command) override { RunKeyCommand = command; }
+    void RemoveRunCommand() override { RunKeyCommand.reset(); }
 
 private:
     const ScriptedWindow* Find(HWindow w) const;

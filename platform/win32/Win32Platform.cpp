@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/Error.h"
 #include "platform/win32/Win32Handles.h"
 
 #include <vector>
@@ -397,6 +398,67 @@ void Win32Platform::ShowMessage(const std::u16string& text, const std::u16string
         break;
     }
     MessageBoxW(ToHwnd(owner_), WidePtr(text), WidePtr(caption), style);
+}
+
+// --- SignInStart -----------------------------------------------------------------------------
+
+namespace {
+
+const wchar_t RunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t RunValueName[] = L"Lumora";
+
+// An open registry key, closed on every path.
+struct KeyCloser {
+    HKEY Key = nullptr;
+    ~KeyCloser() {
+        if (Key) RegCloseKey(Key);
+    }
+};
+
+[[noreturn]] void ThrowRunKeyError(const char16_t* what, LSTATUS status) {
+    const std::string code = std::to_string(status);
+    throw Error(std::u16string(what) + u" the entry in HKEY_CURRENT_USER\\" + FromWide(RunKeyPath) +
+                u" (error " + std::u16string(code.begin(), code.end()) + u")");
+}
+
+} // namespace
+
+std::optional<std::u16string> Win32Platform::RunCommand() {
+    KeyCloser run;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RunKeyPath, 0, KEY_QUERY_VALUE, &run.Key) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0, bytes = 0;
+    if (RegQueryValueExW(run.Key, RunValueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(run.Key, RunValueName, nullptr, &type,
+                         reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    // The stored string may or may not end in its terminator.
+    value.resize(wcsnlen(value.c_str(), value.size()));
+    return FromWide(value);
+}
+
+void Win32Platform::SetRunCommand(const std::u16string& command) {
+    KeyCloser run;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, RunKeyPath, 0, nullptr, 0, KEY_SET_VALUE,
+                                     nullptr, &run.Key, nullptr);
+    if (status != ERROR_SUCCESS) ThrowRunKeyError(u"Could not write", status);
+    const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
+    status = RegSetValueExW(run.Key, RunValueName, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(WidePtr(command)), bytes);
+    if (status != ERROR_SUCCESS) ThrowRunKeyError(u"Could not write", status);
+}
+
+void Win32Platform::RemoveRunCommand() {
+    KeyCloser run;
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, RunKeyPath, 0, KEY_SET_VALUE, &run.Key);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    if (status == ERROR_SUCCESS) status = RegDeleteValueW(run.Key, RunValueName);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        ThrowRunKeyError(u"Could not remove", status);
 }
 
 } // namespace lumora

@@ -3,6 +3,7 @@
 // kernel32, and nothing else.
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
+#include "platform/SignInStart.h"
 
 namespace lumora {
 
@@ -15,7 +16,8 @@ class Win32Platform final : public WindowQueries,
                             public InputInjector,
                             public KeyboardLayouts,
                             public ProcessQueries,
-                            public MessageBoxes {
+                            public MessageBoxes,
+                            public SignInStart {
 public:
     Win32Platform() = default;
     Win32Platform(const Win32Platform&) = delete;
@@ -91,6 +93,11 @@ public:
     // MessageBoxes
     void ShowMessage(const std::u16string& text, const std::u16string& caption,
                      MessageBoxIcon icon) override;
+
+    // SignInStart
+    std::optional<std::u16string> RunCommand() override;
+    void SetRunCommand(const std::u16string& command) override;
+    void RemoveRunCommand() override;
 
 private:
     HWindow owner_ = 0;
