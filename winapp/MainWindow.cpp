@@ -269,8 +269,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_TRAY_CALLBACK:
-        // No action on left click or double click; the menu opens on the right button's
-        // release.
+        // A double click opens the phrase list, as in other tray programs; the menu opens on
+        // the right button's release.
+        if (LOWORD(lp) == WM_LBUTTONDBLCLK) ShowPhraseList();
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) ShowTrayMenu();
         return 0;
     case WM_TIMER:

@@ -36,12 +36,22 @@ class Editor(winedriver.LumoraTest):
 
     # -- helpers ----------------------------------------------------------------------------
 
-    def open_editor(self, *args):
-        """Starts the program and opens its main window with "Settings" from the tray."""
-        self.lumora.start(*args)
+    def open_editor(self, *args, double_click=False, started=False):
+        """Starts the program (unless started) and opens its main window with "Settings" from
+        the tray, or with a double click on the tray icon."""
+        if not started:
+            self.lumora.start(*args)
         menu = self.lumora.open_tray_menu()
-        ml, mt, mr, _ = menu.rect
-        self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(mt + 10), "click", "1")
+        if double_click:
+            # The menu opened where the pointer is, over the program's icon.
+            self.desktop.key("Escape")
+            winedriver.wait_until(lambda: not any(w.cls == "#32768" and w.visible
+                                                  for w in self.desktop.windows()),
+                                  10, what="the tray menu to close")
+            self.desktop.xdotool("click", "--repeat", "2", "--delay", "80", "1")
+        else:
+            ml, mt, mr, _ = menu.rect
+            self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(mt + 10), "click", "1")
         winedriver.wait_until(lambda: self.lumora.main_window().visible, 10,
                               what="the main window to show")
         self.desktop.focus(self.lumora.caption())
@@ -291,11 +301,19 @@ class Editor(winedriver.LumoraTest):
         result = self.desktop.wintext("text", "--class", "#32770", "--child", "Static")
         return result.stdout.decode("utf-8", errors="replace")
 
-    def test_newItem_ShouldSaySo_AndLeaveEveryRow_WhenGridHoldsMaxItems(self):
-        full = [(f"p{i:02}", f"phrase {i}") for i in range(30)]  # maxItems is 30
+    def test_fullList_ShouldSaySo_AndLeaveEveryRow(self):
+        stored = [(f"p{i:02}", f"phrase {i}") for i in range(32)]
+        full = stored[:30]  # maxItems is 30
         with open(self.lumora.phrase_file, "wb") as f:
-            f.write(winedriver.phrase_file_bytes(full))
-        self.open_editor()
+            f.write(winedriver.phrase_file_bytes(stored))
+        # A file over the limit: said at start, with where the rest are kept.
+        self.lumora.start()
+        self.desktop.wait_window(cls="#32770", title="Lumora")
+        message = self.message_box_text()
+        for part in ("holds 32 phrases", "first 30", "lumora.lmx.bak", "Options"):
+            self.assertIn(part, message)
+        self.desktop.wintext("close", "--class", "#32770")
+        self.open_editor(double_click=True, started=True)
         self.wait_rows(full)
         self.desktop.key("End")
         # A user adding phrase 31 types its abbreviation straight after Ctrl+N.
@@ -312,6 +330,9 @@ class Editor(winedriver.LumoraTest):
         self.assertEqual(self.rows(), full)
         self.assertIsNone(self.child("Edit"))
         self.assertIn("full (30 phrases)", self.status()[0])
+        self.lumora.exit_from_tray()
+        with open(self.lumora.phrase_file + ".bak", "rb") as f:
+            self.assertEqual(len(phrases_of(f.read())), 32)
 
 
 if __name__ == "__main__":
