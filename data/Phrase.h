@@ -19,6 +19,9 @@ public:
     const std::u16string& Text() const { return text_; }
     void SetText(std::u16string text) { text_ = std::move(text); }
     const std::u16string& Abbreviation() const { return abbreviation_; }
+    AbbreviationIndex& Index() const { return index_; }
+    // The index was emptied at once (the whole list is going): the phrase has no entry left.
+    void ForgetIndexEntry() { abbreviation_.clear(); }
     // Keeps the index in step; an exact repeat (case counts) changes nothing.
     void SetAbbreviation(const std::u16string& abbreviation);
 
