@@ -1,0 +1,192 @@
+#include "editor/OptionsForm.h"
+
+#include "platform/Error.h"
+#include "platform/TextCase.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace lumora {
+
+namespace {
+
+// The hot-key control's modifier flags (HOTKEYF_SHIFT, _CONTROL, _ALT, _EXT).
+constexpr std::uint16_t HotKeyShift = 0x01, HotKeyControl = 0x02, HotKeyAlt = 0x04,
+                        HotKeyExtended = 0x08;
+
+std::u16string Trimmed(std::u16string_view s) {
+    const auto first = s.find_first_not_of(u" \t");
+    if (first == std::u16string_view::npos) return {};
+    const auto last = s.find_last_not_of(u" \t");
+    return std::u16string(s.substr(first, last - first + 1));
+}
+
+std::u16string FileNameOf(std::u16string_view path) {
+    const auto slash = path.find_last_of(u"\\/");
+    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && CompareTextInvariant(a, b) == 0;
+}
+
+std::u16string Number(std::uint64_t n) {
+    const std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
+} // namespace
+
+std::size_t ExpansionModeChoiceOf(std::int32_t mode) {
+    for (std::size_t i = 0; i < ExpansionModeChoices.size(); ++i)
+        if (ExpansionModeChoices[i].Mode == mode) return i;
+    return ExpansionModeChoices.size() - 1; // every other number expands inside words
+}
+
+OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
+    OptionsFormValues values;
+    values.ModeChoice = ExpansionModeChoiceOf(settings.ExpansionMode);
+    values.MaxPhrases = Number(settings.MaxPhrases);
+    values.PhraseFile = settings.PhraseFile;
+    values.ExcludedPrograms = settings.ExcludedPrograms;
+    values.PauseShortcut = settings.PauseShortcut;
+    values.StartAtSignIn = startsAtSignIn;
+    return values;
+}
+
+OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Settings& current,
+                                  std::size_t phrasesInList) {
+    OptionsFormResult result;
+    Settings& s = result.NewSettings;
+    s = current;
+    auto refuse = [&](OptionsField field, std::u16string text) {
+        result.ErrorField = field;
+        result.Error = std::move(text);
+        return result;
+    };
+
+    // A number beyond the list is kept as it was in the file (a -1 there lifts the limit).
+    if (values.ModeChoice < ExpansionModeChoices.size() &&
+        values.ModeChoice != ExpansionModeChoiceOf(current.ExpansionMode))
+        s.ExpansionMode = ExpansionModeChoices[values.ModeChoice].Mode;
+
+    const std::u16string max = Trimmed(values.MaxPhrases);
+    std::uint64_t number = 0;
+    bool digits = !max.empty() && max.size() <= 10;
+    for (char16_t c : max) {
+        if (c < u'0' || c > u'9') digits = false;
+        if (digits) number = number * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    if (!digits || number == 0 || number > std::numeric_limits<std::uint32_t>::max())
+        return refuse(OptionsField::MaxPhrases,
+                      u"The largest number of phrases is a whole number from 1 to " +
+                          Number(std::numeric_limits<std::uint32_t>::max()) + u".");
+    if (number < phrasesInList)
+        return refuse(OptionsField::MaxPhrases,
+                      u"The list holds " + Number(phrasesInList) +
+                          u" phrases now; with a smaller largest number the last of them would "
+                          u"be left out at the next start. Delete some first, or keep " +
+                          Number(phrasesInList) + u" or more.");
+    s.MaxPhrases = static_cast<std::uint32_t>(number);
+
+    const std::u16string file = Trimmed(values.PhraseFile);
+    if (file.empty() || file.back() == u'\\' || file.back() == u'/')
+        return refuse(OptionsField::PhraseFile, u"Choose the file the phrases are kept in.");
+    result.PhraseFileChanged = !SameName(file, current.PhraseFile);
+    s.PhraseFile = file;
+
+    // A shortcut of a plain key (or Shift with one) would be taken from every program's typing.
+    const Shortcut& pause = values.PauseShortcut;
+    if (!pause.Empty() && (pause.Modifiers & (modifier::Ctrl | modifier::Alt | modifier::Win)) == 0)
+        return refuse(OptionsField::PauseShortcut,
+                      u"The pause shortcut needs Ctrl, Alt or the Windows key, or else the key "
+                      u"could no longer be typed anywhere.");
+    s.PauseShortcut = pause;
+
+    s.ExcludedPrograms.clear();
+    for (const std::u16string& program : values.ExcludedPrograms) {
+        const std::u16string name = FileNameOf(Trimmed(program));
+        if (name.empty()) continue;
+        const bool known = std::any_of(s.ExcludedPrograms.begin(), s.ExcludedPrograms.end(),
+                                       [&](const std::u16string& n) { return SameName(n, name); });
+        if (!known) s.ExcludedPrograms.push_back(name);
+    }
+    return result;
+}
+
+Shortcut ShortcutOfHotKeyValue(std::uint16_t value) {
+    Shortcut shortcut;
+    shortcut.Key = static_cast<std::uint8_t>(value & 0xFF);
+    const auto flags = static_cast<std::uint16_t>(value >> 8);
+    if (shortcut.Key == 0) return {};
+    if (flags & HotKeyControl) shortcut.Modifiers |= modifier::Ctrl;
+    if (flags & HotKeyAlt) shortcut.Modifiers |= modifier::Alt;
+    if (flags & HotKeyShift) shortcut.Modifiers |= modifier::Shift;
+    return shortcut;
+}
+
+std::uint16_t HotKeyValueOf(const Shortcut& shortcut) {
+    if (shortcut.Empty()) return 0;
+    std::uint16_t flags = 0;
+    if (shortcut.Modifiers & modifier::Ctrl) flags |= HotKeyControl;
+    if (shortcut.Modifiers & modifier::Alt) flags |= HotKeyAlt;
+    if (shortcut.Modifiers & modifier::Shift) flags |= HotKeyShift;
+    (void)HotKeyExtended; // the control sets it for extended keys; the key code says enough
+    return static_cast<std::uint16_t>(flags << 8 | shortcut.Key);
+}
+
+std::vector<std::u16string> ProgramsToOffer(const std::vector<std::u16string>& running,
+                                            const std::vector<std::u16string>& excluded) {
+    std::vector<std::u16string> offer;
+    auto listed = [](const std::vector<std::u16string>& names, std::u16string_view name) {
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::u16string& n) { return SameName(n, name); });
+    };
+    for (const std::u16string& path : running) {
+        const std::u16string name = FileNameOf(path);
+        if (name.empty() || SameName(name, u"lumora.exe") || listed(excluded, name) ||
+            listed(offer, name))
+            continue;
+        offer.push_back(name);
+    }
+    std::sort(offer.begin(), offer.end(), [](const std::u16string& a, const std::u16string& b) {
+        return CompareTextInvariant(a, b) < 0;
+    });
+    return offer;
+}
+
+std::u16string RunCommandFor(std::u16string_view programPath) {
+    return u"\"" + std::u16string(programPath) + u"\"";
+}
+
+void ApplyStartAtSignIn(SignInStart& signIn, bool wanted, std::u16string_view programPath) {
+    if (!wanted) {
+        if (signIn.RunCommand()) signIn.RemoveRunCommand();
+        return;
+    }
+    const std::u16string command = RunCommandFor(programPath);
+    if (signIn.RunCommand() != command) signIn.SetRunCommand(command);
+}
+
+void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, PhraseList& rows,
+                      AbbreviationIndex& index, const std::u16string& newPath, PhraseFileMove how,
+                      std::uint32_t maxPhrases) {
+    if (how == PhraseFileMove::TakePhrasesAlong) {
+        SavePhrases(rows, files, newPath);
+        // The old file keeps what it held, including phrases a limit left out of the list.
+        file.emplace(files, newPath);
+        return;
+    }
+    // A file that cannot be read changes nothing: it is read once aside first.
+    {
+        AbbreviationIndex scratchIndex;
+        PhraseList scratch;
+        LoadPhrases(scratch, scratchIndex, files, newPath, maxPhrases, {});
+    }
+    if (file) file->SaveAtExit(rows);
+    rows.ClearPhrases();
+    file.emplace(files, newPath);
+    file->Load(rows, index, maxPhrases, {});
+}
+
+} // namespace lumora

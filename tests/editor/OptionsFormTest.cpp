@@ -1,0 +1,134 @@
+#include "editor/OptionsForm.h"
+#include "editor/PhraseEditor.h"
+#include "simulation/ScriptedDesktop.h"
+#include "tests/data/FakeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+namespace lumora {
+namespace {
+
+class OptionsFormTest : public ::testing::Test {
+protected:
+    Settings current;
+    OptionsFormValues values = FormValuesOf(current, false);
+};
+
+TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) {
+    current.ExpansionMode = 7; // inside words, by a number the list does not show
+    values = FormValuesOf(current, false);
+    EXPECT_EQ(values.ModeChoice, 2u);
+    EXPECT_EQ(values.MaxPhrases, u"30");
+    OptionsFormResult unchanged = ReadOptionsForm(values, current, 3);
+    ASSERT_TRUE(unchanged.Ok());
+    EXPECT_EQ(unchanged.NewSettings, current); // the 7 is kept
+    EXPECT_FALSE(unchanged.PhraseFileChanged);
+
+    values.ModeChoice = 1;
+    values.MaxPhrases = u" 200 ";
+    values.PhraseFile = u"D:\\Sync\\phrases.lmx";
+    values.ExcludedPrograms = {u"C:\\Program Files\\App\\Notepad.exe", u"notepad.exe", u"calc.exe",
+                               u"  "};
+    values.PauseShortcut = {modifier::Ctrl | modifier::Alt, 'P'};
+    const OptionsFormResult result = ReadOptionsForm(values, current, 3);
+    ASSERT_TRUE(result.Ok()) << std::string(result.Error.begin(), result.Error.end());
+    EXPECT_EQ(result.NewSettings.ExpansionMode, 1);
+    EXPECT_EQ(result.NewSettings.MaxPhrases, 200u);
+    EXPECT_TRUE(result.PhraseFileChanged);
+    EXPECT_EQ(result.NewSettings.PhraseFile, u"D:\\Sync\\phrases.lmx");
+    EXPECT_EQ(result.NewSettings.ExcludedPrograms,
+              (std::vector<std::u16string>{u"Notepad.exe", u"calc.exe"}));
+    EXPECT_EQ(FormatShortcut(result.NewSettings.PauseShortcut), u"Ctrl+Alt+P");
+}
+
+TEST_F(OptionsFormTest, Values_ShouldBeRefused_WhenTheyWouldCostPhrasesOrTyping) {
+    for (std::u16string_view max : {u"", u"0", u"many", u"-1", u"99999999999"}) {
+        values.MaxPhrases = std::u16string(max);
+        EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::MaxPhrases);
+    }
+    // Fewer than the list holds: the last phrases would not be loaded at the next start.
+    values.MaxPhrases = u"2";
+    const OptionsFormResult fewer = ReadOptionsForm(values, current, 3);
+    EXPECT_EQ(fewer.ErrorField, OptionsField::MaxPhrases);
+    EXPECT_NE(fewer.Error.find(u"holds 3 phrases"), std::u16string::npos);
+    values.MaxPhrases = u"3";
+    EXPECT_TRUE(ReadOptionsForm(values, current, 3).Ok());
+
+    values.PhraseFile = u" ";
+    EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::PhraseFile);
+    values.PhraseFile = u"lumora.lmx";
+    // A plain key (or Shift with one) as a global shortcut would stop it being typed anywhere.
+    values.PauseShortcut = {modifier::Shift, 'P'};
+    EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::PauseShortcut);
+    values.PauseShortcut = {};
+    EXPECT_TRUE(ReadOptionsForm(values, current, 3).Ok());
+}
+
+TEST_F(OptionsFormTest, HotKeyValues_AndOfferedPrograms_ShouldMatchWhatTheWindowShows) {
+    const Shortcut ctrlAltP{modifier::Ctrl | modifier::Alt, 'P'};
+    EXPECT_EQ(HotKeyValueOf(ctrlAltP), 0x0650); // HOTKEYF_CONTROL | HOTKEYF_ALT, 'P'
+    EXPECT_EQ(ShortcutOfHotKeyValue(0x0650), ctrlAltP);
+    EXPECT_EQ(ShortcutOfHotKeyValue(0x0F50).Modifiers, // Shift and the extended flag too
+              modifier::Ctrl | modifier::Alt | modifier::Shift);
+    EXPECT_TRUE(ShortcutOfHotKeyValue(0x0600).Empty());
+    EXPECT_EQ(HotKeyValueOf({}), 0);
+
+    EXPECT_EQ(ProgramsToOffer({u"C:\\Windows\\notepad.exe", u"C:\\x\\Zed.exe", u"C:\\y\\lumora.exe",
+                               u"C:\\Windows\\NOTEPAD.EXE", u"C:\\a\\calc.exe"},
+                              {u"calc.exe"}),
+              (std::vector<std::u16string>{u"notepad.exe", u"Zed.exe"}));
+}
+
+TEST_F(OptionsFormTest, StartAtSignIn_ShouldWriteTheQuotedPath_AndRemoveIt) {
+    sim::ScriptedDesktop desk;
+    const std::u16string exe = u"C:\\Users\\Ann\\My Tools\\lumora.exe";
+    ApplyStartAtSignIn(desk, true, exe);
+    EXPECT_EQ(desk.RunKeyCommand, u"\"C:\\Users\\Ann\\My Tools\\lumora.exe\"");
+    // An entry of a copy that was moved is pointed at this one.
+    desk.RunKeyCommand = u"\"D:\\old\\lumora.exe\"";
+    ApplyStartAtSignIn(desk, true, exe);
+    EXPECT_EQ(desk.RunKeyCommand, RunCommandFor(exe));
+    ApplyStartAtSignIn(desk, false, exe);
+    EXPECT_FALSE(desk.RunKeyCommand);
+    ApplyStartAtSignIn(desk, false, exe); // nothing to remove
+    EXPECT_FALSE(desk.RunKeyCommand);
+}
+
+TEST_F(OptionsFormTest, SwitchPhraseFile_ShouldLoseNoPhrase_EitherWay) {
+    testing::FakeFileSystem files;
+    AbbreviationIndex index;
+    PhraseList rows;
+    {
+        AbbreviationIndex otherIndex;
+        PhraseList other;
+        other.AppendPhrase(otherIndex, u"there", u"in the synced file");
+        SavePhrases(other, files, u"D:\\sync.lmx");
+    }
+    std::optional<PhraseFile> file;
+    file.emplace(files, u"C:\\lumora.lmx");
+    file->Load(rows, index, 30, {});
+    rows.AppendPhrase(index, u"brb", u"be right back"); // an edit not yet saved
+
+    // Using the file there saves the list where it was first.
+    SwitchPhraseFile(file, files, rows, index, u"D:\\sync.lmx", PhraseFileMove::UseNewFile, 30);
+    EXPECT_EQ(file->Path(), u"D:\\sync.lmx");
+    ASSERT_EQ(rows.Count(), 1u);
+    EXPECT_EQ(rows.At(0).Abbreviation(), u"there");
+    EXPECT_EQ(CountPhrasesInFile(files, u"C:\\lumora.lmx"), 1u);
+
+    // Taking the phrases along writes them to the new file at once; the old one stays.
+    SwitchPhraseFile(file, files, rows, index, u"E:\\new.lmx", PhraseFileMove::TakePhrasesAlong,
+                     30);
+    EXPECT_EQ(file->Path(), u"E:\\new.lmx");
+    EXPECT_EQ(files.Files[u"E:\\new.lmx"], files.Files[u"D:\\sync.lmx"]);
+
+    // A file that cannot be read changes nothing.
+    files.Unreadable.insert(u"F:\\broken.lmx");
+    EXPECT_ANY_THROW(SwitchPhraseFile(file, files, rows, index, u"F:\\broken.lmx",
+                                      PhraseFileMove::UseNewFile, 30));
+    EXPECT_EQ(file->Path(), u"E:\\new.lmx");
+    EXPECT_EQ(rows.Count(), 1u);
+}
+
+} // namespace
+} // namespace lumora

@@ -1,0 +1,237 @@
+#include "winapp/OptionsDialog.h"
+
+#include "platform/Error.h"
+#include "platform/win32/Win32Handles.h"
+#include "winapp/resource.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+namespace {
+
+constexpr UINT FirstProgramCommand = 1000;
+
+std::u16string ItemText(HWND dlg, int id) {
+    HWND w = GetDlgItem(dlg, id);
+    const int n = GetWindowTextLengthW(w);
+    if (n <= 0) return {};
+    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+    s.resize(static_cast<std::size_t>(GetWindowTextW(w, s.data(), n + 1)));
+    return FromWide(s);
+}
+
+// A process snapshot, closed on every path.
+struct Snapshot {
+    HANDLE Handle = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ~Snapshot() {
+        if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
+    }
+};
+
+// The executables of the processes running now.
+std::vector<std::u16string> RunningPrograms() {
+    std::vector<std::u16string> names;
+    Snapshot snapshot;
+    if (snapshot.Handle == INVALID_HANDLE_VALUE) return names;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.Handle, &entry); more;
+         more = Process32NextW(snapshot.Handle, &entry))
+        names.push_back(FromWide(std::wstring(entry.szExeFile)));
+    return names;
+}
+
+// A popup menu destroyed on every path.
+struct PopupMenu {
+    HMENU Menu = CreatePopupMenu();
+    ~PopupMenu() {
+        if (Menu) DestroyMenu(Menu);
+    }
+};
+
+} // namespace
+
+std::optional<OptionsFormResult>
+OptionsDialog::ShowModal(HWND owner, const OptionsFormValues& values, Check check) {
+    values_ = values;
+    check_ = std::move(check);
+    result_.reset();
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_OPTIONS), owner, DialogProc,
+                    reinterpret_cast<LPARAM>(this));
+    return std::move(result_);
+}
+
+INT_PTR CALLBACK OptionsDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
+    auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (!self) return FALSE;
+    // Nothing may leave a dialog procedure: an error is shown and the window stays.
+    try {
+        return self->OnMessage(dlg, msg, wp, lp);
+    } catch (const Error& e) {
+        MessageBoxW(dlg, WidePtr(e.Message()), L"Options", MB_OK | MB_ICONERROR);
+    } catch (const std::exception& e) {
+        MessageBoxA(dlg, e.what(), "Options", MB_OK | MB_ICONERROR);
+    }
+    return TRUE;
+}
+
+INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        Fill(dlg);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case IDOK:
+            Ok(dlg);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        case IDC_OPT_BROWSE:
+            Browse(dlg);
+            return TRUE;
+        case IDC_OPT_ADD:
+            AddRunningProgram(dlg);
+            return TRUE;
+        case IDC_OPT_REMOVE:
+            RemoveProgram(dlg);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+void OptionsDialog::Fill(HWND dlg) {
+    HWND mode = GetDlgItem(dlg, IDC_OPT_MODE);
+    for (const ExpansionModeChoice& choice : ExpansionModeChoices) {
+        const std::u16string name(choice.Name);
+        SendMessageW(mode, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(name)));
+    }
+    SendMessageW(mode, CB_SETCURSEL, values_.ModeChoice, 0);
+    SetDlgItemTextW(dlg, IDC_OPT_MAXPHRASES, WidePtr(values_.MaxPhrases));
+    SetDlgItemTextW(dlg, IDC_OPT_PHRASEFILE, WidePtr(values_.PhraseFile));
+    HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
+    for (const std::u16string& name : values_.ExcludedPrograms)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(name)));
+    HWND pause = GetDlgItem(dlg, IDC_OPT_PAUSE);
+    // A plain key or Shift with one becomes Ctrl+Alt with it: such a shortcut would take the key
+    // from every program.
+    SendMessageW(pause, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                 MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+    SendMessageW(pause, HKM_SETHOTKEY, HotKeyValueOf(values_.PauseShortcut), 0);
+    CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
+}
+
+OptionsFormValues OptionsDialog::Read(HWND dlg) const {
+    OptionsFormValues values;
+    const LRESULT mode = SendDlgItemMessageW(dlg, IDC_OPT_MODE, CB_GETCURSEL, 0, 0);
+    values.ModeChoice = mode >= 0 ? static_cast<std::size_t>(mode) : values_.ModeChoice;
+    values.MaxPhrases = ItemText(dlg, IDC_OPT_MAXPHRASES);
+    values.PhraseFile = ItemText(dlg, IDC_OPT_PHRASEFILE);
+    HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const auto n = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
+        std::wstring name(static_cast<std::size_t>(std::max(n, 0)) + 1, L'\0');
+        const auto got = static_cast<int>(
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name.data())));
+        name.resize(static_cast<std::size_t>(std::max(got, 0)));
+        values.ExcludedPrograms.push_back(FromWide(name));
+    }
+    values.PauseShortcut = ShortcutOfHotKeyValue(
+        static_cast<std::uint16_t>(SendDlgItemMessageW(dlg, IDC_OPT_PAUSE, HKM_GETHOTKEY, 0, 0)));
+    values.StartAtSignIn = IsDlgButtonChecked(dlg, IDC_OPT_SIGNIN) == BST_CHECKED;
+    return values;
+}
+
+void OptionsDialog::Browse(HWND dlg) {
+    std::wstring file(MAX_PATH * 4, L'\0');
+    const std::u16string current = ItemText(dlg, IDC_OPT_PHRASEFILE);
+    if (current.size() < file.size()) std::copy(current.begin(), current.end(), file.begin());
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = dlg;
+    ofn.lpstrFilter = L"Phrase files (*.lmx)\0*.lmx\0All files\0*.*\0";
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrDefExt = L"lmx";
+    ofn.lpstrTitle = L"Keep the phrases in";
+    // A file that does not exist yet is allowed: the phrases can be moved into it.
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&ofn)) return;
+    file.resize(wcsnlen(file.c_str(), file.size()));
+    SetDlgItemTextW(dlg, IDC_OPT_PHRASEFILE, file.c_str());
+}
+
+void OptionsDialog::AddRunningProgram(HWND dlg) {
+    const std::vector<std::u16string> offer =
+        ProgramsToOffer(RunningPrograms(), Read(dlg).ExcludedPrograms);
+    PopupMenu menu;
+    if (!menu.Menu) return;
+    if (offer.empty()) AppendMenuW(menu.Menu, MF_STRING | MF_GRAYED, 0, L"(no other programs run)");
+    for (std::size_t i = 0; i < offer.size(); ++i)
+        AppendMenuW(menu.Menu, MF_STRING, FirstProgramCommand + i, WidePtr(offer[i]));
+    // Under the button, so that it also opens where the keyboard user is.
+    RECT button{};
+    GetWindowRect(GetDlgItem(dlg, IDC_OPT_ADD), &button);
+    const auto chosen =
+        static_cast<UINT>(TrackPopupMenu(menu.Menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                         button.left, button.bottom, 0, dlg, nullptr));
+    if (chosen < FirstProgramCommand || chosen - FirstProgramCommand >= offer.size()) return;
+    HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
+    const auto at =
+        SendMessageW(list, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(WidePtr(offer[chosen - FirstProgramCommand])));
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+}
+
+void OptionsDialog::RemoveProgram(HWND dlg) {
+    HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
+    const auto at = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+    if (at < 0) return;
+    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(at), 0);
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    if (count > 0)
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(std::min(at, count - 1)), 0);
+}
+
+void OptionsDialog::Ok(HWND dlg) {
+    OptionsFormResult result = check_(Read(dlg));
+    if (!result.Ok()) {
+        MessageBoxW(dlg, WidePtr(result.Error), L"Options", MB_OK | MB_ICONWARNING);
+        int field = 0;
+        switch (result.ErrorField) {
+        case OptionsField::MaxPhrases:
+            field = IDC_OPT_MAXPHRASES;
+            break;
+        case OptionsField::PhraseFile:
+            field = IDC_OPT_PHRASEFILE;
+            break;
+        case OptionsField::PauseShortcut:
+            field = IDC_OPT_PAUSE;
+            break;
+        case OptionsField::None:
+            break;
+        }
+        if (field)
+            SendMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dlg, field)),
+                         TRUE);
+        return;
+    }
+    result_ = std::move(result);
+    EndDialog(dlg, IDOK);
+}
+
+} // namespace lumora
