@@ -60,6 +60,11 @@ public:
     // before it), as an expansion of nothing: the keys typed meanwhile wait as for any other.
     void TypeChosenPhrase(std::u16string text, HWindow target);
 
+    // Paused, nothing is observed or expanded. What is typed meanwhile is never known, so
+    // every shadow text starts afresh when the pause begins or ends.
+    void SetPaused(bool paused);
+    bool Paused() const { return paused_; }
+
     // The general error box for an exception in flight.
     void ShowException(std::exception_ptr error) noexcept;
 
@@ -107,10 +112,15 @@ private:
     // The expansion may erase and type where it was decided: not in a password field, nor in
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
+    // Paused, or the target window belongs to an excluded program: its keys are neither
+    // observed nor expanded (a withheld Enter or Tab still goes on).
+    bool LeftAlone();
+    bool IsExcludedWindow(HWindow target);
 
     Platform& platform_;
     MessageBoxes& boxes_;
     HookLink& link_;
+    const Options& options_;
     TrackingRecords tracking_;
     lumora::PhraseTyping typing_;
     lumora::EditKeys editKeys_;
@@ -125,6 +135,16 @@ private:
     CharIntake charIntake_;
     ElevatedTargets elevated_;
     unsigned taskbarCreatedMsg_ = 0;
+    bool paused_ = false;
+    // The last window asked about, so that the program behind it is looked up once, not at
+    // every key; the thread tells a reused handle apart, the list a changed setting.
+    struct ExclusionMemo {
+        HWindow Window = 0;
+        ThreadId Thread = 0;
+        std::vector<std::u16string> Excluded;
+        bool Answer = false;
+    };
+    std::optional<ExclusionMemo> exclusion_;
 };
 
 } // namespace lumora

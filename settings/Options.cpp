@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace lumora {
 
@@ -44,10 +45,10 @@ DelimiterMode DelimiterModeOf(std::int32_t number) {
     }
 }
 
-Options ReadOptions(const std::vector<std::u16string>& args) {
+Options ReadOptions(const std::vector<std::u16string>& args, Options base) {
     constexpr std::u16string_view delims = u"-delims=";
     constexpr std::u16string_view maxitems = u"-maxitems=";
-    Options options;
+    Options options = std::move(base);
     for (const std::u16string& arg : args) {
         const std::u16string lower = AsciiLower(arg);
         if (lower.starts_with(delims)) {
