@@ -47,7 +47,7 @@ std::u16string ErrorBoxText(std::u16string_view message) {
 
 EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices,
                          HookLink& link, const Options& options, const AbbreviationIndex& index)
-    : platform_(platform), boxes_(boxes), link_(link), options_(options),
+    : platform_(platform), boxes_(boxes), notices_(notices), link_(link), options_(options),
       tracking_(platform.Windows, link.MainWindow), typing_(platform, tracking_),
       editKeys_(platform, link, tracking_, typing_), search_(index, options.Mode),
       charIntake_(tracking_, search_, editKeys_, pending_), elevated_(platform.Processes, notices) {
@@ -64,6 +64,37 @@ void EventIntake::SetPaused(bool paused) {
     // Emptied in place: a record held across an expansion's re-entry stays where it is.
     for (const auto& rec : tracking_.Records())
         TrackingRecords::ResetRecord(rec.get());
+    if (PauseChanged) PauseChanged(paused_);
+}
+
+bool EventIntake::SetPauseShortcut(const Shortcut& shortcut) {
+    platform_.Shortcuts.UnregisterShortcut(PauseShortcutId);
+    if (shortcut.Empty() ||
+        platform_.Shortcuts.RegisterShortcut(PauseShortcutId, shortcut.Modifiers, shortcut.Key))
+        return true;
+    notices_.ShowNotice(ApplicationTitle, u"The pause shortcut " + FormatShortcut(shortcut) +
+                                              u" is taken by another program. Choose another "
+                                              u"one in Options.");
+    return false;
+}
+
+void EventIntake::Control(ControlCommand command) {
+    switch (command) {
+    case ControlCommand::Pause:
+        SetPaused(true);
+        break;
+    case ControlCommand::Resume:
+        SetPaused(false);
+        break;
+    case ControlCommand::Toggle:
+        SetPaused(!paused_);
+        break;
+    case ControlCommand::Exit:
+        if (ExitRequested) ExitRequested();
+        break;
+    case ControlCommand::None:
+        break;
+    }
 }
 
 bool EventIntake::LeftAlone() {
@@ -108,7 +139,14 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
         case WM_EXPAND:
             RunExpansions();
             return true;
+        case WM_GLOBAL_SHORTCUT:
+            if (wParam == PauseShortcutId) SetPaused(!paused_);
+            return wParam == PauseShortcutId;
         default:
+            if (controlMsg_ != 0 && msg == controlMsg_) {
+                Control(static_cast<ControlCommand>(wParam));
+                return true;
+            }
             if (taskbarCreatedMsg_ != 0 && msg == taskbarCreatedMsg_ && ReAddTrayIcon)
                 ReAddTrayIcon();
             return false;

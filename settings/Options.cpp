@@ -63,4 +63,20 @@ Options ReadOptions(const std::vector<std::u16string>& args, Options base) {
     return options;
 }
 
+ControlCommand ReadControlCommand(const std::vector<std::u16string>& args) {
+    ControlCommand command = ControlCommand::None;
+    for (const std::u16string& arg : args) {
+        const std::u16string lower = AsciiLower(arg);
+        if (lower == u"-pause")
+            command = ControlCommand::Pause;
+        else if (lower == u"-resume")
+            command = ControlCommand::Resume;
+        else if (lower == u"-toggle")
+            command = ControlCommand::Toggle;
+        else if (lower == u"-exit")
+            command = ControlCommand::Exit;
+    }
+    return command;
+}
+
 } // namespace lumora

@@ -37,4 +37,9 @@ struct Options {
 // ignored.
 Options ReadOptions(const std::vector<std::u16string>& args, Options base = {});
 
+// What a start with -pause, -resume, -toggle or -exit asks of the copy that runs (the last
+// of them counts; names in any letter case). The numbers travel in a window message.
+enum class ControlCommand : std::uint32_t { None = 0, Pause = 1, Resume = 2, Toggle = 3, Exit = 4 };
+ControlCommand ReadControlCommand(const std::vector<std::u16string>& args);
+
 } // namespace lumora

@@ -431,6 +431,57 @@ TEST_F(ScenarioTest, ExcludedProgram_ShouldBeLeftAlone_WhileOthersStillExpand) {
     EXPECT_EQ(program.Expansions(), 2);
 }
 
+TEST_F(ScenarioTest, PauseShortcut_ShouldPauseAndResume_AndATakenOneBeSaid) {
+    std::vector<bool> told;
+    program.Main.PauseChanged = [&told](bool paused) { told.push_back(paused); };
+    ASSERT_TRUE(program.Main.SetPauseShortcut(*ParseShortcut(u"Ctrl+Alt+P")));
+    auto press = [this](std::uint8_t key) {
+        const bool registered = sim.Desktop().PressShortcut(SimulatedDesktop::MainWindowHandle,
+                                                            modifier::Ctrl | modifier::Alt, key);
+        sim.RunPending();
+        return registered;
+    };
+    EXPECT_TRUE(press('P'));
+    Type(u" brb");
+    EXPECT_EQ(Field(), u" brb");
+    EXPECT_TRUE(press('P'));
+    Type(u" brb");
+    EXPECT_EQ(Field(), u" brb be right back");
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    // Another program holds Ctrl+Alt+Q: the user is told, and Ctrl+Alt+P is free again.
+    sim.Desktop().TakenShortcuts.push_back({modifier::Ctrl | modifier::Alt, 'Q'});
+    EXPECT_FALSE(program.Main.SetPauseShortcut(*ParseShortcut(u"Ctrl+Alt+Q")));
+    EXPECT_FALSE(press('P'));
+    ASSERT_EQ(program.Notices.Notices.size(), 1u);
+    EXPECT_NE(program.Notices.Notices[0].Text.find(u"Ctrl+Alt+Q"), std::u16string::npos);
+    EXPECT_TRUE(program.Main.SetPauseShortcut({}));
+    EXPECT_TRUE(sim.Desktop().Shortcuts.empty());
+}
+
+TEST_F(ScenarioTest, CommandsOfASecondStart_ShouldPauseResumeToggleAndEnd) {
+    constexpr unsigned ControlMsg = 0xC100; // as RegisterWindowMessageW gives
+    program.Main.SetControlMsg(ControlMsg);
+    int exits = 0;
+    program.Main.ExitRequested = [&exits] { ++exits; };
+    auto send = [this](ControlCommand command) {
+        sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, ControlMsg,
+                                  static_cast<std::uintptr_t>(command), 0);
+        sim.RunPending();
+        return program.Main.Paused();
+    };
+    EXPECT_TRUE(send(ControlCommand::Pause));
+    EXPECT_TRUE(send(ControlCommand::Pause));
+    Type(u" brb");
+    EXPECT_FALSE(send(ControlCommand::Toggle));
+    EXPECT_TRUE(send(ControlCommand::Toggle));
+    EXPECT_FALSE(send(ControlCommand::Resume));
+    Type(u" brb");
+    EXPECT_EQ(Field(), u" brb be right back");
+    EXPECT_EQ(exits, 0);
+    send(ControlCommand::Exit);
+    EXPECT_EQ(exits, 1);
+}
+
 TEST_F(ScenarioTest, PastedTextThenAbbreviation_ShouldExpandAfterThePaste) {
     sim.SetClipboard(u"Hello ");
     Type(u"Re: ");
