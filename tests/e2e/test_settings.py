@@ -88,8 +88,8 @@ class Settings(winedriver.DesktopTest):
         self.assertEqual(self.desktop.notepad_text(expect="hi be right back, brb.", timeout=2),
                          "hi brb, brb.")
 
-    def test_pauseResumeExit_ShouldReachTheRunningCopy(self):
-        lumora = self.lumora([])
+    def test_pauseFromACommandOrTheShortcut_ShouldStopAndRestartExpansion(self):
+        lumora = self.lumora(["PauseShortcut=Ctrl+Alt+P"])
         lumora.start("-toggle")  # no copy runs: this one starts paused
         self.desktop.start_notepad()
         self.desktop.type("a brb")
@@ -104,6 +104,10 @@ class Settings(winedriver.DesktopTest):
         self.assertEqual(
             self.desktop.notepad_text(expect="a brb be right back be right back", timeout=2),
             "a brb be right back brb")
+        self.desktop.key("ctrl+alt+p")  # the pause shortcut, from the program typed into
+        self.desktop.type(" brb")
+        self.assertEqual(self.desktop.notepad_text(expect="a brb be right back brb be right back"),
+                         "a brb be right back brb be right back")
         self.second_start(lumora, "-exit")
         self.assertEqual(lumora.proc.wait(30), 0)
 
