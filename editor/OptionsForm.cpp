@@ -57,6 +57,7 @@ OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
 OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Settings& current,
                                   std::size_t phrasesInList) {
     OptionsFormResult result;
+    result.StartAtSignIn = values.StartAtSignIn;
     Settings& s = result.NewSettings;
     s = current;
     auto refuse = [&](OptionsField field, std::u16string text) {
@@ -187,6 +188,19 @@ void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Phrase
     rows.ClearPhrases();
     file.emplace(files, newPath);
     file->Load(rows, index, maxPhrases, {});
+}
+
+std::size_t BringInLeftOutPhrases(PhraseList& rows, AbbreviationIndex& index, FileSystem& files,
+                                  const std::u16string& path, std::size_t loadedFromFile,
+                                  std::uint32_t maxPhrases) {
+    AbbreviationIndex storedIndex;
+    PhraseList stored;
+    LoadPhrases(stored, storedIndex, files, path, std::numeric_limits<std::uint32_t>::max(), {});
+    PhraseListBatch batch(rows);
+    std::size_t next = loadedFromFile;
+    for (; next < stored.Count() && rows.Count() < maxPhrases; ++next)
+        rows.AppendPhrase(index, stored.At(next).Abbreviation(), stored.At(next).Text());
+    return next;
 }
 
 } // namespace lumora

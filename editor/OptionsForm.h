@@ -52,6 +52,7 @@ struct OptionsFormResult {
     OptionsField ErrorField = OptionsField::None;
     // The phrase file is now another one.
     bool PhraseFileChanged = false;
+    bool StartAtSignIn = false;
 
     bool Ok() const { return ErrorField == OptionsField::None; }
 };
@@ -93,5 +94,12 @@ enum class PhraseFileMove {
 void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, PhraseList& rows,
                       AbbreviationIndex& index, const std::u16string& newPath, PhraseFileMove how,
                       std::uint32_t maxPhrases);
+
+// After the largest number was raised: appends to the rows the phrases of the file that the
+// load left out at the limit (the file's phrases from the loadedFromFile-th on), as many as the
+// new limit allows. Returns how many of the file's phrases have been loaded now.
+std::size_t BringInLeftOutPhrases(PhraseList& rows, AbbreviationIndex& index, FileSystem& files,
+                                  const std::u16string& path, std::size_t loadedFromFile,
+                                  std::uint32_t maxPhrases);
 
 } // namespace lumora

@@ -51,14 +51,6 @@ std::u16string FileOverLimitMessage(std::size_t phrasesInFile, std::uint32_t max
 // How many phrases the phrase file at path holds, whatever the limit (0 when it cannot be read).
 std::size_t CountPhrasesInFile(FileSystem& files, const std::u16string& path);
 
-// The phrase list window's size and column widths, kept between runs; 0 means "the default".
-struct PhraseListLayout {
-    int Width = 0;
-    int Height = 0;
-    int AbbreviationWidth = 0;
-    int TextWidth = 0;
-};
-
 // What a key pressed in a cell's editor does there.
 enum class CellEditorKey {
     Normal,    // the edit control's own

@@ -2,6 +2,7 @@
 
 #include "hook/HookMessages.h"
 #include "hook/LumoraHook.h"
+#include "platform/TextCase.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32Handles.h"
 #include "settings/Options.h"
@@ -113,7 +114,7 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
       watchdog_(platform_, link_, *this, main_.Tracking()),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
-      files_(MakeStdFileSystem()), about_(instance, Homepage()) {
+      files_(MakeStdFileSystem()), about_(instance, Homepage()), optionsDialog_(instance) {
     main_.ReAddTrayIcon = [this] { ReAddTrayIcon(); };
     main_.NewPhrase = [this] { NewPhrase(); };
     main_.PauseChanged = [this](bool) { ShowPauseState(); };
@@ -250,6 +251,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             case IDM_ABOUT:
                 tip.lpszText = const_cast<wchar_t*>(L"About");
                 break;
+            case IDM_OPTIONS:
+                tip.lpszText = const_cast<wchar_t*>(L"Options");
+                break;
             default:
                 break;
             }
@@ -372,6 +376,7 @@ void MainWindow::StartUp() {
     // window answering meanwhile.
     const PhraseLoadResult loaded = phraseFile_->Load(rows_, index_, options_.MaxPhrases,
                                                       [this] { win32_.ProcessPendingMessages(); });
+    if (loaded.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     UpdateStatus();
     StartHook();
     if (loaded.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
@@ -447,6 +452,7 @@ std::optional<std::uint32_t> MainWindow::LastEventTick() {
 void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
+    if (shownOnce_) RememberLayout();
     // A load that failed or stopped at MaxPhrases left stored phrases out of the list; the
     // file keeps the old one as lumora.lmx.bak then, so that none of them is lost.
     try {
@@ -496,26 +502,46 @@ void MainWindow::HideToTray() {
     ShowPauseState();
 }
 
+namespace {
+
+int WindowDpi(HWND w) {
+    const UINT dpi = GetDpiForWindow(w);
+    return dpi ? static_cast<int>(dpi) : 96;
+}
+
+} // namespace
+
 void MainWindow::RememberLayout() {
-    WINDOWPLACEMENT place{};
-    place.length = sizeof place;
-    if (!GetWindowPlacement(wnd_, &place)) return;
-    const RECT& r = place.rcNormalPosition;
-    layout_.Width = r.right - r.left;
-    layout_.Height = r.bottom - r.top;
-    layout_.AbbreviationWidth = grid_.ColumnWidth(AbbreviationColumn);
-    layout_.TextWidth = grid_.ColumnWidth(TextColumn);
+    if (!wnd_ || !settingsFile_ || IsIconic(wnd_)) return;
+    RECT client{};
+    GetClientRect(wnd_, &client);
+    if (client.right <= 0 || client.bottom <= 0) return;
+    const int dpi = WindowDpi(wnd_);
+    Settings kept = settings_;
+    kept.ListWindowWidth = MulDiv(client.right, 96, dpi);
+    kept.ListWindowHeight = MulDiv(client.bottom, 96, dpi);
+    kept.AbbreviationColumnWidth = MulDiv(grid_.ColumnWidth(AbbreviationColumn), 96, dpi);
+    kept.TextColumnWidth = MulDiv(grid_.ColumnWidth(TextColumn), 96, dpi);
+    if (kept == settings_) return;
+    settings_ = kept;
+    settingsFile_->Save(settings_);
 }
 
 void MainWindow::ApplyLayout() {
-    if (layout_.Width >= MinWidth && layout_.Height >= MinHeight)
-        SetWindowPos(wnd_, nullptr, 0, 0, layout_.Width, layout_.Height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (layout_.AbbreviationWidth > 0) {
-        grid_.SetColumnWidth(AbbreviationColumn, layout_.AbbreviationWidth);
-        // The text column takes the rest, as at every resize.
-        editor_.GridResized();
-    }
+    const int dpi = WindowDpi(wnd_);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(wnd_, GWL_STYLE));
+    RECT r{0, 0, MulDiv(settings_.ListWindowWidth, dpi, 96),
+           MulDiv(settings_.ListWindowHeight, dpi, 96)};
+    AdjustWindowRectExForDpi(&r, style, FALSE, 0, static_cast<UINT>(dpi));
+    const int width = std::max<int>(r.right - r.left, MinWidth);
+    const int height = std::max<int>(r.bottom - r.top, MinHeight);
+    SetWindowPos(wnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Never narrower than its header, whatever the file says.
+    grid_.SetColumnWidth(AbbreviationColumn,
+                         std::max(MulDiv(settings_.AbbreviationColumnWidth, dpi, 96),
+                                  grid_.HeaderFitWidth(AbbreviationColumn)));
+    // The text column takes the rest, as at every resize.
+    editor_.GridResized();
 }
 
 void MainWindow::ShowAbout() {
@@ -540,8 +566,78 @@ void MainWindow::ShowTrayMenu() {
 }
 
 void MainWindow::ShowOptions() {
-    // The Options window comes with the phrase list's own settings; until then the item
-    // leads nowhere.
+    grid_.AcceptEdit();
+    const Settings current = settings_;
+    const std::size_t phrases = rows_.Count();
+    const OptionsFormValues values = FormValuesOf(settings_, win32_.RunCommand().has_value());
+    // Over the phrase list when it is shown, else on its own.
+    HWND owner = IsWindowVisible(wnd_) ? wnd_ : nullptr;
+    for (;;) {
+        const std::optional<OptionsFormResult> chosen =
+            optionsDialog_.ShowModal(owner, values, [&](const OptionsFormValues& v) {
+                return ReadOptionsForm(v, current, phrases);
+            });
+        if (!chosen || ApplyOptions(*chosen)) return;
+    }
+}
+
+bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
+    const Settings& next = chosen.NewSettings;
+    const std::u16string folder = ExecutableFolder();
+    const std::u16string newPath = PhraseFilePath(folder, next.PhraseFile);
+    if (chosen.PhraseFileChanged && phraseFile_ &&
+        CompareTextInvariant(newPath, phraseFile_->Path()) != 0) {
+        const std::u16string question =
+            u"Take your phrases along to " + newPath +
+            u"?\n\nYes: the list is written there and kept there from now on; " +
+            phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
+            u" are used instead (none if there is no such file yet); yours stay in " +
+            phraseFile_->Path() + u".";
+        const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
+                                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+        if (answer == IDCANCEL) return false;
+        const PhraseFileMove how =
+            answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
+        if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
+            // Its phrases would be gone.
+            const std::u16string replace = newPath + u" holds phrases already. Replace them "
+                                                     u"with yours?";
+            if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
+                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+                return false;
+        }
+        try {
+            SwitchPhraseFile(phraseFile_, *files_, rows_, index_, newPath, how, next.MaxPhrases);
+        } catch (...) {
+            main_.ShowException(std::current_exception());
+            return false;
+        }
+        loadedFromFile_ = phraseFile_->KeepsOldFile() ? rows_.Count() : 0;
+    } else if (loadedFromFile_ != 0 && next.MaxPhrases > options_.MaxPhrases) {
+        // The load stopped at the old limit: the phrases after it come in now.
+        try {
+            loadedFromFile_ = BringInLeftOutPhrases(rows_, index_, *files_, phraseFile_->Path(),
+                                                    loadedFromFile_, next.MaxPhrases);
+        } catch (...) {
+            main_.ShowException(std::current_exception());
+        }
+    }
+    try {
+        ApplyStartAtSignIn(win32_, chosen.StartAtSignIn, ExecutablePath());
+    } catch (...) {
+        main_.ShowException(std::current_exception());
+    }
+    settings_ = next;
+    settingsFile_->Save(settings_);
+    // This run follows the new settings too, also over -delims= and -maxitems=: the user's
+    // latest word counts.
+    options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
+    options_.MaxPhrases = settings_.MaxPhrases;
+    options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    // A shortcut another program holds is said at the tray icon.
+    main_.SetPauseShortcut(settings_.PauseShortcut);
+    UpdateStatus();
+    return true;
 }
 
 void MainWindow::ShowPauseState() {
@@ -592,6 +688,7 @@ bool MainWindow::CreateEditorControls() {
         {STD_FILENEW, static_cast<int>(IDM_NEW_ITEM), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_DELETE, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_PROPERTIES, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
     };
     SendMessageW(toolbar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);

@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Platform.h"
 #include "settings/SettingsFile.h"
 #include "winapp/AboutDialog.h"
+#include "winapp/OptionsDialog.h"
 #include "winapp/PhraseGrid.h"
 
 #include <memory>
@@ -80,8 +81,12 @@ private:
     void UpdateStatus();
     // The phrase file held more phrases than the list may: says so once the program runs.
     void ReportPhrasesLeftOut();
+    // The window's size and column widths, kept in lumora.ini at 96 dots per inch.
     void RememberLayout();
     void ApplyLayout();
+    // Applies what OK in the Options window chose; false when nothing changed (the user
+    // cancelled the move of the phrase file, or it failed).
+    bool ApplyOptions(const OptionsFormResult& chosen);
 
     HICON TrayIcon() const;
     std::wstring TrayTip() const;
@@ -131,8 +136,10 @@ private:
     bool trayTimerOn_ = false;
     bool shownOnce_ = false;
     bool shutDown_ = false;
-    // The window's size and column widths, kept while the program runs.
-    PhraseListLayout layout_;
+    OptionsDialog optionsDialog_;
+    // How many of the phrase file's phrases are in the list, when a load stopped at the limit:
+    // a larger limit brings in the ones after them.
+    std::size_t loadedFromFile_ = 0;
 };
 
 } // namespace lumora

@@ -88,10 +88,8 @@ bool PhraseGrid::Create(HWND parent, HINSTANCE instance, int id) {
                      reinterpret_cast<LPARAM>(&col));
     }
     // Wide enough for its header in the font in use (a larger font, a higher DPI).
-    const int headerWidth = static_cast<int>(
-        SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"Abbreviation")));
-    if (headerWidth + HeaderTextPadding > AbbreviationColumnWidth)
-        SetColumnWidth(AbbreviationColumn, headerWidth + HeaderTextPadding);
+    SetColumnWidth(AbbreviationColumn,
+                   std::max(AbbreviationColumnWidth, HeaderFitWidth(AbbreviationColumn)));
     SetWindowSubclass(list_, ListProc, ListSubclassId, reinterpret_cast<DWORD_PTR>(this));
     AddHeaderTooltip(instance);
     rows_.SetObserver(this);
@@ -257,6 +255,14 @@ int PhraseGrid::ClientWidth() const {
     RECT r{};
     if (list_) GetClientRect(list_, &r);
     return r.right - r.left;
+}
+
+int PhraseGrid::HeaderFitWidth(int column) const {
+    if (!list_) return 0;
+    const wchar_t* header = column == AbbreviationColumn ? L"Abbreviation" : L"Text to paste";
+    return static_cast<int>(
+               SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(header))) +
+           HeaderTextPadding;
 }
 
 int PhraseGrid::ColumnWidth(int column) const {

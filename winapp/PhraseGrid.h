@@ -50,6 +50,8 @@ public:
     std::optional<std::size_t> RowAt(int x, int y) const override;
     int ClientWidth() const override;
     int ColumnWidth(int column) const override;
+    // The width that shows the column's header whole in the font in use.
+    int HeaderFitWidth(int column) const;
     void SetColumnWidth(int column, int width) override;
 
     // PhraseListObserver

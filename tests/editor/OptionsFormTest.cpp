@@ -130,5 +130,26 @@ TEST_F(OptionsFormTest, SwitchPhraseFile_ShouldLoseNoPhrase_EitherWay) {
     EXPECT_EQ(rows.Count(), 1u);
 }
 
+TEST_F(OptionsFormTest, RaisedLimit_ShouldBringInWhatTheLoadLeftOut_KeepingTheEdits) {
+    testing::FakeFileSystem files;
+    {
+        AbbreviationIndex storedIndex;
+        PhraseList stored;
+        for (char16_t c = u'0'; c < u'5'; ++c)
+            stored.AppendPhrase(storedIndex, std::u16string(u"p") + c, u"text");
+        SavePhrases(stored, files, u"lumora.lmx");
+    }
+    AbbreviationIndex index;
+    PhraseList rows;
+    ASSERT_TRUE(LoadPhrases(rows, index, files, u"lumora.lmx", 3, {}).StoppedAtLimit);
+    rows.At(0).SetAbbreviation(u"edited");
+    rows.DeleteAt(1);
+    EXPECT_EQ(BringInLeftOutPhrases(rows, index, files, u"lumora.lmx", 3, 4), 5u);
+    std::vector<std::u16string> abbreviations;
+    for (std::size_t i = 0; i < rows.Count(); ++i)
+        abbreviations.push_back(rows.At(i).Abbreviation());
+    EXPECT_EQ(abbreviations, (std::vector<std::u16string>{u"edited", u"p2", u"p3", u"p4"}));
+}
+
 } // namespace
 } // namespace lumora
