@@ -536,10 +536,11 @@ void MainWindow::ApplyLayout() {
     const int width = std::max<int>(r.right - r.left, MinWidth);
     const int height = std::max<int>(r.bottom - r.top, MinHeight);
     SetWindowPos(wnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Never narrower than its header, whatever the file says.
-    grid_.SetColumnWidth(AbbreviationColumn,
-                         std::max(MulDiv(settings_.AbbreviationColumnWidth, dpi, 96),
-                                  grid_.HeaderFitWidth(AbbreviationColumn)));
+    // The default shows the header whole also in a larger font; a width the user chose stays.
+    int abbreviation = MulDiv(settings_.AbbreviationColumnWidth, dpi, 96);
+    if (settings_.AbbreviationColumnWidth == Settings{}.AbbreviationColumnWidth)
+        abbreviation = std::max(abbreviation, grid_.HeaderFitWidth(AbbreviationColumn));
+    grid_.SetColumnWidth(AbbreviationColumn, abbreviation);
     // The text column takes the rest, as at every resize.
     editor_.GridResized();
 }

@@ -245,7 +245,7 @@ class Editor(winedriver.LumoraTest):
         *widths, client = out.decode().split()
         return [int(w) for w in widths], int(client[len("client="):])
 
-    def test_columns_ShouldFollowGridWidth_AndStayWithinLimits(self):
+    def test_columns_ShouldFollowGridWidth_StayWithinLimits_AndBeKept(self):
         self.open_editor()
         widths, client = self.columns()
         # At least as wide as the design's 80 pixels, and wide enough for its header.
@@ -268,6 +268,15 @@ class Editor(winedriver.LumoraTest):
         self.desktop.xdotool("mousemove", str(hl + 1), y, "mouseup", "1")
         winedriver.wait_until(lambda: self.columns()[0][0] == 10, 10,
                               what="the abbreviation column at 10 pixels")
+        # The window's size and the columns are there again at the next start.
+        size = self.lumora.main_window().rect
+        self.lumora.exit_from_tray()
+        self.lumora.proc = None
+        self.open_editor()
+        self.assertEqual(self.columns()[0][0], 10)
+        rect = self.lumora.main_window().rect
+        self.assertEqual((rect[2] - rect[0], rect[3] - rect[1]),
+                         (size[2] - size[0], size[3] - size[1]))
 
     def test_toolbar_ShouldOfferNewItemDeleteAndAbout(self):
         self.open_editor()
