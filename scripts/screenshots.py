@@ -12,6 +12,7 @@ wine-desktop.sh), runs lumora.exe from BIN with the sample phrases of demo.py, a
                          there is a "before" to show)
     tray-menu.png        the tray menu, its "Settings" item under the pointer
     phrase-list.png      the phrase list, opened with that item
+    options.png          the Options window, opened from the phrase list's toolbar
 
 Each picture is the window (or the tray and its menu) cut out of the screen, framed by a margin
 of the desktop's colour. Every wait is bounded; the desktop is stopped at the end.
@@ -210,6 +211,20 @@ def take(desktop, work, out):
         # Out of the picture.
         desktop.xdotool("mousemove", "1", str(screen.size()[1] - 1))
         screen.save("phrase-list.png", lumora.main_window().rect)
+
+        # The Options window, from the phrase list's toolbar (its fourth button).
+        toolbar = desktop.wintext("child", "--class", lumora.WINDOW_CLASS, "--child",
+                                  "ToolbarWindow32").stdout.decode().split(" ")
+        tl, tt, _, tb = (int(v) for v in toolbar[2][len("rect="):].split(","))
+        desktop.xdotool("mousemove", str(tl + 12 + 23 * 3), str((tt + tb) // 2), "click", "1")
+        desktop.wait_window(cls="#32770", title="Options")
+        desktop.focus("Options")
+        desktop.xdotool("mousemove", "1", str(screen.size()[1] - 1))
+        options = wait_until(lambda: next((w for w in desktop.windows()
+                                           if w.title == "Options" and w.visible), None),
+                             10, what="the Options window")
+        screen.save("options.png", options.rect)
+        desktop.key("Escape")
     finally:
         lumora.close()
 
