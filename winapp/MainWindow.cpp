@@ -567,6 +567,10 @@ void MainWindow::ShowTrayMenu() {
 }
 
 void MainWindow::ShowOptions() {
+    if (optionsDialog_.IsOpen()) {
+        optionsDialog_.Activate();
+        return;
+    }
     grid_.AcceptEdit();
     const Settings current = settings_;
     const std::size_t phrases = rows_.Count();
@@ -628,13 +632,14 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
     } catch (...) {
         main_.ShowException(std::current_exception());
     }
+    // This run follows what was changed, also over -delims= and -maxitems=; what was left as
+    // it was leaves those options of the command line in force.
+    if (next.ExpansionMode != settings_.ExpansionMode)
+        options_.Mode = DelimiterModeOf(next.ExpansionMode);
+    if (next.MaxPhrases != settings_.MaxPhrases) options_.MaxPhrases = next.MaxPhrases;
+    options_.ExcludedPrograms = next.ExcludedPrograms;
     settings_ = next;
     settingsFile_->Save(settings_);
-    // This run follows the new settings too, also over -delims= and -maxitems=: the user's
-    // latest word counts.
-    options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
-    options_.MaxPhrases = settings_.MaxPhrases;
-    options_.ExcludedPrograms = settings_.ExcludedPrograms;
     // A shortcut another program holds is said at the tray icon.
     main_.SetPauseShortcut(settings_.PauseShortcut);
     UpdateStatus();

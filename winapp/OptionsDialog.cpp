@@ -83,11 +83,19 @@ INT_PTR CALLBACK OptionsDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM
     return TRUE;
 }
 
+void OptionsDialog::Activate() const {
+    if (dialog_) SetForegroundWindow(dialog_);
+}
+
 INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
+        dialog_ = dlg;
         Fill(dlg);
         return TRUE;
+    case WM_DESTROY:
+        dialog_ = nullptr;
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDOK:

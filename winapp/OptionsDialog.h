@@ -19,6 +19,9 @@ public:
     // Modal over owner. The values accepted by check when the user chose OK; nothing for Cancel.
     std::optional<OptionsFormResult> ShowModal(HWND owner, const OptionsFormValues& values,
                                                Check check);
+    // The window is open (a second "Options..." only brings it to the front).
+    bool IsOpen() const { return dialog_ != nullptr; }
+    void Activate() const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
@@ -34,6 +37,7 @@ private:
     OptionsFormValues values_;
     Check check_;
     std::optional<OptionsFormResult> result_;
+    HWND dialog_ = nullptr;
 };
 
 } // namespace lumora
