@@ -4,6 +4,7 @@
 #include "output/KeySynthesis.h"
 #include "platform/Error.h"
 #include "platform/Utf.h"
+#include "settings/Settings.h"
 
 #include <utility>
 
@@ -46,14 +47,70 @@ std::u16string ErrorBoxText(std::u16string_view message) {
 
 EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices,
                          HookLink& link, const Options& options, const AbbreviationIndex& index)
-    : platform_(platform), boxes_(boxes), link_(link), tracking_(platform.Windows, link.MainWindow),
-      typing_(platform, tracking_), editKeys_(platform, link, tracking_, typing_),
-      search_(index, options.Mode), charIntake_(tracking_, search_, editKeys_, pending_),
-      elevated_(platform.Processes, notices) {}
+    : platform_(platform), boxes_(boxes), notices_(notices), link_(link), options_(options),
+      tracking_(platform.Windows, link.MainWindow), typing_(platform, tracking_),
+      editKeys_(platform, link, tracking_, typing_), search_(index, options.Mode),
+      charIntake_(tracking_, search_, editKeys_, pending_), elevated_(platform.Processes, notices) {
+}
 
 void EventIntake::SetMainWindow(HWindow mainWindow) {
     link_.MainWindow = mainWindow;
     tracking_.SetMainWindow(mainWindow);
+}
+
+void EventIntake::SetPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    // Emptied in place: a record held across an expansion's re-entry stays where it is.
+    for (const auto& rec : tracking_.Records())
+        TrackingRecords::ResetRecord(rec.get());
+    if (PauseChanged) PauseChanged(paused_);
+}
+
+bool EventIntake::SetPauseShortcut(const Shortcut& shortcut) {
+    platform_.Shortcuts.UnregisterShortcut(PauseShortcutId);
+    if (shortcut.Empty() ||
+        platform_.Shortcuts.RegisterShortcut(PauseShortcutId, shortcut.Modifiers, shortcut.Key))
+        return true;
+    notices_.ShowNotice(ApplicationTitle, u"The pause shortcut " + FormatShortcut(shortcut) +
+                                              u" is taken by another program. Choose another "
+                                              u"one in Options.");
+    return false;
+}
+
+void EventIntake::Control(ControlCommand command) {
+    switch (command) {
+    case ControlCommand::Pause:
+        SetPaused(true);
+        break;
+    case ControlCommand::Resume:
+        SetPaused(false);
+        break;
+    case ControlCommand::Toggle:
+        SetPaused(!paused_);
+        break;
+    case ControlCommand::Exit:
+        if (ExitRequested) ExitRequested();
+        break;
+    case ControlCommand::None:
+        break;
+    }
+}
+
+bool EventIntake::LeftAlone() {
+    return paused_ || IsExcludedWindow(tracking_.FindTargetWindow());
+}
+
+bool EventIntake::IsExcludedWindow(HWindow target) {
+    if (options_.ExcludedPrograms.empty() || target == 0) return false;
+    const ThreadId thread = platform_.Windows.WindowThread(target);
+    if (!exclusion_ || exclusion_->Window != target || exclusion_->Thread != thread ||
+        exclusion_->Excluded != options_.ExcludedPrograms) {
+        exclusion_ = ExclusionMemo{
+            target, thread, options_.ExcludedPrograms,
+            IsExcludedProgram(options_.ExcludedPrograms, platform_.Processes.ProgramPath(target))};
+    }
+    return exclusion_->Answer;
 }
 
 bool EventIntake::MainWindowShown() {
@@ -82,7 +139,14 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
         case WM_EXPAND:
             RunExpansions();
             return true;
+        case WM_GLOBAL_SHORTCUT:
+            if (wParam == PauseShortcutId) SetPaused(!paused_);
+            return wParam == PauseShortcutId;
         default:
+            if (controlMsg_ != 0 && msg == controlMsg_) {
+                Control(static_cast<ControlCommand>(wParam));
+                return true;
+            }
             if (taskbarCreatedMsg_ != 0 && msg == taskbarCreatedMsg_ && ReAddTrayIcon)
                 ReAddTrayIcon();
             return false;
@@ -97,6 +161,8 @@ bool EventIntake::MayTypeInto(const PendingExpansion& expansion) {
     const HWindow target = expansion.Target ? expansion.Target : tracking_.FindTargetWindow();
     // The control may have become a password field ("show password" unticked) since.
     if (platform_.Windows.IsPasswordField(expansion.Control)) return false;
+    // Paused, or the user moved to an excluded program, since the match.
+    if (paused_ || IsExcludedWindow(target)) return false;
     return elevated_.MayTypeInto(target);
 }
 
@@ -119,7 +185,7 @@ void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     lastReport_ = report;
-    if (!typing_.Active() && !MainWindowShown()) {
+    if (!typing_.Active() && !MainWindowShown() && !LeftAlone()) {
         ObserveChar(ch, vk, extended, report);
     }
     // A withheld Enter or Tab waits in the hook library, with every key after it, for this
@@ -169,7 +235,7 @@ void EventIntake::HookKey(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     lastReport_ = ReportNumber(lParam);
-    editKeys_.HandleEditKey(key, false);
+    if (!LeftAlone()) editKeys_.HandleEditKey(key, false);
 }
 
 void EventIntake::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {

@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "platform/TrayNotices.h"
 #include "settings/Options.h"
+#include "settings/Shortcut.h"
 #include "tracking/TrackingRecords.h"
 
 #include <cstdint>
@@ -60,6 +61,24 @@ public:
     // before it), as an expansion of nothing: the keys typed meanwhile wait as for any other.
     void TypeChosenPhrase(std::u16string text, HWindow target);
 
+    // Ids of the global shortcuts (WM_GLOBAL_SHORTCUT's wParam).
+    static constexpr int PauseShortcutId = 1;
+    static constexpr int SearchShortcutId = 2;
+    // Registers the shortcut that pauses and resumes (empty: none) in place of the one before.
+    // One the system refuses (another program has it) is said in a tray notice; false then.
+    bool SetPauseShortcut(const Shortcut& shortcut);
+    // The registered message that carries a ControlCommand (in wParam) from a second start.
+    void SetControlMsg(unsigned msg) { controlMsg_ = msg; }
+    // Told whenever the pause begins or ends; may be unset.
+    std::function<void(bool paused)> PauseChanged;
+    // A second start asked this copy to end (-exit); may be unset.
+    std::function<void()> ExitRequested;
+
+    // Paused, nothing is observed or expanded. What is typed meanwhile is never known, so
+    // every shadow text starts afresh when the pause begins or ends.
+    void SetPaused(bool paused);
+    bool Paused() const { return paused_; }
+
     // The general error box for an exception in flight.
     void ShowException(std::exception_ptr error) noexcept;
 
@@ -87,6 +106,7 @@ private:
     void HookKey(std::uintptr_t wParam, std::intptr_t lParam);
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
     void Holding(std::uintptr_t wParam);
+    void Control(ControlCommand command);
     bool MainWindowShown();
     // The editing rules and the character intake; a match starts the hold and the expansion.
     void ObserveChar(char16_t ch, std::uint8_t vk, bool extended, std::uint32_t report);
@@ -107,10 +127,16 @@ private:
     // The expansion may erase and type where it was decided: not in a password field, nor in
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
+    // Paused, or the target window belongs to an excluded program: its keys are neither
+    // observed nor expanded (a withheld Enter or Tab still goes on).
+    bool LeftAlone();
+    bool IsExcludedWindow(HWindow target);
 
     Platform& platform_;
     MessageBoxes& boxes_;
+    TrayNotices& notices_;
     HookLink& link_;
+    const Options& options_;
     TrackingRecords tracking_;
     lumora::PhraseTyping typing_;
     lumora::EditKeys editKeys_;
@@ -125,6 +151,17 @@ private:
     CharIntake charIntake_;
     ElevatedTargets elevated_;
     unsigned taskbarCreatedMsg_ = 0;
+    unsigned controlMsg_ = 0;
+    bool paused_ = false;
+    // The last window asked about, so that the program behind it is looked up once, not at
+    // every key; the thread tells a reused handle apart, the list a changed setting.
+    struct ExclusionMemo {
+        HWindow Window = 0;
+        ThreadId Thread = 0;
+        std::vector<std::u16string> Excluded;
+        bool Answer = false;
+    };
+    std::optional<ExclusionMemo> exclusion_;
 };
 
 } // namespace lumora

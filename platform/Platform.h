@@ -2,6 +2,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/DateFormats.h"
+#include "platform/GlobalShortcuts.h"
 #include "platform/Input.h"
 #include "platform/KeyStates.h"
 #include "platform/MessagePort.h"
@@ -22,6 +23,7 @@ struct Platform {
     KeyboardLayouts& Layouts;
     ProcessQueries& Processes;
     DateFormats& Dates;
+    GlobalShortcuts& Shortcuts;
 };
 
 } // namespace lumora

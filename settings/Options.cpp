@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace lumora {
 
@@ -44,10 +45,10 @@ DelimiterMode DelimiterModeOf(std::int32_t number) {
     }
 }
 
-Options ReadOptions(const std::vector<std::u16string>& args) {
+Options ReadOptions(const std::vector<std::u16string>& args, Options base) {
     constexpr std::u16string_view delims = u"-delims=";
     constexpr std::u16string_view maxitems = u"-maxitems=";
-    Options options;
+    Options options = std::move(base);
     for (const std::u16string& arg : args) {
         const std::u16string lower = AsciiLower(arg);
         if (lower.starts_with(delims)) {
@@ -60,6 +61,22 @@ Options ReadOptions(const std::vector<std::u16string>& args) {
         }
     }
     return options;
+}
+
+ControlCommand ReadControlCommand(const std::vector<std::u16string>& args) {
+    ControlCommand command = ControlCommand::None;
+    for (const std::u16string& arg : args) {
+        const std::u16string lower = AsciiLower(arg);
+        if (lower == u"-pause")
+            command = ControlCommand::Pause;
+        else if (lower == u"-resume")
+            command = ControlCommand::Resume;
+        else if (lower == u"-toggle")
+            command = ControlCommand::Toggle;
+        else if (lower == u"-exit")
+            command = ControlCommand::Exit;
+    }
+    return command;
 }
 
 } // namespace lumora

@@ -27,11 +27,19 @@ struct Options {
     // The most phrases the list holds; compared as unsigned, so a negative option lifts the
     // limit.
     std::uint32_t MaxPhrases = 30;
+    // Executable names ("notepad.exe") in whose windows nothing is observed or expanded.
+    std::vector<std::u16string> ExcludedPrograms;
 };
 
 // Reads "-delims=N" and "-maxitems=N" (names in any letter case; the last occurrence counts)
-// from the arguments after the program name. A value that is not an integer gives 0 for
-// -delims= and 100 for -maxitems=; other arguments are ignored.
-Options ReadOptions(const std::vector<std::u16string>& args);
+// from the arguments after the program name over `base` (the settings file's options). A value
+// that is not an integer gives 0 for -delims= and 100 for -maxitems=; other arguments are
+// ignored.
+Options ReadOptions(const std::vector<std::u16string>& args, Options base = {});
+
+// What a start with -pause, -resume, -toggle or -exit asks of the copy that runs (the last
+// of them counts; names in any letter case). The numbers travel in a window message.
+enum class ControlCommand : std::uint32_t { None = 0, Pause = 1, Resume = 2, Toggle = 3, Exit = 4 };
+ControlCommand ReadControlCommand(const std::vector<std::u16string>& args);
 
 } // namespace lumora

@@ -302,6 +302,21 @@ std::string EncodeSettingsFile(std::u16string_view text) {
     return bytes;
 }
 
+Options RunOptions(const Settings& settings, const std::vector<std::u16string>& args) {
+    Options base;
+    base.Mode = DelimiterModeOf(settings.ExpansionMode);
+    base.MaxPhrases = settings.MaxPhrases;
+    base.ExcludedPrograms = settings.ExcludedPrograms;
+    return ReadOptions(args, std::move(base));
+}
+
+std::u16string PhraseFilePath(std::u16string_view programFolder, std::u16string_view phraseFile) {
+    const bool rooted = !phraseFile.empty() && (phraseFile[0] == u'\\' || phraseFile[0] == u'/');
+    const bool drive = phraseFile.size() >= 2 && phraseFile[1] == u':';
+    if (rooted || drive) return std::u16string(phraseFile);
+    return std::u16string(programFolder) + std::u16string(phraseFile);
+}
+
 bool IsExcludedProgram(const std::vector<std::u16string>& excluded,
                        std::u16string_view programPath) {
     auto fileName = [](std::u16string_view path) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "settings/Options.h"
 #include "settings/Shortcut.h"
 
 #include <cstdint>
@@ -45,6 +46,14 @@ std::u16string DecodeSettingsFile(std::string_view bytes);
 
 // UTF-16LE with a byte-order mark, as the Windows profile functions and editors read it.
 std::string EncodeSettingsFile(std::u16string_view text);
+
+// The options of a run: the settings, with the command line's -delims= and -maxitems= over
+// them.
+Options RunOptions(const Settings& settings, const std::vector<std::u16string>& args);
+
+// The phrase file's full path: `phraseFile` as it stands when absolute ("D:\\x.lmx",
+// "\\\\server\\share\\x.lmx"), else inside `programFolder` (which ends in a separator).
+std::u16string PhraseFilePath(std::u16string_view programFolder, std::u16string_view phraseFile);
 
 // True when the executable at `programPath` (a full path or a bare name) is one of the
 // excluded programs, compared by file name without regard to case.

@@ -38,7 +38,7 @@ std::map<unsigned, unsigned> UsScanCodes() {
 
 ScriptedDesktop::ScriptedDesktop()
     : ScanCodes(UsScanCodes()), platform_{*this, *this, *this, *this, *this,
-                                          *this, *this, *this, *this} {}
+                                          *this, *this, *this, *this, *this} {}
 
 // ---- Windows -----------------------------------------------------------------------------
 
@@ -184,6 +184,29 @@ std::optional<std::uint32_t> ScriptedDesktop::IntegrityLevel(HWindow w) {
 std::u16string ScriptedDesktop::ProgramPath(HWindow w) {
     const ScriptedWindow* f = Find(w);
     return f && f->Exists ? f->Program : std::u16string();
+}
+
+// ---- Global shortcuts --------------------------------------------------------------------
+
+bool ScriptedDesktop::RegisterShortcut(int id, std::uint32_t modifiers, std::uint8_t key) {
+    const ShortcutKey wanted{modifiers, key};
+    if (std::find(TakenShortcuts.begin(), TakenShortcuts.end(), wanted) != TakenShortcuts.end())
+        return false;
+    // As RegisterHotKey: one program cannot hold the same shortcut under two ids.
+    for (const auto& [other, k] : Shortcuts)
+        if (other != id && k == wanted) return false;
+    Shortcuts[id] = wanted;
+    return true;
+}
+
+bool ScriptedDesktop::PressShortcut(HWindow owner, std::uint32_t modifiers, std::uint8_t key) {
+    for (const auto& [id, k] : Shortcuts) {
+        if (k == ShortcutKey{modifiers, key}) {
+            PostMessage(owner, WM_GLOBAL_SHORTCUT, static_cast<std::uintptr_t>(id), 0);
+            return true;
+        }
+    }
+    return false;
 }
 
 // ---- Key states --------------------------------------------------------------------------

@@ -61,7 +61,8 @@ class ScriptedDesktop final : public WindowQueries,
                               public MessagePort,
                               public InputInjector,
                               public KeyboardLayouts,
-                              public ProcessQueries {
+                              public ProcessQueries,
+                              public GlobalShortcuts {
 public:
     ScriptedDesktop();
     ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it
@@ -172,6 +173,19 @@ public:
     // ---- Processes -----------------------------------------------------------------------
     std::optional<std::uint32_t> OwnIntegrity = MediumIntegrity;
 
+    // ---- Global shortcuts ----------------------------------------------------------------
+    struct ShortcutKey {
+        std::uint32_t Modifiers = 0;
+        std::uint8_t Key = 0;
+        friend bool operator==(const ShortcutKey&, const ShortcutKey&) = default;
+    };
+    std::map<int, ShortcutKey> Shortcuts; // registered, by id
+    // Held by other programs: registering one of them fails.
+    std::vector<ShortcutKey> TakenShortcuts;
+    // The user presses a shortcut: when it is registered, the system posts WM_HOTKEY with its
+    // id to `owner`. False when it is not.
+    bool PressShortcut(HWindow owner, std::uint32_t modifiers, std::uint8_t key);
+
     // ---- The interfaces ------------------------------------------------------------------
     HWindow ForegroundWindow() override;
     HWindow NextWindow(HWindow w) override;
@@ -227,6 +241,9 @@ public:
     std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
     std::optional<std::uint32_t> OwnIntegrityLevel() override { return OwnIntegrity; }
     std::u16string ProgramPath(HWindow w) override;
+
+    bool RegisterShortcut(int id, std::uint32_t modifiers, std::uint8_t key) override;
+    void UnregisterShortcut(int id) override { Shortcuts.erase(id); }
 
 private:
     const ScriptedWindow* Find(HWindow w) const;

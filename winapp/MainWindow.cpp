@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lumora {
@@ -37,6 +38,10 @@ constexpr UINT TrayTimerInterval = 1000;
 constexpr UINT TrayIconId = 1;
 constexpr UINT IDM_SETTINGS = 40001;
 constexpr UINT IDM_EXIT = 40002;
+constexpr UINT IDM_OPTIONS = 40006;
+constexpr UINT IDM_PAUSE = 40007;
+// The registered message that carries a second start's -pause, -resume, -toggle or -exit.
+const wchar_t ControlMessageName[] = L"LumoraControl";
 // The editor's commands: toolbar buttons and Ctrl+N.
 constexpr UINT IDM_ABOUT = 40003;
 constexpr UINT IDM_NEW_ITEM = 40004;
@@ -103,15 +108,17 @@ std::vector<std::u16string> CommandLineArguments() {
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns)
-    : instance_(instance), lumoraRuns_(lumoraRuns), platform_(win32_.AsPlatform()),
-      main_(platform_, win32_, *this, link_, options_, index_),
+MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
+    : instance_(instance), lumoraRuns_(lumoraRuns), startPaused_(startPaused),
+      platform_(win32_.AsPlatform()), main_(platform_, win32_, *this, link_, options_, index_),
       watchdog_(platform_, link_, *this, main_.Tracking()),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
       files_(MakeStdFileSystem()), about_(instance, Homepage()) {
     main_.ReAddTrayIcon = [this] { ReAddTrayIcon(); };
     main_.NewPhrase = [this] { NewPhrase(); };
+    main_.PauseChanged = [this](bool) { ShowPauseState(); };
+    main_.ExitRequested = [this] { ExitProgram(); };
     wchar_t key[32] = {};
     const DWORD n = GetEnvironmentVariableW(L"LUMORA_TEST_HOOK_KEY", key, ARRAYSIZE(key));
     if (n > 0 && n < ARRAYSIZE(key)) testHookKey_ = std::wcstoull(key, nullptr, 0);
@@ -121,6 +128,7 @@ MainWindow::~MainWindow() {
     Destroy();
     if (icon_) DestroyIcon(icon_);
     if (smallIcon_) DestroyIcon(smallIcon_);
+    if (pausedIcon_) DestroyIcon(pausedIcon_);
     if (accelerators_) DestroyAcceleratorTable(accelerators_);
 }
 
@@ -131,6 +139,9 @@ bool MainWindow::Create() {
     smallIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_LUMORA), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), 0));
+    pausedIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_LUMORA_PAUSED),
+                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), 0));
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
@@ -255,6 +266,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case IDM_EXIT:
             ExitProgram();
             return 0;
+        case IDM_OPTIONS:
+            ShowOptions();
+            return 0;
+        case IDM_PAUSE:
+            main_.SetPaused(!main_.Paused());
+            return 0;
         case IDM_ABOUT:
             ShowAbout();
             return 0;
@@ -269,9 +286,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_TRAY_CALLBACK:
-        // No action on left click or double click; the menu opens on the right button's
-        // release.
+        // A double click opens the phrase list; the menu opens on the right button's release.
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) ShowTrayMenu();
+        if (LOWORD(lp) == WM_LBUTTONDBLCLK) ShowPhraseList();
         return 0;
     case WM_TIMER:
         if (wp == TrayTimerId) RetryTrayIcon();
@@ -340,8 +357,17 @@ void MainWindow::StartUp() {
     ShowTrayIcon();
     // Explorer broadcasts it when it restarts: the tray icon must then be added again.
     main_.SetTaskbarCreatedMsg(RegisterWindowMessageW(L"TaskbarCreated"));
-    options_ = ReadOptions(CommandLineArguments());
-    phraseFile_.emplace(*files_, ExecutableFolder() + u"lumora.lmx");
+    const UINT controlMsg = RegisterWindowMessageW(ControlMessageName);
+    // A second start of lower integrity (not elevated) may still pause an elevated copy.
+    ChangeWindowMessageFilterEx(wnd_, controlMsg, MSGFLT_ALLOW, nullptr);
+    main_.SetControlMsg(controlMsg);
+    // The settings file, with -delims= and -maxitems= over it for this run only.
+    settingsFile_.emplace(*files_, win32_, ExecutableFolder() + u"lumora.ini");
+    settings_ = settingsFile_->Load();
+    options_ = RunOptions(settings_, CommandLineArguments());
+    main_.SetPauseShortcut(settings_.PauseShortcut);
+    if (startPaused_) main_.SetPaused(true);
+    phraseFile_.emplace(*files_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile));
     // A load error ends start-up here, before the hook (the caption then carries no version),
     // and is shown in the general error box by the window procedure. The load keeps the
     // window answering meanwhile.
@@ -463,6 +489,9 @@ void MainWindow::ShowTrayMenu() {
     MenuGuard menu{CreatePopupMenu()};
     if (!menu.Menu) return;
     AppendMenuW(menu.Menu, MF_STRING, IDM_SETTINGS, L"Settings");
+    AppendMenuW(menu.Menu, MF_STRING, IDM_OPTIONS, L"Options...");
+    AppendMenuW(menu.Menu, MF_STRING | (main_.Paused() ? MF_CHECKED : MF_UNCHECKED), IDM_PAUSE,
+                L"Pause");
     AppendMenuW(menu.Menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Menu, MF_STRING, IDM_EXIT, L"Exit");
     POINT pt{};
@@ -471,6 +500,55 @@ void MainWindow::ShowTrayMenu() {
     SetForegroundWindow(wnd_);
     TrackPopupMenu(menu.Menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, wnd_, nullptr);
     PostMessageW(wnd_, WM_NULL, 0, 0);
+}
+
+void MainWindow::ShowOptions() {
+    // The Options window comes with the phrase list's own settings; until then the item
+    // leads nowhere.
+}
+
+void MainWindow::ApplySettings(const Settings& settings) {
+    if (!settingsFile_) return; // a second copy, on its way out
+    const Settings before = std::exchange(settings_, settings);
+    settingsFile_->Save(settings_);
+    if (settings_.ExpansionMode != before.ExpansionMode)
+        options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
+    if (settings_.MaxPhrases != before.MaxPhrases) options_.MaxPhrases = settings_.MaxPhrases;
+    options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    if (settings_.PauseShortcut != before.PauseShortcut)
+        main_.SetPauseShortcut(settings_.PauseShortcut);
+}
+
+void MainWindow::ShowPauseState() {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = wnd_;
+    nid.uID = TrayIconId;
+    nid.uFlags = NIF_ICON | NIF_TIP;
+    nid.hIcon = TrayIcon();
+    lstrcpynW(nid.szTip, TrayTip().c_str(), ARRAYSIZE(nid.szTip));
+    // Without an icon (the shell not ready yet) the next add shows the state.
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
+}
+
+ControlCommand MainWindow::ControlCommandOfThisStart() {
+    return ReadControlCommand(CommandLineArguments());
+}
+
+bool MainWindow::HandToRunningCopy(ControlCommand command) {
+    const UINT controlMsg = RegisterWindowMessageW(ControlMessageName);
+    bool found = false;
+    // Every window of the class: a second start showing its "already running" box has one
+    // too, and ignores the message.
+    for (HWND w = FindWindowExW(nullptr, nullptr, MainWindowClass, nullptr); w;
+         w = FindWindowExW(nullptr, w, MainWindowClass, nullptr)) {
+        found = true;
+        DWORD_PTR result = 0;
+        // Sent, not posted: the command has been carried out when this start ends.
+        SendMessageTimeoutW(w, controlMsg, static_cast<WPARAM>(command), 0,
+                            SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &result);
+    }
+    return found;
 }
 
 // --- the phrase editor ----------------------------------------------------------------------
@@ -541,9 +619,18 @@ bool MainWindow::AddTrayIcon() {
     nid.uID = TrayIconId;
     nid.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
     nid.uCallbackMessage = WM_TRAY_CALLBACK;
-    nid.hIcon = smallIcon_ ? smallIcon_ : icon_;
-    lstrcpynW(nid.szTip, WidePtr(ApplicationTitle), ARRAYSIZE(nid.szTip));
+    nid.hIcon = TrayIcon();
+    lstrcpynW(nid.szTip, TrayTip().c_str(), ARRAYSIZE(nid.szTip));
     return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+}
+
+HICON MainWindow::TrayIcon() const {
+    if (main_.Paused() && pausedIcon_) return pausedIcon_;
+    return smallIcon_ ? smallIcon_ : icon_;
+}
+
+std::wstring MainWindow::TrayTip() const {
+    return main_.Paused() ? L"Lumora (paused)" : std::wstring(WidePtr(ApplicationTitle));
 }
 
 void MainWindow::ShowNotice(const std::u16string& title, const std::u16string& text) {

@@ -13,6 +13,7 @@
 #include "platform/TrayNotices.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Platform.h"
+#include "settings/SettingsFile.h"
 #include "winapp/AboutDialog.h"
 #include "winapp/PhraseGrid.h"
 
@@ -24,8 +25,9 @@ namespace lumora {
 
 class MainWindow final : public TrayNotices, public HookActivity {
 public:
-    // lumoraRuns: another copy of Lumora was already running at our start.
-    MainWindow(HINSTANCE instance, bool lumoraRuns);
+    // lumoraRuns: another copy of Lumora was already running at our start. startPaused: the
+    // start asked for a pause (-pause, -toggle) and found no copy to hand it to.
+    MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -39,6 +41,18 @@ public:
     void Destroy();
 
     HWND Handle() const { return wnd_; }
+
+    // The settings read at start, or last applied.
+    const Settings& CurrentSettings() const { return settings_; }
+    // New settings (the Options window's OK): written to lumora.ini and in effect from the next
+    // key on; a changed mode or limit replaces the command line's for the rest of the run. The
+    // phrase file's place counts from the next start.
+    void ApplySettings(const Settings& settings);
+
+    // The -pause, -resume, -toggle or -exit of this start, if any.
+    static ControlCommand ControlCommandOfThisStart();
+    // Hands the command to the copy of Lumora that runs; false when none runs.
+    static bool HandToRunningCopy(ControlCommand command);
 
     // A balloon at the tray icon.
     void ShowNotice(const std::u16string& title, const std::u16string& text) override;
@@ -60,6 +74,10 @@ private:
     void HideToTray();
     void ShowAbout();
     void ShowTrayMenu();
+    // The Options window (not built yet).
+    void ShowOptions();
+    // The tray icon and tooltip of the pause state.
+    void ShowPauseState();
 
     // The phrase editor: toolbar, grid and status bar.
     bool CreateEditorControls();
@@ -67,6 +85,8 @@ private:
     void NewPhrase();
     void DeletePhrase();
 
+    HICON TrayIcon() const;
+    std::wstring TrayTip() const;
     bool AddTrayIcon();
     void RemoveTrayIcon();
     void ShowTrayIcon();
@@ -76,6 +96,7 @@ private:
 
     HINSTANCE instance_;
     bool lumoraRuns_;
+    bool startPaused_;
     HWND wnd_ = nullptr;
 
     Win32Platform win32_;
@@ -91,7 +112,10 @@ private:
     std::unique_ptr<FileSystem> files_;
     AboutDialog about_;
 
-    // The phrase file beside the program; knows whether the load left stored phrases out.
+    // lumora.ini beside the program, and what it held at start.
+    std::optional<SettingsFile> settingsFile_;
+    Settings settings_;
+    // The phrase file; knows whether the load left stored phrases out.
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
@@ -102,6 +126,7 @@ private:
     bool watching_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    HICON pausedIcon_ = nullptr; // the tray's while paused
     HWND toolbar_ = nullptr;
     HWND statusBar_ = nullptr;
     HACCEL accelerators_ = nullptr; // Ctrl+N

@@ -13,7 +13,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&icc);
 
-    lumora::MainWindow main(instance, lumoraRuns);
+    // -pause, -resume, -toggle and -exit go to the copy that runs, and this start ends quietly;
+    // with none running, -exit has nothing to do and -pause or -toggle start paused.
+    using lumora::ControlCommand;
+    const ControlCommand command = lumora::MainWindow::ControlCommandOfThisStart();
+    if (command != ControlCommand::None && lumora::MainWindow::HandToRunningCopy(command)) return 0;
+    if (command == ControlCommand::Exit) return 0;
+    const bool startPaused = command == ControlCommand::Pause || command == ControlCommand::Toggle;
+
+    lumora::MainWindow main(instance, lumoraRuns, startPaused);
     if (!main.Create()) return 1;
     // Never shown at start, whatever the command line says: the program lives in the tray.
     const int code = main.Run();

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws Lumora's icon (a speech-bubble-like rounded square with a cursor bar and an arrow
-of expansion) and writes it as lumora.ico: 16, 32 and 48 pixel images, 32-bit BGRA.
+of expansion) and writes it as lumora.ico: 16, 32 and 48 pixel images, 32-bit BGRA. With
+--paused, the tray's paused variant: the same in grey, with a pause sign.
 
-    python3 platform/win32/make-icon.py [output.ico]
+    python3 winapp/make-icon.py [--paused] [output.ico]
 """
 
 import struct
@@ -46,6 +47,27 @@ def draw(size):
     return img
 
 
+def paused(img):
+    """The icon in grey, with two bars of a pause sign at the bottom right."""
+    size = len(img)
+    s = size / 32.0
+    out = []
+    for py, row in enumerate(img):
+        line = []
+        for px, (r, g, b, a) in enumerate(row):
+            grey = int(0.3 * r + 0.59 * g + 0.11 * b)
+            pixel = (grey, grey, grey, a)
+            x, y = (px + 0.5) / s, (py + 0.5) / s
+            for bx in (17, 24):
+                if bx - 1 <= x <= bx + 5 and 13 <= y <= 31:
+                    pixel = (255, 255, 255, 255)
+                if bx <= x <= bx + 4 and 14 <= y <= 30:
+                    pixel = (200, 60, 30, 255)
+            line.append(pixel)
+        out.append(line)
+    return out
+
+
 def bitmap(img):
     size = len(img)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
@@ -63,8 +85,10 @@ def bitmap(img):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else "lumora.ico"
-    images = [bitmap(draw(n)) for n in (16, 32, 48)]
+    args = [a for a in sys.argv[1:] if a != "--paused"]
+    variant = paused if "--paused" in sys.argv[1:] else (lambda img: img)
+    out = args[0] if args else "lumora.ico"
+    images = [bitmap(variant(draw(n))) for n in (16, 32, 48)]
     data = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for n, blob in zip((16, 32, 48), images):

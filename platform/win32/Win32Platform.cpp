@@ -380,6 +380,18 @@ std::u16string Win32Platform::ProgramPath(HWindow w) {
     return FromWide(buffer, size);
 }
 
+// --- GlobalShortcuts -------------------------------------------------------------------------
+
+bool Win32Platform::RegisterShortcut(int id, std::uint32_t modifiers, std::uint8_t key) {
+    UnregisterHotKey(ToHwnd(owner_), id);
+    // MOD_NOREPEAT: a held shortcut toggles once, not at the keyboard's repeat rate.
+    return RegisterHotKey(ToHwnd(owner_), id, modifiers | MOD_NOREPEAT, key) != FALSE;
+}
+
+void Win32Platform::UnregisterShortcut(int id) {
+    UnregisterHotKey(ToHwnd(owner_), id);
+}
+
 // --- MessageBoxes ----------------------------------------------------------------------------
 
 void Win32Platform::ShowMessage(const std::u16string& text, const std::u16string& caption,

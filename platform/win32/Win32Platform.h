@@ -15,6 +15,7 @@ class Win32Platform final : public WindowQueries,
                             public InputInjector,
                             public KeyboardLayouts,
                             public ProcessQueries,
+                            public GlobalShortcuts,
                             public MessageBoxes {
 public:
     Win32Platform() = default;
@@ -22,10 +23,11 @@ public:
     Win32Platform& operator=(const Win32Platform&) = delete;
 
     Platform AsPlatform() {
-        return Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this};
+        return Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
     }
 
-    // Message boxes are owned by this window (the main window; 0 until it exists).
+    // Message boxes are owned by this window, and global shortcuts come to it (the main
+    // window; 0 until it exists).
     void SetOwnerWindow(HWindow w) { owner_ = w; }
 
     // WindowQueries
@@ -87,6 +89,10 @@ public:
     std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
     std::optional<std::uint32_t> OwnIntegrityLevel() override;
     std::u16string ProgramPath(HWindow w) override;
+
+    // GlobalShortcuts
+    bool RegisterShortcut(int id, std::uint32_t modifiers, std::uint8_t key) override;
+    void UnregisterShortcut(int id) override;
 
     // MessageBoxes
     void ShowMessage(const std::u16string& text, const std::u16string& caption,

@@ -1,4 +1,5 @@
 #include "settings/Options.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,32 @@ TEST(ReadOptions, ShouldUseFallbacks_WhenValueIsNotAnInteger) {
     EXPECT_EQ(ReadOptions({u"-delims=+1"}).Mode, DelimiterMode::BetweenDelimiters);
     // Only A-Z are lowered: a dotted capital I is not an i.
     EXPECT_EQ(ReadOptions({u"-MAX\u0130TEMS=5"}).MaxPhrases, 30u);
+}
+
+TEST(ReadControlCommand, ShouldTakeTheLastCommand_InAnyCase) {
+    EXPECT_EQ(ReadControlCommand({}), ControlCommand::None);
+    EXPECT_EQ(ReadControlCommand({u"-delims=1", u"-PAUSE"}), ControlCommand::Pause);
+    EXPECT_EQ(ReadControlCommand({u"-pause", u"-Resume"}), ControlCommand::Resume);
+    EXPECT_EQ(ReadControlCommand({u"-toggle"}), ControlCommand::Toggle);
+    EXPECT_EQ(ReadControlCommand({u"-exit", u"-exits", u"pause"}), ControlCommand::Exit);
+}
+
+TEST(RunOptions, CommandLine_ShouldWinOverTheSettingsFile) {
+    Settings s;
+    s.ExpansionMode = 1;
+    s.MaxPhrases = 50;
+    s.ExcludedPrograms = {u"a.exe"};
+    const Options fromFile = RunOptions(s, {});
+    EXPECT_EQ(fromFile.Mode, DelimiterMode::BetweenDelimiters);
+    EXPECT_EQ(fromFile.MaxPhrases, 50u);
+    EXPECT_EQ(fromFile.ExcludedPrograms, s.ExcludedPrograms);
+    const Options overridden = RunOptions(s, {u"-delims=0", u"-maxitems=5"});
+    EXPECT_EQ(overridden.Mode, DelimiterMode::AfterDelimiter);
+    EXPECT_EQ(overridden.MaxPhrases, 5u);
+    EXPECT_EQ(PhraseFilePath(u"C:\\L\\", u"lumora.lmx"), u"C:\\L\\lumora.lmx");
+    EXPECT_EQ(PhraseFilePath(u"C:\\L\\", u"sub\\p.lmx"), u"C:\\L\\sub\\p.lmx");
+    EXPECT_EQ(PhraseFilePath(u"C:\\L\\", u"D:\\Sync\\p.lmx"), u"D:\\Sync\\p.lmx");
+    EXPECT_EQ(PhraseFilePath(u"C:\\L\\", u"\\\\nas\\p.lmx"), u"\\\\nas\\p.lmx");
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 
 class TypingOnTest : public ::testing::TestWithParam<DelimiterMode> {
 protected:
-    TypingOnTest() : program(Options{GetParam(), 30}) {
+    TypingOnTest() : program(Options{GetParam(), 30, {}}) {
         program.AddPhrase(u"qq1", u"Quick brown Fox!");
         program.AddPhrase(u"brb", u"be right back");
         program.AddPhrase(u"sig", u"Best \u2014 Ann");
