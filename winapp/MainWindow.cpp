@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lumora {
@@ -644,6 +645,18 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
     main_.SetPauseShortcut(settings_.PauseShortcut);
     UpdateStatus();
     return true;
+}
+
+void MainWindow::ApplySettings(const Settings& settings) {
+    if (!settingsFile_) return; // a second copy, on its way out
+    const Settings before = std::exchange(settings_, settings);
+    settingsFile_->Save(settings_);
+    if (settings_.ExpansionMode != before.ExpansionMode)
+        options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
+    if (settings_.MaxPhrases != before.MaxPhrases) options_.MaxPhrases = settings_.MaxPhrases;
+    options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    if (settings_.PauseShortcut != before.PauseShortcut)
+        main_.SetPauseShortcut(settings_.PauseShortcut);
 }
 
 void MainWindow::ShowPauseState() {

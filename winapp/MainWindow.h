@@ -43,6 +43,13 @@ public:
 
     HWND Handle() const { return wnd_; }
 
+    // The settings read at start, or last applied.
+    const Settings& CurrentSettings() const { return settings_; }
+    // New settings (the Options window's OK): written to lumora.ini and in effect from the next
+    // key on; a changed mode or limit replaces the command line's for the rest of the run. The
+    // phrase file's place counts from the next start.
+    void ApplySettings(const Settings& settings);
+
     // The -pause, -resume, -toggle or -exit of this start, if any.
     static ControlCommand ControlCommandOfThisStart();
     // Hands the command to the copy of Lumora that runs; false when none runs.

@@ -111,6 +111,43 @@ class Settings(winedriver.DesktopTest):
         self.second_start(lumora, "-exit")
         self.assertEqual(lumora.proc.wait(30), 0)
 
+    def test_trayPause_ShouldStopAndRestartExpansion_AndDoubleClickOpenTheList(self):
+        lumora = self.lumora([])
+        lumora.start()
+
+        def choose_pause():
+            ml, mt, mr, mb = lumora.open_tray_menu().rect
+            # Settings, Options..., Pause, a separator and Exit: four items of one height
+            # inside a 3-pixel frame, the separator 5 pixels high (as Wine draws them).
+            item = (mb - mt - 11) / 4
+            self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(int(mt + 3 + 2.5 * item)),
+                                 "click", "1")
+
+        choose_pause()
+        self.desktop.start_notepad()
+        self.desktop.type("a brb")
+        self.assertEqual(self.desktop.notepad_text(expect="a be right back", timeout=2),
+                         "a brb")
+        choose_pause()
+        self.desktop.focus(self.desktop.NOTEPAD_TITLE)
+        self.desktop.type(" brb")
+        self.assertEqual(self.desktop.notepad_text(expect="a brb be right back"),
+                         "a brb be right back")
+
+        self.assertFalse(lumora.main_window().visible)
+        tray = self.desktop.x_window("Wine System Tray")
+        self.desktop.xdotool("windowraise", tray)
+        for slot in range(8):
+            self.desktop.xdotool("mousemove", "--window", tray, str(10 + 20 * slot), "10",
+                                 "click", "--repeat", "2", "--delay", "80", "1")
+            try:
+                winedriver.wait_until(lambda: lumora.main_window().visible, 3,
+                                      what="the phrase list")
+                break
+            except TimeoutError:
+                pass
+        self.assertTrue(lumora.main_window().visible)
+
     def test_phraseFileInAnotherFolder_ShouldBeReadAndWrittenThere(self):
         synced = os.path.join(self.folder, "synced folder")
         os.makedirs(synced)
