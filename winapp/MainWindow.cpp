@@ -633,16 +633,7 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
     } catch (...) {
         main_.ShowException(std::current_exception());
     }
-    // This run follows what was changed, also over -delims= and -maxitems=; what was left as
-    // it was leaves those options of the command line in force.
-    if (next.ExpansionMode != settings_.ExpansionMode)
-        options_.Mode = DelimiterModeOf(next.ExpansionMode);
-    if (next.MaxPhrases != settings_.MaxPhrases) options_.MaxPhrases = next.MaxPhrases;
-    options_.ExcludedPrograms = next.ExcludedPrograms;
-    settings_ = next;
-    settingsFile_->Save(settings_);
-    // A shortcut another program holds is said at the tray icon.
-    main_.SetPauseShortcut(settings_.PauseShortcut);
+    ApplySettings(next);
     UpdateStatus();
     return true;
 }

@@ -46,8 +46,8 @@ public:
     // The settings read at start, or last applied.
     const Settings& CurrentSettings() const { return settings_; }
     // New settings (the Options window's OK): written to lumora.ini and in effect from the next
-    // key on; a changed mode or limit replaces the command line's for the rest of the run. The
-    // phrase file's place counts from the next start.
+    // key on; a changed mode or limit replaces the command line's for the rest of the run. A
+    // new phrase file's place is taken up by ApplyOptions, which moves the phrases first.
     void ApplySettings(const Settings& settings);
 
     // The -pause, -resume, -toggle or -exit of this start, if any.
