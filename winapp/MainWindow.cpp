@@ -373,6 +373,9 @@ void MainWindow::StartUp() {
     // window answering meanwhile.
     phraseFile_->Load(rows_, index_, options_.MaxPhrases,
                       [this] { win32_.ProcessPendingMessages(); });
+    // Only now: the search window lists the rows the load fills.
+    main_.SearchRequested = [this] { ShowSearch(); };
+    main_.SetSearchShortcut(settings_.SearchShortcut);
     StartHook();
 }
 
@@ -517,6 +520,18 @@ void MainWindow::ApplySettings(const Settings& settings) {
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
     if (settings_.PauseShortcut != before.PauseShortcut)
         main_.SetPauseShortcut(settings_.PauseShortcut);
+    if (settings_.SearchShortcut != before.SearchShortcut)
+        main_.SetSearchShortcut(settings_.SearchShortcut);
+}
+
+void MainWindow::ShowSearch() {
+    if (!search_) {
+        search_ = std::make_unique<SearchWindow>(instance_, rows_,
+                                                 [this](const std::u16string& text, HWND target) {
+                                                     main_.TypeChosenPhrase(text, FromHwnd(target));
+                                                 });
+    }
+    search_->Show();
 }
 
 void MainWindow::ShowPauseState() {

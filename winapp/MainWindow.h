@@ -16,6 +16,7 @@
 #include "settings/SettingsFile.h"
 #include "winapp/AboutDialog.h"
 #include "winapp/PhraseGrid.h"
+#include "winapp/SearchWindow.h"
 
 #include <memory>
 #include <optional>
@@ -76,6 +77,7 @@ private:
     void ShowTrayMenu();
     // The Options window (not built yet).
     void ShowOptions();
+    void ShowSearch();
     // The tray icon and tooltip of the pause state.
     void ShowPauseState();
 
@@ -109,6 +111,8 @@ private:
     HookWatchdog watchdog_;
     PhraseEditor editor_;
     PhraseGrid grid_;
+    // Made at the first press of the search shortcut.
+    std::unique_ptr<SearchWindow> search_;
     std::unique_ptr<FileSystem> files_;
     AboutDialog about_;
 
