@@ -4,7 +4,9 @@
 #include "platform/TextCase.h"
 #include "platform/Utf.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace lumora {
 
@@ -73,8 +75,10 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
             if (!name.empty() && name[0] == u'/') {
                 name.erase(0, 1);
                 if (name != tag.Name) {
-                    Raise({u"XML Parsing Error: mismatched tag.", u"Expected: </" + tag.Name + u">",
-                           u"Found: </" + name + u">", u"Line: " + Number(state.lineCounter + 1),
+                    Raise({u"XML Parsing Error: mismatched tag.",
+                           u"Expected: </" + QuotedName(tag.Name) + u">",
+                           u"Found: </" + QuotedName(name) + u">",
+                           u"Line: " + Number(state.lineCounter + 1),
                            u"Column: " + Number(static_cast<long long>(open))});
                 }
                 tag.Text = pending.Between(1, open);
@@ -95,16 +99,22 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
             }
             if (depth >= MaxTagDepth) {
                 Raise({u"XML Parsing Error: elements nested too deeply.",
-                       u"Limit: " + Number(MaxTagDepth), u"Found: <" + name + u">",
+                       u"Limit: " + Number(MaxTagDepth), u"Found: <" + QuotedName(name) + u">",
                        u"Line: " + Number(state.lineCounter + 1),
                        u"Column: " + Number(static_cast<long long>(open))});
             }
             pending.Consume(close);
             if (state.lineCounter == 0 && name.find(u"?xml") != std::u16string::npos) name = u"xml";
-            Tag child{name, u"", tag.Opened, tag.Closed};
+            Tag child{name,
+                      u"",
+                      tag.Opened,
+                      tag.Closed,
+                      state.lineCounter + 1,
+                      static_cast<long long>(open)};
             if (tag.Opened) tag.Opened(&child);
             if (!ReadTag(child, state, depth + 1) && name != u"xml") {
-                Raise({u"XML Parsing Error: no element found.", u"Expected: </" + name + u">",
+                Raise({u"XML Parsing Error: no element found.",
+                       u"Expected: </" + QuotedName(name) + u">",
                        u"Line: " + Number(state.lineCounter + 1),
                        u"Column: " + Number(static_cast<long long>(open))});
             }
@@ -143,6 +153,23 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
+// UTF-16 that lost its byte-order mark: text of the phrase file is mostly ASCII, so one byte
+// of nearly every pair is NUL, always the same one. A zeroed block has NULs on both sides and
+// counts for neither.
+std::optional<bool> Utf16WithoutMark(std::string_view bytes) {
+    const std::size_t pairs = std::min<std::size_t>(bytes.size() / 2, 256);
+    if (pairs == 0) return std::nullopt;
+    std::size_t lowNul = 0, highNul = 0;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const bool b0 = bytes[2 * i] == 0, b1 = bytes[2 * i + 1] == 0;
+        if (!b0 && b1) ++highNul; // little-endian ASCII
+        if (b0 && !b1) ++lowNul;  // big-endian ASCII
+    }
+    if (highNul * 4 >= pairs * 3) return false;
+    if (lowNul * 4 >= pairs * 3) return true;
+    return std::nullopt;
+}
+
 } // namespace
 
 std::size_t PosCharFrom(std::size_t start, char16_t ch, std::u16string_view text) {
@@ -152,30 +179,43 @@ std::size_t PosCharFrom(std::size_t start, char16_t ch, std::u16string_view text
     return p == std::u16string_view::npos ? 0 : p + 1;
 }
 
-std::vector<std::u16string> ReadTextLines(std::string_view bytes) {
-    std::u16string text;
-    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
-        text = DecodeUtf16(bytes.substr(2), false);
-    else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
-        text = DecodeUtf16(bytes.substr(2), true);
-    else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        text = Utf8ToUtf16(bytes.substr(3));
-    else
-        text = AnsiToUtf16(bytes);
+std::u16string QuotedName(std::u16string_view name) {
+    if (name.size() <= MaxQuotedNameLength) return std::u16string(name);
+    std::size_t n = MaxQuotedNameLength;
+    if (IsHighSurrogate(name[n - 1])) --n; // never half a pair
+    return std::u16string(name.substr(0, n)) + u"...";
+}
 
+std::u16string DecodeFileText(std::string_view bytes) {
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
+        return DecodeUtf16(bytes.substr(2), false);
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
+        return DecodeUtf16(bytes.substr(2), true);
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        return Utf8ToUtf16(bytes.substr(3));
+    if (std::optional<bool> bigEndian = Utf16WithoutMark(bytes))
+        return DecodeUtf16(bytes, *bigEndian);
+    return AnsiToUtf16(bytes);
+}
+
+std::vector<std::u16string> ReadTextLines(std::string_view bytes) {
+    return SplitTextLines(DecodeFileText(bytes));
+}
+
+std::vector<std::u16string> SplitTextLines(std::u16string_view text) {
     std::size_t nul = text.find(u'\0');
-    if (nul != std::u16string::npos) text.resize(nul);
+    if (nul != std::u16string::npos) text = text.substr(0, nul);
 
     std::vector<std::u16string> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
         if (c != u'\r' && c != u'\n') continue;
-        lines.emplace_back(text, start, i - start);
+        lines.emplace_back(text.substr(start, i - start));
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.emplace_back(text, start);
+    if (start < text.size()) lines.emplace_back(text.substr(start));
     return lines;
 }
 

@@ -29,7 +29,15 @@ struct Tag {
     std::u16string Text;
     TagOpenedEvent Opened;
     TagClosedEvent Closed;
+    // Where the opening tag stood, as the reader's messages count (for a callback's own error).
+    long long Line = 0;
+    long long Column = 0;
 };
+
+// Longest name a message quotes whole: a damaged file may hold a tag name of megabytes.
+inline constexpr std::size_t MaxQuotedNameLength = 64;
+// The name as a message quotes it: cut to MaxQuotedNameLength, with "..." when cut.
+std::u16string QuotedName(std::u16string_view name);
 
 // Deepest nesting of open elements the reader accepts; deeper input raises TagSyntaxError
 // instead of exhausting the stack.
@@ -40,9 +48,13 @@ inline constexpr int MaxTagDepth = 256;
 void ReadTags(std::string_view bytes, const TagOpenedEvent& opened, const TagClosedEvent& closed);
 void ReadTagLines(std::vector<std::u16string>& lines, const TagOpenedEvent& opened,
                   const TagClosedEvent& closed);
-// The file's text split into lines: the byte-order mark picks UTF-16LE, UTF-16BE or UTF-8 (none:
-// the ANSI code page); breaks are CR LF, CR or LF; the text ends at its first NUL.
+// The file's text split into lines: the byte-order mark picks UTF-16LE, UTF-16BE or UTF-8;
+// without one, UTF-16 is told by its pattern of NUL bytes, anything else is the ANSI code page;
+// breaks are CR LF, CR or LF; the text ends at its first NUL.
 std::vector<std::u16string> ReadTextLines(std::string_view bytes);
+// The two steps of ReadTextLines: the whole text (NULs included), and its lines.
+std::u16string DecodeFileText(std::string_view bytes);
+std::vector<std::u16string> SplitTextLines(std::u16string_view text);
 // 1-based position of ch in text at or after start (below 1 counts as 1); 0 if none.
 std::size_t PosCharFrom(std::size_t start, char16_t ch, std::u16string_view text);
 

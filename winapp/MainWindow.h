@@ -91,7 +91,7 @@ private:
     std::unique_ptr<FileSystem> files_;
     AboutDialog about_;
 
-    // The phrase file beside the program; knows whether the load left stored phrases out.
+    // The phrase file beside the program: loaded at start, written after each change.
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
@@ -108,6 +108,9 @@ private:
     bool trayTimerOn_ = false;
     bool shownOnce_ = false;
     bool shutDown_ = false;
+    // Asked for while the phrase file was loading: done once it has ended.
+    bool endAfterLoad_ = false;
+    bool showAfterLoad_ = false;
 };
 
 } // namespace lumora
