@@ -380,8 +380,8 @@ void MainWindow::StartUp() {
         PostMessageW(wnd_, WM_CLOSE, 0, 0);
         return;
     }
-    if (showAfterLoad_) ShowPhraseList();
     if (loaded) StartHook();
+    if (showAfterLoad_) ShowPhraseList();
 }
 
 void MainWindow::StartHook() {

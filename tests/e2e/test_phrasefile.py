@@ -141,6 +141,10 @@ class PhraseFile(winedriver.LumoraTest):
         damaged = bytearray(winedriver.phrase_file_bytes(PHRASES))
         damaged[:64] = bytes(64)  # a zeroed first block
         self.write_file(bytes(damaged))
+        # An older backup, of no more phrases: the copy replaces it (with the system's copy,
+        # which the C++ runtime's copy with overwrite cannot do under MinGW).
+        with open(self.path("lumora.lmx.bak"), "wb") as f:
+            f.write(winedriver.phrase_file_bytes([]))
         self.lumora.start(wait=False)
         self.desktop.wait_window(title="Lumora", cls="#32770", timeout=30)
         result = self.desktop.wintext("text", "--class", "#32770", "--title", "Lumora",
