@@ -61,12 +61,10 @@ HANDLE OpenForQuery(const std::u16string& path) {
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-// The file a symbolic link or junction leads to: MoveFileEx over the link itself would replace
-// the link by a plain file and leave its target stale.
+// The file the path leads to, through symbolic links and junctions: MoveFileEx over a link
+// would replace the link by a plain file and leave its target stale. Asked of every file, not
+// only of reparse points: Wine shows a Unix link as a plain file, and resolves it here.
 std::u16string LinkTarget(const std::u16string& path) {
-    const DWORD attributes = GetFileAttributesW(WidePtr(path));
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return path;
     Handle file(OpenForQuery(path));
     if (!file.Valid()) return path;
     std::vector<wchar_t> buffer(MAX_PATH);

@@ -137,6 +137,32 @@ class PhraseFile(winedriver.LumoraTest):
         self.assertEqual(self.stored("lumora.lmx.20-phrases.bak"),
                          [("e20", "phrase number 0")] + numbered(20)[1:])
 
+    def test_readOnlyFile_ShouldNotBeWritten_AndSaySoOnce(self):
+        os.chmod(self.lumora.phrase_file, 0o444)  # what Wine shows as the read-only mark
+        self.start()
+        self.open_editor()
+        self.rename_first("bbl")
+        self.desktop.wait_window(title="Lumora", cls="#32770", timeout=15)
+        result = self.desktop.wintext("text", "--class", "#32770", "--title", "Lumora",
+                                      "--child", "Static")
+        self.assertIn("read-only", result.stdout.decode())
+        self.desktop.wintext("close", "--class", "#32770", "--title", "Lumora")
+        self.lumora.exit_from_tray()
+        self.assertEqual(self.stored(), PHRASES)
+
+    def test_linkedFile_ShouldBeWrittenThrough(self):
+        synced = os.path.join(self.lumora.folder, "synced")
+        os.mkdir(synced)
+        os.rename(self.lumora.phrase_file, os.path.join(synced, "lumora.lmx"))
+        os.symlink(os.path.join(synced, "lumora.lmx"), self.lumora.phrase_file)
+        self.start()
+        self.open_editor()
+        self.rename_first("bbl")
+        self.wait_stored([("bbl", "be right back"), ("sig", "Kind regards")])
+        self.lumora.exit_from_tray()
+        self.assertTrue(os.path.islink(self.lumora.phrase_file))
+        self.assertEqual(os.listdir(synced), ["lumora.lmx"])
+
     def test_damagedFile_ShouldBeShownAndKept(self):
         damaged = bytearray(winedriver.phrase_file_bytes(PHRASES))
         damaged[:64] = bytes(64)  # a zeroed first block
