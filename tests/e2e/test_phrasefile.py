@@ -182,18 +182,21 @@ class PhraseFile(winedriver.LumoraTest):
         with open(self.path("lumora.lmx.bak"), "rb") as f:
             self.assertEqual(f.read(), bytes(damaged))
 
-    def test_exitDuringLoad_ShouldEndAndWriteNothing(self):
+    def test_exitOrSessionEndDuringLoad_ShouldEndAndWriteNothing(self):
         big = winedriver.phrase_file_bytes(numbered(100) * 1000)
         self.write_file(big)
-        self.lumora.start("-maxitems=-1", wait=False)
-        winedriver.wait_until(self.lumora.main_window, 30, what="the main window")
-        # The caption has no version until the load has ended.
-        self.assertEqual(self.lumora.caption(), "Lumora")
-        self.desktop.wintext("close", "--class", self.lumora.WINDOW_CLASS)
-        self.lumora.proc.wait(60)
-        with open(self.lumora.phrase_file, "rb") as f:
-            self.assertTrue(f.read() == big, "the phrase file was rewritten")
-        self.assertFalse(os.path.exists(self.path("lumora.lmx.bak")))
+        for message in ("0x10", "0x16"):  # WM_CLOSE (tray Exit), WM_ENDSESSION
+            self.lumora.proc = None
+            self.lumora.start("-maxitems=-1", wait=False)
+            winedriver.wait_until(self.lumora.main_window, 30, what="the main window")
+            # The caption has no version until the load has ended.
+            self.assertEqual(self.lumora.caption(), "Lumora")
+            self.desktop.wintext("post", "--class", self.lumora.WINDOW_CLASS, "--message",
+                                 message, "--wparam", "1")
+            self.lumora.proc.wait(60)
+            with open(self.lumora.phrase_file, "rb") as f:
+                self.assertTrue(f.read() == big, f"the phrase file was rewritten ({message})")
+            self.assertFalse(os.path.exists(self.path("lumora.lmx.bak")))
 
 
 if __name__ == "__main__":
