@@ -39,6 +39,7 @@ void PhraseEditor::NewPhrase() {
     }
     if (rows_.Count() >= options_.MaxPhrases) return;
     rows_.Append(std::make_unique<Phrase>(index_));
+    if (Changed) Changed();
     const std::size_t row = rows_.Count() - 1;
     FocusRow(row);
     if (view_) view_->EditCell(row, AbbreviationColumn);
@@ -56,6 +57,7 @@ void PhraseEditor::DeletePhrase() {
     else if (row + 1 < rows_.Count())
         next = row;
     rows_.DeleteAt(row);
+    if (Changed) Changed();
     if (next) FocusRow(next);
 }
 
@@ -85,10 +87,18 @@ std::u16string PhraseEditor::CellEditText(std::size_t row, int column) {
 void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view text) {
     lastEditChar_ = 0;
     if (row >= rows_.Count()) return;
-    if (column == AbbreviationColumn)
-        rows_.At(row).SetAbbreviation(CutToLength(text, MaxAbbreviationLength));
-    else if (column == TextColumn)
-        rows_.At(row).SetText(CutToLength(text, MaxTextLength));
+    Phrase& phrase = rows_.At(row);
+    bool changed = false;
+    if (column == AbbreviationColumn) {
+        std::u16string abbreviation = CutToLength(text, MaxAbbreviationLength);
+        changed = abbreviation != phrase.Abbreviation();
+        phrase.SetAbbreviation(abbreviation);
+    } else if (column == TextColumn) {
+        std::u16string value = CutToLength(text, MaxTextLength);
+        changed = value != phrase.Text();
+        phrase.SetText(std::move(value));
+    }
+    if (changed && Changed) Changed();
     FocusRow(row);
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -67,6 +68,10 @@ public:
     PhraseEditor& operator=(const PhraseEditor&) = delete;
 
     void SetView(PhraseGridView* view) { view_ = view; }
+
+    // Runs after each change of the phrases (a new phrase, an accepted edit that changed a
+    // cell, a delete), so that the phrase file can be written.
+    std::function<void()> Changed;
 
     // Commands.
     void NewPhrase();

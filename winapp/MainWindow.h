@@ -119,7 +119,7 @@ private:
     // lumora.ini beside the program, and what it held at start.
     std::optional<SettingsFile> settingsFile_;
     Settings settings_;
-    // The phrase file; knows whether the load left stored phrases out.
+    // The phrase file: loaded at start, written after each change.
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
@@ -137,6 +137,9 @@ private:
     bool trayTimerOn_ = false;
     bool shownOnce_ = false;
     bool shutDown_ = false;
+    // Asked for while the phrase file was loading: done once it has ended.
+    bool endAfterLoad_ = false;
+    bool showAfterLoad_ = false;
 };
 
 } // namespace lumora
