@@ -107,6 +107,13 @@ void AbbreviationIndex::RemoveAt(std::int32_t index) {
     if (removed_ * 2 > entries_.size()) Compact();
 }
 
+void AbbreviationIndex::Clear() {
+    entries_.clear();
+    removed_ = 0;
+    lengthCounts_.clear();
+    std::fill(filter_.begin(), filter_.end(), 0);
+}
+
 void AbbreviationIndex::Compact() const {
     if (removed_ == 0) return;
     std::erase_if(entries_, [](const AbbreviationEntry& e) { return e.Record == nullptr; });

@@ -71,6 +71,8 @@ public:
     // index is unsorted.
     void RemoveByWalk(const Phrase* phrase);
     void Sort();
+    // Removes every entry at once.
+    void Clear();
 
     // Appends the entries equal to the abbreviation: the one met by the halving (unless found
     // holds it already), then its equal neighbours below, nearest first, then those above.

@@ -25,9 +25,18 @@ void Phrase::SetAbbreviation(const std::u16string& abbreviation) {
         index_.Insert(abbreviation_, this);
 }
 
-std::u16string Phrase::PhraseElement() const {
-    return WriteTag(u"phrase", u"", true, false) + WriteTag(u"description", text_, true, true) +
-           WriteTag(u"autotext", abbreviation_, true, true) + WriteTag(u"phrase", u"", false, true);
+void Phrase::WriteElement(TagBytesWriter& out) const {
+    out.Tag(u"phrase", u"", true, false);
+    out.Tag(u"description", text_, true, true);
+    out.Tag(u"autotext", abbreviation_, true, true);
+    out.Tag(u"phrase", u"", false, true);
+}
+
+std::size_t Phrase::ElementSize() const {
+    return TagBytesWriter::TagSize(u"phrase", u"", true, false) +
+           TagBytesWriter::TagSize(u"description", text_, true, true) +
+           TagBytesWriter::TagSize(u"autotext", abbreviation_, true, true) +
+           TagBytesWriter::TagSize(u"phrase", u"", false, true);
 }
 
 void Phrase::OnChildTag(const std::u16string& tagName, const std::u16string& tagText) {

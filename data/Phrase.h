@@ -1,5 +1,6 @@
 #pragma once
 #include "data/AbbreviationIndex.h"
+#include "data/TagWriter.h"
 
 #include <string>
 
@@ -18,11 +19,15 @@ public:
     const std::u16string& Text() const { return text_; }
     void SetText(std::u16string text) { text_ = std::move(text); }
     const std::u16string& Abbreviation() const { return abbreviation_; }
+    AbbreviationIndex& Index() const { return index_; }
+    // The index was emptied at once (the whole list is going): the phrase has no entry left.
+    void ForgetIndexEntry() { abbreviation_.clear(); }
     // Keeps the index in step; an exact repeat (case counts) changes nothing.
     void SetAbbreviation(const std::u16string& abbreviation);
 
-    // The phrase's element in the phrase file.
-    std::u16string PhraseElement() const;
+    // The phrase's element in the phrase file, and its size in bytes.
+    void WriteElement(TagBytesWriter& out) const;
+    std::size_t ElementSize() const;
     // Takes one child of the phrase's element while the file is read.
     void OnChildTag(const std::u16string& tagName, const std::u16string& tagText);
 

@@ -9,15 +9,6 @@ namespace lumora {
 
 namespace {
 
-void AppendUtf16LE(std::string& out, std::u16string_view text) {
-    std::size_t at = out.size();
-    out.resize(at + 2 * text.size());
-    for (char16_t c : text) {
-        out[at++] = static_cast<char>(c & 0xFF);
-        out[at++] = static_cast<char>(c >> 8);
-    }
-}
-
 std::u16string Number(long long n) {
     const std::string s = std::to_string(n);
     return std::u16string(s.begin(), s.end());
@@ -60,12 +51,22 @@ long long LineOf(std::u16string_view text, std::size_t position) {
 } // namespace
 
 std::string PhraseFileBytes(const PhraseList& rows) {
-    std::string bytes = "\xFF\xFE";
-    AppendUtf16LE(bytes, u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
-    AppendUtf16LE(bytes, WriteTag(u"phrases", u"", true, false));
+    constexpr std::u16string_view header = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    // Sized once: a save of 10,000 phrases is one allocation of the file's size.
+    std::size_t size = 2 + 2 * header.size() +
+                       TagBytesWriter::TagSize(u"phrases", u"", true, false) +
+                       TagBytesWriter::TagSize(u"phrases", u"", false, true);
     for (std::size_t i = 0; i < rows.Count(); ++i)
-        AppendUtf16LE(bytes, rows.At(i).PhraseElement());
-    AppendUtf16LE(bytes, WriteTag(u"phrases", u"", false, true));
+        size += rows.At(i).ElementSize();
+    std::string bytes;
+    bytes.reserve(size);
+    bytes = "\xFF\xFE";
+    TagBytesWriter out(bytes);
+    out.Text(header);
+    out.Tag(u"phrases", u"", true, false);
+    for (std::size_t i = 0; i < rows.Count(); ++i)
+        rows.At(i).WriteElement(out);
+    out.Tag(u"phrases", u"", false, true);
     return bytes;
 }
 

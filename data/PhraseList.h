@@ -55,6 +55,7 @@ public:
 
     // Frees every phrase, first to last, then removes all rows.
     void ClearPhrases() {
+        EmptyIndexAtOnce();
         for (auto& row : rows_)
             row.reset();
         rows_.clear();
@@ -80,6 +81,23 @@ public:
     bool InBatch() const { return batchDepth_ > 0; }
 
 private:
+    // When the rows' phrases are all the index holds, it is emptied in one step: taken out
+    // one by one, 200,000 phrases would cost a halving each.
+    void EmptyIndexAtOnce() {
+        if (rows_.empty()) return;
+        AbbreviationIndex& index = rows_.front()->Index();
+        if (index.LoadingPhrases()) return;
+        std::size_t entries = 0;
+        for (const auto& row : rows_) {
+            if (&row->Index() != &index) return;
+            if (!row->Abbreviation().empty()) ++entries;
+        }
+        if (entries != static_cast<std::size_t>(index.Count())) return;
+        index.Clear();
+        for (auto& row : rows_)
+            row->ForgetIndexEntry();
+    }
+
     std::vector<std::unique_ptr<Phrase>> rows_;
     PhraseListObserver* observer_ = nullptr;
     int batchDepth_ = 0;

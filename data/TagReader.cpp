@@ -141,15 +141,12 @@ void RewriteSecondLine(std::vector<std::u16string>& lines) {
 }
 
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string out;
-    out.reserve(bytes.size() / 2 + 1);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        auto b0 = static_cast<unsigned char>(bytes[i]);
-        auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        out += static_cast<char16_t>(bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0));
-    }
-    // A file cut in the middle of a code unit.
-    if (bytes.size() % 2 != 0) out += u'\uFFFD';
+    // A file cut in the middle of a code unit ends in U+FFFD.
+    std::u16string out(bytes.size() / 2 + bytes.size() % 2, u'\uFFFD');
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const int high = bigEndian ? 0 : 1;
+    for (std::size_t i = 0; i < bytes.size() / 2; ++i)
+        out[i] = static_cast<char16_t>(in[2 * i + high] << 8 | in[2 * i + 1 - high]);
     return out;
 }
 

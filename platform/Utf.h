@@ -38,25 +38,16 @@ inline void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-inline void AppendUtf16(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 | (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
-    }
-}
-
 } // namespace utf_detail
 
-inline std::string Utf16ToUtf8(std::u16string_view text) {
+// Appends text as UTF-8 to out (which a caller may reuse across many texts).
+inline void AppendUtf16AsUtf8(std::string& out, std::u16string_view text) {
     using namespace utf_detail;
-    std::string out;
-    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             char32_t cp =
                 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
             AppendUtf8(out, cp);
@@ -67,6 +58,12 @@ inline std::string Utf16ToUtf8(std::u16string_view text) {
             AppendUtf8(out, c);
         }
     }
+}
+
+inline std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendUtf16AsUtf8(out, text);
     return out;
 }
 
@@ -74,15 +71,16 @@ inline std::u16string Utf8ToUtf16(std::string_view bytes) {
     // Each maximal invalid subpart becomes one U+FFFD (the usual practice of decoders), so a
     // truncated sequence costs one replacement and the byte after it is read afresh.
     using namespace utf_detail;
-    std::u16string out;
-    out.reserve(bytes.size());
+    // No byte gives more than one unit (four give two), so the result fits the input's length.
+    std::u16string out(bytes.size(), u'\0');
+    char16_t* to = out.data();
     std::size_t i = 0;
     const std::size_t n = bytes.size();
     auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
     while (i < n) {
         unsigned char b = byteAt(i);
         if (b < 0x80) {
-            out += static_cast<char16_t>(b);
+            *to++ = static_cast<char16_t>(b);
             ++i;
             continue;
         }
@@ -107,7 +105,7 @@ inline std::u16string Utf8ToUtf16(std::string_view bytes) {
             else if (b == 0xF4)
                 hi = 0x8F; // above U+10FFFF
         } else {
-            out += ReplacementChar;
+            *to++ = ReplacementChar;
             ++i;
             continue;
         }
@@ -127,13 +125,18 @@ inline std::u16string Utf8ToUtf16(std::string_view bytes) {
             }
             cp = (cp << 6) | (c & 0x3F);
         }
-        if (ok) {
-            AppendUtf16(out, cp);
+        if (!ok) {
+            *to++ = ReplacementChar;
+        } else if (cp < 0x10000) {
+            *to++ = static_cast<char16_t>(cp);
         } else {
-            out += ReplacementChar;
+            cp -= 0x10000;
+            *to++ = static_cast<char16_t>(0xD800 | (cp >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
         }
         i = j;
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 

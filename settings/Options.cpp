@@ -15,7 +15,8 @@ std::u16string AsciiLower(std::u16string_view s) {
     return out;
 }
 
-// A decimal integer with an optional sign that fits in 32 bits, or nothing.
+} // namespace
+
 std::optional<std::int32_t> ParseInt32(std::u16string_view s) {
     std::size_t i = 0;
     bool negative = false;
@@ -31,8 +32,6 @@ std::optional<std::int32_t> ParseInt32(std::u16string_view s) {
     if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
-
-} // namespace
 
 DelimiterMode DelimiterModeOf(std::int32_t number) {
     switch (number) {

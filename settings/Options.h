@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -15,6 +17,9 @@ enum class DelimiterMode : std::int32_t {
 // The mode a number stands for on the command line: 0 and 1 as above, every other number
 // Anywhere.
 DelimiterMode DelimiterModeOf(std::int32_t number);
+
+// A decimal integer with an optional sign that fits in 32 bits, or nothing.
+std::optional<std::int32_t> ParseInt32(std::u16string_view s);
 
 // The program's options.
 struct Options {

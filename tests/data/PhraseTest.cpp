@@ -1,4 +1,5 @@
 #include "data/Phrase.h"
+#include "data/PhraseList.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,28 @@ TEST(Phrase, ShouldRemoveEarlierEntry_WhenAbbreviationChangesDuringLoad) {
     EXPECT_EQ(Lookup(data, u"aa").size(), 1u);
     phrases.clear();
     EXPECT_EQ(data.Count(), 0);
+}
+
+TEST(Phrase, ClearPhrases_ShouldTakeOnlyItsOwnPhrasesOutOfTheIndex) {
+    AbbreviationIndex data;
+    PhraseList other;
+    other.AppendPhrase(data, u"sig", u"Regards");
+    {
+        PhraseList rows;
+        rows.AppendPhrase(data, u"brb", u"be right back");
+        rows.AppendPhrase(data, u"", u"no abbreviation");
+        rows.ClearPhrases();
+    }
+    ASSERT_EQ(data.Count(), 1);
+    EXPECT_EQ(Lookup(data, u"sig").size(), 1u);
+    EXPECT_TRUE(Lookup(data, u"brb").empty());
+
+    // The list that held every entry empties the index, which then takes new phrases again.
+    other.ClearPhrases();
+    EXPECT_EQ(data.Count(), 0);
+    EXPECT_TRUE(Lookup(data, u"sig").empty());
+    other.AppendPhrase(data, u"ty", u"thank you");
+    EXPECT_EQ(Lookup(data, u"ty").size(), 1u);
 }
 
 } // namespace

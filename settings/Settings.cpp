@@ -1,0 +1,318 @@
+#include "settings/Settings.h"
+
+#include "platform/TextCase.h"
+#include "platform/Utf.h"
+#include "settings/Options.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace lumora {
+
+namespace {
+
+constexpr std::u16string_view Section = u"Lumora";
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r';
+}
+
+std::u16string_view Trim(std::u16string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// A value as the profile functions give it: trimmed, and one pair of enclosing quotes taken off.
+std::u16string_view Unquote(std::u16string_view value) {
+    value = Trim(value);
+    if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+// Quotes a value that Unquote would otherwise change; a line break cannot be kept in a line.
+std::u16string Quote(std::u16string_view value) {
+    std::u16string out;
+    for (char16_t c : value)
+        if (c != u'\n') out += c;
+    if (out != Trim(out) || (out.size() >= 2 && out.front() == u'"' && out.back() == u'"'))
+        out = u"\"" + out + u"\"";
+    return out;
+}
+
+std::u16string Number(std::int64_t n) {
+    std::u16string out;
+    for (char c : std::to_string(n))
+        out += static_cast<char16_t>(c);
+    return out;
+}
+
+// One line of the file, split: a section header, a key and value, or neither.
+struct Line {
+    bool IsSection = false;
+    std::u16string_view Name; // the section's or the key's
+    std::u16string_view Value;
+    bool IsKey = false;
+};
+
+Line SplitLine(std::u16string_view text) {
+    Line line;
+    const std::u16string_view trimmed = Trim(text);
+    if (!trimmed.empty() && trimmed.front() == u'[') {
+        line.IsSection = true;
+        const std::size_t close = trimmed.find(u']');
+        line.Name = Trim(trimmed.substr(
+            1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1));
+        return line;
+    }
+    if (trimmed.empty() || trimmed.front() == u';') return line;
+    const std::size_t equals = trimmed.find(u'=');
+    if (equals == std::u16string_view::npos) return line;
+    line.IsKey = true;
+    line.Name = Trim(trimmed.substr(0, equals));
+    line.Value = trimmed.substr(equals + 1);
+    return line;
+}
+
+std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
+    std::vector<std::u16string_view> lines;
+    while (!text.empty()) {
+        std::size_t end = text.find(u'\n');
+        std::u16string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::u16string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+std::optional<std::int32_t> Within(std::u16string_view value, std::int32_t low, std::int32_t high) {
+    auto n = ParseInt32(Trim(value));
+    if (!n || *n < low || *n > high) return std::nullopt;
+    return n;
+}
+
+// One key: how its value is read into the settings (false when it cannot be) and written.
+struct Key {
+    std::u16string_view Name;
+    std::function<bool(Settings&, std::u16string_view)> Read;
+    std::function<std::u16string(const Settings&)> Write;
+};
+
+const std::vector<Key>& Keys() {
+    auto size = [](std::int32_t Settings::*field, std::int32_t low, std::int32_t high) {
+        return [field, low, high](Settings& s, std::u16string_view v) {
+            auto n = Within(v, low, high);
+            if (n) s.*field = *n;
+            return n.has_value();
+        };
+    };
+    auto writeSize = [](std::int32_t Settings::*field) {
+        return [field](const Settings& s) { return Number(s.*field); };
+    };
+    auto shortcut = [](Shortcut Settings::*field) {
+        return [field](Settings& s, std::u16string_view v) {
+            auto parsed = ParseShortcut(v);
+            if (parsed) s.*field = *parsed;
+            return parsed.has_value();
+        };
+    };
+    auto writeShortcut = [](Shortcut Settings::*field) {
+        return [field](const Settings& s) { return FormatShortcut(s.*field); };
+    };
+    static const std::vector<Key> keys{
+        {u"ExpansionMode",
+         [](Settings& s, std::u16string_view v) {
+             auto n = ParseInt32(Trim(v));
+             if (n) s.ExpansionMode = *n;
+             return n.has_value();
+         },
+         [](const Settings& s) { return Number(s.ExpansionMode); }},
+        {u"MaxPhrases",
+         [](Settings& s, std::u16string_view v) {
+             // Kept as the command line keeps it: the 32-bit pattern, so -1 is no limit.
+             auto n = ParseInt32(Trim(v));
+             if (n) s.MaxPhrases = static_cast<std::uint32_t>(*n);
+             return n.has_value();
+         },
+         [](const Settings& s) { return Number(static_cast<std::int32_t>(s.MaxPhrases)); }},
+        {u"PhraseFile",
+         [](Settings& s, std::u16string_view v) {
+             v = Unquote(v);
+             if (v.empty()) return false;
+             s.PhraseFile = std::u16string(v);
+             return true;
+         },
+         [](const Settings& s) { return Quote(s.PhraseFile); }},
+        {u"ExcludedPrograms",
+         [](Settings& s, std::u16string_view v) {
+             v = Unquote(v);
+             s.ExcludedPrograms.clear();
+             for (;;) {
+                 const std::size_t semi = v.find(u';');
+                 const std::u16string_view name = Trim(v.substr(0, semi));
+                 if (!name.empty()) s.ExcludedPrograms.emplace_back(name);
+                 if (semi == std::u16string_view::npos) break;
+                 v.remove_prefix(semi + 1);
+             }
+             return true;
+         },
+         [](const Settings& s) {
+             std::u16string joined;
+             for (const std::u16string& name : s.ExcludedPrograms) {
+                 const std::u16string_view trimmed = Trim(name);
+                 if (trimmed.empty() || trimmed.find(u';') != std::u16string_view::npos) continue;
+                 if (!joined.empty()) joined += u';';
+                 joined += trimmed;
+             }
+             return Quote(joined);
+         }},
+        {u"PauseShortcut", shortcut(&Settings::PauseShortcut),
+         writeShortcut(&Settings::PauseShortcut)},
+        {u"SearchShortcut", shortcut(&Settings::SearchShortcut),
+         writeShortcut(&Settings::SearchShortcut)},
+        {u"ListWindowWidth", size(&Settings::ListWindowWidth, 100, 20000),
+         writeSize(&Settings::ListWindowWidth)},
+        {u"ListWindowHeight", size(&Settings::ListWindowHeight, 100, 20000),
+         writeSize(&Settings::ListWindowHeight)},
+        {u"AbbreviationColumnWidth", size(&Settings::AbbreviationColumnWidth, 10, 10000),
+         writeSize(&Settings::AbbreviationColumnWidth)},
+        {u"TextColumnWidth", size(&Settings::TextColumnWidth, 10, 10000),
+         writeSize(&Settings::TextColumnWidth)},
+    };
+    return keys;
+}
+
+const Key* FindKey(std::u16string_view name) {
+    for (const Key& key : Keys())
+        if (SameName(key.Name, name)) return &key;
+    return nullptr;
+}
+
+} // namespace
+
+Settings ParseSettings(std::u16string_view text) {
+    Settings settings;
+    std::vector<const Key*> seen;
+    bool inSection = false;
+    for (std::u16string_view text : SplitLines(text)) {
+        const Line line = SplitLine(text);
+        if (line.IsSection) inSection = SameName(line.Name, Section);
+        if (!inSection || !line.IsKey) continue;
+        const Key* key = FindKey(line.Name);
+        if (!key || std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+        seen.push_back(key);
+        // A value that cannot be read leaves the default, whatever it may have changed.
+        Settings attempt = settings;
+        if (key->Read(attempt, line.Value)) settings = std::move(attempt);
+    }
+    return settings;
+}
+
+std::u16string FormatSettings(const Settings& settings, std::u16string_view previous) {
+    const std::vector<std::u16string_view> lines = SplitLines(previous);
+    // Where our keys go that the file lacks: after the last key or comment of the first
+    // [Lumora] section, before the blank lines that set off the next section.
+    std::vector<const Key*> present;
+    std::optional<std::size_t> insertAt;
+    bool inSection = false, firstSectionDone = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line line = SplitLine(lines[i]);
+        if (line.IsSection) {
+            if (inSection) firstSectionDone = true;
+            inSection = SameName(line.Name, Section);
+            if (inSection && !firstSectionDone && !insertAt) insertAt = i + 1;
+            continue;
+        }
+        if (!inSection) continue;
+        if (!firstSectionDone && !Trim(lines[i]).empty()) insertAt = i + 1;
+        if (line.IsKey)
+            if (const Key* key = FindKey(line.Name)) present.push_back(key);
+    }
+    std::u16string out;
+    auto add = [&out](std::u16string_view line) { out.append(line).append(u"\r\n"); };
+    auto addMissing = [&] {
+        for (const Key& key : Keys())
+            if (std::find(present.begin(), present.end(), &key) == present.end())
+                add(std::u16string(key.Name) + u"=" + key.Write(settings));
+    };
+    std::vector<const Key*> written;
+    inSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (insertAt && i == *insertAt) addMissing();
+        const Line line = SplitLine(lines[i]);
+        if (line.IsSection) inSection = SameName(line.Name, Section);
+        const Key* key = inSection && line.IsKey ? FindKey(line.Name) : nullptr;
+        if (!key) {
+            add(lines[i]);
+        } else if (std::find(written.begin(), written.end(), key) == written.end()) {
+            written.push_back(key);
+            add(std::u16string(key->Name) + u"=" + key->Write(settings));
+        }
+    }
+    if (insertAt && *insertAt == lines.size()) addMissing();
+    if (!insertAt) {
+        if (!out.empty()) add(u"");
+        add(u"[Lumora]");
+        addMissing();
+    }
+    return out;
+}
+
+std::u16string DecodeSettingsFile(std::string_view bytes) {
+    auto unit = [&bytes](std::size_t i, bool bigEndian) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    if (bytes.size() >= 2 && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))) {
+        const bool bigEndian = bytes[0] == '\xFE';
+        std::u16string text;
+        text.reserve(bytes.size() / 2);
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += unit(i, bigEndian);
+        return text;
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    return Utf8ToUtf16(bytes);
+}
+
+std::string EncodeSettingsFile(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    bytes.reserve(2 + text.size() * 2);
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+bool IsExcludedProgram(const std::vector<std::u16string>& excluded,
+                       std::u16string_view programPath) {
+    auto fileName = [](std::u16string_view path) {
+        const std::size_t slash = path.find_last_of(u"\\/");
+        return LowerCased(Trim(slash == std::u16string_view::npos ? path : path.substr(slash + 1)));
+    };
+    if (programPath.empty()) return false;
+    const std::u16string name = fileName(programPath);
+    for (const std::u16string& entry : excluded)
+        if (!entry.empty() && fileName(entry) == name) return true;
+    return false;
+}
+
+} // namespace lumora
