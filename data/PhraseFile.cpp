@@ -29,25 +29,6 @@ private:
     bool& flag_;
 };
 
-// The file's text stops at a NUL that more text follows: a block of it was zeroed, which no
-// writer of the file does. A tail of NULs only is dropped as before.
-std::optional<std::size_t> NulInsideText(std::u16string_view text) {
-    const std::size_t nul = text.find(u'\0');
-    if (nul == std::u16string_view::npos) return std::nullopt;
-    if (text.find_first_not_of(u'\0', nul) == std::u16string_view::npos) return std::nullopt;
-    return nul;
-}
-
-long long LineOf(std::u16string_view text, std::size_t position) {
-    long long line = 1;
-    for (std::size_t i = 0; i < position; ++i) {
-        if (text[i] == u'\n' ||
-            (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
-            ++line;
-    }
-    return line;
-}
-
 } // namespace
 
 std::string PhraseFileBytes(const PhraseList& rows) {
@@ -107,8 +88,7 @@ PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index
     rows.ClearPhrases();
     PhraseLoadResult result;
     result.FileFound = true;
-    const std::u16string text = DecodeFileText(bytes);
-    std::vector<std::u16string> lines = SplitTextLines(text);
+    FileText text(bytes);
     PhraseTagHandler handler(rows, index, maxPhrases, processMessages, stop);
     std::exception_ptr readError;
     {
@@ -116,8 +96,8 @@ PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index
         AbbreviationIndex::LoadScope loading(index);
         PhraseListBatch batch(rows);
         try {
-            ReadTagLines(
-                lines, [&handler](Tag* tag) { handler.OnPhraseTag(tag); }, nullptr);
+            ReadTags(
+                text, [&handler](Tag* tag) { handler.OnPhraseTag(tag); }, nullptr);
         } catch (const LoadStopped&) {
             result.Stopped = true;
         } catch (const Error&) {
@@ -129,16 +109,17 @@ PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index
         const std::size_t at = rows.IndexOf(cut);
         if (at < rows.Count()) rows.DeleteAt(at);
     }
-    if (std::optional<std::size_t> nul = NulInsideText(text)) {
+    // A NUL that more text follows: a block of the file was zeroed, which no writer of the
+    // file does (a tail of NULs only is dropped as before).
+    if (std::optional<long long> line = text.LineOfNulInsideText()) {
         throw DamagedFileError(u"The phrase file is damaged: its text stops at a NUL character "
                                u"on line " +
-                               Number(LineOf(text, *nul)) + u", long before its end.");
+                               Number(*line) + u", long before its end.");
     }
     if (readError) std::rethrow_exception(readError);
     // Anything but an empty file is a list of phrases; without one the file is no phrase file
     // (a zeroed start, bytes of another kind).
-    if (!result.Stopped && !handler.SawPhraseList() &&
-        text.find_first_not_of(u" \t\r\n") != std::u16string::npos) {
+    if (!result.Stopped && !handler.SawPhraseList() && !text.IsBlank()) {
         throw DamagedFileError(
             u"The phrase file is damaged: it holds no list of phrases (no <phrases> element).");
     }
