@@ -2,19 +2,32 @@
 #include "data/Phrase.h"
 #include "data/PhraseList.h"
 #include "data/TagReader.h"
+#include "platform/Clock.h"
+#include "platform/Error.h"
 #include "platform/FileSystem.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace lumora {
 
-// What a load found, for the decision at exit whether the old file must be kept.
+// A phrase file that Lumora cannot have written (a zeroed block, no list of phrases): its load
+// fails, as for a reading error, rather than giving an empty list.
+class DamagedFileError : public Error {
+public:
+    using Error::Error;
+};
+
+// What a load found, for the decision whether the old file must be kept before it is replaced.
 struct PhraseLoadResult {
     bool FileFound = false;
     // Phrase elements were left out because the rows reached MaxPhrases.
     bool StoppedAtLimit = false;
+    // The load was asked to stop (the program ends) before the end of the file.
+    bool Stopped = false;
 };
 
 // The whole phrase file as SavePhrases writes it: UTF-16LE with a byte-order mark.
@@ -24,62 +37,135 @@ std::string PhraseFileBytes(const PhraseList& rows);
 void SavePhrases(const PhraseList& rows, FileSystem& files, const std::u16string& path);
 
 // Replaces the rows' phrases by those of the file: no file leaves the rows empty; a reading
-// error (TagSyntaxError) leaves the phrases made before it and then reaches the caller. The index
-// is sorted on every path. processMessages runs once per phrase made (may be empty).
+// error (TagSyntaxError, DamagedFileError) leaves the whole phrases made before it and then
+// reaches the caller. The index is sorted on every path. processMessages runs once per phrase
+// made (may be empty); stop (may be empty) is asked after it, and true ends the load there.
 // maxPhrases is compared as unsigned: UINT32_MAX or a negative option lifts the limit.
 PhraseLoadResult LoadPhrases(PhraseList& rows, AbbreviationIndex& index, FileSystem& files,
                              const std::u16string& path, std::uint32_t maxPhrases,
-                             const std::function<void()>& processMessages);
+                             const std::function<void()>& processMessages,
+                             const std::function<bool()>& stop = {});
 
 // The same, from bytes already read.
 PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index,
                                       std::string_view bytes, std::uint32_t maxPhrases,
-                                      const std::function<void()>& processMessages);
+                                      const std::function<void()>& processMessages,
+                                      const std::function<bool()>& stop = {});
 
-// The phrase file of a running program: loaded at start, saved at exit. A load that failed or
-// stopped at MaxPhrases leaves stored phrases out of the rows; before the save at exit replaces
-// such a file, it is kept as PATH.bak (replacing an older backup), so that none is lost.
+// How many phrases a file's bytes hold, as far as they can be read.
+struct PhraseCount {
+    std::size_t Phrases = 0;
+    bool Whole = false; // read to the end without an error
+};
+PhraseCount CountPhrases(std::string_view bytes);
+
+// The phrase file of the running program. It is loaded at start; each accepted change in the
+// editor is written about a second later (a burst of changes in one write), and what is still
+// unsaved at exit then. Before Lumora first replaces a file that holds phrases the rows lack (a
+// load that failed or stopped early), the file is kept as a backup: PATH.bak, or, when that
+// holds more phrases, PATH.N-phrases.bak (N its number of phrases), so that no backup is ever
+// replaced by one with fewer phrases. The file is watched: a change made by another program is
+// loaded when the rows hold no unsaved change; otherwise the rows are written and the other
+// version is kept as PATH.conflict. A read-only file is never written.
 class PhraseFile {
 public:
-    PhraseFile(FileSystem& files, std::u16string path) : files_(files), path_(std::move(path)) {}
+    // Shows an error in the program's error box.
+    using ErrorReport = std::function<void(std::exception_ptr)>;
+
+    // Delay from the first unsaved change to its write, and the interval of the look at the
+    // file; the caller's timer calls Tick every TickIntervalMs.
+    static constexpr std::uint32_t SaveDelayMs = 750;
+    static constexpr std::uint32_t PollIntervalMs = 1000;
+    static constexpr std::uint32_t TickIntervalMs = 250;
+
+    PhraseFile(FileSystem& files, Clock& clock, std::u16string path, PhraseList& rows,
+               AbbreviationIndex& index, ErrorReport report = {});
+    PhraseFile(const PhraseFile&) = delete;
+    PhraseFile& operator=(const PhraseFile&) = delete;
 
     const std::u16string& Path() const { return path_; }
     std::u16string BackupPath() const { return path_ + u".bak"; }
+    // The backup kept beside a fuller PATH.bak.
+    std::u16string BackupPath(std::size_t phrases) const;
+    std::u16string ConflictPath() const { return path_ + u".conflict"; }
 
-    // LoadPhrases, remembering whether it failed (its error still reaches the caller) or
-    // stopped at MaxPhrases.
-    PhraseLoadResult Load(PhraseList& rows, AbbreviationIndex& index, std::uint32_t maxPhrases,
-                          const std::function<void()>& processMessages);
+    // LoadPhrases into the rows, remembering whether it failed (its error still reaches the
+    // caller) or stopped early.
+    PhraseLoadResult Load(std::uint32_t maxPhrases, const std::function<void()>& processMessages);
+    bool Loading() const { return loading_; }
     // The file holds phrases the rows lack.
-    bool KeepsOldFile() const { return loadFailed_ || stoppedAtLimit_; }
-    // The save at exit: the backup when needed, then SavePhrases. If the backup cannot be
-    // made, the file is not replaced and the error reaches the caller.
-    void SaveAtExit(const PhraseList& rows);
+    bool KeepsOldFile() const { return keepsOldFile_; }
+    bool HasUnsavedChanges() const { return unsaved_; }
+
+    // The editor accepted a change (a new phrase, a cell edit, a delete).
+    void Changed();
+    // Writes what is due, and looks for changes made by others. userEditing: a cell is being
+    // edited, so the rows must not be replaced under it.
+    void Tick(bool userEditing = false);
+    // The program is to end. During a load (this runs inside its message processing) the load
+    // is asked to stop and the answer is false: the caller ends once Load has returned. Nothing
+    // needs writing then, since nothing could be edited before the load ended.
+    bool RequestEnd();
+    // The save at exit: writes when there are unsaved changes, when there is no file, or after
+    // a failed load (the phrases read, the damaged file kept as backup). A failure throws, and
+    // the old file is left whole.
+    void SaveAtExit();
 
 private:
+    void Write();
+    void TryWrite();
+    void KeepBackup();
+    void Poll(bool userEditing);
+    void Reload(const FileStamp& stamp);
+    void Say(const std::u16string& message);
+    std::optional<FileStamp> CurrentStamp();
+
     FileSystem& files_;
+    Clock& clock_;
     std::u16string path_;
+    PhraseList& rows_;
+    AbbreviationIndex& index_;
+    ErrorReport report_;
+    std::uint32_t maxPhrases_ = 0xFFFFFFFFu;
+
+    bool loading_ = false;
+    bool stopRequested_ = false;
     bool loadFailed_ = false;
-    bool stoppedAtLimit_ = false;
+    bool keepsOldFile_ = false;
+    bool unsaved_ = false;
+    bool busy_ = false; // a Tick runs (an error box lets timers in)
+    std::optional<std::uint32_t> firstUnsavedTick_;
+    std::uint32_t lastPollTick_ = 0;
+    // The file as last loaded or written here; a change seen once waits a poll to settle.
+    std::optional<FileStamp> known_;
+    std::optional<FileStamp> settling_;
+    bool writeFailureShown_ = false;
+    bool readOnlyShown_ = false;
 };
 
 // The root's Opened callback of a load: makes one phrase and row per accepted phrase element.
 class PhraseTagHandler {
 public:
     PhraseTagHandler(PhraseList& rows, AbbreviationIndex& index, std::uint32_t maxPhrases,
-                     std::function<void()> processMessages)
+                     std::function<void()> processMessages, std::function<bool()> stop = {})
         : rows_(rows), index_(index), maxPhrases_(maxPhrases),
-          processMessages_(std::move(processMessages)) {}
+          processMessages_(std::move(processMessages)), stop_(std::move(stop)) {}
 
     void OnPhraseTag(Tag* tag);
     bool StoppedAtLimit() const { return stoppedAtLimit_; }
+    bool SawPhraseList() const { return sawPhraseList_; }
+    // The last phrase made, while its element has not closed.
+    const Phrase* OpenPhrase() const { return openPhrase_; }
 
 private:
     PhraseList& rows_;
     AbbreviationIndex& index_;
     std::uint32_t maxPhrases_;
     std::function<void()> processMessages_;
+    std::function<bool()> stop_;
     bool stoppedAtLimit_ = false;
+    bool sawPhraseList_ = false;
+    const Phrase* openPhrase_ = nullptr;
 };
 
 } // namespace lumora

@@ -169,25 +169,26 @@ void ApplyStartAtSignIn(SignInStart& signIn, bool wanted, std::u16string_view pr
     if (signIn.RunCommand() != command) signIn.SetRunCommand(command);
 }
 
-void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, PhraseList& rows,
-                      AbbreviationIndex& index, const std::u16string& newPath, PhraseFileMove how,
-                      std::uint32_t maxPhrases) {
+void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock& clock,
+                      PhraseList& rows, AbbreviationIndex& index, const std::u16string& newPath,
+                      PhraseFileMove how, std::uint32_t maxPhrases,
+                      const PhraseFile::ErrorReport& report) {
     if (how == PhraseFileMove::TakePhrasesAlong) {
-        SavePhrases(rows, files, newPath);
         // The old file keeps what it held, including phrases a limit left out of the list.
-        file.emplace(files, newPath);
-        return;
+        SavePhrases(rows, files, newPath);
+    } else {
+        // A file that cannot be read changes nothing: it is read once aside first.
+        {
+            AbbreviationIndex scratchIndex;
+            PhraseList scratch;
+            LoadPhrases(scratch, scratchIndex, files, newPath, maxPhrases, {});
+        }
+        if (file) file->SaveAtExit();
     }
-    // A file that cannot be read changes nothing: it is read once aside first.
-    {
-        AbbreviationIndex scratchIndex;
-        PhraseList scratch;
-        LoadPhrases(scratch, scratchIndex, files, newPath, maxPhrases, {});
-    }
-    if (file) file->SaveAtExit(rows);
+    // Loaded from there, so that the file knows what it holds and watches it from now on.
     rows.ClearPhrases();
-    file.emplace(files, newPath);
-    file->Load(rows, index, maxPhrases, {});
+    file.emplace(files, clock, newPath, rows, index, report);
+    file->Load(maxPhrases, {});
 }
 
 std::size_t BringInLeftOutPhrases(PhraseList& rows, AbbreviationIndex& index, FileSystem& files,

@@ -91,9 +91,10 @@ enum class PhraseFileMove {
 // phrases along writes them there first (the old file stays as it was), using the new file
 // saves the list to the old one first. A failure leaves the program on the old file and
 // reaches the caller.
-void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, PhraseList& rows,
-                      AbbreviationIndex& index, const std::u16string& newPath, PhraseFileMove how,
-                      std::uint32_t maxPhrases);
+void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock& clock,
+                      PhraseList& rows, AbbreviationIndex& index, const std::u16string& newPath,
+                      PhraseFileMove how, std::uint32_t maxPhrases,
+                      const PhraseFile::ErrorReport& report = {});
 
 // After the largest number was raised: appends to the rows the phrases of the file that the
 // load left out at the limit (the file's phrases from the loadedFromFile-th on), as many as the

@@ -45,19 +45,17 @@ std::u16string FileOverLimitMessage(std::size_t phrasesInFile, std::uint32_t max
                                     std::u16string_view fileName, std::u16string_view backupName) {
     return std::u16string(fileName) + u" holds " + Number(phrasesInFile) +
            u" phrases, but the list may hold " + Number(maxPhrases) + u": only the first " +
-           Number(maxPhrases) +
-           u" are in the list and expanded. None is lost: when Lumora saves "
-           u"the list, the whole file is kept as " +
-           std::u16string(backupName) + u". To have them all in the list, " +
-           std::u16string(WhereToRaise) + u".";
+           Number(maxPhrases) + u" are in the list and expanded. To have them all, " +
+           std::u16string(WhereToRaise) +
+           u" before changing the list. None is lost either way: "
+           u"before Lumora first writes the file, it keeps the whole of it as " +
+           std::u16string(backupName) + u".";
 }
 
 std::size_t CountPhrasesInFile(FileSystem& files, const std::u16string& path) {
     try {
-        AbbreviationIndex index;
-        PhraseList rows;
-        LoadPhrases(rows, index, files, path, std::numeric_limits<std::uint32_t>::max(), {});
-        return rows.Count();
+        const std::optional<std::string> bytes = files.ReadFile(path);
+        return bytes ? CountPhrases(*bytes).Phrases : 0;
     } catch (...) {
         return 0;
     }
@@ -115,6 +113,7 @@ NewPhraseOutcome PhraseEditor::NewPhrase() {
         return NewPhraseOutcome::ListFull;
     }
     rows_.Append(std::make_unique<Phrase>(index_));
+    if (Changed) Changed();
     const std::size_t row = rows_.Count() - 1;
     FocusRow(row);
     if (view_) view_->EditCell(row, AbbreviationColumn);
@@ -140,6 +139,7 @@ void PhraseEditor::DeletePhrase() {
     else if (row + 1 < rows_.Count())
         next = row;
     rows_.DeleteAt(row);
+    if (Changed) Changed();
     if (next) FocusRow(next);
 }
 
@@ -169,10 +169,18 @@ std::u16string PhraseEditor::CellEditText(std::size_t row, int column) {
 void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view text) {
     lastEditChar_ = 0;
     if (row >= rows_.Count()) return;
-    if (column == AbbreviationColumn)
-        rows_.At(row).SetAbbreviation(CutToLength(text, MaxAbbreviationLength));
-    else if (column == TextColumn)
-        rows_.At(row).SetText(CutToLength(text, MaxTextLength));
+    Phrase& phrase = rows_.At(row);
+    bool changed = false;
+    if (column == AbbreviationColumn) {
+        std::u16string abbreviation = CutToLength(text, MaxAbbreviationLength);
+        changed = abbreviation != phrase.Abbreviation();
+        phrase.SetAbbreviation(abbreviation);
+    } else if (column == TextColumn) {
+        std::u16string value = CutToLength(text, MaxTextLength);
+        changed = value != phrase.Text();
+        phrase.SetText(std::move(value));
+    }
+    if (changed && Changed) Changed();
     FocusRow(row);
 }
 
@@ -184,6 +192,7 @@ bool PhraseEditor::CellEditClosed(std::size_t row, bool goesOnInRow) {
     editing_.reset();
     if (goesOnInRow || row >= rows_.Count() || !IsEmptyRow(rows_.At(row))) return false;
     rows_.DeleteAt(row);
+    if (Changed) Changed();
     if (row > 0)
         FocusRow(row - 1);
     else if (row < rows_.Count())

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -109,6 +110,10 @@ public:
     PhraseEditor& operator=(const PhraseEditor&) = delete;
 
     void SetView(PhraseGridView* view) { view_ = view; }
+
+    // Runs after each change of the phrases (a new phrase, an accepted edit that changed a
+    // cell, a delete), so that the phrase file can be written.
+    std::function<void()> Changed;
 
     // Commands. At the limit New item unfocuses the rows, so that an abbreviation typed on
     // at once cannot land in one of them; the caller says so to the user.

@@ -68,11 +68,20 @@ void EventIntake::SetPaused(bool paused) {
 }
 
 bool EventIntake::SetPauseShortcut(const Shortcut& shortcut) {
-    platform_.Shortcuts.UnregisterShortcut(PauseShortcutId);
+    return SetShortcut(PauseShortcutId, shortcut, u"pause");
+}
+
+bool EventIntake::SetSearchShortcut(const Shortcut& shortcut) {
+    return SetShortcut(SearchShortcutId, shortcut, u"search");
+}
+
+bool EventIntake::SetShortcut(int id, const Shortcut& shortcut, const std::u16string& what) {
+    platform_.Shortcuts.UnregisterShortcut(id);
     if (shortcut.Empty() ||
-        platform_.Shortcuts.RegisterShortcut(PauseShortcutId, shortcut.Modifiers, shortcut.Key))
+        platform_.Shortcuts.RegisterShortcut(id, shortcut.Modifiers, shortcut.Key))
         return true;
-    notices_.ShowNotice(ApplicationTitle, u"The pause shortcut " + FormatShortcut(shortcut) +
+    notices_.ShowNotice(ApplicationTitle, u"The " + what + u" shortcut " +
+                                              FormatShortcut(shortcut) +
                                               u" is taken by another program. Choose another "
                                               u"one in Options.");
     return false;
@@ -140,8 +149,16 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
             RunExpansions();
             return true;
         case WM_GLOBAL_SHORTCUT:
-            if (wParam == PauseShortcutId) SetPaused(!paused_);
-            return wParam == PauseShortcutId;
+            if (wParam == PauseShortcutId) {
+                SetPaused(!paused_);
+                return true;
+            }
+            // Asked for by name, the search window opens also while expansion is paused.
+            if (wParam == SearchShortcutId && SearchRequested) {
+                SearchRequested();
+                return true;
+            }
+            return false;
         default:
             if (controlMsg_ != 0 && msg == controlMsg_) {
                 Control(static_cast<ControlCommand>(wParam));
@@ -162,7 +179,7 @@ bool EventIntake::MayTypeInto(const PendingExpansion& expansion) {
     // The control may have become a password field ("show password" unticked) since.
     if (platform_.Windows.IsPasswordField(expansion.Control)) return false;
     // Paused, or the user moved to an excluded program, since the match.
-    if (paused_ || IsExcludedWindow(target)) return false;
+    if (!expansion.Chosen && (paused_ || IsExcludedWindow(target))) return false;
     return elevated_.MayTypeInto(target);
 }
 
@@ -218,6 +235,7 @@ void EventIntake::TypeChosenPhrase(std::u16string text, HWindow target) {
     e.Text = std::move(text);
     e.Report = lastReport_;
     e.Target = target;
+    e.Chosen = true;
     pending_ = std::move(e);
     typing_.ClearCancel();
     platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, lastReport_, 0);

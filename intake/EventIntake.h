@@ -64,9 +64,13 @@ public:
     // Ids of the global shortcuts (WM_GLOBAL_SHORTCUT's wParam).
     static constexpr int PauseShortcutId = 1;
     static constexpr int SearchShortcutId = 2;
-    // Registers the shortcut that pauses and resumes (empty: none) in place of the one before.
-    // One the system refuses (another program has it) is said in a tray notice; false then.
+    // Register the shortcut that pauses and resumes, or the one that opens the search window
+    // (empty: none), in place of the one before. One the system refuses (another program has
+    // it) is said in a tray notice; false then.
     bool SetPauseShortcut(const Shortcut& shortcut);
+    bool SetSearchShortcut(const Shortcut& shortcut);
+    // The search shortcut was pressed; may be unset.
+    std::function<void()> SearchRequested;
     // The registered message that carries a ControlCommand (in wParam) from a second start.
     void SetControlMsg(unsigned msg) { controlMsg_ = msg; }
     // Told whenever the pause begins or ends; may be unset.
@@ -87,6 +91,7 @@ public:
     lumora::PhraseTyping& PhraseTyping() { return typing_; }
 
 private:
+    bool SetShortcut(int id, const Shortcut& shortcut, const std::u16string& what);
     // A report that came after the one that decided an expansion, before the hook library
     // began to hold keys: it reached the target on its own.
     struct Slipped {

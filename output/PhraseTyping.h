@@ -26,6 +26,9 @@ struct PendingExpansion {
     // focused control (0: whichever it has then).
     HWindow Target = 0;
     HWindow Control = 0;
+    // Chosen by the user in the search window, not found in what was typed: pause and excluded
+    // programs, which only keep Lumora from acting on its own, do not hold it back.
+    bool Chosen = false;
 };
 
 // Characters typed per injection: Escape is looked for between two injections.

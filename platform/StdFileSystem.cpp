@@ -7,6 +7,10 @@
 #include <random>
 #include <system_error>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace lumora {
 
 namespace fs = std::filesystem;
@@ -88,7 +92,7 @@ public:
     }
 
     void WriteFileAtomic(const std::u16string& path, std::string_view bytes) override {
-        fs::path target = ToPath(path);
+        fs::path target = LinkTarget(ToPath(path));
         fs::path temp = target;
         temp += TempSuffix();
         TempFileGuard guard(temp);
@@ -100,6 +104,10 @@ public:
                 std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
                 Fail(u"Cannot write file", path, errno);
             if (std::fflush(f.get()) != 0) Fail(u"Cannot write file", path, errno);
+#ifndef _WIN32
+            // A power cut after the rename must not leave an empty file in place of the old one.
+            if (::fsync(::fileno(f.get())) != 0) Fail(u"Cannot write file", path, errno);
+#endif
             std::FILE* raw = f.release();
             if (std::fclose(raw) != 0) Fail(u"Cannot write file", path, errno);
         }
@@ -120,7 +128,29 @@ public:
         if (ec) Fail(u"Cannot copy file", from, ec.value());
     }
 
+    std::optional<FileInfo> Info(const std::u16string& path) override {
+        std::error_code ec;
+        const fs::path p = ToPath(path);
+        const fs::file_status st = fs::status(p, ec);
+        if (ec || !fs::is_regular_file(st)) return std::nullopt;
+        FileInfo info;
+        info.Stamp.Size = fs::file_size(p, ec);
+        info.Stamp.ModifiedTime = fs::last_write_time(p, ec).time_since_epoch().count();
+        // The permission bits, as Windows' read-only mark is mapped to them (and the super
+        // user, who may write anyway, still gets the user's intent).
+        info.ReadOnly = (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+        return info;
+    }
+
 private:
+    // The file a link leads to, so that the write replaces the target and the link stays.
+    static fs::path LinkTarget(const fs::path& p) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(p, ec))) return p;
+        fs::path target = fs::weakly_canonical(p, ec);
+        return ec ? p : target;
+    }
+
     static std::string TempSuffix() {
         static std::mt19937 random{std::random_device{}()};
         return ".tmp" + std::to_string(random() % 1000000);

@@ -4,6 +4,7 @@
 #include "hook/LumoraHook.h"
 #include "platform/TextCase.h"
 #include "platform/win32/VersionInfo.h"
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Handles.h"
 #include "settings/Options.h"
 #include "winapp/resource.h"
@@ -35,6 +36,7 @@ constexpr UINT WM_TRAY_CALLBACK = WM_APP + 1; // the tray icon's callback messag
 constexpr UINT WM_TEST_REMOVE_HOOKS = WM_APP + 2;
 constexpr UINT_PTR TrayTimerId = 1;
 constexpr UINT_PTR WatchdogTimerId = 2;
+constexpr UINT_PTR PhraseFileTimerId = 3; // writes the changes, looks at the file
 constexpr UINT TrayTimerInterval = 1000;
 constexpr UINT TrayIconId = 1;
 constexpr UINT IDM_SETTINGS = 40001;
@@ -115,8 +117,14 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
       watchdog_(platform_, link_, *this, main_.Tracking()),
       editor_(rows_, index_, options_, link_, platform_),
       grid_(rows_, editor_, [this](std::exception_ptr e) { main_.ShowException(e); }),
-      files_(MakeStdFileSystem()), about_(instance, Homepage()), optionsDialog_(instance) {
+      files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance) {
     main_.ReAddTrayIcon = [this] { ReAddTrayIcon(); };
+    editor_.Changed = [this] {
+        // Once the list changed, the file will be written from it: what the load left out is
+        // in the backup only.
+        loadedFromFile_ = 0;
+        if (phraseFile_) phraseFile_->Changed();
+    };
     main_.NewPhrase = [this] { NewPhrase(); };
     main_.PauseChanged = [this](bool) { ShowPauseState(); };
     main_.ExitRequested = [this] { ExitProgram(); };
@@ -265,7 +273,11 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDM_SETTINGS:
-            ShowPhraseList();
+            // The rows are being filled: the editor opens once they are all there.
+            if (phraseFile_ && phraseFile_->Loading())
+                showAfterLoad_ = true;
+            else
+                ShowPhraseList();
             return 0;
         case IDM_EXIT:
             ExitProgram();
@@ -297,6 +309,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
         if (wp == TrayTimerId) RetryTrayIcon();
         if (wp == WatchdogTimerId) watchdog_.Check();
+        // Neither an open cell nor the open search window may see the rows replaced.
+        if (wp == PhraseFileTimerId && phraseFile_)
+            phraseFile_->Tick(grid_.IsEditing() || (search_ && IsWindowVisible(search_->Handle())));
         return 0;
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
@@ -308,6 +323,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             removeHooks_();
         return 0;
     case WM_CLOSE:
+        // The load handles messages as it goes: ending now would free the rows it fills. It is
+        // asked to stop, and the program ends once it has.
+        if (phraseFile_ && !phraseFile_->RequestEnd()) {
+            endAfterLoad_ = true;
+            return 0;
+        }
         // No hide-on-close: closing ends the program, with the cell being edited kept.
         grid_.AcceptEdit();
         DestroyWindow(wnd_);
@@ -318,6 +339,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // The session ends (log off, shut down) and the process with it, without WM_DESTROY:
         // shut down now so that the phrases are saved.
         if (wp) {
+            // During the load nothing can have been edited yet and the file is untouched: the
+            // load is only asked to stop.
+            if (phraseFile_ && !phraseFile_->RequestEnd()) {
+                endAfterLoad_ = true;
+                return 0;
+            }
             grid_.AcceptEdit();
             ShutDown();
         }
@@ -371,16 +398,33 @@ void MainWindow::StartUp() {
     options_ = RunOptions(settings_, CommandLineArguments());
     main_.SetPauseShortcut(settings_.PauseShortcut);
     if (startPaused_) main_.SetPaused(true);
-    phraseFile_.emplace(*files_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile));
-    // A load error ends start-up here, before the hook (the caption then carries no version),
-    // and is shown in the general error box by the window procedure. The load keeps the
-    // window answering meanwhile.
-    const PhraseLoadResult loaded = phraseFile_->Load(rows_, index_, options_.MaxPhrases,
-                                                      [this] { win32_.ProcessPendingMessages(); });
-    if (loaded.StoppedAtLimit) loadedFromFile_ = rows_.Count();
+    phraseFile_.emplace(*files_, win32_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile),
+                        rows_, index_, [this](std::exception_ptr e) { main_.ShowException(e); });
+    SetTimer(wnd_, PhraseFileTimerId, PhraseFile::TickIntervalMs, nullptr);
+    // The load keeps the window answering meanwhile. A load error ends start-up here, before
+    // the hook (the caption then carries no version); the edits made after it are still saved,
+    // with the file kept as its backup first.
+    bool loaded = false;
+    PhraseLoadResult result;
+    try {
+        result =
+            phraseFile_->Load(options_.MaxPhrases, [this] { win32_.ProcessPendingMessages(); });
+        loaded = true;
+    } catch (...) {
+        main_.ShowException(std::current_exception());
+    }
+    if (endAfterLoad_) {
+        PostMessageW(wnd_, WM_CLOSE, 0, 0);
+        return;
+    }
+    // Only now: the search window lists the rows the load fills.
+    main_.SearchRequested = [this] { ShowSearch(); };
+    main_.SetSearchShortcut(settings_.SearchShortcut);
+    if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     UpdateStatus();
-    StartHook();
-    if (loaded.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
+    if (loaded) StartHook();
+    if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
+    if (showAfterLoad_) ShowPhraseList();
 }
 
 void MainWindow::StartHook() {
@@ -451,13 +495,15 @@ std::optional<std::uint32_t> MainWindow::LastEventTick() {
 }
 
 void MainWindow::ShutDown() {
-    if (shutDown_) return;
+    // Never under a running load: it still fills the rows (WM_CLOSE waits for it).
+    if (shutDown_ || (phraseFile_ && phraseFile_->Loading())) return;
     shutDown_ = true;
     if (shownOnce_) RememberLayout();
-    // A load that failed or stopped at MaxPhrases left stored phrases out of the list; the
-    // file keeps the old one as lumora.lmx.bak then, so that none of them is lost.
+    if (wnd_) KillTimer(wnd_, PhraseFileTimerId);
+    // What is not yet written; a load that failed or stopped early left stored phrases out of
+    // the list, and the file keeps the old one as a backup then, so that none of them is lost.
     try {
-        if (phraseFile_) phraseFile_->SaveAtExit(rows_);
+        if (phraseFile_) phraseFile_->SaveAtExit();
     } catch (...) {
         // The old file is untouched (the save is atomic); say why the edits were not saved.
         main_.ShowException(std::current_exception());
@@ -613,17 +659,21 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
                 return false;
         }
         try {
-            SwitchPhraseFile(phraseFile_, *files_, rows_, index_, newPath, how, next.MaxPhrases);
+            SwitchPhraseFile(phraseFile_, *files_, win32_, rows_, index_, newPath, how,
+                             next.MaxPhrases,
+                             [this](std::exception_ptr e) { main_.ShowException(e); });
         } catch (...) {
             main_.ShowException(std::current_exception());
             return false;
         }
         loadedFromFile_ = phraseFile_->KeepsOldFile() ? rows_.Count() : 0;
     } else if (loadedFromFile_ != 0 && next.MaxPhrases > options_.MaxPhrases) {
-        // The load stopped at the old limit: the phrases after it come in now.
+        // The load stopped at the old limit and the file is as it was then: the phrases after
+        // the ones loaded come in now, and are written with the rest.
         try {
             loadedFromFile_ = BringInLeftOutPhrases(rows_, index_, *files_, phraseFile_->Path(),
                                                     loadedFromFile_, next.MaxPhrases);
+            phraseFile_->Changed();
         } catch (...) {
             main_.ShowException(std::current_exception());
         }
@@ -648,6 +698,18 @@ void MainWindow::ApplySettings(const Settings& settings) {
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
     if (settings_.PauseShortcut != before.PauseShortcut)
         main_.SetPauseShortcut(settings_.PauseShortcut);
+    if (settings_.SearchShortcut != before.SearchShortcut)
+        main_.SetSearchShortcut(settings_.SearchShortcut);
+}
+
+void MainWindow::ShowSearch() {
+    if (!search_) {
+        search_ = std::make_unique<SearchWindow>(instance_, rows_,
+                                                 [this](const std::u16string& text, HWND target) {
+                                                     main_.TypeChosenPhrase(text, FromHwnd(target));
+                                                 });
+    }
+    search_->Show();
 }
 
 void MainWindow::ShowPauseState() {

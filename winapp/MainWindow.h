@@ -17,6 +17,7 @@
 #include "winapp/AboutDialog.h"
 #include "winapp/OptionsDialog.h"
 #include "winapp/PhraseGrid.h"
+#include "winapp/SearchWindow.h"
 
 #include <memory>
 #include <optional>
@@ -77,6 +78,7 @@ private:
     void ShowTrayMenu();
     // The Options window (not built yet).
     void ShowOptions();
+    void ShowSearch();
     // The tray icon and tooltip of the pause state.
     void ShowPauseState();
 
@@ -119,13 +121,15 @@ private:
     HookWatchdog watchdog_;
     PhraseEditor editor_;
     PhraseGrid grid_;
+    // Made at the first press of the search shortcut.
+    std::unique_ptr<SearchWindow> search_;
     std::unique_ptr<FileSystem> files_;
     AboutDialog about_;
 
     // lumora.ini beside the program, and what it held at start.
     std::optional<SettingsFile> settingsFile_;
     Settings settings_;
-    // The phrase file; knows whether the load left stored phrases out.
+    // The phrase file: loaded at start, written after each change.
     std::optional<PhraseFile> phraseFile_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
@@ -143,6 +147,9 @@ private:
     bool trayTimerOn_ = false;
     bool shownOnce_ = false;
     bool shutDown_ = false;
+    // Asked for while the phrase file was loading: done once it has ended.
+    bool endAfterLoad_ = false;
+    bool showAfterLoad_ = false;
     OptionsDialog optionsDialog_;
     // How many of the phrase file's phrases are in the list, when a load stopped at the limit:
     // a larger limit brings in the ones after them.

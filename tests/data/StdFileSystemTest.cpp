@@ -69,5 +69,27 @@ TEST_F(StdFileSystemTest, ShouldLeaveOldEntryAndNoTemporary_WhenReplaceFails) {
     EXPECT_THROW(files->CopyFile(Path("none"), Path("copy")), Error);
 }
 
+TEST_F(StdFileSystemTest, ShouldWriteThroughLink_AndTellReadOnlyAndChanges) {
+    fs::create_directories(dir / "synced");
+    const std::u16string target = Path("synced/lumora.lmx");
+    const std::u16string link = Path("lumora.lmx");
+    files->WriteFileAtomic(target, "first");
+    fs::create_symlink(dir / "synced" / "lumora.lmx", dir / "lumora.lmx");
+    const std::optional<FileInfo> before = files->Info(link);
+    ASSERT_TRUE(before);
+    files->WriteFileAtomic(link, "second, longer");
+    EXPECT_TRUE(fs::is_symlink(dir / "lumora.lmx"));
+    EXPECT_EQ(files->ReadFile(target), "second, longer");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "synced"), {}), 1);
+    const std::optional<FileInfo> after = files->Info(link);
+    ASSERT_TRUE(after);
+    EXPECT_NE(after->Stamp, before->Stamp);
+    EXPECT_FALSE(after->ReadOnly);
+
+    fs::permissions(dir / "synced" / "lumora.lmx", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_TRUE(files->Info(target)->ReadOnly);
+    EXPECT_EQ(files->Info(Path("none")), std::nullopt);
+}
+
 } // namespace
 } // namespace lumora

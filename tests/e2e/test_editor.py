@@ -271,6 +271,9 @@ class Editor(winedriver.LumoraTest):
         # The window's size and the columns are there again at the next start.
         size = self.lumora.main_window().rect
         self.lumora.exit_from_tray()
+        # Gone for Windows too (its window and instance mutex), not only its Wine process.
+        winedriver.wait_until(lambda: self.lumora.main_window() is None, 20,
+                              what="the first copy to end")
         self.lumora.proc = None
         self.open_editor()
         self.assertEqual(self.columns()[0][0], 10)
@@ -339,8 +342,9 @@ class Editor(winedriver.LumoraTest):
         self.assertEqual(self.rows(), full)
         self.assertIsNone(self.child("Edit"))
         self.assertIn("full (30 phrases)", self.status()[0])
+        # Nothing changed: the file still holds all 32.
         self.lumora.exit_from_tray()
-        with open(self.lumora.phrase_file + ".bak", "rb") as f:
+        with open(self.lumora.phrase_file, "rb") as f:
             self.assertEqual(len(phrases_of(f.read())), 32)
 
 

@@ -104,27 +104,30 @@ TEST_F(OptionsFormTest, SwitchPhraseFile_ShouldLoseNoPhrase_EitherWay) {
         other.AppendPhrase(otherIndex, u"there", u"in the synced file");
         SavePhrases(other, files, u"D:\\sync.lmx");
     }
+    sim::ScriptedDesktop desk;
     std::optional<PhraseFile> file;
-    file.emplace(files, u"C:\\lumora.lmx");
-    file->Load(rows, index, 30, {});
+    file.emplace(files, desk, u"C:\\lumora.lmx", rows, index);
+    file->Load(30, {});
     rows.AppendPhrase(index, u"brb", u"be right back"); // an edit not yet saved
+    file->Changed();
 
     // Using the file there saves the list where it was first.
-    SwitchPhraseFile(file, files, rows, index, u"D:\\sync.lmx", PhraseFileMove::UseNewFile, 30);
+    SwitchPhraseFile(file, files, desk, rows, index, u"D:\\sync.lmx", PhraseFileMove::UseNewFile,
+                     30);
     EXPECT_EQ(file->Path(), u"D:\\sync.lmx");
     ASSERT_EQ(rows.Count(), 1u);
     EXPECT_EQ(rows.At(0).Abbreviation(), u"there");
     EXPECT_EQ(CountPhrasesInFile(files, u"C:\\lumora.lmx"), 1u);
 
     // Taking the phrases along writes them to the new file at once; the old one stays.
-    SwitchPhraseFile(file, files, rows, index, u"E:\\new.lmx", PhraseFileMove::TakePhrasesAlong,
-                     30);
+    SwitchPhraseFile(file, files, desk, rows, index, u"E:\\new.lmx",
+                     PhraseFileMove::TakePhrasesAlong, 30);
     EXPECT_EQ(file->Path(), u"E:\\new.lmx");
     EXPECT_EQ(files.Files[u"E:\\new.lmx"], files.Files[u"D:\\sync.lmx"]);
 
     // A file that cannot be read changes nothing.
     files.Unreadable.insert(u"F:\\broken.lmx");
-    EXPECT_ANY_THROW(SwitchPhraseFile(file, files, rows, index, u"F:\\broken.lmx",
+    EXPECT_ANY_THROW(SwitchPhraseFile(file, files, desk, rows, index, u"F:\\broken.lmx",
                                       PhraseFileMove::UseNewFile, 30));
     EXPECT_EQ(file->Path(), u"E:\\new.lmx");
     EXPECT_EQ(rows.Count(), 1u);

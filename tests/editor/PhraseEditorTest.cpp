@@ -342,3 +342,34 @@ TEST_F(PhraseEditorTest, Edit_ShouldOpenFocusedCell_OnlyWhenNotEditing) {
 
 } // namespace
 } // namespace lumora
+
+namespace lumora {
+namespace {
+
+// Each accepted change of the phrases is announced once, for the phrase file to be written;
+// an edit accepted unchanged is not one.
+TEST_F(PhraseEditorTest, Changes_ShouldBeAnnounced_WhenPhraseIsAddedEditedOrDeleted) {
+    int changes = 0;
+    editor.Changed = [&] { ++changes; };
+    Add(u"a", u"1");
+    editor.NewPhrase();
+    EXPECT_EQ(changes, 1);
+    grid.Accept(editor, u"b");
+    EXPECT_EQ(changes, 2);
+    grid.Editing = std::pair<std::size_t, int>{1, AbbreviationColumn};
+    grid.Accept(editor, u"b");
+    EXPECT_EQ(changes, 2);
+    grid.Editing = std::pair<std::size_t, int>{1, TextColumn};
+    grid.Accept(editor, u"2");
+    EXPECT_EQ(changes, 3);
+    editor.NewPhrase(); // a new, empty row
+    EXPECT_EQ(changes, 4);
+    editor.NewPhrase(); // the empty row made just now is reused
+    EXPECT_EQ(changes, 4);
+    grid.Focused = 0;
+    editor.DeletePhrase();
+    EXPECT_EQ(changes, 5);
+}
+
+} // namespace
+} // namespace lumora

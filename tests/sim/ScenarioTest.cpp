@@ -458,6 +458,28 @@ TEST_F(ScenarioTest, PauseShortcut_ShouldPauseAndResume_AndATakenOneBeSaid) {
     EXPECT_TRUE(sim.Desktop().Shortcuts.empty());
 }
 
+TEST_F(ScenarioTest, SearchShortcut_ShouldTypeTheChosenPhrase_AlsoWhilePaused) {
+    // The search window stands for the callback: it chooses "be right back" for the field.
+    program.Main.SearchRequested = [this] {
+        program.Main.TypeChosenPhrase(u"be right back", sim.WindowHandle(0));
+    };
+    ASSERT_TRUE(program.Main.SetSearchShortcut(*ParseShortcut(u"Ctrl+Alt+Space")));
+    auto press = [this] {
+        sim.Desktop().PressShortcut(SimulatedDesktop::MainWindowHandle,
+                                    modifier::Ctrl | modifier::Alt, 0x20);
+        sim.RunPending();
+    };
+    Type(u"ok ");
+    press();
+    EXPECT_EQ(Field(), u"ok be right back");
+    program.Main.SetPaused(true);
+    Type(u" ");
+    press();
+    EXPECT_EQ(Field(), u"ok be right back be right back");
+    EXPECT_TRUE(program.Main.SetSearchShortcut({}));
+    EXPECT_TRUE(sim.Desktop().Shortcuts.empty());
+}
+
 TEST_F(ScenarioTest, CommandsOfASecondStart_ShouldPauseResumeToggleAndEnd) {
     constexpr unsigned ControlMsg = 0xC100; // as RegisterWindowMessageW gives
     program.Main.SetControlMsg(ControlMsg);
