@@ -42,7 +42,7 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended,
 
         // Only the window of the search and the character before it can matter.
         std::u16string& typed = typed_;
-        const auto keep = static_cast<std::int32_t>(SearchWindow + 1);
+        const auto keep = static_cast<std::int32_t>(SearchedLength + 1);
         const std::int32_t from = std::max(0, r.Pos - keep);
         typed.assign(r.Text, static_cast<std::size_t>(from),
                      static_cast<std::size_t>(r.Pos - from));

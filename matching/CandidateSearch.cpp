@@ -42,7 +42,7 @@ std::size_t CandidateSearch::FindAutotexts(std::vector<Phrase*>& results,
     results.clear();
     const auto L = static_cast<std::int32_t>(text.size());
     if (L == 0) return 0;
-    const std::int32_t M = std::min<std::int32_t>(L, SearchWindow);
+    const std::int32_t M = std::min<std::int32_t>(L, SearchedLength);
     const DelimiterMode mode = mode_;
 
     // Lower-casing goes code unit by code unit, so a suffix of the lower-cased window is the

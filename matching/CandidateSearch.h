@@ -22,7 +22,7 @@ constexpr std::u16string_view FollowingDelims = u"\t\n\r \"'>}]).,?!/\\:;-_";
 static_assert(PrecedingDelims.size() == 14 && FollowingDelims.size() == 20);
 
 // Only the last this many characters of the text are searched.
-constexpr std::size_t SearchWindow = 48;
+constexpr std::size_t SearchedLength = 48;
 
 // The character at 1-based index - 1, or U+0000 at the start of the text.
 char16_t CharBefore(std::u16string_view text, std::int32_t index);

@@ -234,8 +234,8 @@ bool PrintStatusParts(HWND bar) {
 [[noreturn]] void Usage() {
     std::fprintf(
         stderr,
-        "usage: wintext list | wait | text | activate | close | post | child | rows | columns | "
-        "status | size [options]\n");
+        "usage: wintext list | wait | launch | text | activate | close | post | child | rows | "
+        "columns | status | size [options]\n");
     std::exit(2);
 }
 
@@ -252,6 +252,7 @@ int wmain(int argc, wchar_t** argv) {
     bool hasExpect = false;
     DWORD timeout = 0;
     std::wstring message, wparam = L"0", lparam = L"0";
+    std::wstring program;
     int width = 0, height = 0;
     for (int i = 2; i < argc; ++i) {
         std::wstring a = argv[i];
@@ -273,6 +274,8 @@ int wmain(int argc, wchar_t** argv) {
             wparam = v;
         else if (a == L"--lparam")
             lparam = v;
+        else if (a == L"--program")
+            program = v;
         else if (a == L"--width")
             width = _wtoi(v.c_str());
         else if (a == L"--height")
@@ -281,6 +284,39 @@ int wmain(int argc, wchar_t** argv) {
             Usage();
     }
 
+    if (cmd == L"launch") {
+        // Starts PROGRAM (in its own folder) and prints the milliseconds until a window of the
+        // class has a title that starts with the expected text; the program is left running.
+        LARGE_INTEGER frequency, start, now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        std::wstring commandLine = L"\"" + program + L"\"";
+        const std::wstring folder = program.substr(0, program.find_last_of(L"\\/") + 1);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+            return 1;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        const DWORD begun = GetTickCount();
+        for (;;) {
+            if (HWND w = FindWindowW(q.Class.c_str(), nullptr)) {
+                wchar_t title[256] = L"";
+                GetWindowTextW(w, title, 256);
+                if (std::wstring(title).rfind(expect, 0) == 0) {
+                    QueryPerformanceCounter(&now);
+                    std::printf("%.1f\n", 1000.0 *
+                                              static_cast<double>(now.QuadPart - start.QuadPart) /
+                                              static_cast<double>(frequency.QuadPart));
+                    return 0;
+                }
+            }
+            if (GetTickCount() - begun >= timeout) return 1;
+            Sleep(1);
+        }
+    }
     if (cmd == L"list") {
         EnumWindows(ListProc, 0);
         return 0;

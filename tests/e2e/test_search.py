@@ -1,0 +1,48 @@
+"""The search window under Wine: its shortcut opens it over Notepad, part of a phrase and Enter
+type that phrase into Notepad, and Escape types nothing."""
+
+import winedriver
+
+SEARCH_CLASS = "LumoraSearch"
+
+
+class Search(winedriver.LumoraTest):
+    phrases = [
+        ("brb", "be right back"),
+        ("sig", "Best regards, Ann"),
+        ("addr", "12 Long Street"),
+    ]
+
+    def open_search(self):
+        self.desktop.key("ctrl+alt+space")
+        self.desktop.wait_window(cls=SEARCH_CLASS, timeout=20)
+        # The box has the focus once the window is up; give Wine a moment to move it there.
+        winedriver.wait_until(lambda: self.visible_search(), timeout=10, what="search window")
+
+    def visible_search(self):
+        return any(w.cls == SEARCH_CLASS and w.visible for w in self.desktop.windows())
+
+    def test_search_ShouldTypeTheChosenPhraseIntoNotepad_AndEscapeNothing(self):
+        self.lumora.start()
+        self.desktop.start_notepad()
+        self.desktop.type("to: ")
+
+        self.open_search()
+        self.desktop.type("regards")  # a word of the text, not the abbreviation
+        self.desktop.key("Return")
+        expected = "to: Best regards, Ann"
+        self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
+
+        self.open_search()
+        self.desktop.type("long")
+        self.desktop.key("Escape")
+        winedriver.wait_until(lambda: not self.visible_search(), timeout=10,
+                              what="search window closed")
+        self.desktop.focus(self.desktop.NOTEPAD_TITLE)
+        self.desktop.type(" ok")
+        expected += " ok"
+        self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
+
+
+if __name__ == "__main__":
+    winedriver.main()
