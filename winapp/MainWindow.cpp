@@ -630,7 +630,7 @@ void MainWindow::ShowOptions() {
     grid_.AcceptEdit();
     const Settings current = settings_;
     const std::size_t phrases = rows_.Count();
-    const OptionsFormValues values = FormValuesOf(settings_, win32_.RunCommand().has_value());
+    OptionsFormValues values = FormValuesOf(settings_, win32_.RunCommand().has_value());
     // Over the phrase list when it is shown, else on its own.
     HWND owner = IsWindowVisible(wnd_) ? wnd_ : nullptr;
     for (;;) {
@@ -639,6 +639,8 @@ void MainWindow::ShowOptions() {
                 return ReadOptionsForm(v, current, phrases);
             });
         if (!chosen || ApplyOptions(*chosen)) return;
+        // The move of the phrase file was called off: the window again, as the user left it.
+        values = FormValuesOf(chosen->NewSettings, chosen->StartAtSignIn);
     }
 }
 
