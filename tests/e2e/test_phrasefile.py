@@ -126,6 +126,9 @@ class PhraseFile(winedriver.LumoraTest):
         self.write_file(winedriver.phrase_file_bytes(numbered(40)))
         for limit in (20, 10):
             self.start(f"-maxitems={limit}")
+            # The start says that the file holds more than the limit.
+            self.desktop.wait_window(cls="#32770", title="Lumora")
+            self.desktop.wintext("close", "--class", "#32770")
             self.open_editor()
             self.rename_first(f"e{limit}")
             winedriver.wait_until(lambda: self.stored()[0][0] == f"e{limit}", 10,
