@@ -205,9 +205,8 @@ bool PrintRows(HWND list) {
 }
 
 [[noreturn]] void Usage() {
-    std::fprintf(
-        stderr,
-        "usage: wintext list | wait | launch | text | activate | close | post | child | rows [options]\n");
+    std::fprintf(stderr, "usage: wintext list | wait | launch | text | activate | close | post | "
+                         "child | rows [options]\n");
     std::exit(2);
 }
 
@@ -279,8 +278,9 @@ int wmain(int argc, wchar_t** argv) {
                 GetWindowTextW(w, title, 256);
                 if (std::wstring(title).rfind(expect, 0) == 0) {
                     QueryPerformanceCounter(&now);
-                    std::printf("%.1f\n", 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
-                                               static_cast<double>(frequency.QuadPart));
+                    std::printf("%.1f\n", 1000.0 *
+                                              static_cast<double>(now.QuadPart - start.QuadPart) /
+                                              static_cast<double>(frequency.QuadPart));
                     return 0;
                 }
             }
