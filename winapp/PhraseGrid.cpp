@@ -247,7 +247,8 @@ void PhraseGrid::SyncItemCount() {
 }
 
 void PhraseGrid::RowAppended(std::size_t) {
-    SyncItemCount();
+    // A load appends in a batch: the count is set once at its end, not 10,000 times.
+    if (!rows_.InBatch()) SyncItemCount();
 }
 
 void PhraseGrid::RowDeleted(std::size_t index) {
@@ -283,6 +284,7 @@ void PhraseGrid::BatchBegun() {
 }
 
 void PhraseGrid::BatchEnded() {
+    SyncItemCount();
     if (!list_) return;
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
