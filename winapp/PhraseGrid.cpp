@@ -282,6 +282,8 @@ void PhraseGrid::SyncItemCount() {
 }
 
 void PhraseGrid::RowAppended(std::size_t) {
+    // A load appends in a batch: the count is set once at its end, not 10,000 times.
+    if (rows_.InBatch()) return;
     SyncItemCount();
     StatusChanged();
 }
@@ -324,6 +326,8 @@ void PhraseGrid::BatchBegun() {
 }
 
 void PhraseGrid::BatchEnded() {
+    SyncItemCount();
+    StatusChanged();
     if (!list_) return;
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);

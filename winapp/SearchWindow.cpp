@@ -93,7 +93,19 @@ bool SearchWindow::Create() {
     }
     // The box keeps the keyboard: Up, Down, Enter and Escape act on the list from there.
     SetWindowSubclass(box_, BoxProc, BoxSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // The window's first WM_SIZE came before its children existed.
+    Layout();
     return true;
+}
+
+void SearchWindow::Layout() {
+    if (!box_ || !view_) return;
+    RECT client{};
+    GetClientRect(wnd_, &client);
+    const int cx = client.right, cy = client.bottom;
+    MoveWindow(box_, Margin, Margin, cx - 2 * Margin, BoxHeight, TRUE);
+    MoveWindow(view_, Margin, 2 * Margin + BoxHeight, cx - 2 * Margin,
+               std::max(0, cy - 3 * Margin - BoxHeight), TRUE);
 }
 
 void SearchWindow::Show() {
@@ -165,13 +177,9 @@ LRESULT CALLBACK SearchWindow::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT SearchWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_SIZE: {
-        const int cx = LOWORD(lp), cy = HIWORD(lp);
-        MoveWindow(box_, Margin, Margin, cx - 2 * Margin, BoxHeight, TRUE);
-        MoveWindow(view_, Margin, 2 * Margin + BoxHeight, cx - 2 * Margin,
-                   std::max(0, cy - 3 * Margin - BoxHeight), TRUE);
+    case WM_SIZE:
+        Layout();
         return 0;
-    }
     case WM_COMMAND:
         if (LOWORD(wp) == BoxId && HIWORD(wp) == EN_CHANGE) Filter();
         return 0;

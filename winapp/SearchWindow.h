@@ -35,6 +35,7 @@ private:
                                     DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     bool Create();
+    void Layout();
     void Filter();
     void ShowChoice();
     void Close(bool type);
