@@ -30,6 +30,8 @@ PHRASES = [
     ("Case", "<tags> & \"quotes\" in the text"),
 ]
 
+MANY = [("a%d" % i, "phrase number %d" % i) for i in range(150)]
+
 HEADER = '<?xml version="1.0" encoding="UTF-8"?>\r\n'
 
 
@@ -90,6 +92,9 @@ def phrase_file_seeds(tool):
         "lf-only": utf16(text.replace("\r\n", "\n")),
         "cr-only": utf16(text.replace("\r\n", "\r")),
         "empty-list": utf16(phrase_text([])),
+        # Past the reader's 4096-character compaction of consumed text, in lines and in one line.
+        "many": utf16(phrase_text(MANY)),
+        "many-one-line": phrase_text(MANY).replace("\r\n", "").encode("cp1252"),
         "one-phrase": utf16(phrase_text(PHRASES[:1])),
         "lone-surrogate": utf16(phrase_text([("x", "a\ud800b")])),
         # An older header: the reader drops attributes of <phrases> on the second line.

@@ -3,7 +3,8 @@
 # instrumented too) into build/fuzz, then runs each fuzz_* target in turn for SECONDS
 # (default 60), niced, on its corpus in build/fuzz/corpus/TARGET. Seeds are made afresh in
 # build/fuzz/seeds/TARGET by fuzz/make-seeds.py (with the built lumoratool) plus any files in
-# fuzz/seeds/TARGET/. Logs go to build/fuzz/logs, inputs that fail to build/fuzz/findings.
+# fuzz/seeds/TARGET/; fuzz/TARGET.dict, when present, is its dictionary. Logs go to
+# build/fuzz/logs, inputs that fail to build/fuzz/findings.
 #   fuzz/run-fuzz.sh [SECONDS] [TARGET...]   (LUMORA_FUZZ_BUILD picks another build folder)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,12 +31,14 @@ for name in "${targets[@]}"; do
     mkdir -p "$corpus" "$seeds"
     python3 fuzz/make-seeds.py "$name" "$seeds" --tool "$build/tools/lumoratool"
     if [ -d "fuzz/seeds/$name" ]; then cp -r "fuzz/seeds/$name/." "$seeds/"; fi
+    options=()
+    if [ -f "fuzz/$name.dict" ]; then options+=(-dict="fuzz/$name.dict"); fi
     log="$build/logs/$name.log"
     echo "== $name for ${seconds}s (log: $log)"
     # New inputs go to the first folder (the corpus); the seeds are only read.
     if ! nice "$build/fuzz/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/findings/$name-" \
-        "$corpus" "$seeds" >"$log" 2>&1; then
+        ${options[@]+"${options[@]}"} "$corpus" "$seeds" >"$log" 2>&1; then
         failed+=("$name")
     fi
     grep -E '^INFO: Loaded [0-9]+ modules|INITED|DONE|^stat::number_of_executed_units|ERROR|SUMMARY' "$log" || true
