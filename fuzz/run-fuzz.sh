@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# A bounded fuzzing run of every target: builds the preset "fuzz" (clang, the libraries
-# instrumented too) into build/fuzz, then runs each fuzz_* target in turn for SECONDS
-# (default 60), niced, on its corpus in build/fuzz/corpus/TARGET. Seeds are made afresh in
-# build/fuzz/seeds/TARGET by fuzz/make-seeds.py (with the built lumoratool) plus any files in
-# fuzz/seeds/TARGET/; fuzz/TARGET.dict, when present, is its dictionary. Logs go to
+# A bounded fuzzing run of every target: installs clang when missing, builds the preset "fuzz"
+# (clang, the libraries instrumented too) into build/fuzz, then runs each fuzz_* target in turn
+# for SECONDS (default 60), niced, on its corpus in build/fuzz/corpus/TARGET. Seeds are made
+# afresh in build/fuzz/seeds/TARGET by fuzz/make-seeds.py (with the built lumoratool) plus any
+# files in fuzz/seeds/TARGET/; fuzz/TARGET.dict, when present, is its dictionary. Logs go to
 # build/fuzz/logs, inputs that fail to build/fuzz/findings.
 #   fuzz/run-fuzz.sh [SECONDS] [TARGET...]   (LUMORA_FUZZ_BUILD picks another build folder)
 set -euo pipefail
@@ -12,6 +12,7 @@ seconds=${1:-60}
 shift || true
 build=${LUMORA_FUZZ_BUILD:-build/fuzz}
 
+scripts/install-deps.sh clang libclang-rt-dev
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2
 mkdir -p "$build/logs" "$build/findings"
