@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include "platform/Error.h"
+#include "platform/win32/SystemErrors.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Handles.h"
 
@@ -12,25 +13,8 @@ namespace lumora {
 
 namespace {
 
-std::u16string ErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text = n && buffer ? FromWide(buffer, n) : std::u16string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ' ||
-                             text.back() == u'.'))
-        text.pop_back();
-    if (text.empty()) {
-        const std::string number = "error " + std::to_string(code);
-        text.assign(number.begin(), number.end());
-    }
-    return text;
-}
-
 [[noreturn]] void Fail(std::u16string_view what, const std::u16string& path, DWORD code) {
-    throw Error(std::u16string(what) + u" \"" + path + u"\": " + ErrorText(code));
+    throw Error(std::u16string(what) + u" \"" + path + u"\": " + SystemErrorText(code));
 }
 
 class Handle {

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/Error.h"
+#include "platform/win32/SystemErrors.h"
 #include "platform/win32/Win32Handles.h"
 
 #include <vector>
@@ -428,9 +429,8 @@ struct KeyCloser {
 };
 
 [[noreturn]] void ThrowRunKeyError(const char16_t* what, LSTATUS status) {
-    const std::string code = std::to_string(status);
     throw Error(std::u16string(what) + u" the entry in HKEY_CURRENT_USER\\" + FromWide(RunKeyPath) +
-                u" (error " + std::u16string(code.begin(), code.end()) + u")");
+                u" (" + SystemErrorText(static_cast<DWORD>(status)) + u")");
 }
 
 } // namespace

@@ -382,18 +382,8 @@ def main():
     args.bin = os.path.abspath(args.bin)
 
     started = time.monotonic()
-    rig = os.path.join(HERE, "wine-desktop.sh")
-    desktop_dir = os.path.join(args.dir, "desktop")
-    try:
-        with open(os.path.join(args.dir, "desktop.log"), "w") as log:
-            subprocess.run([rig, "start", desktop_dir], check=True, stdout=log, stderr=log,
-                           stdin=subprocess.DEVNULL, timeout=180)
-        version, samples = run(args, os.path.join(desktop_dir, "desktop.env"))
-    finally:
-        subprocess.run([rig, "stop", desktop_dir], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=120)
-        # The next run makes a fresh prefix anyway; this one is some 700 MB.
-        shutil.rmtree(os.path.join(desktop_dir, "prefix"), ignore_errors=True)
+    with winedriver.own_desktop(args.dir) as env_file:
+        version, samples = run(args, env_file)
     elapsed = time.monotonic() - started
 
     lines, figures = report(samples)

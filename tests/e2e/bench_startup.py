@@ -21,7 +21,6 @@ import os
 import random
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
@@ -126,17 +125,8 @@ def main():
     args.bin = os.path.abspath(args.bin)
 
     started = time.monotonic()
-    rig = os.path.join(HERE, "wine-desktop.sh")
-    desktop_dir = os.path.join(args.dir, "desktop")
-    try:
-        with open(os.path.join(args.dir, "desktop.log"), "w") as log:
-            subprocess.run([rig, "start", desktop_dir], check=True, stdout=log, stderr=log,
-                           stdin=subprocess.DEVNULL, timeout=180)
-        samples = run(args, os.path.join(desktop_dir, "desktop.env"))
-    finally:
-        subprocess.run([rig, "stop", desktop_dir], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=120)
-        shutil.rmtree(os.path.join(desktop_dir, "prefix"), ignore_errors=True)
+    with winedriver.own_desktop(args.dir) as env_file:
+        samples = run(args, env_file)
 
     medians = {}
     for name, values in samples.items():

@@ -2,9 +2,7 @@
 place and deleted with the mouse and the keyboard, the edits expand in Notepad and are saved in
 grid order at exit."""
 
-import base64
 import os
-import re
 
 import winedriver
 
@@ -17,18 +15,6 @@ PHRASES = [
 PHRASES_SHOWN = [("brb", "be right back"), ("sig", "Kind regards,\u00b6John")]
 
 LIST = "SysListView32"
-
-
-def phrases_of(saved):
-    """The (abbreviation, text) pairs of a phrase file, in file order."""
-    text = saved.decode("utf-16")
-    pairs = re.findall(r"<description>([^<]*)</description>\r\n<autotext>([^<]*)</autotext>",
-                       text)
-
-    def decode(value):
-        return base64.b64decode(value.replace("\r\n", "")).decode("utf-8")
-
-    return [(decode(a), decode(d)) for d, a in pairs]
 
 
 class Editor(winedriver.LumoraTest):
@@ -306,7 +292,7 @@ class Editor(winedriver.LumoraTest):
         self.wait_editing("")
         self.desktop.type("gtg")
         self.wait_editing("gtg")
-        self.assertEqual(phrases_of(self.saved_at_exit()), PHRASES + [("gtg", "")])
+        self.assertEqual(winedriver.phrases_of(self.saved_at_exit()), PHRASES + [("gtg", "")])
 
 
     def message_box_text(self):

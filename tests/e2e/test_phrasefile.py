@@ -3,9 +3,7 @@ kill keeps it), a file written by another program is picked up while the program
 cut at falling limits never cost a stored phrase, a damaged file is shown and kept, and an exit
 during the load writes nothing."""
 
-import base64
 import os
-import re
 import signal
 import subprocess
 import tempfile
@@ -20,18 +18,6 @@ def numbered(count):
     return [(f"p{i:02d}", f"phrase number {i}") for i in range(count)]
 
 
-def phrases_of(saved):
-    """The (abbreviation, text) pairs of a phrase file as the program writes it."""
-    text = saved.decode("utf-16")
-    pairs = re.findall(r"<description>([^<]*)</description>\r\n<autotext>([^<]*)</autotext>",
-                       text)
-
-    def decode(value):
-        return base64.b64decode(value.replace("\r\n", "")).decode("utf-8")
-
-    return [(decode(a), decode(d)) for d, a in pairs]
-
-
 class PhraseFile(winedriver.LumoraTest):
     binaries = ("wintext.exe", "lumora.exe", "lumora.dll", "lumoratool.exe")
     phrases = PHRASES
@@ -43,7 +29,7 @@ class PhraseFile(winedriver.LumoraTest):
 
     def stored(self, name="lumora.lmx"):
         with open(self.path(name), "rb") as f:
-            return phrases_of(f.read())
+            return winedriver.phrases_of(f.read())
 
     def write_file(self, data):
         with open(self.lumora.phrase_file, "wb") as f:

@@ -9,7 +9,9 @@ Everything here waits by bounded polling, and stops only the processes it starte
 
 import base64
 import collections
+import contextlib
 import os
+import re
 import shlex
 import shutil
 import signal
@@ -226,6 +228,36 @@ class Desktop:
                      str(int(timeout * 1000))]
         result = self.wintext(*args, timeout=timeout + 30)
         return result.stdout.decode("utf-8", errors="replace")
+
+
+def phrases_of(saved):
+    """The (abbreviation, text) pairs of a phrase file as the program writes it, in file order."""
+    text = saved.decode("utf-16")
+    pairs = re.findall(r"<description>([^<]*)</description>\r\n<autotext>([^<]*)</autotext>",
+                       text)
+
+    def decode(value):
+        return base64.b64decode(value.replace("\r\n", "")).decode("utf-8")
+
+    return [(decode(a), decode(d)) for d, a in pairs]
+
+
+@contextlib.contextmanager
+def own_desktop(folder):
+    """A virtual display and a fresh Wine prefix of the caller's own, in folder/desktop (for the
+    benchmark scripts, which run outside ctest and its fixture); yields the path of its
+    desktop.env and stops both after, removing the prefix (some 700 MB)."""
+    rig = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine-desktop.sh")
+    desktop_dir = os.path.join(folder, "desktop")
+    try:
+        with open(os.path.join(folder, "desktop.log"), "w") as log:
+            subprocess.run([rig, "start", desktop_dir], check=True, stdout=log, stderr=log,
+                           stdin=subprocess.DEVNULL, timeout=180)
+        yield os.path.join(desktop_dir, "desktop.env")
+    finally:
+        subprocess.run([rig, "stop", desktop_dir], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=120)
+        shutil.rmtree(os.path.join(desktop_dir, "prefix"), ignore_errors=True)
 
 
 def phrase_file_bytes(phrases):
