@@ -195,7 +195,8 @@ class Editor(winedriver.LumoraTest):
         self.desktop.key("Return")
         self.wait_not_editing()
         self.wait_rows(PHRASES_SHOWN + [(typed[:32], "")])
-        self.assertEqual(phrases_of(self.saved_at_exit()), PHRASES + [(typed[:32], "")])
+        self.assertEqual(winedriver.phrases_of(self.saved_at_exit()),
+                         PHRASES + [(typed[:32], "")])
 
     def test_delete_ShouldRemoveFocusedRow_WithAnyModifier(self):
         self.open_editor()
@@ -331,7 +332,7 @@ class Editor(winedriver.LumoraTest):
         # Nothing changed: the file still holds all 32.
         self.lumora.exit_from_tray()
         with open(self.lumora.phrase_file, "rb") as f:
-            self.assertEqual(len(phrases_of(f.read())), 32)
+            self.assertEqual(len(winedriver.phrases_of(f.read())), 32)
 
 
 if __name__ == "__main__":
