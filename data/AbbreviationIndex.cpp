@@ -41,12 +41,17 @@ std::size_t AbbreviationIndex::FilterBit(std::u16string_view lower) {
 }
 
 void AbbreviationIndex::Mark(std::u16string_view lower) {
+    if (filter_.empty()) filter_.assign(FilterWords, 0);
     const std::size_t bit = FilterBit(lower);
     filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
 void AbbreviationIndex::RebuildFilter() const {
-    std::fill(filter_.begin(), filter_.end(), 0);
+    if (entries_.empty()) {
+        filter_ = {};
+        return;
+    }
+    filter_.assign(FilterWords, 0);
     for (const AbbreviationEntry& e : entries_) {
         const std::size_t bit = FilterBit(e.Lower);
         filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
@@ -111,7 +116,7 @@ void AbbreviationIndex::Clear() {
     entries_.clear();
     removed_ = 0;
     lengthCounts_.clear();
-    std::fill(filter_.begin(), filter_.end(), 0);
+    filter_ = {};
 }
 
 void AbbreviationIndex::Compact() const {
@@ -168,6 +173,7 @@ void AbbreviationIndex::Find(std::u16string_view abbreviation,
 
 void AbbreviationIndex::Find(std::u16string_view abbreviation, std::u16string_view lower,
                              std::vector<const AbbreviationEntry*>& found) const {
+    if (filter_.empty()) return; // nothing was ever marked: the index is empty
     const std::size_t bit = FilterBit(lower);
     if ((filter_[bit / 64] >> (bit % 64) & 1) == 0) return;
     const std::int32_t h = FindIndex(lower);

@@ -103,7 +103,9 @@ private:
     // not quadratic. The order is kept meanwhile, so the halving still works.
     mutable std::vector<AbbreviationEntry> entries_;
     mutable std::size_t removed_ = 0;
-    mutable std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>(FilterWords);
+    // Made at the first abbreviation, so that an empty index (a fuzzing run, a test) costs
+    // no 128 KiB.
+    mutable std::vector<std::uint64_t> filter_;
     static constexpr std::size_t FilterWords = 1 << 14; // 2^20 bits, 128 KiB
     std::vector<std::uint32_t> lengthCounts_;           // abbreviations by length
     bool loadingPhrases_ = false;
