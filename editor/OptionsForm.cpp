@@ -50,6 +50,7 @@ OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
     values.PhraseFile = settings.PhraseFile;
     values.ExcludedPrograms = settings.ExcludedPrograms;
     values.PauseShortcut = settings.PauseShortcut;
+    values.SearchShortcut = settings.SearchShortcut;
     values.StartAtSignIn = startsAtSignIn;
     return values;
 }
@@ -97,12 +98,23 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
     s.PhraseFile = file;
 
     // A shortcut of a plain key (or Shift with one) would be taken from every program's typing.
-    const Shortcut& pause = values.PauseShortcut;
-    if (!pause.Empty() && (pause.Modifiers & (modifier::Ctrl | modifier::Alt | modifier::Win)) == 0)
+    auto takesAKey = [](const Shortcut& shortcut) {
+        return !shortcut.Empty() &&
+               (shortcut.Modifiers & (modifier::Ctrl | modifier::Alt | modifier::Win)) == 0;
+    };
+    if (takesAKey(values.PauseShortcut))
         return refuse(OptionsField::PauseShortcut,
                       u"The pause shortcut needs Ctrl, Alt or the Windows key, or else the key "
                       u"could no longer be typed anywhere.");
-    s.PauseShortcut = pause;
+    if (takesAKey(values.SearchShortcut))
+        return refuse(OptionsField::SearchShortcut,
+                      u"The search shortcut needs Ctrl, Alt or the Windows key, or else the key "
+                      u"could no longer be typed anywhere.");
+    if (!values.SearchShortcut.Empty() && values.SearchShortcut == values.PauseShortcut)
+        return refuse(OptionsField::SearchShortcut,
+                      u"The search shortcut and the pause shortcut must differ.");
+    s.PauseShortcut = values.PauseShortcut;
+    s.SearchShortcut = values.SearchShortcut;
 
     s.ExcludedPrograms.clear();
     for (const std::u16string& program : values.ExcludedPrograms) {

@@ -37,13 +37,14 @@ struct OptionsFormValues {
     std::u16string PhraseFile;
     std::vector<std::u16string> ExcludedPrograms;
     Shortcut PauseShortcut;
+    Shortcut SearchShortcut;
     bool StartAtSignIn = false;
 };
 
 OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn);
 
 // The fields that can be refused, so that the window can put the focus on the one at fault.
-enum class OptionsField { None, MaxPhrases, PhraseFile, PauseShortcut };
+enum class OptionsField { None, MaxPhrases, PhraseFile, PauseShortcut, SearchShortcut };
 
 struct OptionsFormResult {
     Settings NewSettings;

@@ -13,6 +13,7 @@ wine-desktop.sh), runs lumora.exe from BIN with the sample phrases of demo.py, a
     tray-menu.png        the tray menu, its "Settings" item under the pointer
     phrase-list.png      the phrase list, opened with that item
     options.png          the Options window, opened from the phrase list's toolbar
+    search.png           the search window over Notepad, with "re" typed in its box
 
 Each picture is the window (or the tray and its menu) cut out of the screen, framed by a margin
 of the desktop's colour. Every wait is bounded; the desktop is stopped at the end.
@@ -224,6 +225,28 @@ def take(desktop, work, out):
                                            if w.title == "Options" and w.visible), None),
                              10, what="the Options window")
         screen.save("options.png", options.rect)
+        desktop.key("Escape")
+        wait_until(lambda: not any(w.title == "Options" and w.visible
+                                   for w in desktop.windows()), 10, what="Options to close")
+
+        # The search window, opened with its shortcut over Notepad, the phrase list minimized
+        # to the tray first (WM_SYSCOMMAND, SC_MINIMIZE).
+        desktop.wintext("post", "--class", lumora.WINDOW_CLASS, "--message", "0x112",
+                        "--wparam", "0xF020")
+        wait_until(lambda: not lumora.main_window().visible, 10, what="the phrase list to hide")
+        desktop.start_notepad()
+        desktop.type("Dear Ann, ")
+        note = window(desktop, "Notepad").rect
+        desktop.xdotool("mousemove", str((note[0] + note[2]) // 2), str(note[1] + 80))
+        desktop.key("ctrl+alt+space")
+        search = wait_until(lambda: next((w for w in desktop.windows()
+                                          if w.cls == "LumoraSearch" and w.visible), None),
+                            10, what="the search window")
+        # No window manager: the X keyboard focus has to be moved to it by hand.
+        desktop.focus(search.title)
+        desktop.type("re")
+        desktop.xdotool("mousemove", "1", str(screen.size()[1] - 1))
+        screen.save("search.png", note, search.rect)
         desktop.key("Escape")
     finally:
         lumora.close()

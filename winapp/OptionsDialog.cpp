@@ -133,12 +133,16 @@ void OptionsDialog::Fill(HWND dlg) {
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
     for (const std::u16string& name : values_.ExcludedPrograms)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(name)));
-    HWND pause = GetDlgItem(dlg, IDC_OPT_PAUSE);
-    // A plain key or Shift with one becomes Ctrl+Alt with it: such a shortcut would take the key
-    // from every program.
-    SendMessageW(pause, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
-                 MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
-    SendMessageW(pause, HKM_SETHOTKEY, HotKeyValueOf(values_.PauseShortcut), 0);
+    const std::pair<int, const Shortcut*> shortcuts[] = {{IDC_OPT_PAUSE, &values_.PauseShortcut},
+                                                         {IDC_OPT_SEARCH, &values_.SearchShortcut}};
+    for (const auto& [id, shortcut] : shortcuts) {
+        HWND control = GetDlgItem(dlg, id);
+        // A plain key or Shift with one becomes Ctrl+Alt with it: such a shortcut would take
+        // the key from every program.
+        SendMessageW(control, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                     MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        SendMessageW(control, HKM_SETHOTKEY, HotKeyValueOf(*shortcut), 0);
+    }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -160,6 +164,8 @@ OptionsFormValues OptionsDialog::Read(HWND dlg) const {
     }
     values.PauseShortcut = ShortcutOfHotKeyValue(
         static_cast<std::uint16_t>(SendDlgItemMessageW(dlg, IDC_OPT_PAUSE, HKM_GETHOTKEY, 0, 0)));
+    values.SearchShortcut = ShortcutOfHotKeyValue(
+        static_cast<std::uint16_t>(SendDlgItemMessageW(dlg, IDC_OPT_SEARCH, HKM_GETHOTKEY, 0, 0)));
     values.StartAtSignIn = IsDlgButtonChecked(dlg, IDC_OPT_SIGNIN) == BST_CHECKED;
     return values;
 }
@@ -229,6 +235,9 @@ void OptionsDialog::Ok(HWND dlg) {
             break;
         case OptionsField::PauseShortcut:
             field = IDC_OPT_PAUSE;
+            break;
+        case OptionsField::SearchShortcut:
+            field = IDC_OPT_SEARCH;
             break;
         case OptionsField::None:
             break;

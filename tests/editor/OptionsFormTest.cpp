@@ -30,6 +30,7 @@ TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) 
     values.ExcludedPrograms = {u"C:\\Program Files\\App\\Notepad.exe", u"notepad.exe", u"calc.exe",
                                u"  "};
     values.PauseShortcut = {modifier::Ctrl | modifier::Alt, 'P'};
+    values.SearchShortcut = {modifier::Ctrl | modifier::Win, 'F'};
     const OptionsFormResult result = ReadOptionsForm(values, current, 3);
     ASSERT_TRUE(result.Ok()) << std::string(result.Error.begin(), result.Error.end());
     EXPECT_EQ(result.NewSettings.ExpansionMode, 1);
@@ -39,6 +40,7 @@ TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) 
     EXPECT_EQ(result.NewSettings.ExcludedPrograms,
               (std::vector<std::u16string>{u"Notepad.exe", u"calc.exe"}));
     EXPECT_EQ(FormatShortcut(result.NewSettings.PauseShortcut), u"Ctrl+Alt+P");
+    EXPECT_EQ(FormatShortcut(result.NewSettings.SearchShortcut), u"Ctrl+Win+F");
 }
 
 TEST_F(OptionsFormTest, Values_ShouldBeRefused_WhenTheyWouldCostPhrasesOrTyping) {
@@ -61,6 +63,13 @@ TEST_F(OptionsFormTest, Values_ShouldBeRefused_WhenTheyWouldCostPhrasesOrTyping)
     values.PauseShortcut = {modifier::Shift, 'P'};
     EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::PauseShortcut);
     values.PauseShortcut = {};
+    EXPECT_TRUE(ReadOptionsForm(values, current, 3).Ok());
+    values.SearchShortcut = {0, 'S'};
+    EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::SearchShortcut);
+    // One shortcut cannot both pause and search.
+    values.PauseShortcut = values.SearchShortcut = {modifier::Ctrl | modifier::Alt, 'P'};
+    EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::SearchShortcut);
+    values.SearchShortcut = {};
     EXPECT_TRUE(ReadOptionsForm(values, current, 3).Ok());
 }
 
