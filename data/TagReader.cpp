@@ -68,6 +68,7 @@ void RewriteSecondLine(std::u16string& line) {
 }
 
 struct ReadState {
+    explicit ReadState(FileText& fileText) : text(fileText) {}
     PendingText pending;
     FileText& text;
     long long lineCounter = -1;
@@ -307,7 +308,7 @@ std::vector<std::u16string> ReadTextLines(std::string_view bytes) {
 }
 
 void ReadTags(FileText& text, const TagOpenedEvent& opened, const TagClosedEvent& closed) {
-    ReadState state{PendingText{}, text};
+    ReadState state(text);
     Tag root{u"", u"", opened, closed};
     ReadTag(root, state, 0);
 }

@@ -1,5 +1,6 @@
 // The tag reader and the phrase-file loader on arbitrary bytes: any outcome but a crash, a
-// hang or a sanitizer report is fine; reading errors must be TagSyntaxError.
+// hang or a sanitizer report is fine; a load may only fail as malformed (TagSyntaxError) or
+// damaged (DamagedFileError).
 #include "data/PhraseFile.h"
 #include "platform/Error.h"
 
@@ -14,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         LoadPhrasesFromBytes(rows, index, bytes, 0xFFFFFFFFu, {});
     } catch (const TagSyntaxError&) {
+    } catch (const DamagedFileError&) {
     }
     // Whatever was loaded must save and load back to the same phrases.
     std::string saved = PhraseFileBytes(rows);
