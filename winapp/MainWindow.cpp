@@ -112,6 +112,11 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
     wchar_t key[32] = {};
     const DWORD n = GetEnvironmentVariableW(L"LUMORA_TEST_HOOK_KEY", key, ARRAYSIZE(key));
     if (n > 0 && n < ARRAYSIZE(key)) testHookKey_ = std::wcstoull(key, nullptr, 0);
+    // A test that must reach the program while it loads asks for a slow load: a pause of this
+    // many milliseconds per phrase (LUMORA_TEST_LOAD_PAUSE_MS, read once at start).
+    wchar_t pause[16] = L"";
+    const DWORD p = GetEnvironmentVariableW(L"LUMORA_TEST_LOAD_PAUSE_MS", pause, ARRAYSIZE(pause));
+    if (p > 0 && p < ARRAYSIZE(pause)) testLoadPauseMs_ = std::wcstoul(pause, nullptr, 10);
 }
 
 MainWindow::~MainWindow() {
@@ -392,6 +397,7 @@ void MainWindow::StartUp() {
         // the queue per phrase made 10,000 phrases take over a second under Wine.
         ULONGLONG pumped = GetTickCount64();
         result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
+            if (testLoadPauseMs_) Sleep(testLoadPauseMs_);
             const ULONGLONG now = GetTickCount64();
             if (now - pumped < LoadPumpIntervalMs) return;
             pumped = now;

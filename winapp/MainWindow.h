@@ -137,6 +137,8 @@ private:
     RemoveHooksProc removeHooks_ = nullptr;
     // The number a test gives in LUMORA_TEST_HOOK_KEY, 0 for none (see WM_TEST_REMOVE_HOOKS).
     std::uint64_t testHookKey_ = 0;
+    // LUMORA_TEST_LOAD_PAUSE_MS: 0 but in the test that exits during a load.
+    DWORD testLoadPauseMs_ = 0;
     bool watching_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;

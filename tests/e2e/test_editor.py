@@ -42,17 +42,6 @@ class Editor(winedriver.LumoraTest):
                               what="the main window to show")
         self.desktop.focus(self.lumora.caption())
 
-    def child(self, cls):
-        """(visible, rect, text) of the main window's first descendant of that class, or
-        None."""
-        result = self.desktop.wintext("child", "--class", self.lumora.WINDOW_CLASS, "--child",
-                                      cls)
-        if result.returncode != 0:
-            return None
-        parts = result.stdout.decode("utf-8", errors="replace").rstrip("\n").split(" ", 3)
-        rect = tuple(int(v) for v in parts[2][len("rect="):].split(","))
-        return parts[1] == "visible=1", rect, parts[3][len("text="):]
-
     def status(self):
         """The texts of the status bar's panels."""
         out = self.desktop.wintext("status", "--class", self.lumora.WINDOW_CLASS).stdout
@@ -73,18 +62,18 @@ class Editor(winedriver.LumoraTest):
     def wait_editing(self, text=None, timeout=10.0):
         """Waits for the in-place editor (with that text, when given)."""
         def open_():
-            edit = self.child("Edit")
+            edit = self.lumora.child("Edit")
             return edit and edit[0] and (text is None or edit[2] == text)
         winedriver.wait_until(open_, timeout, what=f"the cell editor with {text!r}")
 
     def wait_not_editing(self, timeout=10.0):
-        winedriver.wait_until(lambda: self.child("Edit") is None, timeout,
+        winedriver.wait_until(lambda: self.lumora.child("Edit") is None, timeout,
                               what="the cell editor to close")
 
     def click_first_row(self):
         """Clicks the first row's first cell, just under the header."""
-        left = self.child(LIST)[1][0]
-        header_bottom = self.child("SysHeader32")[1][3]
+        left = self.lumora.child(LIST)[1][0]
+        header_bottom = self.lumora.child("SysHeader32")[1][3]
         self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 6), "click", "1")
 
     def focus_second_row(self):
@@ -107,10 +96,10 @@ class Editor(winedriver.LumoraTest):
 
     def test_newItem_ShouldAddPhrase_ThatExpandsInNotepadAndIsSaved(self):
         self.open_editor()
-        self.assertEqual(self.child("msctls_statusbar32")[2],
+        self.assertEqual(self.lumora.child("msctls_statusbar32")[2],
                          "Double click the list to create a new item")
         # A double click on the grid's empty area: New item opens the new row's abbreviation.
-        _, (left, top, right, bottom), _ = self.child(LIST)
+        _, (left, top, right, bottom), _ = self.lumora.child(LIST)
         self.desktop.xdotool("mousemove", str((left + right) // 2), str(bottom - 30),
                              "click", "--repeat", "2", "--delay", "80", "1")
         self.wait_editing("")
@@ -210,8 +199,8 @@ class Editor(winedriver.LumoraTest):
 
     def test_doubleClickOnRow_ShouldCreateNothing_AndClickOnFocusedCellShouldEdit(self):
         self.open_editor()
-        left = self.child(LIST)[1][0]
-        header_bottom = self.child("SysHeader32")[1][3]
+        left = self.lumora.child(LIST)[1][0]
+        header_bottom = self.lumora.child("SysHeader32")[1][3]
         self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 6), "click",
                              "--repeat", "2", "--delay", "80", "1")
         # Keys come after posted messages: had the double click posted New item, this would
@@ -248,7 +237,7 @@ class Editor(winedriver.LumoraTest):
                                                             client + 100 - abbreviation], 10,
                               what="the text column to widen")
         # Dragging the divider far past the column's left edge stops at 10 pixels.
-        _, (hl, ht, _, hb), _ = self.child("SysHeader32")
+        _, (hl, ht, _, hb), _ = self.lumora.child("SysHeader32")
         y = str((ht + hb) // 2)
         self.desktop.xdotool("mousemove", str(hl + abbreviation), y, "mousedown", "1")
         self.desktop.xdotool("mousemove", str(hl + 40), y, "mousemove", str(hl + 2), y)
@@ -270,7 +259,7 @@ class Editor(winedriver.LumoraTest):
 
     def test_toolbar_ShouldOfferNewItemDeleteAndAbout(self):
         self.open_editor()
-        _, (tl, tt, _, tb), _ = self.child("ToolbarWindow32")
+        _, (tl, tt, _, tb), _ = self.lumora.child("ToolbarWindow32")
         y = str((tt + tb) // 2)
 
         def button(index):  # small images: buttons about 23 pixels wide
@@ -327,7 +316,7 @@ class Editor(winedriver.LumoraTest):
                               10, what="the message to close")
         self.desktop.type("z")
         self.assertEqual(self.rows(), full)
-        self.assertIsNone(self.child("Edit"))
+        self.assertIsNone(self.lumora.child("Edit"))
         self.assertIn("full (30 phrases)", self.status()[0])
         # Nothing changed: the file still holds all 32.
         self.lumora.exit_from_tray()

@@ -39,16 +39,6 @@ class PhraseFile(winedriver.LumoraTest):
         self.lumora.proc = None  # the copy that exit_from_tray waits for
         self.lumora.start(*args)
 
-    def child(self, cls):
-        """(visible, rect, text) of the main window's first descendant of that class."""
-        result = self.desktop.wintext("child", "--class", self.lumora.WINDOW_CLASS, "--child",
-                                      cls)
-        if result.returncode != 0:
-            return None
-        parts = result.stdout.decode("utf-8", errors="replace").rstrip("\n").split(" ", 3)
-        rect = tuple(int(v) for v in parts[2][len("rect="):].split(","))
-        return parts[1] == "visible=1", rect, parts[3][len("text="):]
-
     def open_editor(self):
         menu = self.lumora.open_tray_menu()
         ml, mt, mr, _ = menu.rect
@@ -59,14 +49,14 @@ class PhraseFile(winedriver.LumoraTest):
 
     def rename_first(self, abbreviation):
         """Types a new abbreviation into the first row, as the user does, and accepts it."""
-        left = self.child(LIST)[1][0]
-        header_bottom = self.child("SysHeader32")[1][3]
+        left = self.lumora.child(LIST)[1][0]
+        header_bottom = self.lumora.child("SysHeader32")[1][3]
         self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 6), "click", "1")
         self.desktop.type(abbreviation)
-        winedriver.wait_until(lambda: (self.child("Edit") or (0, 0, ""))[2] == abbreviation, 10,
+        winedriver.wait_until(lambda: (self.lumora.child("Edit") or (0, 0, ""))[2] == abbreviation, 10,
                               what=f"the cell editor with {abbreviation!r}")
         self.desktop.key("Return")
-        winedriver.wait_until(lambda: self.child("Edit") is None, 10,
+        winedriver.wait_until(lambda: self.lumora.child("Edit") is None, 10,
                               what="the cell editor to close")
 
     def wait_stored(self, expected, timeout=10.0):
@@ -176,7 +166,10 @@ class PhraseFile(winedriver.LumoraTest):
         self.write_file(big)
         for message in ("0x10", "0x16"):  # WM_CLOSE (tray Exit), WM_ENDSESSION
             self.lumora.proc = None
-            self.lumora.start("-maxitems=-1", wait=False)
+            # The load takes well under a second now: slowed down to 1 ms a phrase, it is
+            # surely still running when the message comes.
+            self.lumora.start("-maxitems=-1", wait=False,
+                              env={"LUMORA_TEST_LOAD_PAUSE_MS": "1"})
             winedriver.wait_until(self.lumora.main_window, 30, what="the main window")
             # The caption has no version until the load has ended.
             self.assertEqual(self.lumora.caption(), "Lumora")

@@ -319,6 +319,16 @@ class Lumora:
     def main_window(self):
         return next((w for w in self.desktop.windows() if w.cls == self.WINDOW_CLASS), None)
 
+    def child(self, cls):
+        """(visible, rect, text) of the main window's first descendant of that class, or
+        None."""
+        result = self.desktop.wintext("child", "--class", self.WINDOW_CLASS, "--child", cls)
+        if result.returncode != 0:
+            return None
+        parts = result.stdout.decode("utf-8", errors="replace").rstrip("\n").split(" ", 3)
+        rect = tuple(int(v) for v in parts[2][len("rect="):].split(","))
+        return parts[1] == "visible=1", rect, parts[3][len("text="):]
+
     def open_tray_menu(self, timeout=20.0):
         """Right-clicks the program's icon in Wine's tray window (20 pixels per icon; icons of
         programs that ended without removing theirs may come first) until the program's own
