@@ -372,11 +372,7 @@ def main():
     args = parser.parse_args()
     if args.trials < 1:
         parser.error("--trials must be at least 1")
-    missing = [n for n in ("lumora.exe", "lumora.dll", "wintext.exe", "textwatch.exe")
-               if not os.path.isfile(os.path.join(args.bin, n))]
-    if missing:
-        sys.exit(f"not built in {args.bin}: {', '.join(missing)} "
-                 "(cmake --preset windows && cmake --build --preset windows)")
+    winedriver.require_built(args.bin, ("lumora.exe", "lumora.dll", "wintext.exe", "textwatch.exe"))
     os.makedirs(args.dir, exist_ok=True)
     args.dir = os.path.abspath(args.dir)
     args.bin = os.path.abspath(args.bin)

@@ -55,14 +55,10 @@ def program_folder(desktop, parent, phrases):
     return folder
 
 
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
 def start_ms(desktop, folder):
     result = desktop.wintext("launch", "--class", winedriver.Lumora.WINDOW_CLASS,
                              "--expect", "Lumora ", "--timeout", "120000",
-                             "--program", windows_path(os.path.join(folder, "lumora.exe")),
+                             "--program", winedriver.wine_path(os.path.join(folder, "lumora.exe")),
                              timeout=150)
     if result.returncode != 0:
         raise RuntimeError(f"lumora.exe in {folder} did not start")
@@ -115,11 +111,7 @@ def main():
                         help="folder for the desktop and the program's folders")
     parser.add_argument("-v", "--verbose", action="store_true", help="print every start")
     args = parser.parse_args()
-    missing = [n for n in ("lumora.exe", "lumora.dll", "wintext.exe")
-               if not os.path.isfile(os.path.join(args.bin, n))]
-    if missing:
-        sys.exit(f"not built in {args.bin}: {', '.join(missing)} "
-                 "(cmake --preset windows && cmake --build --preset windows)")
+    winedriver.require_built(args.bin, ("lumora.exe", "lumora.dll", "wintext.exe"))
     os.makedirs(args.dir, exist_ok=True)
     args.dir = os.path.abspath(args.dir)
     args.bin = os.path.abspath(args.bin)

@@ -2,7 +2,6 @@
 
 import datetime
 import os
-import tempfile
 
 import winedriver
 
@@ -12,20 +11,7 @@ PHRASES = [
 ]
 
 
-class Program(winedriver.DesktopTest):
-    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
-
-    def setUp(self):
-        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
-        self.folder = self._folder.name
-        self._programs = []
-
-    def tearDown(self):
-        for lumora in self._programs:
-            lumora.close()
-        super().tearDown()
-        self._folder.cleanup()
-
+class Program(winedriver.ProgramsTest):
     def lumora(self, phrases=PHRASES):
         lumora = winedriver.Lumora(self.desktop, self.folder, phrases)
         self._programs.append(lumora)

@@ -3,31 +3,14 @@ mode and the excluded programs read from the file, a phrase file kept in another
 -pause, -resume and -exit handed to the copy that runs."""
 
 import os
-import tempfile
 
 import winedriver
 
 PHRASES = [("brb", "be right back")]
 
 
-def wine_path(path):
-    """A Linux path as Wine's Z: drive shows it."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-class Settings(winedriver.DesktopTest):
+class Settings(winedriver.ProgramsTest):
     binaries = ("wintext.exe", "lumora.exe", "lumora.dll", "passfield.exe")
-
-    def setUp(self):
-        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
-        self.folder = self._folder.name
-        self._programs = []
-
-    def tearDown(self):
-        for lumora in self._programs:
-            lumora.close()
-        super().tearDown()
-        self._folder.cleanup()
 
     def lumora(self, ini, phrases=PHRASES):
         """lumora.exe in a folder of its own, with lumora.ini holding the lines of `ini`."""
@@ -154,7 +137,7 @@ class Settings(winedriver.DesktopTest):
         kept = os.path.join(synced, "my phrases.lmx")
         with open(kept, "wb") as f:
             f.write(winedriver.phrase_file_bytes(PHRASES))
-        lumora = self.lumora(["PhraseFile=" + wine_path(kept)], phrases=None)
+        lumora = self.lumora(["PhraseFile=" + winedriver.wine_path(kept)], phrases=None)
         lumora.start()
         self.desktop.start_notepad()
         self.desktop.type("ok brb")

@@ -230,6 +230,19 @@ class Desktop:
         return result.stdout.decode("utf-8", errors="replace")
 
 
+def wine_path(path):
+    """A Linux path as Wine's Z: drive shows it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def require_built(folder, names):
+    """Ends a benchmark script with a clear message when a Windows binary is not built."""
+    missing = [n for n in names if not os.path.isfile(os.path.join(folder, n))]
+    if missing:
+        sys.exit(f"not built in {folder}: {', '.join(missing)} "
+                 "(cmake --preset windows && cmake --build --preset windows)")
+
+
 def phrases_of(saved):
     """The (abbreviation, text) pairs of a phrase file as the program writes it, in file order."""
     text = saved.decode("utf-16")
@@ -386,6 +399,24 @@ class DesktopTest(unittest.TestCase):
 
     def tearDown(self):
         self.desktop.stop_all()
+
+
+class ProgramsTest(DesktopTest):
+    """A test of one or more lumora.exe copies sharing a temporary folder (self.folder); each
+    copy the test makes through self.lumora() is ended after it."""
+
+    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
+
+    def setUp(self):
+        self._folder = tempfile.TemporaryDirectory(prefix="lumora-e2e-")
+        self.folder = self._folder.name
+        self._programs = []
+
+    def tearDown(self):
+        for lumora in self._programs:
+            lumora.close()
+        super().tearDown()
+        self._folder.cleanup()
 
 
 class LumoraTest(DesktopTest):
