@@ -9,7 +9,7 @@ import re
 import sys
 
 # Ground first, as in the README.
-FLOORS = ["platform", "hook", "settings", "data", "matching", "tracking", "output", "intake",
+FLOORS = ["platform", "hook", "settings", "data", "exchange", "matching", "tracking", "output", "intake",
           "editor", "simulation", "winapp", "tools", "bench", "fuzz", "tests"]
 
 
