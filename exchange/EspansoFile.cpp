@@ -304,11 +304,12 @@ std::u16string DateFieldsOfStrftime(std::u16string_view format, std::u16string& 
         {u"X", {u"", true}},
     };
     std::u16string out;
-    std::optional<bool> open; // the kind of the field being built
+    enum class Kind { None, Date, Time };
+    Kind open = Kind::None; // the field being built
     std::u16string pendingLiteral;
     auto closeField = [&] {
-        if (open) out += u"}";
-        open.reset();
+        if (open != Kind::None) out += u"}";
+        open = Kind::None;
         out += EscapeLiteralText(pendingLiteral);
         pendingLiteral.clear();
     };
@@ -338,19 +339,20 @@ std::u16string DateFieldsOfStrftime(std::u16string_view format, std::u16string& 
                                u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ'{}\\") ==
                            std::u16string::npos;
         const bool empty = picture->second.Text.empty(); // the short format: a field alone
-        if (open && *open == picture->second.Time && plain && !empty && !pendingLiteral.empty()) {
+        const Kind kind = picture->second.Time ? Kind::Time : Kind::Date;
+        if (open == kind && plain && !empty && !pendingLiteral.empty()) {
             out += pendingLiteral;
             pendingLiteral.clear();
-        } else if (!(open && *open == picture->second.Time && pendingLiteral.empty() && !empty)) {
+        } else if (!(open == kind && pendingLiteral.empty() && !empty)) {
             closeField();
-            out += picture->second.Time ? u"{#time" : u"{#date";
+            out += kind == Kind::Time ? u"{#time" : u"{#date";
             if (!empty) out += u":";
-            open = picture->second.Time;
+            open = kind;
         }
         out += picture->second.Text;
         if (empty) {
             out += u"}";
-            open.reset();
+            open = Kind::None;
         }
     }
     closeField();
