@@ -141,7 +141,7 @@ int ImportCommand(const std::vector<std::u16string>& args, ToolIo& io) {
         io.Err << "lumoratool: " << ForTerminal(e.Message()) << "\n";
         return ExitUsageOrFile;
     }
-    io.Out << "Added " << plan.ToAdd.size() << " to " << Utf16ToUtf8(*into) << ".\n";
+    io.Out << "Added " << plan.ToAdd.size() << (plan.ToAdd.size() == 1 ? " phrase" : " phrases") << " to " << Utf16ToUtf8(*into) << ".\n";
     return ExitOk;
 }
 
