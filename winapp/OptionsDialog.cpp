@@ -27,23 +27,15 @@ std::u16string ItemText(HWND dlg, int id) {
     return FromWide(s);
 }
 
-// A process snapshot, closed on every path.
-struct Snapshot {
-    HANDLE Handle = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    ~Snapshot() {
-        if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
-    }
-};
-
 // The executables of the processes running now.
 std::vector<std::u16string> RunningPrograms() {
     std::vector<std::u16string> names;
-    Snapshot snapshot;
-    if (snapshot.Handle == INVALID_HANDLE_VALUE) return names;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.Valid()) return names;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.Handle, &entry); more;
-         more = Process32NextW(snapshot.Handle, &entry))
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
         names.push_back(FromWide(std::wstring(entry.szExeFile)));
     return names;
 }
