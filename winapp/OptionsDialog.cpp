@@ -1,3 +1,5 @@
+// The Options window: fills its controls from the form's values and reads the user's choice
+// back, with the list of running programs to exclude and the phrase file's browse box.
 #include "winapp/OptionsDialog.h"
 
 #include "platform/Error.h"
@@ -19,12 +21,7 @@ namespace {
 constexpr UINT FirstProgramCommand = 1000;
 
 std::u16string ItemText(HWND dlg, int id) {
-    HWND w = GetDlgItem(dlg, id);
-    const int n = GetWindowTextLengthW(w);
-    if (n <= 0) return {};
-    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
-    s.resize(static_cast<std::size_t>(GetWindowTextW(w, s.data(), n + 1)));
-    return FromWide(s);
+    return WindowText(GetDlgItem(dlg, id));
 }
 
 // The executables of the processes running now.

@@ -17,15 +17,6 @@ constexpr int TextEditorRows = 5;
 // The header's margins around its text, both sides together, with a little to spare.
 constexpr int HeaderTextPadding = 20;
 
-std::u16string WindowText(HWND w) {
-    const int n = GetWindowTextLengthW(w);
-    if (n <= 0) return {};
-    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
-    const int got = GetWindowTextW(w, s.data(), n + 1);
-    s.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return FromWide(s);
-}
-
 } // namespace
 
 PhraseGrid::PhraseGrid(PhraseList& rows, PhraseEditor& editor, ErrorHandler onError)

@@ -135,11 +135,7 @@ void SearchWindow::Show() {
 }
 
 void SearchWindow::Filter() {
-    const int n = GetWindowTextLengthW(box_);
-    std::wstring query(static_cast<std::size_t>(n) + 1, L'\0');
-    GetWindowTextW(box_, query.data(), n + 1);
-    query.resize(static_cast<std::size_t>(n));
-    list_.SetQuery(FromWide(query));
+    list_.SetQuery(WindowText(box_));
     SendMessageW(view_, LVM_SETITEMCOUNT, list_.Rows().size(), LVSICF_NOSCROLL);
     ShowChoice();
     InvalidateRect(view_, nullptr, TRUE);

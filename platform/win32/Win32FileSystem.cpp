@@ -1,3 +1,5 @@
+// The phrase file's file system on Windows: reads, atomic writes and questions about files
+// through kernel32 alone.
 #include "platform/win32/Win32FileSystem.h"
 
 #include "platform/Error.h"

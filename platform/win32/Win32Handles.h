@@ -1,6 +1,7 @@
 #pragma once
 // Handles and strings across the line to Windows: window handles to and from the core's 32-bit
-// values, UTF-16 strings to and from wchar_t, and the one guard that closes a kernel handle.
+// values, UTF-16 strings to and from wchar_t, a window's text, and the one guard that closes a
+// kernel handle.
 #include "platform/win32/Win32Api.h"
 
 #include <cstdint>
@@ -33,6 +34,16 @@ inline std::u16string FromWide(const std::wstring& s) {
 
 inline std::wstring ToWide(const std::u16string& s) {
     return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
+}
+
+// A window's text (a control's contents, a window's caption).
+inline std::u16string WindowText(HWND w) {
+    const int n = GetWindowTextLengthW(w);
+    if (n <= 0) return {};
+    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(w, s.data(), n + 1);
+    s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return FromWide(s);
 }
 
 // A kernel handle (file, process, token, thread, event, snapshot), closed on every path. Null

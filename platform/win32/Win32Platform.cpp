@@ -1,3 +1,4 @@
+// The platform interfaces on Windows: each call a thin layer over user32 and kernel32.
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/Error.h"
