@@ -162,6 +162,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (HandleCommand(LOWORD(wp))) return 0;
         break;
+    case WM_CONTEXTMENU:
+        if (list_.ShowContextMenu(reinterpret_cast<HWND>(wp), lp)) return 0;
+        break;
     case TrayIcon::CallbackMessage:
         // A double click opens the phrase list; the menu opens on the right button's release.
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) tray_.ShowMenu();
@@ -252,6 +255,12 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_DELETE:
         list_.DeletePhrase();
+        return true;
+    case IDM_IMPORT:
+        list_.ImportPhrases(index_, *files_, options_.MaxPhrases);
+        return true;
+    case IDM_EXPORT:
+        list_.ExportPhrases(*files_);
         return true;
     default:
         return false;

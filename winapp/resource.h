@@ -29,3 +29,6 @@
 #define IDM_DELETE 40005
 #define IDM_OPTIONS 40006
 #define IDM_PAUSE 40007
+// The phrase list's Import... and Export... (its toolbar and context menu).
+#define IDM_IMPORT 40008
+#define IDM_EXPORT 40009
