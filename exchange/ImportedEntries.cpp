@@ -32,6 +32,8 @@ std::pair<long long, long long> LineColumnOfOffset(std::string_view utf8, std::s
 
 namespace {
 
+// UTF-16 text; half a surrogate pair is refused like bytes that are not UTF-8, since no text
+// written as UTF-16 holds one.
 std::u16string DecodeUtf16(std::string_view body, bool bigEndian) {
     std::u16string text;
     text.reserve(body.size() / 2);
@@ -40,6 +42,24 @@ std::u16string DecodeUtf16(std::string_view body, bool bigEndian) {
         const auto b = static_cast<unsigned char>(body[i + 1]);
         text += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
     }
+    long long line = 1, column = 1;
+    for (std::size_t i = 0; i < text.size(); ++i, ++column) {
+        if (text[i] == u'\n') {
+            ++line;
+            column = 0;
+        } else if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            ++i;
+        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+            throw ImportError(AtLineColumn(
+                line, column,
+                u"this is not UTF-16 text (half a surrogate pair). Save the file as UTF-8 or "
+                u"UTF-16 and import it again"));
+        }
+    }
+    if (body.size() % 2 != 0)
+        throw ImportError(AtLineColumn(line, column,
+                                       u"this UTF-16 text ends in half a character (an odd "
+                                       u"number of bytes)"));
     return text;
 }
 
