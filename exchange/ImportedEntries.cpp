@@ -123,9 +123,11 @@ std::size_t FirstInvalidUtf8(std::string_view s) {
 std::u16string DecodeImportText(std::string_view bytes) {
     if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
     if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    // With the UTF-8 mark the text is UTF-8, however many NULs it holds.
+    const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+    if (marked) bytes.remove_prefix(3);
     bool bigEndian = false;
-    if (LooksLikeUtf16(bytes, bigEndian)) return DecodeUtf16(bytes, bigEndian);
+    if (!marked && LooksLikeUtf16(bytes, bigEndian)) return DecodeUtf16(bytes, bigEndian);
     const std::size_t bad = FirstInvalidUtf8(bytes);
     if (bad != std::string_view::npos) {
         const auto [line, column] = LineColumnOfOffset(bytes, bad);
@@ -137,11 +139,13 @@ std::u16string DecodeImportText(std::string_view bytes) {
 }
 
 std::string DecodeImportTextAsUtf8(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     bool bigEndian = false;
+    const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+    const std::string_view body = marked ? bytes.substr(3) : bytes;
     if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF") &&
-        !LooksLikeUtf16(bytes, bigEndian) && FirstInvalidUtf8(bytes) == std::string_view::npos)
-        return std::string(bytes);
+        (marked || !LooksLikeUtf16(body, bigEndian)) &&
+        FirstInvalidUtf8(body) == std::string_view::npos)
+        return std::string(body);
     return Utf16ToUtf8(DecodeImportText(bytes));
 }
 

@@ -54,6 +54,7 @@ INT_PTR ImportDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp) {
         GetWindowRect(add, &a);
         GetWindowRect(cancel, &c);
         MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&a), 2);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&c), 2);
         const int width = (a.right - a.left) * 2;
         MoveWindow(add, c.left - 6 - width, a.top, width, a.bottom - a.top, FALSE);
         CheckDlgButton(dlg, IDC_IMPORT_SHARED,

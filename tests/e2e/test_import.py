@@ -73,6 +73,20 @@ class Import(winedriver.LumoraTest):
         out = self.desktop.wintext("text", "--title", "Import report", "--child", "Edit").stdout
         return out.decode("utf-8", errors="replace")
 
+    def click_add(self, caption):
+        """Clicks the report's Add button, which says how many phrases it adds, and which must
+        lie inside the report's window."""
+        dialog = next(w for w in self.desktop.windows() if w.title == "Import report")
+        out = self.desktop.wintext("child", "--title", "Import report", "--child", "Button",
+                                   "--text", caption).stdout.decode("utf-8")
+        self.assertTrue(out, f"no button {caption!r} in the report")
+        left, top, right, bottom = (int(v) for v in out.split(" ")[2][len("rect="):].split(","))
+        dl, dt, dr, db = dialog.rect
+        self.assertTrue(dl <= left < right <= dr and dt <= top < bottom <= db,
+                        f"Add at {(left, top, right, bottom)} outside {dialog.rect}")
+        self.desktop.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2),
+                             "click", "1")
+
     def write(self, name, text):
         path = os.path.join(self.lumora.folder, name)
         with open(path, "w", encoding="utf-8") as f:
@@ -112,8 +126,7 @@ class Import(winedriver.LumoraTest):
         self.assertIn("Beeftext combo file: 1 phrase will be added.", report)
         self.assertIn("\"brb\": the list holds this abbreviation already", report)
         self.assertIn("\"kw\": uses the variable #{input:...}", report)
-        self.focus_dialog("Import report")
-        self.desktop.key("Return")
+        self.click_add("&Add 1 phrase")
         self.wait_rows([("brb", "be right back"), (":btw", "by the way"),
                         ("tyvm", "thank you very much")])
 

@@ -18,9 +18,10 @@
 //                                             a name is a registered message)
 //   wintext send ...                          the same, sent: returns once the window has
 //                                             handled it (exit 1 if it did not within 5 s)
-//   wintext child [--class C] [--title T] --child K
-//                                             the first descendant window of class K: its
-//                                             handle, visibility, screen rectangle and text
+//   wintext child [--class C] [--title T] --child K [--text X]
+//                                             the first descendant window of class K (with
+//                                             the text X): its handle, visibility, screen
+//                                             rectangle and text
 //   wintext rows [--class C] [--title T]      the rows of the first list view (SysListView32)
 //                                             of that window, one a line, cells separated by a
 //                                             tab, line breaks in a cell as LF
@@ -121,18 +122,20 @@ std::wstring ReadText(HWND edit) {
 struct ChildSearch {
     std::wstring Class;
     HWND Found;
+    std::wstring Text; // when not empty, the descendant's text too (a button's caption)
 };
 
 BOOL CALLBACK ChildProc(HWND w, LPARAM lp) {
     auto* st = reinterpret_cast<ChildSearch*>(lp);
     if (ClassOf(w) != st->Class) return TRUE;
+    if (!st->Text.empty() && ReadText(w) != st->Text) return TRUE;
     st->Found = w;
     return FALSE;
 }
 
 // The first descendant of that class (EnumChildWindows walks the whole tree).
-HWND FindDescendant(HWND top, const std::wstring& cls) {
-    ChildSearch st{cls, nullptr};
+HWND FindDescendant(HWND top, const std::wstring& cls, const std::wstring& text = L"") {
+    ChildSearch st{cls, nullptr, text};
     if (top) EnumChildWindows(top, ChildProc, reinterpret_cast<LPARAM>(&st));
     return st.Found;
 }
@@ -231,6 +234,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring cmd = argv[1];
     Query q;
     std::wstring child = L"Edit";
+    std::wstring childText;
     std::wstring expect;
     bool hasExpect = false;
     DWORD timeout = 0;
@@ -247,6 +251,8 @@ int wmain(int argc, wchar_t** argv) {
             q.Title = v, q.HasTitle = true;
         else if (a == L"--child")
             child = v;
+        else if (a == L"--text")
+            childText = v;
         else if (a == L"--expect")
             expect = v, hasExpect = true;
         else if (a == L"--timeout")
@@ -346,7 +352,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (cmd == L"child") {
-        HWND w = FindDescendant(FindTop(q), child);
+        HWND w = FindDescendant(FindTop(q), child, childText);
         if (!w) return 1;
         RECT r{};
         GetWindowRect(w, &r);

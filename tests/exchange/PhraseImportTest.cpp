@@ -285,6 +285,9 @@ TEST_F(PhraseImportTest, LumoraFilesAndCsv_ShouldRoundTripTheStoredTexts) {
     for (const auto& [a, t] : expected)
         lines += "{\"autotext\":\"" + Utf16ToUtf8(a) + "\",\"text\":" + json::Quote(t) + "}\n";
     EXPECT_EQ(Taken(Read(u"dump.jsonl", lines)), expected);
+    // A text of NULs after the UTF-8 mark is still UTF-8, not UTF-16 told by its NULs.
+    EXPECT_EQ(Taken(Read(u"nul.csv", std::string("\xEF\xBB\xBFn,\"a\0b\0c\0d\0\"\r\n", 17))),
+              (Mapped{{u"n", std::u16string(u"a\0b\0c\0d\0", 8)}}));
     // A CSV without the header, as people write them by hand.
     EXPECT_EQ(Taken(Read(u"hand.csv", "brb,be right back\n")),
               (Mapped{{u"brb", u"be right back"}}));
@@ -385,7 +388,8 @@ TEST_F(PhraseImportTest, MalformedFiles_ShouldSayWhereAndGiveNothing) {
     };
     const char* where[] = {"Line 4, column 4", "Line 3, column 1", "Line 2, column 31",
                            "Line 2, column 6", "Line 3, column 1", "Line 2, column 1",
-                           "Line 2, column",   "Line 3, column 1", "Line 1, column 9", "Line 1, column 6"};
+                           "Line 2, column",   "Line 3, column 1", "Line 1, column 9",
+                           "Line 1, column 6"};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string error = Error(cases[i].first, cases[i].second);
         EXPECT_THAT(error, HasSubstr(where[i])) << i;
