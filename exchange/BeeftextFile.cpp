@@ -107,6 +107,9 @@ ImportedFile ReadBeeftextJson(std::string_view bytes) {
         const std::size_t colon = what.find(": ");
         if (colon != std::string::npos) what = what.substr(colon + 2);
         throw ImportError(AtLineColumn(line, column, Utf8ToUtf16(what)));
+    } catch (const json::exception& e) {
+        // A number beyond a double's range (nlohmann's out_of_range), which names no place.
+        throw ImportError(u"This JSON file cannot be read: " + Utf8ToUtf16(e.what()));
     }
     try {
         return BeeftextCombos(root);

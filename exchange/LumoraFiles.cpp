@@ -57,6 +57,9 @@ ImportedFile ReadLumoraJsonLines(std::string_view bytes) {
             throw ImportError(
                 AtLineColumn(number, LineColumnOfOffset(line, e.byte > 0 ? e.byte - 1 : 0).second,
                              Utf8ToUtf16(what)));
+        } catch (const json::exception& e) {
+            // A number beyond a double's range (nlohmann's out_of_range), which names no column.
+            throw ImportError(AtLineColumn(number, 1, Utf8ToUtf16(e.what())));
         }
         const auto member = [&](const char* key) -> const json* {
             if (!value.is_object()) return nullptr;

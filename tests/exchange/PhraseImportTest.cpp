@@ -383,13 +383,15 @@ TEST_F(PhraseImportTest, MalformedFiles_ShouldSayWhereAndGiveNothing) {
         {u"bad.csv", "a,b\nc,d,e\n"},
         {u"bad.jsonl", "{\"autotext\":\"a\",\"text\":\"b\"}\n{\"autotext\":\"c\"\n"},
         {u"bad.ahk", "::a::b\n::sig::\n(\nnever closed\n"},
+        {u"big.json", "{\"combos\": [1e999]}"},
+        {u"big.jsonl", "{\"autotext\":\"a\",\"text\":\"b\"}\n[888e888]\n"},
         {u"bad.ahk", "::a::caf\xE9\n"},
         {u"bad.ahk", std::string("\xFF\xFE:\0:\0a\0:\0:\0\x00\xD8", 14)},
     };
-    const char* where[] = {"Line 4, column 4", "Line 3, column 1", "Line 2, column 31",
-                           "Line 2, column 6", "Line 3, column 1", "Line 2, column 1",
-                           "Line 2, column",   "Line 3, column 1", "Line 1, column 9",
-                           "Line 1, column 6"};
+    const char* where[] = {"Line 4, column 4",   "Line 3, column 1", "Line 2, column 31",
+                           "Line 2, column 6",   "Line 3, column 1", "Line 2, column 1",
+                           "Line 2, column",     "Line 3, column 1", "number overflow",
+                           "Line 2, column 1: ", "Line 1, column 9", "Line 1, column 6"};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string error = Error(cases[i].first, cases[i].second);
         EXPECT_THAT(error, HasSubstr(where[i])) << i;
