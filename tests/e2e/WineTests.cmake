@@ -4,7 +4,8 @@
 #   lumora_add_wine_test(NAME name COMMAND cmd args... [TIMEOUT seconds])
 #
 # The command finds the desktop through $LUMORA_WINE_ENV (tests/e2e/with-wine.sh and
-# tests/e2e/winedriver.py read it) and the Windows binaries in $LUMORA_WINDOWS_BIN. A test that
+# tests/e2e/winedriver.py read it), the Windows binaries in $LUMORA_WINDOWS_BIN and the project
+# version in $LUMORA_VERSION (the release files' names). A test that
 # exits with 77 is reported as skipped (the Windows binaries were not built).
 include_guard(GLOBAL)
 
