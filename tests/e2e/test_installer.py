@@ -35,21 +35,24 @@ class Installer(winedriver.DesktopTest):
 
     def setUp(self):
         self.folder = None  # the install folder, as Linux sees it
+        self.shortcut = None
 
     def tearDown(self):
         # Whatever a failed run left: the copy the setup started, the install, the Run entry
         # (the next tests read the same prefix).
-        self.desktop.wintext("close", "--class", winedriver.Lumora.WINDOW_CLASS)
-        if self.registry(UNINSTALL_KEY):
-            self.desktop.run(["wine", "reg", "delete", UNINSTALL_KEY, "/f"], check=False)
-        if self.registry(RUN_KEY, "Lumora"):
-            self.desktop.run(["wine", "reg", "delete", RUN_KEY, "/v", "Lumora", "/f"],
-                             check=False)
-        if self.folder:
-            shutil.rmtree(self.folder, ignore_errors=True)
-            if os.path.exists(self.shortcut):
+        try:
+            self.desktop.wintext("close", "--class", winedriver.Lumora.WINDOW_CLASS)
+            if self.registry(UNINSTALL_KEY):
+                self.desktop.run(["wine", "reg", "delete", UNINSTALL_KEY, "/f"], check=False)
+            if self.registry(RUN_KEY, "Lumora"):
+                self.desktop.run(["wine", "reg", "delete", RUN_KEY, "/v", "Lumora", "/f"],
+                                 check=False)
+            if self.folder:
+                shutil.rmtree(self.folder, ignore_errors=True)
+            if self.shortcut and os.path.exists(self.shortcut):
                 os.remove(self.shortcut)
-        super().tearDown()
+        finally:
+            super().tearDown()
 
     # -- helpers ----------------------------------------------------------------------------
 
@@ -67,9 +70,33 @@ class Installer(winedriver.DesktopTest):
                 values[parts[0]] = parts[2] if len(parts) == 3 else ""
         return values
 
+    def listed_programs(self):
+        """The programs Wine's own "Add/Remove Programs" lists, by name."""
+        out = self.desktop.run(["wine", "uninstaller", "--list"]).stdout.decode("utf-8", "replace")
+        return [line.split("|||")[-1] for line in out.splitlines() if "|||" in line]
+
     def linux_path(self, windows_path):
         result = self.desktop.run(["winepath", "-u", windows_path])
         return result.stdout.decode("utf-8").strip()
+
+    def installed_at(self, location):
+        """Notes the install folder (and the Start menu shortcut of that user) to check and to
+        clean up."""
+        self.folder = self.linux_path(location)
+        appdata = os.path.dirname(os.path.dirname(os.path.dirname(self.folder)))
+        self.shortcut = os.path.join(appdata, "Roaming", "Microsoft", "Windows", "Start Menu",
+                                     "Programs", "Lumora.lnk")
+
+    def focus_dialog(self, caption, count=1):
+        """Gives the focus to the setup's or uninstaller's window (its caption may carry the
+        step: "Lumora Setup: Completed"); with count, once that many windows of it show (a
+        question box has the same caption)."""
+        shown = winedriver.wait_until(
+            lambda: (ws := [w for w in self.desktop.windows()
+                            if w.title.startswith(caption) and w.visible])[count - 1:] and ws,
+            30, what=f"{count} window(s) {caption!r}")
+        self.desktop.focus(shown[0].title)
+        return shown
 
     def run_setup(self):
         self.assertEqual(self.desktop.run([self.setup, "/S"], timeout=120).returncode, 0)
@@ -126,10 +153,7 @@ class Installer(winedriver.DesktopTest):
         entry = self.registry(UNINSTALL_KEY)
         location = entry.get("InstallLocation", "")
         self.assertTrue(location.lower().endswith(r"\appdata\local\programs\lumora"), entry)
-        self.folder = self.linux_path(location)
-        appdata = os.path.dirname(os.path.dirname(os.path.dirname(self.folder)))
-        self.shortcut = os.path.join(appdata, "Roaming", "Microsoft", "Windows", "Start Menu",
-                                     "Programs", "Lumora.lnk")
+        self.installed_at(location)
         exe = location + r"\lumora.exe"
         self.assertEqual({k: entry.get(k) for k in ("DisplayName", "DisplayVersion", "Publisher",
                                                     "DisplayIcon", "UninstallString",
@@ -150,6 +174,7 @@ class Installer(winedriver.DesktopTest):
             self.assertIn("lumora.exe".encode("utf-16-le"), f.read().lower())
         # The entry the Options window writes: the installed program's path, in quotes.
         self.assertEqual(self.registry(RUN_KEY, "Lumora"), {"Lumora": f'"{exe}"'})
+        self.assertIn("Lumora", self.listed_programs())
 
         # The installed program runs from its folder and expands a phrase added in its list.
         with open(os.path.join(self.folder, "lumora.ini"), "wb") as f:
@@ -158,6 +183,8 @@ class Installer(winedriver.DesktopTest):
             f.write(BACKUP)
         lumora = winedriver.Lumora(self.desktop, self.folder, copy=False)
         lumora.start()
+        # The caption's version comes from the program's version resource.
+        self.assertEqual(lumora.caption(), f"Lumora {self.version}")
         self.add_phrase_in_list(lumora, "tyvm", "thank you very much")
         self.desktop.start_notepad()
         self.type_in_notepad("ok tyvm", "ok thank you very much", delay_ms=30)
@@ -191,6 +218,39 @@ class Installer(winedriver.DesktopTest):
         self.assertSettingsKept()
         self.assertFalse(os.path.exists(self.shortcut))
         self.assertEqual(self.registry(RUN_KEY, "Lumora"), {})
+        self.assertNotIn("Lumora", self.listed_programs())
+
+    def test_pages_ShouldFollowTheChoicesMade_AndRemovalShouldAskBeforeTakingThePhrases(self):
+        # The setup's pages with the keyboard: "Start Lumora when I sign in" unticked (Alt+S),
+        # Install, and Finish with "Start Lumora now" left ticked.
+        self.desktop.start([self.setup])
+        self.focus_dialog("Lumora Setup")
+        self.desktop.key("alt+s", "Return")
+        winedriver.wait_until(lambda: self.registry(UNINSTALL_KEY), 30, interval=0.5,
+                              what="the install")
+        self.installed_at(self.registry(UNINSTALL_KEY)["InstallLocation"])
+        self.focus_dialog("Lumora Setup")
+        self.desktop.key("Return")  # Finish
+        winedriver.wait_until(self.lumora_window, 30, what="Lumora to start")
+        self.assertEqual(self.registry(RUN_KEY, "Lumora"), {})
+
+        # The removal asks first, before it takes anything; Yes takes the phrases and settings
+        # too, and with them the folder.
+        with open(os.path.join(self.folder, "lumora.ini"), "wb") as f:
+            f.write(SETTINGS)
+        with open(os.path.join(self.folder, "lumora.lmx.bak"), "wb") as f:
+            f.write(BACKUP)
+        self.desktop.run([os.path.join(self.folder, "uninstall.exe")], timeout=60)
+        self.focus_dialog("Lumora Uninstall")
+        self.desktop.key("Return")  # Uninstall
+        self.focus_dialog("Lumora Uninstall", count=2)  # the question
+        self.assertTrue(os.path.exists(os.path.join(self.folder, "lumora.exe")))
+        self.assertIsNotNone(self.lumora_window())
+        self.desktop.key("y")
+        winedriver.wait_until(lambda: not os.path.exists(self.folder), 30, interval=0.5,
+                              what="the folder to go")
+        self.assertIsNone(self.lumora_window())
+        self.assertEqual(self.registry(UNINSTALL_KEY), {})
 
 
 if __name__ == "__main__":
