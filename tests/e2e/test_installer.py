@@ -234,8 +234,9 @@ class Installer(winedriver.DesktopTest):
         winedriver.wait_until(self.lumora_window, 30, what="Lumora to start")
         self.assertEqual(self.registry(RUN_KEY, "Lumora"), {})
 
-        # The removal asks first, before it takes anything; Yes takes the phrases and settings
-        # too, and with them the folder.
+        # The removal ends Lumora, which writes its (new) phrase file as it ends, then asks
+        # before it takes anything; Yes takes the phrases and settings too, and the folder.
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "lumora.lmx")))
         with open(os.path.join(self.folder, "lumora.ini"), "wb") as f:
             f.write(SETTINGS)
         with open(os.path.join(self.folder, "lumora.lmx.bak"), "wb") as f:
@@ -244,12 +245,12 @@ class Installer(winedriver.DesktopTest):
         self.focus_dialog("Lumora Uninstall")
         self.desktop.key("Return")  # Uninstall
         self.focus_dialog("Lumora Uninstall", count=2)  # the question
-        self.assertTrue(os.path.exists(os.path.join(self.folder, "lumora.exe")))
-        self.assertIsNotNone(self.lumora_window())
+        self.assertIsNone(self.lumora_window())
+        self.assertEqual(sorted(os.listdir(self.folder)),
+                         sorted(PROGRAM_FILES + ("lumora.lmx", "lumora.lmx.bak", "lumora.ini")))
         self.desktop.key("y")
         winedriver.wait_until(lambda: not os.path.exists(self.folder), 30, interval=0.5,
                               what="the folder to go")
-        self.assertIsNone(self.lumora_window())
         self.assertEqual(self.registry(UNINSTALL_KEY), {})
 
 
