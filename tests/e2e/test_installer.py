@@ -2,7 +2,8 @@
 Start menu shortcut, the sign-in entry and the "Apps" entry read back with `wine reg query`),
 the installed program expanding a phrase added in its list into Notepad, an upgrade over the
 running program that keeps the phrases and settings and starts it again, and a silent removal
-that ends it and takes everything but the user's phrases and settings."""
+that ends it and takes everything but the user's phrases and settings; then the setup's pages
+and the removal's question, with the keyboard."""
 
 import os
 import shutil
@@ -194,7 +195,7 @@ class Installer(winedriver.DesktopTest):
         first = self.lumora_window()
         self.run_setup()
         lumora.proc.wait(30)
-        again = winedriver.wait_until(
+        winedriver.wait_until(
             lambda: (w := self.lumora_window()) and w.pid != first.pid and
             w.title.startswith("Lumora ") and w, 30, what="Lumora to start again")
         self.assertEqual(winedriver.phrases_of(self.read("lumora.lmx")),
