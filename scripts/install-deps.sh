@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   nlohmann-json3-dev libyaml-cpp-dev libcsv-dev dpkg-dev
   wine wine64 xvfb xdotool xauth python3
+  nsis python3-yaml
   "$@"
 )
 
