@@ -115,7 +115,8 @@ ImportPlan PlanImport(const ImportedFile& file, const PhraseList& rows,
     plan.Notes = file.Notes;
     plan.MaxPhrases = choices.MaxPhrases;
     plan.RowsBefore = rows.Count();
-    std::set<std::u16string> held;
+    std::set<std::u16string> held;  // the list's abbreviations, letter case aside
+    std::set<std::u16string> taken; // those of the entries taken so far
     for (std::size_t i = 0; i < rows.Count(); ++i)
         if (!rows.At(i).Abbreviation().empty()) held.insert(LowerCased(rows.At(i).Abbreviation()));
     const std::size_t room =
@@ -144,11 +145,13 @@ ImportPlan PlanImport(const ImportedFile& file, const PhraseList& rows,
             continue;
         }
         const std::u16string key = LowerCased(entry.Abbreviation);
-        const bool duplicate = held.contains(key);
+        const bool inList = held.contains(key);
+        const bool duplicate = inList || taken.contains(key);
         if (duplicate) {
             ++plan.Duplicates;
             if (!choices.AddDuplicates) {
-                leaveOut(u"the list holds this abbreviation already");
+                leaveOut(inList ? u"the list holds this abbreviation already"
+                                : u"an earlier entry of the file has this abbreviation");
                 continue;
             }
         }
@@ -157,7 +160,7 @@ ImportPlan PlanImport(const ImportedFile& file, const PhraseList& rows,
             continue;
         }
         if (duplicate) ++plan.DuplicatesAdded;
-        held.insert(key);
+        taken.insert(key);
         plan.ToAdd.emplace_back(entry.Abbreviation, entry.Text);
         for (const UnsupportedOption& option : entry.Options) {
             auto named = std::find_if(plan.Options.begin(), plan.Options.end(),
@@ -179,7 +182,7 @@ std::u16string ImportReport(const ImportPlan& plan) {
                                   : DecimalText(added) + u" phrases will be added."));
     if (plan.DuplicatesAdded > 0)
         lines.push_back(DecimalText(plan.DuplicatesAdded) +
-                        u" of them share an abbreviation with a phrase the list holds already "
+                        u" of them share an abbreviation with another phrase "
                         u"(only the first of such rows is typed; the list shows the others in "
                         u"red).");
     if (plan.DidNotFit > 0)
