@@ -9,8 +9,8 @@ import re
 import sys
 
 # Ground first, as in the README.
-FLOORS = ["platform", "hook", "settings", "data", "matching", "tracking", "output", "intake",
-          "editor", "simulation", "winapp", "tools", "bench", "fuzz", "tests"]
+FLOORS = ["platform", "hook", "settings", "data", "matching", "tracking", "control", "output",
+          "expansion", "intake", "editor", "simulation", "winapp", "tools", "bench", "fuzz", "tests"]
 
 
 def main():

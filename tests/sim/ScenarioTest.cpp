@@ -1,9 +1,9 @@
 // What the user sees: keys typed on the simulated desktop, the program running on it, and the
 // text the target field holds afterwards. The shadow text must agree with the field, or the
 // next expansion goes wrong.
+#include "expansion/PhraseExpansion.h"
 #include "hook/HookMessages.h"
 #include "hook/KeyHold.h"
-#include "intake/ProgramMessages.h"
 #include "platform/Utf.h"
 #include "simulation/SimulatedProgram.h"
 
