@@ -1,3 +1,4 @@
+// Reads and writes global shortcuts as text, such as "Ctrl+Alt+P".
 #include "settings/Shortcut.h"
 
 #include "platform/VirtualKeys.h"

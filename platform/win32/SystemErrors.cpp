@@ -1,3 +1,4 @@
+// Turns a Windows error code into the system's own text for it.
 #include "platform/win32/SystemErrors.h"
 
 #include "platform/win32/Win32Handles.h"

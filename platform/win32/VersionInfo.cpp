@@ -1,3 +1,4 @@
+// Reads a file's version number and the running executable's path on Windows.
 #include "platform/win32/VersionInfo.h"
 
 #include "platform/win32/Win32Handles.h"

@@ -1,3 +1,4 @@
+// The phrase file's file system on Windows, through kernel32 alone.
 #include "platform/win32/Win32FileSystem.h"
 
 #include "platform/Error.h"

@@ -1,3 +1,4 @@
+// Every platform interface of the core as a thin layer over user32 and kernel32.
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/Error.h"
