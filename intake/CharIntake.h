@@ -1,6 +1,7 @@
 #pragma once
 // Character intake: every typed character goes into the shadow text, and the text before the
-// caret is searched for an abbreviation; a match is left pending for the event intake.
+// caret is searched for an abbreviation; a match is left for the event intake, which begins
+// its expansion.
 #include "hook/HookMessages.h"
 #include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
