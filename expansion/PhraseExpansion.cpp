@@ -13,25 +13,6 @@ namespace {
 // past before it began must all be known before anything is erased.
 constexpr std::uint32_t HoldWaitMs = 500;
 
-bool IsModifierKey(std::uint16_t key) {
-    switch (key) {
-    case vk::Shift:
-    case vk::Control:
-    case vk::Menu:
-    case vk::LShift:
-    case vk::RShift:
-    case vk::LControl:
-    case vk::RControl:
-    case vk::LMenu:
-    case vk::RMenu:
-    case vk::LWin:
-    case vk::RWin:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookLink& link,
@@ -119,7 +100,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
     for (const SlippedKey& s : slipped) {
         const bool safe = (s.What == SlippedKey::Kind::Char &&
                            ((s.Ch >= 32 && s.Ch != 127) || IsWithheldKey(s.Ch, s.Vk))) ||
-                          (s.What == SlippedKey::Kind::Key && IsModifierKey(s.Vk));
+                          (s.What == SlippedKey::Kind::Key && vk::IsModifierKey(s.Vk));
         if (!safe) return Abandon(slipped);
         if (s.What == SlippedKey::Kind::Char && s.InTarget && !IsWithheldKey(s.Ch, s.Vk))
             ++typedAfter;
