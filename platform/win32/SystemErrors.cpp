@@ -1,4 +1,4 @@
-// Turns a Windows error code into the system's own text for it.
+// The system's own text for an error code.
 #include "platform/win32/SystemErrors.h"
 
 #include "platform/win32/Win32Handles.h"

@@ -1,4 +1,4 @@
-// Reads a file's version number and the running executable's path on Windows.
+// The program's place and its version number, as the executable's resources give it.
 #include "platform/win32/VersionInfo.h"
 
 #include "platform/win32/Win32Handles.h"
