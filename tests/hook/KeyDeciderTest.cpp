@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace lumora {
 namespace {
 
@@ -75,6 +77,53 @@ TEST_F(KeyDeciderTest, EditingKeys_ShouldFollowTheInterface_WhenPressed) {
     EXPECT_EQ(Press(Esc), Key(27));
     EXPECT_EQ(Press(0x25, true), Key(0x25)) << "Left arrow";
     EXPECT_EQ(Press(Quote), Key(Quote)) << "a dead key types nothing by itself";
+}
+
+TEST_F(KeyDeciderTest, KeyAfterADeadKey_ShouldReportWhatTheApplicationGot_OrForgetTheText) {
+    auto forgotten = [](HookDecision d) {
+        d.Forget = true;
+        return d;
+    };
+    auto before = [](HookDecision d, char16_t accent) {
+        d.Before = accent;
+        return d;
+    };
+    struct Case {
+        const char* What;
+        std::vector<std::uint32_t> Keys; // pressed and released, Shift held over the next key
+        HookDecision Last;
+    };
+    const std::vector<Case> cases = {
+        {"composed", {Quote, A}, Char(u'\u00e1', A)},
+        {"composed capital", {Quote, LShift, A}, Char(u'\u00c1', A)},
+        {"accent alone before a space", {Quote, Space}, Char(u'\'', Space)},
+        {"both when they do not combine", {Quote, 'T'}, before(Char(u't', 'T'), u'\'')},
+        {"not known: forgotten, the letter not claimed", {Quote, 'E'}, forgotten(Key('E'))},
+        {"two accents", {Quote, Quote}, forgotten(Key(Quote))},
+        {"and the key after them", {Quote, Quote, A}, forgotten(Key(A))},
+        {"Backspace", {Quote, Back}, forgotten(Char(8, Back))},
+        {"Enter", {Quote, Enter}, forgotten(Char(13, Enter, true))},
+        {"an arrow", {Quote, Left}, forgotten(Key(Left))},
+        {"the accent is used up", {Quote, A, A}, Char(u'a', A)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        KeyDecider fresh;
+        decider = fresh;
+        HookDecision last;
+        bool shift = false;
+        for (std::uint32_t k : c.Keys) {
+            last = Press(k);
+            if (k == LShift) {
+                shift = true;
+                continue;
+            }
+            Release(k);
+            if (shift) Release(LShift);
+            shift = false;
+        }
+        EXPECT_EQ(last, c.Last);
+    }
 }
 
 TEST_F(KeyDeciderTest, EnterAndTab_ShouldBeWithheldWithTheirRelease_WhenNoModifierHeld) {
