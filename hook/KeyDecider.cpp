@@ -77,6 +77,15 @@ static bool IsModifierKey(std::uint32_t key) {
 }
 
 HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars) {
+    if (e.Vk == vk::ProcessKey || e.Vk == vk::NoName) {
+        // An input method typed what this key stands for, out of the hook's sight (Wine's X
+        // input method composes accents so, and reports the composed key as VK_NONAME).
+        HookDecision d = Key(e.Vk);
+        d.Forget = true;
+        accent_ = 0;
+        accentInDoubt_ = false;
+        return d;
+    }
     KeyChar typed;
     HookDecision d = DecideKey(e, chars, typed);
     if (accent_ == 0) {

@@ -105,6 +105,8 @@ TEST_F(KeyDeciderTest, KeyAfterADeadKey_ShouldReportWhatTheApplicationGot_OrForg
         {"Enter", {Quote, Enter}, forgotten(Char(13, Enter, true))},
         {"an arrow", {Quote, Left}, forgotten(Key(Left))},
         {"the accent is used up", {Quote, A, A}, Char(u'a', A)},
+        {"composed by an input method", {0xFC}, forgotten(Key(0xFC))},
+        {"an input method's key", {0xE5}, forgotten(Key(0xE5))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
