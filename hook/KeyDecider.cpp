@@ -98,8 +98,8 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
     return AfterAccent(e, d, typed, chars);
 }
 
-HookDecision KeyDecider::AfterAccent(const HookKeyEvent& e, HookDecision d,
-                                     const KeyChar& typed, KeyCharSource& chars) {
+HookDecision KeyDecider::AfterAccent(const HookKeyEvent& e, HookDecision d, const KeyChar& typed,
+                                     KeyCharSource& chars) {
     const char16_t accent = std::exchange(accent_, 0);
     const bool inDoubt = std::exchange(accentInDoubt_, false);
     if (typed.Dead) {
@@ -122,8 +122,14 @@ HookDecision KeyDecider::AfterAccent(const HookKeyEvent& e, HookDecision d,
     // What the application made of the accent and this key is not known: the text before the
     // caret is forgotten, and a character that may not be the one typed is not reported.
     d.Forget = true;
-    if (d.Kind == HookDecision::Report::Char && d.Code >= 32) d = {HookDecision::Report::Key,
-        static_cast<std::uint16_t>(e.Vk), 0, d.Withhold, true, 0};
+    // A key that typed no character (an arrow, Backspace, a shortcut) may have left the
+    // accent waiting: the next character is in doubt as well.
+    if (!typed.Dead && typed.Ch < 32) {
+        accent_ = accent;
+        accentInDoubt_ = true;
+    }
+    if (d.Kind == HookDecision::Report::Char && d.Code >= 32)
+        d = {HookDecision::Report::Key, static_cast<std::uint16_t>(e.Vk), 0, d.Withhold, true, 0};
     return d;
 }
 

@@ -104,6 +104,8 @@ TEST_F(KeyDeciderTest, KeyAfterADeadKey_ShouldReportWhatTheApplicationGot_OrForg
         {"Backspace", {Quote, Back}, forgotten(Char(8, Back))},
         {"Enter", {Quote, Enter}, forgotten(Char(13, Enter, true))},
         {"an arrow", {Quote, Left}, forgotten(Key(Left))},
+        {"the letter after it: the accent may still wait", {Quote, Left, A}, forgotten(Key(A))},
+        {"and the letter after that", {Quote, Left, A, A}, Char(u'a', A)},
         {"the accent is used up", {Quote, A, A}, Char(u'a', A)},
         {"composed by an input method", {0xFC}, forgotten(Key(0xFC))},
         {"an input method's key", {0xE5}, forgotten(Key(0xE5))},
