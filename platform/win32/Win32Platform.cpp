@@ -355,7 +355,8 @@ std::int16_t Win32Platform::VkKeyScan(char16_t ch, HLayout layout) {
 
 bool Win32Platform::IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout layout) {
     const HKL hkl = reinterpret_cast<HKL>(static_cast<std::uintptr_t>(layout));
-    // The top bit of the key's unshifted character marks a dead key.
+    // The top bit of the key's unshifted character marks a dead key; taken for the shifted
+    // state too, whose character (° beside German ^) then goes as a Unicode event: no harm.
     if (MapVirtualKeyExW(vk, MAPVK_VK_TO_CHAR, hkl) & 0x80000000u) return true;
     // The shifted state of a key may be dead where the plain one is not (^ on Shift+6 of
     // US-International): ToUnicodeEx answers for the exact state. Flag 4 leaves the system's
