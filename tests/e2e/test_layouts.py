@@ -10,7 +10,6 @@ therefore cannot match here (the shadow text is emptied, never wrong); that case
 shadow text after a composition, are tested on the simulated desktop."""
 
 import tempfile
-import unittest
 
 import winedriver
 
