@@ -13,6 +13,7 @@ packages=(
   nlohmann-json3-dev libyaml-cpp-dev libcsv-dev dpkg-dev
   wine wine64 xvfb xdotool xauth python3
   nsis python3-yaml
+  xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils
   "$@"
 )
 
