@@ -238,7 +238,6 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring cmd = argv[1];
     Query q;
     std::wstring child = L"Edit";
-    std::wstring childText;
     std::wstring expect;
     bool hasExpect = false;
     DWORD timeout = 0;
@@ -255,8 +254,6 @@ int wmain(int argc, wchar_t** argv) {
             q.Title = v, q.HasTitle = true;
         else if (a == L"--child")
             child = v;
-        else if (a == L"--text")
-            childText = v;
         else if (a == L"--expect")
             expect = v, hasExpect = true;
         else if (a == L"--timeout")
@@ -358,7 +355,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (cmd == L"child") {
-        HWND w = FindDescendant(FindTop(q), child, childText);
+        // --text (kept with --expect) asks for the descendant with that text.
+        HWND w = FindDescendant(FindTop(q), child, expect);
         if (!w) return 1;
         RECT r{};
         GetWindowRect(w, &r);
