@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 namespace lumora::testing {
 
@@ -17,6 +18,7 @@ public:
     std::map<std::u16string, std::u16string> Links; // link -> the path it leads to
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
+    std::set<std::u16string> Unremovable;
     bool FailWrites = false;
     bool FailCopies = false;
     int Writes = 0;
@@ -48,6 +50,26 @@ public:
         auto it = Files.find(Target(path));
         if (it == Files.end()) return std::nullopt;
         return FileInfo{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0};
+    }
+    bool WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+        if (FailWrites || FailCopies)
+            throw Error(u"Cannot create file \"" + path + u"\": disk full");
+        if (Files.count(Target(path))) return false;
+        Put(path, std::string(bytes));
+        return true;
+    }
+    std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) override {
+        std::vector<std::u16string> found;
+        for (const auto& [path, bytes] : Files)
+            if (path.compare(0, prefix.size(), prefix) == 0 &&
+                path.find(u'\\', prefix.size()) == std::u16string::npos)
+                found.push_back(path);
+        return found;
+    }
+    void RemoveFile(const std::u16string& path) override {
+        if (Unremovable.count(path)) throw Error(u"Cannot delete file \"" + path + u"\"");
+        Files.erase(Target(path));
+        Times.erase(Target(path));
     }
 
 private:
