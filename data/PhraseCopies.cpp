@@ -77,7 +77,8 @@ bool Newer(const PhraseCopy& a, const PhraseCopy& b) {
 
 // The phrases a file holds, or nullopt when it cannot be read whole (what it holds is then not
 // known, so it counts as holding something of its own).
-std::optional<std::vector<PhraseValue>> WholeContent(FileSystem& files, const std::u16string& path) {
+std::optional<std::vector<PhraseValue>> WholeContent(FileSystem& files,
+                                                     const std::u16string& path) {
     try {
         const std::optional<std::string> bytes = files.ReadFile(path);
         if (!bytes) return std::vector<PhraseValue>{};
@@ -140,8 +141,8 @@ std::vector<PhraseCopy> CopiesBeside(FileSystem& files, const std::u16string& pa
 
 std::u16string DatedCopyPath(const std::u16string& path, CopyKind kind, const LocalTime& time,
                              unsigned number) {
-    std::u16string name = path + u"." + Digits(time.Year, 4) + u"-" + Digits(time.Month, 2) +
-                          u"-" + Digits(time.Day, 2) + u"-" + Digits(time.Hour, 2) +
+    std::u16string name = path + u"." + Digits(time.Year, 4) + u"-" + Digits(time.Month, 2) + u"-" +
+                          Digits(time.Day, 2) + u"-" + Digits(time.Hour, 2) +
                           Digits(time.Minute, 2);
     if (number > 1) name += u"-" + Digits(number, 1);
     return name + std::u16string(Suffix(kind));
@@ -196,9 +197,8 @@ std::vector<std::u16string> PruneCopies(FileSystem& files, const std::u16string&
         const auto& content = contents[(*it)->Path];
         if (!content) continue;
         const std::set<PhraseValue> own(content->begin(), content->end());
-        const bool heldElsewhere = std::all_of(own.begin(), own.end(), [&](const PhraseValue& v) {
-            return holders[v] >= 2;
-        });
+        const bool heldElsewhere = std::all_of(
+            own.begin(), own.end(), [&](const PhraseValue& v) { return holders[v] >= 2; });
         if (!heldElsewhere) continue;
         files.RemoveFile((*it)->Path);
         for (const PhraseValue& v : own)

@@ -309,10 +309,10 @@ bool PhraseFile::KeepRows(const std::u16string& happened) {
     }
     lastKeptRows_ = std::move(bytes);
     lastKeptPath_ = copy;
-    Tell(std::u16string(KeptTitle),
-         happened + u" The list as it was, " + Phrases(rows_.Count()) + u", is kept beside it in " +
-             FileNameOf(copy) + u" (\"Import from a backup...\" in the phrase list brings "
-                                u"phrases back).");
+    Tell(std::u16string(KeptTitle), happened + u" The list as it was, " + Phrases(rows_.Count()) +
+                                        u", is kept beside it in " + FileNameOf(copy) +
+                                        u" (\"Import from a backup...\" in the phrase list brings "
+                                        u"phrases back).");
     return true;
 }
 
@@ -386,7 +386,8 @@ void PhraseFile::Tick(bool userEditing) {
 }
 
 std::optional<std::uint32_t> PhraseFile::NextTickDelayMs() {
-    if (loading_) return std::nullopt;
+    // A running Tick (an error box lets timers in) asks again once it has returned.
+    if (loading_ || busy_) return std::nullopt;
     const std::uint32_t now = clock_.TickCount();
     std::optional<std::uint32_t> delay;
     auto consider = [&](std::uint32_t at) {
@@ -481,16 +482,16 @@ void PhraseFile::Reload(const FileStamp& stamp, std::uint32_t now) {
         // Cut off or damaged (half-written, a sync gone wrong): the rows stay, and before the
         // file is next written over, it is kept as a backup.
         loadFailed_ = keepsOldFile_ = true;
-        KeepRows(name + u" was changed by another program but cannot be read whole (cut off or "
-                        u"damaged). Lumora keeps its " +
+        KeepRows(name +
+                 u" was changed by another program but cannot be read whole (cut off or "
+                 u"damaged). Lumora keeps its " +
                  Phrases(rows_.Count()) + u".");
         return;
     }
     std::vector<PhraseValue> values = ValuesOf(fresh);
     const std::size_t lost = MissingPhrases(ValuesOf(rows_), values);
-    if (lost != 0 &&
-        !KeepRows(name + u" was changed by another program and lacks " + Phrases(lost) +
-                  u" of the list.")) {
+    if (lost != 0 && !KeepRows(name + u" was changed by another program and lacks " +
+                               Phrases(lost) + u" of the list.")) {
         // Without a copy the rows are not given up: they are written over the file at the next
         // change or at exit, and the file is kept as a backup first.
         loadFailed_ = keepsOldFile_ = true;
@@ -506,6 +507,11 @@ void PhraseFile::Reload(const FileStamp& stamp, std::uint32_t now) {
     }
     loadFailed_ = false;
     keepsOldFile_ = result.StoppedAtLimit;
+}
+
+std::optional<std::uint32_t> PollIntervalFor(FolderWatchReach reach) {
+    if (reach == FolderWatchReach::Notified) return std::nullopt;
+    return PhraseFile::SlowPollIntervalMs;
 }
 
 void PhraseFile::SaveAtExit() {

@@ -6,6 +6,7 @@
 #include "platform/DateFormats.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderWatch.h"
 
 #include <cstdint>
 #include <exception>
@@ -188,6 +189,9 @@ private:
     bool writeFailureShown_ = false;
     bool readOnlyShown_ = false;
 };
+
+// The file's poll interval (PhraseFile::SetPollInterval) for how far notifications reach.
+std::optional<std::uint32_t> PollIntervalFor(FolderWatchReach reach);
 
 // The root's Opened callback of a load: makes one phrase and row per accepted phrase element.
 class PhraseTagHandler {

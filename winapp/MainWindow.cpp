@@ -35,6 +35,8 @@ constexpr UINT WM_TRAY_CALLBACK = WM_APP + 1; // the tray icon's callback messag
 // test run only the test knows the number. A command-line option could be typed into a
 // shortcut by anyone; a message alone could be posted by any program on the desktop.
 constexpr UINT WM_TEST_REMOVE_HOOKS = WM_APP + 2;
+// A change in the phrase file's folder (wParam 1: the watch ended).
+constexpr UINT WM_PHRASE_FOLDER_CHANGED = WM_APP + 3;
 constexpr UINT_PTR TrayTimerId = 1;
 constexpr UINT_PTR WatchdogTimerId = 2;
 // How often a load stops to handle the window's messages.
@@ -105,6 +107,7 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
         // in the backup only.
         loadedFromFile_ = 0;
         if (phraseFile_) phraseFile_->Changed();
+        ArmPhraseFileTimer();
     };
     main_.NewPhrase = [this] { NewPhrase(); };
     main_.PauseChanged = [this](bool) { ShowPauseState(); };
@@ -294,10 +297,22 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == TrayTimerId) RetryTrayIcon();
-        if (wp == WatchdogTimerId) watchdog_.Check();
+        if (wp == WatchdogTimerId && watching_) {
+            watchdog_.Check();
+            SetTimer(wnd_, WatchdogTimerId, watchdog_.NextCheckDelayMs(), nullptr);
+        }
         // Neither an open cell nor the open search window may see the rows replaced.
-        if (wp == PhraseFileTimerId && phraseFile_)
+        if (wp == PhraseFileTimerId && phraseFile_) {
             phraseFile_->Tick(grid_.IsEditing() || (search_ && IsWindowVisible(search_->Handle())));
+            ArmPhraseFileTimer();
+        }
+        return 0;
+    case WM_PHRASE_FOLDER_CHANGED:
+        if (!folderWatch_ || !phraseFile_ || shutDown_) return 0;
+        folderWatch_->Delivered();
+        if (wp == 1) phraseFile_->SetPollInterval(PhraseFile::SlowPollIntervalMs);
+        phraseFile_->FileChangeNoticed();
+        ArmPhraseFileTimer();
         return 0;
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
@@ -384,9 +399,14 @@ void MainWindow::StartUp() {
     options_ = RunOptions(settings_, CommandLineArguments());
     main_.SetPauseShortcut(settings_.PauseShortcut);
     if (startPaused_) main_.SetPaused(true);
+    PhraseFileCallbacks callbacks;
+    callbacks.Report = [this](std::exception_ptr e) { main_.ShowException(e); };
+    callbacks.Tell = [this](const std::u16string& title, const std::u16string& text) {
+        ShowNotice(title, text);
+    };
+    callbacks.Now = [this] { return win32_.CurrentTime(); };
     phraseFile_.emplace(*files_, win32_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile),
-                        rows_, index_, [this](std::exception_ptr e) { main_.ShowException(e); });
-    SetTimer(wnd_, PhraseFileTimerId, PhraseFile::TickIntervalMs, nullptr);
+                        rows_, index_, std::move(callbacks));
     // The load keeps the window answering meanwhile. A load error ends start-up here, before
     // the hook (the caption then carries no version); the edits made after it are still saved,
     // with the file kept as its backup first.
@@ -416,6 +436,7 @@ void MainWindow::StartUp() {
     main_.SetSearchShortcut(settings_.SearchShortcut);
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     UpdateStatus();
+    WatchPhraseFile();
     if (loaded) StartHook();
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
     if (showAfterLoad_) ShowPhraseList();
@@ -472,7 +493,7 @@ void MainWindow::ReportPhrasesLeftOut() {
 void MainWindow::StartWatchdog() {
     // Unlocks come only to a window registered for the session's notifications.
     WTSRegisterSessionNotification(wnd_, NOTIFY_FOR_THIS_SESSION);
-    SetTimer(wnd_, WatchdogTimerId, WatchdogIntervalMs, nullptr);
+    SetTimer(wnd_, WatchdogTimerId, watchdog_.NextCheckDelayMs(), nullptr);
     watching_ = true;
 }
 
@@ -481,6 +502,22 @@ void MainWindow::StopWatchdog() {
     KillTimer(wnd_, WatchdogTimerId);
     WTSUnRegisterSessionNotification(wnd_);
     watching_ = false;
+}
+
+void MainWindow::WatchPhraseFile() {
+    if (!phraseFile_) return;
+    if (!folderWatch_)
+        folderWatch_ = std::make_unique<Win32FolderWatch>(wnd_, WM_PHRASE_FOLDER_CHANGED);
+    phraseFile_->SetPollInterval(PollIntervalFor(folderWatch_->Watch(phraseFile_->Path())));
+    ArmPhraseFileTimer();
+}
+
+void MainWindow::ArmPhraseFileTimer() {
+    if (!wnd_ || !phraseFile_ || shutDown_) return;
+    if (const std::optional<std::uint32_t> delay = phraseFile_->NextTickDelayMs())
+        SetTimer(wnd_, PhraseFileTimerId, std::max<UINT>(*delay, USER_TIMER_MINIMUM), nullptr);
+    else
+        KillTimer(wnd_, PhraseFileTimerId);
 }
 
 std::optional<std::uint32_t> MainWindow::LastEventTick() {
@@ -494,6 +531,7 @@ void MainWindow::ShutDown() {
     shutDown_ = true;
     if (shownOnce_) RememberLayout();
     if (wnd_) KillTimer(wnd_, PhraseFileTimerId);
+    if (folderWatch_) folderWatch_->Stop();
     // What is not yet written; a load that failed or stopped early left stored phrases out of
     // the list, and the file keeps the old one as a backup then, so that none of them is lost.
     try {
@@ -663,6 +701,7 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
             return false;
         }
         loadedFromFile_ = phraseFile_->KeepsOldFile() ? rows_.Count() : 0;
+        WatchPhraseFile();
     } else if (loadedFromFile_ != 0 && next.MaxPhrases > options_.MaxPhrases) {
         // The load stopped at the old limit and the file is as it was then: the phrases after
         // the ones loaded come in now, and are written with the rest.
@@ -670,6 +709,7 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
             loadedFromFile_ = BringInLeftOutPhrases(rows_, index_, *files_, phraseFile_->Path(),
                                                     loadedFromFile_, next.MaxPhrases);
             phraseFile_->Changed();
+            ArmPhraseFileTimer();
         } catch (...) {
             main_.ShowException(std::current_exception());
         }

@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TrayNotices.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32FolderWatch.h"
 #include "platform/win32/Win32Platform.h"
 #include "settings/SettingsFile.h"
 #include "winapp/AboutDialog.h"
@@ -70,6 +71,11 @@ private:
     void StartHook();
     void StartWatchdog();
     void StopWatchdog();
+    // Watches the phrase file's folder, and looks at the file without notifications only
+    // where they may not come.
+    void WatchPhraseFile();
+    // The phrase file's timer, set to when it next has something to do (none at idle).
+    void ArmPhraseFileTimer();
 
     void ShowPhraseList();
     void ExitProgram();
@@ -131,6 +137,7 @@ private:
     Settings settings_;
     // The phrase file: loaded at start, written after each change.
     std::optional<PhraseFile> phraseFile_;
+    std::unique_ptr<Win32FolderWatch> folderWatch_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     HMODULE hookLibrary_ = nullptr;  // stays loaded: its thread runs until the process ends
     HookLastEventTickProc hookLastEventTick_ = nullptr;

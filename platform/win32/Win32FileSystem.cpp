@@ -111,7 +111,8 @@ public:
     std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) override {
         std::vector<std::u16string> found;
         const std::size_t slash = prefix.find_last_of(u"\\/");
-        const std::u16string folder = slash == std::u16string::npos ? u"" : prefix.substr(0, slash + 1);
+        const std::u16string folder =
+            slash == std::u16string::npos ? u"" : prefix.substr(0, slash + 1);
         const std::u16string namePrefix = prefix.substr(folder.size());
         WIN32_FIND_DATAW data{};
         const std::u16string pattern = prefix + u"*";
@@ -187,7 +188,8 @@ private:
         std::size_t at = 0;
         while (at < bytes.size()) {
             DWORD n = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20));
+            const DWORD chunk =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20));
             if (!::WriteFile(file.Get(), bytes.data() + at, chunk, &n, nullptr) || n == 0) {
                 const DWORD error = GetLastError();
                 file.Close();

@@ -52,7 +52,11 @@ public: // the scenarios below act on the fixture
     std::vector<std::u16string> errors;
     std::vector<std::u16string> told;
     LocalTime now{2026, 12, 9, 3, 15, 30, 0};
-    PhraseFile file{files, clock, Path, rows, index,
+    PhraseFile file{files,
+                    clock,
+                    Path,
+                    rows,
+                    index,
                     PhraseFileCallbacks{[this](std::exception_ptr e) {
                                             try {
                                                 std::rethrow_exception(e);
@@ -98,11 +102,11 @@ public: // the scenarios below act on the fixture
                 kept.insert(v);
         for (const auto& [path, bytes] : files.Files) {
             if (path.rfind(Path, 0) != 0) continue;
-            const bool toldOf = path == Path || path == file.BackupPath() ||
-                                std::any_of(told.begin(), told.end(), [&](const auto& t) {
-                                    return t.find(path.substr(path.rfind(u'\\') + 1)) !=
-                                           std::u16string::npos;
-                                });
+            const bool toldOf =
+                path == Path || path == file.BackupPath() ||
+                std::any_of(told.begin(), told.end(), [&](const auto& t) {
+                    return t.find(path.substr(path.rfind(u'\\') + 1)) != std::u16string::npos;
+                });
             if (!toldOf) continue;
             for (const auto& v : ReadPhraseValues(bytes).Phrases)
                 kept.insert(v);
@@ -127,7 +131,8 @@ struct Scenario {
     std::size_t Notices;
 };
 
-TEST_F(PhraseFileSyncTest, EveryPhrase_ShouldStayInTheListOrACopyToldOf_WhateverAnotherProgramDoes) {
+TEST_F(PhraseFileSyncTest,
+       EveryPhrase_ShouldStayInTheListOrACopyToldOf_WhateverAnotherProgramDoes) {
     const auto forty = Numbered(0, 40);
     const std::vector<Scenario> scenarios = {
         {"emptied, then restored",
@@ -223,7 +228,8 @@ TEST_F(PhraseFileSyncTest, Pruning_ShouldKeepTheNewestTen_AndEveryCopyThatAloneH
         now.Minute = i;
         auto phrases = Numbered(0, 3);
         if (i == 0) phrases.push_back({u"only", u"in the oldest copy"});
-        if (i == 1) phrases.push_back({u"p0", u"phrase number 0"}); // a repeat is no phrase of its own
+        if (i == 1)
+            phrases.push_back({u"p0", u"phrase number 0"}); // a repeat is no phrase of its own
         files.Put(DatedCopyPath(Path, CopyKind::Backup, now, 1), FileOf(phrases));
     }
     files.Put(DatedCopyPath(Path, CopyKind::Backup, now, 2), "cut <phrases><phrase>");
