@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/DateFormats.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,6 +20,8 @@ struct FileStamp {
 struct FileInfo {
     FileStamp Stamp;
     bool ReadOnly = false;
+    // The time of the last change in local time, for showing; nullopt when unknown.
+    std::optional<LocalTime> Changed;
 };
 
 // Whole-file access for the phrase file. Paths are UTF-16. Failures throw Error with

@@ -2,7 +2,9 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -34,6 +36,20 @@ std::u16string FromPath(const fs::path& path) {
 #else
     return Utf8ToUtf16(path.string());
 #endif
+}
+
+LocalTime LocalTimeOf(fs::file_time_type time) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(time)));
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday,
+                     local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 std::u16string Quoted(const std::u16string& path) {
@@ -169,7 +185,9 @@ public:
         if (ec || !fs::is_regular_file(st)) return std::nullopt;
         FileInfo info;
         info.Stamp.Size = fs::file_size(p, ec);
-        info.Stamp.ModifiedTime = fs::last_write_time(p, ec).time_since_epoch().count();
+        const fs::file_time_type changed = fs::last_write_time(p, ec);
+        info.Stamp.ModifiedTime = changed.time_since_epoch().count();
+        if (!ec) info.Changed = LocalTimeOf(changed);
         // The permission bits, as Windows' read-only mark is mapped to them (and the super
         // user, who may write anyway, still gets the user's intent).
         info.ReadOnly = (st.permissions() & fs::perms::owner_write) == fs::perms::none;

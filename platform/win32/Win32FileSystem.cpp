@@ -174,6 +174,12 @@ public:
             (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
             data.ftLastWriteTime.dwLowDateTime);
         info.ReadOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        FILETIME local{};
+        SYSTEMTIME t{};
+        if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) &&
+            FileTimeToSystemTime(&local, &t))
+            info.Changed =
+                LocalTime{t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond};
         return info;
     }
 

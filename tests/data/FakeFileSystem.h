@@ -19,6 +19,7 @@ public:
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
     std::set<std::u16string> Unremovable;
+    std::map<std::u16string, LocalTime> ChangedAt; // the local time Info gives, if any
     bool FailWrites = false;
     bool FailCopies = false;
     int Writes = 0;
@@ -49,7 +50,9 @@ public:
     std::optional<FileInfo> Info(const std::u16string& path) override {
         auto it = Files.find(Target(path));
         if (it == Files.end()) return std::nullopt;
-        return FileInfo{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0};
+        FileInfo info{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0, {}};
+        if (auto at = ChangedAt.find(it->first); at != ChangedAt.end()) info.Changed = at->second;
+        return info;
     }
     bool WriteNewFile(const std::u16string& path, std::string_view bytes) override {
         if (FailWrites || FailCopies)
