@@ -297,6 +297,7 @@ void PhraseFile::KeepBackup() {
 }
 
 bool PhraseFile::KeepRows(const std::u16string& happened) {
+    if (rows_.Count() == 0) return true; // nothing of the user's to keep
     std::string bytes = PhraseFileBytes(rows_);
     // The same rows kept once already, and still there: that copy stands, and was told of.
     if (bytes == lastKeptRows_ && files_.FileExists(lastKeptPath_)) return true;
