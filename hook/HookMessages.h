@@ -16,6 +16,11 @@ constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam x, lParam y (scre
 // before the hold began (the reports after the named one went to the applications).
 constexpr unsigned WM_HOOK_HOLDING = WM_USER_BASE + 5;
 
+// The key code of a WM_HOOK_KEY that stands for no key: what the focused control holds before
+// its caret is not known any more (an accent combined with a key in a way the library cannot
+// tell). 7 is a virtual-key code no keyboard sends.
+constexpr std::uint16_t ForgetTextKey = 0x07;
+
 // Posted by the program to the hook thread.
 // An expansion was decided at report wParam: hold the user's keys until WM_HOOK_RELEASE. lParam
 // 1: that report was a withheld key (Enter, Tab) which the expansion types itself, so it is

@@ -11,6 +11,10 @@ bool KeyHold::Holding() const {
 
 void KeyHold::Report(const HookDecision& d, Held* held) {
     if (d.Kind == HookDecision::Report::None) return;
+    // One key may make several reports, each with a number of its own; the key goes by the
+    // last.
+    if (d.Forget) port_.Post(WM_HOOK_KEY, ForgetTextKey, CharReportParam(0, ++lastSeq_));
+    if (d.Before != 0) port_.Post(WM_HOOK_CHAR, d.Before, CharReportParam(d.VkExt, ++lastSeq_));
     const std::uint32_t seq = ++lastSeq_;
     if (held) held->Seq = seq;
     if (d.Kind == HookDecision::Report::Char)
