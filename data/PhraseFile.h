@@ -120,7 +120,6 @@ public:
     bool Loading() const { return loading_; }
     // The file holds phrases the rows lack.
     bool KeepsOldFile() const { return keepsOldFile_; }
-    bool HasUnsavedChanges() const { return unsaved_; }
 
     // The editor accepted a change (a new phrase, a cell edit, a delete).
     void Changed();

@@ -1,3 +1,5 @@
+// Composes a dead key's accent with the key typed after it, where every layout with that accent
+// agrees.
 #include "hook/AccentComposition.h"
 
 #include <array>

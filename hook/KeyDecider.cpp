@@ -1,3 +1,5 @@
+// The hook library's rule for one key event: report it as a character or a key, withhold it, or
+// let it pass.
 #include "hook/KeyDecider.h"
 
 #include "platform/VirtualKeys.h"

@@ -1,3 +1,4 @@
+// The hook thread's side of an expansion: holds the user's keys in order and replays them.
 #include "hook/KeyHold.h"
 
 #include "hook/HookMessages.h"
@@ -124,7 +125,7 @@ void KeyHold::OnProgramMessage(unsigned msg, std::uintptr_t wParam, std::intptr_
                 }
             }
         }
-        port_.Post(WM_HOOK_HOLDING, seq, lastSeq_);
+        port_.Post(WM_HOOK_HOLDING, seq, 0);
     } else if (msg == WM_HOOK_RELEASE) {
         programHold_ = false;
         if (seq > releasedUpTo_) releasedUpTo_ = seq;

@@ -1,3 +1,4 @@
+// Shadow text editing: imitates each editing key on the tracking record of its control.
 #include "intake/EditKeys.h"
 
 #include "hook/HookMessages.h"

@@ -1,3 +1,5 @@
+// Keystroke synthesis: turns characters and keys into the injected key events of the target's
+// keyboard layout.
 #include "output/KeySynthesis.h"
 
 namespace lumora {

@@ -15,4 +15,10 @@ inline constexpr std::uint8_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x
                               LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5,
                               ProcessKey = 0xE5, Packet = 0xE7, NoName = 0xFC;
 
+// Shift, Ctrl, Alt and the Windows keys, either side or neither.
+constexpr bool IsModifierKey(std::uint16_t key) {
+    return key == Shift || key == Control || key == Menu || key == LWin || key == RWin ||
+           (key >= LShift && key <= RMenu);
+}
+
 } // namespace lumora::vk

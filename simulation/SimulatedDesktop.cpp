@@ -1,3 +1,5 @@
+// The simulated desktop: routes every key event through the hook library to the focused field,
+// and delivers the program's messages as its message loop would.
 #include "simulation/SimulatedDesktop.h"
 
 #include "hook/HookMessages.h"

@@ -1,3 +1,5 @@
+// The simulated hook library: decides and holds the simulated key events with lumora.dll's
+// own rules.
 #include "simulation/SimulatedHookLibrary.h"
 
 #include "hook/HookMessages.h"

@@ -1,3 +1,4 @@
+// The simulated keyboard: keeps the key states and hands each key event to the focused field.
 #include "simulation/SimulatedKeyboard.h"
 
 #include <utility>

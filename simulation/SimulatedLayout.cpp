@@ -1,3 +1,5 @@
+// The simulated desktop's keyboard layouts: the character each key gives, the dead keys and
+// what an accent makes of the key after it.
 #include "simulation/SimulatedLayout.h"
 
 #include <string_view>
