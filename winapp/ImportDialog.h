@@ -1,10 +1,11 @@
 #pragma once
-// The import report before anything changes: what will be added, what is left out and why,
-// and the choice whether abbreviations the list holds already come in as shared rows.
-#include "exchange/PhraseImport.h"
+// "Import from a backup...": the copies beside the phrase file in a list, one to choose. Which
+// copies there are and what importing one does is editor/BackupImport's.
 #include "platform/win32/Win32Api.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -12,21 +13,16 @@ class ImportDialog {
 public:
     explicit ImportDialog(HINSTANCE instance) : instance_(instance) {}
 
-    // Modal over owner. The plan the user accepted ("Add"); nothing for Cancel.
-    std::optional<ImportPlan> ShowModal(HWND owner, const ImportedFile& file,
-                                        const PhraseList& rows, ImportChoices choices);
+    // Modal over owner, one line per copy (name, date and counts, separated by tabs); the
+    // index of the line chosen with Import, nothing for Cancel.
+    std::optional<std::size_t> ShowModal(HWND owner, const std::vector<std::u16string>& lines);
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
-    INT_PTR OnMessage(HWND dlg, UINT msg, WPARAM wp);
-    void Plan(HWND dlg);
 
     HINSTANCE instance_;
-    const ImportedFile* file_ = nullptr;
-    const PhraseList* rows_ = nullptr;
-    ImportChoices choices_;
-    ImportPlan plan_;
-    bool accepted_ = false;
+    const std::vector<std::u16string>* lines_ = nullptr;
+    std::optional<std::size_t> chosen_;
 };
 
 } // namespace lumora

@@ -30,7 +30,7 @@ PhraseListWindow::PhraseListWindow(PhraseList& rows, PhraseEditor& editor,
 
 bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
     window_ = window;
-    importDialog_.emplace(instance);
+    importReport_.emplace(instance);
     toolbar_ = CreateWindowExW(
         0, TOOLBARCLASSNAMEW, nullptr,
         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, window_,
@@ -45,8 +45,9 @@ bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
         {STD_DELETE, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_PROPERTIES, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_FILEOPEN, static_cast<int>(IDM_IMPORT_BACKUP), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0},
-        {STD_FILEOPEN, static_cast<int>(IDM_IMPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_PASTE, static_cast<int>(IDM_IMPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_FILESAVE, static_cast<int>(IDM_EXPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
     };
     SendMessageW(toolbar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
@@ -120,6 +121,9 @@ bool PhraseListWindow::HandleNotify(const NMHDR& header, LRESULT& result) {
         break;
     case IDM_EXPORT:
         tip.lpszText = const_cast<wchar_t*>(L"Export...");
+        break;
+    case IDM_IMPORT_BACKUP:
+        tip.lpszText = const_cast<wchar_t*>(L"Import from a backup...");
         break;
     default:
         break;
@@ -225,7 +229,7 @@ void PhraseListWindow::ImportPhrases(AbbreviationIndex& index, FileSystem& files
                     L"Import phrases", MB_OK | MB_ICONERROR);
         return;
     }
-    const std::optional<ImportPlan> plan = importDialog_->ShowModal(
+    const std::optional<ImportPlan> plan = importReport_->ShowModal(
         window_, file, rows_, {.AddDuplicates = false, .MaxPhrases = maxPhrases});
     if (!plan) return;
     const std::size_t first = rows_.Count();

@@ -7,7 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/win32/Win32Api.h"
 #include "settings/SettingsFile.h"
-#include "winapp/ImportDialog.h"
+#include "winapp/ImportReportDialog.h"
 #include "winapp/PhraseGrid.h"
 
 #include <cstdint>
@@ -67,7 +67,7 @@ private:
     PhraseList& rows_;
     PhraseEditor& editor_;
     PhraseGrid grid_;
-    std::optional<ImportDialog> importDialog_;
+    std::optional<ImportReportDialog> importReport_;
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND statusBar_ = nullptr;

@@ -116,10 +116,10 @@ class Import(winedriver.LumoraTest):
         self.desktop.key("Return")
         self.wait_rows([("brb", "be right back"), (":btw", "by the way")])
 
-        # From the toolbar: its seventh button (after a separator), Import...
+        # From the toolbar: Import..., after a separator behind the first five buttons.
         self.desktop.focus(self.lumora.caption())
         toolbar = self.lumora.child("ToolbarWindow32")[1]
-        self.desktop.xdotool("mousemove", str(toolbar[0] + 4 * 23 + 8 + 11),
+        self.desktop.xdotool("mousemove", str(toolbar[0] + 5 * 23 + 8 + 11),
                              str((toolbar[1] + toolbar[3]) // 2), "click", "1")
         self.choose_file(beeftext)
         report = self.report()
