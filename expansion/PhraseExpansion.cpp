@@ -2,6 +2,8 @@
 // what slipped past, and releases the held keys.
 #include "expansion/PhraseExpansion.h"
 
+#include "output/FieldFilling.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -18,10 +20,12 @@ constexpr std::uint32_t HoldWaitMs = 500;
 PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookLink& link,
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
-    : platform_(platform), link_(link), tracking_(tracking), typing_(typing), control_(control),
+    : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing), control_(control),
       observer_(observer), elevated_(platform.Processes, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
+    // The program is ending: the abbreviation stays as typed, and its keys go with the rest.
+    if (ending_) return;
     const bool waiting = pending_.has_value();
     pending_ = std::move(expansion);
     if (waiting) return;
@@ -51,6 +55,17 @@ void PhraseExpansion::WaitForHold() {
 void PhraseExpansion::ReleaseHold() {
     if (link_.HookThread == 0) return;
     platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_RELEASE, lastReport_, 0);
+}
+
+bool PhraseExpansion::StopForExit() {
+    ending_ = true;
+    pending_.reset();
+    typing_.Cancel();
+    return running_;
+}
+
+void PhraseExpansion::Tell(const std::u16string& text) {
+    notices_.ShowNotice(u"Lumora", text);
 }
 
 void PhraseExpansion::ExpandPhrase() {
@@ -106,8 +121,17 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
             ++typedAfter;
     }
     bool typed = false;
+    bool leftTarget = false;
     {
         PhraseTyping::ActiveScope active(typing_);
+        // The fields first: a clipboard that stays held leaves the abbreviation as it is, and
+        // the keys typed meanwhile stay held, behind the phrase.
+        const FilledPhrase filled =
+            FillPhrase(platform_, tracking_.MainWindow(), expansion.Text, expansion.Trail);
+        if (!filled.Prepared) {
+            if (!typing_.Canceled()) Tell(filled.Failure);
+            return Abandon(slipped);
+        }
         // Checked before the target is brought back and anything erased, and again after: an
         // Escape handled while the target was waited for leaves the abbreviation too.
         if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion) &&
@@ -118,11 +142,20 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +
                                           (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
             typing_.Erase(observed + typedAfter, observed);
-            typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+            typing_.TypePrepared(*filled.Prepared, expansion.CapsLock);
             typed = true;
+            leftTarget = typing_.LeftTarget();
         }
     }
     if (!typed) return Abandon(slipped);
+    if (leftTarget) {
+        // The user went to another window or field: nothing more is typed anywhere (what
+        // slipped past goes unrepeated), and the user learns why the phrase is cut short.
+        Tell(u"The focus moved to another window, so Lumora stopped typing the phrase there. "
+             u"What was typed of it stays where it began.");
+        ObserveSlipped(slipped, false);
+        return;
+    }
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
 }

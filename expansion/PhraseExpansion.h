@@ -84,6 +84,13 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // The program ends (exit, close, the session's end): the typing stops before its next
+    // chunk, no expansion begins any more, and the running one lets the held keys go as it
+    // unwinds. True while one still runs: the end must wait for it (Running) and then for the
+    // hook library to have replayed the keys.
+    bool StopForExit();
+    bool Ending() const { return ending_; }
+
 private:
     void WaitForHold();
     void Expand(const PendingExpansion& expansion, std::vector<SlippedKey>& slipped,
@@ -97,7 +104,11 @@ private:
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
 
+    // Tells the user once why an expansion stopped or did not happen.
+    void Tell(const std::u16string& text);
+
     Platform& platform_;
+    TrayNotices& notices_;
     HookLink& link_;
     TrackingRecords& tracking_;
     PhraseTyping& typing_;
@@ -111,6 +122,7 @@ private:
     std::vector<SlippedKey> slipped_;
     std::uint32_t lastReport_ = 0;
     bool running_ = false;
+    bool ending_ = false;
 };
 
 } // namespace lumora

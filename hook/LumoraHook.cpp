@@ -33,6 +33,9 @@ std::atomic<DWORD> gThreadId{0};
 std::atomic<DWORD> gLastEventTick{0};
 // Set by RemoveHooks on the program's own thread; the hook thread acts on it when woken.
 std::atomic<bool> gRemoveRequested{false};
+// Whether keys are held or being replayed, for the program's end, which waits until they have
+// gone to the applications. Written by the hook thread after each event and message.
+std::atomic<bool> gHolding{false};
 DWORD gReplayThreadId = 0; // set before the hooks are installed, read by the hook thread only
 
 // Reports go to the program's window; batches to the replay thread.
@@ -120,7 +123,9 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) {
         e.Injected = (k.flags & LLKHF_INJECTED) != 0;
         e.ExtraInfo = k.dwExtraInfo;
         ForegroundChars chars;
-        if (gState.Hold.OnKey(e, chars, GetTickCount())) return 1;
+        const bool withheld = gState.Hold.OnKey(e, chars, GetTickCount());
+        gHolding.store(gState.Hold.Holding(), std::memory_order_relaxed);
+        if (withheld) return 1;
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -225,6 +230,7 @@ DWORD WINAPI HookThread(void* param) {
         default:
             break;
         }
+        gHolding.store(gState.Hold.Holding(), std::memory_order_relaxed);
     }
     if (tick) KillTimer(nullptr, tick);
     gThreadId = 0;
@@ -266,6 +272,10 @@ extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window) {
 
 extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick() {
     return gLastEventTick.load(std::memory_order_relaxed);
+}
+
+extern "C" __declspec(dllexport) BOOL WINAPI HookHolding() {
+    return gHolding.load(std::memory_order_relaxed) ? TRUE : FALSE;
 }
 
 extern "C" __declspec(dllexport) void WINAPI RemoveHooks() {

@@ -290,8 +290,10 @@ void Win32Platform::ProcessPendingMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // The quit request belongs to the main loop: put it back for it and stop here.
+            // The quit request belongs to the main loop: put it back for it and stop here. The
+            // work that called in here (an expansion's typing) must stop too.
             PostQuitMessage(static_cast<int>(msg.wParam));
+            if (QuitSeen) QuitSeen();
             return;
         }
         TranslateMessage(&msg);
@@ -340,6 +342,43 @@ void Win32Platform::SendInputs(const std::vector<KeyEvent>& events) {
 
 bool Win32Platform::SetForegroundWindow(HWindow w) {
     return ::SetForegroundWindow(ToHwnd(w)) != FALSE;
+}
+
+namespace {
+
+// How long the target's caret must stand still for its thread to count as done with the keys.
+constexpr ULONGLONG CaretStillMs = 12;
+
+} // namespace
+
+void Win32Platform::WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) {
+    // No call tells how much input waits in another thread's queue, and a sent message is
+    // answered between two input messages, not after the last. Two signs together: the thread
+    // answers at all (WM_NULL; a hung one is not waited for), and its caret, which an edit
+    // control moves with every character it takes, has stopped moving.
+    const ULONGLONG start = GetTickCount64();
+    HWND w = ToHwnd(target);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs, &result))
+        return;
+    const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndCaret) return; // no caret to watch
+    HWND caret = info.hwndCaret;
+    RECT at = info.rcCaret;
+    ULONGLONG still = GetTickCount64();
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now - start >= timeoutMs || now - still >= CaretStillMs) return;
+        ::Sleep(2);
+        if (!GetGUIThreadInfo(thread, &info)) return;
+        if (info.hwndCaret != caret || !EqualRect(&info.rcCaret, &at)) {
+            caret = info.hwndCaret;
+            at = info.rcCaret;
+            still = GetTickCount64();
+        }
+    }
 }
 
 // --- KeyboardLayouts -------------------------------------------------------------------------
