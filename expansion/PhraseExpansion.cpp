@@ -65,6 +65,10 @@ bool PhraseExpansion::StopForExit() {
 }
 
 void PhraseExpansion::Tell(const std::u16string& text) {
+    // Once: the same reason again (the abbreviation tried at each key while the clipboard
+    // stays held) is not news.
+    if (text == told_) return;
+    told_ = text;
     notices_.ShowNotice(u"Lumora", text);
 }
 
@@ -156,6 +160,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         ObserveSlipped(slipped, false);
         return;
     }
+    told_.clear();
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
 }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -123,6 +124,8 @@ private:
     std::uint32_t lastReport_ = 0;
     bool running_ = false;
     bool ending_ = false;
+    // What the user was last told, until a phrase is typed whole again.
+    std::u16string told_;
 };
 
 } // namespace lumora
