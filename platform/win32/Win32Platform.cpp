@@ -5,6 +5,7 @@
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/Win32Handles.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace lumora {
@@ -346,8 +347,11 @@ bool Win32Platform::SetForegroundWindow(HWindow w) {
 
 namespace {
 
-// How long the target's caret must stand still for its thread to count as done with the keys.
-constexpr ULONGLONG CaretStillMs = 12;
+// How long the target's caret must stand still for its thread to count as done with the keys,
+// at least and at most: between the two, a few times the longest pause it has been seen to
+// take between two characters.
+constexpr ULONGLONG CaretStillMinMs = 12;
+constexpr ULONGLONG CaretStillMaxMs = 150;
 
 } // namespace
 
@@ -355,7 +359,9 @@ void Win32Platform::WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) {
     // No call tells how much input waits in another thread's queue, and a sent message is
     // answered between two input messages, not after the last. Two signs together: the thread
     // answers at all (WM_NULL; a hung one is not waited for), and its caret, which an edit
-    // control moves with every character it takes, has stopped moving.
+    // control moves with every character it takes, stands still for a few times the target's
+    // own pace (under Wine Notepad takes 6 to 15 ms a character: a fixed short
+    // pause let the keys pile up in its queue whenever it was slower).
     const ULONGLONG start = GetTickCount64();
     HWND w = ToHwnd(target);
     DWORD_PTR result = 0;
@@ -367,16 +373,24 @@ void Win32Platform::WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) {
     if (!GetGUIThreadInfo(thread, &info) || !info.hwndCaret) return; // no caret to watch
     HWND caret = info.hwndCaret;
     RECT at = info.rcCaret;
-    ULONGLONG still = GetTickCount64();
+    ULONGLONG moved = GetTickCount64();
+    bool anyMove = false;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
-        if (now - start >= timeoutMs || now - still >= CaretStillMs) return;
-        ::Sleep(2);
+        const ULONGLONG still =
+            std::clamp<ULONGLONG>(caretGapMs_ * 3, CaretStillMinMs, CaretStillMaxMs);
+        if (now - start >= timeoutMs) return;
+        // A fast target has taken the chunk before the first look: the caret stands still.
+        if (now - moved >= still) return;
+        ::Sleep(1);
         if (!GetGUIThreadInfo(thread, &info)) return;
         if (info.hwndCaret != caret || !EqualRect(&info.rcCaret, &at)) {
+            const ULONGLONG t = GetTickCount64();
+            if (anyMove) caretGapMs_ = std::max(t - moved, caretGapMs_ * 7 / 8);
+            anyMove = true;
             caret = info.hwndCaret;
             at = info.rcCaret;
-            still = GetTickCount64();
+            moved = t;
         }
     }
 }

@@ -114,6 +114,8 @@ public:
 
 private:
     HWindow owner_ = 0;
+    // The longest pause between two characters the target's caret was last seen to take.
+    unsigned long long caretGapMs_ = 0;
 };
 
 } // namespace lumora

@@ -50,10 +50,12 @@ def settled(read, quiet=1.5, timeout=120.0):
 def run(args, env_file):
     desktop = winedriver.Desktop(env_file)
     samples = []
-    with tempfile.TemporaryDirectory(prefix="lumora-bench-", dir=args.dir) as folder:
+    with tempfile.TemporaryDirectory(prefix="lumora-bench-", dir=os.path.abspath(args.dir)) as folder:
         lumora = winedriver.Lumora(desktop, folder, [(ABBREVIATION, PHRASE)])
+        # Notepad first: the first program on a fresh prefix waits for Wine's services.
+        desktop.start_notepad(timeout=120)
         lumora.start()
-        desktop.start_notepad()
+        desktop.focus(desktop.NOTEPAD_TITLE)
         try:
             for trial in range(args.trials):
                 desktop.key("ctrl+a", "BackSpace")
