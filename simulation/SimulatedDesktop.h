@@ -1,9 +1,9 @@
 #pragma once
 // A desktop that behaves like Windows for the program: numbered application windows whose
-// controls are edit-control text fields, a keyboard with a layout (US unless set), the hook library, and the program's
-// own hidden main window. Every key event goes first through the hook library, which decides
-// with lumora.dll's rules: the user's keys are reported to the program and (unless withheld)
-// reach the focused field; the program's injected keys reach the focused field.
+// controls are edit-control text fields, a keyboard with a layout (US unless set), the hook
+// library, and the program's own hidden main window. Every key event goes first through the hook
+// library, which decides with lumora.dll's rules: the user's keys are reported to the program and
+// (unless withheld) reach the focused field; the program's injected keys reach the focused field.
 #include "simulation/ScriptedDesktop.h"
 #include "simulation/SimulatedHookLibrary.h"
 #include "simulation/SimulatedKeyboard.h"

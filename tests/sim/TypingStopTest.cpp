@@ -93,7 +93,8 @@ TEST_F(TypingStopTest, ClipboardField_ShouldBeFilledBeforeAnythingIsErased_OrLea
 }
 
 TEST_F(TypingStopTest, FocusLeavingDuringAPhrase_ShouldStopIt_AndTypeNothingIntoTheOtherWindow) {
-    TypeDuring(u"x lng", [&] { sim.ShowWindow(1); }, 4);
+    TypeDuring(
+        u"x lng", [&] { sim.ShowWindow(1); }, 4);
     // What was typed of the phrase stays where it began; the other window got none of it.
     const std::u16string first = Field(0);
     EXPECT_TRUE(first.starts_with(u"x abcdefgh")) << Narrow(first);
@@ -127,7 +128,8 @@ TEST_F(TypingStopTest, Escape_ShouldStopTheTextWithinAChunk_WhenTheTargetTakesKe
     EXPECT_LT(field.size(), 2 + longPhrase.size());
 }
 
-TEST_F(TypingStopTest, ProgramEndDuringAPhrase_ShouldStopTheTyping_AndLetTheKeysTypedMeanwhileArrive) {
+TEST_F(TypingStopTest,
+       ProgramEndDuringAPhrase_ShouldStopTheTyping_AndLetTheKeysTypedMeanwhileArrive) {
     std::size_t atEnd = 0;
     TypeDuring(
         u"x lng",
