@@ -59,8 +59,12 @@ void PhraseExpansion::ReleaseHold() {
 
 bool PhraseExpansion::StopForExit() {
     ending_ = true;
-    pending_.reset();
     typing_.Cancel();
+    if (pending_) {
+        pending_.reset();
+        // Its WM_EXPAND will find nothing to do: the hold it asked for goes now.
+        if (!running_) ReleaseHold();
+    }
     return running_;
 }
 
@@ -128,17 +132,17 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
     bool leftTarget = false;
     {
         PhraseTyping::ActiveScope active(typing_);
-        // The fields first: a clipboard that stays held leaves the abbreviation as it is, and
-        // the keys typed meanwhile stay held, behind the phrase.
-        const FilledPhrase filled =
-            FillPhrase(platform_, tracking_.MainWindow(), expansion.Text, expansion.Trail);
-        if (!filled.Prepared) {
-            if (!typing_.Canceled()) Tell(filled.Failure);
-            return Abandon(slipped);
+        // The fields before anything is erased: a clipboard that stays held leaves the
+        // abbreviation as it is, and the keys typed meanwhile stay held, behind the phrase.
+        std::optional<FilledPhrase> filled;
+        if (!typing_.Canceled() && MayTypeInto(expansion)) {
+            filled = FillPhrase(platform_, tracking_.MainWindow(), expansion.Text, expansion.Trail);
+            if (!filled->Prepared && !typing_.Canceled()) Tell(filled->Failure);
         }
         // Checked before the target is brought back and anything erased, and again after: an
-        // Escape handled while the target was waited for leaves the abbreviation too.
-        if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion) &&
+        // Escape handled while the target or the clipboard was waited for leaves the
+        // abbreviation too.
+        if (filled && filled->Prepared && !typing_.Canceled() && typing_.ReadyTarget(expansion) &&
             !typing_.Canceled()) {
             if (!released) released.emplace(platform_);
             // The shadow text has the abbreviation and its trail, not yet what slipped past.
@@ -146,7 +150,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +
                                           (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
             typing_.Erase(observed + typedAfter, observed);
-            typing_.TypePrepared(*filled.Prepared, expansion.CapsLock);
+            typing_.TypePrepared(*filled->Prepared, expansion.CapsLock);
             typed = true;
             leftTarget = typing_.LeftTarget();
         }
