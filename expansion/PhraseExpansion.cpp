@@ -19,7 +19,7 @@ PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookL
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
     : platform_(platform), link_(link), tracking_(tracking), typing_(typing), control_(control),
-      observer_(observer), elevated_(platform.Processes, notices) {}
+      observer_(observer), elevated_(platform.Processes, notices), paste_(platform, tracking) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
     const bool waiting = pending_.has_value();
@@ -118,13 +118,29 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +
                                           (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
             typing_.Erase(observed + typedAfter, observed);
-            typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+            PutPhrase(expansion);
             typed = true;
         }
     }
     if (!typed) return Abandon(slipped);
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
+}
+
+void PhraseExpansion::PutPhrase(const PendingExpansion& expansion) {
+    // Fields are filled once, before the clipboard is lent to the phrase.
+    const PhraseTyping::PreparedText text = typing_.PrepareFilled(expansion.Text, expansion.Trail);
+    const HWindow target = tracking_.FindTargetWindow();
+    const OutputMethod method =
+        ChooseOutputMethod(control_.CurrentOptions(), platform_.Processes.ProgramPath(target),
+                           IsConsoleWindow(platform_, target), text.Text.size());
+    if ((method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert) &&
+        paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert) ==
+            PhrasePaste::Result::Pasted)
+        return;
+    typing_.SetKeyDelay(method == OutputMethod::TypeSlowly ? SlowKeyDelayMs : 0);
+    typing_.TypePrepared(text, expansion.CapsLock);
+    typing_.SetKeyDelay(0);
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {

@@ -142,8 +142,16 @@ void PhraseTyping::Erase(std::int32_t count, std::int32_t inShadow) {
 }
 
 void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock) {
+    TypePrepared(PrepareFilled(text, trail), capsLock);
+}
+
+PhraseTyping::PreparedText PhraseTyping::PrepareFilled(std::u16string_view text,
+                                                       std::u16string_view trail) {
     PlatformFieldValues values(platform_, tracking_.MainWindow());
-    const PreparedText typed = Prepare(text, trail, &values);
+    return Prepare(text, trail, &values);
+}
+
+void PhraseTyping::TypePrepared(const PreparedText& typed, bool capsLock) {
     CapsLockOff capsOff(platform_, capsLock);
     auto hold = tracking_.HoldRecords();
     TrackingRecord* rec = tracking_.CurrentRecord();
@@ -169,7 +177,8 @@ void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool canc
     const HLayout layout = TargetKeyboardLayout(platform_, tracking_.FindTargetWindow());
     std::vector<KeyEvent> events;
     for (std::size_t at = 0; at < text.size() && !(cancelable && canceled_);) {
-        std::size_t n = std::min(TypingChunk, text.size() - at);
+        // Slowly: one key per injection, with the pause after it.
+        std::size_t n = std::min(keyDelayMs_ ? std::size_t{1} : TypingChunk, text.size() - at);
         // The two halves of a surrogate pair stay in one injection.
         if (at + n < text.size() && IsHighSurrogate(text[at + n - 1])) ++n;
         const std::u16string_view chunk = text.substr(at, n);
@@ -185,6 +194,7 @@ void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool canc
             BoundText(*rec);
         }
         at += n;
+        if (keyDelayMs_) platform_.Time.Sleep(keyDelayMs_);
         platform_.Messages.ProcessPendingMessages();
     }
 }

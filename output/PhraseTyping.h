@@ -50,6 +50,13 @@ public:
     // Types text and then trail into the target in its keyboard layout, mirroring each
     // character into the shadow text; Cancel stops it before the next injection.
     void TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock = false);
+    // The two halves of TypeText: the text with its fields filled from the system (the
+    // clipboard read only when a field asks), and the typing of it.
+    struct PreparedText;
+    PreparedText PrepareFilled(std::u16string_view text, std::u16string_view trail);
+    void TypePrepared(const PreparedText& typed, bool capsLock = false);
+    // A pause between keys (0: none), for programs that drop keys that come fast.
+    void SetKeyDelay(std::uint32_t ms) { keyDelayMs_ = ms; }
     // Types text exactly as given (keys the user typed, again), without touching the shadow
     // text: whoever observes them does that. Escape does not stop it: nothing the user typed
     // may be lost.
@@ -94,6 +101,7 @@ private:
     TrackingRecords& tracking_;
     bool active_ = false;
     bool canceled_ = false;
+    std::uint32_t keyDelayMs_ = 0;
 };
 
 } // namespace lumora

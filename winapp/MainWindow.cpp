@@ -180,6 +180,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Hooks can be lost across sleep and a locked session.
         watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
         break;
+    // A pasted phrase is handed over only when the target asks for it (see PhrasePaste).
+    case WM_RENDERFORMAT:
+        win32_.RenderClipboardFormat(static_cast<unsigned>(wp));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        win32_.RenderAllClipboardFormats();
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        win32_.ClipboardDestroyed();
+        return 0;
     case HookLibrary::TestRemoveHooksMessage:
         hookLibrary_.RemoveHooksForTest(static_cast<std::uint64_t>(wp));
         return 0;
