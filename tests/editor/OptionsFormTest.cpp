@@ -43,7 +43,7 @@ TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) 
     EXPECT_EQ(FormatShortcut(result.NewSettings.SearchShortcut), u"Ctrl+Win+F");
 
     // The paste length and the program list: by file name, each once, the console kept.
-    EXPECT_EQ(FormValuesOf(current, false).PasteAbove, u"100");
+    EXPECT_EQ(FormValuesOf(current, false).PasteAbove, u"40");
     values.PasteAbove = u" 0 ";
     values.ProgramMethods = {{u"<console>", OutputMethod::Paste},
                              {u"C:\\Tools\\PuTTY.exe", OutputMethod::PasteShiftInsert},
