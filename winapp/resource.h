@@ -23,6 +23,8 @@
 #define IDC_OPT_METHOD 232
 #define IDC_OPT_METHOD_ADD 233
 #define IDC_OPT_METHOD_REMOVE 234
+#define IDD_IMPORT 300
+#define IDC_IMPORT_LIST 301
 // The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the
 // main window.
 #define IDM_SHOW_PHRASE_LIST 40001
@@ -32,3 +34,4 @@
 #define IDM_DELETE 40005
 #define IDM_OPTIONS 40006
 #define IDM_PAUSE 40007
+#define IDM_IMPORT_BACKUP 40008
