@@ -11,8 +11,8 @@ namespace lumora::sim {
 namespace {
 
 const SimulatedLayout& LayoutOf(HLayout handle) {
-    for (const SimulatedLayout* l : {&SimulatedLayout::UsInternational(), &SimulatedLayout::German(),
-                                     &SimulatedLayout::French()})
+    for (const SimulatedLayout* l : {&SimulatedLayout::UsInternational(),
+                                     &SimulatedLayout::German(), &SimulatedLayout::French()})
         if (l->Handle() == handle) return *l;
     return SimulatedLayout::Us();
 }

@@ -318,8 +318,10 @@ int wmain(int argc, wchar_t** argv) {
                 continue;
             }
             std::vector<INPUT> inputs;
-            for (auto [vk, up] : {std::pair<WORD, DWORD>{VK_CONTROL, 0}, {'V', 0},
-                                  {'V', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}}) {
+            for (auto [vk, up] : {std::pair<WORD, DWORD>{VK_CONTROL, 0},
+                                  {'V', 0},
+                                  {'V', KEYEVENTF_KEYUP},
+                                  {VK_CONTROL, KEYEVENTF_KEYUP}}) {
                 INPUT in{};
                 in.type = INPUT_KEYBOARD;
                 in.ki.wVk = vk;
