@@ -110,9 +110,14 @@ public:
     // a failed load (the phrases read, the damaged file kept as backup). A failure throws, and
     // the old file is left whole.
     void SaveAtExit();
+    // A failure to write was said already (at start, or at a change), and no write has
+    // succeeded since: the same failure again needs no second box, at exit least of all.
+    bool WriteFailureSaid() const { return writeFailureShown_; }
+    void MarkWriteFailureSaid() { writeFailureShown_ = true; }
 
 private:
     void Write();
+    bool ForeignFileInTheWay(const FileInfo& info);
     void TryWrite();
     void KeepBackup();
     void Poll(bool userEditing);
@@ -141,6 +146,7 @@ private:
     std::optional<FileStamp> settling_;
     bool writeFailureShown_ = false;
     bool readOnlyShown_ = false;
+    bool foreignShown_ = false;
 };
 
 // The root's Opened callback of a load: makes one phrase and row per accepted phrase element.

@@ -208,6 +208,34 @@ std::optional<std::u16string> Win32Platform::FormatTime(const LocalTime& t,
     });
 }
 
+// --- CodePage --------------------------------------------------------------------------------
+
+std::u16string Win32Platform::ToUtf16(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int length = static_cast<int>(bytes.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, out.data(), n);
+    return FromWide(out);
+}
+
+std::optional<std::string> Win32Platform::FromUtf16(std::u16string_view text) {
+    if (text.empty()) return std::string();
+    const std::wstring wide(text.begin(), text.end());
+    const int length = static_cast<int>(wide.size());
+    // No best fit: an "é" the code page lacks must not quietly become an "e".
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
+                                      nullptr, &lossy);
+    if (n <= 0 || lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), n, nullptr,
+                        &lossy);
+    if (lossy) return std::nullopt;
+    return out;
+}
+
 // --- KeyStates -------------------------------------------------------------------------------
 
 std::int16_t Win32Platform::KeyState(int vk) {

@@ -17,6 +17,9 @@ public:
     std::map<std::u16string, std::u16string> Links; // link -> the path it leads to
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
+    // Folders that exist; when empty, every folder exists. A path inside none of them is
+    // unreachable.
+    std::set<std::u16string> Folders;
     bool FailWrites = false;
     bool FailCopies = false;
     int Writes = 0;
@@ -36,6 +39,8 @@ public:
     void WriteFileAtomic(const std::u16string& path, std::string_view bytes) override {
         ++Writes;
         if (FailWrites) throw Error(u"Cannot create file \"" + path + u"\": disk full");
+        if (Kind(path) == PathKind::Unreachable || Kind(path) == PathKind::Folder)
+            throw Error(u"Cannot create file \"" + path + u"\": path not found");
         Put(path, std::string(bytes));
     }
     bool FileExists(const std::u16string& path) override { return Files.count(Target(path)) != 0; }
@@ -48,6 +53,15 @@ public:
         auto it = Files.find(Target(path));
         if (it == Files.end()) return std::nullopt;
         return FileInfo{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0};
+    }
+
+    PathKind Kind(const std::u16string& path) override {
+        if (Folders.count(path)) return PathKind::Folder;
+        if (Files.count(Target(path))) return PathKind::File;
+        if (Folders.empty()) return PathKind::Missing;
+        const std::size_t slash = path.find_last_of(u"\\/");
+        const std::u16string folder = slash == std::u16string::npos ? u"" : path.substr(0, slash);
+        return Folders.count(folder) ? PathKind::Missing : PathKind::Unreachable;
     }
 
 private:
