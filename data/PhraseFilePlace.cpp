@@ -134,8 +134,11 @@ PlaceCheck CheckPhraseFilePlace(FileSystem& files, const std::u16string& path,
     } catch (const Error&) {
         return {}; // locked for now: the load says so, and nothing is written over it unread
     }
-    if (bytes && IsForeignFile(*bytes))
-        return unusable(u"holds no phrases: it is a file of another kind");
+    if (bytes && IsForeignFile(*bytes)) {
+        PlaceCheck check = unusable(u"holds no phrases: it is a file of another kind");
+        check.OfAnotherKind = true;
+        return check;
+    }
     return {};
 }
 

@@ -25,6 +25,9 @@ enum class PlaceVerdict {
 struct PlaceCheck {
     PlaceVerdict Verdict = PlaceVerdict::Usable;
     std::u16string Reason; // why, in words that follow "The phrase file PATH "
+    // A file of another kind (not one of the program's own): the user may still choose to
+    // have it replaced by the phrases.
+    bool OfAnotherKind = false;
 };
 
 // ownFiles: the program's own files (lumora.exe, lumora.dll, lumora.ini), full paths.

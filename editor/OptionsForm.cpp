@@ -97,19 +97,15 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
     result.PhraseFileChanged = !SameName(file, current.PhraseFile);
     s.PhraseFile = file;
 
-    // A shortcut of a plain key (or Shift with one) would be taken from every program's typing.
-    auto takesAKey = [](const Shortcut& shortcut) {
-        return !shortcut.Empty() &&
-               (shortcut.Modifiers & (modifier::Ctrl | modifier::Alt | modifier::Win)) == 0;
+    // The same rule as for the settings file.
+    auto plainKey = [](std::u16string text) {
+        text.append(PlainKeyShortcutReason).push_back(u'.');
+        return text;
     };
-    if (takesAKey(values.PauseShortcut))
-        return refuse(OptionsField::PauseShortcut,
-                      u"The pause shortcut needs Ctrl, Alt or the Windows key, or else the key "
-                      u"could no longer be typed anywhere.");
-    if (takesAKey(values.SearchShortcut))
-        return refuse(OptionsField::SearchShortcut,
-                      u"The search shortcut needs Ctrl, Alt or the Windows key, or else the key "
-                      u"could no longer be typed anywhere.");
+    if (TakesAPlainKey(values.PauseShortcut))
+        return refuse(OptionsField::PauseShortcut, plainKey(u"The pause shortcut "));
+    if (TakesAPlainKey(values.SearchShortcut))
+        return refuse(OptionsField::SearchShortcut, plainKey(u"The search shortcut "));
     if (!values.SearchShortcut.Empty() && values.SearchShortcut == values.PauseShortcut)
         return refuse(OptionsField::SearchShortcut,
                       u"The search shortcut and the pause shortcut must differ.");

@@ -1,6 +1,7 @@
 #include "winapp/MainWindow.h"
 
 #include "hook/HookMessages.h"
+#include "data/PhraseFilePlace.h"
 #include "hook/LumoraHook.h"
 #include "platform/TextCase.h"
 #include "platform/win32/SystemErrors.h"
@@ -35,6 +36,9 @@ constexpr UINT WM_TRAY_CALLBACK = WM_APP + 1; // the tray icon's callback messag
 // test run only the test knows the number. A command-line option could be typed into a
 // shortcut by anyone; a message alone could be posted by any program on the desktop.
 constexpr UINT WM_TEST_REMOVE_HOOKS = WM_APP + 2;
+// Shows what start-up found wrong, after the window's creation: a box inside WM_CREATE would
+// hold an exit asked for meanwhile.
+constexpr UINT WM_SHOW_START_NOTES = WM_APP + 3;
 constexpr UINT_PTR TrayTimerId = 1;
 constexpr UINT_PTR WatchdogTimerId = 2;
 // How often a load stops to handle the window's messages.
@@ -117,6 +121,8 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
     wchar_t pause[16] = L"";
     const DWORD p = GetEnvironmentVariableW(L"LUMORA_TEST_LOAD_PAUSE_MS", pause, ARRAYSIZE(pause));
     if (p > 0 && p < ARRAYSIZE(pause)) testLoadPauseMs_ = std::wcstoul(pause, nullptr, 10);
+    const DWORD q = GetEnvironmentVariableW(L"LUMORA_TEST_START_PAUSE_MS", pause, ARRAYSIZE(pause));
+    if (q > 0 && q < ARRAYSIZE(pause)) testStartPauseMs_ = std::wcstoul(pause, nullptr, 10);
 }
 
 MainWindow::~MainWindow() {
@@ -304,6 +310,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Hooks can be lost across sleep and a locked session.
         watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
         break;
+    case WM_SHOW_START_NOTES:
+        ShowStartNotes();
+        return 0;
     case WM_TEST_REMOVE_HOOKS:
         if (testHookKey_ != 0 && static_cast<std::uint64_t>(wp) == testHookKey_ && removeHooks_)
             removeHooks_();
@@ -357,13 +366,20 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void MainWindow::StartUp() {
     // The instance mutex, held (never closed) for as long as this process lives, so that a
     // second start can tell that one already runs.
+    if (testStartPauseMs_) Sleep(testStartPauseMs_);
     SetLastError(ERROR_SUCCESS);
     instanceMutex_ = CreateMutexW(nullptr, TRUE, L"Verbanta");
     if (!instanceMutex_ || GetLastError() == ERROR_ALREADY_EXISTS) {
         // The copy running owns the phrase file and the keyboard: this one reads, hooks and
-        // writes nothing (no phrase file is set, so the shutdown saves none) and ends.
+        // writes nothing (no phrase file is set, so the shutdown saves none) and ends. Two
+        // copies started at once may both have found the mutex "Lumora" new; the winner's
+        // window, made before it took the mutex, still tells that the holder is Lumora.
+        bool otherWindow = false;
+        for (HWND w = FindWindowExW(nullptr, nullptr, MainWindowClass, nullptr); w && !otherWindow;
+             w = FindWindowExW(nullptr, w, MainWindowClass, nullptr))
+            otherWindow = w != wnd_;
         const wchar_t* text =
-            lumoraRuns_ ? L"Lumora is already running on your computer: its icon is in the "
+            lumoraRuns_ || otherWindow ? L"Lumora is already running on your computer: its icon is in the "
                           L"notification area of the taskbar."
                         : L"Verbanta is running on your computer. You don't need an additional "
                           L"Autotext program.";
@@ -379,13 +395,26 @@ void MainWindow::StartUp() {
     ChangeWindowMessageFilterEx(wnd_, controlMsg, MSGFLT_ALLOW, nullptr);
     main_.SetControlMsg(controlMsg);
     // The settings file, with -delims= and -maxitems= over it for this run only.
-    settingsFile_.emplace(*files_, win32_, ExecutableFolder() + u"lumora.ini");
+    settingsFile_.emplace(*files_, win32_, ExecutableFolder() + u"lumora.ini", win32_);
     settings_ = settingsFile_->Load();
-    options_ = RunOptions(settings_, CommandLineArguments());
+    if (!settingsFile_->Problems().empty())
+        startNotes_.push_back(
+            SettingsProblemsMessage(settingsFile_->Problems(), settingsFile_->Path()));
+    options_ = RunOptions(settings_, CommandLineArguments(), &startNotes_);
     main_.SetPauseShortcut(settings_.PauseShortcut);
     if (startPaused_) main_.SetPaused(true);
-    phraseFile_.emplace(*files_, win32_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile),
-                        rows_, index_, [this](std::exception_ptr e) { main_.ShowException(e); });
+    // Never a device, a folder, our own files or a file of another kind: then the default file
+    // for this run. One that cannot be reached now is kept, and loaded once it can.
+    const std::u16string configured = PhraseFilePath(ExecutableFolder(), settings_.PhraseFile);
+    const PhraseFileChoice place =
+        ChoosePhraseFile(*files_, configured, ExecutableFolder() + u"lumora.lmx", OwnFiles());
+    if (!place.Message.empty()) startNotes_.push_back(place.Message);
+    if (place.Path)
+        phraseFile_.emplace(*files_, win32_, *place.Path, rows_, index_,
+                            [this](std::exception_ptr e) { main_.ShowException(e); });
+    // Said at start: a write that fails for the same reason is not said again.
+    if (phraseFile_ && !place.Message.empty() && *place.Path == configured)
+        phraseFile_->MarkWriteFailureSaid();
     SetTimer(wnd_, PhraseFileTimerId, PhraseFile::TickIntervalMs, nullptr);
     // The load keeps the window answering meanwhile. A load error ends start-up here, before
     // the hook (the caption then carries no version); the edits made after it are still saved,
@@ -396,7 +425,7 @@ void MainWindow::StartUp() {
         // Messages are handled every 30 ms or so, not after every phrase: a round through
         // the queue per phrase made 10,000 phrases take over a second under Wine.
         ULONGLONG pumped = GetTickCount64();
-        result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
+        if (phraseFile_) result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
             if (testLoadPauseMs_) Sleep(testLoadPauseMs_);
             const ULONGLONG now = GetTickCount64();
             if (now - pumped < LoadPumpIntervalMs) return;
@@ -417,6 +446,7 @@ void MainWindow::StartUp() {
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     UpdateStatus();
     if (loaded) StartHook();
+    if (link_.HookThread != 0 && !startNotes_.empty()) PostMessageW(wnd_, WM_SHOW_START_NOTES, 0, 0);
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
     if (showAfterLoad_) ShowPhraseList();
 }
@@ -469,6 +499,20 @@ void MainWindow::ReportPhrasesLeftOut() {
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
+void MainWindow::ShowStartNotes() {
+    std::u16string text;
+    for (const std::u16string& note : std::exchange(startNotes_, {}))
+        text += (text.empty() ? u"" : u"\n\n") + note;
+    if (text.empty()) return;
+    MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+std::vector<std::u16string> MainWindow::OwnFiles() const {
+    const std::u16string folder = ExecutableFolder();
+    return {ExecutablePath(), folder + u"lumora.dll", folder + u"lumora.ini"};
+}
+
 void MainWindow::StartWatchdog() {
     // Unlocks come only to a window registered for the session's notifications.
     WTSRegisterSessionNotification(wnd_, NOTIFY_FOR_THIS_SESSION);
@@ -499,8 +543,9 @@ void MainWindow::ShutDown() {
     try {
         if (phraseFile_) phraseFile_->SaveAtExit();
     } catch (...) {
-        // The old file is untouched (the save is atomic); say why the edits were not saved.
-        main_.ShowException(std::current_exception());
+        // The old file is untouched (the save is atomic); say why the edits were not saved,
+        // unless that was said already: a second box must not hold up the exit.
+        if (!phraseFile_->WriteFailureSaid()) main_.ShowException(std::current_exception());
     }
     // Each phrase takes itself out of the index as it goes.
     rows_.ClearPhrases();
@@ -633,26 +678,42 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
     const Settings& next = chosen.NewSettings;
     const std::u16string folder = ExecutableFolder();
     const std::u16string newPath = PhraseFilePath(folder, next.PhraseFile);
-    if (chosen.PhraseFileChanged && phraseFile_ &&
-        CompareTextInvariant(newPath, phraseFile_->Path()) != 0) {
-        const std::u16string question =
-            u"Take your phrases along to " + newPath +
-            u"?\n\nYes: the list is written there and kept there from now on; " +
-            phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
-            u" are used instead (none if there is no such file yet); yours stay in " +
-            phraseFile_->Path() + u".";
-        const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
-                                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
-        if (answer == IDCANCEL) return false;
-        const PhraseFileMove how =
-            answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
-        if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
-            // Its phrases would be gone.
-            const std::u16string replace = newPath + u" holds phrases already. Replace them "
-                                                     u"with yours?";
-            if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
-                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
-                return false;
+    if (chosen.PhraseFileChanged &&
+        (!phraseFile_ || CompareTextInvariant(newPath, phraseFile_->Path()) != 0)) {
+        // Never a device, a folder or one of our own files; a file of another kind only with
+        // the user's yes below.
+        const PlaceCheck place = CheckPhraseFilePlace(*files_, newPath, OwnFiles());
+        if (place.Verdict == PlaceVerdict::Unusable && !place.OfAnotherKind) {
+            const std::u16string text = u"The phrase file " + newPath + u" " + place.Reason +
+                                        u". Choose another file for the phrases.";
+            MessageBoxW(wnd_, WidePtr(text), L"Options", MB_OK | MB_ICONWARNING);
+            return false;
+        }
+        // With no phrase file this run, the list goes to a new file, or the file's are used.
+        PhraseFileMove how = files_->FileExists(newPath) ? PhraseFileMove::UseNewFile
+                                                         : PhraseFileMove::TakePhrasesAlong;
+        if (phraseFile_) {
+            const std::u16string question =
+                u"Take your phrases along to " + newPath +
+                u"?\n\nYes: the list is written there and kept there from now on; " +
+                phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
+                u" are used instead (none if there is no such file yet); yours stay in " +
+                phraseFile_->Path() + u".";
+            const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
+                                           MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+            if (answer == IDCANCEL) return false;
+            how = answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
+            if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
+                // Its phrases, or whatever else it holds, would be gone.
+                const std::u16string replace =
+                    place.OfAnotherKind
+                        ? newPath + u" holds no phrases: it is a file of another kind. Replace "
+                                    u"it with your phrases?"
+                        : newPath + u" holds phrases already. Replace them with yours?";
+                if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
+                                MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+                    return false;
+            }
         }
         try {
             SwitchPhraseFile(phraseFile_, *files_, win32_, rows_, index_, newPath, how,

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -90,6 +91,8 @@ private:
     void UpdateStatus();
     // The phrase file held more phrases than the list may: says so once the program runs.
     void ReportPhrasesLeftOut();
+    void ShowStartNotes();
+    std::vector<std::u16string> OwnFiles() const;
     // The window's size and column widths, kept in lumora.ini at 96 dots per inch.
     void RememberLayout();
     void ApplyLayout();
@@ -139,6 +142,12 @@ private:
     std::uint64_t testHookKey_ = 0;
     // LUMORA_TEST_LOAD_PAUSE_MS: 0 but in the test that exits during a load.
     DWORD testLoadPauseMs_ = 0;
+    // A pause before the instance mutex is taken (LUMORA_TEST_START_PAUSE_MS, test-only), so
+    // that a test can start a second copy that overtakes this one.
+    DWORD testStartPauseMs_ = 0;
+    // What is wrong with the settings, the command line or the phrase file's place: said
+    // once, in one box, once the program runs.
+    std::vector<std::u16string> startNotes_;
     bool watching_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
