@@ -11,69 +11,127 @@ namespace {
 // Lower is better; a phrase the query does not find has none.
 enum Rank { AbbreviationIs, AbbreviationStarts, AbbreviationHolds, TextStarts, TextHolds, None };
 
-std::vector<std::u16string> Words(const std::u16string& lowerQuery) {
-    std::vector<std::u16string> words;
+// The query's words, lowered, each once and in their order; and the whole query they make.
+struct QueryWords {
+    std::vector<std::u16string> Words;
+    std::u16string Whole;
+    // The words a phrase must hold: those that no other word holds already.
+    std::vector<std::u16string> Needed;
+};
+
+QueryWords Split(std::u16string_view query) {
+    QueryWords q;
+    std::u16string lower(query.substr(0, std::min(query.size(), SearchQueryLimit)));
+    LowerCaseBuffer(lower.data(), lower.size());
     std::size_t at = 0;
-    while (at < lowerQuery.size()) {
-        const std::size_t end = lowerQuery.find(u' ', at);
-        const std::size_t stop = end == std::u16string::npos ? lowerQuery.size() : end;
-        if (stop > at) words.push_back(lowerQuery.substr(at, stop - at));
-        at = stop + 1;
+    while (at < lower.size()) {
+        const std::size_t end = std::min(lower.find(u' ', at), lower.size());
+        if (end > at) {
+            std::u16string word = lower.substr(at, end - at);
+            if (std::find(q.Words.begin(), q.Words.end(), word) == q.Words.end())
+                q.Words.push_back(std::move(word));
+        }
+        at = end + 1;
     }
-    return words;
+    for (const std::u16string& w : q.Words)
+        q.Whole += (q.Whole.empty() ? u"" : u" ") + w;
+    for (std::size_t i = 0; i < q.Words.size(); ++i) {
+        const bool held = std::any_of(q.Words.begin(), q.Words.end(), [&](const std::u16string& o) {
+            return &o != &q.Words[i] && o.size() > q.Words[i].size() &&
+                   o.find(q.Words[i]) != std::u16string::npos;
+        });
+        if (!held) q.Needed.push_back(q.Words[i]);
+    }
+    return q;
+}
+
+// Every phrase the new words find was found by the old ones: each old word is held by a new one.
+bool Narrows(const std::vector<std::u16string>& before, const std::vector<std::u16string>& now) {
+    return std::all_of(before.begin(), before.end(), [&](const std::u16string& old) {
+        return std::any_of(now.begin(), now.end(), [&](const std::u16string& w) {
+            return w.find(old) != std::u16string::npos;
+        });
+    });
 }
 
 } // namespace
 
 std::vector<std::size_t> SearchPhrases(const PhraseList& phrases, std::u16string_view query) {
-    const std::u16string lowerQuery = LowerCased(query);
-    const std::vector<std::u16string> words = Words(lowerQuery);
-    // The whole query, spaces and all, ranks the phrase; every word must be found somewhere.
-    const std::u16string whole = [&] {
-        std::u16string w;
-        for (const auto& word : words)
-            w += (w.empty() ? u"" : u" ") + word;
-        return w;
-    }();
-    std::vector<std::pair<Rank, std::size_t>> found;
-    std::u16string abbreviation, text;
-    for (std::size_t row = 0; row < phrases.Count(); ++row) {
-        const Phrase& p = phrases.At(row);
-        if (words.empty()) {
-            found.emplace_back(None, row);
-            continue;
-        }
-        abbreviation = LowerCased(p.Abbreviation());
-        text = LowerCased(p.Text());
-        const bool all = std::all_of(words.begin(), words.end(), [&](const std::u16string& w) {
-            return abbreviation.find(w) != std::u16string::npos ||
-                   text.find(w) != std::u16string::npos;
-        });
-        if (!all) continue;
-        Rank rank = None;
-        if (abbreviation == whole)
-            rank = AbbreviationIs;
-        else if (abbreviation.starts_with(whole))
-            rank = AbbreviationStarts;
-        else if (abbreviation.find(whole) != std::u16string::npos)
-            rank = AbbreviationHolds;
-        else if (text.starts_with(whole))
-            rank = TextStarts;
-        else if (text.find(whole) != std::u16string::npos)
-            rank = TextHolds;
-        found.emplace_back(rank, row);
+    SearchList list(phrases);
+    list.SetQuery(query);
+    return list.Rows();
+}
+
+void SearchList::Refresh() {
+    std::size_t size = 0;
+    for (std::size_t row = 0; row < phrases_.Count(); ++row)
+        size += phrases_.At(row).Abbreviation().size() + phrases_.At(row).Text().size();
+    lowered_.clear();
+    lowered_.reserve(size);
+    starts_.clear();
+    starts_.reserve(2 * phrases_.Count() + 1);
+    for (std::size_t row = 0; row < phrases_.Count(); ++row) {
+        starts_.push_back(lowered_.size());
+        lowered_ += phrases_.At(row).Abbreviation();
+        starts_.push_back(lowered_.size());
+        lowered_ += phrases_.At(row).Text();
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::size_t> rows;
-    rows.reserve(found.size());
-    for (const auto& [rank, row] : found)
-        rows.push_back(row);
-    return rows;
+    starts_.push_back(lowered_.size());
+    LowerCaseBuffer(lowered_.data(), lowered_.size());
+    searched_ = false;
+    SetQuery(u"");
 }
 
 void SearchList::SetQuery(std::u16string_view query) {
-    rows_ = SearchPhrases(phrases_, query);
+    const QueryWords q = Split(query);
+    const std::size_t count = (starts_.size() - 1) / 2;
+    const std::u16string_view all(lowered_);
+    auto abbreviationOf = [&](std::size_t row) {
+        return all.substr(starts_[2 * row], starts_[2 * row + 1] - starts_[2 * row]);
+    };
+    auto textOf = [&](std::size_t row) {
+        return all.substr(starts_[2 * row + 1], starts_[2 * row + 2] - starts_[2 * row + 1]);
+    };
+    auto holdsAll = [&](std::size_t row) {
+        const std::u16string_view a = abbreviationOf(row), t = textOf(row);
+        return std::all_of(q.Needed.begin(), q.Needed.end(), [&](const std::u16string& w) {
+            return a.find(w) != std::u16string_view::npos || t.find(w) != std::u16string_view::npos;
+        });
+    };
+    // Typing on narrows the last result; anything else looks at every phrase again.
+    if (searched_ && Narrows(words_, q.Needed)) {
+        std::erase_if(holding_, [&](std::size_t row) { return !holdsAll(row); });
+    } else {
+        holding_.clear();
+        for (std::size_t row = 0; row < count; ++row)
+            if (holdsAll(row)) holding_.push_back(row);
+    }
+    words_ = q.Needed;
+    searched_ = true;
+
+    ranked_.clear();
+    for (std::size_t row : holding_) {
+        Rank rank = None;
+        if (!q.Whole.empty()) {
+            const std::u16string_view a = abbreviationOf(row), t = textOf(row);
+            if (a == q.Whole)
+                rank = AbbreviationIs;
+            else if (a.starts_with(q.Whole))
+                rank = AbbreviationStarts;
+            else if (a.find(q.Whole) != std::u16string_view::npos)
+                rank = AbbreviationHolds;
+            else if (t.starts_with(q.Whole))
+                rank = TextStarts;
+            else if (t.find(q.Whole) != std::u16string_view::npos)
+                rank = TextHolds;
+        }
+        ranked_.emplace_back(rank, row);
+    }
+    std::stable_sort(ranked_.begin(), ranked_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    rows_.clear();
+    for (const auto& [rank, row] : ranked_)
+        rows_.push_back(row);
     chosen_ = 0;
 }
 

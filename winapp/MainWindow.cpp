@@ -1,7 +1,7 @@
 #include "winapp/MainWindow.h"
 
-#include "hook/HookMessages.h"
 #include "data/PhraseFilePlace.h"
+#include "hook/HookMessages.h"
 #include "hook/LumoraHook.h"
 #include "platform/TextCase.h"
 #include "platform/win32/SystemErrors.h"
@@ -379,10 +379,11 @@ void MainWindow::StartUp() {
              w = FindWindowExW(nullptr, w, MainWindowClass, nullptr))
             otherWindow = w != wnd_;
         const wchar_t* text =
-            lumoraRuns_ || otherWindow ? L"Lumora is already running on your computer: its icon is in the "
-                          L"notification area of the taskbar."
-                        : L"Verbanta is running on your computer. You don't need an additional "
-                          L"Autotext program.";
+            lumoraRuns_ || otherWindow
+                ? L"Lumora is already running on your computer: its icon is in the "
+                  L"notification area of the taskbar."
+                : L"Verbanta is running on your computer. You don't need an additional "
+                  L"Autotext program.";
         MessageBoxW(wnd_, text, L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
         PostQuitMessage(0);
         return;
@@ -425,13 +426,14 @@ void MainWindow::StartUp() {
         // Messages are handled every 30 ms or so, not after every phrase: a round through
         // the queue per phrase made 10,000 phrases take over a second under Wine.
         ULONGLONG pumped = GetTickCount64();
-        if (phraseFile_) result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
-            if (testLoadPauseMs_) Sleep(testLoadPauseMs_);
-            const ULONGLONG now = GetTickCount64();
-            if (now - pumped < LoadPumpIntervalMs) return;
-            pumped = now;
-            win32_.ProcessPendingMessages();
-        });
+        if (phraseFile_)
+            result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
+                if (testLoadPauseMs_) Sleep(testLoadPauseMs_);
+                const ULONGLONG now = GetTickCount64();
+                if (now - pumped < LoadPumpIntervalMs) return;
+                pumped = now;
+                win32_.ProcessPendingMessages();
+            });
         loaded = true;
     } catch (...) {
         main_.ShowException(std::current_exception());
@@ -446,7 +448,8 @@ void MainWindow::StartUp() {
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     UpdateStatus();
     if (loaded) StartHook();
-    if (link_.HookThread != 0 && !startNotes_.empty()) PostMessageW(wnd_, WM_SHOW_START_NOTES, 0, 0);
+    if (link_.HookThread != 0 && !startNotes_.empty())
+        PostMessageW(wnd_, WM_SHOW_START_NOTES, 0, 0);
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
     if (showAfterLoad_) ShowPhraseList();
 }
@@ -504,7 +507,10 @@ void MainWindow::ShowStartNotes() {
     for (const std::u16string& note : std::exchange(startNotes_, {}))
         text += (text.empty() ? u"" : u"\n\n") + note;
     if (text.empty()) return;
-    MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
+    // Owned by no window: closed, it would hand the activation to the hidden main window (as
+    // Wine does), and the user's next keys would go nowhere. An exit meanwhile ends its loop
+    // with the quit message.
+    MessageBoxW(nullptr, WidePtr(text), WidePtr(ApplicationTitle),
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 

@@ -172,12 +172,15 @@ SYSTEMTIME ToSystemTime(const LocalTime& t) {
     return st;
 }
 
-// The user's own locale and formats; 0 from the API (a picture it refuses) is nullopt.
+// The user's own locale and formats; 0 from the API (a picture it refuses) is nullopt. The
+// size is asked first: a long picture gives more than any fixed buffer holds.
 template <class Api> std::optional<std::u16string> Formatted(Api api) {
-    wchar_t buffer[256];
-    const int n = api(buffer, static_cast<int>(std::size(buffer)));
+    const int size = api(nullptr, 0);
+    if (size <= 1) return std::nullopt;
+    std::wstring buffer(static_cast<std::size_t>(size), L'\0');
+    const int n = api(buffer.data(), size);
     if (n <= 1) return std::nullopt;
-    return FromWide(std::wstring(buffer, static_cast<std::size_t>(n - 1)));
+    return FromWide(buffer.data(), static_cast<std::size_t>(n - 1));
 }
 
 } // namespace

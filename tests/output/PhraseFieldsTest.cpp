@@ -55,6 +55,19 @@ TEST(PhraseFields, EscapedBraces_ShouldStayLiteral_NextToFields) {
     // \\\{# is a literal "{#", \\\} a literal "}": neither opens nor closes a field.
     EXPECT_EQ(FillFields(u"\\\\\\{#date}{#time:HH}\\\\\\}", &values).Text, u"{#date}09}");
     EXPECT_EQ(FillFields(u"{#date:yy\\\\\\}", &values).Text, u"{#date:yy}");
+    // Inside a picture an escaped brace is the brace, not the escape.
+    EXPECT_EQ(FillFields(u"{#date:yyyy\\\\\\}MM}", &values).Text, u"2026}03");
+    EXPECT_EQ(FillFields(u"{#time:'\\\\\\{#'HH}", &values).Text, u"{#09");
+}
+
+TEST(PhraseFields, LongPictures_ShouldBeFilledInWhole) {
+    FixedValues values;
+    std::u16string picture, expected;
+    for (int i = 0; i < 40; ++i) {
+        picture += u"yyyy-MM-dd ";
+        expected += u"2026-03-07 ";
+    }
+    EXPECT_EQ(FillFields(u"{#date:" + picture + u"}", &values).Text, expected);
 }
 
 TEST(PhraseFields, Prepare_ShouldCountTheWayBackToTheCursor_OverLineBreaksAndPairs) {
