@@ -1,5 +1,6 @@
 // The phrase file and the abbreviation index at sizes well beyond real use.
 #include "data/PhraseFile.h"
+#include "editor/OptionsForm.h"
 #include "editor/PhraseSearch.h"
 
 #include <benchmark/benchmark.h>
@@ -202,6 +203,20 @@ void BM_SearchOpen100k(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SearchOpen100k)->Unit(benchmark::kMillisecond);
+
+// OK in the Options window with N programs to leave alone: linear in N.
+void BM_OptionsOk(benchmark::State& state) {
+    std::mt19937 random(3);
+    OptionsFormValues values = FormValuesOf(Settings{}, false);
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        values.ExcludedPrograms.push_back(RandomWord(random, 10) + u".exe");
+    for (auto _ : state) {
+        OptionsFormResult result = ReadOptionsForm(values, Settings{}, 0);
+        benchmark::DoNotOptimize(result.NewSettings.ExcludedPrograms.data());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_OptionsOk)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
 } // namespace lumora
