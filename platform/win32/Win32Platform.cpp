@@ -191,23 +191,45 @@ LocalTime Win32Platform::CurrentTime() {
     return LocalTime{st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond};
 }
 
+namespace {
+
+// Wine breaks off a result of over 255 characters: a long picture is formatted in pieces that
+// each give a short one (on Windows the result is the same either way).
+constexpr std::size_t PicturePieceLimit = 64;
+
+template <class Piece>
+std::optional<std::u16string> InPieces(std::u16string_view picture, Piece format) {
+    if (picture.size() <= PicturePieceLimit) return format(std::u16string(picture));
+    std::u16string out;
+    for (const std::u16string& piece : PicturePieces(picture, PicturePieceLimit)) {
+        std::optional<std::u16string> part = format(piece);
+        if (!part) return std::nullopt;
+        out += *part;
+    }
+    return out;
+}
+
+} // namespace
+
 std::optional<std::u16string> Win32Platform::FormatDate(const LocalTime& t,
                                                         std::u16string_view picture) {
     const SYSTEMTIME st = ToSystemTime(t);
-    const std::u16string pic(picture);
-    return Formatted([&](wchar_t* out, int size) {
-        return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, picture.empty() ? DATE_SHORTDATE : 0, &st,
-                               picture.empty() ? nullptr : WidePtr(pic), out, size, nullptr);
+    return InPieces(picture, [&](const std::u16string& pic) {
+        return Formatted([&](wchar_t* out, int size) {
+            return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, pic.empty() ? DATE_SHORTDATE : 0, &st,
+                                   pic.empty() ? nullptr : WidePtr(pic), out, size, nullptr);
+        });
     });
 }
 
 std::optional<std::u16string> Win32Platform::FormatTime(const LocalTime& t,
                                                         std::u16string_view picture) {
     const SYSTEMTIME st = ToSystemTime(t);
-    const std::u16string pic(picture);
-    return Formatted([&](wchar_t* out, int size) {
-        return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, picture.empty() ? TIME_NOSECONDS : 0, &st,
-                               picture.empty() ? nullptr : WidePtr(pic), out, size);
+    return InPieces(picture, [&](const std::u16string& pic) {
+        return Formatted([&](wchar_t* out, int size) {
+            return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, pic.empty() ? TIME_NOSECONDS : 0, &st,
+                                   pic.empty() ? nullptr : WidePtr(pic), out, size);
+        });
     });
 }
 
