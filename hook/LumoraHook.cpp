@@ -9,6 +9,7 @@
 
 #include "hook/HookMessages.h"
 #include "hook/KeyHold.h"
+#include "platform/win32/Win32Handles.h"
 
 #include <atomic>
 #include <memory>
@@ -220,41 +221,35 @@ DWORD WINAPI HookThread(void* param) {
     return 0;
 }
 
-// Closes a handle on every path.
-struct HandleGuard {
-    HANDLE H;
-    ~HandleGuard() {
-        if (H) CloseHandle(H);
-    }
-};
-
 } // namespace
+
+using lumora::UniqueHandle;
 
 extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window) {
     if (DWORD running = gThreadId.load()) return running;
     gTarget = window;
 
-    HandleGuard ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    if (!ready.H) return 0;
+    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!ready.Valid()) return 0;
     // The replay thread first: the hook thread may hand it keys from its first event on.
     if (gReplayThreadId == 0) {
         DWORD replayId = 0;
-        HandleGuard replay{CreateThread(nullptr, 0, ReplayThread, ready.H, 0, &replayId)};
-        if (!replay.H) return 0;
-        WaitForSingleObject(ready.H, INFINITE);
-        ResetEvent(ready.H);
+        UniqueHandle replay(CreateThread(nullptr, 0, ReplayThread, ready.Get(), 0, &replayId));
+        if (!replay.Valid()) return 0;
+        WaitForSingleObject(ready.Get(), INFINITE);
+        ResetEvent(ready.Get());
         gReplayThreadId = replayId;
     }
     // The thread reads `start` only until it sets Ready, and we wait for that (or for its end),
     // so a local will do. Installing hooks does not block, hence no time limit.
-    StartInfo start{ready.H, false};
+    StartInfo start{ready.Get(), false};
     DWORD id = 0;
-    HandleGuard thread{CreateThread(nullptr, 0, HookThread, &start, 0, &id)};
-    if (!thread.H) return 0;
-    HANDLE both[2] = {ready.H, thread.H};
+    UniqueHandle thread(CreateThread(nullptr, 0, HookThread, &start, 0, &id));
+    if (!thread.Valid()) return 0;
+    HANDLE both[2] = {ready.Get(), thread.Get()};
     // Either the hooks are in (Ready) or the thread ended early.
     WaitForMultipleObjects(2, both, FALSE, INFINITE);
-    if (WaitForSingleObject(ready.H, 0) != WAIT_OBJECT_0 || !start.Installed) return 0;
+    if (WaitForSingleObject(ready.Get(), 0) != WAIT_OBJECT_0 || !start.Installed) return 0;
     gThreadId = id;
     return id;
 }

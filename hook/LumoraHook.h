@@ -27,7 +27,7 @@
 //
 // Calling convention: WINAPI (__stdcall; the same as the default on x64), exported undecorated
 // as "SetHook". A second call returns the id of the thread already running.
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 extern "C" {
 using SetHookProc = DWORD(WINAPI*)(HWND window);

@@ -1,3 +1,4 @@
+// The modal About dialog: the program's name and version and a link to its homepage.
 #include "winapp/AboutDialog.h"
 
 #include "platform/win32/Win32Handles.h"

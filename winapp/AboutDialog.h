@@ -1,4 +1,5 @@
 #pragma once
+// The modal About dialog: the program's name and version and a link to its homepage.
 #include "platform/win32/Win32Api.h"
 
 #include <string>

@@ -1,3 +1,5 @@
+// The Options window: fills its controls from the form's values and reads the user's choice
+// back, with the list of running programs to exclude and the phrase file's browse box.
 #include "winapp/OptionsDialog.h"
 
 #include "platform/Error.h"
@@ -19,31 +21,18 @@ namespace {
 constexpr UINT FirstProgramCommand = 1000;
 
 std::u16string ItemText(HWND dlg, int id) {
-    HWND w = GetDlgItem(dlg, id);
-    const int n = GetWindowTextLengthW(w);
-    if (n <= 0) return {};
-    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
-    s.resize(static_cast<std::size_t>(GetWindowTextW(w, s.data(), n + 1)));
-    return FromWide(s);
+    return WindowText(GetDlgItem(dlg, id));
 }
-
-// A process snapshot, closed on every path.
-struct Snapshot {
-    HANDLE Handle = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    ~Snapshot() {
-        if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
-    }
-};
 
 // The executables of the processes running now.
 std::vector<std::u16string> RunningPrograms() {
     std::vector<std::u16string> names;
-    Snapshot snapshot;
-    if (snapshot.Handle == INVALID_HANDLE_VALUE) return names;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.Valid()) return names;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.Handle, &entry); more;
-         more = Process32NextW(snapshot.Handle, &entry))
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
         names.push_back(FromWide(std::wstring(entry.szExeFile)));
     return names;
 }

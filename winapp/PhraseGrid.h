@@ -2,6 +2,8 @@
 // The phrase grid on Windows: a virtual report-mode list view whose texts come from the rows,
 // a focused cell of our own (the list view only knows rows), and an edit control placed over
 // a cell for in-place editing. What the keys and clicks mean is decided by PhraseEditor.
+// PhraseGrid.cpp makes the grid and keeps it in step with the rows, PhraseGridNotify.cpp
+// answers its notifications and paints its cells, PhraseGridInput.cpp takes its keys and clicks.
 #include "data/PhraseList.h"
 #include "editor/PhraseEditor.h"
 #include "platform/win32/Win32Api.h"
@@ -62,16 +64,29 @@ public:
     void BatchEnded() override;
 
 private:
+    // A click on the focused cell opens its editor once the time for a double click has passed,
+    // so that a double click on a row opens nothing.
+    static constexpr UINT_PTR ClickEditTimerId = 0x4C55;
+    // Posted to the list view with a column and the width allowed nearest to the one refused.
+    static constexpr UINT WM_CLAMP_COLUMN = WM_APP + 0x4C;
+    static constexpr UINT_PTR ListSubclassId = 1;
+    static constexpr UINT_PTR EditSubclassId = 2;
+
+    // PhraseGridInput.cpp
     static LRESULT CALLBACK ListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
     static LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
     LRESULT OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
-    // The column headers tell which fields a phrase's text may hold.
-    void AddHeaderTooltip(HINSTANCE instance);
     LRESULT OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    void ShowError(std::exception_ptr error) const;
+
+    // PhraseGridNotify.cpp
     bool OnHeaderNotify(const NMHDR& header, LRESULT& result);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+
+    // The column headers tell which fields a phrase's text may hold.
+    void AddHeaderTooltip(HINSTANCE instance);
 
     // goesOnInRow: the row's other cell opens next, so an empty row stays.
     bool EndEdit(bool accept, bool focusGrid, bool goesOnInRow = false);

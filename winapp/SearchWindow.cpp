@@ -1,3 +1,5 @@
+// The search window: its controls, its place near the mouse, the filtering as the user types
+// and the choice typed into the window that had the focus.
 #include "winapp/SearchWindow.h"
 
 #include "platform/win32/Win32Handles.h"
@@ -41,8 +43,10 @@ std::wstring OneLine(const std::u16string& text) {
 
 } // namespace
 
-SearchWindow::SearchWindow(HINSTANCE instance, const PhraseList& phrases, TypeChosen typeChosen)
-    : instance_(instance), phrases_(phrases), typeChosen_(std::move(typeChosen)), list_(phrases) {}
+SearchWindow::SearchWindow(HINSTANCE instance, const PhraseList& phrases, TypeChosen typeChosen,
+                           ErrorHandler onError)
+    : instance_(instance), phrases_(phrases), typeChosen_(std::move(typeChosen)),
+      onError_(std::move(onError)), list_(phrases) {}
 
 SearchWindow::~SearchWindow() {
     if (wnd_) DestroyWindow(wnd_);
@@ -54,7 +58,7 @@ bool SearchWindow::Create() {
     if (!registered) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WndProc;
+        wc.lpfnWndProc = WindowOwner::Procedure;
         wc.hInstance = instance_;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -65,7 +69,7 @@ bool SearchWindow::Create() {
     // On top of every window, and no taskbar button of its own.
     CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, ClassName, Title,
                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 0, 0, Width, Height,
-                    nullptr, nullptr, instance_, this);
+                    nullptr, nullptr, instance_, static_cast<WindowOwner*>(this));
     if (!wnd_) return false;
     font_ = MessageFont();
     box_ = CreateWindowExW(
@@ -133,11 +137,7 @@ void SearchWindow::Show() {
 }
 
 void SearchWindow::Filter() {
-    const int n = GetWindowTextLengthW(box_);
-    std::wstring query(static_cast<std::size_t>(n) + 1, L'\0');
-    GetWindowTextW(box_, query.data(), n + 1);
-    query.resize(static_cast<std::size_t>(n));
-    list_.SetQuery(FromWide(query));
+    list_.SetQuery(WindowText(box_));
     SendMessageW(view_, LVM_SETITEMCOUNT, list_.Rows().size(), LVSICF_NOSCROLL);
     ShowChoice();
     InvalidateRect(view_, nullptr, TRUE);
@@ -166,15 +166,8 @@ void SearchWindow::Close(bool type) {
         SetForegroundWindow(previous_);
 }
 
-LRESULT CALLBACK SearchWindow::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<SearchWindow*>(GetWindowLongPtrW(w, GWLP_USERDATA));
-    if (msg == WM_NCCREATE) {
-        self = static_cast<SearchWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->wnd_ = w;
-    }
-    if (!self) return DefWindowProcW(w, msg, wp, lp);
-    return self->HandleMessage(msg, wp, lp);
+void SearchWindow::ShowError(std::exception_ptr error) {
+    if (onError_) onError_(error);
 }
 
 LRESULT SearchWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -218,7 +211,7 @@ LRESULT SearchWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         Close(false);
         return 0;
     case WM_NCDESTROY:
-        SetWindowLongPtrW(wnd_, GWLP_USERDATA, 0);
+        Detach(wnd_);
         wnd_ = nullptr;
         break;
     default:
@@ -230,22 +223,27 @@ LRESULT SearchWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK SearchWindow::BoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                        DWORD_PTR data) {
     auto* self = reinterpret_cast<SearchWindow*>(data);
+    return GuardedHandler([&] { return self->OnBoxMessage(w, msg, wp, lp); },
+                          [&](std::exception_ptr e) { self->ShowError(e); });
+}
+
+LRESULT SearchWindow::OnBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_KEYDOWN:
         switch (wp) {
         case VK_UP:
-            self->list_.Up();
-            self->ShowChoice();
+            list_.Up();
+            ShowChoice();
             return 0;
         case VK_DOWN:
-            self->list_.Down();
-            self->ShowChoice();
+            list_.Down();
+            ShowChoice();
             return 0;
         case VK_RETURN:
-            self->Close(true);
+            Close(true);
             return 0;
         case VK_ESCAPE:
-            self->Close(false);
+            Close(false);
             return 0;
         default:
             break;

@@ -5,19 +5,25 @@
 #include "data/PhraseList.h"
 #include "editor/PhraseSearch.h"
 #include "platform/win32/Win32Api.h"
+#include "winapp/WindowProcedure.h"
 
+#include <exception>
 #include <functional>
 #include <string>
 
 namespace lumora {
 
-class SearchWindow {
+class SearchWindow final : private WindowOwner {
 public:
     // Called once the window has gone, with the chosen phrase's text and the window to type it
     // into.
     using TypeChosen = std::function<void(const std::u16string& text, HWND target)>;
 
-    SearchWindow(HINSTANCE instance, const PhraseList& phrases, TypeChosen typeChosen);
+    // Shows an exception that leaves one of the window's handlers.
+    using ErrorHandler = std::function<void(std::exception_ptr)>;
+
+    SearchWindow(HINSTANCE instance, const PhraseList& phrases, TypeChosen typeChosen,
+                 ErrorHandler onError);
     ~SearchWindow();
     SearchWindow(const SearchWindow&) = delete;
     SearchWindow& operator=(const SearchWindow&) = delete;
@@ -30,10 +36,14 @@ public:
     static constexpr wchar_t Title[] = L"Lumora - insert a phrase";
 
 private:
-    static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK BoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                     DWORD_PTR self);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // WindowOwner
+    void WindowAttached(HWND w) override { wnd_ = w; }
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void ShowError(std::exception_ptr error) override;
+
+    LRESULT OnBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     bool Create();
     void Layout();
     void Filter();
@@ -43,6 +53,7 @@ private:
     HINSTANCE instance_;
     const PhraseList& phrases_;
     TypeChosen typeChosen_;
+    ErrorHandler onError_;
     SearchList list_;
     HWND wnd_ = nullptr;
     HWND box_ = nullptr;

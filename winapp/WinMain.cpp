@@ -1,5 +1,7 @@
-// lumora.exe: the program entry.
+// lumora.exe: the program entry, which hands a second start's command on or runs the main
+// window.
 #include "winapp/MainWindow.h"
+#include "winapp/ProgramLifetime.h"
 
 #include <commctrl.h>
 
@@ -16,8 +18,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // -pause, -resume, -toggle and -exit go to the copy that runs, and this start ends quietly;
     // with none running, -exit has nothing to do and -pause or -toggle start paused.
     using lumora::ControlCommand;
-    const ControlCommand command = lumora::MainWindow::ControlCommandOfThisStart();
-    if (command != ControlCommand::None && lumora::MainWindow::HandToRunningCopy(command)) return 0;
+    const ControlCommand command = lumora::ControlCommandOfThisStart();
+    if (command != ControlCommand::None && lumora::HandToRunningCopy(command)) return 0;
     if (command == ControlCommand::Exit) return 0;
     const bool startPaused = command == ControlCommand::Pause || command == ControlCommand::Toggle;
 

@@ -17,3 +17,12 @@
 #define IDC_OPT_PAUSE 208
 #define IDC_OPT_SIGNIN 209
 #define IDC_OPT_SEARCH 210
+// The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the
+// main window.
+#define IDM_SHOW_PHRASE_LIST 40001
+#define IDM_EXIT 40002
+#define IDM_ABOUT 40003
+#define IDM_NEW_ITEM 40004
+#define IDM_DELETE 40005
+#define IDM_OPTIONS 40006
+#define IDM_PAUSE 40007

@@ -1,3 +1,4 @@
+// The system's own text for an error code.
 #include "platform/win32/SystemErrors.h"
 
 #include "platform/win32/Win32Handles.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The system's own text for an error code.
 #include "platform/win32/Win32Api.h"
 
 #include <string>

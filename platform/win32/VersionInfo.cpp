@@ -1,3 +1,4 @@
+// The program's place and its version number, as the executable's resources give it.
 #include "platform/win32/VersionInfo.h"
 
 #include "platform/win32/Win32Handles.h"

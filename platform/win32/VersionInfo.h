@@ -1,4 +1,5 @@
 #pragma once
+// The program's place and its version number, as the executable's resources give it.
 #include <cstdint>
 #include <string>
 

@@ -1,3 +1,5 @@
+// The phrase file's file system on Windows: reads, atomic writes and questions about files
+// through kernel32 alone.
 #include "platform/win32/Win32FileSystem.h"
 
 #include "platform/Error.h"
@@ -17,27 +19,6 @@ namespace {
     throw Error(std::u16string(what) + u" \"" + path + u"\": " + SystemErrorText(code));
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() {
-        if (Valid()) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE Get() const { return h_; }
-    // Closes now, for the caller to see the result.
-    bool Close() {
-        const bool ok = CloseHandle(h_) != FALSE;
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE h_;
-};
-
 // Opened only to ask about the file; a link is followed.
 HANDLE OpenForQuery(const std::u16string& path) {
     return CreateFileW(WidePtr(path), FILE_READ_ATTRIBUTES,
@@ -49,7 +30,7 @@ HANDLE OpenForQuery(const std::u16string& path) {
 // would replace the link by a plain file and leave its target stale. Asked of every file, not
 // only of reparse points: Wine shows a Unix link as a plain file, and resolves it here.
 std::u16string LinkTarget(const std::u16string& path) {
-    Handle file(OpenForQuery(path));
+    UniqueHandle file(OpenForQuery(path));
     if (!file.Valid()) return path;
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
@@ -65,9 +46,9 @@ std::u16string LinkTarget(const std::u16string& path) {
 class Win32FileSystem final : public FileSystem {
 public:
     std::optional<std::string> ReadFile(const std::u16string& path) override {
-        Handle file(CreateFileW(WidePtr(path), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle file(CreateFileW(WidePtr(path), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid()) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
@@ -89,8 +70,8 @@ public:
         const std::u16string target = LinkTarget(path);
         const std::u16string temp = target + u".tmp" + Suffix();
         {
-            Handle file(CreateFileW(WidePtr(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            UniqueHandle file(CreateFileW(WidePtr(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file.Valid()) Fail(u"Cannot create file", path, GetLastError());
             std::size_t at = 0;
             while (at < bytes.size()) {
@@ -134,7 +115,7 @@ public:
 
     std::optional<FileInfo> Info(const std::u16string& path) override {
         BY_HANDLE_FILE_INFORMATION data{};
-        Handle file(OpenForQuery(path));
+        UniqueHandle file(OpenForQuery(path));
         if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &data)) {
             // Kept open by another program without sharing: its attributes still answer.
             WIN32_FILE_ATTRIBUTE_DATA attributes{};

@@ -1,3 +1,4 @@
+// The platform interfaces on Windows: each call a thin layer over user32 and kernel32.
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/Error.h"
@@ -28,14 +29,6 @@ private:
     void* data_;
 };
 
-// Closes a process or token handle on every path.
-struct HandleCloser {
-    HANDLE Handle = nullptr;
-    ~HandleCloser() {
-        if (Handle) CloseHandle(Handle);
-    }
-};
-
 // The process that owns a window, opened for what may be asked of any process, elevated or not
 // (PROCESS_QUERY_LIMITED_INFORMATION); null when it cannot be opened.
 HANDLE OpenWindowProcess(HWindow w) {
@@ -46,13 +39,13 @@ HANDLE OpenWindowProcess(HWindow w) {
 
 // The last sub-authority of the token's integrity label.
 std::optional<std::uint32_t> IntegrityOf(HANDLE process) {
-    HandleCloser token;
-    if (!process || !OpenProcessToken(process, TOKEN_QUERY, &token.Handle)) return std::nullopt;
+    UniqueHandle token;
+    if (!process || !OpenProcessToken(process, TOKEN_QUERY, token.Receive())) return std::nullopt;
     DWORD size = 0;
-    GetTokenInformation(token.Handle, TokenIntegrityLevel, nullptr, 0, &size);
+    GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size);
     if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
     std::vector<unsigned char> buffer(size);
-    if (!GetTokenInformation(token.Handle, TokenIntegrityLevel, buffer.data(), size, &size))
+    if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, buffer.data(), size, &size))
         return std::nullopt;
     const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
     if (!sid || !IsValidSid(sid)) return std::nullopt;
@@ -418,8 +411,8 @@ std::int16_t Win32Platform::VkKeyScan(char16_t ch, HLayout layout) {
 std::optional<std::uint32_t> Win32Platform::IntegrityLevel(HWindow w) {
     // A process of another account (elevated with an administrator's password) cannot be
     // opened: nullopt, and the caller decides.
-    HandleCloser process{OpenWindowProcess(w)};
-    return IntegrityOf(process.Handle);
+    UniqueHandle process(OpenWindowProcess(w));
+    return IntegrityOf(process.Get());
 }
 
 std::optional<std::uint32_t> Win32Platform::OwnIntegrityLevel() {
@@ -427,11 +420,11 @@ std::optional<std::uint32_t> Win32Platform::OwnIntegrityLevel() {
 }
 
 std::u16string Win32Platform::ProgramPath(HWindow w) {
-    HandleCloser process{OpenWindowProcess(w)};
-    if (!process.Handle) return {};
+    UniqueHandle process(OpenWindowProcess(w));
+    if (!process.Valid()) return {};
     wchar_t buffer[1024] = {};
     DWORD size = ARRAYSIZE(buffer);
-    if (!QueryFullProcessImageNameW(process.Handle, 0, buffer, &size)) return {};
+    if (!QueryFullProcessImageNameW(process.Get(), 0, buffer, &size)) return {};
     return FromWide(buffer, size);
 }
 

@@ -23,12 +23,9 @@
 // length fits), every --poll-ms milliseconds (1 by default; 0 polls without pause). Its time is
 // the midpoint between the poll that saw it and the poll before: the change happened in
 // between. Starting a Wine process per look would cost far more than the thing measured.
-#include <windows.h>
+#include "winhelper.h"
 
 #include <mmsystem.h>
-
-#include <fcntl.h>
-#include <io.h>
 
 #include <atomic>
 #include <cstdarg>
@@ -40,6 +37,10 @@
 #include <vector>
 
 namespace {
+
+using e2e::FromUtf8;
+using e2e::TextLength;
+using e2e::ToUtf8;
 
 double gTicksPerMs = 1.0;
 
@@ -57,24 +58,6 @@ void Reply(const char* fmt, ...) {
     va_end(args);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-std::string ToUtf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-    return s;
-}
-
-std::wstring FromUtf8(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
 }
 
 std::vector<std::string> SplitTabs(const std::string& line) {
@@ -98,24 +81,6 @@ Target FindNotepad() {
     t.Top = FindWindowW(L"Notepad", nullptr);
     if (t.Top) t.Edit = FindWindowExW(t.Top, nullptr, L"Edit", nullptr);
     return t;
-}
-
-// -1 when the control does not answer within the timeout.
-long long TextLength(HWND edit) {
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len))
-        return -1;
-    return static_cast<long long>(len);
-}
-
-std::wstring ReadText(HWND edit, long long len) {
-    std::wstring s(static_cast<size_t>(len) + 1, L'\0');
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(edit, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()),
-                             SMTO_ABORTIFHUNG, 2000, &got))
-        return {};
-    s.resize(got);
-    return s;
 }
 
 class Watcher {
@@ -145,7 +110,7 @@ public:
             const bool firstLength = len == static_cast<long long>(first.size());
             const bool finalLength = len == static_cast<long long>(final.size());
             const std::wstring text =
-                firstLength || finalLength ? ReadText(fEdit, len) : std::wstring();
+                firstLength || finalLength ? e2e::ReadRawText(fEdit, len) : std::wstring();
             const bool isFirst = firstLength && text == first;
             if (seen.First < 0 && isFirst) seen.First = when;
             if (seen.First >= 0 && seen.Change < 0 && !isFirst) seen.Change = when;
@@ -162,7 +127,7 @@ public:
     long long Polls() const { return fPolls; }
     std::string Current() const {
         const long long len = TextLength(fEdit);
-        return len < 0 ? std::string("<no answer>") : ToUtf8(ReadText(fEdit, len));
+        return len < 0 ? std::string("<no answer>") : ToUtf8(e2e::ReadRawText(fEdit, len));
     }
 
 private:
@@ -188,12 +153,11 @@ void ReportFinal(Watcher& w, bool ok, const Watcher::Seen& seen) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    // The bytes as written: no LF to CR LF translation, and none on reading.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stdin), _O_BINARY);
+    e2e::BinaryStdio();
     DWORD pollMs = 1;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::wcscmp(argv[i], L"--poll-ms") == 0) pollMs = static_cast<DWORD>(_wtoi(argv[i + 1]));
+        if (std::wcscmp(argv[i], L"--poll-ms") == 0)
+            pollMs = static_cast<DWORD>(_wtoi(argv[i + 1]));
     }
     LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);

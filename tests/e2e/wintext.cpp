@@ -31,12 +31,9 @@
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
-#include <windows.h>
+#include "winhelper.h"
 
 #include <commctrl.h>
-
-#include <fcntl.h>
-#include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,15 +42,7 @@
 
 namespace {
 
-std::string ToUtf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-    return s;
-}
+using e2e::ToUtf8;
 
 std::wstring ClassOf(HWND w) {
     wchar_t buf[256] = {};
@@ -107,14 +96,9 @@ BOOL CALLBACK ListProc(HWND w, LPARAM) {
 }
 
 std::wstring ReadText(HWND edit) {
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
-    std::wstring s(len + 1, L'\0');
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(edit, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()),
-                             SMTO_ABORTIFHUNG, 2000, &got))
-        return {};
-    s.resize(got);
+    const long long len = e2e::TextLength(edit);
+    if (len < 0) return {};
+    const std::wstring s = e2e::ReadRawText(edit, len);
     // Wine 8's Notepad reads back an Enter typed into it as CR CR LF; line breaks are given
     // as a plain LF, whatever their form.
     std::wstring out;
@@ -243,8 +227,7 @@ bool PrintStatusParts(HWND bar) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) Usage();
-    // The bytes as written: no LF to CR LF translation.
-    _setmode(_fileno(stdout), _O_BINARY);
+    e2e::BinaryStdio();
     std::wstring cmd = argv[1];
     Query q;
     std::wstring child = L"Edit";

@@ -1,0 +1,198 @@
+// The phrase list inside the main window: toolbar, grid, status bar, showing and hiding.
+#include "winapp/PhraseListWindow.h"
+
+#include "platform/win32/Win32Handles.h"
+#include "winapp/resource.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace lumora {
+
+namespace {
+
+constexpr int IDC_TOOLBAR = 200;
+constexpr int IDC_PHRASE_GRID = 201;
+constexpr int IDC_STATUS_BAR = 202;
+
+int WindowDpi(HWND w) {
+    const UINT dpi = GetDpiForWindow(w);
+    return dpi ? static_cast<int>(dpi) : 96;
+}
+
+} // namespace
+
+PhraseListWindow::PhraseListWindow(PhraseList& rows, PhraseEditor& editor,
+                                   PhraseGrid::ErrorHandler onError)
+    : editor_(editor), grid_(rows, editor, std::move(onError)) {}
+
+bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
+    window_ = window;
+    toolbar_ = CreateWindowExW(
+        0, TOOLBARCLASSNAMEW, nullptr,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), instance, nullptr);
+    if (!toolbar_) return false;
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // The system's own small images: new file, delete, help.
+    TBADDBITMAP images{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    SendMessageW(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&images));
+    TBBUTTON buttons[] = {
+        {STD_FILENEW, static_cast<int>(IDM_NEW_ITEM), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_DELETE, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_PROPERTIES, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+    };
+    SendMessageW(toolbar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+
+    statusBar_ = CreateWindowExW(
+        0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
+    if (!statusBar_) return false;
+    if (!grid_.Create(window_, instance, IDC_PHRASE_GRID)) return false;
+    grid_.SetStatusListener([this] { UpdateStatus(); });
+    Layout();
+    UpdateStatus();
+    return true;
+}
+
+void PhraseListWindow::UpdateStatus() {
+    if (!statusBar_) return;
+    SendMessageW(statusBar_, SB_SETTEXTW, 0,
+                 reinterpret_cast<LPARAM>(WidePtr(editor_.StatusText())));
+    static const std::u16string listShown(ListShownStatusText);
+    SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(WidePtr(listShown)));
+}
+
+void PhraseListWindow::Layout() {
+    if (!toolbar_ || !statusBar_ || !grid_.Handle()) return;
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    RECT client{}, bar{}, status{};
+    GetClientRect(window_, &client);
+    // The second panel, on the right, says that nothing is expanded meanwhile.
+    HDC dc = GetDC(statusBar_);
+    SIZE extent{};
+    if (dc) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        static const std::u16string listShown(ListShownStatusText);
+        GetTextExtentPoint32W(dc, WidePtr(listShown), static_cast<int>(listShown.size()), &extent);
+        if (old) SelectObject(dc, old);
+        ReleaseDC(statusBar_, dc);
+    }
+    int parts[] = {std::max<int>(0, client.right - extent.cx - 32), -1};
+    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    GetWindowRect(toolbar_, &bar);
+    GetWindowRect(statusBar_, &status);
+    const int top = bar.bottom - bar.top;
+    const int bottom = client.bottom - (status.bottom - status.top);
+    MoveWindow(grid_.Handle(), 0, top, client.right, std::max(0, bottom - top), TRUE);
+}
+
+bool PhraseListWindow::HandleNotify(const NMHDR& header, LRESULT& result) {
+    if (grid_.HandleNotify(header, result)) return true;
+    if (header.code != TTN_GETDISPINFOW) return false;
+    // The toolbar's buttons have no captions; their names are the tooltips.
+    auto& tip = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+    switch (tip.hdr.idFrom) {
+    case IDM_NEW_ITEM:
+        tip.lpszText = const_cast<wchar_t*>(L"New item");
+        break;
+    case IDM_DELETE:
+        tip.lpszText = const_cast<wchar_t*>(L"Delete");
+        break;
+    case IDM_ABOUT:
+        tip.lpszText = const_cast<wchar_t*>(L"About");
+        break;
+    case IDM_OPTIONS:
+        tip.lpszText = const_cast<wchar_t*>(L"Options");
+        break;
+    default:
+        break;
+    }
+    result = 0;
+    return true;
+}
+
+void PhraseListWindow::TakeFocus() {
+    if (grid_.Handle()) SetFocus(grid_.Handle());
+}
+
+void PhraseListWindow::NewPhrase(std::uint32_t maxPhrases) {
+    // What is being typed into a cell counts first: an abbreviation typed into a new row
+    // makes that row no longer the empty one to reuse.
+    grid_.AcceptEdit();
+    if (editor_.NewPhrase() == NewPhraseOutcome::ListFull) {
+        UpdateStatus();
+        MessageBoxW(window_, WidePtr(ListFullMessage(maxPhrases)), L"Lumora",
+                    MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+void PhraseListWindow::DeletePhrase() {
+    // Delete while a new row is still empty removes that row, and no other.
+    if (grid_.AcceptEdit()) return;
+    editor_.DeletePhrase();
+}
+
+void PhraseListWindow::Show(const Settings& settings) {
+    if (!shownOnce_) {
+        ApplyLayout(settings);
+        // Centred on the screen when first shown.
+        RECT r{}, work{};
+        GetWindowRect(window_, &r);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        SetWindowPos(window_, nullptr, work.left + (work.right - work.left - w) / 2,
+                     work.top + (work.bottom - work.top - h) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        shownOnce_ = true;
+    }
+    // The main window is the taskbar button: restoring it brings the button back.
+    ShowWindow(window_, SW_RESTORE);
+    SetForegroundWindow(window_);
+    ShowWindow(window_, SW_SHOW);
+    UpdateStatus();
+}
+
+void PhraseListWindow::Hide() {
+    // Hiding the window takes its taskbar button with it; the program is in the tray only.
+    ShowWindow(window_, SW_HIDE);
+}
+
+std::optional<Settings> PhraseListWindow::WithLayout(const Settings& settings) const {
+    if (!window_ || IsIconic(window_)) return std::nullopt;
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (client.right <= 0 || client.bottom <= 0) return std::nullopt;
+    const int dpi = WindowDpi(window_);
+    Settings kept = settings;
+    kept.ListWindowWidth = MulDiv(client.right, 96, dpi);
+    kept.ListWindowHeight = MulDiv(client.bottom, 96, dpi);
+    kept.AbbreviationColumnWidth = MulDiv(grid_.ColumnWidth(AbbreviationColumn), 96, dpi);
+    kept.TextColumnWidth = MulDiv(grid_.ColumnWidth(TextColumn), 96, dpi);
+    return kept;
+}
+
+void PhraseListWindow::ApplyLayout(const Settings& settings) {
+    const int dpi = WindowDpi(window_);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
+    RECT r{0, 0, MulDiv(settings.ListWindowWidth, dpi, 96),
+           MulDiv(settings.ListWindowHeight, dpi, 96)};
+    AdjustWindowRectExForDpi(&r, style, FALSE, 0, static_cast<UINT>(dpi));
+    const int width = std::max<int>(r.right - r.left, MinWidth);
+    const int height = std::max<int>(r.bottom - r.top, MinHeight);
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The default shows the header whole also in a larger font; a width the user chose stays.
+    int abbreviation = MulDiv(settings.AbbreviationColumnWidth, dpi, 96);
+    if (settings.AbbreviationColumnWidth == Settings{}.AbbreviationColumnWidth)
+        abbreviation = std::max(abbreviation, grid_.HeaderFitWidth(AbbreviationColumn));
+    grid_.SetColumnWidth(AbbreviationColumn, abbreviation);
+    // The text column takes the rest, as at every resize.
+    editor_.GridResized();
+}
+
+} // namespace lumora

@@ -1,0 +1,63 @@
+#pragma once
+// The phrase list inside the main window: its toolbar, grid and status bar and their layout,
+// the New item and Delete commands, showing the list and hiding it to the tray, and its size
+// and column widths as lumora.ini keeps them.
+#include "data/PhraseList.h"
+#include "editor/PhraseEditor.h"
+#include "platform/win32/Win32Api.h"
+#include "settings/SettingsFile.h"
+#include "winapp/PhraseGrid.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace lumora {
+
+class PhraseListWindow {
+public:
+    // The smallest outer size the window may be given.
+    static constexpr int MinWidth = 300;
+    static constexpr int MinHeight = 200;
+
+    PhraseListWindow(PhraseList& rows, PhraseEditor& editor, PhraseGrid::ErrorHandler onError);
+    PhraseListWindow(const PhraseListWindow&) = delete;
+    PhraseListWindow& operator=(const PhraseListWindow&) = delete;
+
+    // Makes the toolbar, the grid and the status bar inside window; false when one could not
+    // be made.
+    bool Create(HWND window, HINSTANCE instance);
+    // Shows the window in front; the first time in the size kept in settings, centred.
+    void Show(const Settings& settings);
+    // Hides the window, and its taskbar button with it.
+    void Hide();
+    bool ShownOnce() const { return shownOnce_; }
+    // settings with the window's size and column widths as they are now, at 96 dots per inch;
+    // none while the window is minimized or has no size.
+    std::optional<Settings> WithLayout(const Settings& settings) const;
+
+    // WM_SIZE of the window (not minimized).
+    void Layout();
+    void UpdateStatus();
+    // New item (the toolbar, Ctrl+N, the intake's new-phrase shortcut); a full list says so.
+    void NewPhrase(std::uint32_t maxPhrases);
+    void DeletePhrase();
+    // WM_NOTIFY of the window: the grid's, and the toolbar's tooltips. True when handled.
+    bool HandleNotify(const NMHDR& header, LRESULT& result);
+    // WM_SETFOCUS of the window.
+    void TakeFocus();
+
+    PhraseGrid& Grid() { return grid_; }
+    const PhraseGrid& Grid() const { return grid_; }
+
+private:
+    void ApplyLayout(const Settings& settings);
+
+    PhraseEditor& editor_;
+    PhraseGrid grid_;
+    HWND window_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND statusBar_ = nullptr;
+    bool shownOnce_ = false;
+};
+
+} // namespace lumora
