@@ -3,6 +3,7 @@
 #include "platform/TextCase.h"
 
 #include <algorithm>
+#include <array>
 
 namespace lumora {
 
@@ -10,6 +11,17 @@ namespace {
 
 // Lower is better; a phrase the query does not find has none.
 enum Rank { AbbreviationIs, AbbreviationStarts, AbbreviationHolds, TextStarts, TextHolds, None };
+
+std::size_t PairBit(char16_t a, char16_t b) {
+    return (static_cast<std::size_t>(a) * 31u + b) & 511u;
+}
+
+void AddPairs(std::array<std::uint64_t, 8>& bits, std::u16string_view text) {
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        const std::size_t bit = PairBit(text[i - 1], text[i]);
+        bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+}
 
 // The query's words, lowered, each once and in their order; and the whole query they make.
 struct QueryWords {
@@ -42,6 +54,10 @@ QueryWords Split(std::u16string_view query) {
         });
         if (!held) q.Needed.push_back(q.Words[i]);
     }
+    // The longest first: it is the likeliest to be missing, which ends the look at a phrase.
+    std::stable_sort(
+        q.Needed.begin(), q.Needed.end(),
+        [](const std::u16string& a, const std::u16string& b) { return a.size() > b.size(); });
     return q;
 }
 
@@ -78,6 +94,18 @@ void SearchList::Refresh() {
     }
     starts_.push_back(lowered_.size());
     LowerCaseBuffer(lowered_.data(), lowered_.size());
+    const std::u16string_view all(lowered_);
+    pairs_.assign(phrases_.Count(), PairBits{});
+    for (std::size_t row = 0; row < phrases_.Count(); ++row) {
+        AddPairs(pairs_[row],
+                 all.substr(starts_[2 * row], starts_[2 * row + 1] - starts_[2 * row]));
+        AddPairs(pairs_[row],
+                 all.substr(starts_[2 * row + 1], starts_[2 * row + 2] - starts_[2 * row + 1]));
+    }
+    // Room for every phrase found, now rather than at a key.
+    holding_.reserve(phrases_.Count());
+    ranks_.reserve(phrases_.Count());
+    rows_.reserve(phrases_.Count());
     searched_ = false;
     SetQuery(u"");
 }
@@ -92,7 +120,14 @@ void SearchList::SetQuery(std::u16string_view query) {
     auto textOf = [&](std::size_t row) {
         return all.substr(starts_[2 * row + 1], starts_[2 * row + 2] - starts_[2 * row + 1]);
     };
+    std::vector<PairBits> wordPairs(q.Needed.size(), PairBits{});
+    for (std::size_t i = 0; i < q.Needed.size(); ++i)
+        AddPairs(wordPairs[i], q.Needed[i]);
     auto holdsAll = [&](std::size_t row) {
+        const PairBits& held = pairs_[row];
+        for (const PairBits& word : wordPairs)
+            for (std::size_t k = 0; k < word.size(); ++k)
+                if ((held[k] & word[k]) != word[k]) return false;
         const std::u16string_view a = abbreviationOf(row), t = textOf(row);
         return std::all_of(q.Needed.begin(), q.Needed.end(), [&](const std::u16string& w) {
             return a.find(w) != std::u16string_view::npos || t.find(w) != std::u16string_view::npos;
@@ -109,7 +144,9 @@ void SearchList::SetQuery(std::u16string_view query) {
     words_ = q.Needed;
     searched_ = true;
 
-    ranked_.clear();
+    // Ranked by counting: each rank's rows in row order, with no sort and no allocation.
+    ranks_.clear();
+    std::array<std::size_t, None + 1> counts{};
     for (std::size_t row : holding_) {
         Rank rank = None;
         if (!q.Whole.empty()) {
@@ -125,13 +162,15 @@ void SearchList::SetQuery(std::u16string_view query) {
             else if (t.find(q.Whole) != std::u16string_view::npos)
                 rank = TextHolds;
         }
-        ranked_.emplace_back(rank, row);
+        ranks_.push_back(static_cast<std::uint8_t>(rank));
+        ++counts[rank];
     }
-    std::stable_sort(ranked_.begin(), ranked_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    rows_.clear();
-    for (const auto& [rank, row] : ranked_)
-        rows_.push_back(row);
+    std::array<std::size_t, None + 1> next{};
+    for (std::size_t r = 1; r < next.size(); ++r)
+        next[r] = next[r - 1] + counts[r - 1];
+    rows_.resize(holding_.size());
+    for (std::size_t i = 0; i < holding_.size(); ++i)
+        rows_[next[ranks_[i]]++] = holding_[i];
     chosen_ = 0;
 }
 

@@ -2,7 +2,9 @@
 // The search window's filter: which phrases a query finds, best first.
 #include "data/PhraseList.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,11 +54,16 @@ private:
     // [starts_[2r], starts_[2r+1]), its text [starts_[2r+1], starts_[2r+2]).
     std::u16string lowered_;
     std::vector<std::size_t> starts_;
+    // Per row, the pairs of neighbouring characters its texts hold, hashed into 512 bits: a
+    // word with a pair the row lacks is not in it, which spares reading the row's text.
+    using PairBits = std::array<std::uint64_t, 8>;
+    std::vector<PairBits> pairs_;
     // The last query's words and the rows holding them all, in row order.
     std::vector<std::u16string> words_;
     std::vector<std::size_t> holding_;
     bool searched_ = false;
-    std::vector<std::pair<int, std::size_t>> ranked_;
+    std::vector<std::uint8_t> ranks_; // beside holding_
+
     std::vector<std::size_t> rows_;
     std::size_t chosen_ = 0;
 };
