@@ -7,6 +7,7 @@
 // injects input must not be the one whose hook the input passes through.
 #include "hook/LumoraHook.h"
 
+#include "hook/AccentComposition.h"
 #include "hook/HookMessages.h"
 #include "hook/KeyHold.h"
 #include "platform/win32/Win32Handles.h"
@@ -80,6 +81,18 @@ struct HookState {
 };
 HookState gState;
 
+// The hold's watchdog timer runs only while keys wait: an idle hook thread is never woken.
+UINT_PTR gHoldTimer = 0;
+void KeepHoldTimer() {
+    const bool needed = gState.Hold.Holding();
+    if (needed && !gHoldTimer) {
+        gHoldTimer = SetTimer(nullptr, 0, TickMs, nullptr);
+    } else if (!needed && gHoldTimer) {
+        KillTimer(nullptr, gHoldTimer);
+        gHoldTimer = 0;
+    }
+}
+
 void Post(UINT msg, WPARAM wp, LPARAM lp) {
     PostMessageW(gTarget.load(), msg, wp, lp);
 }
@@ -87,14 +100,23 @@ void Post(UINT msg, WPARAM wp, LPARAM lp) {
 // ToUnicodeEx with the layout of the foreground window's thread.
 class ForegroundChars final : public lumora::KeyCharSource {
 public:
-    char16_t CharOf(std::uint32_t vk, std::uint32_t scan, const std::uint8_t keys[256]) override {
+    lumora::KeyChar CharOf(std::uint32_t vk, std::uint32_t scan,
+                           const std::uint8_t keys[256]) override {
         DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
         HKL layout = GetKeyboardLayout(thread);
         wchar_t buf[8] = {};
-        // Flag 4: leave the kernel's dead-key state alone, so that an accent typed with a dead
-        // key still combines with the next key in the target application.
+        // Flag 4: leave the system's dead-key state alone, so that an accent typed with a dead
+        // key still combines with the next key in the target application (the state is one
+        // for the whole session: asking with it would use the accent up here). A dead key
+        // answers -1 with its accent.
         int n = ToUnicodeEx(vk, scan, keys, buf, 8, 0x4, layout);
-        return n == 1 ? static_cast<char16_t>(buf[0]) : 0;
+        if (n == 1) return {static_cast<char16_t>(buf[0]), false};
+        if (n < 0) return {static_cast<char16_t>(buf[0]), true};
+        return {};
+    }
+    // The layout cannot be asked without the state: the accents every layout agrees on.
+    std::optional<std::u16string> Compose(char16_t accent, char16_t ch) override {
+        return lumora::ComposeAccent(accent, ch);
     }
 };
 
@@ -110,7 +132,9 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) {
         e.Injected = (k.flags & LLKHF_INJECTED) != 0;
         e.ExtraInfo = k.dwExtraInfo;
         ForegroundChars chars;
-        if (gState.Hold.OnKey(e, chars, GetTickCount())) return 1;
+        const bool held = gState.Hold.OnKey(e, chars, GetTickCount());
+        KeepHoldTimer();
+        if (held) return 1;
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -190,7 +214,6 @@ DWORD WINAPI HookThread(void* param) {
     SetEvent(start->Ready); // `start` is not ours after this
     if (!installed) return 1;
 
-    const UINT_PTR tick = SetTimer(nullptr, 0, TickMs, nullptr);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (gRemoveRequested.exchange(false)) Unhook();
         if (msg.hwnd != nullptr) {
@@ -215,8 +238,9 @@ DWORD WINAPI HookThread(void* param) {
         default:
             break;
         }
+        KeepHoldTimer();
     }
-    if (tick) KillTimer(nullptr, tick);
+    if (gHoldTimer) KillTimer(nullptr, gHoldTimer);
     gThreadId = 0;
     return 0;
 }

@@ -1,9 +1,12 @@
 #pragma once
+#include "platform/DateFormats.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumora {
 
@@ -25,6 +28,8 @@ enum class PathKind {
 struct FileInfo {
     FileStamp Stamp;
     bool ReadOnly = false;
+    // The time of the last change in local time, for showing; nullopt when unknown.
+    std::optional<LocalTime> Changed;
 };
 
 // Whole-file access for the phrase file. Paths are UTF-16. Failures throw Error with
@@ -46,6 +51,14 @@ public:
     virtual std::optional<FileInfo> Info(const std::u16string& path) = 0;
     // What is at the path, asked without opening it.
     virtual PathKind Kind(const std::u16string& path) = 0;
+    // Writes a file that must not exist yet, completely before it appears under its name; false
+    // (and nothing written) when a file of that name exists. For copies that are never
+    // overwritten.
+    virtual bool WriteNewFile(const std::u16string& path, std::string_view bytes) = 0;
+    // The paths of the files (not folders) in prefix's folder whose path begins with prefix
+    // ("C:\L\lumora.lmx." finds every copy beside lumora.lmx), in no particular order.
+    virtual std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) = 0;
+    virtual void RemoveFile(const std::u16string& path) = 0;
 };
 
 // The real file system through std::filesystem (native builds and MinGW alike).

@@ -104,13 +104,18 @@ void MainWindow::StartUp() {
     const PhraseFileChoice place =
         ChoosePhraseFile(*files_, configured, ExecutableFolder() + u"lumora.lmx", OwnFiles());
     if (!place.Message.empty()) startNotes_.push_back(place.Message);
+    // Copies kept beside the file are named in a tray notice, with the local time in their names.
+    PhraseFileCallbacks callbacks;
+    callbacks.Report = [this](std::exception_ptr e) { intake_.ShowException(e); };
+    callbacks.Tell = [this](const std::u16string& title, const std::u16string& text) {
+        tray_.ShowNotice(title, text);
+    };
+    callbacks.Now = [this] { return win32_.CurrentTime(); };
     if (place.Path)
-        phraseFile_.emplace(*files_, win32_, *place.Path, rows_, index_,
-                            [this](std::exception_ptr e) { intake_.ShowException(e); });
+        phraseFile_.emplace(*files_, win32_, *place.Path, rows_, index_, std::move(callbacks));
     // Said at start: a write that fails for the same reason is not said again.
     if (phraseFile_ && !place.Message.empty() && *place.Path == configured)
         phraseFile_->MarkWriteFailureSaid();
-    SetTimer(wnd_, PhraseFileTimerId, PhraseFile::TickIntervalMs, nullptr);
     // The load keeps the window answering meanwhile. A load error ends start-up here, before
     // the hook (the caption then carries no version); the edits made after it are still saved,
     // with the file kept as its backup first.
@@ -141,6 +146,7 @@ void MainWindow::StartUp() {
     intake_.SetSearchShortcut(settings_.SearchShortcut);
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     list_.UpdateStatus();
+    if (phraseFile_) phraseFileWatch_.Watch(wnd_, *phraseFile_);
     if (loaded) StartHook();
     if (link_.HookThread != 0 && !startNotes_.empty())
         PostMessageW(wnd_, ShowStartNotesMessage, 0, 0);
@@ -191,7 +197,7 @@ std::vector<std::u16string> MainWindow::OwnFiles() const {
 void MainWindow::StartWatchdog() {
     // Unlocks come only to a window registered for the session's notifications.
     WTSRegisterSessionNotification(wnd_, NOTIFY_FOR_THIS_SESSION);
-    SetTimer(wnd_, WatchdogTimerId, WatchdogIntervalMs, nullptr);
+    SetTimer(wnd_, WatchdogTimerId, watchdog_.NextCheckDelayMs(), nullptr);
     watching_ = true;
 }
 
@@ -207,7 +213,7 @@ void MainWindow::ShutDown() {
     if (shutDown_ || (phraseFile_ && phraseFile_->Loading())) return;
     shutDown_ = true;
     if (list_.ShownOnce()) RememberLayout();
-    if (wnd_) KillTimer(wnd_, PhraseFileTimerId);
+    phraseFileWatch_.Stop();
     // What is not yet written; a load that failed or stopped early left stored phrases out of
     // the list, and the file keeps the old one as a backup then, so that none of them is lost.
     try {
