@@ -1,5 +1,6 @@
 // The phrase file and the abbreviation index at sizes well beyond real use.
 #include "data/PhraseFile.h"
+#include "editor/OptionsForm.h"
 #include "editor/PhraseSearch.h"
 
 #include <benchmark/benchmark.h>
@@ -140,6 +141,82 @@ void BM_SearchPhrases10k(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SearchPhrases10k)->Unit(benchmark::kMillisecond);
+
+// A query the user might type: words in and out of the texts, some repeated, longer than the
+// window takes (256 characters).
+std::u16string LongQuery() {
+    std::u16string query;
+    std::mt19937 random(7);
+    while (query.size() < 300)
+        query += RandomWord(random, 1 + random() % 6) + u" ";
+    return query;
+}
+
+// The search window at 100,000 phrases of 200 characters, a long query typed into it key by
+// key: the time is per key.
+void BM_SearchTyping100k(benchmark::State& state) {
+    AbbreviationIndex data;
+    PhraseList rows;
+    FillRows(rows, data, 100000);
+    SearchList list(rows);
+    const std::u16string query = LongQuery();
+    std::size_t keys = 0;
+    for (auto _ : state) {
+        for (std::size_t n = 1; n <= query.size(); ++n) {
+            list.SetQuery(std::u16string_view(query).substr(0, n));
+            benchmark::DoNotOptimize(list.Rows().data());
+        }
+        keys += query.size();
+    }
+    state.counters["per_key"] = benchmark::Counter(
+        static_cast<double>(keys), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SearchTyping100k)->Unit(benchmark::kMillisecond);
+
+// The worst key at 100,000 phrases: a long query that narrows nothing (pasted, or a key taken
+// back), so every phrase is looked at.
+void BM_SearchLongQuery100k(benchmark::State& state) {
+    AbbreviationIndex data;
+    PhraseList rows;
+    FillRows(rows, data, 100000);
+    SearchList list(rows);
+    const std::u16string query = LongQuery();
+    for (auto _ : state) {
+        state.PauseTiming();
+        list.SetQuery(u"\u00e9\u00e9\u00e9");
+        state.ResumeTiming();
+        list.SetQuery(query);
+        benchmark::DoNotOptimize(list.Rows().data());
+    }
+}
+BENCHMARK(BM_SearchLongQuery100k)->Unit(benchmark::kMillisecond);
+
+// The phrases lowered when the window opens, at 100,000 phrases.
+void BM_SearchOpen100k(benchmark::State& state) {
+    AbbreviationIndex data;
+    PhraseList rows;
+    FillRows(rows, data, 100000);
+    SearchList list(rows);
+    for (auto _ : state) {
+        list.Refresh();
+        benchmark::DoNotOptimize(list.Rows().data());
+    }
+}
+BENCHMARK(BM_SearchOpen100k)->Unit(benchmark::kMillisecond);
+
+// OK in the Options window with N programs to leave alone: linear in N.
+void BM_OptionsOk(benchmark::State& state) {
+    std::mt19937 random(3);
+    OptionsFormValues values = FormValuesOf(Settings{}, false);
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        values.ExcludedPrograms.push_back(RandomWord(random, 10) + u".exe");
+    for (auto _ : state) {
+        OptionsFormResult result = ReadOptionsForm(values, Settings{}, 0);
+        benchmark::DoNotOptimize(result.NewSettings.ExcludedPrograms.data());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_OptionsOk)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
 } // namespace lumora

@@ -3,6 +3,7 @@
 #include "data/PhraseFile.h"
 
 #include "data/PhraseCopies.h"
+#include "data/PhraseFilePlace.h"
 #include "data/TagWriter.h"
 
 #include <limits>
@@ -331,6 +332,7 @@ void PhraseFile::Write() {
         }
         return;
     }
+    if (info && ForeignFileInTheWay(*info)) return;
     if (info && info->Stamp != known_) {
         // Another program wrote it since: its version is kept beside ours, under a name of its
         // own, unless it holds nothing the rows lack. Unread, it is not written over.
@@ -356,6 +358,29 @@ void PhraseFile::Write() {
     settling_.reset();
     emptyStamp_.reset();
     known_ = CurrentStamp();
+}
+
+// A file of another kind stands at the path (put there by another program, or named so from
+// the start): it is never written over without the user's yes. The rows stay; the user is told
+// once.
+bool PhraseFile::ForeignFileInTheWay(const FileInfo& info) {
+    if (info.Stamp == known_ && !keepsOldFile_) return false; // ours, as written or loaded
+    std::optional<std::string> bytes;
+    try {
+        bytes = files_.ReadFile(path_);
+    } catch (const Error&) {
+        return false; // the write says why it cannot go on
+    }
+    if (!bytes || !IsForeignFile(*bytes)) return false;
+    firstUnsavedTick_.reset(); // tried again at the next change and at exit
+    if (!foreignShown_) {
+        foreignShown_ = true;
+        Say(u"The phrase file \"" + path_ +
+            u"\" holds no phrases: it is a file of another kind. Lumora leaves it as it is, and "
+            u"changes to the phrases are not saved there. The Options window chooses another "
+            u"phrase file.");
+    }
+    return true;
 }
 
 void PhraseFile::TryWrite() {

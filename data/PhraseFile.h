@@ -141,9 +141,14 @@ public:
     // a failed load (the phrases read, the damaged file kept as backup). A failure throws, and
     // the old file is left whole.
     void SaveAtExit();
+    // A failure to write was said already (at start, or at a change), and no write has
+    // succeeded since: the same failure again needs no second box, at exit least of all.
+    bool WriteFailureSaid() const { return writeFailureShown_; }
+    void MarkWriteFailureSaid() { writeFailureShown_ = true; }
 
 private:
     void Write();
+    bool ForeignFileInTheWay(const FileInfo& info);
     void TryWrite();
     void KeepBackup();
     void Look(bool userEditing, std::uint32_t now);
@@ -187,6 +192,7 @@ private:
     std::u16string lastKeptPath_;
     bool writeFailureShown_ = false;
     bool readOnlyShown_ = false;
+    bool foreignShown_ = false;
 };
 
 // The file's poll interval (PhraseFile::SetPollInterval) for how far notifications reach.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_set>
 
 namespace lumora {
 
@@ -140,32 +141,30 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
         if (!known) s.ProgramMethods.push_back({name, entry.Method});
     }
 
-    // A shortcut of a plain key (or Shift with one) would be taken from every program's typing.
-    auto takesAKey = [](const Shortcut& shortcut) {
-        return !shortcut.Empty() &&
-               (shortcut.Modifiers & (modifier::Ctrl | modifier::Alt | modifier::Win)) == 0;
+    // The same rule as for the settings file.
+    auto plainKey = [](std::u16string text) {
+        text.append(PlainKeyShortcutReason).push_back(u'.');
+        return text;
     };
-    if (takesAKey(values.PauseShortcut))
-        return refuse(OptionsField::PauseShortcut,
-                      u"The pause shortcut needs Ctrl, Alt or the Windows key, or else the key "
-                      u"could no longer be typed anywhere.");
-    if (takesAKey(values.SearchShortcut))
-        return refuse(OptionsField::SearchShortcut,
-                      u"The search shortcut needs Ctrl, Alt or the Windows key, or else the key "
-                      u"could no longer be typed anywhere.");
+    if (TakesAPlainKey(values.PauseShortcut))
+        return refuse(OptionsField::PauseShortcut, plainKey(u"The pause shortcut "));
+    if (TakesAPlainKey(values.SearchShortcut))
+        return refuse(OptionsField::SearchShortcut, plainKey(u"The search shortcut "));
     if (!values.SearchShortcut.Empty() && values.SearchShortcut == values.PauseShortcut)
         return refuse(OptionsField::SearchShortcut,
                       u"The search shortcut and the pause shortcut must differ.");
     s.PauseShortcut = values.PauseShortcut;
     s.SearchShortcut = values.SearchShortcut;
 
+    // Each name once, the first spelling kept; by a set of lowered names, so that a list of
+    // 20,000 programs is read in one pass rather than compared with itself.
     s.ExcludedPrograms.clear();
+    std::unordered_set<std::u16string> seen;
+    seen.reserve(values.ExcludedPrograms.size());
     for (const std::u16string& program : values.ExcludedPrograms) {
-        const std::u16string name = FileNameOf(Trimmed(program));
-        if (name.empty()) continue;
-        const bool known = std::any_of(s.ExcludedPrograms.begin(), s.ExcludedPrograms.end(),
-                                       [&](const std::u16string& n) { return SameName(n, name); });
-        if (!known) s.ExcludedPrograms.push_back(name);
+        std::u16string name = FileNameOf(Trimmed(program));
+        if (name.empty() || !seen.insert(LowerCased(name)).second) continue;
+        s.ExcludedPrograms.push_back(std::move(name));
     }
     return result;
 }
@@ -194,16 +193,14 @@ std::uint16_t HotKeyValueOf(const Shortcut& shortcut) {
 std::vector<std::u16string> ProgramsToOffer(const std::vector<std::u16string>& running,
                                             const std::vector<std::u16string>& excluded) {
     std::vector<std::u16string> offer;
-    auto listed = [](const std::vector<std::u16string>& names, std::u16string_view name) {
-        return std::any_of(names.begin(), names.end(),
-                           [&](const std::u16string& n) { return SameName(n, name); });
-    };
+    std::unordered_set<std::u16string> listed{u"lumora.exe"};
+    listed.reserve(excluded.size() + running.size() + 1);
+    for (const std::u16string& name : excluded)
+        listed.insert(LowerCased(name));
     for (const std::u16string& path : running) {
-        const std::u16string name = FileNameOf(path);
-        if (name.empty() || SameName(name, u"lumora.exe") || listed(excluded, name) ||
-            listed(offer, name))
-            continue;
-        offer.push_back(name);
+        std::u16string name = FileNameOf(path);
+        if (name.empty() || !listed.insert(LowerCased(name)).second) continue;
+        offer.push_back(std::move(name));
     }
     std::sort(offer.begin(), offer.end(), [](const std::u16string& a, const std::u16string& b) {
         return CompareTextInvariant(a, b) < 0;

@@ -31,6 +31,24 @@ std::optional<std::u16string> FieldValue(std::u16string_view name,
     return std::nullopt;
 }
 
+std::u16string Unescaped(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::u16string_view rest = text.substr(i);
+        if (rest.starts_with(EscapedBrace)) {
+            out += u'}';
+            i += EscapedBrace.size();
+        } else if (rest.starts_with(EscapedField)) {
+            out += FieldStart;
+            i += EscapedField.size();
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 FilledText FillFields(std::u16string_view stored, FieldValues* values) {
@@ -72,6 +90,12 @@ FilledText FillFields(std::u16string_view stored, FieldValues* values) {
             }
             if (!name.empty() && close != std::u16string_view::npos) {
                 bool cursor = false;
+                // The picture gets its escaped braces as the braces they stand for.
+                std::u16string unescaped;
+                if (argument) {
+                    unescaped = Unescaped(*argument);
+                    argument = unescaped;
+                }
                 if (auto value = FieldValue(name, argument, *values, cursor)) {
                     if (cursor && !out.Cursor) out.Cursor = out.Text.size();
                     out.Text += *value;

@@ -1,6 +1,7 @@
 // Formats dates and times by Windows' date and time pictures, for the simulated desktop.
 #include "platform/DateFormats.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -29,13 +30,25 @@ std::optional<std::u16string> Format(std::u16string_view picture, Field field) {
     for (std::size_t i = 0; i < picture.size();) {
         const char16_t c = picture[i];
         if (c == u'\'') {
-            const std::size_t end = picture.find(u'\'', i + 1);
-            if (end == std::u16string_view::npos) return std::nullopt;
-            if (end == i + 1)
+            // '' is a quote, outside quoted text and inside it ('o''clock' gives o'clock).
+            if (i + 1 < picture.size() && picture[i + 1] == u'\'') {
                 out += u'\'';
-            else
-                out.append(picture.substr(i + 1, end - i - 1));
-            i = end + 1;
+                i += 2;
+                continue;
+            }
+            std::size_t from = i + 1;
+            for (;;) {
+                const std::size_t end = picture.find(u'\'', from);
+                if (end == std::u16string_view::npos) return std::nullopt;
+                out.append(picture.substr(from, end - from));
+                if (end + 1 < picture.size() && picture[end + 1] == u'\'') {
+                    out += u'\'';
+                    from = end + 2;
+                    continue;
+                }
+                i = end + 1;
+                break;
+            }
             continue;
         }
         std::size_t run = 1;
@@ -109,6 +122,61 @@ std::optional<std::u16string> FormatDatePicture(const LocalTime& t, std::u16stri
                   [&](char16_t c, std::size_t run, std::u16string& out) {
                       return DateField(t, c, run, out);
                   });
+}
+
+std::vector<std::u16string> PicturePieces(std::u16string_view picture, std::size_t limit) {
+    limit = std::max<std::size_t>(limit, 4); // room for a quoted quote
+    std::vector<std::u16string> pieces(1);
+    auto add = [&](std::u16string_view token) {
+        std::u16string& last = pieces.back();
+        // Two quoted texts side by side would read as one with a quote inside.
+        const bool quotesMeet = !last.empty() && last.back() == u'\'' && token.front() == u'\'';
+        if (!last.empty() && (last.size() + token.size() > limit || quotesMeet))
+            pieces.emplace_back();
+        pieces.back() += token;
+    };
+    for (std::size_t i = 0; i < picture.size();) {
+        const char16_t c = picture[i];
+        if (c == u'\'' && i + 1 < picture.size() && picture[i + 1] == u'\'') {
+            add(u"''");
+            i += 2;
+            continue;
+        }
+        if (c == u'\'') {
+            // Quoted text in quoted parts that fit; a doubled quote inside stays doubled.
+            std::u16string part;
+            auto flush = [&] {
+                if (!part.empty()) add(u"'" + part + u"'");
+                part.clear();
+            };
+            std::size_t k = i + 1;
+            for (;;) {
+                if (k >= picture.size()) {
+                    flush();
+                    add(u"'"); // unclosed, for the formatter to refuse
+                    return pieces;
+                }
+                std::u16string_view unit = picture.substr(k, 1);
+                if (picture[k] == u'\'') {
+                    if (k + 1 >= picture.size() || picture[k + 1] != u'\'') break;
+                    unit = picture.substr(k, 2);
+                }
+                if (part.size() + unit.size() + 2 > limit) flush();
+                part += unit;
+                k += unit.size();
+            }
+            flush();
+            i = k + 1;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < picture.size() && picture[i + run] == c)
+            ++run;
+        add(picture.substr(i, run));
+        i += run;
+    }
+    if (pieces.back().empty()) pieces.pop_back();
+    return pieces;
 }
 
 std::optional<std::u16string> FormatTimePicture(const LocalTime& t, std::u16string_view picture) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumora {
 
@@ -31,9 +32,15 @@ public:
 
 // The pictures as Windows reads them, with English names (the US short formats M/d/yyyy and
 // h:mm tt for an empty picture): the simulated desktop's formats. Letters that are not
-// part of the picture language, and text in single quotes, are copied; an unclosed quote is
-// nullopt.
+// part of the picture language, and text in single quotes, are copied ('' is a quote, inside
+// quoted text too); an unclosed quote is nullopt.
 std::optional<std::u16string> FormatDatePicture(const LocalTime& t, std::u16string_view picture);
 std::optional<std::u16string> FormatTimePicture(const LocalTime& t, std::u16string_view picture);
+
+// A picture cut into pieces of at most `limit` units (a longer run of one letter stays whole)
+// that give, one after the other, what the whole picture gives: cut only between fields and
+// inside quoted text, which is closed and opened again. Wine's formatting breaks off a result
+// of over 255 characters; pieces of a short picture each give a short result.
+std::vector<std::u16string> PicturePieces(std::u16string_view picture, std::size_t limit);
 
 } // namespace lumora

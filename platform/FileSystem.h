@@ -17,6 +17,14 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// What stands at a path.
+enum class PathKind {
+    Missing,     // nothing, in a folder that exists
+    File,        // a file (a link to one included)
+    Folder,      // a folder
+    Unreachable, // its folder does not exist, or cannot be reached (a share that is down)
+};
+
 struct FileInfo {
     FileStamp Stamp;
     bool ReadOnly = false;
@@ -41,6 +49,8 @@ public:
     virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
     // Size, time of the last change and the read-only mark; std::nullopt when there is no file.
     virtual std::optional<FileInfo> Info(const std::u16string& path) = 0;
+    // What is at the path, asked without opening it.
+    virtual PathKind Kind(const std::u16string& path) = 0;
     // Writes a file that must not exist yet, completely before it appears under its name; false
     // (and nothing written) when a file of that name exists. For copies that are never
     // overwritten.

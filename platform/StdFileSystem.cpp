@@ -195,6 +195,19 @@ public:
         return info;
     }
 
+    PathKind Kind(const std::u16string& path) override {
+        std::error_code ec;
+        const fs::path p = ToPath(path);
+        const fs::file_status st = fs::status(p, ec);
+        if (fs::is_directory(st)) return PathKind::Folder;
+        if (fs::exists(st)) return PathKind::File;
+        if (st.type() != fs::file_type::not_found) return PathKind::Unreachable;
+        // Not there: a file may come, or its folder is missing too.
+        fs::path folder = p.parent_path();
+        if (folder.empty()) folder = ".";
+        return fs::is_directory(fs::status(folder, ec)) ? PathKind::Missing : PathKind::Unreachable;
+    }
+
 private:
     // The bytes in a new file at p, flushed to the disk.
     static void WriteWhole(const fs::path& p, std::string_view bytes, const std::u16string& path) {

@@ -17,6 +17,12 @@ std::u16string AsciiLower(std::u16string_view s) {
     return out;
 }
 
+std::u16string Decimal(std::uint32_t n) {
+    if (n == std::numeric_limits<std::uint32_t>::max()) return u"unlimited";
+    const std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
 } // namespace
 
 std::optional<std::int32_t> ParseInt32(std::u16string_view s) {
@@ -46,7 +52,8 @@ DelimiterMode DelimiterModeOf(std::int32_t number) {
     }
 }
 
-Options ReadOptions(const std::vector<std::u16string>& args, Options base) {
+Options ReadOptions(const std::vector<std::u16string>& args, Options base,
+                    std::vector<std::u16string>* problems) {
     constexpr std::u16string_view delims = u"-delims=";
     constexpr std::u16string_view maxitems = u"-maxitems=";
     Options options = std::move(base);
@@ -56,9 +63,15 @@ Options ReadOptions(const std::vector<std::u16string>& args, Options base) {
             options.Mode = DelimiterModeOf(
                 ParseInt32(std::u16string_view(arg).substr(delims.size())).value_or(0));
         } else if (lower.starts_with(maxitems)) {
+            const std::u16string_view value = std::u16string_view(arg).substr(maxitems.size());
             // The 32-bit pattern: -1 becomes the largest unsigned count, so no limit.
-            options.MaxPhrases = static_cast<std::uint32_t>(
-                ParseInt32(std::u16string_view(arg).substr(maxitems.size())).value_or(100));
+            if (const std::optional<std::int32_t> n = ParseInt32(value)) {
+                options.MaxPhrases = static_cast<std::uint32_t>(*n);
+            } else if (problems) {
+                problems->push_back(u"The command line's " + arg + u": \"" + std::u16string(value) +
+                                    u"\" is not a number. The largest number of phrases stays " +
+                                    Decimal(options.MaxPhrases) + u".");
+            }
         }
     }
     return options;

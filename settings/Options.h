@@ -65,10 +65,11 @@ struct Options {
 };
 
 // Reads "-delims=N" and "-maxitems=N" (names in any letter case; the last occurrence counts)
-// from the arguments after the program name over `base` (the settings file's options). A value
-// that is not an integer gives 0 for -delims= and 100 for -maxitems=; other arguments are
-// ignored.
-Options ReadOptions(const std::vector<std::u16string>& args, Options base = {});
+// from the arguments after the program name over `base` (the settings file's options). A
+// -delims= value that is not an integer gives 0; a -maxitems= value that is not one is left
+// out, and said in `problems` (when given) for the user; other arguments are ignored.
+Options ReadOptions(const std::vector<std::u16string>& args, Options base = {},
+                    std::vector<std::u16string>* problems = nullptr);
 
 // What a start with -pause, -resume, -toggle or -exit asks of the copy that runs (the last
 // of them counts; names in any letter case). The numbers travel in a window message.

@@ -247,22 +247,87 @@ const Key* FindKey(std::u16string_view name) {
 
 } // namespace
 
-Settings ParseSettings(std::u16string_view text) {
-    Settings settings;
-    std::vector<const Key*> seen;
+bool TakesAPlainKey(const Shortcut& shortcut) {
+    return !shortcut.Empty() &&
+           (shortcut.Modifiers & (modifier::Ctrl | modifier::Alt | modifier::Win)) == 0;
+}
+
+SettingsRead ReadSettings(std::u16string_view text) {
+    SettingsRead read;
+    Settings& settings = read.Values;
+    const Settings defaults;
+    // The line each key was read from, for the checks of values against each other.
+    std::vector<std::pair<const Key*, std::size_t>> seen;
+    const std::vector<std::u16string_view> lines = SplitLines(text);
+    auto problem = [&](std::size_t at, std::u16string reason) {
+        read.Problems.push_back({at + 1, std::u16string(Trim(lines[at])), std::move(reason)});
+    };
     bool inSection = false;
-    for (std::u16string_view text : SplitLines(text)) {
-        const Line line = SplitLine(text);
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        const Line line = SplitLine(lines[at]);
         if (line.IsSection) inSection = SameName(line.Name, Section);
         if (!inSection || !line.IsKey) continue;
         const Key* key = FindKey(line.Name);
-        if (!key || std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-        seen.push_back(key);
+        if (!key ||
+            std::any_of(seen.begin(), seen.end(), [key](const auto& s) { return s.first == key; }))
+            continue;
+        seen.emplace_back(key, at);
         // A value that cannot be read leaves the default, whatever it may have changed.
         Settings attempt = settings;
-        if (key->Read(attempt, line.Value)) settings = std::move(attempt);
+        if (key->Read(attempt, line.Value))
+            settings = std::move(attempt);
+        else
+            problem(at, u"Lumora cannot read this value.");
     }
-    return settings;
+    auto lineOf = [&](std::u16string_view name) -> std::optional<std::size_t> {
+        for (const auto& [key, at] : seen)
+            if (key->Name == name) return at;
+        return std::nullopt;
+    };
+    // What the Options window would refuse.
+    if (settings.MaxPhrases == 0) {
+        problem(*lineOf(u"MaxPhrases"),
+                u"The largest number of phrases is a whole number from 1 up, or -1 for no limit.");
+        settings.MaxPhrases = defaults.MaxPhrases;
+    }
+    if (const auto back = settings.PhraseFile.back(); back == u'\\' || back == u'/') {
+        problem(*lineOf(u"PhraseFile"), u"It names a folder: the phrase file is a file.");
+        settings.PhraseFile = defaults.PhraseFile;
+    }
+    if (TakesAPlainKey(settings.PauseShortcut)) {
+        problem(*lineOf(u"PauseShortcut"),
+                u"The pause shortcut " + std::u16string(PlainKeyShortcutReason) + u".");
+        settings.PauseShortcut = defaults.PauseShortcut;
+    }
+    if (TakesAPlainKey(settings.SearchShortcut)) {
+        problem(*lineOf(u"SearchShortcut"),
+                u"The search shortcut " + std::u16string(PlainKeyShortcutReason) + u".");
+        settings.SearchShortcut = defaults.SearchShortcut;
+    }
+    // The pause shortcut gives way: taking the search's keys, it would leave the search dead.
+    if (!settings.PauseShortcut.Empty() && settings.PauseShortcut == settings.SearchShortcut) {
+        problem(*lineOf(u"PauseShortcut"),
+                u"The search shortcut and the pause shortcut must differ.");
+        settings.PauseShortcut = defaults.PauseShortcut;
+    }
+    std::sort(read.Problems.begin(), read.Problems.end(),
+              [](const auto& a, const auto& b) { return a.Line < b.Line; });
+    return read;
+}
+
+Settings ParseSettings(std::u16string_view text) {
+    return ReadSettings(text).Values;
+}
+
+std::u16string SettingsProblemsMessage(const std::vector<SettingsProblem>& problems,
+                                       std::u16string_view path) {
+    if (problems.empty()) return {};
+    std::u16string text = u"Lumora does not use these lines of its settings file " +
+                          std::u16string(path) + u", and takes the default for each:";
+    for (const SettingsProblem& p : problems)
+        text += u"\n\nLine " + Number(static_cast<std::int64_t>(p.Line)) + u": " + p.Text + u"\n" +
+                p.Reason;
+    return text;
 }
 
 std::u16string FormatSettings(const Settings& settings, std::u16string_view previous) {
@@ -315,32 +380,87 @@ std::u16string FormatSettings(const Settings& settings, std::u16string_view prev
     return out;
 }
 
-std::u16string DecodeSettingsFile(std::string_view bytes) {
-    auto unit = [&bytes](std::size_t i, bool bigEndian) {
-        const auto a = static_cast<unsigned char>(bytes[i]);
-        const auto b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
-    };
-    if (bytes.size() >= 2 && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))) {
-        const bool bigEndian = bytes[0] == '\xFE';
+DecodedSettings DecodeSettingsBytes(std::string_view bytes, CodePage& ansi) {
+    DecodedSettings out;
+    auto wide = [&](std::size_t from, bool bigEndian) {
         std::u16string text;
         text.reserve(bytes.size() / 2);
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += unit(i, bigEndian);
+        for (std::size_t i = from; i + 1 < bytes.size(); i += 2) {
+            const auto a = static_cast<unsigned char>(bytes[i]);
+            const auto b = static_cast<unsigned char>(bytes[i + 1]);
+            text += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+        }
         return text;
+    };
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        const bool bigEndian = bytes[0] == '\xFE';
+        out.Encoding = bigEndian ? SettingsEncoding::Utf16BE : SettingsEncoding::Utf16LE;
+        out.Text = wide(2, bigEndian);
+    } else if (bytes.find('\0') != std::string_view::npos) {
+        // No text file of 8-bit characters holds a NUL; the NULs of UTF-16 are the high bytes
+        // of its ASCII characters, on odd offsets for little-endian.
+        std::size_t odd = 0, even = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (bytes[i] == '\0') ++(i % 2 ? odd : even);
+        const bool bigEndian = even > odd;
+        out.Encoding =
+            bigEndian ? SettingsEncoding::Utf16BENoMark : SettingsEncoding::Utf16LENoMark;
+        out.Text = wide(0, bigEndian);
+    } else if (bytes.starts_with("\xEF\xBB\xBF")) {
+        out.Encoding = SettingsEncoding::Utf8Mark;
+        out.Text = Utf8ToUtf16(bytes.substr(3));
+    } else {
+        out.Text = Utf8ToUtf16(bytes);
+        out.Encoding = SettingsEncoding::Utf8;
+        // Not UTF-8: written by a program in the system's code page.
+        if (Utf16ToUtf8(out.Text) != bytes) {
+            out.Encoding = SettingsEncoding::Ansi;
+            out.Text = ansi.ToUtf16(bytes);
+        }
     }
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    return Utf8ToUtf16(bytes);
+    out.WritableBack = EncodeSettingsBytes(out.Text, out.Encoding, ansi) == bytes;
+    return out;
+}
+
+std::optional<std::string> EncodeSettingsBytes(std::u16string_view text, SettingsEncoding encoding,
+                                               CodePage& ansi) {
+    auto wide = [&](std::string mark, bool bigEndian) {
+        std::string bytes = std::move(mark);
+        bytes.reserve(bytes.size() + text.size() * 2);
+        for (char16_t c : text) {
+            const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        return bytes;
+    };
+    switch (encoding) {
+    case SettingsEncoding::Utf16LE:
+        return wide("\xFF\xFE", false);
+    case SettingsEncoding::Utf16BE:
+        return wide("\xFE\xFF", true);
+    case SettingsEncoding::Utf16LENoMark:
+        return wide("", false);
+    case SettingsEncoding::Utf16BENoMark:
+        return wide("", true);
+    case SettingsEncoding::Utf8Mark:
+        return "\xEF\xBB\xBF" + Utf16ToUtf8(text);
+    case SettingsEncoding::Utf8:
+        return Utf16ToUtf8(text);
+    case SettingsEncoding::Ansi:
+        return ansi.FromUtf16(text);
+    }
+    return std::nullopt;
+}
+
+std::u16string DecodeSettingsFile(std::string_view bytes) {
+    Windows1252 ansi;
+    return DecodeSettingsBytes(bytes, ansi).Text;
 }
 
 std::string EncodeSettingsFile(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    bytes.reserve(2 + text.size() * 2);
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
+    Windows1252 ansi;
+    return *EncodeSettingsBytes(text, SettingsEncoding::Utf16LE, ansi);
 }
 
 namespace {
@@ -366,14 +486,15 @@ std::optional<OutputMethod> OutputMethodOfWord(std::u16string_view word) {
     return std::nullopt;
 }
 
-Options RunOptions(const Settings& settings, const std::vector<std::u16string>& args) {
+Options RunOptions(const Settings& settings, const std::vector<std::u16string>& args,
+                   std::vector<std::u16string>* problems) {
     Options base;
     base.PasteAbove = settings.PasteAbove;
     base.ProgramMethods = settings.ProgramMethods;
     base.Mode = DelimiterModeOf(settings.ExpansionMode);
     base.MaxPhrases = settings.MaxPhrases;
     base.ExcludedPrograms = settings.ExcludedPrograms;
-    return ReadOptions(args, std::move(base));
+    return ReadOptions(args, std::move(base), problems);
 }
 
 std::u16string PhraseFilePath(std::u16string_view programFolder, std::u16string_view phraseFile) {

@@ -7,11 +7,20 @@
 namespace lumora {
 
 SettingsFile::SettingsFile(FileSystem& files, MessageBoxes& boxes, std::u16string path)
-    : files_(files), boxes_(boxes), path_(std::move(path)) {}
+    : files_(files), boxes_(boxes), path_(std::move(path)), ansi_(western_) {}
+
+SettingsFile::SettingsFile(FileSystem& files, MessageBoxes& boxes, std::u16string path,
+                           CodePage& ansi)
+    : files_(files), boxes_(boxes), path_(std::move(path)), ansi_(ansi) {}
 
 Settings SettingsFile::Load() {
+    problems_.clear();
     try {
-        if (auto bytes = files_.ReadFile(path_)) return ParseSettings(DecodeSettingsFile(*bytes));
+        if (auto bytes = files_.ReadFile(path_)) {
+            SettingsRead read = ReadSettings(DecodeSettingsBytes(*bytes, ansi_).Text);
+            problems_ = std::move(read.Problems);
+            return read.Values;
+        }
     } catch (const Error& e) {
         Report(u"Lumora could not read its settings and uses the defaults for now.\n\n" +
                e.Message());
@@ -22,9 +31,29 @@ Settings SettingsFile::Load() {
 bool SettingsFile::Save(const Settings& settings) {
     try {
         const std::optional<std::string> old = files_.ReadFile(path_);
-        const std::string bytes =
-            EncodeSettingsFile(FormatSettings(settings, old ? DecodeSettingsFile(*old) : u""));
-        if (bytes != old) files_.WriteFileAtomic(path_, bytes);
+        DecodedSettings before;
+        if (old) before = DecodeSettingsBytes(*old, ansi_);
+        const std::u16string keep =
+            u"Lumora leaves its settings file " + path_ + u" as it is, and does not save ";
+        const std::u16string resave = u" Saved again as Unicode (in Notepad: Save As, Encoding "
+                                      u"UTF-16 LE), it takes Lumora's settings too.";
+        if (!before.WritableBack) {
+            Report(keep +
+                   u"the settings in it: its encoding cannot be told for sure, and written "
+                   u"back its other lines might change." +
+                   resave);
+            return false;
+        }
+        const std::optional<std::string> bytes =
+            EncodeSettingsBytes(FormatSettings(settings, before.Text), before.Encoding, ansi_);
+        if (!bytes) {
+            Report(keep +
+                   u"the settings in it: it is written in the system's code page (ANSI), "
+                   u"which has no form for some of the settings' letters." +
+                   resave);
+            return false;
+        }
+        if (bytes != old) files_.WriteFileAtomic(path_, *bytes);
         failureReported_ = false;
         return true;
     } catch (const Error& e) {

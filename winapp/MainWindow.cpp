@@ -3,6 +3,8 @@
 // the phrase list; also the glue to the Options, About and search windows.
 #include "winapp/MainWindow.h"
 
+#include "data/PhraseFilePlace.h"
+
 #include "editor/BackupImport.h"
 #include "platform/TextCase.h"
 #include "platform/win32/VersionInfo.h"
@@ -63,6 +65,8 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
     wchar_t pause[16] = L"";
     const DWORD p = GetEnvironmentVariableW(L"LUMORA_TEST_LOAD_PAUSE_MS", pause, ARRAYSIZE(pause));
     if (p > 0 && p < ARRAYSIZE(pause)) testLoadPauseMs_ = std::wcstoul(pause, nullptr, 10);
+    const DWORD q = GetEnvironmentVariableW(L"LUMORA_TEST_START_PAUSE_MS", pause, ARRAYSIZE(pause));
+    if (q > 0 && q < ARRAYSIZE(pause)) testStartPauseMs_ = std::wcstoul(pause, nullptr, 10);
 }
 
 MainWindow::~MainWindow() {
@@ -202,6 +206,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Hooks can be lost across sleep and a locked session.
         watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
         break;
+    case ShowStartNotesMessage:
+        ShowStartNotes();
+        return 0;
     // A pasted phrase is handed over only when the target asks for it (see PhrasePaste).
     case WM_RENDERFORMAT:
         win32_.RenderClipboardFormat(static_cast<unsigned>(wp));
@@ -414,26 +421,42 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
     const Settings& next = chosen.NewSettings;
     const std::u16string folder = ExecutableFolder();
     const std::u16string newPath = PhraseFilePath(folder, next.PhraseFile);
-    if (chosen.PhraseFileChanged && phraseFile_ &&
-        CompareTextInvariant(newPath, phraseFile_->Path()) != 0) {
-        const std::u16string question =
-            u"Take your phrases along to " + newPath +
-            u"?\n\nYes: the list is written there and kept there from now on; " +
-            phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
-            u" are used instead (none if there is no such file yet); yours stay in " +
-            phraseFile_->Path() + u".";
-        const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
-                                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
-        if (answer == IDCANCEL) return false;
-        const PhraseFileMove how =
-            answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
-        if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
-            // Its phrases would be gone.
-            const std::u16string replace = newPath + u" holds phrases already. Replace them "
-                                                     u"with yours?";
-            if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
-                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
-                return false;
+    if (chosen.PhraseFileChanged &&
+        (!phraseFile_ || CompareTextInvariant(newPath, phraseFile_->Path()) != 0)) {
+        // Never a device, a folder or one of our own files; a file of another kind only with
+        // the user's yes below.
+        const PlaceCheck place = CheckPhraseFilePlace(*files_, newPath, OwnFiles());
+        if (place.Verdict == PlaceVerdict::Unusable && !place.OfAnotherKind) {
+            const std::u16string text = u"The phrase file " + newPath + u" " + place.Reason +
+                                        u". Choose another file for the phrases.";
+            MessageBoxW(wnd_, WidePtr(text), L"Options", MB_OK | MB_ICONWARNING);
+            return false;
+        }
+        // With no phrase file this run, the list goes to a new file, or the file's are used.
+        PhraseFileMove how = files_->FileExists(newPath) ? PhraseFileMove::UseNewFile
+                                                         : PhraseFileMove::TakePhrasesAlong;
+        if (phraseFile_) {
+            const std::u16string question =
+                u"Take your phrases along to " + newPath +
+                u"?\n\nYes: the list is written there and kept there from now on; " +
+                phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
+                u" are used instead (none if there is no such file yet); yours stay in " +
+                phraseFile_->Path() + u".";
+            const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
+                                           MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+            if (answer == IDCANCEL) return false;
+            how = answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
+            if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
+                // Its phrases, or whatever else it holds, would be gone.
+                const std::u16string replace =
+                    place.OfAnotherKind
+                        ? newPath + u" holds no phrases: it is a file of another kind. Replace "
+                                    u"it with your phrases?"
+                        : newPath + u" holds phrases already. Replace them with yours?";
+                if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
+                                MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+                    return false;
+            }
         }
         try {
             SwitchPhraseFile(phraseFile_, *files_, win32_, rows_, index_, newPath, how,

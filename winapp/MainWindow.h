@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -74,6 +75,9 @@ private:
     // The window's timers besides the tray icon's (TrayIcon::RetryTimerId).
     static constexpr UINT_PTR WatchdogTimerId = 2;
     // PhraseFileWatch::TimerId (3): writes the changes, looks at the file.
+    // Shows what start-up found wrong, after the window's creation: a box inside WM_CREATE
+    // would hold an exit asked for meanwhile.
+    static constexpr UINT ShowStartNotesMessage = WM_APP + 4;
 
     // The tray menu's, the toolbar's and Ctrl+N; false for none of ours.
     bool HandleCommand(UINT command);
@@ -82,6 +86,9 @@ private:
     void StartUp();
     void StartHook();
     void ReportPhrasesLeftOut();
+    void ShowStartNotes();
+    // lumora.exe, lumora.dll and lumora.ini: never a phrase file.
+    std::vector<std::u16string> OwnFiles() const;
     void StartWatchdog();
     void StopWatchdog();
     void ShutDown();
@@ -136,6 +143,12 @@ private:
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     // LUMORA_TEST_LOAD_PAUSE_MS: 0 but in the test that exits during a load.
     DWORD testLoadPauseMs_ = 0;
+    // LUMORA_TEST_START_PAUSE_MS: a pause before the instance mutex is taken, so that a test
+    // can start a second copy that overtakes this one.
+    DWORD testStartPauseMs_ = 0;
+    // What is wrong with the settings, the command line or the phrase file's place: said
+    // once, in one box, once the program runs.
+    std::vector<std::u16string> startNotes_;
     bool watching_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;

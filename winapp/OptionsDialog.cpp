@@ -132,8 +132,13 @@ void OptionsDialog::Fill(HWND dlg) {
     SetDlgItemTextW(dlg, IDC_OPT_MAXPHRASES, WidePtr(values_.MaxPhrases));
     SetDlgItemTextW(dlg, IDC_OPT_PHRASEFILE, WidePtr(values_.PhraseFile));
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
+    // Room for all at once and one redraw at the end: a long list fills in one pass.
+    SendMessageW(list, LB_INITSTORAGE, values_.ExcludedPrograms.size(),
+                 values_.ExcludedPrograms.size() * 32);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (const std::u16string& name : values_.ExcludedPrograms)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(name)));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     const std::pair<int, const Shortcut*> shortcuts[] = {{IDC_OPT_PAUSE, &values_.PauseShortcut},
                                                          {IDC_OPT_SEARCH, &values_.SearchShortcut}};
     for (const auto& [id, shortcut] : shortcuts) {

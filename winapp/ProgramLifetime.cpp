@@ -2,6 +2,8 @@
 // start, the hook set, and at the end the phrases saved; a second start's command handed on.
 #include "winapp/ProgramLifetime.h"
 
+#include "data/PhraseFilePlace.h"
+
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32Handles.h"
@@ -11,6 +13,7 @@
 #include <wtsapi32.h>
 
 #include <memory>
+#include <utility>
 
 namespace lumora {
 
@@ -59,16 +62,24 @@ bool HandToRunningCopy(ControlCommand command) {
 void MainWindow::StartUp() {
     // The instance mutex, held (never closed) for as long as this process lives, so that a
     // second start can tell that one already runs.
+    if (testStartPauseMs_) Sleep(testStartPauseMs_);
     SetLastError(ERROR_SUCCESS);
     instanceMutex_ = CreateMutexW(nullptr, TRUE, L"Verbanta");
     if (!instanceMutex_ || GetLastError() == ERROR_ALREADY_EXISTS) {
         // The copy running owns the phrase file and the keyboard: this one reads, hooks and
-        // writes nothing (no phrase file is set, so the shutdown saves none) and ends.
+        // writes nothing (no phrase file is set, so the shutdown saves none) and ends. Two
+        // copies started at once may both have found the mutex "Lumora" new; the winner's
+        // window, made before it took the mutex, still tells that the holder is Lumora.
+        bool otherWindow = false;
+        for (HWND w = FindWindowExW(nullptr, nullptr, ClassName, nullptr); w && !otherWindow;
+             w = FindWindowExW(nullptr, w, ClassName, nullptr))
+            otherWindow = w != wnd_;
         const wchar_t* text =
-            lumoraRuns_ ? L"Lumora is already running on your computer: its icon is in the "
-                          L"notification area of the taskbar."
-                        : L"Verbanta is running on your computer. You don't need an additional "
-                          L"Autotext program.";
+            lumoraRuns_ || otherWindow
+                ? L"Lumora is already running on your computer: its icon is in the "
+                  L"notification area of the taskbar."
+                : L"Verbanta is running on your computer. You don't need an additional "
+                  L"Autotext program.";
         MessageBoxW(wnd_, text, L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
         PostQuitMessage(0);
         return;
@@ -81,11 +92,20 @@ void MainWindow::StartUp() {
     ChangeWindowMessageFilterEx(wnd_, controlMsg, MSGFLT_ALLOW, nullptr);
     intake_.SetControlMsg(controlMsg);
     // The settings file, with -delims= and -maxitems= over it for this run only.
-    settingsFile_.emplace(*files_, win32_, ExecutableFolder() + u"lumora.ini");
+    settingsFile_.emplace(*files_, win32_, ExecutableFolder() + u"lumora.ini", win32_);
     settings_ = settingsFile_->Load();
-    options_ = RunOptions(settings_, CommandLineArguments());
+    if (!settingsFile_->Problems().empty())
+        startNotes_.push_back(
+            SettingsProblemsMessage(settingsFile_->Problems(), settingsFile_->Path()));
+    options_ = RunOptions(settings_, CommandLineArguments(), &startNotes_);
     intake_.SetPauseShortcut(settings_.PauseShortcut);
     if (startPaused_) intake_.SetPaused(true);
+    // Never a device, a folder, our own files or a file of another kind: then the default file
+    // for this run. One that cannot be reached now is kept, and loaded once it can.
+    const std::u16string configured = PhraseFilePath(ExecutableFolder(), settings_.PhraseFile);
+    const PhraseFileChoice place =
+        ChoosePhraseFile(*files_, configured, ExecutableFolder() + u"lumora.lmx", OwnFiles());
+    if (!place.Message.empty()) startNotes_.push_back(place.Message);
     // Copies kept beside the file are named in a tray notice, with the local time in their names.
     PhraseFileCallbacks callbacks;
     callbacks.Report = [this](std::exception_ptr e) { intake_.ShowException(e); };
@@ -93,8 +113,11 @@ void MainWindow::StartUp() {
         tray_.ShowNotice(title, text);
     };
     callbacks.Now = [this] { return win32_.CurrentTime(); };
-    phraseFile_.emplace(*files_, win32_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile),
-                        rows_, index_, std::move(callbacks));
+    if (place.Path)
+        phraseFile_.emplace(*files_, win32_, *place.Path, rows_, index_, std::move(callbacks));
+    // Said at start: a write that fails for the same reason is not said again.
+    if (phraseFile_ && !place.Message.empty() && *place.Path == configured)
+        phraseFile_->MarkWriteFailureSaid();
     // The load keeps the window answering meanwhile. A load error ends start-up here, before
     // the hook (the caption then carries no version); the edits made after it are still saved,
     // with the file kept as its backup first.
@@ -104,13 +127,14 @@ void MainWindow::StartUp() {
         // Messages are handled every 30 ms or so, not after every phrase: a round through
         // the queue per phrase made 10,000 phrases take over a second under Wine.
         ULONGLONG pumped = GetTickCount64();
-        result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
-            if (testLoadPauseMs_) Sleep(testLoadPauseMs_);
-            const ULONGLONG now = GetTickCount64();
-            if (now - pumped < LoadPumpIntervalMs) return;
-            pumped = now;
-            win32_.ProcessPendingMessages();
-        });
+        if (phraseFile_)
+            result = phraseFile_->Load(options_.MaxPhrases, [this, &pumped] {
+                if (testLoadPauseMs_) Sleep(testLoadPauseMs_);
+                const ULONGLONG now = GetTickCount64();
+                if (now - pumped < LoadPumpIntervalMs) return;
+                pumped = now;
+                win32_.ProcessPendingMessages();
+            });
         loaded = true;
     } catch (...) {
         intake_.ShowException(std::current_exception());
@@ -124,8 +148,10 @@ void MainWindow::StartUp() {
     intake_.SetSearchShortcut(settings_.SearchShortcut);
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     list_.UpdateStatus();
-    phraseFileWatch_.Watch(wnd_, *phraseFile_);
+    if (phraseFile_) phraseFileWatch_.Watch(wnd_, *phraseFile_);
     if (loaded) StartHook();
+    if (link_.HookThread != 0 && !startNotes_.empty())
+        PostMessageW(wnd_, ShowStartNotesMessage, 0, 0);
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
     if (showAfterLoad_) ShowPhraseList();
 }
@@ -151,6 +177,23 @@ void MainWindow::ReportPhrasesLeftOut() {
         FileOverLimitMessage(count, options_.MaxPhrases, path, phraseFile_->BackupPath());
     MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+void MainWindow::ShowStartNotes() {
+    std::u16string text;
+    for (const std::u16string& note : std::exchange(startNotes_, {}))
+        text += (text.empty() ? u"" : u"\n\n") + note;
+    if (text.empty()) return;
+    // Owned by no window: closed, it would hand the activation to the hidden main window (as
+    // Wine does), and the user's next keys would go nowhere. An exit meanwhile ends its loop
+    // with the quit message.
+    MessageBoxW(nullptr, WidePtr(text), WidePtr(ApplicationTitle),
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+std::vector<std::u16string> MainWindow::OwnFiles() const {
+    const std::u16string folder = ExecutableFolder();
+    return {ExecutablePath(), folder + u"lumora.dll", folder + u"lumora.ini"};
 }
 
 void MainWindow::StartWatchdog() {
@@ -192,8 +235,9 @@ void MainWindow::ShutDown() {
     try {
         if (phraseFile_) phraseFile_->SaveAtExit();
     } catch (...) {
-        // The old file is untouched (the save is atomic); say why the edits were not saved.
-        intake_.ShowException(std::current_exception());
+        // The old file is untouched (the save is atomic); say why the edits were not saved,
+        // unless that was said already: a second box must not hold up the exit.
+        if (!phraseFile_->WriteFailureSaid()) intake_.ShowException(std::current_exception());
     }
     // Each phrase takes itself out of the index as it goes.
     rows_.ClearPhrases();

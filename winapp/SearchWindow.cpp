@@ -129,6 +129,8 @@ void SearchWindow::Show() {
         std::clamp<int>(at.y + 16, work.top, std::max<int>(work.top, work.bottom - Height));
     SetWindowPos(wnd_, HWND_TOPMOST, x, y, Width, Height, SWP_SHOWWINDOW);
     SetWindowTextW(box_, L"");
+    // The phrases may have changed since the window was last open.
+    list_.Refresh();
     Filter();
     SetForegroundWindow(wnd_);
     SetFocus(box_);

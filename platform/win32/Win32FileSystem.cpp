@@ -164,6 +164,23 @@ public:
         return info;
     }
 
+    PathKind Kind(const std::u16string& path) override {
+        const DWORD attributes = GetFileAttributesW(WidePtr(path));
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+        switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+            return PathKind::Missing;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            // There, but kept from us: opening it says why.
+            return PathKind::File;
+        default:
+            // ERROR_PATH_NOT_FOUND, ERROR_BAD_NETPATH, ERROR_BAD_NET_NAME, a drive not ready...
+            return PathKind::Unreachable;
+        }
+    }
+
 private:
     // The bytes in a new temporary file beside target, on the disk; its path.
     static std::u16string WriteTemp(const std::u16string& target, std::string_view bytes,

@@ -167,12 +167,15 @@ SYSTEMTIME ToSystemTime(const LocalTime& t) {
     return st;
 }
 
-// The user's own locale and formats; 0 from the API (a picture it refuses) is nullopt.
+// The user's own locale and formats; 0 from the API (a picture it refuses) is nullopt. The
+// size is asked first: a long picture gives more than any fixed buffer holds.
 template <class Api> std::optional<std::u16string> Formatted(Api api) {
-    wchar_t buffer[256];
-    const int n = api(buffer, static_cast<int>(std::size(buffer)));
+    const int size = api(nullptr, 0);
+    if (size <= 1) return std::nullopt;
+    std::wstring buffer(static_cast<std::size_t>(size), L'\0');
+    const int n = api(buffer.data(), size);
     if (n <= 1) return std::nullopt;
-    return FromWide(std::wstring(buffer, static_cast<std::size_t>(n - 1)));
+    return FromWide(buffer.data(), static_cast<std::size_t>(n - 1));
 }
 
 } // namespace
@@ -183,24 +186,74 @@ LocalTime Win32Platform::CurrentTime() {
     return LocalTime{st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond};
 }
 
+namespace {
+
+// Wine breaks off a result of over 255 characters: a long picture is formatted in pieces that
+// each give a short one (on Windows the result is the same either way).
+constexpr std::size_t PicturePieceLimit = 64;
+
+template <class Piece>
+std::optional<std::u16string> InPieces(std::u16string_view picture, Piece format) {
+    if (picture.size() <= PicturePieceLimit) return format(std::u16string(picture));
+    std::u16string out;
+    for (const std::u16string& piece : PicturePieces(picture, PicturePieceLimit)) {
+        std::optional<std::u16string> part = format(piece);
+        if (!part) return std::nullopt;
+        out += *part;
+    }
+    return out;
+}
+
+} // namespace
+
 std::optional<std::u16string> Win32Platform::FormatDate(const LocalTime& t,
                                                         std::u16string_view picture) {
     const SYSTEMTIME st = ToSystemTime(t);
-    const std::u16string pic(picture);
-    return Formatted([&](wchar_t* out, int size) {
-        return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, picture.empty() ? DATE_SHORTDATE : 0, &st,
-                               picture.empty() ? nullptr : WidePtr(pic), out, size, nullptr);
+    return InPieces(picture, [&](const std::u16string& pic) {
+        return Formatted([&](wchar_t* out, int size) {
+            return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, pic.empty() ? DATE_SHORTDATE : 0, &st,
+                                   pic.empty() ? nullptr : WidePtr(pic), out, size, nullptr);
+        });
     });
 }
 
 std::optional<std::u16string> Win32Platform::FormatTime(const LocalTime& t,
                                                         std::u16string_view picture) {
     const SYSTEMTIME st = ToSystemTime(t);
-    const std::u16string pic(picture);
-    return Formatted([&](wchar_t* out, int size) {
-        return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, picture.empty() ? TIME_NOSECONDS : 0, &st,
-                               picture.empty() ? nullptr : WidePtr(pic), out, size);
+    return InPieces(picture, [&](const std::u16string& pic) {
+        return Formatted([&](wchar_t* out, int size) {
+            return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, pic.empty() ? TIME_NOSECONDS : 0, &st,
+                                   pic.empty() ? nullptr : WidePtr(pic), out, size);
+        });
     });
+}
+
+// --- CodePage --------------------------------------------------------------------------------
+
+std::u16string Win32Platform::ToUtf16(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int length = static_cast<int>(bytes.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, out.data(), n);
+    return FromWide(out);
+}
+
+std::optional<std::string> Win32Platform::FromUtf16(std::u16string_view text) {
+    if (text.empty()) return std::string();
+    const std::wstring wide(text.begin(), text.end());
+    const int length = static_cast<int>(wide.size());
+    // No best fit: an "é" the code page lacks must not quietly become an "e".
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
+                                      nullptr, &lossy);
+    if (n <= 0 || lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), n, nullptr,
+                        &lossy);
+    if (lossy) return std::nullopt;
+    return out;
 }
 
 // --- KeyStates -------------------------------------------------------------------------------

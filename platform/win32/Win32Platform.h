@@ -1,6 +1,7 @@
 #pragma once
 // The operating system for the core: every platform interface as a thin layer over user32 and
 // kernel32, and nothing else.
+#include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/SignInStart.h"
@@ -20,7 +21,8 @@ class Win32Platform final : public WindowQueries,
                             public ProcessQueries,
                             public GlobalShortcuts,
                             public MessageBoxes,
-                            public SignInStart {
+                            public SignInStart,
+                            public CodePage {
 public:
     // Told when a quit request turns up while pending messages are handled (unset: nothing).
     std::function<void()> QuitSeen;
@@ -50,6 +52,10 @@ public:
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
     bool IsPasswordField(HWindow control) override;
+
+    // CodePage
+    std::u16string ToUtf16(std::string_view bytes) override;
+    std::optional<std::string> FromUtf16(std::u16string_view text) override;
 
     // KeyStates
     std::int16_t KeyState(int vk) override;

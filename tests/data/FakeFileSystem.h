@@ -18,6 +18,9 @@ public:
     std::map<std::u16string, std::u16string> Links; // link -> the path it leads to
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
+    // Folders that exist; when empty, every folder exists. A path inside none of them is
+    // unreachable.
+    std::set<std::u16string> Folders;
     std::set<std::u16string> Unremovable;
     std::map<std::u16string, LocalTime> ChangedAt; // the local time Info gives, if any
     bool FailWrites = false;
@@ -39,6 +42,8 @@ public:
     void WriteFileAtomic(const std::u16string& path, std::string_view bytes) override {
         ++Writes;
         if (FailWrites) throw Error(u"Cannot create file \"" + path + u"\": disk full");
+        if (Kind(path) == PathKind::Unreachable || Kind(path) == PathKind::Folder)
+            throw Error(u"Cannot create file \"" + path + u"\": path not found");
         Put(path, std::string(bytes));
     }
     bool FileExists(const std::u16string& path) override { return Files.count(Target(path)) != 0; }
@@ -73,6 +78,15 @@ public:
         if (Unremovable.count(path)) throw Error(u"Cannot delete file \"" + path + u"\"");
         Files.erase(Target(path));
         Times.erase(Target(path));
+    }
+
+    PathKind Kind(const std::u16string& path) override {
+        if (Folders.count(path)) return PathKind::Folder;
+        if (Files.count(Target(path))) return PathKind::File;
+        if (Folders.empty()) return PathKind::Missing;
+        const std::size_t slash = path.find_last_of(u"\\/");
+        const std::u16string folder = slash == std::u16string::npos ? u"" : path.substr(0, slash);
+        return Folders.count(folder) ? PathKind::Missing : PathKind::Unreachable;
     }
 
 private:

@@ -308,8 +308,7 @@ TEST_F(PhraseFileAtExitTest, Load_ShouldFailAndKeepTheFile_WhenItIsDamaged) {
     std::string zeroedMiddle = ThreePhrases();
     std::fill(zeroedMiddle.begin() + 120, zeroedMiddle.begin() + 140, '\0');
     const std::string allZero(4096, '\0');
-    const std::string otherBytes = "PK\x03\x04 not a phrase file at all";
-    for (const std::string& damaged : {zeroedStart, zeroedMiddle, allZero, otherBytes}) {
+    for (const std::string& damaged : {zeroedStart, zeroedMiddle, allZero}) {
         files.Files.clear();
         files.Files[file.Path()] = damaged;
         EXPECT_THROW(file.Load(30, {}), DamagedFileError);
@@ -318,6 +317,14 @@ TEST_F(PhraseFileAtExitTest, Load_ShouldFailAndKeepTheFile_WhenItIsDamaged) {
         EXPECT_EQ(files.Files[file.Path()], PhraseFileBytes(rows));
     }
     EXPECT_EQ(rows.Count(), 0u);
+    // A file of another kind, which never held phrases, is not written over at all.
+    const std::string otherBytes = "PK\x03\x04 not a phrase file at all";
+    files.Files.clear();
+    files.Files[file.Path()] = otherBytes;
+    EXPECT_THROW(file.Load(30, {}), DamagedFileError);
+    file.SaveAtExit();
+    EXPECT_EQ(files.Files[file.Path()], otherBytes);
+    EXPECT_EQ(files.Files.count(file.BackupPath()), 0u);
 
     files.Files.clear();
     files.Files[file.Path()] = ThreePhrases().substr(2); // the mark lost

@@ -69,6 +69,17 @@ class Program(winedriver.ProgramsTest):
         expected = f"[{today} ok] {{#nofield}}"
         self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
 
+    def test_fields_ShouldTakeEscapedBracesAndLongPicturesAsTheSimulatorDoes(self):
+        # \\\} in a picture is a brace; a picture giving over 255 characters is filled in
+        # whole, not typed as written.
+        self.lumora([("eb", "{#date:yyyy\\\\\\}MM}"),
+                     ("lp", "{#date:" + "yyyy-MM-dd " * 30 + "}")]).start()
+        self.desktop.start_notepad()
+        self.desktop.type("eb lp")
+        today = datetime.date.today()
+        expected = f"{today:%Y}}}{today:%m} " + f"{today.isoformat()} " * 30
+        self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=30), expected)
+
     def test_exit_ShouldSavePhrases_AndSecondStartShouldExpandThem(self):
         lumora = self.lumora()
         lumora.start()

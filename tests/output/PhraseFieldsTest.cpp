@@ -1,6 +1,7 @@
 #include "output/PhraseFields.h"
 #include "output/PhraseTyping.h"
 #include "platform/DateFormats.h"
+#include "platform/Utf.h"
 #include "simulation/SimulatedProgram.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@ TEST(PhraseFields, EveryField_ShouldBeFilledIn_AndPicturesFollowWindowsRules) {
               u"2026-03-07 09:05:00");
     EXPECT_EQ(FillFields(u"{#date:dddd, d MMMM yy 'at'} {#time:h tt}", &values).Text,
               u"Saturday, 7 March 26 at 9 AM");
+    EXPECT_EQ(FillFields(u"{#time:h 'o''clock'}", &values).Text, u"9 o'clock");
     EXPECT_EQ(FillFields(u"[{#clipboard}]", &values).Text, u"[copied]");
     const FilledText cursor = FillFields(u"Dear {#cursor},", &values);
     EXPECT_EQ(cursor.Text, u"Dear ,");
@@ -55,6 +57,37 @@ TEST(PhraseFields, EscapedBraces_ShouldStayLiteral_NextToFields) {
     // \\\{# is a literal "{#", \\\} a literal "}": neither opens nor closes a field.
     EXPECT_EQ(FillFields(u"\\\\\\{#date}{#time:HH}\\\\\\}", &values).Text, u"{#date}09}");
     EXPECT_EQ(FillFields(u"{#date:yy\\\\\\}", &values).Text, u"{#date:yy}");
+    // Inside a picture an escaped brace is the brace, not the escape.
+    EXPECT_EQ(FillFields(u"{#date:yyyy\\\\\\}MM}", &values).Text, u"2026}03");
+    EXPECT_EQ(FillFields(u"{#time:'\\\\\\{#'HH}", &values).Text, u"{#09");
+}
+
+TEST(PhraseFields, LongPictures_ShouldBeFilledInWhole) {
+    FixedValues values;
+    std::u16string picture, expected;
+    for (int i = 0; i < 40; ++i) {
+        picture += u"yyyy-MM-dd ";
+        expected += u"2026-03-07 ";
+    }
+    EXPECT_EQ(FillFields(u"{#date:" + picture + u"}", &values).Text, expected);
+    // Windows is handed such a picture in short pieces, which give the same text one after
+    // the other: cut between fields and inside quoted text only.
+    const LocalTime at = values.At;
+    const std::u16string pictures[] = {
+        picture,
+        u"'a long quoted text with dddd MMMM yyyy in it' dddd 'it''s' yy",
+        u"yyyyMMdd''HHmm''dddd'x'''MMMM",
+        u"'open",
+        u"'at five o''clock on' dddd 'it''s'",
+        u"'x''x''x''x''x''x'yy"};
+    for (const std::u16string& whole : pictures) {
+        std::optional<std::u16string> joined = std::u16string();
+        for (const std::u16string& piece : PicturePieces(whole, 8)) {
+            const auto part = FormatDatePicture(at, piece);
+            joined = part && joined ? std::optional(*joined + *part) : std::nullopt;
+        }
+        EXPECT_EQ(joined, FormatDatePicture(at, whole)) << Utf16ToUtf8(whole);
+    }
 }
 
 TEST(PhraseFields, Prepare_ShouldCountTheWayBackToTheCursor_OverLineBreaksAndPairs) {

@@ -17,11 +17,20 @@ TEST(ReadOptions, ShouldMatchNamesInAnyCase_AndLetTheLastOneCount) {
     EXPECT_EQ(ReadOptions({u"-delims=2", u"-delims=x"}).Mode, DelimiterMode::AfterDelimiter);
 }
 
-TEST(ReadOptions, ShouldUseFallbacks_WhenValueIsNotAnInteger) {
-    EXPECT_EQ(ReadOptions({u"-maxitems=abc"}).MaxPhrases, 100u);
-    EXPECT_EQ(ReadOptions({u"-maxitems="}).MaxPhrases, 100u);
-    EXPECT_EQ(ReadOptions({u"-maxitems=99999999999"}).MaxPhrases, 100u);
-    EXPECT_EQ(ReadOptions({u"-maxitems=12x"}).MaxPhrases, 100u);
+TEST(ReadOptions, ShouldSaySo_WhenValueIsNotAnInteger) {
+    // A -maxitems= that is no number changes nothing, and the user is told.
+    for (std::u16string arg :
+         {u"-maxitems=abc", u"-maxitems=", u"-maxitems=99999999999", u"-maxitems=12x"}) {
+        std::vector<std::u16string> problems;
+        Options base;
+        base.MaxPhrases = 50;
+        EXPECT_EQ(ReadOptions({u"-maxitems=7", arg}, base, &problems).MaxPhrases, 7u);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_NE(problems[0].find(u"is not a number"), std::u16string::npos);
+        EXPECT_NE(problems[0].find(arg), std::u16string::npos);
+        EXPECT_NE(problems[0].find(u"stays 7."), std::u16string::npos);
+    }
+    EXPECT_EQ(ReadOptions({u"-maxitems=abc"}).MaxPhrases, 30u);
     EXPECT_EQ(ReadOptions({u"-delims=-"}).Mode, DelimiterMode::AfterDelimiter);
     // Negative values keep their 32-bit pattern: no practical limit.
     EXPECT_EQ(ReadOptions({u"-maxitems=-1"}).MaxPhrases, 0xFFFFFFFFu);

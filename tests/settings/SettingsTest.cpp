@@ -112,7 +112,8 @@ TEST(SettingsTest, Save_ShouldKeepUnknownKeysAndSections_AndReadBackWhatWasWritt
     s.PhraseFile = u" spaced.lmx";
     ASSERT_TRUE(file.Save(s));
     const std::string& bytes = files.Files.at(file.Path());
-    EXPECT_TRUE(bytes.starts_with("\xFF\xFE;\0"));
+    // Written back in its own encoding.
+    EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF; mine\r\n"));
     const std::u16string text = FileText(files, file.Path());
     EXPECT_TRUE(text.starts_with(u"; mine\r\n[Lumora]\r\nFuture=\u00E9t\u00E9\r\nMaxPhrases=80\r\n"
                                  u"ExpansionMode=0\r\n"))
@@ -161,6 +162,179 @@ TEST(SettingsTest, FailedWrite_ShouldBeReportedOnce_AndAnUnreadableFileNeverOver
     files.Unreadable.clear();
     EXPECT_EQ(FileText(files, file.Path()), u"[Lumora]\r\nMaxPhrases=70\r\nMine=1\r\n");
     EXPECT_EQ(boxes.Boxes.size(), 2u);
+}
+
+// A code page other than the Western one, as a Russian Windows has: Cyrillic at C0..FF.
+class CyrillicCodePage final : public CodePage {
+public:
+    std::u16string ToUtf16(std::string_view bytes) override {
+        std::u16string out;
+        for (char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            out += b < 0x80    ? static_cast<char16_t>(b)
+                   : b >= 0xC0 ? static_cast<char16_t>(0x0410 + b - 0xC0)
+                               : u'?';
+        }
+        return out;
+    }
+    std::optional<std::string> FromUtf16(std::u16string_view text) override {
+        std::string out;
+        for (char16_t c : text) {
+            if (c < 0x80)
+                out += static_cast<char>(c);
+            else if (c >= 0x0410 && c <= 0x044F)
+                out += static_cast<char>(0xC0 + c - 0x0410);
+            else
+                return std::nullopt;
+        }
+        return out;
+    }
+};
+
+std::string Utf16(std::u16string_view text, bool bigEndian, bool mark) {
+    std::string out = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+    for (char16_t c : text) {
+        const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+// Settings files as users and other programs leave them: in every encoding Windows editors
+// write, and with values the Options window would refuse. Each is read as written, refused
+// values are named by their line and take the default, and a change of a setting is written
+// back in the file's own encoding with every other line as it was, or else the file is left
+// alone and the user told why.
+TEST(SettingsTest, File_ShouldBeReadAndWrittenInItsOwnEncoding_AndRefuseWhatTheOptionsWindowWould) {
+    const std::u16string mine = u"[Lumora]\r\nExcludedPrograms=notepad.exe\r\n"
+                                u"[Other]\r\nName=Zo\u00EB M\u00FCller\r\n";
+    Settings excluding;
+    excluding.ExcludedPrograms = {u"notepad.exe"};
+    auto with = [](auto change) {
+        Settings s;
+        change(s);
+        return s;
+    };
+    struct Case {
+        const char* Name;
+        std::string Bytes;
+        Settings Expected;
+        std::vector<std::size_t> RefusedLines;
+        std::u16string NewPhraseFile = u"lumora.lmx"; // saved with the change of MaxPhrases
+        bool LeftAlone = false;                       // the save must not touch the file
+    };
+    const Case cases[] = {
+        {"UTF-16LE", Utf16(mine, false, true), excluding, {}},
+        {"UTF-16BE", Utf16(mine, true, true), excluding, {}},
+        {"UTF-16LE without a mark", Utf16(mine, false, false), excluding, {}},
+        {"UTF-16BE without a mark", Utf16(mine, true, false), excluding, {}},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + Utf16ToUtf8(mine), excluding, {}},
+        {"UTF-8", Utf16ToUtf8(mine), excluding, {}},
+        {"ANSI, Western",
+         "[Lumora]\r\nExcludedPrograms=notepad.exe\r\n[Other]\r\nName=Zo\xEB M\xFCller\r\n",
+         excluding,
+         {}},
+        {"ANSI, Cyrillic",
+         "[Lumora]\r\nExcludedPrograms=notepad.exe\r\n[Other]\r\nName=\xC0\xED\xFF\r\n",
+         excluding,
+         {}},
+        {"ANSI, Cyrillic, a path the code page cannot hold",
+         "[Lumora]\r\nPhraseFile=D:\\\xC0.lmx\r\n",
+         with([](Settings& s) { s.PhraseFile = u"D:\\\u0410.lmx"; }),
+         {},
+         u"D:\\\u00E9t\u00E9.lmx",
+         true},
+        {"UTF-16 torn in the middle of a character",
+         Utf16(mine, false, false) + "x",
+         excluding,
+         {},
+         u"lumora.lmx",
+         true},
+        {"a pause shortcut of a plain key",
+         Utf16(u"[Lumora]\r\nExpansionMode=1\r\nPauseShortcut=A\r\n", false, true),
+         with([](Settings& s) { s.ExpansionMode = 1; }),
+         {3}},
+        {"a search shortcut of a plain key",
+         Utf16(u"[Lumora]\r\nSearchShortcut=Space\r\n", false, true),
+         Settings{},
+         {2}},
+        {"a pause shortcut equal to the search shortcut",
+         Utf16(u"[Lumora]\r\nPauseShortcut=Ctrl+Alt+Space\r\nSearchShortcut=Ctrl+Alt+Space\r\n",
+               false, true),
+         Settings{},
+         {2}},
+        {"shortcuts that are fine",
+         Utf16(u"[Lumora]\r\nPauseShortcut=Ctrl+Alt+Space\r\nSearchShortcut=Win+F\r\n", false,
+               true),
+         with([](Settings& s) {
+             s.PauseShortcut = *ParseShortcut(u"Ctrl+Alt+Space");
+             s.SearchShortcut = *ParseShortcut(u"Win+F");
+         }),
+         {}},
+        {"no phrases at all, a folder, values that cannot be read",
+         Utf16(
+             u"[Lumora]\r\nMaxPhrases=0\r\nPhraseFile=D:\\Sync\\\r\nPauseShortcut=Ctrl+Hyper+P\r\n"
+             u"ListWindowWidth=wide\r\n",
+             false, true),
+         Settings{},
+         {2, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        testing::FakeFileSystem files;
+        sim::RecordingMessageBoxes boxes;
+        CyrillicCodePage cyrillic;
+        Windows1252 western;
+        CodePage& ansi = std::string_view(c.Name).find("Cyrillic") != std::string_view::npos
+                             ? static_cast<CodePage&>(cyrillic)
+                             : static_cast<CodePage&>(western);
+        SettingsFile file(files, boxes, u"C:\\L\\lumora.ini", ansi);
+        files.Files[file.Path()] = c.Bytes;
+        Settings s = file.Load();
+        EXPECT_EQ(s, c.Expected);
+        std::vector<std::size_t> refused;
+        for (const SettingsProblem& p : file.Problems())
+            refused.push_back(p.Line);
+        EXPECT_EQ(refused, c.RefusedLines);
+        const std::u16string said = SettingsProblemsMessage(file.Problems(), file.Path());
+        for (std::size_t line : c.RefusedLines) {
+            const std::string number = std::to_string(line);
+            EXPECT_NE(said.find(u"Line " + std::u16string(number.begin(), number.end()) + u": "),
+                      std::u16string::npos)
+                << Utf16ToUtf8(said);
+        }
+        EXPECT_EQ(said.empty(), c.RefusedLines.empty());
+        if (!said.empty()) {
+            EXPECT_NE(said.find(file.Path()), std::u16string::npos);
+        }
+
+        s.MaxPhrases = 80;
+        s.PhraseFile = c.NewPhraseFile;
+        const bool saved = file.Save(s);
+        const std::string& after = files.Files[file.Path()];
+        if (c.LeftAlone) {
+            EXPECT_FALSE(saved);
+            EXPECT_EQ(after, c.Bytes);
+            ASSERT_EQ(boxes.Boxes.size(), 1u);
+            EXPECT_NE(boxes.Boxes[0].Text.find(u"leaves its settings file"), std::u16string::npos);
+            continue;
+        }
+        EXPECT_TRUE(saved);
+        EXPECT_TRUE(boxes.Boxes.empty());
+        const DecodedSettings before = DecodeSettingsBytes(c.Bytes, ansi);
+        const DecodedSettings now = DecodeSettingsBytes(after, ansi);
+        EXPECT_EQ(now.Encoding, before.Encoding);
+        EXPECT_TRUE(now.WritableBack);
+        // Every line the file had that is not a value Lumora changed is there as it was.
+        for (std::u16string_view line :
+             {u"[Other]\r\n", u"Name=Zo\u00EB M\u00FCller\r\n", u"Name=\u0410\u043D\u044F\r\n"})
+            if (before.Text.find(line) != std::u16string::npos) {
+                EXPECT_NE(now.Text.find(line), std::u16string::npos) << Utf16ToUtf8(now.Text);
+            }
+        EXPECT_EQ(now.Text.find(u'\uFFFD'), std::u16string::npos);
+        EXPECT_EQ(file.Load(), s);
+    }
 }
 
 TEST(SettingsTest, ExcludedProgram_ShouldMatchTheFileNameInAnyCase) {
