@@ -201,22 +201,30 @@ void PhraseFile::Say(const std::u16string& message) {
     if (report_) report_(std::make_exception_ptr(Error(message)));
 }
 
-void PhraseFile::KeepBackup() {
+std::u16string PhraseFile::KeepBackup() {
     std::optional<std::string> current = files_.ReadFile(path_);
-    if (!current) return;
+    if (!current) return {};
     std::optional<std::string> backup = files_.ReadFile(BackupPath());
     if (!backup) {
         files_.CopyFile(path_, BackupPath());
-        return;
+        return BackupPath();
     }
-    if (*backup == *current) return;
+    if (*backup == *current) return BackupPath();
     const PhraseCount now = CountPhrases(*current);
     const PhraseCount before = CountPhrases(*backup);
     // A backup gives way only to one as full; one that cannot be read whole is kept as it is.
-    if (before.Whole && now.Phrases >= before.Phrases)
+    if (before.Whole && now.Phrases >= before.Phrases) {
         files_.CopyFile(path_, BackupPath());
-    else
-        files_.CopyFile(path_, BackupPath(now.Phrases));
+        return BackupPath();
+    }
+    const std::u16string fuller = BackupPath(now.Phrases);
+    std::optional<std::string> kept = files_.ReadFile(fuller);
+    if (!kept || *kept != *current) files_.CopyFile(path_, fuller);
+    return fuller;
+}
+
+std::u16string PhraseFile::KeepOldFileNow() {
+    return KeepBackup();
 }
 
 void PhraseFile::Write() {

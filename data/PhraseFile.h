@@ -96,6 +96,9 @@ public:
     // The file holds phrases the rows lack.
     bool KeepsOldFile() const { return keepsOldFile_; }
     bool HasUnsavedChanges() const { return unsaved_; }
+    // After a failed load: keeps the file as its backup now, as the first write would, so that
+    // the user can be told where it is. The copy's path; a failure throws.
+    std::u16string KeepOldFileNow();
 
     // The editor accepted a change (a new phrase, a cell edit, a delete).
     void Changed();
@@ -114,7 +117,7 @@ public:
 private:
     void Write();
     void TryWrite();
-    void KeepBackup();
+    std::u16string KeepBackup();
     void Poll(bool userEditing);
     void Reload(const FileStamp& stamp);
     void Say(const std::u16string& message);

@@ -79,6 +79,7 @@ private:
     // Program start and end (ProgramLifetime.cpp).
     void StartUp();
     void StartHook();
+    void ReportLoadFailure(const std::u16string& readError);
     void ReportPhrasesLeftOut();
     void StartWatchdog();
     void StopWatchdog();

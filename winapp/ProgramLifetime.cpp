@@ -2,6 +2,8 @@
 // start, the hook set, and at the end the phrases saved; a second start's command handed on.
 #include "winapp/ProgramLifetime.h"
 
+#include "editor/StartNotices.h"
+#include "platform/Error.h"
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32Handles.h"
@@ -11,6 +13,7 @@
 #include <wtsapi32.h>
 
 #include <memory>
+#include <optional>
 
 namespace lumora {
 
@@ -87,11 +90,11 @@ void MainWindow::StartUp() {
     phraseFile_.emplace(*files_, win32_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile),
                         rows_, index_, [this](std::exception_ptr e) { intake_.ShowException(e); });
     SetTimer(wnd_, PhraseFileTimerId, PhraseFile::TickIntervalMs, nullptr);
-    // The load keeps the window answering meanwhile. A load error ends start-up here, before
-    // the hook (the caption then carries no version); the edits made after it are still saved,
-    // with the file kept as its backup first.
-    bool loaded = false;
+    // The load keeps the window answering meanwhile. After a load error the phrases read
+    // before it are expanded as after any start; the file is kept as its backup at once, so
+    // that the message can say where.
     PhraseLoadResult result;
+    std::optional<std::u16string> loadError;
     try {
         // Messages are handled every 30 ms or so, not after every phrase: a round through
         // the queue per phrase made 10,000 phrases take over a second under Wine.
@@ -103,7 +106,8 @@ void MainWindow::StartUp() {
             pumped = now;
             win32_.ProcessPendingMessages();
         });
-        loaded = true;
+    } catch (const Error& e) {
+        loadError = e.Message();
     } catch (...) {
         intake_.ShowException(std::current_exception());
     }
@@ -116,7 +120,9 @@ void MainWindow::StartUp() {
     intake_.SetSearchShortcut(settings_.SearchShortcut);
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     list_.UpdateStatus();
-    if (loaded) StartHook();
+    StartHook();
+    // Told once the hook is set: the phrases kept are expanded while the message is shown.
+    if (loadError && link_.HookThread != 0) ReportLoadFailure(*loadError);
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
     if (showAfterLoad_) ShowPhraseList();
 }
@@ -133,6 +139,19 @@ void MainWindow::StartHook() {
     StartWatchdog();
     std::u16string caption = ApplicationTitle + u" " + VersionString(ExecutablePath());
     SetWindowTextW(wnd_, WidePtr(caption));
+}
+
+void MainWindow::ReportLoadFailure(const std::u16string& readError) {
+    std::u16string copy;
+    try {
+        copy = phraseFile_->KeepOldFileNow();
+    } catch (...) {
+        // Said in the message: with no copy, the file is not written over.
+    }
+    const std::u16string text =
+        LoadFailedMessage(phraseFile_->Path(), readError, rows_.Count(), copy);
+    MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 void MainWindow::ReportPhrasesLeftOut() {
