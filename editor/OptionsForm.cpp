@@ -186,7 +186,13 @@ void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock&
                       PhraseFileMove how, std::uint32_t maxPhrases,
                       const PhraseFile::ErrorReport& report) {
     if (how == PhraseFileMove::TakePhrasesAlong) {
-        // The old file keeps what it held, including phrases a limit left out of the list.
+        // The old file keeps what it held, including phrases a limit left out of the list;
+        // a file at the new place is kept as its backup first (never over a fuller one).
+        if (files.FileExists(newPath)) {
+            AbbreviationIndex scratchIndex;
+            PhraseList scratch;
+            PhraseFile(files, clock, newPath, scratch, scratchIndex).KeepOldFileNow();
+        }
         SavePhrases(rows, files, newPath);
     } else {
         // A file that cannot be read changes nothing: it is read once aside first.

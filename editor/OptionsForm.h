@@ -89,7 +89,8 @@ enum class PhraseFileMove {
 };
 
 // Switches the program to the phrase file at newPath. Either way no edit is lost: taking the
-// phrases along writes them there first (the old file stays as it was), using the new file
+// phrases along writes them there first (the old file stays as it was, and a file already at
+// newPath is kept as its backup), using the new file
 // saves the list to the old one first. A failure leaves the program on the old file and
 // reaches the caller.
 void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock& clock,

@@ -36,6 +36,12 @@ public:
     virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
     // Size, time of the last change and the read-only mark; std::nullopt when there is no file.
     virtual std::optional<FileInfo> Info(const std::u16string& path) = 0;
+    // A folder exists at the path.
+    virtual bool FolderExists(const std::u16string& path) = 0;
+    // Creates a scratch file in the folder and removes it again: throws, naming the folder and
+    // the system's reason, when a file cannot be created there. Asking for permissions would
+    // not do: shares, sync clients and Wine's drive mapping all answer only to a try.
+    virtual void TryCreateFileIn(const std::u16string& folder) = 0;
 };
 
 // The real file system through std::filesystem (native builds and MinGW alike).

@@ -142,6 +142,22 @@ public:
         return info;
     }
 
+    bool FolderExists(const std::u16string& path) override {
+        std::error_code ec;
+        return fs::is_directory(ToPath(path), ec);
+    }
+
+    void TryCreateFileIn(const std::u16string& folder) override {
+        fs::path scratch = ToPath(folder) / "lumora-write-test";
+        scratch += TempSuffix();
+        errno = 0;
+        FilePtr f = OpenFile(scratch, true);
+        if (!f) Fail(u"Cannot create a file in the folder", folder, errno);
+        f.reset();
+        std::error_code ec;
+        fs::remove(scratch, ec);
+    }
+
 private:
     // The file a link leads to, so that the write replaces the target and the link stays.
     static fs::path LinkTarget(const fs::path& p) {

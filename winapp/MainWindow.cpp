@@ -3,6 +3,7 @@
 // the phrase list; also the glue to the Options, About and search windows.
 #include "winapp/MainWindow.h"
 
+#include "editor/PhraseFileChoice.h"
 #include "platform/TextCase.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -324,7 +325,11 @@ void MainWindow::ShowOptions() {
     for (;;) {
         const std::optional<OptionsFormResult> chosen =
             optionsDialog_.ShowModal(owner, values, [&](const OptionsFormValues& v) {
-                return ReadOptionsForm(v, current, phrases);
+                // A place Lumora cannot write is refused here, before any question.
+                OptionsFormResult result = ReadOptionsForm(v, current, phrases);
+                const std::u16string path =
+                    PhraseFilePath(ExecutableFolder(), result.NewSettings.PhraseFile);
+                return CheckPhraseFileLocation(std::move(result), *files_, path);
             });
         if (!chosen || ApplyOptions(*chosen)) return;
         // The move of the phrase file was called off: the window again, as the user left it.
@@ -338,25 +343,17 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
     const std::u16string newPath = PhraseFilePath(folder, next.PhraseFile);
     if (chosen.PhraseFileChanged && phraseFile_ &&
         CompareTextInvariant(newPath, phraseFile_->Path()) != 0) {
+        const std::optional<std::size_t> phrasesThere =
+            files_->FileExists(newPath)
+                ? std::optional<std::size_t>(CountPhrasesInFile(*files_, newPath))
+                : std::nullopt;
         const std::u16string question =
-            u"Take your phrases along to " + newPath +
-            u"?\n\nYes: the list is written there and kept there from now on; " +
-            phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
-            u" are used instead (none if there is no such file yet); yours stay in " +
-            phraseFile_->Path() + u".";
+            PhraseFileMoveQuestion(phraseFile_->Path(), newPath, rows_.Count(), phrasesThere);
         const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
                                        MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
         if (answer == IDCANCEL) return false;
         const PhraseFileMove how =
             answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
-        if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
-            // Its phrases would be gone.
-            const std::u16string replace = newPath + u" holds phrases already. Replace them "
-                                                     u"with yours?";
-            if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
-                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
-                return false;
-        }
         try {
             SwitchPhraseFile(phraseFile_, *files_, win32_, rows_, index_, newPath, how,
                              next.MaxPhrases,

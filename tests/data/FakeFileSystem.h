@@ -2,6 +2,7 @@
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -17,6 +18,9 @@ public:
     std::map<std::u16string, std::u16string> Links; // link -> the path it leads to
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
+    // Folders: those listed and those holding a file; no file can be created in the unwritable.
+    std::set<std::u16string> Folders;
+    std::set<std::u16string> UnwritableFolders;
     bool FailWrites = false;
     bool FailCopies = false;
     int Writes = 0;
@@ -48,6 +52,17 @@ public:
         auto it = Files.find(Target(path));
         if (it == Files.end()) return std::nullopt;
         return FileInfo{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0};
+    }
+
+    bool FolderExists(const std::u16string& path) override {
+        if (Folders.count(path)) return true;
+        const std::u16string inside = path.back() == u'\\' ? path : path + u'\\';
+        return std::any_of(Files.begin(), Files.end(),
+                           [&](const auto& file) { return file.first.starts_with(inside); });
+    }
+    void TryCreateFileIn(const std::u16string& folder) override {
+        if (!FolderExists(folder) || UnwritableFolders.count(folder))
+            throw Error(u"Cannot create a file in the folder \"" + folder + u"\": Access denied");
     }
 
 private:
