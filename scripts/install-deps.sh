@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xdotool xauth python3
+  nsis python3-yaml
   "$@"
 )
 

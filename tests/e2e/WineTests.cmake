@@ -4,7 +4,8 @@
 #   lumora_add_wine_test(NAME name COMMAND cmd args... [TIMEOUT seconds])
 #
 # The command finds the desktop through $LUMORA_WINE_ENV (tests/e2e/with-wine.sh and
-# tests/e2e/winedriver.py read it) and the Windows binaries in $LUMORA_WINDOWS_BIN. A test that
+# tests/e2e/winedriver.py read it), the Windows binaries in $LUMORA_WINDOWS_BIN and the project
+# version in $LUMORA_VERSION (the release files' names). A test that
 # exits with 77 is reported as skipped (the Windows binaries were not built).
 include_guard(GLOBAL)
 
@@ -24,5 +25,5 @@ function(lumora_add_wine_test)
     RESOURCE_LOCK WineDesktop
     TIMEOUT ${ARG_TIMEOUT}
     SKIP_RETURN_CODE 77
-    ENVIRONMENT "LUMORA_WINE_ENV=${LUMORA_WINE_ENV};LUMORA_WINDOWS_BIN=${LUMORA_WINDOWS_BIN};PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
+    ENVIRONMENT "LUMORA_WINE_ENV=${LUMORA_WINE_ENV};LUMORA_WINDOWS_BIN=${LUMORA_WINDOWS_BIN};LUMORA_VERSION=${PROJECT_VERSION};PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
 endfunction()

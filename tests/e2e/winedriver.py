@@ -293,15 +293,17 @@ def phrase_file_bytes(phrases):
 
 class Lumora:
     """lumora.exe and lumora.dll copied into a folder of their own (where the program keeps
-    lumora.lmx), started and stopped on the desktop."""
+    lumora.lmx), started and stopped on the desktop; with copy=False, the copy a folder holds
+    already (an installed one)."""
 
     WINDOW_CLASS = "LumoraMainWindow"
 
-    def __init__(self, desktop, folder, phrases=None):
+    def __init__(self, desktop, folder, phrases=None, copy=True):
         self.desktop = desktop
         self.folder = folder
-        for name in ("lumora.exe", "lumora.dll"):
-            shutil.copy(desktop.exe(name), os.path.join(folder, name))
+        if copy:
+            for name in ("lumora.exe", "lumora.dll"):
+                shutil.copy(desktop.exe(name), os.path.join(folder, name))
         if phrases is not None:
             with open(self.phrase_file, "wb") as f:
                 f.write(phrase_file_bytes(phrases))
