@@ -41,7 +41,9 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
       editor_(rows_, index_, options_, link_, platform_),
       list_(rows_, editor_, [this](std::exception_ptr e) { intake_.ShowException(e); }),
       tray_([this] {
-          return TrayIcon::State{intake_.Paused(), wnd_ && IsWindowVisible(wnd_)};
+          return TrayIcon::State{intake_.Paused(), wnd_ && IsWindowVisible(wnd_),
+                                 FormatShortcut(settings_.PauseShortcut),
+                                 FormatShortcut(settings_.SearchShortcut)};
       }),
       files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance) {
     intake_.ReAddTrayIcon = [this] { tray_.ShowAgain(); };
@@ -167,6 +169,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // A double click opens the phrase list; the menu opens on the right button's release.
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) tray_.ShowMenu();
         if (LOWORD(lp) == WM_LBUTTONDBLCLK) ShowPhraseList();
+        // The first start's welcome offers the list.
+        if (LOWORD(lp) == NIN_BALLOONUSERCLICK && tray_.BalloonClicked()) ShowPhraseList();
         return 0;
     case WM_TIMER:
         if (wp == TrayIcon::RetryTimerId) tray_.Retry();
@@ -241,6 +245,10 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_OPTIONS:
         ShowOptions();
+        return true;
+    case IDM_SEARCH:
+        // Offered once the load has filled the rows, as the shortcut is.
+        if (intake_.SearchRequested) intake_.SearchRequested();
         return true;
     case IDM_PAUSE:
         intake_.SetPaused(!intake_.Paused());

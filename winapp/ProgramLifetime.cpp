@@ -124,6 +124,10 @@ void MainWindow::StartUp() {
     // Told once the hook is set: the phrases kept are expanded while the message is shown.
     if (loadError && link_.HookThread != 0) ReportLoadFailure(*loadError);
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
+    // A first start shows nothing but an icon, which may sit in the hidden part of the tray.
+    if (!result.FileFound && !loadError && link_.HookThread != 0)
+        tray_.ShowWelcome(std::u16string(FirstStartBalloonTitle),
+                          std::u16string(FirstStartBalloonText));
     if (showAfterLoad_) ShowPhraseList();
 }
 

@@ -45,6 +45,37 @@ class FirstMeeting(winedriver.LumoraTest):
         self.assertEqual(self.desktop.notepad_text(expect="ok phrase 7 and phrase 400"),
                          "ok phrase 7 and phrase 400")
 
+    def test_firstStart_ShouldShowABalloonThatOpensTheList_AndTheMenuOffersSearch(self):
+        self.lumora.start()
+        balloon = winedriver.wait_until(
+            lambda: next((w for w in self.desktop.windows()
+                          if w.cls == "tooltips_class32" and w.visible), None),
+            10, what="the first start's balloon")
+        self.assertGreater(balloon.rect[2] - balloon.rect[0], 100)
+        # Wine's tray never reports a click on a balloon: the test sends what Windows sends
+        # then (the icon's message, WM_APP + 1, with NIN_BALLOONUSERCLICK).
+        self.desktop.wintext("post", "--class", self.lumora.WINDOW_CLASS, "--message",
+                             "0x8001", "--wparam", "1", "--lparam", "0x405")
+        winedriver.wait_until(lambda: self.lumora.main_window().visible, 10,
+                              what="the phrase list")
+        self.lumora.close()
+        self.lumora.proc = None
+
+        # The next start finds the phrase file: no balloon. Its menu offers the search, with
+        # the shortcuts of search and pause beside their commands.
+        self.lumora.start()
+        menu = self.lumora.open_tray_menu()
+        self.assertFalse(any(w.cls == "tooltips_class32" and w.visible
+                             for w in self.desktop.windows()))
+        ml, mt, mr, mb = menu.rect
+        # Settings, Options..., Search phrases..., Pause, a separator and Exit.
+        item = (mb - mt - 11) / 5
+        self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(int(mt + 3 + 2.5 * item)),
+                             "click", "1")
+        winedriver.wait_until(
+            lambda: any(w.cls == "LumoraSearch" and w.visible for w in self.desktop.windows()),
+            10, what="the search window")
+
 
 if __name__ == "__main__":
     winedriver.main()
