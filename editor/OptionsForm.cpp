@@ -46,7 +46,10 @@ std::size_t ExpansionModeChoiceOf(std::int32_t mode) {
 OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
     OptionsFormValues values;
     values.ModeChoice = ExpansionModeChoiceOf(settings.ExpansionMode);
-    values.MaxPhrases = Number(settings.MaxPhrases);
+    values.NoLimit = settings.MaxPhrases == std::numeric_limits<std::uint32_t>::max();
+    // The box keeps a number to go back to when "No limit" is unticked.
+    values.MaxPhrases =
+        values.NoLimit ? Number(Settings{}.MaxPhrases) : Number(settings.MaxPhrases);
     values.PhraseFile = settings.PhraseFile;
     values.ExcludedPrograms = settings.ExcludedPrograms;
     values.PauseShortcut = settings.PauseShortcut;
@@ -72,7 +75,8 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
         values.ModeChoice != ExpansionModeChoiceOf(current.ExpansionMode))
         s.ExpansionMode = ExpansionModeChoices[values.ModeChoice].Mode;
 
-    const std::u16string max = Trimmed(values.MaxPhrases);
+    const std::u16string max = values.NoLimit ? Number(std::numeric_limits<std::uint32_t>::max())
+                                              : Trimmed(values.MaxPhrases);
     std::uint64_t number = 0;
     bool digits = !max.empty() && max.size() <= 10;
     for (char16_t c : max) {
@@ -169,7 +173,12 @@ std::vector<std::u16string> ProgramsToOffer(const std::vector<std::u16string>& r
 }
 
 std::u16string RunCommandFor(std::u16string_view programPath) {
-    return u"\"" + std::u16string(programPath) + u"\"";
+    std::u16string command;
+    command.reserve(programPath.size() + 2);
+    command += u'"';
+    command += programPath;
+    command += u'"';
+    return command;
 }
 
 void ApplyStartAtSignIn(SignInStart& signIn, bool wanted, std::u16string_view programPath) {

@@ -23,7 +23,7 @@ struct ExpansionModeChoice {
     std::u16string_view Name;
 };
 inline constexpr std::array<ExpansionModeChoice, 3> ExpansionModeChoices{{
-    {0, u"As soon as the abbreviation is typed"},
+    {0, u"As soon as the abbreviation is typed, also at the start of a longer word"},
     {1, u"When a space or punctuation follows the abbreviation"},
     {2, u"As soon as it is typed, also inside a word"},
 }};
@@ -34,6 +34,7 @@ std::size_t ExpansionModeChoiceOf(std::int32_t mode);
 struct OptionsFormValues {
     std::size_t ModeChoice = 0;
     std::u16string MaxPhrases; // as typed
+    bool NoLimit = false;      // "No limit": the settings file's -1, whatever is typed
     std::u16string PhraseFile;
     std::vector<std::u16string> ExcludedPrograms;
     Shortcut PauseShortcut;

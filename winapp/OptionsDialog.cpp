@@ -93,6 +93,10 @@ INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
             return TRUE;
+        case IDC_OPT_NOLIMIT:
+            EnableWindow(GetDlgItem(dlg, IDC_OPT_MAXPHRASES),
+                         IsDlgButtonChecked(dlg, IDC_OPT_NOLIMIT) != BST_CHECKED);
+            return TRUE;
         case IDC_OPT_BROWSE:
             Browse(dlg);
             return TRUE;
@@ -118,6 +122,8 @@ void OptionsDialog::Fill(HWND dlg) {
     }
     SendMessageW(mode, CB_SETCURSEL, values_.ModeChoice, 0);
     SetDlgItemTextW(dlg, IDC_OPT_MAXPHRASES, WidePtr(values_.MaxPhrases));
+    CheckDlgButton(dlg, IDC_OPT_NOLIMIT, values_.NoLimit ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dlg, IDC_OPT_MAXPHRASES), !values_.NoLimit);
     SetDlgItemTextW(dlg, IDC_OPT_PHRASEFILE, WidePtr(values_.PhraseFile));
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
     for (const std::u16string& name : values_.ExcludedPrograms)
@@ -126,10 +132,9 @@ void OptionsDialog::Fill(HWND dlg) {
                                                          {IDC_OPT_SEARCH, &values_.SearchShortcut}};
     for (const auto& [id, shortcut] : shortcuts) {
         HWND control = GetDlgItem(dlg, id);
-        // A plain key or Shift with one becomes Ctrl+Alt with it: such a shortcut would take
-        // the key from every program.
-        SendMessageW(control, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
-                     MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        // A plain key is taken as typed, and OK refuses it with the reason: turned silently
+        // into Ctrl+Alt with it, it was a shortcut the user never chose.
+        SendMessageW(control, HKM_SETRULES, 0, 0);
         SendMessageW(control, HKM_SETHOTKEY, HotKeyValueOf(*shortcut), 0);
     }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
@@ -140,6 +145,7 @@ OptionsFormValues OptionsDialog::Read(HWND dlg) const {
     const LRESULT mode = SendDlgItemMessageW(dlg, IDC_OPT_MODE, CB_GETCURSEL, 0, 0);
     values.ModeChoice = mode >= 0 ? static_cast<std::size_t>(mode) : values_.ModeChoice;
     values.MaxPhrases = ItemText(dlg, IDC_OPT_MAXPHRASES);
+    values.NoLimit = IsDlgButtonChecked(dlg, IDC_OPT_NOLIMIT) == BST_CHECKED;
     values.PhraseFile = ItemText(dlg, IDC_OPT_PHRASEFILE);
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
     const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
