@@ -1,6 +1,7 @@
 #include "editor/PhraseEditor.h"
 
 #include "data/PhraseFile.h"
+#include "editor/RowAdvice.h"
 #include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
 #include "platform/Utf.h"
@@ -213,6 +214,9 @@ std::optional<std::size_t> PhraseEditor::WinningRow(std::size_t row) const {
 
 std::u16string PhraseEditor::CellDisplayText(std::size_t row, int column) const {
     std::u16string text = CellText(row, column);
+    if (column == TextColumn && row < rows_.Count() &&
+        ExpandsToNothing(rows_.At(row).Abbreviation(), text))
+        return std::u16string(ExpandsToNothingMark);
     if (column != AbbreviationColumn) return text;
     const std::optional<std::size_t> winner = WinningRow(row);
     if (!winner) return text;
@@ -224,7 +228,7 @@ std::u16string PhraseEditor::StatusText() const {
     if (editing_) {
         const auto [column, length] = *editing_;
         return (column == TextColumn ? u"Text: " : u"Abbreviation: ") + Number(length) + u" of " +
-               Number(CellLengthLimit(column)) + u" characters";
+               Number(CellLengthLimit(column)) + u" characters; " + std::u16string(CellEditHint);
     }
     if (const std::optional<std::size_t> focused = view_ ? view_->FocusedRow() : std::nullopt) {
         if (const std::optional<std::size_t> winner = WinningRow(*focused)) {
@@ -234,6 +238,11 @@ std::u16string PhraseEditor::StatusText() const {
             return u"Row " + Number(*winner + 1) +
                    u" has this abbreviation too (letter case aside) and is found first: this "
                    u"row's text is never typed";
+        }
+        if (*focused < rows_.Count()) {
+            const Phrase& phrase = rows_.At(*focused);
+            std::u16string advice = RowAdvice(phrase.Abbreviation(), phrase.Text(), options_.Mode);
+            if (!advice.empty()) return advice;
         }
     }
     if (IsFull())

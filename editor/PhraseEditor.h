@@ -23,13 +23,14 @@ constexpr int AbbreviationColumnWidth = 80;
 constexpr int TextColumnWidth = 440;
 constexpr int MinColumnWidth = 10;
 constexpr int MaxColumnWidth = 10000;
-// The tooltip of the column headers: the fields a phrase's text may hold.
+// The tooltip of the column headers: the fields a phrase's text may hold. No tabs: a tooltip
+// shows them as boxes.
 constexpr std::u16string_view FieldsHelpText =
     u"A phrase's text may hold fields, filled in when it is typed:\r\n"
-    u"{#date}  {#time}\ttoday's date, the time now\r\n"
-    u"{#date:yyyy-MM-dd}  {#time:HH:mm}\tthe same, in that picture\r\n"
-    u"{#clipboard}\tthe text on the clipboard\r\n"
-    u"{#cursor}\twhere the caret goes once the phrase is typed";
+    u"{#date}  {#time}: today's date, the time now\r\n"
+    u"{#date:yyyy-MM-dd}  {#time:HH:mm}: the same, in that picture\r\n"
+    u"{#clipboard}: the text on the clipboard\r\n"
+    u"{#cursor}: where the caret goes once the phrase is typed";
 
 // Longest stored abbreviation and text, in UTF-16 code units.
 constexpr std::size_t MaxAbbreviationLength = 32;
