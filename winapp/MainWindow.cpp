@@ -47,6 +47,12 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
       }),
       files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance) {
     intake_.ReAddTrayIcon = [this] { tray_.ShowAgain(); };
+    optionsDialog_.SetShortcutFieldFocus([this](bool inField) {
+        // Pressed in a shortcut field, Lumora's own shortcuts are what the user means to enter.
+        intake_.SetPauseShortcut(inField ? Shortcut{} : settings_.PauseShortcut);
+        if (intake_.SearchRequested || !inField)
+            intake_.SetSearchShortcut(inField ? Shortcut{} : settings_.SearchShortcut);
+    });
     editor_.Changed = [this] {
         // Once the list changed, the file will be written from it: what the load left out is
         // in the backup only.

@@ -72,6 +72,28 @@ INT_PTR CALLBACK OptionsDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM
     return TRUE;
 }
 
+LRESULT CALLBACK OptionsDialog::ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, LPARAM lp,
+                                                  UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<OptionsDialog*>(data);
+    if (msg == WM_SETFOCUS) self->ShortcutFieldFocus(true);
+    if (msg == WM_KILLFOCUS) self->ShortcutFieldFocus(false);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, ShortcutFieldProc, id);
+    // Alt+Space is a key for the field, not the window menu (Wine's hotkey control passes
+    // the character on, and the default turns it into the menu).
+    if (msg == WM_SYSCHAR) return 0;
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
+void OptionsDialog::ShortcutFieldFocus(bool focused) {
+    if (focused == shortcutsSuspended_) return;
+    shortcutsSuspended_ = focused;
+    // Nothing may leave a window procedure; a shortcut not restored is said by the caller.
+    try {
+        if (shortcutFieldFocus_) shortcutFieldFocus_(focused);
+    } catch (...) {
+    }
+}
+
 void OptionsDialog::Activate() const {
     if (dialog_) SetForegroundWindow(dialog_);
 }
@@ -83,6 +105,7 @@ INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         Fill(dlg);
         return TRUE;
     case WM_DESTROY:
+        ShortcutFieldFocus(false);
         dialog_ = nullptr;
         return FALSE;
     case WM_COMMAND:
@@ -136,6 +159,7 @@ void OptionsDialog::Fill(HWND dlg) {
         // into Ctrl+Alt with it, it was a shortcut the user never chose.
         SendMessageW(control, HKM_SETRULES, 0, 0);
         SendMessageW(control, HKM_SETHOTKEY, HotKeyValueOf(*shortcut), 0);
+        SetWindowSubclass(control, ShortcutFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
 }
