@@ -1,8 +1,9 @@
-// The program's own work for one expansion of a 512-character phrase (activation, Backspaces,
-// every key event and its pass over the message queue, the shadow text mirrored), against the
-// scripted desktop, so the target application's speed does not count.
+// The program's own work for one expansion of a 512-character phrase, on the path the program
+// runs (begun, checked, Backspaces, every key event and its pass over the message queue, the
+// shadow text mirrored), against the scripted desktop, so the target application's speed does
+// not count.
 #include "data/Phrase.h"
-#include "output/PhraseTyping.h"
+#include "expansion/PhraseExpansion.h"
 #include "simulation/ScriptedDesktop.h"
 #include "simulation/UsLayout.h"
 
@@ -12,6 +13,13 @@
 
 namespace lumora {
 namespace {
+
+// Nothing slips past without a hook library, and notices are not shown.
+struct Quiet final : SlippedKeysObserver, TrayNotices {
+    void ObserveChar(char16_t, std::uint8_t, std::uint32_t) override {}
+    void ObserveKey(std::uint8_t) override {}
+    void ShowNotice(const std::u16string&, const std::u16string&) override {}
+};
 
 struct ExpansionBench {
     ExpansionBench() {
@@ -28,8 +36,11 @@ struct ExpansionBench {
     void Expand() {
         rec->Text = u"some text before brb";
         rec->Pos = static_cast<std::int32_t>(rec->Text.size());
-        typing.ExpandPhrase({u"brb", u"", phrase.Text(), false});
+        expansion.Begin({u"brb", u"", phrase.Text(), false});
+        expansion.ExpandPhrase();
         desk.Injected.clear();
+        desk.Posted.clear();
+        desk.Queue.clear();
         desk.ThreadPosts.clear();
         desk.ForegroundRequests.clear();
     }
@@ -39,6 +50,11 @@ struct ExpansionBench {
     Phrase phrase{data};
     TrackingRecords tracking{desk, 100};
     PhraseTyping typing{desk.AsPlatform(), tracking};
+    Quiet quiet;
+    Options options;
+    HookLink link{100, 0};
+    ProgramControl control{desk.AsPlatform(), quiet, tracking, options};
+    PhraseExpansion expansion{desk.AsPlatform(), quiet, link, tracking, typing, control, quiet};
     TrackingRecord* rec = nullptr;
 };
 

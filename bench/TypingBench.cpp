@@ -74,7 +74,7 @@ struct TypingBench {
         // As the event intake does: one event, the target looked up once.
         TrackingRecords::Event event(tracking);
         editKeys.HandleEditKey(ch, true);
-        intake.HandleTypedChar(ch, static_cast<std::uint8_t>(ch - u'a' + 'A'), false);
+        intake.HandleTypedChar(ch, static_cast<std::uint8_t>(ch - u'a' + 'A'));
         desk.Posted.clear();
     }
 

@@ -1,3 +1,4 @@
+// The abbreviation index: every abbreviation, sorted case-insensitively, found by halving.
 #include "data/AbbreviationIndex.h"
 
 #include "platform/TextCase.h"
@@ -71,7 +72,7 @@ void AbbreviationIndex::Add(const std::u16string& abbreviation, Phrase* phrase) 
 
 // The halving as a loop: it narrows [lo, hi] step for step as a recursive one would, so it meets
 // the same entry of an equal run, and the walks over the run start there.
-std::int32_t AbbreviationIndex::FindIndex(std::u16string_view lower) const {
+AbbreviationIndex::Halving AbbreviationIndex::Halve(std::u16string_view lower) const {
     std::int32_t lo = 0, hi = static_cast<std::int32_t>(entries_.size()) - 1;
     while (lo <= hi) {
         const std::int32_t mid = lo + (hi - lo) / 2;
@@ -81,24 +82,9 @@ std::int32_t AbbreviationIndex::FindIndex(std::u16string_view lower) const {
         else if (c < 0)
             lo = mid + 1;
         else
-            return mid;
+            return {mid, true};
     }
-    return -1;
-}
-
-std::int32_t AbbreviationIndex::FindInsertIndex(std::u16string_view lower) const {
-    std::int32_t lo = 0, hi = static_cast<std::int32_t>(entries_.size()) - 1;
-    while (lo <= hi) {
-        const std::int32_t mid = lo + (hi - lo) / 2;
-        const int c = CompareLower(entries_[mid].Lower, lower);
-        if (c > 0)
-            hi = mid - 1;
-        else if (c < 0)
-            lo = mid + 1;
-        else
-            return mid;
-    }
-    return lo;
+    return {lo, false};
 }
 
 bool AbbreviationIndex::RunEqual(std::int32_t index, std::u16string_view abbreviation) const {

@@ -84,8 +84,18 @@ public:
               std::vector<const AbbreviationEntry*>& found) const;
 
 private:
-    std::int32_t FindIndex(std::u16string_view lower) const;
-    std::int32_t FindInsertIndex(std::u16string_view lower) const;
+    // Where the halving over the sorted entries ends: an entry equal to lower (Found), or the
+    // place lower would be inserted at.
+    struct Halving {
+        std::int32_t At = 0;
+        bool Found = false;
+    };
+    Halving Halve(std::u16string_view lower) const;
+    std::int32_t FindIndex(std::u16string_view lower) const {
+        const Halving h = Halve(lower);
+        return h.Found ? h.At : -1;
+    }
+    std::int32_t FindInsertIndex(std::u16string_view lower) const { return Halve(lower).At; }
     bool RunEqual(std::int32_t index, std::u16string_view abbreviation) const;
     void RemoveAt(std::int32_t index);
     void Counted(std::size_t length, int change);

@@ -1,3 +1,4 @@
+// One phrase: keeps its abbreviation's index entry in step with its text and abbreviation.
 #include "data/Phrase.h"
 
 #include "data/TagWriter.h"

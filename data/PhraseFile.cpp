@@ -1,3 +1,5 @@
+// The phrase file of the running program: loads it, writes each change a second later, keeps
+// backups and conflict copies, and takes in changes made by other programs.
 #include "data/PhraseFile.h"
 
 #include "data/TagWriter.h"

@@ -95,7 +95,6 @@ public:
     bool Loading() const { return loading_; }
     // The file holds phrases the rows lack.
     bool KeepsOldFile() const { return keepsOldFile_; }
-    bool HasUnsavedChanges() const { return unsaved_; }
     // After a failed load: keeps the file as its backup now, as the first write would, so that
     // the user can be told where it is. The copy's path; a failure throws.
     std::u16string KeepOldFileNow();

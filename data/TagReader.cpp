@@ -1,3 +1,4 @@
+// The tag reader: reads the phrase file's tag language and hands each element to its callbacks.
 #include "data/TagReader.h"
 
 #include "platform/Error.h"

@@ -1,3 +1,4 @@
+// The tag writer: writes the phrase file's tags and their Base64 values as UTF-16LE bytes.
 #include "data/TagWriter.h"
 
 #include "platform/Utf.h"

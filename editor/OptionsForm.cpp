@@ -1,3 +1,5 @@
+// The Options window's decisions: the values it shows, whether the user's entries may be kept,
+// and what follows from them (sign-in start, a phrase file that moves).
 #include "editor/OptionsForm.h"
 
 #include "platform/Error.h"

@@ -1,3 +1,4 @@
+// The phrase list's commands, keys and mouse rules, decided for the Win32 grid that shows it.
 #include "editor/PhraseEditor.h"
 
 #include "data/PhraseFile.h"

@@ -1,3 +1,4 @@
+// The search window's filter: finds the phrases a query names and puts the best first.
 #include "editor/PhraseSearch.h"
 
 #include "platform/TextCase.h"

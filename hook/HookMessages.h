@@ -1,6 +1,8 @@
 #pragma once
 // The messages between the program and the keyboard-hook library lumora.dll (see
 // LumoraHook.h for what each carries). Included by the library itself, beside <windows.h>.
+#include "platform/VirtualKeys.h"
+
 #include <cstdint>
 
 namespace lumora {
@@ -12,9 +14,14 @@ constexpr unsigned WM_USER_BASE = 0x0400;
 constexpr unsigned WM_HOOK_CHAR = WM_USER_BASE + 1;  // wParam the UTF-16 unit; lParam vk | ext << 8
 constexpr unsigned WM_HOOK_KEY = WM_USER_BASE + 2;   // wParam the virtual-key code
 constexpr unsigned WM_HOOK_MOUSE = WM_USER_BASE + 4; // wParam x, lParam y (screen)
-// The answer to WM_HOOK_HOLD: wParam the number it named, lParam the last number reported
-// before the hold began (the reports after the named one went to the applications).
+// The answer to WM_HOOK_HOLD: wParam the number it named (lParam 0). The reports between that
+// one and this answer went to the applications.
 constexpr unsigned WM_HOOK_HOLDING = WM_USER_BASE + 5;
+
+// The key code of a WM_HOOK_KEY that stands for no key: what the focused control holds before
+// its caret is not known any more (an accent combined with a key in a way the library cannot
+// tell). 7 is a virtual-key code no keyboard sends.
+constexpr std::uint16_t ForgetTextKey = 0x07;
 
 // Posted by the program to the hook thread.
 // An expansion was decided at report wParam: hold the user's keys until WM_HOOK_RELEASE. lParam
@@ -35,5 +42,12 @@ constexpr std::intptr_t CharReportParam(std::uint16_t vkExt, std::uint32_t numbe
     return static_cast<std::intptr_t>(static_cast<std::uint64_t>(number) << 16 | vkExt);
 }
 static_assert(sizeof(std::intptr_t) == 8, "report numbers travel in a 64-bit lParam");
+
+// The Enter and Tab keys, which the hook library withholds from the target until the program
+// has decided whether they complete a match. Ctrl+M and Ctrl+I give the same characters but
+// pass.
+constexpr bool IsWithheldKey(char16_t ch, std::uint8_t key) {
+    return (ch == u'\r' && key == vk::Return) || (ch == u'\t' && key == vk::Tab);
+}
 
 } // namespace lumora

@@ -1,6 +1,10 @@
+// The hook library's rule for one key event: report it as a character or a key, withhold it, or
+// let it pass.
 #include "hook/KeyDecider.h"
 
 #include "platform/VirtualKeys.h"
+
+#include <utility>
 
 namespace lumora {
 
@@ -22,6 +26,9 @@ void KeyDecider::Seed(const std::uint8_t keyStates[256]) {
         keys_[i] = keyStates[i];
         withheld_[i] = false;
     }
+    // Keys went by unseen: an accent may have been used up meanwhile.
+    accent_ = 0;
+    accentInDoubt_ = false;
 }
 
 bool KeyDecider::CtrlHeld() const {
@@ -49,7 +56,86 @@ HookDecision KeyDecider::Decide(const HookKeyEvent& e, KeyCharSource& chars) {
     return d;
 }
 
+static bool IsModifierKey(std::uint32_t key) {
+    switch (key) {
+    case vk::Shift:
+    case vk::Control:
+    case vk::Menu:
+    case vk::LShift:
+    case vk::RShift:
+    case vk::LControl:
+    case vk::RControl:
+    case vk::LMenu:
+    case vk::RMenu:
+    case vk::Capital:
+    case vk::LWin:
+    case vk::RWin:
+    case vk::NumLock:
+    case vk::Scroll:
+        return true;
+    default:
+        return false;
+    }
+}
+
 HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars) {
+    if (e.Vk == vk::ProcessKey || e.Vk == vk::NoName) {
+        // An input method typed what this key stands for, out of the hook's sight (Wine's X
+        // input method composes accents so, and reports the composed key as VK_NONAME).
+        HookDecision d = Key(e.Vk);
+        d.Forget = true;
+        accent_ = 0;
+        accentInDoubt_ = false;
+        return d;
+    }
+    KeyChar typed;
+    HookDecision d = DecideKey(e, chars, typed);
+    if (accent_ == 0) {
+        // A dead key by itself types nothing yet; it is reported as a key.
+        if (typed.Dead) accent_ = typed.Ch;
+        return d;
+    }
+    // Shift for a capital, AltGr, CapsLock: the accent still waits.
+    if (IsModifierKey(e.Vk)) return d;
+    return AfterAccent(e, d, typed, chars);
+}
+
+HookDecision KeyDecider::AfterAccent(const HookKeyEvent& e, HookDecision d, const KeyChar& typed,
+                                     KeyCharSource& chars) {
+    const char16_t accent = std::exchange(accent_, 0);
+    const bool inDoubt = std::exchange(accentInDoubt_, false);
+    if (typed.Dead) {
+        // Two dead keys: some layouts type both accents, some combine them, some keep the
+        // second waiting. Whatever comes next is in doubt too.
+        accent_ = typed.Ch;
+        accentInDoubt_ = true;
+    } else if (!inDoubt && typed.Ch >= 32 && d.Kind == HookDecision::Report::Char) {
+        if (auto text = chars.Compose(accent, typed.Ch)) {
+            if (text->size() == 1) {
+                d.Code = (*text)[0];
+                return d;
+            }
+            if (text->size() == 2 && (*text)[1] == typed.Ch) {
+                d.Before = (*text)[0];
+                return d;
+            }
+        }
+    }
+    // What the application made of the accent and this key is not known: the text before the
+    // caret is forgotten, and a character that may not be the one typed is not reported.
+    d.Forget = true;
+    // A key that typed no character (an arrow, Backspace, a shortcut) may have left the
+    // accent waiting: the next character is in doubt as well.
+    if (!typed.Dead && typed.Ch < 32) {
+        accent_ = accent;
+        accentInDoubt_ = true;
+    }
+    if (d.Kind == HookDecision::Report::Char && d.Code >= 32)
+        d = {HookDecision::Report::Key, static_cast<std::uint16_t>(e.Vk), 0, d.Withhold, true, 0};
+    return d;
+}
+
+HookDecision KeyDecider::DecideKey(const HookKeyEvent& e, KeyCharSource& chars, KeyChar& typed) {
     switch (e.Vk) {
     case vk::Escape:
         return Key(27);
@@ -71,10 +157,9 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
         break;
     }
     // Alt (without Ctrl, which with Alt is AltGr) and the Windows key make commands, not text.
-    char16_t ch = 0;
     if (e.Vk < 256 && !WinHeld() && !(AltHeld() && !CtrlHeld()))
-        ch = chars.CharOf(e.Vk, e.Scan, keys_);
-    return ch != 0 ? Char(ch, e) : Key(e.Vk);
+        typed = chars.CharOf(e.Vk, e.Scan, keys_);
+    return typed.Ch != 0 && !typed.Dead ? Char(typed.Ch, e) : Key(e.Vk);
 }
 
 void KeyDecider::Track(std::uint32_t key, bool down) {

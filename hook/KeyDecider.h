@@ -3,6 +3,8 @@
 // withhold it from the applications or let it pass. Portable (no <windows.h>), so that every
 // rule runs in the unit tests; LumoraHook.cpp only feeds it the system's events.
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace lumora {
 
@@ -16,13 +18,23 @@ struct HookKeyEvent {
     std::uint64_t ExtraInfo = 0; // dwExtraInfo of an injected event
 };
 
-// The character a key types in the foreground application under the given key states
-// (ToUnicodeEx without disturbing dead-key state there); 0 for none.
+// What a key types in the foreground application under the given key states: a character,
+// or the accent of a dead key that waits for the next key.
+struct KeyChar {
+    char16_t Ch = 0; // 0: none
+    bool Dead = false;
+};
+
+// The foreground layout, asked without disturbing the dead-key state there (ToUnicodeEx with
+// its flag 4): the user's accents must combine in the application as without us.
 class KeyCharSource {
 public:
     virtual ~KeyCharSource() = default;
-    virtual char16_t CharOf(std::uint32_t vk, std::uint32_t scan,
-                            const std::uint8_t keyStates[256]) = 0;
+    virtual KeyChar CharOf(std::uint32_t vk, std::uint32_t scan,
+                           const std::uint8_t keyStates[256]) = 0;
+    // What the layout types for an accent followed by ch (the composed letter, or both);
+    // nullopt when that is not known.
+    virtual std::optional<std::u16string> Compose(char16_t accent, char16_t ch) = 0;
 };
 
 struct HookDecision {
@@ -31,6 +43,11 @@ struct HookDecision {
     std::uint16_t Code = 0;  // the character (Char) or the virtual-key code (Key)
     std::uint16_t VkExt = 0; // Char only: vk | extended << 8, the message's lParam
     bool Withhold = false;   // the event does not reach the applications
+    // An accent waited and what the application made of it and this key is not known: the
+    // text before the caret is forgotten first (reported as the key ForgetTextKey).
+    bool Forget = false;
+    // The accent of a dead key that did not combine with this key: typed before it.
+    char16_t Before = 0;
 
     bool operator==(const HookDecision&) const = default;
 };
@@ -49,11 +66,19 @@ public:
 
 private:
     HookDecision DecidePress(const HookKeyEvent& e, KeyCharSource& chars);
+    HookDecision DecideKey(const HookKeyEvent& e, KeyCharSource& chars, KeyChar& typed);
+    HookDecision AfterAccent(const HookKeyEvent& e, HookDecision d, const KeyChar& typed,
+                             KeyCharSource& chars);
     void Track(std::uint32_t key, bool down);
     bool Down(int vk) const { return (keys_[vk] & 0x80) != 0; }
     bool CtrlHeld() const;
     bool AltHeld() const;
     bool WinHeld() const;
+
+    // An accent of a dead key waiting for the next key, and whether the application's wait
+    // is in doubt (a second dead key came: layouts differ on what that does).
+    char16_t accent_ = 0;
+    bool accentInDoubt_ = false;
 
     std::uint8_t keys_[256] = {};
     bool withheld_[256] = {}; // presses withheld, so that their releases are withheld too

@@ -1,3 +1,4 @@
+// The hook thread's side of an expansion: holds the user's keys in order and replays them.
 #include "hook/KeyHold.h"
 
 #include "hook/HookMessages.h"
@@ -11,6 +12,10 @@ bool KeyHold::Holding() const {
 
 void KeyHold::Report(const HookDecision& d, Held* held) {
     if (d.Kind == HookDecision::Report::None) return;
+    // One key may make several reports, each with a number of its own; the key goes by the
+    // last.
+    if (d.Forget) port_.Post(WM_HOOK_KEY, ForgetTextKey, CharReportParam(0, ++lastSeq_));
+    if (d.Before != 0) port_.Post(WM_HOOK_CHAR, d.Before, CharReportParam(d.VkExt, ++lastSeq_));
     const std::uint32_t seq = ++lastSeq_;
     if (held) held->Seq = seq;
     if (d.Kind == HookDecision::Report::Char)
@@ -120,7 +125,7 @@ void KeyHold::OnProgramMessage(unsigned msg, std::uintptr_t wParam, std::intptr_
                 }
             }
         }
-        port_.Post(WM_HOOK_HOLDING, seq, lastSeq_);
+        port_.Post(WM_HOOK_HOLDING, seq, 0);
     } else if (msg == WM_HOOK_RELEASE) {
         programHold_ = false;
         if (seq > releasedUpTo_) releasedUpTo_ = seq;

@@ -7,6 +7,7 @@
 // injects input must not be the one whose hook the input passes through.
 #include "hook/LumoraHook.h"
 
+#include "hook/AccentComposition.h"
 #include "hook/HookMessages.h"
 #include "hook/KeyHold.h"
 #include "platform/win32/Win32Handles.h"
@@ -87,14 +88,23 @@ void Post(UINT msg, WPARAM wp, LPARAM lp) {
 // ToUnicodeEx with the layout of the foreground window's thread.
 class ForegroundChars final : public lumora::KeyCharSource {
 public:
-    char16_t CharOf(std::uint32_t vk, std::uint32_t scan, const std::uint8_t keys[256]) override {
+    lumora::KeyChar CharOf(std::uint32_t vk, std::uint32_t scan,
+                           const std::uint8_t keys[256]) override {
         DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
         HKL layout = GetKeyboardLayout(thread);
         wchar_t buf[8] = {};
-        // Flag 4: leave the kernel's dead-key state alone, so that an accent typed with a dead
-        // key still combines with the next key in the target application.
+        // Flag 4: leave the system's dead-key state alone, so that an accent typed with a dead
+        // key still combines with the next key in the target application (the state is one
+        // for the whole session: asking with it would use the accent up here). A dead key
+        // answers -1 with its accent.
         int n = ToUnicodeEx(vk, scan, keys, buf, 8, 0x4, layout);
-        return n == 1 ? static_cast<char16_t>(buf[0]) : 0;
+        if (n == 1) return {static_cast<char16_t>(buf[0]), false};
+        if (n < 0) return {static_cast<char16_t>(buf[0]), true};
+        return {};
+    }
+    // The layout cannot be asked without the state: the accents every layout agrees on.
+    std::optional<std::u16string> Compose(char16_t accent, char16_t ch) override {
+        return lumora::ComposeAccent(accent, ch);
     }
 };
 

@@ -1,3 +1,5 @@
+// Character intake: puts each typed character into the shadow text and looks for an
+// abbreviation before the caret.
 #include "intake/CharIntake.h"
 
 #include "data/Phrase.h"
@@ -14,12 +16,10 @@ constexpr char16_t DEL = 127;
 } // namespace
 
 CharIntake::CharIntake(TrackingRecords& tracking, CandidateSearch& search, const EditKeys& editKeys,
-                       std::optional<PendingExpansion>& pending)
-    : tracking_(tracking), search_(search), editKeys_(editKeys), pending_(pending) {}
+                       std::optional<PendingExpansion>& decided)
+    : tracking_(tracking), search_(search), editKeys_(editKeys), decided_(decided) {}
 
-void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended,
-                                 std::uint32_t report) {
-    (void)extended;
+void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, std::uint32_t report) {
     const bool withheld = IsWithheldKey(ch, vk);
     try {
         TrackingRecord* rec = tracking_.CurrentRecord();
@@ -91,7 +91,7 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended,
             e.Report = report;
             e.Target = r.MainWindow;
             e.Control = tracking_.FindFocusedControl(r.MainWindow);
-            pending_ = std::move(e);
+            decided_ = std::move(e);
         }
 
         if (!found && SentenceEndChars.find(ch) != std::u16string_view::npos &&

@@ -1,6 +1,8 @@
 #pragma once
 // Character intake: every typed character goes into the shadow text, and the text before the
-// caret is searched for an abbreviation; a match is left pending for the event intake.
+// caret is searched for an abbreviation; a match is left for the event intake, which begins
+// its expansion.
+#include "hook/HookMessages.h"
 #include "intake/EditKeys.h"
 #include "matching/CandidateSearch.h"
 #include "output/PhraseTyping.h"
@@ -19,27 +21,20 @@ constexpr std::u16string_view SentenceEndChars = u".;!?\t\r\n";
 // A shadow text this long is trimmed at the next sentence end.
 constexpr std::size_t SentenceTrimLength = 128;
 
-// The Enter and Tab keys, which the hook library withholds from the target until the program
-// has decided whether they complete a match. Ctrl+M and Ctrl+I give the same characters but
-// pass.
-constexpr bool IsWithheldKey(char16_t ch, std::uint8_t key) {
-    return (ch == u'\r' && key == vk::Return) || (ch == u'\t' && key == vk::Tab);
-}
-
 class CharIntake {
 public:
-    // A match is left in pending; the CapsLock state it carries is the one editKeys read last.
+    // A match is left in decided; the CapsLock state it carries is the one editKeys read last.
     CharIntake(TrackingRecords& tracking, CandidateSearch& search, const EditKeys& editKeys,
-               std::optional<PendingExpansion>& pending);
+               std::optional<PendingExpansion>& decided);
 
     // report: the hook library's number of the key, which the expansion carries.
-    void HandleTypedChar(char16_t ch, std::uint8_t vk, bool extended, std::uint32_t report = 0);
+    void HandleTypedChar(char16_t ch, std::uint8_t vk, std::uint32_t report = 0);
 
 private:
     TrackingRecords& tracking_;
     CandidateSearch& search_;
     const EditKeys& editKeys_;
-    std::optional<PendingExpansion>& pending_;
+    std::optional<PendingExpansion>& decided_;
     // Reused, so that a typed character allocates nothing; only read before keys are sent.
     std::vector<Phrase*> found_;
     std::u16string typed_;

@@ -1,5 +1,7 @@
+// Shadow text editing: imitates each editing key on the tracking record of its control.
 #include "intake/EditKeys.h"
 
+#include "hook/HookMessages.h"
 #include "output/ClipboardText.h"
 
 #include <algorithm>
@@ -105,6 +107,11 @@ void EditKeys::HandleEditKey(std::uint16_t code, bool fromChar) {
     // Editing keys never create a record, and take the control as found (no Excel rule).
     TrackingRecord* rec = tracking_.RecordForEditing();
     if (!rec) return;
+    // The hook library could not tell what an accent made of the key after it.
+    if (!fromChar && code == ForgetTextKey) {
+        TrackingRecords::ResetRecord(rec);
+        return;
+    }
     if (flags.Alt) return;
 
     const bool shift = flags.Shift;

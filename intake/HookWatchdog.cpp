@@ -1,3 +1,4 @@
+// The hook watchdog: installs the hook library's hooks again when Windows may have taken them.
 #include "intake/HookWatchdog.h"
 
 #include "hook/HookMessages.h"

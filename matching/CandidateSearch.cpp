@@ -1,3 +1,4 @@
+// The candidate search: finds the abbreviations the typed text ends in, by the delimiter rules.
 #include "matching/CandidateSearch.h"
 
 #include "data/AbbreviationIndex.h"

@@ -1,3 +1,4 @@
+// Reads the clipboard's text, waiting a little for another window to let go of it.
 #include "output/ClipboardText.h"
 
 namespace lumora {

@@ -1,3 +1,4 @@
+// Tells targets that run above us apart, and says once per program why nothing is typed there.
 #include "output/ElevatedTargets.h"
 
 namespace lumora {

@@ -1,3 +1,5 @@
+// Keystroke synthesis: turns characters and keys into the injected key events of the target's
+// keyboard layout.
 #include "output/KeySynthesis.h"
 
 namespace lumora {
@@ -29,18 +31,16 @@ void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_
                       HLayout layout) {
     const std::int16_t scan = platform.Layouts.VkKeyScan(c, layout);
     // High byte: the shift state the layout needs (1 Shift, 2 Ctrl, 4 Alt; 8 and up are
-    // layout-specific states no key event can give).
-    if (scan != -1 && (scan & 0xF800) == 0) {
-        std::vector<std::uint16_t> modifiers;
-        if (scan & 0x100) modifiers.push_back(vk::Shift);
-        if (scan & 0x200) modifiers.push_back(vk::Control);
-        if (scan & 0x400) modifiers.push_back(vk::RMenu);
-        for (std::uint16_t m : modifiers)
-            events.push_back(MakeKeyEvent(platform, m, true));
-        events.push_back(MakeKeyEvent(platform, static_cast<std::uint16_t>(scan & 0xFF), true));
-        events.push_back(MakeKeyEvent(platform, static_cast<std::uint16_t>(scan & 0xFF), false));
-        for (std::uint16_t m : modifiers)
-            events.push_back(MakeKeyEvent(platform, m, false));
+    // layout-specific states no key event can give). A key only with Shift or none: AltGr is
+    // Ctrl+Alt, which programs may take for a shortcut of their own. Never a dead key: its
+    // accent would wait and combine with the next character.
+    const auto shiftState = static_cast<std::uint8_t>((scan >> 8) & 0xFF);
+    const auto key = static_cast<std::uint8_t>(scan & 0xFF);
+    if (scan != -1 && shiftState <= 1 && !platform.Layouts.IsDeadKey(key, shiftState, layout)) {
+        if (shiftState) events.push_back(MakeKeyEvent(platform, vk::Shift, true));
+        events.push_back(MakeKeyEvent(platform, key, true));
+        events.push_back(MakeKeyEvent(platform, key, false));
+        if (shiftState) events.push_back(MakeKeyEvent(platform, vk::Shift, false));
         return;
     }
     for (bool down : {true, false}) {

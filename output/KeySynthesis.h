@@ -35,9 +35,9 @@ void TapKey(Platform& platform, std::int32_t key, bool extended = false);
 // One key event, filled as SendKeys fills it.
 KeyEvent MakeKeyEvent(Platform& platform, std::uint16_t vk, bool down, bool extended = false);
 
-// Appends the events that type c in the layout: its key, with Shift, Ctrl and Alt as the layout
-// needs them; a character no key of the layout gives (or only with other modifiers) goes as a
-// Unicode key event, which Windows delivers as that very character whatever the code page.
+// Appends the events that type c in the layout: its key, with Shift where the layout needs it;
+// a character no key gives, or only a dead key or a key with AltGr (or other modifiers), goes
+// as a Unicode key event, which Windows delivers as that very character whatever the layout.
 void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_t c,
                       HLayout layout);
 

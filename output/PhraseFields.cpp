@@ -1,3 +1,4 @@
+// Fills in the fields of a phrase's text and rewrites the stored escapes of the braces.
 #include "output/PhraseFields.h"
 
 namespace lumora {

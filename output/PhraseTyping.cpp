@@ -1,3 +1,5 @@
+// Phrase typing: erases and types in the target, key by key in chunks, mirroring what it types
+// into the shadow text.
 #include "output/PhraseTyping.h"
 
 #include "output/ClipboardText.h"
@@ -100,22 +102,6 @@ PhraseTyping::PreparedText PhraseTyping::Prepare(std::u16string_view text,
             if (!IsLowSurrogate(out.Text[i]) || i == cursor) ++out.LeftPresses;
     }
     return out;
-}
-
-void PhraseTyping::ExpandPhrase(const PendingExpansion& expansion) {
-    // A second expansion is handled inside this one's injections (pending messages are
-    // handled after each); it must not start typing in the middle of this one.
-    if (active_) return;
-    ClearCancel();
-    ActiveScope typing(*this);
-    auto hold = tracking_.HoldRecords();
-    // Escape before the erasing (or a target gone) leaves the abbreviation as it is.
-    if (!ReadyTarget(expansion) || canceled_) return;
-    ReleasedModifiers released(platform_);
-    const auto count = static_cast<std::int32_t>(
-        expansion.Abbreviation.size() + (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
-    Erase(count, count);
-    TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
 }
 
 bool PhraseTyping::ReadyTarget(const PendingExpansion& expansion) {

@@ -1,6 +1,7 @@
 #pragma once
-// Phrase typing: a matched abbreviation is erased in the target with Backspaces and the phrase
-// typed in its place, while the shadow text follows.
+// Phrase typing: the steps of an expansion that reach the target (bring it back, erase with
+// Backspaces, type the phrase), while the shadow text follows. expansion/PhraseExpansion runs
+// them in order.
 #include "hook/HookLink.h"
 #include "output/PhraseFields.h"
 #include "platform/Platform.h"
@@ -39,12 +40,6 @@ constexpr std::uint32_t TargetWaitMs = 200;
 class PhraseTyping {
 public:
     PhraseTyping(Platform& platform, TrackingRecords& tracking);
-
-    // The whole of one expansion when nothing else was typed after the abbreviation: the
-    // target made ready, the modifiers released, the abbreviation (and its trail) erased and
-    // the phrase typed. Nothing happens while another expansion runs, nor when the target
-    // cannot be brought back to the front.
-    void ExpandPhrase(const PendingExpansion& expansion);
 
     // The expansion's target is in front with the same control focused, now or after asking
     // for it (up to TargetWaitMs); false when it is not.
@@ -90,9 +85,6 @@ public:
     };
     static PreparedText Prepare(std::u16string_view text, std::u16string_view trail,
                                 FieldValues* values);
-    static std::u16string PrepareText(std::u16string_view text, std::u16string_view trail) {
-        return Prepare(text, trail, nullptr).Text;
-    }
 
 private:
     // Types text in chunks, mirroring into rec when given; Cancel stops it when cancelable.

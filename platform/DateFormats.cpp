@@ -1,3 +1,4 @@
+// Formats dates and times by Windows' date and time pictures, for the simulated desktop.
 #include "platform/DateFormats.h"
 
 #include <array>

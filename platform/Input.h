@@ -37,6 +37,10 @@ public:
     // As VkKeyScanExW: low byte the virtual key, high byte the shift state (1 Shift, 2 Ctrl,
     // 4 Alt), -1 when no key of the layout gives the character.
     virtual std::int16_t VkKeyScan(char16_t ch, HLayout layout) = 0;
+    // The key gives a dead key (an accent waiting for the next key) in the layout with the
+    // given shift state (1 Shift, 2 Ctrl, 4 Alt): typed as that key, a character would take
+    // the next one with it.
+    virtual bool IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout layout) = 0;
 };
 
 } // namespace lumora

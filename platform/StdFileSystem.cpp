@@ -1,3 +1,4 @@
+// The phrase file's file system through std::filesystem, for the native builds.
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 

@@ -13,6 +13,12 @@ inline constexpr std::uint8_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x
                               LWin = 0x5B, RWin = 0x5C, Numpad0 = 0x60, Numpad9 = 0x69,
                               NumLock = 0x90, Scroll = 0x91, LShift = 0xA0, RShift = 0xA1,
                               LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5,
-                              Packet = 0xE7;
+                              ProcessKey = 0xE5, Packet = 0xE7, NoName = 0xFC;
+
+// Shift, Ctrl, Alt and the Windows keys, either side or neither.
+constexpr bool IsModifierKey(std::uint16_t key) {
+    return key == Shift || key == Control || key == Menu || key == LWin || key == RWin ||
+           (key >= LShift && key <= RMenu);
+}
 
 } // namespace lumora::vk

@@ -11,8 +11,8 @@ import re
 import sys
 
 # Ground first, as in the README.
-FLOORS = ["platform", "hook", "settings", "data", "matching", "tracking", "output", "intake",
-          "editor", "simulation", "winapp", "tools", "bench", "fuzz", "tests"]
+FLOORS = ["platform", "hook", "settings", "data", "matching", "tracking", "control", "output",
+          "expansion", "intake", "editor", "simulation", "winapp", "tools", "bench", "fuzz", "tests"]
 
 # The places that may call Windows itself; the portable core reaches it through platform/.
 WINDOWS_ONLY = ["platform/win32/", "hook/LumoraHook.", "winapp/", "tests/e2e/"]

@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xdotool xauth python3
   nsis python3-yaml
+  xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils
   "$@"
 )
 

@@ -1,3 +1,4 @@
+// Reads the command line's options and the delimiter mode a number stands for.
 #include "settings/Options.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// Reads and writes the settings in the text of the settings file lumora.ini.
 #include "settings/Settings.h"
 
 #include "platform/TextCase.h"

@@ -1,3 +1,5 @@
+// The settings file lumora.ini: reads it at start and writes it when a setting changes, saying
+// in a box what goes wrong.
 #include "settings/SettingsFile.h"
 
 #include "platform/Error.h"

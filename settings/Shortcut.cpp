@@ -1,3 +1,4 @@
+// Reads and writes global shortcuts as text, such as "Ctrl+Alt+P".
 #include "settings/Shortcut.h"
 
 #include "platform/VirtualKeys.h"
@@ -117,11 +118,6 @@ std::optional<std::uint8_t> KeyOfName(std::u16string_view name) {
     return std::nullopt;
 }
 
-bool IsModifierKey(std::uint8_t key) {
-    return key == vk::Shift || key == vk::Control || key == vk::Menu || key == vk::LWin ||
-           key == vk::RWin || (key >= vk::LShift && key <= vk::RMenu);
-}
-
 } // namespace
 
 std::optional<Shortcut> ParseShortcut(std::u16string_view text) {
@@ -147,7 +143,7 @@ std::optional<Shortcut> ParseShortcut(std::u16string_view text) {
         if (isModifier) continue;
         if (shortcut.Key != 0) return std::nullopt;
         const auto key = KeyOfName(part);
-        if (!key || IsModifierKey(*key)) return std::nullopt;
+        if (!key || vk::IsModifierKey(*key)) return std::nullopt;
         shortcut.Key = *key;
     }
     if (shortcut.Key == 0) return std::nullopt;

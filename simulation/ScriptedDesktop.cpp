@@ -1,3 +1,4 @@
+// The scripted desktop: plays every platform interface over plain data the tests set up.
 #include "simulation/ScriptedDesktop.h"
 
 #include <algorithm>

@@ -171,6 +171,8 @@ public:
     HLayout DefaultLayout = 0x04090409;
     // Answers VkKeyScan; unset means no key gives any character (-1).
     std::function<std::int16_t(char16_t, HLayout)> VkKeyScanHandler;
+    // Answers IsDeadKey; unset means the layout has no dead keys.
+    std::function<bool(std::uint8_t vk, std::uint8_t shiftState, HLayout)> DeadKeyHandler;
 
     // ---- Processes -----------------------------------------------------------------------
     std::optional<std::uint32_t> OwnIntegrity = MediumIntegrity;
@@ -239,6 +241,9 @@ public:
 
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+    bool IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout layout) override {
+        return DeadKeyHandler && DeadKeyHandler(vk, shiftState, layout);
+    }
 
     std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;
     std::optional<std::uint32_t> OwnIntegrityLevel() override { return OwnIntegrity; }

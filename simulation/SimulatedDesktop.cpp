@@ -1,3 +1,5 @@
+// The simulated desktop: routes every key event through the hook library to the focused field,
+// and delivers the program's messages as its message loop would.
 #include "simulation/SimulatedDesktop.h"
 
 #include "hook/HookMessages.h"
@@ -5,6 +7,24 @@
 #include <string>
 
 namespace lumora::sim {
+
+namespace {
+
+const SimulatedLayout& LayoutOf(HLayout handle) {
+    for (const SimulatedLayout* l : {&SimulatedLayout::UsInternational(), &SimulatedLayout::German(),
+                                     &SimulatedLayout::French()})
+        if (l->Handle() == handle) return *l;
+    return SimulatedLayout::Us();
+}
+
+} // namespace
+
+void SimulatedDesktop::SetLayout(const SimulatedLayout& layout) {
+    // Every thread of the desktop switches, as after Alt+Shift with the setting for all.
+    desktop_.DefaultLayout = layout.Handle();
+    desktop_.ThreadLayouts.clear();
+    keyboard_.SetLayout(layout);
+}
 
 SimulatedDesktop::SimulatedDesktop()
     : hook_(
@@ -22,7 +42,14 @@ SimulatedDesktop::SimulatedDesktop()
     desktop_.AddTopWindow(main);
     desktop_.MainWindow = MainWindowHandle;
     desktop_.OtherThreads = [this] { ForwardThreadPosts(); };
-    desktop_.VkKeyScanHandler = [](char16_t ch, HLayout) { return uslayout::VkKeyScan(ch); };
+    // The layouts are asked by handle, as the program asks for the target thread's.
+    desktop_.VkKeyScanHandler = [](char16_t ch, HLayout layout) {
+        return LayoutOf(layout).VkKeyScan(ch);
+    };
+    desktop_.DeadKeyHandler = [](std::uint8_t vk, std::uint8_t shiftState, HLayout layout) {
+        return LayoutOf(layout).IsDeadKey(vk, shiftState);
+    };
+    hook_.SetLayoutSource([this]() -> const SimulatedLayout& { return keyboard_.Layout(); });
     // The keyboard model keeps the key states; the desktop's table mirrors it.
     desktop_.InjectedEventsChangeKeyStates = false;
     desktop_.InjectObserver = [this](const KeyEvent& e) {
@@ -168,8 +195,8 @@ void SimulatedDesktop::PressKey(std::uint8_t vk, bool extended) {
 
 void SimulatedDesktop::TypeText(std::u16string_view text) {
     for (char16_t c : text) {
-        const std::int16_t k = uslayout::VkKeyScan(c);
-        if (k < 0) {
+        const auto strokes = keyboard_.Layout().Strokes(c);
+        if (strokes.empty()) {
             desktop_.LastInput = desktop_.Now;
             if (!HookEvent(simkey::Packet, true, false, false, c)) {
                 if (SimulatedTextField* field = FocusedField()) field->Char(c);
@@ -178,11 +205,26 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
             if (KeepUp) RunPending();
             continue;
         }
-        const bool addShift = (k & 0x100) && !keyboard_.IsDown(simkey::Shift);
-        if (addShift) UserKeyDown(simkey::LShift);
-        PressKey(static_cast<std::uint8_t>(k & 0xFF));
-        if (addShift) UserKeyUp(simkey::LShift);
+        for (const SimulatedLayout::Stroke& s : strokes)
+            TypeStroke(s.Vk, s.ShiftState);
     }
+}
+
+void SimulatedDesktop::TypeStroke(std::uint8_t vk, std::uint8_t shiftState) {
+    const bool addShift = (shiftState & 1) && !keyboard_.IsDown(simkey::Shift);
+    // AltGr is the right Alt key, which the system reports with a left Ctrl before it.
+    const bool altGr = (shiftState & 6) == 6;
+    if (addShift) UserKeyDown(simkey::LShift);
+    if (altGr) {
+        UserKeyDown(simkey::LControl);
+        UserKeyDown(simkey::RMenu, true);
+    }
+    PressKey(vk);
+    if (altGr) {
+        UserKeyUp(simkey::RMenu, true);
+        UserKeyUp(simkey::LControl);
+    }
+    if (addShift) UserKeyUp(simkey::LShift);
 }
 
 void SimulatedDesktop::Click() {

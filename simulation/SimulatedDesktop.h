@@ -1,6 +1,6 @@
 #pragma once
 // A desktop that behaves like Windows for the program: numbered application windows whose
-// controls are edit-control text fields, a US keyboard, the hook library, and the program's
+// controls are edit-control text fields, a keyboard with a layout (US unless set), the hook library, and the program's
 // own hidden main window. Every key event goes first through the hook library, which decides
 // with lumora.dll's rules: the user's keys are reported to the program and (unless withheld)
 // reach the focused field; the program's injected keys reach the focused field.
@@ -56,9 +56,15 @@ public:
     void UserKeyDown(std::uint8_t vk, bool extended = false);
     void UserKeyUp(std::uint8_t vk, bool extended = false);
     void PressKey(std::uint8_t vk, bool extended = false);
-    // Types each character on the US layout, with Shift where the layout needs it and it is not
-    // held already; a character no key gives arrives as a VK_PACKET key.
+    // Types each character on the keyboard's layout, with Shift and AltGr where the layout
+    // needs them (Shift unless held already), an accented letter with its dead key; a
+    // character no key gives arrives as a VK_PACKET key.
     void TypeText(std::u16string_view text);
+    // One key with the shift state of VkKeyScan (1 Shift, 6 AltGr).
+    void TypeStroke(std::uint8_t vk, std::uint8_t shiftState = 0);
+    // The keyboard layout of every window from now on (US at first); the program reads it
+    // per thread like the system's.
+    void SetLayout(const SimulatedLayout& layout);
     // A mouse press inside the front window.
     void Click();
     void SetClipboard(const std::u16string& text) { desktop_.SetClipboardText(text); }

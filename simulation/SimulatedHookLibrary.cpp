@@ -1,3 +1,5 @@
+// The simulated hook library: decides and holds the simulated key events with lumora.dll's
+// own rules.
 #include "simulation/SimulatedHookLibrary.h"
 
 #include "hook/HookMessages.h"
@@ -8,16 +10,24 @@ namespace lumora::sim {
 
 namespace {
 
-// ToUnicodeEx on the US layout, with the key states the decider passes.
-class UsLayoutChars final : public KeyCharSource {
+// ToUnicodeEx on the layout of the keyboard, with the key states the decider passes.
+class LayoutChars final : public KeyCharSource {
 public:
-    char16_t CharOf(std::uint32_t vk, std::uint32_t scan, const std::uint8_t keys[256]) override {
-        if (vk == simkey::Packet) return static_cast<char16_t>(scan);
-        if (vk > 0xFF) return 0;
+    explicit LayoutChars(const SimulatedLayout& layout) : layout_(layout) {}
+    KeyChar CharOf(std::uint32_t vk, std::uint32_t scan, const std::uint8_t keys[256]) override {
+        if (vk == simkey::Packet) return {static_cast<char16_t>(scan), false};
+        if (vk > 0xFF) return {};
         const Modifiers mods{(keys[simkey::Shift] & 0x80) != 0, (keys[simkey::Control] & 0x80) != 0,
                              (keys[simkey::Menu] & 0x80) != 0, (keys[simkey::Capital] & 0x01) != 0};
-        return uslayout::CharOf(static_cast<std::uint8_t>(vk), mods).value_or(0);
+        const auto out = layout_.CharOf(static_cast<std::uint8_t>(vk), mods);
+        return out ? KeyChar{out->Ch, out->Dead} : KeyChar{};
     }
+    std::optional<std::u16string> Compose(char16_t accent, char16_t ch) override {
+        return layout_.Compose(accent, ch);
+    }
+
+private:
+    const SimulatedLayout& layout_;
 };
 
 } // namespace
@@ -51,7 +61,7 @@ bool SimulatedHookLibrary::Deliver(const HookKeyEvent& e, std::uint32_t now) {
     if (!installed_) return false;
     lastEventTick_ = clock_();
     // As LumoraHook.cpp's keyboard callback.
-    UsLayoutChars chars;
+    LayoutChars chars(layout_ ? layout_() : SimulatedLayout::Us());
     return hold_.OnKey(e, chars, now);
 }
 

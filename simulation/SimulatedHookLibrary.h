@@ -1,7 +1,7 @@
 #pragma once
 #include "hook/HookLink.h"
 #include "hook/KeyHold.h"
-#include "simulation/UsLayout.h"
+#include "simulation/SimulatedLayout.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +13,7 @@ namespace lumora::sim {
 // rules (KeyHold over KeyDecider): it sees every key event, the user's and the injected ones,
 // before any application does, reports the user's presses as WM_HOOK_CHAR or WM_HOOK_KEY, says
 // which events the application must not get now, and hands back the batches of held keys to
-// replay. Characters come from the US layout with the key states the decider keeps. Mouse
+// replay. Characters come from the keyboard's layout with the key states the decider keeps. Mouse
 // presses are WM_HOOK_MOUSE. It can lose its hooks, as the system may take them away.
 class SimulatedHookLibrary final : public HookActivity, private HookPort {
 public:
@@ -55,6 +55,10 @@ public:
     bool PacketEvent(char16_t ch, bool down, bool injected = false, std::uint64_t extraInfo = 0,
                      std::uint32_t now = 0);
     void MousePressed(int x, int y);
+    // The layout of the foreground window, which the characters are read in (unset: US).
+    void SetLayoutSource(std::function<const SimulatedLayout&()> layout) {
+        layout_ = std::move(layout);
+    }
 
     // What the program posts to the hook thread (WM_HOOK_HOLD, WM_HOOK_RELEASE, WM_QUIT).
     void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam,
@@ -77,6 +81,7 @@ private:
 
     PostFn post_;
     ClockFn clock_;
+    std::function<const SimulatedLayout&()> layout_;
     KeyHold hold_{*this};
     bool installed_ = true;
     std::uint32_t lastEventTick_ = 0;

@@ -1,4 +1,7 @@
+// The simulated keyboard: keeps the key states and hands each key event to the focused field.
 #include "simulation/SimulatedKeyboard.h"
+
+#include <utility>
 
 namespace lumora::sim {
 
@@ -62,7 +65,20 @@ void SimulatedKeyboard::Key(std::uint8_t vk, bool down, bool extended, Simulated
         }
         if (!field) return;
         field->KeyDown(key, mods);
-        if (auto ch = uslayout::CharOf(key, mods)) field->Char(*ch);
+        const auto out = layout_->CharOf(key, mods);
+        if (!out) return; // a key that gives nothing leaves an accent waiting
+        if (out->Dead && accent_ == 0) {
+            accent_ = out->Ch; // WM_DEADCHAR: nothing in the field yet
+            return;
+        }
+        if (accent_ == 0) {
+            field->Char(out->Ch);
+            return;
+        }
+        // The key after an accent: composed with it, or both as they are.
+        const std::u16string typed = layout_->Compose(std::exchange(accent_, 0), out->Ch);
+        for (char16_t c : typed)
+            field->Char(c);
         return;
     }
     down_[key] = false;

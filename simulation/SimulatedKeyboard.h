@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/Input.h"
+#include "simulation/SimulatedLayout.h"
 #include "simulation/SimulatedTextField.h"
 
 #include <array>
@@ -25,6 +26,12 @@ public:
     // The left- or right-hand key a generic modifier code stands for, as the system maps it.
     static std::uint8_t Specific(std::uint8_t vk, bool extended);
 
+    // The layout the keys are read in (the foreground thread's); the US layout at first.
+    void SetLayout(const SimulatedLayout& layout) { layout_ = &layout; }
+    const SimulatedLayout& Layout() const { return *layout_; }
+    // The accent of a dead key typed last, waiting for the next key (0: none).
+    char16_t PendingAccent() const { return accent_; }
+
     // One press or release; the field (may be null: no focused control) gets its messages.
     void Key(std::uint8_t vk, bool down, bool extended, SimulatedTextField* field);
     // One event of SendInput: a Unicode event types its code unit on the press, a key event is
@@ -35,6 +42,8 @@ private:
     std::array<bool, 256> down_{};
     bool capsLock_ = false;
     std::u16string altDigits_; // keypad digits typed while Alt is held
+    const SimulatedLayout* layout_ = &SimulatedLayout::Us();
+    char16_t accent_ = 0;
 };
 
 } // namespace lumora::sim

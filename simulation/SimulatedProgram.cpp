@@ -1,3 +1,4 @@
+// Runs the program's portable core on the simulated desktop, wired as lumora.exe wires it.
 #include "simulation/SimulatedProgram.h"
 
 #include "hook/HookMessages.h"

@@ -1,3 +1,4 @@
+// A simulated text field that changes its text, caret and selection as an edit control does.
 #include "simulation/SimulatedTextField.h"
 
 #include "platform/Utf.h"

@@ -1,3 +1,4 @@
+// Windows' US keyboard layout: which key types a character, and which character a key types.
 #include "simulation/UsLayout.h"
 
 #include "platform/TextCase.h"

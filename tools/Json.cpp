@@ -1,3 +1,4 @@
+// A small JSON reader, and the quoting of text as a JSON string, for lumoratool's lines.
 #include "tools/Json.h"
 
 #include "platform/Utf.h"

@@ -1,3 +1,4 @@
+// Finds the window and control the user types into, and keeps one tracking record for each.
 #include "tracking/TrackingRecords.h"
 
 #include <algorithm>
@@ -120,9 +121,9 @@ TrackingRecord& TrackingRecords::AddRecord(HWindow top, HWindow controlKey) {
     auto rec = std::make_unique<TrackingRecord>();
     rec->MainWindow = top;
     rec->EditControl = controlKey;
-    wordRecs_.push_back(std::move(rec));
-    byKey_[Key(top, controlKey)] = wordRecs_.back().get();
-    return *wordRecs_.back();
+    records_.push_back(std::move(rec));
+    byKey_[Key(top, controlKey)] = records_.back().get();
+    return *records_.back();
 }
 
 void TrackingRecords::ResetRecord(TrackingRecord* rec) {
@@ -139,18 +140,18 @@ std::u16string TrackingRecords::TextBeforeCaret(const TrackingRecord* rec) {
 }
 
 void TrackingRecords::PurgeRecords() {
-    if (holds_ > 0 || wordRecs_.empty()) return;
+    if (holds_ > 0 || records_.empty()) return;
     HWindow closed[PurgeBatch];
     std::size_t found = 0;
-    for (std::size_t n = 0; n < std::min(PurgeBatch, wordRecs_.size()); ++n) {
-        if (purgeCursor_ >= wordRecs_.size()) purgeCursor_ = 0;
-        const HWindow top = wordRecs_[purgeCursor_++]->MainWindow;
+    for (std::size_t n = 0; n < std::min(PurgeBatch, records_.size()); ++n) {
+        if (purgeCursor_ >= records_.size()) purgeCursor_ = 0;
+        const HWindow top = records_[purgeCursor_++]->MainWindow;
         if (std::find(closed, closed + found, top) == closed + found && !windows_.Exists(top))
             closed[found++] = top;
     }
     if (found == 0) return;
     // Every record of a closed window goes at once.
-    std::erase_if(wordRecs_, [&](const auto& rec) {
+    std::erase_if(records_, [&](const auto& rec) {
         if (std::find(closed, closed + found, rec->MainWindow) == closed + found) return false;
         byKey_.erase(Key(rec->MainWindow, rec->EditControl));
         return true;

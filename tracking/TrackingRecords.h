@@ -79,9 +79,9 @@ public:
 
     // The records, in creation order. Each lives in its own heap object, so a pointer to one
     // stays valid while the table grows.
-    const std::vector<std::unique_ptr<TrackingRecord>>& Records() const { return wordRecs_; }
+    const std::vector<std::unique_ptr<TrackingRecord>>& Records() const { return records_; }
     void ClearRecords() {
-        wordRecs_.clear();
+        records_.clear();
         byKey_.clear();
     }
 
@@ -137,7 +137,7 @@ private:
 
     WindowQueries& windows_;
     HWindow mainWindow_;
-    std::vector<std::unique_ptr<TrackingRecord>> wordRecs_;
+    std::vector<std::unique_ptr<TrackingRecord>> records_;
     std::unordered_map<std::uint64_t, TrackingRecord*> byKey_;
     std::size_t purgeCursor_ = 0;
     int holds_ = 0;

@@ -353,6 +353,26 @@ std::int16_t Win32Platform::VkKeyScan(char16_t ch, HLayout layout) {
                         reinterpret_cast<HKL>(static_cast<std::uintptr_t>(layout)));
 }
 
+bool Win32Platform::IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout layout) {
+    const HKL hkl = reinterpret_cast<HKL>(static_cast<std::uintptr_t>(layout));
+    // The top bit of the key's unshifted character marks a dead key; taken for the shifted
+    // state too, whose character (° beside German ^) then goes as a Unicode event: no harm.
+    if (MapVirtualKeyExW(vk, MAPVK_VK_TO_CHAR, hkl) & 0x80000000u) return true;
+    // The shifted state of a key may be dead where the plain one is not (^ on Shift+6 of
+    // US-International): ToUnicodeEx answers for the exact state. Flag 4 leaves the system's
+    // dead-key state alone; where a system ignores the flag, the second call takes the accent
+    // the first one left pending back out again.
+    BYTE keys[256] = {};
+    if (shiftState & 1) keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    if (shiftState & 2) keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    if (shiftState & 4) keys[VK_MENU] = keys[VK_RMENU] = 0x80;
+    const UINT scan = MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, hkl);
+    wchar_t buf[8] = {};
+    if (ToUnicodeEx(vk, scan, keys, buf, 8, 0x4, hkl) >= 0) return false;
+    ToUnicodeEx(vk, scan, keys, buf, 8, 0x4, hkl);
+    return true;
+}
+
 // --- ProcessQueries ----------------------------------------------------------------------------
 
 std::optional<std::uint32_t> Win32Platform::IntegrityLevel(HWindow w) {

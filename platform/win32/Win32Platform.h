@@ -86,6 +86,7 @@ public:
     // KeyboardLayouts
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;
+    bool IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout layout) override;
 
     // ProcessQueries
     std::optional<std::uint32_t> IntegrityLevel(HWindow w) override;

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The desktop the end-to-end tests run on: a virtual X display (Xvfb) and a fresh Wine prefix.
 #
-#   wine-desktop.sh start DIR   starts Xvfb on a free display, creates DIR/prefix from scratch
-#                               and writes DIR/desktop.env (DISPLAY, WINEPREFIX, the Xvfb pid)
+#   wine-desktop.sh start DIR [LAYOUT [VARIANT]]
+#                               starts Xvfb on a free display, creates DIR/prefix from scratch
+#                               and writes DIR/desktop.env (DISPLAY, WINEPREFIX, the X server's
+#                               pid). With a keyboard layout (de; us intl; fr) it starts Xorg
+#                               with the dummy video driver instead, whose keymap setxkbmap
+#                               sets (Xvfb ignores it), before Wine reads it
 #   wine-desktop.sh stop DIR    stops exactly what start started: the wineserver of that prefix
-#                               and the Xvfb whose pid is in DIR/desktop.env
+#                               and the X server whose pid is in DIR/desktop.env
 #
 # Used as the setup and cleanup of the ctest fixture WineDesktop; with-wine.sh runs a command
 # on that desktop.
@@ -12,6 +16,8 @@ set -euo pipefail
 
 action=${1:-}
 dir=${2:-}
+layout=${3:-}
+variant=${4:-}
 [ -n "$action" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
@@ -26,10 +32,10 @@ stop_desktop() {
             WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
             WINEPREFIX="$WINEPREFIX" wineserver -w 2>/dev/null || true
         fi
-        # Only the Xvfb we started: the pid must still name an Xvfb process.
-        if [ -n "${LUMORA_XVFB_PID:-}" ] && grep -qa Xvfb "/proc/$LUMORA_XVFB_PID/cmdline" 2>/dev/null; then
+        # Only the X server we started: the pid must still name an Xvfb or Xorg process.
+        if [ -n "${LUMORA_XVFB_PID:-}" ] && grep -qaE 'Xvfb|Xorg' "/proc/$LUMORA_XVFB_PID/cmdline" 2>/dev/null; then
             kill "$LUMORA_XVFB_PID" 2>/dev/null || true
-            for _ in $(seq 50); do kill -0 "$LUMORA_XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+            for _ in $(seq 100); do kill -0 "$LUMORA_XVFB_PID" 2>/dev/null || break; sleep 0.1; done
         fi
     )
     rm -f "$envfile"
@@ -45,16 +51,56 @@ start)
     rm -rf "$dir/prefix" "$dir/display"
     # Xvfb writes the display number it picked to the descriptor we give it, once it listens.
     # Its output goes to a file, so that ctest does not wait on a pipe held open by it.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" \
-        >"$dir/xvfb.log" 2>&1 </dev/null &
+    if [ -n "$layout" ]; then
+        # A screen of the dummy driver and no input devices: the keymap is all we need of it.
+        cat >"$dir/xorg.conf" <<'CONF'
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+EndSection
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 64000
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1280x1024"
+    EndSubSection
+EndSection
+CONF
+        mkdir -p "$dir/xorg.conf.d"
+        Xorg -displayfd 3 -config "$dir/xorg.conf" -configdir "$dir/xorg.conf.d" \
+            -logfile "$dir/xorg.log" -nolisten tcp -noreset 3>"$dir/display" \
+            >"$dir/xvfb.log" 2>&1 </dev/null &
+    else
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" \
+            >"$dir/xvfb.log" 2>&1 </dev/null &
+    fi
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$dir/display" ] && break
         kill -0 "$xvfb_pid" 2>/dev/null || { cat "$dir/xvfb.log" >&2; exit 1; }
         sleep 0.1
     done
-    [ -s "$dir/display" ] || { echo "Xvfb did not report a display" >&2; kill "$xvfb_pid"; exit 1; }
+    [ -s "$dir/display" ] || { echo "the X server did not report a display" >&2; kill "$xvfb_pid"; exit 1; }
     display=":$(tr -d '[:space:]' <"$dir/display")"
+    if [ -n "$layout" ]; then
+        DISPLAY="$display" setxkbmap -layout "$layout" ${variant:+-variant "$variant"} || {
+            kill "$xvfb_pid"
+            exit 1
+        }
+    fi
     cat >"$envfile" <<ENV
 export DISPLAY='$display'
 export WINEPREFIX='$dir/prefix'

@@ -56,8 +56,8 @@ def wait_until(predicate, timeout, interval=0.1, what="condition"):
 class Desktop:
     """The Wine desktop of this test run, and the processes one test started on it."""
 
-    def __init__(self):
-        envfile = os.environ.get("LUMORA_WINE_ENV", "")
+    def __init__(self, envfile=None):
+        envfile = envfile or os.environ.get("LUMORA_WINE_ENV", "")
         if not envfile or not os.path.isfile(envfile):
             raise RuntimeError(f"no Wine desktop: LUMORA_WINE_ENV={envfile!r}")
         self.settings = _read_env(envfile)
@@ -256,16 +256,19 @@ def phrases_of(saved):
 
 
 @contextlib.contextmanager
-def own_desktop(folder):
+def own_desktop(folder, layout=None, variant=None):
     """A virtual display and a fresh Wine prefix of the caller's own, in folder/desktop (for the
-    benchmark scripts, which run outside ctest and its fixture); yields the path of its
-    desktop.env and stops both after, removing the prefix (some 700 MB)."""
+    benchmark scripts, which run outside ctest and its fixture, and for tests on another
+    keyboard layout: with a layout the display is an Xorg server whose keymap is that layout);
+    yields the path of its desktop.env and stops both after, removing the prefix (some
+    700 MB)."""
     rig = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine-desktop.sh")
     desktop_dir = os.path.join(folder, "desktop")
+    keymap = [layout, variant or ""] if layout else []
     try:
         with open(os.path.join(folder, "desktop.log"), "w") as log:
-            subprocess.run([rig, "start", desktop_dir], check=True, stdout=log, stderr=log,
-                           stdin=subprocess.DEVNULL, timeout=180)
+            subprocess.run([rig, "start", desktop_dir, *keymap], check=True, stdout=log,
+                           stderr=log, stdin=subprocess.DEVNULL, timeout=180)
         yield os.path.join(desktop_dir, "desktop.env")
     finally:
         subprocess.run([rig, "stop", desktop_dir], stdout=subprocess.DEVNULL,
@@ -401,6 +404,62 @@ class DesktopTest(unittest.TestCase):
 
     def tearDown(self):
         self.desktop.stop_all()
+
+
+class LayoutDesktopTest(unittest.TestCase):
+    """Tests on a desktop of their own whose X keymap is a keyboard layout other than US: an
+    Xorg server with the dummy video driver (Xvfb ignores setxkbmap), started for the class and
+    stopped after it. Wine reads the keymap when a program starts, so set_layout switches it
+    for the programs started afterwards. Skipped where Xorg or its dummy driver is missing."""
+
+    binaries = ("wintext.exe", "lumora.exe", "lumora.dll")
+    layout = ("de", "")
+    DUMMY_DRIVER = "/usr/lib/xorg/modules/drivers/dummy_drv.so"
+
+    @classmethod
+    def setUpClass(cls):
+        # The desktop of the ctest fixture is not used: only the binaries' folder.
+        bin_dir = os.environ.get("LUMORA_WINDOWS_BIN", "")
+        missing = [n for n in cls.binaries if not os.path.isfile(os.path.join(bin_dir, n))]
+        if missing:
+            print(f"skipped: not built: {', '.join(missing)} in {bin_dir!r} "
+                  "(build the windows preset first)")
+            sys.exit(SKIP)
+        if not shutil.which("Xorg") or not os.path.isfile(cls.DUMMY_DRIVER):
+            raise unittest.SkipTest("Xorg with the dummy driver is not installed "
+                                    "(xserver-xorg-core, xserver-xorg-video-dummy)")
+        cls._dir = tempfile.mkdtemp(prefix="lumora-layout-")
+        cls._stack = contextlib.ExitStack()
+        cls._stack.callback(shutil.rmtree, cls._dir, True)
+        try:
+            env_file = cls._stack.enter_context(own_desktop(cls._dir, *cls.layout))
+        except BaseException:
+            cls._stack.close()
+            raise
+        cls.desktop = Desktop(env_file)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls._stack.close()
+
+    def tearDown(self):
+        self.desktop.stop_all()
+
+    def set_layout(self, layout, variant=""):
+        """The X keymap from now on; programs started afterwards map their keys with it."""
+        args = ["setxkbmap", "-layout", layout] + (["-variant", variant] if variant else [])
+        subprocess.run(args, env=self.desktop.env, check=True, capture_output=True, timeout=30)
+
+    def key_scan(self, text):
+        """How the layout types each character of text, as VkKeyScanW answers in a program
+        started now: {char: (vk, shift state)}, shift -1 when no key gives it."""
+        out = self.desktop.wintext("keys", "--text", text).stdout.decode()
+        scans = {}
+        for line in out.splitlines():
+            m = re.match(r"U\+([0-9A-F]{4}) vk=0x([0-9A-F]{2}) shift=(-?\d+)", line)
+            if m:
+                scans[chr(int(m.group(1), 16))] = (int(m.group(2), 16), int(m.group(3)))
+        return scans
 
 
 class ProgramsTest(DesktopTest):

@@ -28,6 +28,10 @@
 //                                             and its client width: "80 440 client=527"
 //   wintext size [--class C] [--title T] --width W --height H
 //                                             gives that window this outer size
+//   wintext keys --text TEXT                  how this thread's keyboard layout types each
+//                                             character: "U+0040 vk=0x51 shift=6 dead=0", vk
+//                                             and shift as VkKeyScanW gives them (-1: none),
+//                                             dead 1 when MapVirtualKeyW marks the key dead
 //
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
@@ -263,6 +267,8 @@ int wmain(int argc, wchar_t** argv) {
             width = _wtoi(v.c_str());
         else if (a == L"--height")
             height = _wtoi(v.c_str());
+        else if (a == L"--text")
+            expect = v;
         else
             Usage();
     }
@@ -384,6 +390,16 @@ int wmain(int argc, wchar_t** argv) {
                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
                    ? 0
                    : 1;
+    }
+    if (cmd == L"keys") {
+        for (wchar_t c : expect) {
+            const SHORT scan = VkKeyScanW(c);
+            const UINT vk = scan == -1 ? 0 : (scan & 0xFF);
+            const bool dead = vk && (MapVirtualKeyW(vk, MAPVK_VK_TO_CHAR) & 0x80000000u);
+            std::printf("U+%04X vk=0x%02X shift=%d dead=%d\n", static_cast<unsigned>(c), vk,
+                        scan == -1 ? -1 : (scan >> 8) & 0xFF, dead ? 1 : 0);
+        }
+        return 0;
     }
     if (cmd == L"text") {
         if (!q.HasClass && !q.HasTitle) q.Class = L"Notepad", q.HasClass = true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace lumora {
 namespace {
 
@@ -9,23 +11,34 @@ using Report = HookDecision::Report;
 
 constexpr std::uint32_t A = 0x41, Back = 0x08, Tab = 0x09, Enter = 0x0D, Esc = 0x1B, LShift = 0xA0,
                         LCtrl = 0xA2, LAlt = 0xA4, RAlt = 0xA5, LWin = 0x5B, Caps = 0x14,
-                        Quote = 0xDE;
+                        Quote = 0xDE, Space = 0x20, Left = 0x25;
 
-// A US layout in miniature: letters (Shift and CapsLock make capitals, Ctrl control codes),
-// and a dead apostrophe key that types nothing by itself.
+// A US-International layout in miniature: letters (Shift and CapsLock make capitals, Ctrl
+// control codes, AltGr+E a euro sign), a space bar, and a dead apostrophe key that types
+// nothing by itself and makes an a into á.
 class FakeChars final : public KeyCharSource {
 public:
     int Calls = 0;
-    char16_t CharOf(std::uint32_t vk, std::uint32_t, const std::uint8_t keys[256]) override {
+    KeyChar CharOf(std::uint32_t vk, std::uint32_t, const std::uint8_t keys[256]) override {
         ++Calls;
         const bool shift = keys[0x10] & 0x80, ctrl = keys[0x11] & 0x80, alt = keys[0x12] & 0x80;
         const bool caps = keys[Caps] & 0x01;
         if (vk >= 'A' && vk <= 'Z') {
-            if (ctrl && !alt) return static_cast<char16_t>(vk - 'A' + 1);
-            if (ctrl && alt) return vk == 'E' ? u'€' : 0; // AltGr
-            return static_cast<char16_t>((shift != caps) ? vk : vk + 32);
+            if (ctrl && !alt) return {static_cast<char16_t>(vk - 'A' + 1)};
+            if (ctrl && alt) return {vk == 'E' ? u'€' : u'\0'}; // AltGr
+            return {static_cast<char16_t>((shift != caps) ? vk : vk + 32)};
         }
-        return 0;
+        if (vk == Quote) return {shift ? u'"' : u'\'', true};
+        if (vk == Space) return {u' '};
+        if (vk == Back) return {u'\b'};
+        return {};
+    }
+    std::optional<std::u16string> Compose(char16_t accent, char16_t ch) override {
+        if (ch == u' ') return std::u16string(1, accent);
+        if (accent == u'\'' && ch == u'a') return u"\u00e1";
+        if (accent == u'\'' && ch == u'A') return u"\u00c1";
+        if (ch == u't') return std::u16string{accent, ch};
+        return std::nullopt;
     }
 };
 
@@ -64,6 +77,57 @@ TEST_F(KeyDeciderTest, EditingKeys_ShouldFollowTheInterface_WhenPressed) {
     EXPECT_EQ(Press(Esc), Key(27));
     EXPECT_EQ(Press(0x25, true), Key(0x25)) << "Left arrow";
     EXPECT_EQ(Press(Quote), Key(Quote)) << "a dead key types nothing by itself";
+}
+
+TEST_F(KeyDeciderTest, KeyAfterADeadKey_ShouldReportWhatTheApplicationGot_OrForgetTheText) {
+    auto forgotten = [](HookDecision d) {
+        d.Forget = true;
+        return d;
+    };
+    auto before = [](HookDecision d, char16_t accent) {
+        d.Before = accent;
+        return d;
+    };
+    struct Case {
+        const char* What;
+        std::vector<std::uint32_t> Keys; // pressed and released, Shift held over the next key
+        HookDecision Last;
+    };
+    const std::vector<Case> cases = {
+        {"composed", {Quote, A}, Char(u'\u00e1', A)},
+        {"composed capital", {Quote, LShift, A}, Char(u'\u00c1', A)},
+        {"accent alone before a space", {Quote, Space}, Char(u'\'', Space)},
+        {"both when they do not combine", {Quote, 'T'}, before(Char(u't', 'T'), u'\'')},
+        {"not known: forgotten, the letter not claimed", {Quote, 'E'}, forgotten(Key('E'))},
+        {"two accents", {Quote, Quote}, forgotten(Key(Quote))},
+        {"and the key after them", {Quote, Quote, A}, forgotten(Key(A))},
+        {"Backspace", {Quote, Back}, forgotten(Char(8, Back))},
+        {"Enter", {Quote, Enter}, forgotten(Char(13, Enter, true))},
+        {"an arrow", {Quote, Left}, forgotten(Key(Left))},
+        {"the letter after it: the accent may still wait", {Quote, Left, A}, forgotten(Key(A))},
+        {"and the letter after that", {Quote, Left, A, A}, Char(u'a', A)},
+        {"the accent is used up", {Quote, A, A}, Char(u'a', A)},
+        {"composed by an input method", {0xFC}, forgotten(Key(0xFC))},
+        {"an input method's key", {0xE5}, forgotten(Key(0xE5))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        KeyDecider fresh;
+        decider = fresh;
+        HookDecision last;
+        bool shift = false;
+        for (std::uint32_t k : c.Keys) {
+            last = Press(k);
+            if (k == LShift) {
+                shift = true;
+                continue;
+            }
+            Release(k);
+            if (shift) Release(LShift);
+            shift = false;
+        }
+        EXPECT_EQ(last, c.Last);
+    }
 }
 
 TEST_F(KeyDeciderTest, EnterAndTab_ShouldBeWithheldWithTheirRelease_WhenNoModifierHeld) {

@@ -19,11 +19,11 @@ protected:
 
     // As the event intake does: the editing rules first, then the intake. Pending holds the
     // match this character raised, if any.
-    void TypeChar(char16_t ch, std::uint8_t vk = 0, bool extended = false) {
+    void TypeChar(char16_t ch, std::uint8_t vk = 0) {
         pending.reset();
         editKeys.HandleEditKey(ch, true);
         if (ch >= 32 || ch == 8 || ch == 9 || ch == 10 || ch == 13)
-            intake.HandleTypedChar(ch, vk ? vk : VkOf(ch), extended, ++report);
+            intake.HandleTypedChar(ch, vk ? vk : VkOf(ch), ++report);
         if (pending) ++expansions;
     }
     void Type(const std::u16string& s) {
@@ -56,8 +56,8 @@ protected:
 
 TEST_F(CharIntakeTest, NoTarget_ShouldTrackNothing) {
     desk.SetForeground(0);
-    intake.HandleTypedChar(u'\r', 13, true); // keypad Enter
-    intake.HandleTypedChar(u'a', 'A', false);
+    intake.HandleTypedChar(u'\r', 13); // keypad Enter
+    intake.HandleTypedChar(u'a', 'A');
     EXPECT_TRUE(tracking.Records().empty());
     EXPECT_FALSE(pending);
 }
@@ -83,7 +83,7 @@ TEST_F(CharIntakeTest, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
     // A caret left past the end (after a typed-out phrase) is brought back first.
     r.Text = u"ab";
     r.Pos = 9;
-    intake.HandleTypedChar(u'c', 'C', false);
+    intake.HandleTypedChar(u'c', 'C');
     EXPECT_EQ(r.Text, u"abc");
     EXPECT_EQ(r.Pos, 3);
 }
@@ -91,7 +91,7 @@ TEST_F(CharIntakeTest, Characters_ShouldGoInAtTheCaret_ReplacingASelection) {
 TEST_F(CharIntakeTest, Del_ShouldEmptyTheRecord_WithoutSearching) {
     AddPhrase(u"x", u"never");
     Type(u"abc");
-    intake.HandleTypedChar(127, 0x08, false); // Ctrl+Backspace
+    intake.HandleTypedChar(127, 0x08); // Ctrl+Backspace
     TrackingRecord& r = FieldRec();
     EXPECT_TRUE(r.Text.empty());
     EXPECT_EQ(r.Pos, 0);
@@ -159,12 +159,12 @@ TEST_F(CharIntakeTest, WithheldEnterAndTab_ShouldBeTheTrail_WhenTheyCompleteAMat
 
 TEST_F(CharIntakeTest, CtrlIAndCtrlM_ShouldBeErasedWithTheAbbreviation_SinceTheyReachedTheTarget) {
     Type(u"ok");
-    intake.HandleTypedChar(u'\t', 'I', false);
-    intake.HandleTypedChar(u'\r', 'M', false);
+    intake.HandleTypedChar(u'\t', 'I');
+    intake.HandleTypedChar(u'\r', 'M');
     EXPECT_EQ(FieldRec().Text, u"ok\t\r");
     FieldRec().Text = u" brb";
     FieldRec().Pos = 4;
-    intake.HandleTypedChar(u'\t', 'I', false);
+    intake.HandleTypedChar(u'\t', 'I');
     ASSERT_TRUE(pending);
     EXPECT_EQ(Pending().Trail, u"\t");
     EXPECT_FALSE(Pending().TrailWithheld);

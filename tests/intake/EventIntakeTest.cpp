@@ -90,57 +90,6 @@ TEST_F(EventIntakeTest, HookChar_ShouldStopControlCodesAfterTheEditingKeys) {
     EXPECT_EQ(program.CurrentRecord()->Text, u"");
 }
 
-TEST_F(EventIntakeTest, UsersEnterAndTab_ShouldFollowThePhrase_WhenTypedDuringAnExpansion) {
-    Pending(u" brb");
-    bool typed = false;
-    sim.Desktop().OnProcessPending = [&] {
-        // In the middle of the phrase.
-        if (!typed && sim.FocusedField()->Text().size() > 4) {
-            typed = true;
-            sim.PressKey(sim::simkey::Return);
-            sim.PressKey(sim::simkey::Tab);
-            sim.TypeText(u"x");
-        }
-    };
-    sim.RunPending();
-    EXPECT_TRUE(typed);
-    EXPECT_EQ(sim.FocusedField()->Text(), u" be right back\r\n\tx");
-    // Observed in that order too; the program sent no Enter or Tab of its own.
-    EXPECT_EQ(program.CurrentRecord()->Text, u" be right back\r\tx");
-    const auto events = Events();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "+13"), 0);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "+9"), 0);
-}
-
-TEST_F(EventIntakeTest, Expand_ShouldTypeTheMatchedText_WhenItsPhraseIsDeletedBeforehand) {
-    Pending(u" brb");
-    program.Rows.DeleteAt(0); // the phrase list freed it before WM_EXPAND came round
-    sim.RunPending();
-    EXPECT_EQ(sim.FocusedField()->Text(), u" be right back");
-}
-
-TEST_F(EventIntakeTest, ChosenPhrase_ShouldBeTypedIntoTheWindowThatHadTheFocus) {
-    sim.TypeText(u"Dear ");
-    sim.ShowWindow(1); // the search window, say, took the front
-    program.Main.TypeChosenPhrase(u"Ann{#cursor}, thanks", sim.WindowHandle(0));
-    sim.RunPending();
-    EXPECT_EQ(sim.Field(0, 0)->Text(), u"Dear Ann, thanks");
-    EXPECT_EQ(sim.Field(0, 0)->Caret(), 8u);
-    EXPECT_EQ(program.CurrentRecord()->Text, u"Dear Ann, thanks");
-    EXPECT_FALSE(sim.Hook().Holding());
-}
-
-TEST_F(EventIntakeTest, Expand_ShouldTypeThePhraseOnce_WhenTwoAreQueuedForOneMatch) {
-    Pending(u" brb");
-    sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
-    sim.Desktop().PostMessage(SimulatedDesktop::MainWindowHandle, WM_EXPAND, 0, 0);
-    sim.RunPending();
-    EXPECT_EQ(sim.FocusedField()->Text(), u" be right back");
-    EXPECT_EQ(program.Expansions(), 1);
-    const auto events = Events();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "+8"), 3);
-}
-
 TEST_F(EventIntakeTest, HookKey_ShouldReachTheEditingKeys_WhileTyping) {
     PhraseTyping::ActiveScope expanding(program.Main.PhraseTyping());
     EXPECT_TRUE(Send(WM_HOOK_KEY, 27));

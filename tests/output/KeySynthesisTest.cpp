@@ -63,14 +63,22 @@ TEST_F(KeySynthesisTest, AppendCharEvents_ShouldUseTheLayoutsKey_OrAUnicodeEvent
         if (ch == u'A') return 0x141;
         if (ch == u'\u00e9') return 0x600 | 0x45; // AltGr+E on some layouts
         if (ch == u'\u00b1') return 0x900 | 0x31; // a shift state no key event gives
+        if (ch == u'\'') return 0xDE;              // a dead key on US-International
+        if (ch == u'^') return 0x136;              // dead only with Shift there
+        if (ch == u'6') return 0x36;
         return -1;
     };
+    desk.DeadKeyHandler = [](std::uint8_t vk, std::uint8_t shiftState, HLayout) {
+        return vk == 0xDE || (vk == 0x36 && shiftState == 1);
+    };
     std::vector<KeyEvent> events;
-    for (char16_t c : std::u16string(u"aA\u00e9\u00b1("))
+    for (char16_t c : std::u16string(u"aA\u00e9\u00b1('^6"))
         AppendCharEvents(platform, events, c, 0);
+    // AltGr (Ctrl+Alt) and dead keys are never pressed: Unicode events instead.
     EXPECT_THAT(KeyEventTexts(events),
-                ElementsAre("+65", "-65", "+16", "+65", "-65", "-16", "+17", "+165", "+69", "-69",
-                            "-17", "-165", "+u00b1", "-u00b1", "+u0028", "-u0028"));
+                ElementsAre("+65", "-65", "+16", "+65", "-65", "-16", "+u00e9", "-u00e9",
+                            "+u00b1", "-u00b1", "+u0028", "-u0028", "+u0027", "-u0027", "+u005e",
+                            "-u005e", "+54", "-54"));
     EXPECT_EQ(events.back().ExtraInfo, desk.ExtraInfo);
 }
 

@@ -1,4 +1,4 @@
-#include "intake/ProgramMessages.h"
+#include "expansion/PhraseExpansion.h"
 #include "output/KeySynthesis.h"
 #include "tests/DesktopFixture.h"
 

@@ -1,0 +1,164 @@
+// The expansion: holds the user's keys, erases the abbreviation, types the phrase, types again
+// what slipped past, and releases the held keys.
+#include "expansion/PhraseExpansion.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace lumora {
+
+namespace {
+
+// How long an expansion waits for the hook library to confirm its hold: the keys that slipped
+// past before it began must all be known before anything is erased.
+constexpr std::uint32_t HoldWaitMs = 500;
+
+} // namespace
+
+PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookLink& link,
+                                 TrackingRecords& tracking, PhraseTyping& typing,
+                                 ProgramControl& control, SlippedKeysObserver& observer)
+    : platform_(platform), link_(link), tracking_(tracking), typing_(typing), control_(control),
+      observer_(observer), elevated_(platform.Processes, notices) {}
+
+void PhraseExpansion::Begin(PendingExpansion expansion) {
+    const bool waiting = pending_.has_value();
+    pending_ = std::move(expansion);
+    if (waiting) return;
+    // From here on the hook library holds the user's keys until the phrase is typed. An Escape
+    // from now on stops this expansion.
+    typing_.ClearCancel();
+    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, pending_->Report,
+                                         pending_->TrailWithheld ? 1 : 0);
+    // Decided while expansions run: the hook holds already, nothing can slip past.
+    holdConfirmed_ = running_ || link_.HookThread == 0;
+    platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
+}
+
+void PhraseExpansion::ConfirmHold(std::uint32_t report) {
+    if (pending_ && pending_->Report == report) holdConfirmed_ = true;
+}
+
+void PhraseExpansion::WaitForHold() {
+    const std::uint32_t start = platform_.Time.TickCount();
+    while (AwaitingHold() &&
+           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < HoldWaitMs) {
+        platform_.Time.Sleep(1);
+        platform_.Messages.ProcessPendingMessages();
+    }
+}
+
+void PhraseExpansion::ReleaseHold() {
+    if (link_.HookThread == 0) return;
+    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_RELEASE, lastReport_, 0);
+}
+
+void PhraseExpansion::ExpandPhrase() {
+    // Handled again inside an expansion's injections: the running one takes what is pending.
+    if (running_ || !pending_) return;
+    running_ = true;
+    // Whatever happens below, the held keys go to the target at the end, after the modifiers
+    // are pressed again.
+    struct Release {
+        PhraseExpansion& expansion;
+        ~Release() {
+            expansion.running_ = false;
+            try {
+                expansion.ReleaseHold();
+            } catch (...) {
+            }
+        }
+    } release{*this};
+    auto hold = tracking_.HoldRecords();
+    TrackingRecords::Event fresh(tracking_, false);
+    std::optional<ReleasedModifiers> released;
+    while (pending_) {
+        WaitForHold();
+        const PendingExpansion expansion = std::move(*pending_);
+        pending_.reset();
+        holdConfirmed_ = false;
+        std::vector<SlippedKey> slipped = std::exchange(slipped_, {});
+        Expand(expansion, slipped, released);
+    }
+}
+
+bool PhraseExpansion::MayTypeInto(const PendingExpansion& expansion) {
+    const HWindow target = expansion.Target ? expansion.Target : tracking_.FindTargetWindow();
+    // The control may have become a password field ("show password" unticked) since.
+    if (platform_.Windows.IsPasswordField(expansion.Control)) return false;
+    // Paused, or the user moved to an excluded program, since the match.
+    if (!expansion.Chosen && (control_.Paused() || control_.IsExcludedWindow(target))) return false;
+    return elevated_.MayTypeInto(target);
+}
+
+void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<SlippedKey>& slipped,
+                             std::optional<ReleasedModifiers>& released) {
+    // What slipped past can be erased and typed again only if each of it typed one character
+    // where the caret stood; a key that moved the caret, edited or ran a command, or a click,
+    // leaves the abbreviation alone.
+    std::int32_t typedAfter = 0;
+    for (const SlippedKey& s : slipped) {
+        const bool safe = (s.What == SlippedKey::Kind::Char &&
+                           ((s.Ch >= 32 && s.Ch != 127) || IsWithheldKey(s.Ch, s.Vk))) ||
+                          (s.What == SlippedKey::Kind::Key && vk::IsModifierKey(s.Vk));
+        if (!safe) return Abandon(slipped);
+        if (s.What == SlippedKey::Kind::Char && s.InTarget && !IsWithheldKey(s.Ch, s.Vk))
+            ++typedAfter;
+    }
+    bool typed = false;
+    {
+        PhraseTyping::ActiveScope active(typing_);
+        // Checked before the target is brought back and anything erased, and again after: an
+        // Escape handled while the target was waited for leaves the abbreviation too.
+        if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion) &&
+            !typing_.Canceled()) {
+            if (!released) released.emplace(platform_);
+            // The shadow text has the abbreviation and its trail, not yet what slipped past.
+            const auto observed =
+                static_cast<std::int32_t>(expansion.Abbreviation.size() +
+                                          (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
+            typing_.Erase(observed + typedAfter, observed);
+            typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+            typed = true;
+        }
+    }
+    if (!typed) return Abandon(slipped);
+    // The keys typed after the abbreviation follow the phrase, as typed then.
+    ObserveSlipped(slipped, true);
+}
+
+void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {
+    for (SlippedKey& s : slipped)
+        s.InTarget = true;
+    ObserveSlipped(slipped, false);
+}
+
+void PhraseExpansion::ObserveSlipped(std::vector<SlippedKey>& slipped, bool retype) {
+    for (std::size_t i = 0; i < slipped.size(); ++i) {
+        const SlippedKey& s = slipped[i];
+        lastReport_ = std::max(lastReport_, s.Report);
+        switch (s.What) {
+        case SlippedKey::Kind::Char:
+            // A withheld Enter or Tab is still in the hook library: it goes with the release.
+            if (retype && !IsWithheldKey(s.Ch, s.Vk)) typing_.TypeAgain(std::u16string(1, s.Ch));
+            observer_.ObserveChar(s.Ch, s.Vk, s.Report);
+            break;
+        case SlippedKey::Kind::Key:
+            observer_.ObserveKey(s.Vk);
+            break;
+        case SlippedKey::Kind::Mouse:
+            tracking_.ResetOnClick(s.X, s.Y);
+            break;
+        }
+        if (pending_) {
+            // Another abbreviation: it is expanded first, and the rest waits behind it.
+            for (std::size_t j = i + 1; j < slipped.size(); ++j) {
+                slipped_.push_back(slipped[j]);
+                if (retype) slipped_.back().InTarget = false;
+            }
+            return;
+        }
+    }
+}
+
+} // namespace lumora
