@@ -140,9 +140,18 @@ void PhraseEditor::DeletePhrase() {
         next = row - 1;
     else if (row + 1 < rows_.Count())
         next = row;
+    undo_.Deleted(row, rows_.At(row));
     rows_.DeleteAt(row);
     if (Changed) Changed();
     if (next) FocusRow(next);
+}
+
+void PhraseEditor::Undo() {
+    if (!view_ || view_->IsEditing() || !undo_.CanUndo()) return;
+    const std::optional<std::size_t> row = undo_.Undo(rows_, index_);
+    if (!row) return;
+    if (Changed) Changed();
+    FocusRow(row);
 }
 
 void PhraseEditor::EditPhrase() {
@@ -176,10 +185,12 @@ void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view t
     if (column == AbbreviationColumn) {
         std::u16string abbreviation = CutToLength(text, MaxAbbreviationLength);
         changed = abbreviation != phrase.Abbreviation();
+        if (changed) undo_.CellChanged(row, column, phrase.Abbreviation());
         phrase.SetAbbreviation(abbreviation);
     } else if (column == TextColumn) {
         std::u16string value = CutToLength(text, MaxTextLength);
         changed = value != phrase.Text();
+        if (changed) undo_.CellChanged(row, column, phrase.Text());
         phrase.SetText(std::move(value));
     }
     if (changed && Changed) Changed();
@@ -193,6 +204,7 @@ void PhraseEditor::CellEditLength(int column, std::size_t length) {
 bool PhraseEditor::CellEditClosed(std::size_t row, bool goesOnInRow) {
     editing_.reset();
     if (goesOnInRow || row >= rows_.Count() || !IsEmptyRow(rows_.At(row))) return false;
+    undo_.RowDeleted(row);
     rows_.DeleteAt(row);
     if (Changed) Changed();
     if (row > 0)

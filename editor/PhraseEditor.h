@@ -2,6 +2,7 @@
 // The phrase editor's commands, keys and mouse rules over the grid's rows. The Win32 grid
 // implements PhraseGridView and calls the handlers below; everything they decide is here.
 #include "data/PhraseList.h"
+#include "editor/PhraseUndo.h"
 #include "hook/HookLink.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
@@ -121,6 +122,8 @@ public:
     NewPhraseOutcome NewPhrase();
     void DeletePhrase();
     void EditPhrase();
+    // Ctrl+Z: brings back the last deleted row or the last changed cell (not while editing).
+    void Undo();
 
     // The text the in-place editor starts with (consumes LastEditChar).
     std::u16string CellEditText(std::size_t row, int column);
@@ -164,6 +167,7 @@ private:
     Platform& platform_;
     PhraseGridView* view_ = nullptr;
     char16_t lastEditChar_ = 0;
+    PhraseUndo undo_;
     // The column and length of the open cell editor's text.
     std::optional<std::pair<int, std::size_t>> editing_;
     int lastMouseX_ = 0;

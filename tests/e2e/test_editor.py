@@ -201,6 +201,18 @@ class Editor(winedriver.LumoraTest):
         self.wait_rows([])
         self.assertEqual(self.saved_at_exit(), winedriver.phrase_file_bytes([]))
 
+    def test_ctrlZ_ShouldBringBackTheDeletedRowInItsPlace(self):
+        self.open_editor()
+        self.focus_second_row()
+        self.desktop.key("Delete")
+        self.wait_rows([("brb", "be right back")])
+        self.desktop.key("ctrl+z")
+        self.wait_rows(PHRASES_SHOWN)
+        # Used up: a second Ctrl+Z changes nothing.
+        self.desktop.key("ctrl+z")
+        self.wait_rows(PHRASES_SHOWN)
+        self.assertEqual(winedriver.phrases_of(self.saved_at_exit()), PHRASES)
+
     def test_doubleClickOnRow_ShouldCreateNothing_AndClickOnFocusedCellShouldEdit(self):
         self.open_editor()
         left = self.lumora.child(LIST)[1][0]
