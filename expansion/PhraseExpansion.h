@@ -7,6 +7,7 @@
 #include "hook/HookMessages.h"
 #include "output/ElevatedTargets.h"
 #include "output/KeySynthesis.h"
+#include "output/PhrasePaste.h"
 #include "output/PhraseTyping.h"
 #include "platform/Platform.h"
 #include "platform/TrayNotices.h"
@@ -15,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -84,6 +86,13 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // The program ends (exit, close, the session's end): the typing stops before its next
+    // chunk, no expansion begins any more, and the running one lets the held keys go as it
+    // unwinds. True while one still runs: the end must wait for it (Running) and then for the
+    // hook library to have replayed the keys.
+    bool StopForExit();
+    bool Ending() const { return ending_; }
+
 private:
     void WaitForHold();
     void Expand(const PendingExpansion& expansion, std::vector<SlippedKey>& slipped,
@@ -96,14 +105,22 @@ private:
     // The expansion may erase and type where it was decided: not in a password field, nor in
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
+    // Puts the phrase in by the method the target's program and the phrase's length ask for:
+    // pasted, or typed when the clipboard cannot be had.
+    void PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
+
+    // Tells the user once why an expansion stopped or did not happen.
+    void Tell(const std::u16string& text);
 
     Platform& platform_;
+    TrayNotices& notices_;
     HookLink& link_;
     TrackingRecords& tracking_;
     PhraseTyping& typing_;
     ProgramControl& control_;
     SlippedKeysObserver& observer_;
     ElevatedTargets elevated_;
+    PhrasePaste paste_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.
@@ -111,6 +128,9 @@ private:
     std::vector<SlippedKey> slipped_;
     std::uint32_t lastReport_ = 0;
     bool running_ = false;
+    bool ending_ = false;
+    // What the user was last told, until a phrase is typed whole again.
+    std::u16string told_;
 };
 
 } // namespace lumora

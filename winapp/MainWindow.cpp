@@ -65,6 +65,8 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
     intake_.NewPhrase = [this] { list_.NewPhrase(options_.MaxPhrases); };
     intake_.PauseChanged = [this](bool) { tray_.ShowState(); };
     intake_.ExitRequested = [this] { ExitProgram(); };
+    // The program ends: an expansion under way types nothing more.
+    win32_.QuitSeen = [this] { intake_.Expansion().StopForExit(); };
     // A test that must reach the program while it loads asks for a slow load: a pause of this
     // many milliseconds per phrase (LUMORA_TEST_LOAD_PAUSE_MS, read once at start).
     wchar_t pause[16] = L"";
@@ -135,8 +137,16 @@ void MainWindow::Destroy() {
 
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     // The intake: hook reports, WM_EXPAND, WM_NEW_PHRASE and "TaskbarCreated".
-    if (intake_.HandleMessage(msg, static_cast<std::uintptr_t>(wp), static_cast<std::intptr_t>(lp)))
+    if (intake_.HandleMessage(msg, static_cast<std::uintptr_t>(wp),
+                              static_cast<std::intptr_t>(lp))) {
+        // A close asked for during an expansion waits for it to have stopped and let the held
+        // keys go.
+        if (closeAfterExpansion_ && !intake_.Expansion().Running()) {
+            closeAfterExpansion_ = false;
+            PostMessageW(wnd_, WM_CLOSE, 0, 0);
+        }
         return 0;
+    }
 
     switch (msg) {
     case WM_CREATE:
@@ -174,6 +184,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (HandleCommand(LOWORD(wp))) return 0;
         break;
+    case WM_CONTEXTMENU:
+        if (list_.ShowContextMenu(reinterpret_cast<HWND>(wp), lp)) return 0;
+        break;
     case TrayIcon::CallbackMessage:
         // A double click opens the phrase list; the menu opens on the right button's release.
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) tray_.ShowMenu();
@@ -200,6 +213,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Hooks can be lost across sleep and a locked session.
         watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
         break;
+    // A pasted phrase is handed over only when the target asks for it (see PhrasePaste).
+    case WM_RENDERFORMAT:
+        win32_.RenderClipboardFormat(static_cast<unsigned>(wp));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        win32_.RenderAllClipboardFormats();
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        win32_.ClipboardDestroyed();
+        return 0;
     case HookLibrary::TestRemoveHooksMessage:
         hookLibrary_.RemoveHooksForTest(static_cast<std::uint64_t>(wp));
         return 0;
@@ -210,6 +233,14 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             endAfterLoad_ = true;
             return 0;
         }
+        // An expansion is being typed (this close came in while it handled messages): it stops
+        // before its next chunk, and the close comes again once it has unwound.
+        if (intake_.Expansion().StopForExit()) {
+            closeAfterExpansion_ = true;
+            return 0;
+        }
+        if (waitingForHeldKeys_) return 0;
+        WaitForHeldKeys();
         // No hide-on-close: closing ends the program, with the cell being edited kept.
         list_.Grid().AcceptEdit();
         DestroyWindow(wnd_);
@@ -226,6 +257,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 endAfterLoad_ = true;
                 return 0;
             }
+            // The process ends after this answer, also in the middle of an expansion: the typing
+            // stops, and the keys held for it go to the applications now.
+            if (intake_.Expansion().StopForExit()) intake_.Expansion().ReleaseHold();
+            if (!waitingForHeldKeys_) WaitForHeldKeys();
             list_.Grid().AcceptEdit();
             ShutDown();
         }
@@ -276,6 +311,12 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_DELETE:
         list_.DeletePhrase();
+        return true;
+    case IDM_IMPORT:
+        list_.ImportPhrases(index_, *files_, options_.MaxPhrases);
+        return true;
+    case IDM_EXPORT:
+        list_.ExportPhrases(*files_);
         return true;
     case IDM_IMPORT_BACKUP:
         ImportBackup();
@@ -445,6 +486,8 @@ void MainWindow::ApplySettings(const Settings& settings) {
         options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
     if (settings_.MaxPhrases != before.MaxPhrases) options_.MaxPhrases = settings_.MaxPhrases;
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    options_.PasteAbove = settings_.PasteAbove;
+    options_.ProgramMethods = settings_.ProgramMethods;
     if (settings_.PauseShortcut != before.PauseShortcut)
         intake_.SetPauseShortcut(settings_.PauseShortcut);
     if (settings_.SearchShortcut != before.SearchShortcut)

@@ -5,6 +5,8 @@
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/Win32Handles.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace lumora {
@@ -258,6 +260,106 @@ std::optional<std::u16string> Win32Platform::AnsiText() {
     return FromWide(w);
 }
 
+namespace {
+
+// Formats whose data is a GDI or other handle, not a block of global memory: GetClipboardData
+// gives no HGLOBAL to copy, so they cannot be saved as bytes. Windows synthesises CF_BITMAP
+// and CF_ENHMETAFILE from CF_DIB and CF_METAFILEPICT's neighbours on request, so an image
+// comes back through its DIB; an owner-display or GDI-object format is lost with its owner.
+bool IsHandleFormat(UINT format) {
+    switch (format) {
+    case CF_BITMAP:
+    case CF_METAFILEPICT: // an HGLOBAL, but holding a metafile handle that dies with its owner
+    case CF_PALETTE:
+    case CF_ENHMETAFILE:
+    case CF_OWNERDISPLAY:
+    case CF_DSPBITMAP:
+    case CF_DSPMETAFILEPICT:
+    case CF_DSPENHMETAFILE:
+        return true;
+    default:
+        return format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST;
+    }
+}
+
+// A copy of bytes in movable global memory, as SetClipboardData takes it; null when none.
+HGLOBAL GlobalCopy(const void* data, std::size_t size) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
+    if (!h) return nullptr;
+    if (void* p = GlobalLock(h)) {
+        if (size) std::memcpy(p, data, size);
+        GlobalUnlock(h);
+        return h;
+    }
+    GlobalFree(h);
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<ClipboardItem> Win32Platform::ReadFormats() {
+    std::vector<ClipboardItem> items;
+    for (UINT format = EnumClipboardFormats(0); format != 0;
+         format = EnumClipboardFormats(format)) {
+        if (IsHandleFormat(format)) continue;
+        // A delayed format is rendered by its owner now; one that will not render, or whose
+        // handle is no global memory block (GlobalSize 0), cannot be kept and is skipped.
+        HANDLE h = GetClipboardData(format);
+        if (!h) continue;
+        GlobalLockGuard lock(h);
+        const auto* p = static_cast<const std::uint8_t*>(lock.Data());
+        if (!p) continue;
+        items.push_back({format, std::vector<std::uint8_t>(p, p + lock.Size())});
+    }
+    return items;
+}
+
+bool Win32Platform::Empty() {
+    offered_.reset();
+    return EmptyClipboard() != FALSE;
+}
+
+bool Win32Platform::Put(unsigned format, const std::vector<std::uint8_t>& data) {
+    HGLOBAL h = GlobalCopy(data.data(), data.size());
+    if (!h) return false;
+    // The system owns the block once SetClipboardData succeeds, and not before.
+    if (!SetClipboardData(format, h)) {
+        GlobalFree(h);
+        return false;
+    }
+    return true;
+}
+
+unsigned Win32Platform::RegisterFormat(std::u16string_view name) {
+    return RegisterClipboardFormatW(ToWide(std::u16string(name)).c_str());
+}
+
+bool Win32Platform::OfferText(std::u16string text) {
+    offerTakers_.clear();
+    // A null handle asks the system to send WM_RENDERFORMAT when a program wants the data.
+    SetClipboardData(CF_UNICODETEXT, nullptr);
+    offered_ = std::move(text);
+    return true;
+}
+
+void Win32Platform::RenderClipboardFormat(unsigned format) {
+    if (format != CF_UNICODETEXT || !offered_) return;
+    // The program that asked holds the clipboard open while it waits for us.
+    offerTakers_.push_back(FromHwnd(GetOpenClipboardWindow()));
+    const std::u16string& text = *offered_;
+    HGLOBAL h = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(char16_t));
+    if (h && !SetClipboardData(CF_UNICODETEXT, h)) GlobalFree(h);
+    offered_.reset();
+}
+
+void Win32Platform::RenderAllClipboardFormats() {
+    // Our window goes away while its text is still on offer: it is rendered for good, if the
+    // clipboard is still ours.
+    if (!offered_ || !OpenClipboard(ToHwnd(owner_))) return;
+    if (GetClipboardOwner() == ToHwnd(owner_)) RenderClipboardFormat(CF_UNICODETEXT);
+    CloseClipboard();
+}
+
 // --- Clock -----------------------------------------------------------------------------------
 
 std::uint32_t Win32Platform::TickCount() {
@@ -290,8 +392,10 @@ void Win32Platform::ProcessPendingMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // The quit request belongs to the main loop: put it back for it and stop here.
+            // The quit request belongs to the main loop: put it back for it and stop here. The
+            // work that called in here (an expansion's typing) must stop too.
             PostQuitMessage(static_cast<int>(msg.wParam));
+            if (QuitSeen) QuitSeen();
             return;
         }
         TranslateMessage(&msg);
@@ -340,6 +444,56 @@ void Win32Platform::SendInputs(const std::vector<KeyEvent>& events) {
 
 bool Win32Platform::SetForegroundWindow(HWindow w) {
     return ::SetForegroundWindow(ToHwnd(w)) != FALSE;
+}
+
+namespace {
+
+// How long the target's caret must stand still for its thread to count as done with the keys,
+// at least and at most: between the two, a few times the longest pause it has been seen to
+// take between two characters.
+constexpr ULONGLONG CaretStillMinMs = 12;
+constexpr ULONGLONG CaretStillMaxMs = 150;
+
+} // namespace
+
+void Win32Platform::WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) {
+    // No call tells how much input waits in another thread's queue, and a sent message is
+    // answered between two input messages, not after the last. Two signs together: the thread
+    // answers at all (WM_NULL; a hung one is not waited for), and its caret, which an edit
+    // control moves with every character it takes, stands still for a few times the target's
+    // own pace (under Wine Notepad takes 6 to 15 ms a character: a fixed short
+    // pause let the keys pile up in its queue whenever it was slower).
+    const ULONGLONG start = GetTickCount64();
+    HWND w = ToHwnd(target);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs, &result))
+        return;
+    const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndCaret) return; // no caret to watch
+    HWND caret = info.hwndCaret;
+    RECT at = info.rcCaret;
+    ULONGLONG moved = GetTickCount64();
+    bool anyMove = false;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG still =
+            std::clamp<ULONGLONG>(caretGapMs_ * 3, CaretStillMinMs, CaretStillMaxMs);
+        if (now - start >= timeoutMs) return;
+        // A fast target has taken the chunk before the first look: the caret stands still.
+        if (now - moved >= still) return;
+        ::Sleep(1);
+        if (!GetGUIThreadInfo(thread, &info)) return;
+        if (info.hwndCaret != caret || !EqualRect(&info.rcCaret, &at)) {
+            const ULONGLONG t = GetTickCount64();
+            if (anyMove) caretGapMs_ = std::max(t - moved, caretGapMs_ * 7 / 8);
+            anyMove = true;
+            caret = info.hwndCaret;
+            at = info.rcCaret;
+            moved = t;
+        }
+    }
 }
 
 // --- KeyboardLayouts -------------------------------------------------------------------------

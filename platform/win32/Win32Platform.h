@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 #include "platform/SignInStart.h"
 
+#include <functional>
+
 namespace lumora {
 
 class Win32Platform final : public WindowQueries,
@@ -20,6 +22,9 @@ class Win32Platform final : public WindowQueries,
                             public MessageBoxes,
                             public SignInStart {
 public:
+    // Told when a quit request turns up while pending messages are handled (unset: nothing).
+    std::function<void()> QuitSeen;
+
     Win32Platform() = default;
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
@@ -57,6 +62,16 @@ public:
     bool IsFormatAvailable(unsigned format) override;
     std::optional<std::u16string> UnicodeText() override;
     std::optional<std::u16string> AnsiText() override;
+    std::vector<ClipboardItem> ReadFormats() override;
+    bool Empty() override;
+    bool Put(unsigned format, const std::vector<std::uint8_t>& data) override;
+    unsigned RegisterFormat(std::u16string_view name) override;
+    bool OfferText(std::u16string text) override;
+    std::vector<HWindow> OfferTakers() override { return offerTakers_; }
+    // The owner window's WM_RENDERFORMAT, WM_RENDERALLFORMATS and WM_DESTROYCLIPBOARD.
+    void RenderClipboardFormat(unsigned format);
+    void RenderAllClipboardFormats();
+    void ClipboardDestroyed() { offered_.reset(); }
 
     // Clock
     std::uint32_t TickCount() override;
@@ -82,6 +97,7 @@ public:
     void SendInput(const KeyEvent& e) override;
     void SendInputs(const std::vector<KeyEvent>& events) override;
     bool SetForegroundWindow(HWindow w) override;
+    void WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) override;
 
     // KeyboardLayouts
     HLayout KeyboardLayout(ThreadId thread) override;
@@ -108,6 +124,11 @@ public:
 
 private:
     HWindow owner_ = 0;
+    // The longest pause between two characters the target's caret was last seen to take.
+    unsigned long long caretGapMs_ = 0;
+    // The text offered for rendering on demand, until a program asks for it.
+    std::optional<std::u16string> offered_;
+    std::vector<HWindow> offerTakers_;
 };
 
 } // namespace lumora
