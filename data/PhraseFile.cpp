@@ -253,11 +253,11 @@ void PhraseFile::Tell(const std::u16string& title, const std::u16string& text) {
     if (callbacks_.Tell) callbacks_.Tell(title, text);
 }
 
-void PhraseFile::KeepBackup() {
+std::u16string PhraseFile::KeepBackup() {
     std::optional<std::string> current = files_.ReadFile(path_);
-    if (!current) return;
+    if (!current) return {};
     const PhraseFileContent now = ReadPhraseValues(*current);
-    if (now.Blank) return; // nothing in it to keep
+    if (now.Blank) return {}; // nothing in it to keep
     // A name of its own when the usual ones are taken; the user is told where it went, since
     // the start named PATH.bak.
     auto keepDated = [&] {
@@ -266,37 +266,41 @@ void PhraseFile::KeepBackup() {
                                             u" as it was before Lumora wrote it is kept beside it "
                                             u"in " +
                                             FileNameOf(copy) + u".");
+        return copy;
     };
     std::optional<std::string> backup;
     try {
         backup = files_.ReadFile(BackupPath());
     } catch (const std::exception&) {
         // A backup that cannot be read never stands in the way.
-        keepDated();
-        return;
+        return keepDated();
     }
     if (!backup) {
-        if (!files_.WriteNewFile(BackupPath(), *current)) keepDated();
-        return;
+        if (!files_.WriteNewFile(BackupPath(), *current)) return keepDated();
+        return BackupPath();
     }
-    if (*backup == *current) return;
+    if (*backup == *current) return BackupPath();
     const PhraseFileContent before = ReadPhraseValues(*backup);
     // PATH.bak gives way only to a copy that holds every phrase of it; one that cannot be read
     // whole is kept as it is.
     if (before.Whole && MissingPhrases(before.Phrases, now.Phrases) == 0) {
         files_.WriteFileAtomic(BackupPath(), *current);
-        return;
+        return BackupPath();
     }
     const std::u16string numbered = BackupPath(now.Phrases.size());
     std::optional<std::string> there;
     try {
         there = files_.ReadFile(numbered);
     } catch (const std::exception&) {
-        keepDated();
-        return;
+        return keepDated();
     }
-    if (there && *there == *current) return;
-    if (there || !files_.WriteNewFile(numbered, *current)) keepDated();
+    if (there && *there == *current) return numbered;
+    if (there || !files_.WriteNewFile(numbered, *current)) return keepDated();
+    return numbered;
+}
+
+std::u16string PhraseFile::KeepOldFileNow() {
+    return KeepBackup();
 }
 
 bool PhraseFile::KeepRows(const std::u16string& happened) {

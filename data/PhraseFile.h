@@ -120,6 +120,9 @@ public:
     bool Loading() const { return loading_; }
     // The file holds phrases the rows lack.
     bool KeepsOldFile() const { return keepsOldFile_; }
+    // After a failed load: keeps the file as its backup now, as the first write would, so that
+    // the user can be told where it is. The copy's path; a failure throws.
+    std::u16string KeepOldFileNow();
 
     // The editor accepted a change (a new phrase, a cell edit, a delete).
     void Changed();
@@ -150,7 +153,7 @@ private:
     void Write();
     bool ForeignFileInTheWay(const FileInfo& info);
     void TryWrite();
-    void KeepBackup();
+    std::u16string KeepBackup();
     void Look(bool userEditing, std::uint32_t now);
     void LookIn(std::uint32_t ms);
     void Reload(const FileStamp& stamp, std::uint32_t now);

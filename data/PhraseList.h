@@ -1,6 +1,7 @@
 #pragma once
 #include "data/Phrase.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ public:
     virtual void RowAppended(std::size_t index) = 0;
     virtual void RowDeleted(std::size_t index) = 0;
     virtual void RowsCleared() = 0;
+    // A row came in before the row that had this index (an undone delete).
+    virtual void RowInserted(std::size_t index) { RowAppended(index); }
     // Between these the grid need not redraw.
     virtual void BatchBegun() {}
     virtual void BatchEnded() {}
@@ -44,6 +47,19 @@ public:
         phrase.SetAbbreviation(abbreviation);
         phrase.SetText(std::move(text));
         return phrase;
+    }
+
+    // A new phrase with these values, in a new row at that index (at most Count()).
+    Phrase& InsertPhrase(std::size_t at, AbbreviationIndex& index,
+                         const std::u16string& abbreviation, std::u16string text) {
+        at = std::min(at, rows_.size());
+        auto phrase = std::make_unique<Phrase>(index);
+        phrase->SetAbbreviation(abbreviation);
+        phrase->SetText(std::move(text));
+        Phrase& inserted = *phrase;
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(phrase));
+        if (observer_) observer_->RowInserted(at);
+        return inserted;
     }
 
     // Frees the row's phrase (which takes itself out of the index) and removes the row.

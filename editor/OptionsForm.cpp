@@ -62,7 +62,10 @@ std::u16string ProgramMethodLabel(const ProgramMethod& entry) {
 OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
     OptionsFormValues values;
     values.ModeChoice = ExpansionModeChoiceOf(settings.ExpansionMode);
-    values.MaxPhrases = Number(settings.MaxPhrases);
+    values.NoLimit = settings.MaxPhrases == std::numeric_limits<std::uint32_t>::max();
+    // The box keeps a number to go back to when "No limit" is unticked.
+    values.MaxPhrases =
+        values.NoLimit ? Number(Settings{}.MaxPhrases) : Number(settings.MaxPhrases);
     values.PhraseFile = settings.PhraseFile;
     values.ExcludedPrograms = settings.ExcludedPrograms;
     values.PasteAbove = Number(static_cast<std::uint64_t>(std::max(settings.PasteAbove, 0)));
@@ -90,7 +93,8 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
         values.ModeChoice != ExpansionModeChoiceOf(current.ExpansionMode))
         s.ExpansionMode = ExpansionModeChoices[values.ModeChoice].Mode;
 
-    const std::u16string max = Trimmed(values.MaxPhrases);
+    const std::u16string max = values.NoLimit ? Number(std::numeric_limits<std::uint32_t>::max())
+                                              : Trimmed(values.MaxPhrases);
     std::uint64_t number = 0;
     bool digits = !max.empty() && max.size() <= 10;
     for (char16_t c : max) {
@@ -209,7 +213,12 @@ std::vector<std::u16string> ProgramsToOffer(const std::vector<std::u16string>& r
 }
 
 std::u16string RunCommandFor(std::u16string_view programPath) {
-    return u"\"" + std::u16string(programPath) + u"\"";
+    std::u16string command;
+    command.reserve(programPath.size() + 2);
+    command += u'"';
+    command += programPath;
+    command += u'"';
+    return command;
 }
 
 void ApplyStartAtSignIn(SignInStart& signIn, bool wanted, std::u16string_view programPath) {
@@ -226,7 +235,13 @@ void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock&
                       PhraseFileMove how, std::uint32_t maxPhrases,
                       const PhraseFile::ErrorReport& report) {
     if (how == PhraseFileMove::TakePhrasesAlong) {
-        // The old file keeps what it held, including phrases a limit left out of the list.
+        // The old file keeps what it held, including phrases a limit left out of the list;
+        // a file at the new place is kept as its backup first (never over a fuller one).
+        if (files.FileExists(newPath)) {
+            AbbreviationIndex scratchIndex;
+            PhraseList scratch;
+            PhraseFile(files, clock, newPath, scratch, scratchIndex).KeepOldFileNow();
+        }
         SavePhrases(rows, files, newPath);
     } else {
         // A file that cannot be read changes nothing: it is read once aside first.

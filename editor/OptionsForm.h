@@ -23,7 +23,7 @@ struct ExpansionModeChoice {
     std::u16string_view Name;
 };
 inline constexpr std::array<ExpansionModeChoice, 3> ExpansionModeChoices{{
-    {0, u"As soon as the abbreviation is typed"},
+    {0, u"As soon as the abbreviation is typed, also at the start of a longer word"},
     {1, u"When a space or punctuation follows the abbreviation"},
     {2, u"As soon as it is typed, also inside a word"},
 }};
@@ -50,6 +50,7 @@ std::u16string ProgramMethodLabel(const ProgramMethod& entry);
 struct OptionsFormValues {
     std::size_t ModeChoice = 0;
     std::u16string MaxPhrases; // as typed
+    bool NoLimit = false;      // "No limit": the settings file's -1, whatever is typed
     std::u16string PhraseFile;
     std::vector<std::u16string> ExcludedPrograms;
     std::u16string PasteAbove; // as typed
@@ -107,7 +108,8 @@ enum class PhraseFileMove {
 };
 
 // Switches the program to the phrase file at newPath. Either way no edit is lost: taking the
-// phrases along writes them there first (the old file stays as it was), using the new file
+// phrases along writes them there first (the old file stays as it was, and a file already at
+// newPath is kept as its backup), using the new file
 // saves the list to the old one first. A failure leaves the program on the old file and
 // reaches the caller.
 void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock& clock,

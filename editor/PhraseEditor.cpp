@@ -2,6 +2,7 @@
 #include "editor/PhraseEditor.h"
 
 #include "data/PhraseFile.h"
+#include "editor/RowAdvice.h"
 #include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
 #include "platform/Utf.h"
@@ -139,9 +140,18 @@ void PhraseEditor::DeletePhrase() {
         next = row - 1;
     else if (row + 1 < rows_.Count())
         next = row;
+    undo_.Deleted(row, rows_.At(row));
     rows_.DeleteAt(row);
     if (Changed) Changed();
     if (next) FocusRow(next);
+}
+
+void PhraseEditor::Undo() {
+    if (!view_ || view_->IsEditing() || !undo_.CanUndo()) return;
+    const std::optional<std::size_t> row = undo_.Undo(rows_, index_);
+    if (!row) return;
+    if (Changed) Changed();
+    FocusRow(row);
 }
 
 void PhraseEditor::EditPhrase() {
@@ -175,10 +185,12 @@ void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view t
     if (column == AbbreviationColumn) {
         std::u16string abbreviation = CutToLength(text, MaxAbbreviationLength);
         changed = abbreviation != phrase.Abbreviation();
+        if (changed) undo_.CellChanged(row, column, phrase.Abbreviation());
         phrase.SetAbbreviation(abbreviation);
     } else if (column == TextColumn) {
         std::u16string value = CutToLength(text, MaxTextLength);
         changed = value != phrase.Text();
+        if (changed) undo_.CellChanged(row, column, phrase.Text());
         phrase.SetText(std::move(value));
     }
     if (changed && Changed) Changed();
@@ -192,6 +204,7 @@ void PhraseEditor::CellEditLength(int column, std::size_t length) {
 bool PhraseEditor::CellEditClosed(std::size_t row, bool goesOnInRow) {
     editing_.reset();
     if (goesOnInRow || row >= rows_.Count() || !IsEmptyRow(rows_.At(row))) return false;
+    undo_.RowDeleted(row);
     rows_.DeleteAt(row);
     if (Changed) Changed();
     if (row > 0)
@@ -214,6 +227,9 @@ std::optional<std::size_t> PhraseEditor::WinningRow(std::size_t row) const {
 
 std::u16string PhraseEditor::CellDisplayText(std::size_t row, int column) const {
     std::u16string text = CellText(row, column);
+    if (column == TextColumn && row < rows_.Count() &&
+        ExpandsToNothing(rows_.At(row).Abbreviation(), text))
+        return std::u16string(ExpandsToNothingMark);
     if (column != AbbreviationColumn) return text;
     const std::optional<std::size_t> winner = WinningRow(row);
     if (!winner) return text;
@@ -225,7 +241,7 @@ std::u16string PhraseEditor::StatusText() const {
     if (editing_) {
         const auto [column, length] = *editing_;
         return (column == TextColumn ? u"Text: " : u"Abbreviation: ") + Number(length) + u" of " +
-               Number(CellLengthLimit(column)) + u" characters";
+               Number(CellLengthLimit(column)) + u" characters; " + std::u16string(CellEditHint);
     }
     if (const std::optional<std::size_t> focused = view_ ? view_->FocusedRow() : std::nullopt) {
         if (const std::optional<std::size_t> winner = WinningRow(*focused)) {
@@ -235,6 +251,11 @@ std::u16string PhraseEditor::StatusText() const {
             return u"Row " + Number(*winner + 1) +
                    u" has this abbreviation too (letter case aside) and is found first: this "
                    u"row's text is never typed";
+        }
+        if (*focused < rows_.Count()) {
+            const Phrase& phrase = rows_.At(*focused);
+            std::u16string advice = RowAdvice(phrase.Abbreviation(), phrase.Text(), options_.Mode);
+            if (!advice.empty()) return advice;
         }
     }
     if (IsFull())

@@ -2,6 +2,7 @@
 // The phrase editor's commands, keys and mouse rules over the grid's rows. The Win32 grid
 // implements PhraseGridView and calls the handlers below; everything they decide is here.
 #include "data/PhraseList.h"
+#include "editor/PhraseUndo.h"
 #include "hook/HookLink.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
@@ -23,13 +24,14 @@ constexpr int AbbreviationColumnWidth = 80;
 constexpr int TextColumnWidth = 440;
 constexpr int MinColumnWidth = 10;
 constexpr int MaxColumnWidth = 10000;
-// The tooltip of the column headers: the fields a phrase's text may hold.
+// The tooltip of the column headers: the fields a phrase's text may hold. No tabs: a tooltip
+// shows them as boxes.
 constexpr std::u16string_view FieldsHelpText =
     u"A phrase's text may hold fields, filled in when it is typed:\r\n"
-    u"{#date}  {#time}\ttoday's date, the time now\r\n"
-    u"{#date:yyyy-MM-dd}  {#time:HH:mm}\tthe same, in that picture\r\n"
-    u"{#clipboard}\tthe text on the clipboard\r\n"
-    u"{#cursor}\twhere the caret goes once the phrase is typed";
+    u"{#date}  {#time}: today's date, the time now\r\n"
+    u"{#date:yyyy-MM-dd}  {#time:HH:mm}: the same, in that picture\r\n"
+    u"{#clipboard}: the text on the clipboard\r\n"
+    u"{#cursor}: where the caret goes once the phrase is typed";
 
 // The status bar's second panel and the tray icon's tooltip while the list is shown: the intake
 // observes nothing then, so no abbreviation is expanded anywhere.
@@ -116,6 +118,8 @@ public:
     NewPhraseOutcome NewPhrase();
     void DeletePhrase();
     void EditPhrase();
+    // Ctrl+Z: brings back the last deleted row or the last changed cell (not while editing).
+    void Undo();
 
     // The text the in-place editor starts with (consumes LastEditChar).
     std::u16string CellEditText(std::size_t row, int column);
@@ -159,6 +163,7 @@ private:
     Platform& platform_;
     PhraseGridView* view_ = nullptr;
     char16_t lastEditChar_ = 0;
+    PhraseUndo undo_;
     // The column and length of the open cell editor's text.
     std::optional<std::pair<int, std::size_t>> editing_;
     int lastMouseX_ = 0;

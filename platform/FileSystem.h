@@ -51,6 +51,12 @@ public:
     virtual std::optional<FileInfo> Info(const std::u16string& path) = 0;
     // What is at the path, asked without opening it.
     virtual PathKind Kind(const std::u16string& path) = 0;
+    // A folder exists at the path.
+    virtual bool FolderExists(const std::u16string& path) = 0;
+    // Creates a scratch file in the folder and removes it again: throws, naming the folder and
+    // the system's reason, when a file cannot be created there. Asking for permissions would
+    // not do: shares, sync clients and Wine's drive mapping all answer only to a try.
+    virtual void TryCreateFileIn(const std::u16string& folder) = 0;
     // Writes a file that must not exist yet, completely before it appears under its name; false
     // (and nothing written) when a file of that name exists. For copies that are never
     // overwritten.

@@ -208,6 +208,22 @@ public:
         return fs::is_directory(fs::status(folder, ec)) ? PathKind::Missing : PathKind::Unreachable;
     }
 
+    bool FolderExists(const std::u16string& path) override {
+        std::error_code ec;
+        return fs::is_directory(ToPath(path), ec);
+    }
+
+    void TryCreateFileIn(const std::u16string& folder) override {
+        fs::path scratch = ToPath(folder) / "lumora-write-test";
+        scratch += TempSuffix();
+        errno = 0;
+        FilePtr f = OpenFile(scratch, true);
+        if (!f) Fail(u"Cannot create a file in the folder", folder, errno);
+        f.reset();
+        std::error_code ec;
+        fs::remove(scratch, ec);
+    }
+
 private:
     // The bytes in a new file at p, flushed to the disk.
     static void WriteWhole(const fs::path& p, std::string_view bytes, const std::u16string& path) {

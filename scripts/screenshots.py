@@ -14,6 +14,8 @@ wine-desktop.sh), runs lumora.exe from BIN with the sample phrases of demo.py, a
     phrase-list.png      the phrase list, opened with that item
     options.png          the Options window, opened from the phrase list's toolbar
     search.png           the search window over Notepad, with "re" typed in its box
+    search-144dpi.png    the same at 144 DPI (a display scaled to 150 %), the program started
+                         again once Wine's LogPixels says so
 
 Each picture is the window (or the tray and its menu) cut out of the screen, framed by a margin
 of the desktop's colour. Every wait is bounded; the desktop is stopped at the end.
@@ -252,6 +254,41 @@ def take(desktop, work, out):
         lumora.close()
 
 
+def take_search(desktop, screen, lumora, name):
+    """The search window over Notepad with "re" typed in its box, saved as name."""
+    notepad = desktop.start_notepad()
+    desktop.type("Dear Ann, ")
+    note = window(desktop, "Notepad").rect
+    desktop.xdotool("mousemove", str((note[0] + note[2]) // 2), str(note[1] + 80))
+    desktop.key("ctrl+alt+space")
+    search = wait_until(lambda: next((w for w in desktop.windows()
+                                      if w.cls == "LumoraSearch" and w.visible), None),
+                        10, what="the search window")
+    desktop.focus(search.title)
+    desktop.type("re")
+    desktop.xdotool("mousemove", "1", str(screen.size()[1] - 1))
+    screen.save(name, note, search.rect)
+    desktop.key("Escape")
+    desktop.stop(notepad)
+
+
+def take_high_dpi(desktop, work, out):
+    """The search window at 144 DPI: Wine's LogPixels, read by each program as it starts."""
+    reg = os.path.join(work, "dpi.reg")
+    with open(reg, "w", encoding="utf-8") as f:
+        f.write("Windows Registry Editor Version 5.00\n\n"
+                "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"LogPixels\"=dword:00000090\n")
+    desktop.run(["wine", "regedit", "/S", reg], timeout=60)
+    app = os.path.join(work, "app")
+    lumora = winedriver.Lumora(desktop, app)
+    screen = Screen(desktop, out)
+    try:
+        lumora.start()
+        take_search(desktop, screen, lumora, "search-144dpi.png")
+    finally:
+        lumora.close()
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__, file=sys.stderr)
@@ -270,6 +307,7 @@ def main():
         prepare(desktop, work)
         print(f"Taking the screenshots into {out}:", flush=True)
         take(desktop, work, out)
+        take_high_dpi(desktop, work, out)
     finally:
         subprocess.run([DESKTOP_SCRIPT, "stop", work], stdout=subprocess.DEVNULL)
         # A prefix is some 700 MB, and the next run makes a fresh one anyway.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of Lumora under Wine and writes them to docs/images/ (PNG):
-# Notepad before and after an expansion, the tray menu, the phrase list and the Options window. It installs what
+# Notepad before and after an expansion, the tray menu, the phrase list, the Options window and
+# the search window (also at 144 DPI). It installs what
 # is missing (the tests' tools, and ImageMagick, xsetroot and Wine's fonts for the pictures),
 # builds the Windows binaries, and runs on a virtual display and a Wine prefix of its own in
 # build/screenshots, both stopped at the end. Safe to run again; about a minute.

@@ -6,6 +6,7 @@
 #include "data/PhraseFilePlace.h"
 
 #include "editor/BackupImport.h"
+#include "editor/PhraseFileChoice.h"
 #include "platform/TextCase.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -43,11 +44,19 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
       editor_(rows_, index_, options_, link_, platform_),
       list_(rows_, editor_, [this](std::exception_ptr e) { intake_.ShowException(e); }),
       tray_([this] {
-          return TrayIcon::State{intake_.Paused(), wnd_ && IsWindowVisible(wnd_)};
+          return TrayIcon::State{intake_.Paused(), wnd_ && IsWindowVisible(wnd_),
+                                 FormatShortcut(settings_.PauseShortcut),
+                                 FormatShortcut(settings_.SearchShortcut)};
       }),
       files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance),
       importDialog_(instance) {
     intake_.ReAddTrayIcon = [this] { tray_.ShowAgain(); };
+    optionsDialog_.SetShortcutFieldFocus([this](bool inField) {
+        // Pressed in a shortcut field, Lumora's own shortcuts are what the user means to enter.
+        intake_.SetPauseShortcut(inField ? Shortcut{} : settings_.PauseShortcut);
+        if (intake_.SearchRequested || !inField)
+            intake_.SetSearchShortcut(inField ? Shortcut{} : settings_.SearchShortcut);
+    });
     editor_.Changed = [this] {
         // Once the list changed, the file will be written from it: what the load left out is
         // in the backup only.
@@ -186,6 +195,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // A double click opens the phrase list; the menu opens on the right button's release.
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) tray_.ShowMenu();
         if (LOWORD(lp) == WM_LBUTTONDBLCLK) ShowPhraseList();
+        // The first start's welcome offers the list.
+        if (LOWORD(lp) == NIN_BALLOONUSERCLICK && tray_.BalloonClicked()) ShowPhraseList();
         return 0;
     case WM_TIMER:
         if (wp == TrayIcon::RetryTimerId) tray_.Retry();
@@ -291,6 +302,10 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_OPTIONS:
         ShowOptions();
+        return true;
+    case IDM_SEARCH:
+        // Offered once the load has filled the rows, as the shortcut is.
+        if (intake_.SearchRequested) intake_.SearchRequested();
         return true;
     case IDM_PAUSE:
         intake_.SetPaused(!intake_.Paused());
@@ -409,7 +424,11 @@ void MainWindow::ShowOptions() {
     for (;;) {
         const std::optional<OptionsFormResult> chosen =
             optionsDialog_.ShowModal(owner, values, [&](const OptionsFormValues& v) {
-                return ReadOptionsForm(v, current, phrases);
+                // A place Lumora cannot write is refused here, before any question.
+                OptionsFormResult result = ReadOptionsForm(v, current, phrases);
+                const std::u16string path =
+                    PhraseFilePath(ExecutableFolder(), result.NewSettings.PhraseFile);
+                return CheckPhraseFileLocation(std::move(result), *files_, path);
             });
         if (!chosen || ApplyOptions(*chosen)) return;
         // The move of the phrase file was called off: the window again, as the user left it.
@@ -436,27 +455,23 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
         PhraseFileMove how = files_->FileExists(newPath) ? PhraseFileMove::UseNewFile
                                                          : PhraseFileMove::TakePhrasesAlong;
         if (phraseFile_) {
+            const std::optional<std::size_t> phrasesThere =
+                files_->FileExists(newPath) && !place.OfAnotherKind
+                    ? std::optional<std::size_t>(CountPhrasesInFile(*files_, newPath))
+                    : std::nullopt;
             const std::u16string question =
-                u"Take your phrases along to " + newPath +
-                u"?\n\nYes: the list is written there and kept there from now on; " +
-                phraseFile_->Path() + u" stays as it is.\nNo: the phrases kept in " + newPath +
-                u" are used instead (none if there is no such file yet); yours stay in " +
-                phraseFile_->Path() + u".";
+                PhraseFileMoveQuestion(phraseFile_->Path(), newPath, rows_.Count(), phrasesThere);
             const int answer = MessageBoxW(wnd_, WidePtr(question), L"Options",
                                            MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
             if (answer == IDCANCEL) return false;
             how = answer == IDYES ? PhraseFileMove::TakePhrasesAlong : PhraseFileMove::UseNewFile;
-            if (how == PhraseFileMove::TakePhrasesAlong && files_->FileExists(newPath)) {
-                // Its phrases, or whatever else it holds, would be gone.
-                const std::u16string replace =
-                    place.OfAnotherKind
-                        ? newPath + u" holds no phrases: it is a file of another kind. Replace "
-                                    u"it with your phrases?"
-                        : newPath + u" holds phrases already. Replace them with yours?";
-                if (MessageBoxW(wnd_, WidePtr(replace), L"Options",
-                                MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
-                    return false;
-            }
+            // Whatever a file of another kind holds would be gone.
+            if (how == PhraseFileMove::TakePhrasesAlong && place.OfAnotherKind &&
+                MessageBoxW(wnd_,
+                            WidePtr(newPath + u" holds no phrases: it is a file of another kind. "
+                                              u"Replace it with your phrases?"),
+                            L"Options", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+                return false;
         }
         try {
             SwitchPhraseFile(phraseFile_, *files_, win32_, rows_, index_, newPath, how,

@@ -85,6 +85,7 @@ private:
     // Program start and end (ProgramLifetime.cpp).
     void StartUp();
     void StartHook();
+    void ReportLoadFailure(const std::u16string& readError);
     void ReportPhrasesLeftOut();
     void ShowStartNotes();
     // lumora.exe, lumora.dll and lumora.ini: never a phrase file.

@@ -72,6 +72,28 @@ INT_PTR CALLBACK OptionsDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM
     return TRUE;
 }
 
+LRESULT CALLBACK OptionsDialog::ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, LPARAM lp,
+                                                  UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<OptionsDialog*>(data);
+    if (msg == WM_SETFOCUS) self->ShortcutFieldFocus(true);
+    if (msg == WM_KILLFOCUS) self->ShortcutFieldFocus(false);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, ShortcutFieldProc, id);
+    // Alt+Space is a key for the field, not the window menu (Wine's hotkey control passes
+    // the character on, and the default turns it into the menu).
+    if (msg == WM_SYSCHAR) return 0;
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
+void OptionsDialog::ShortcutFieldFocus(bool focused) {
+    if (focused == shortcutsSuspended_) return;
+    shortcutsSuspended_ = focused;
+    // Nothing may leave a window procedure; a shortcut not restored is said by the caller.
+    try {
+        if (shortcutFieldFocus_) shortcutFieldFocus_(focused);
+    } catch (...) {
+    }
+}
+
 void OptionsDialog::Activate() const {
     if (dialog_) SetForegroundWindow(dialog_);
 }
@@ -83,6 +105,7 @@ INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         Fill(dlg);
         return TRUE;
     case WM_DESTROY:
+        ShortcutFieldFocus(false);
         dialog_ = nullptr;
         return FALSE;
     case WM_COMMAND:
@@ -92,6 +115,10 @@ INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             return TRUE;
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        case IDC_OPT_NOLIMIT:
+            EnableWindow(GetDlgItem(dlg, IDC_OPT_MAXPHRASES),
+                         IsDlgButtonChecked(dlg, IDC_OPT_NOLIMIT) != BST_CHECKED);
             return TRUE;
         case IDC_OPT_BROWSE:
             Browse(dlg);
@@ -130,6 +157,8 @@ void OptionsDialog::Fill(HWND dlg) {
     }
     SendMessageW(mode, CB_SETCURSEL, values_.ModeChoice, 0);
     SetDlgItemTextW(dlg, IDC_OPT_MAXPHRASES, WidePtr(values_.MaxPhrases));
+    CheckDlgButton(dlg, IDC_OPT_NOLIMIT, values_.NoLimit ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dlg, IDC_OPT_MAXPHRASES), !values_.NoLimit);
     SetDlgItemTextW(dlg, IDC_OPT_PHRASEFILE, WidePtr(values_.PhraseFile));
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
     // Room for all at once and one redraw at the end: a long list fills in one pass.
@@ -143,11 +172,11 @@ void OptionsDialog::Fill(HWND dlg) {
                                                          {IDC_OPT_SEARCH, &values_.SearchShortcut}};
     for (const auto& [id, shortcut] : shortcuts) {
         HWND control = GetDlgItem(dlg, id);
-        // A plain key or Shift with one becomes Ctrl+Alt with it: such a shortcut would take
-        // the key from every program.
-        SendMessageW(control, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
-                     MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        // A plain key is taken as typed, and OK refuses it with the reason: turned silently
+        // into Ctrl+Alt with it, it was a shortcut the user never chose.
+        SendMessageW(control, HKM_SETRULES, 0, 0);
         SendMessageW(control, HKM_SETHOTKEY, HotKeyValueOf(*shortcut), 0);
+        SetWindowSubclass(control, ShortcutFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemTextW(dlg, IDC_OPT_PASTEABOVE, WidePtr(values_.PasteAbove));
@@ -232,6 +261,7 @@ OptionsFormValues OptionsDialog::Read(HWND dlg) const {
     const LRESULT mode = SendDlgItemMessageW(dlg, IDC_OPT_MODE, CB_GETCURSEL, 0, 0);
     values.ModeChoice = mode >= 0 ? static_cast<std::size_t>(mode) : values_.ModeChoice;
     values.MaxPhrases = ItemText(dlg, IDC_OPT_MAXPHRASES);
+    values.NoLimit = IsDlgButtonChecked(dlg, IDC_OPT_NOLIMIT) == BST_CHECKED;
     values.PhraseFile = ItemText(dlg, IDC_OPT_PHRASEFILE);
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
     const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));

@@ -20,12 +20,21 @@ public:
     // Modal over owner. The values accepted by check when the user chose OK; nothing for Cancel.
     std::optional<OptionsFormResult> ShowModal(HWND owner, const OptionsFormValues& values,
                                                Check check);
+    // Called with true when a shortcut field takes the focus and with false when it loses it
+    // (or the window closes): Lumora's own global shortcuts are suspended meanwhile, or the
+    // field could never see them pressed.
+    void SetShortcutFieldFocus(std::function<void(bool)> changed) {
+        shortcutFieldFocus_ = std::move(changed);
+    }
     // The window is open (a second "Options..." only brings it to the front).
     bool IsOpen() const { return dialog_ != nullptr; }
     void Activate() const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                              DWORD_PTR self);
+    void ShortcutFieldFocus(bool focused);
     INT_PTR OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
     void Fill(HWND dlg);
     OptionsFormValues Read(HWND dlg) const;
@@ -47,6 +56,8 @@ private:
     Check check_;
     std::optional<OptionsFormResult> result_;
     HWND dialog_ = nullptr;
+    std::function<void(bool)> shortcutFieldFocus_;
+    bool shortcutsSuspended_ = false;
 };
 
 } // namespace lumora

@@ -276,6 +276,13 @@ void PhraseGrid::RowDeleted(std::size_t index) {
     StatusChanged();
 }
 
+void PhraseGrid::RowInserted(std::size_t) {
+    // Only an undone delete inserts, never during an edit: the rows below move down a line.
+    SyncItemCount();
+    if (list_) InvalidateRect(list_, nullptr, FALSE);
+    StatusChanged();
+}
+
 void PhraseGrid::RowsCleared() {
     if (edit_) EndEdit(false, false);
     SyncItemCount();

@@ -60,6 +60,7 @@ public:
     void RowAppended(std::size_t index) override;
     void RowDeleted(std::size_t index) override;
     void RowsCleared() override;
+    void RowInserted(std::size_t index) override;
     void BatchBegun() override;
     void BatchEnded() override;
 

@@ -45,6 +45,10 @@ LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case VK_F2:
             editor_.EditPhrase();
             return 0;
+        case 'Z':
+            if (GetKeyState(VK_CONTROL) >= 0) break;
+            editor_.Undo();
+            return 0;
         case VK_LEFT:
             MoveFocusedColumn(-1);
             return 0;

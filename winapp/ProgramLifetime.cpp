@@ -3,6 +3,8 @@
 #include "winapp/ProgramLifetime.h"
 
 #include "data/PhraseFilePlace.h"
+#include "editor/StartNotices.h"
+#include "platform/Error.h"
 
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/VersionInfo.h"
@@ -13,6 +15,7 @@
 #include <wtsapi32.h>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace lumora {
@@ -118,11 +121,11 @@ void MainWindow::StartUp() {
     // Said at start: a write that fails for the same reason is not said again.
     if (phraseFile_ && !place.Message.empty() && *place.Path == configured)
         phraseFile_->MarkWriteFailureSaid();
-    // The load keeps the window answering meanwhile. A load error ends start-up here, before
-    // the hook (the caption then carries no version); the edits made after it are still saved,
-    // with the file kept as its backup first.
-    bool loaded = false;
+    // The load keeps the window answering meanwhile. After a load error the phrases read
+    // before it are expanded as after any start; the file is kept as its backup at once, so
+    // that the message can say where.
     PhraseLoadResult result;
+    std::optional<std::u16string> loadError;
     try {
         // Messages are handled every 30 ms or so, not after every phrase: a round through
         // the queue per phrase made 10,000 phrases take over a second under Wine.
@@ -135,7 +138,8 @@ void MainWindow::StartUp() {
                 pumped = now;
                 win32_.ProcessPendingMessages();
             });
-        loaded = true;
+    } catch (const Error& e) {
+        loadError = e.Message();
     } catch (...) {
         intake_.ShowException(std::current_exception());
     }
@@ -149,10 +153,16 @@ void MainWindow::StartUp() {
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     list_.UpdateStatus();
     if (phraseFile_) phraseFileWatch_.Watch(wnd_, *phraseFile_);
-    if (loaded) StartHook();
+    StartHook();
+    // Told once the hook is set: the phrases kept are expanded while the message is shown.
+    if (loadError && link_.HookThread != 0) ReportLoadFailure(*loadError);
     if (link_.HookThread != 0 && !startNotes_.empty())
         PostMessageW(wnd_, ShowStartNotesMessage, 0, 0);
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
+    // A first start shows nothing but an icon, which may sit in the hidden part of the tray.
+    if (phraseFile_ && !result.FileFound && !loadError && link_.HookThread != 0)
+        tray_.ShowWelcome(std::u16string(FirstStartBalloonTitle),
+                          std::u16string(FirstStartBalloonText));
     if (showAfterLoad_) ShowPhraseList();
 }
 
@@ -168,6 +178,19 @@ void MainWindow::StartHook() {
     StartWatchdog();
     std::u16string caption = ApplicationTitle + u" " + VersionString(ExecutablePath());
     SetWindowTextW(wnd_, WidePtr(caption));
+}
+
+void MainWindow::ReportLoadFailure(const std::u16string& readError) {
+    std::optional<std::u16string> copy;
+    try {
+        copy = phraseFile_->KeepOldFileNow();
+    } catch (...) {
+        // Said in the message: with no copy, the file is not written over.
+    }
+    const std::u16string text =
+        LoadFailedMessage(phraseFile_->Path(), readError, rows_.Count(), copy);
+    MessageBoxW(wnd_, WidePtr(text), WidePtr(ApplicationTitle),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 void MainWindow::ReportPhrasesLeftOut() {

@@ -7,6 +7,8 @@
 #include "platform/win32/Win32Api.h"
 #include "winapp/WindowProcedure.h"
 
+#include <commctrl.h>
+
 #include <exception>
 #include <functional>
 #include <string>
@@ -45,8 +47,15 @@ private:
 
     LRESULT OnBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     bool Create();
+    // Font, column widths and sizes for the DPI of the screen the window is on.
+    void ApplyDpi();
+    int Scaled(int size) const;
     void Layout();
+    // Fills the list for the query in the box now.
     void Filter();
+    // The box changed: fills the list now, or for a long list once the keys stop.
+    void QueryChanged();
+    LRESULT DrawChosenRow(NMLVCUSTOMDRAW& draw);
     void ShowChoice();
     void Close(bool type);
 
@@ -58,10 +67,13 @@ private:
     HWND wnd_ = nullptr;
     HWND box_ = nullptr;
     HWND view_ = nullptr;
+    HWND hint_ = nullptr; // the line under the list
     HWND previous_ = nullptr;
     HFONT font_ = nullptr;
     std::wstring cell_; // the text of the cell the list view asked for last
     bool closing_ = false;
+    bool filterDue_ = false; // the box changed since the list was filled
+    UINT dpi_ = 96;
 };
 
 } // namespace lumora

@@ -5,6 +5,8 @@
 #include "platform/win32/Win32Handles.h"
 #include "winapp/resource.h"
 
+#include <utility>
+
 namespace lumora {
 
 namespace {
@@ -100,16 +102,38 @@ void TrayIcon::ShowNotice(const std::u16string& title, const std::u16string& tex
     lstrcpynW(nid.szInfo, WidePtr(text), ARRAYSIZE(nid.szInfo));
     // Without an icon (the shell not ready yet) no balloon shows; the notice is not repeated.
     Shell_NotifyIconW(NIM_MODIFY, &nid);
+    welcomeShown_ = false;
+}
+
+void TrayIcon::ShowWelcome(const std::u16string& title, const std::u16string& text) {
+    NOTIFYICONDATAW nid = Data(NIF_INFO);
+    nid.dwInfoFlags = NIIF_INFO;
+    lstrcpynW(nid.szInfoTitle, WidePtr(title), ARRAYSIZE(nid.szInfoTitle));
+    lstrcpynW(nid.szInfo, WidePtr(text), ARRAYSIZE(nid.szInfo));
+    welcomeShown_ = Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+bool TrayIcon::BalloonClicked() {
+    return std::exchange(welcomeShown_, false);
 }
 
 void TrayIcon::ShowMenu() {
     MenuGuard menu{CreatePopupMenu()};
     if (!menu.Menu) return;
+    const State state = state_();
+    // A tab puts the shortcut in the menu's column for shortcuts.
+    auto withShortcut = [](const wchar_t* caption, const std::u16string& shortcut) {
+        std::wstring text = caption;
+        if (!shortcut.empty()) text += L"\t" + ToWide(shortcut);
+        return text;
+    };
     // "Settings" is the name users know the phrase list by.
     AppendMenuW(menu.Menu, MF_STRING, IDM_SHOW_PHRASE_LIST, L"Settings");
     AppendMenuW(menu.Menu, MF_STRING, IDM_OPTIONS, L"Options...");
-    AppendMenuW(menu.Menu, MF_STRING | (state_().Paused ? MF_CHECKED : MF_UNCHECKED), IDM_PAUSE,
-                L"Pause");
+    AppendMenuW(menu.Menu, MF_STRING, IDM_SEARCH,
+                withShortcut(L"Search phrases...", state.SearchShortcut).c_str());
+    AppendMenuW(menu.Menu, MF_STRING | (state.Paused ? MF_CHECKED : MF_UNCHECKED), IDM_PAUSE,
+                withShortcut(L"Pause", state.PauseShortcut).c_str());
     AppendMenuW(menu.Menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Menu, MF_STRING, IDM_EXIT, L"Exit");
     POINT pt{};

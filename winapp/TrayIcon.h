@@ -17,6 +17,9 @@ public:
     struct State {
         bool Paused = false;
         bool ListShown = false;
+        // As the menu shows them beside their commands ("Ctrl+Alt+P"); empty for none.
+        std::u16string PauseShortcut;
+        std::u16string SearchShortcut;
     };
 
     // The message the icon sends its window: lParam's low word is the mouse event.
@@ -41,7 +44,14 @@ public:
     void ShowState();
     // A warning balloon at the icon.
     void ShowNotice(const std::u16string& title, const std::u16string& text);
-    // The menu at the mouse: "Settings" (the phrase list), "Options...", "Pause", "Exit".
+    // An information balloon whose click opens the phrase list (see BalloonClicked).
+    void ShowWelcome(const std::u16string& title, const std::u16string& text);
+    // The user clicked the balloon shown last: true when it was the welcome, whose click opens
+    // the phrase list.
+    bool BalloonClicked();
+    // The menu at the mouse: "Settings" (the phrase list), "Options...", "Search phrases...",
+    // "Pause" (checked while paused, as the tooltip says "paused"), "Exit"; the shortcuts of
+    // search and pause beside them.
     void ShowMenu();
     // Takes the icon away and stops retrying.
     void Remove();
@@ -57,6 +67,7 @@ private:
     HICON icon_ = nullptr;
     HICON pausedIcon_ = nullptr;
     bool retrying_ = false;
+    bool welcomeShown_ = false;
 };
 
 } // namespace lumora

@@ -17,6 +17,7 @@
 #define IDC_OPT_PAUSE 208
 #define IDC_OPT_SIGNIN 209
 #define IDC_OPT_SEARCH 210
+#define IDC_OPT_NOLIMIT 211
 // How phrases reach the programs: pasted above a length, and each program's own way.
 #define IDC_OPT_PASTEABOVE 230
 #define IDC_OPT_METHODS 231
@@ -37,6 +38,7 @@
 #define IDM_DELETE 40005
 #define IDM_OPTIONS 40006
 #define IDM_PAUSE 40007
+#define IDM_SEARCH 40011
 #define IDM_IMPORT_BACKUP 40008
 // The phrase list's Import... and Export... (its toolbar and context menu).
 #define IDM_IMPORT 40009

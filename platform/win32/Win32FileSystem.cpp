@@ -181,6 +181,22 @@ public:
         }
     }
 
+    bool FolderExists(const std::u16string& path) override {
+        const DWORD attributes = GetFileAttributesW(WidePtr(path));
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    void TryCreateFileIn(const std::u16string& folder) override {
+        std::u16string scratch = folder;
+        if (!scratch.empty() && scratch.back() != u'\\' && scratch.back() != u'/') scratch += u'\\';
+        scratch += u"lumora-write-test" + Suffix() + u".tmp";
+        // Gone with the handle, also if the program ends before it is closed.
+        UniqueHandle file(CreateFileW(WidePtr(scratch), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                      nullptr));
+        if (!file.Valid()) Fail(u"Cannot create a file in the folder", folder, GetLastError());
+    }
+
 private:
     // The bytes in a new temporary file beside target, on the disk; its path.
     static std::u16string WriteTemp(const std::u16string& target, std::string_view bytes,

@@ -2,6 +2,7 @@
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <vector>
@@ -18,9 +19,11 @@ public:
     std::map<std::u16string, std::u16string> Links; // link -> the path it leads to
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
-    // Folders that exist; when empty, every folder exists. A path inside none of them is
-    // unreachable.
+    // Folders that exist: those listed and those holding a file. For Kind, when none is
+    // listed every folder exists, and a path inside none of them is unreachable. No file can be
+    // created in the unwritable ones.
     std::set<std::u16string> Folders;
+    std::set<std::u16string> UnwritableFolders;
     std::set<std::u16string> Unremovable;
     std::map<std::u16string, LocalTime> ChangedAt; // the local time Info gives, if any
     bool FailWrites = false;
@@ -87,6 +90,17 @@ public:
         const std::size_t slash = path.find_last_of(u"\\/");
         const std::u16string folder = slash == std::u16string::npos ? u"" : path.substr(0, slash);
         return Folders.count(folder) ? PathKind::Missing : PathKind::Unreachable;
+    }
+
+    bool FolderExists(const std::u16string& path) override {
+        if (Folders.count(path)) return true;
+        const std::u16string inside = path.back() == u'\\' ? path : path + u'\\';
+        return std::any_of(Files.begin(), Files.end(),
+                           [&](const auto& file) { return file.first.starts_with(inside); });
+    }
+    void TryCreateFileIn(const std::u16string& folder) override {
+        if (!FolderExists(folder) || UnwritableFolders.count(folder))
+            throw Error(u"Cannot create a file in the folder \"" + folder + u"\": Access denied");
     }
 
 private:

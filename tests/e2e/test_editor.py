@@ -117,8 +117,10 @@ class Editor(winedriver.LumoraTest):
         self.desktop.key("ctrl+Return")
         self.desktop.type("very much")
         self.wait_editing("thank you\nvery much")
-        # The count of the text, and that nothing is expanded meanwhile.
-        self.assertEqual(self.status(), ["Text: 20 of 512 characters",
+        # The count of the text, what typing there does, and that nothing is expanded
+        # meanwhile.
+        self.assertEqual(self.status(), ["Text: 20 of 512 characters; typing replaces the cell; "
+                                         "Enter keeps it, Esc brings the old text back",
                                          "Nothing is expanded while this list is open"])
         self.desktop.key("Return")
         self.wait_not_editing()
@@ -171,7 +173,8 @@ class Editor(winedriver.LumoraTest):
         self.desktop.type(typed, delay_ms=10)
         self.wait_editing(typed[:32])
         self.desktop.key("Return")
-        self.wait_rows(PHRASES_SHOWN + [(typed[:32], "")])
+        # Its text is empty: the row is marked.
+        self.wait_rows(PHRASES_SHOWN + [(typed[:32], "(expands to nothing)")])
         # A new row left with both cells empty goes, whether dropped by Escape or accepted
         # empty after Tab.
         self.desktop.key("ctrl+n")
@@ -183,7 +186,8 @@ class Editor(winedriver.LumoraTest):
         self.desktop.key("Tab")
         self.desktop.key("Return")
         self.wait_not_editing()
-        self.wait_rows(PHRASES_SHOWN + [(typed[:32], "")])
+        # Its text is empty: the row is marked.
+        self.wait_rows(PHRASES_SHOWN + [(typed[:32], "(expands to nothing)")])
         self.assertEqual(winedriver.phrases_of(self.saved_at_exit()),
                          PHRASES + [(typed[:32], "")])
 
@@ -196,6 +200,18 @@ class Editor(winedriver.LumoraTest):
         self.desktop.key("shift+Delete")
         self.wait_rows([])
         self.assertEqual(self.saved_at_exit(), winedriver.phrase_file_bytes([]))
+
+    def test_ctrlZ_ShouldBringBackTheDeletedRowInItsPlace(self):
+        self.open_editor()
+        self.focus_second_row()
+        self.desktop.key("Delete")
+        self.wait_rows([("brb", "be right back")])
+        self.desktop.key("ctrl+z")
+        self.wait_rows(PHRASES_SHOWN)
+        # Used up: a second Ctrl+Z changes nothing.
+        self.desktop.key("ctrl+z")
+        self.wait_rows(PHRASES_SHOWN)
+        self.assertEqual(winedriver.phrases_of(self.saved_at_exit()), PHRASES)
 
     def test_doubleClickOnRow_ShouldCreateNothing_AndClickOnFocusedCellShouldEdit(self):
         self.open_editor()

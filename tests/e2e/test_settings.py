@@ -100,10 +100,11 @@ class Settings(winedriver.ProgramsTest):
 
         def choose_pause():
             ml, mt, mr, mb = lumora.open_tray_menu().rect
-            # Settings, Options..., Pause, a separator and Exit: four items of one height
-            # inside a 3-pixel frame, the separator 5 pixels high (as Wine draws them).
-            item = (mb - mt - 11) / 4
-            self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(int(mt + 3 + 2.5 * item)),
+            # Settings, Options..., Search phrases..., Pause, a separator and Exit: five items
+            # of one height inside a 3-pixel frame, the separator 5 pixels high (as Wine draws
+            # them).
+            item = (mb - mt - 11) / 5
+            self.desktop.xdotool("mousemove", str((ml + mr) // 2), str(int(mt + 3 + 3.5 * item)),
                                  "click", "1")
 
         choose_pause()

@@ -360,8 +360,15 @@ class Lumora:
         # Windows opened later (Notepad) may cover it: there is no window manager to keep it
         # on top.
         self.desktop.xdotool("windowraise", xid)
+        # The icons are the bottom row of the X window: when Wine draws the window's caption
+        # itself ("Decorated", as for the screenshots), the X window holds the caption too.
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", xid],
+                                  env=self.desktop.env, check=True, capture_output=True,
+                                  text=True, timeout=10).stdout
+        height = int(dict(line.split("=", 1) for line in geometry.split())["HEIGHT"])
+        row = str(max(10, height - 10))
         for slot in range(slots):
-            self.desktop.xdotool("mousemove", "--window", xid, str(10 + 20 * slot), "10",
+            self.desktop.xdotool("mousemove", "--window", xid, str(10 + 20 * slot), row,
                                  "click", "3")
             try:
                 return wait_until(lambda: next((w for w in self.desktop.windows()

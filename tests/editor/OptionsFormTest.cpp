@@ -125,6 +125,22 @@ TEST_F(OptionsFormTest, StartAtSignIn_ShouldWriteTheQuotedPath_AndRemoveIt) {
     EXPECT_FALSE(desk.RunKeyCommand);
 }
 
+TEST_F(OptionsFormTest, NoLimit_ShouldBeTheSettingsFilesMinusOne_AndKeepANumberToGoBackTo) {
+    values.NoLimit = true;
+    values.MaxPhrases = u"not read";
+    const OptionsFormResult lifted = ReadOptionsForm(values, current, 3);
+    ASSERT_TRUE(lifted.Ok());
+    EXPECT_EQ(lifted.NewSettings.MaxPhrases, 0xFFFFFFFFu);
+    const OptionsFormValues shown = FormValuesOf(lifted.NewSettings, false);
+    EXPECT_TRUE(shown.NoLimit);
+    EXPECT_EQ(shown.MaxPhrases, u"30");
+    // Unticked again: the number in the box counts.
+    OptionsFormValues again = shown;
+    again.NoLimit = false;
+    again.MaxPhrases = u"50";
+    EXPECT_EQ(ReadOptionsForm(again, lifted.NewSettings, 3).NewSettings.MaxPhrases, 50u);
+}
+
 TEST_F(OptionsFormTest, SwitchPhraseFile_ShouldLoseNoPhrase_EitherWay) {
     testing::FakeFileSystem files;
     AbbreviationIndex index;

@@ -134,9 +134,13 @@ TEST_F(PhraseEditorTest, NewItem_ShouldLeaveEveryRow_WhenTheListIsFull) {
     const std::u16string message = ListFullMessage(2);
     for (std::u16string_view where : {u"Options", u"MaxPhrases", u"-maxitems="})
         EXPECT_NE(message.find(where), std::u16string::npos);
-    // Once a phrase is deleted there is room, and the status says how to add one.
+    // Once a phrase is deleted there is room: the status is about the focused row again (its
+    // abbreviation of letters starts longer words), and without one says how to add a phrase.
     grid.Focused = 0;
     editor.DeletePhrase();
+    EXPECT_NE(editor.StatusText().find(u"\"b\" also fires at the start of a longer word"),
+              std::u16string::npos);
+    grid.Focused.reset();
     EXPECT_EQ(editor.StatusText(), u"Double click the list to create a new item");
     EXPECT_EQ(editor.NewPhrase(), NewPhraseOutcome::Opened);
 }
@@ -192,7 +196,8 @@ TEST_F(PhraseEditorTest, SharedAbbreviation_ShouldMarkItsRows_AndNameTheOneTypin
 
 TEST_F(PhraseEditorTest, CellEditor_ShouldCountTheText_AndKeepAbbreviationsOnOneLine) {
     editor.CellEditLength(TextColumn, 20);
-    EXPECT_EQ(editor.StatusText(), u"Text: 20 of 512 characters");
+    EXPECT_EQ(editor.StatusText(), u"Text: 20 of 512 characters; typing replaces the cell; Enter "
+                                   u"keeps it, Esc brings the old text back");
     EXPECT_EQ(CellLengthLimit(TextColumn), MaxTextLength);
     EXPECT_EQ(CellLengthLimit(AbbreviationColumn), MaxAbbreviationLength);
     EXPECT_EQ(CellEditorKeyAction(TextColumn, vk::Return, true), CellEditorKey::LineBreak);
