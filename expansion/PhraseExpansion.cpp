@@ -113,12 +113,27 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion) &&
             !typing_.Canceled()) {
             if (!released) released.emplace(platform_);
-            // The shadow text has the abbreviation and its trail, not yet what slipped past.
-            const auto observed =
-                static_cast<std::int32_t>(expansion.Abbreviation.size() +
-                                          (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
-            typing_.Erase(observed + typedAfter, observed);
-            typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+            if (expansion.Undoes != 0) {
+                // The user's Backspace took the phrase's last character from the target, but
+                // not from the shadow text.
+                typing_.Erase(expansion.Undoes - 1 + typedAfter, expansion.Undoes);
+                typing_.TypeExactly(expansion.Text + expansion.Trail, expansion.CapsLock);
+                undo_.Undone();
+            } else {
+                // The shadow text has the abbreviation and its trail, not yet what slipped
+                // past.
+                const auto observed = static_cast<std::int32_t>(
+                    expansion.Abbreviation.size() +
+                    (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
+                typing_.Erase(observed + typedAfter, observed);
+                typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+                // Keys that slipped past were typed after the phrase: no Backspace undoes it.
+                if (slipped.empty())
+                    undo_.ExpansionTyped(expansion, typing_.LastTyped(),
+                                         tracking_.FindTargetWindow(),
+                                         tracking_.FindFocusedControl(tracking_.FindTargetWindow()),
+                                         platform_.Time.TickCount());
+            }
             typed = true;
         }
     }
@@ -128,6 +143,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {
+    undo_.Disarm();
     for (SlippedKey& s : slipped)
         s.InTarget = true;
     ObserveSlipped(slipped, false);

@@ -3,6 +3,7 @@
 // the user's keys, the abbreviation is erased and the phrase typed, the keys that slipped past
 // before the hold are typed again after it, and the held keys go.
 #include "control/ProgramControl.h"
+#include "expansion/ExpansionUndo.h"
 #include "hook/HookLink.h"
 #include "hook/HookMessages.h"
 #include "output/ElevatedTargets.h"
@@ -84,6 +85,9 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // The expansion typed last, which a Backspace may take back.
+    ExpansionUndo& Undo() { return undo_; }
+
 private:
     void WaitForHold();
     void Expand(const PendingExpansion& expansion, std::vector<SlippedKey>& slipped,
@@ -104,6 +108,7 @@ private:
     ProgramControl& control_;
     SlippedKeysObserver& observer_;
     ElevatedTargets elevated_;
+    ExpansionUndo undo_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.

@@ -147,7 +147,9 @@ void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail,
     CapsLockOff capsOff(platform_, capsLock);
     auto hold = tracking_.HoldRecords();
     TrackingRecord* rec = tracking_.CurrentRecord();
+    lastTyped_ = {typed.Text.size(), false, typed.LeftPresses != 0};
     Type(typed.Text, rec, true);
+    lastTyped_.Complete = !canceled_;
     if (typed.LeftPresses == 0 || canceled_) return;
     // Back to the {#cursor} field, and the shadow caret with it.
     std::vector<KeyEvent> lefts;
@@ -158,6 +160,12 @@ void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail,
     platform_.Input.SendInputs(lefts);
     if (rec) rec->Pos = std::max(0, CaretInText(*rec) - static_cast<std::int32_t>(typed.CaretBack));
     platform_.Messages.ProcessPendingMessages();
+}
+
+void PhraseTyping::TypeExactly(std::u16string_view text, bool capsLock) {
+    CapsLockOff capsOff(platform_, capsLock);
+    auto hold = tracking_.HoldRecords();
+    Type(text, tracking_.CurrentRecord(), false);
 }
 
 void PhraseTyping::TypeAgain(std::u16string_view text) {

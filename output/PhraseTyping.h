@@ -30,6 +30,12 @@ struct PendingExpansion {
     // Chosen by the user in the search window, not found in what was typed: pause and excluded
     // programs, which only keep Lumora from acting on its own, do not hold it back.
     bool Chosen = false;
+    // The abbreviation as it was typed (its letter case).
+    std::u16string Typed{};
+    // Not 0: this takes back the expansion that typed this many characters, of which the
+    // user's Backspace erased the last in the target (not in the shadow text); Text and Trail
+    // are the abbreviation and its trail, typed again exactly as they were typed.
+    std::int32_t Undoes = 0;
 };
 
 // Characters typed per injection: Escape is looked for between two injections.
@@ -50,6 +56,17 @@ public:
     // Types text and then trail into the target in its keyboard layout, mirroring each
     // character into the shadow text; Cancel stops it before the next injection.
     void TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock = false);
+    // What the last TypeText typed: how many characters, whether all of them (no Escape came),
+    // and whether the caret went back to a {#cursor} field afterwards.
+    struct TypedOut {
+        std::size_t Length = 0;
+        bool Complete = false;
+        bool CaretMoved = false;
+    };
+    const TypedOut& LastTyped() const { return lastTyped_; }
+    // Types text exactly as given (no fields), mirroring each character into the shadow text.
+    // Escape does not stop it: what it types is what the user typed.
+    void TypeExactly(std::u16string_view text, bool capsLock);
     // Types text exactly as given (keys the user typed, again), without touching the shadow
     // text: whoever observes them does that. Escape does not stop it: nothing the user typed
     // may be lost.
@@ -94,6 +111,7 @@ private:
     TrackingRecords& tracking_;
     bool active_ = false;
     bool canceled_ = false;
+    TypedOut lastTyped_;
 };
 
 } // namespace lumora
