@@ -395,6 +395,8 @@ void MainWindow::ApplySettings(const Settings& settings) {
         options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
     if (settings_.MaxPhrases != before.MaxPhrases) options_.MaxPhrases = settings_.MaxPhrases;
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    options_.FollowCase = settings_.FollowCase;
+    options_.UndoWithBackspace = settings_.UndoWithBackspace;
     if (settings_.PauseShortcut != before.PauseShortcut)
         intake_.SetPauseShortcut(settings_.PauseShortcut);
     if (settings_.SearchShortcut != before.SearchShortcut)

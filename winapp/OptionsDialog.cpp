@@ -133,6 +133,8 @@ void OptionsDialog::Fill(HWND dlg) {
         SendMessageW(control, HKM_SETHOTKEY, HotKeyValueOf(*shortcut), 0);
     }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_OPT_FOLLOWCASE, values_.FollowCase ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_OPT_UNDO, values_.UndoWithBackspace ? BST_CHECKED : BST_UNCHECKED);
 }
 
 OptionsFormValues OptionsDialog::Read(HWND dlg) const {
@@ -156,6 +158,8 @@ OptionsFormValues OptionsDialog::Read(HWND dlg) const {
     values.SearchShortcut = ShortcutOfHotKeyValue(
         static_cast<std::uint16_t>(SendDlgItemMessageW(dlg, IDC_OPT_SEARCH, HKM_GETHOTKEY, 0, 0)));
     values.StartAtSignIn = IsDlgButtonChecked(dlg, IDC_OPT_SIGNIN) == BST_CHECKED;
+    values.FollowCase = IsDlgButtonChecked(dlg, IDC_OPT_FOLLOWCASE) == BST_CHECKED;
+    values.UndoWithBackspace = IsDlgButtonChecked(dlg, IDC_OPT_UNDO) == BST_CHECKED;
     return values;
 }
 

@@ -17,6 +17,8 @@
 #define IDC_OPT_PAUSE 208
 #define IDC_OPT_SIGNIN 209
 #define IDC_OPT_SEARCH 210
+#define IDC_OPT_FOLLOWCASE 211
+#define IDC_OPT_UNDO 212
 // The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the
 // main window.
 #define IDM_SHOW_PHRASE_LIST 40001
