@@ -29,7 +29,8 @@ constexpr std::u16string_view FieldsHelpText =
     u"{#date}  {#time}\ttoday's date, the time now\r\n"
     u"{#date:yyyy-MM-dd}  {#time:HH:mm}\tthe same, in that picture\r\n"
     u"{#clipboard}\tthe text on the clipboard\r\n"
-    u"{#cursor}\twhere the caret goes once the phrase is typed";
+    u"{#cursor}\twhere the caret goes once the phrase is typed\r\n"
+    u"{#keepcase}\tthe phrase keeps its letter case";
 
 // Longest stored abbreviation and text, in UTF-16 code units.
 constexpr std::size_t MaxAbbreviationLength = 32;
