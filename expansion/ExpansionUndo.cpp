@@ -9,7 +9,8 @@ void ExpansionUndo::ExpansionTyped(const PendingExpansion& expansion,
                                    HWindow control, std::uint32_t now) {
     armed_.reset();
     if (expansion.Chosen || expansion.Undoes != 0 || !typed.Complete || typed.CaretMoved ||
-        typed.Length == 0 || typed.Length > UndoMaxLength || expansion.Typed.empty())
+        typed.Surrogates || typed.Length == 0 || typed.Length > UndoMaxLength ||
+        expansion.Typed.empty())
         return;
     armed_ = Undoable{expansion.Typed,
                       expansion.Trail,

@@ -24,7 +24,8 @@ constexpr std::size_t UndoMaxLength = 1000;
 class ExpansionUndo {
 public:
     // An expansion was typed out: it may be undone, unless it was chosen in the search window
-    // (nothing was typed for it), cut short by Escape, left the caret at a {#cursor} field, or
+    // (nothing was typed for it), cut short by Escape, left the caret at a {#cursor} field,
+    // holds a character of two code units (targets differ on how many Backspaces erase it), or
     // was too long.
     void ExpansionTyped(const PendingExpansion& expansion, const PhraseTyping::TypedOut& typed,
                         HWindow target, HWindow control, std::uint32_t now);

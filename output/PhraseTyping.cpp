@@ -147,7 +147,8 @@ void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail,
     CapsLockOff capsOff(platform_, capsLock);
     auto hold = tracking_.HoldRecords();
     TrackingRecord* rec = tracking_.CurrentRecord();
-    lastTyped_ = {typed.Text.size(), false, typed.LeftPresses != 0};
+    lastTyped_ = {typed.Text.size(), false, typed.LeftPresses != 0,
+                  std::any_of(typed.Text.begin(), typed.Text.end(), IsHighSurrogate)};
     Type(typed.Text, rec, true);
     lastTyped_.Complete = !canceled_;
     if (typed.LeftPresses == 0 || canceled_) return;

@@ -56,12 +56,14 @@ public:
     // Types text and then trail into the target in its keyboard layout, mirroring each
     // character into the shadow text; Cancel stops it before the next injection.
     void TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock = false);
-    // What the last TypeText typed: how many characters, whether all of them (no Escape came),
-    // and whether the caret went back to a {#cursor} field afterwards.
+    // What the last TypeText typed: how many characters (code units), whether all of them (no
+    // Escape came), whether the caret went back to a {#cursor} field afterwards, and whether a
+    // character took two code units (which a Backspace may erase at once or by halves).
     struct TypedOut {
         std::size_t Length = 0;
         bool Complete = false;
         bool CaretMoved = false;
+        bool Surrogates = false;
     };
     const TypedOut& LastTyped() const { return lastTyped_; }
     // Types text exactly as given (no fields), mirroring each character into the shadow text.
