@@ -19,6 +19,8 @@
 #define IDC_OPT_SEARCH 210
 #define IDC_OPT_FOLLOWCASE 211
 #define IDC_OPT_UNDO 212
+#define IDD_IMPORT 300
+#define IDC_IMPORT_LIST 301
 // The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the
 // main window.
 #define IDM_SHOW_PHRASE_LIST 40001
@@ -28,3 +30,4 @@
 #define IDM_DELETE 40005
 #define IDM_OPTIONS 40006
 #define IDM_PAUSE 40007
+#define IDM_IMPORT_BACKUP 40008
