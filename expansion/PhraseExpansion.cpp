@@ -2,6 +2,8 @@
 // what slipped past, and releases the held keys.
 #include "expansion/PhraseExpansion.h"
 
+#include "output/FieldFilling.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -18,10 +20,12 @@ constexpr std::uint32_t HoldWaitMs = 500;
 PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookLink& link,
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
-    : platform_(platform), link_(link), tracking_(tracking), typing_(typing), control_(control),
-      observer_(observer), elevated_(platform.Processes, notices) {}
+    : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing),
+      control_(control), observer_(observer), elevated_(platform.Processes, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
+    // The program is ending: the abbreviation stays as typed, and its keys go with the rest.
+    if (ending_) return;
     const bool waiting = pending_.has_value();
     pending_ = std::move(expansion);
     if (waiting) return;
@@ -51,6 +55,25 @@ void PhraseExpansion::WaitForHold() {
 void PhraseExpansion::ReleaseHold() {
     if (link_.HookThread == 0) return;
     platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_RELEASE, lastReport_, 0);
+}
+
+bool PhraseExpansion::StopForExit() {
+    ending_ = true;
+    typing_.Cancel();
+    if (pending_) {
+        pending_.reset();
+        // Its WM_EXPAND will find nothing to do: the hold it asked for goes now.
+        if (!running_) ReleaseHold();
+    }
+    return running_;
+}
+
+void PhraseExpansion::Tell(const std::u16string& text) {
+    // Once: the same reason again (the abbreviation tried at each key while the clipboard
+    // stays held) is not news.
+    if (text == told_) return;
+    told_ = text;
+    notices_.ShowNotice(u"Lumora", text);
 }
 
 void PhraseExpansion::ExpandPhrase() {
@@ -106,11 +129,20 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
             ++typedAfter;
     }
     bool typed = false;
+    bool leftTarget = false;
     {
         PhraseTyping::ActiveScope active(typing_);
+        // The fields before anything is erased: a clipboard that stays held leaves the
+        // abbreviation as it is, and the keys typed meanwhile stay held, behind the phrase.
+        std::optional<FilledPhrase> filled;
+        if (!typing_.Canceled() && MayTypeInto(expansion)) {
+            filled = FillPhrase(platform_, tracking_.MainWindow(), expansion.Text, expansion.Trail);
+            if (!filled->Prepared && !typing_.Canceled()) Tell(filled->Failure);
+        }
         // Checked before the target is brought back and anything erased, and again after: an
-        // Escape handled while the target was waited for leaves the abbreviation too.
-        if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion) &&
+        // Escape handled while the target or the clipboard was waited for leaves the
+        // abbreviation too.
+        if (filled && filled->Prepared && !typing_.Canceled() && typing_.ReadyTarget(expansion) &&
             !typing_.Canceled()) {
             if (!released) released.emplace(platform_);
             if (expansion.Undoes != 0) {
@@ -126,7 +158,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                     expansion.Abbreviation.size() +
                     (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
                 typing_.Erase(observed + typedAfter, observed);
-                typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+                typing_.TypePrepared(*filled->Prepared, expansion.CapsLock);
                 // Keys that slipped past were typed after the phrase: no Backspace undoes it.
                 if (slipped.empty())
                     undo_.ExpansionTyped(expansion, typing_.LastTyped(),
@@ -135,9 +167,19 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                                          platform_.Time.TickCount());
             }
             typed = true;
+            leftTarget = typing_.LeftTarget();
         }
     }
     if (!typed) return Abandon(slipped);
+    if (leftTarget) {
+        // The user went to another window or field: nothing more is typed anywhere (what
+        // slipped past goes unrepeated), and the user learns why the phrase is cut short.
+        Tell(u"The focus moved to another window, so Lumora stopped typing the phrase there. "
+             u"What was typed of it stays where it began.");
+        ObserveSlipped(slipped, false);
+        return;
+    }
+    told_.clear();
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
 }

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -88,6 +89,13 @@ public:
     // The expansion typed last, which a Backspace may take back.
     ExpansionUndo& Undo() { return undo_; }
 
+    // The program ends (exit, close, the session's end): the typing stops before its next
+    // chunk, no expansion begins any more, and the running one lets the held keys go as it
+    // unwinds. True while one still runs: the end must wait for it (Running) and then for the
+    // hook library to have replayed the keys.
+    bool StopForExit();
+    bool Ending() const { return ending_; }
+
 private:
     void WaitForHold();
     void Expand(const PendingExpansion& expansion, std::vector<SlippedKey>& slipped,
@@ -101,7 +109,11 @@ private:
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
 
+    // Tells the user once why an expansion stopped or did not happen.
+    void Tell(const std::u16string& text);
+
     Platform& platform_;
+    TrayNotices& notices_;
     HookLink& link_;
     TrackingRecords& tracking_;
     PhraseTyping& typing_;
@@ -116,6 +128,9 @@ private:
     std::vector<SlippedKey> slipped_;
     std::uint32_t lastReport_ = 0;
     bool running_ = false;
+    bool ending_ = false;
+    // What the user was last told, until a phrase is typed whole again.
+    std::u16string told_;
 };
 
 } // namespace lumora

@@ -25,6 +25,9 @@
 // both hooks away until the next WM_HOOK_REINSTALL (for lumora.exe's test of the re-install;
 // it works only from inside the process, so that no other program can switch the hooks off).
 //
+// HookHolding() is TRUE while the library holds keys or replays them: the program's end waits
+// for it to turn FALSE after the last release, so that no key the user typed is lost.
+//
 // Calling convention: WINAPI (__stdcall; the same as the default on x64), exported undecorated
 // as "SetHook". A second call returns the id of the thread already running.
 #include "platform/win32/Win32Api.h"
@@ -33,10 +36,12 @@ extern "C" {
 using SetHookProc = DWORD(WINAPI*)(HWND window);
 using HookLastEventTickProc = DWORD(WINAPI*)();
 using RemoveHooksProc = void(WINAPI*)();
+using HookHoldingProc = BOOL(WINAPI*)();
 }
 
 #ifdef LUMORA_HOOK_BUILD
 extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window);
 extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick();
 extern "C" __declspec(dllexport) void WINAPI RemoveHooks();
+extern "C" __declspec(dllexport) BOOL WINAPI HookHolding();
 #endif

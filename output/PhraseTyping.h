@@ -42,6 +42,8 @@ struct PendingExpansion {
 constexpr std::size_t TypingChunk = 8;
 // How long the typing waits for a target that lost the foreground to get it back.
 constexpr std::uint32_t TargetWaitMs = 200;
+// How long the typing waits at most for the target to take a chunk before it sends the next.
+constexpr std::uint32_t PacingWaitMs = 250;
 
 class PhraseTyping {
 public:
@@ -55,10 +57,18 @@ public:
     void Erase(std::int32_t count, std::int32_t inShadow);
     // Types text and then trail into the target in its keyboard layout, mirroring each
     // character into the shadow text; Cancel stops it before the next injection.
+    // A field that cannot be filled types nothing (FieldFilling.h).
     void TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock = false);
-    // What the last TypeText typed: how many characters (code units), whether all of them (no
-    // Escape came), whether the caret went back to a {#cursor} field afterwards, and whether a
-    // character took two code units (which a Backspace may erase at once or by halves).
+    struct PreparedText;
+    // Types a text whose fields are filled already; it stops before the next chunk at Cancel,
+    // or when the window or control it began in is no longer in front (LeftTarget).
+    void TypePrepared(const PreparedText& typed, bool capsLock);
+    // The last typing stopped because the focus went elsewhere.
+    bool LeftTarget() const { return leftTarget_; }
+    // What the last TypePrepared typed: how many characters (code units), whether all of them
+    // (no Escape came, the focus stayed), whether the caret went back to a {#cursor} field
+    // afterwards, and whether a character took two code units (which a Backspace may erase at
+    // once or by halves).
     struct TypedOut {
         std::size_t Length = 0;
         bool Complete = false;
@@ -108,11 +118,14 @@ public:
 private:
     // Types text in chunks, mirroring into rec when given; Cancel stops it when cancelable.
     void Type(std::u16string_view text, TrackingRecord* rec, bool cancelable);
+    // That window is in front with that control focused.
+    bool StillAt(HWindow target, HWindow control);
 
     Platform& platform_;
     TrackingRecords& tracking_;
     bool active_ = false;
     bool canceled_ = false;
+    bool leftTarget_ = false;
     TypedOut lastTyped_;
 };
 

@@ -377,6 +377,11 @@ void ScriptedDesktop::SendInputs(const std::vector<KeyEvent>& events) {
         SendInput(e);
 }
 
+void ScriptedDesktop::WaitForInputTaken(HWindow target, std::uint32_t) {
+    ++InputWaits;
+    if (OnWaitForInputTaken) OnWaitForInputTaken(target);
+}
+
 bool ScriptedDesktop::SetForegroundWindow(HWindow w) {
     ForegroundRequests.push_back(w);
     if (RefuseForeground || !Exists(w)) return false;

@@ -1,14 +1,15 @@
 #pragma once
 // A desktop that behaves like Windows for the program: numbered application windows whose
-// controls are edit-control text fields, a keyboard with a layout (US unless set), the hook library, and the program's
-// own hidden main window. Every key event goes first through the hook library, which decides
-// with lumora.dll's rules: the user's keys are reported to the program and (unless withheld)
-// reach the focused field; the program's injected keys reach the focused field.
+// controls are edit-control text fields, a keyboard with a layout (US unless set), the hook
+// library, and the program's own hidden main window. Every key event goes first through the hook
+// library, which decides with lumora.dll's rules: the user's keys are reported to the program and
+// (unless withheld) reach the focused field; the program's injected keys reach the focused field.
 #include "simulation/ScriptedDesktop.h"
 #include "simulation/SimulatedHookLibrary.h"
 #include "simulation/SimulatedKeyboard.h"
 #include "simulation/SimulatedTextField.h"
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -79,6 +80,11 @@ public:
     // queues up until RunPending, as when the program is busy.
     bool KeepUp = true;
 
+    // The front application takes its input only when the program waits for it to
+    // (WaitForInputTaken) or at CatchUp, as a slow program whose queue fills up; off: at once.
+    bool TargetLags = false;
+    void CatchUp();
+
     // Key events replayed so far (held by the hook and injected again afterwards).
     int Replayed = 0;
 
@@ -92,6 +98,8 @@ private:
     // held keys it hands back are replayed.
     void ForwardThreadPosts();
     void Replay();
+    // Hands one event to the focused field, now or, when the target lags, later.
+    void ToTarget(std::function<void()> apply);
     ThreadId WindowThreadOf(int n) const { return 100 + static_cast<ThreadId>(n); }
 
     ScriptedDesktop desktop_;
@@ -103,6 +111,7 @@ private:
     std::size_t threadPostsSeen_ = 0;
     bool running_ = false;
     bool replaying_ = false;
+    std::deque<std::function<void()>> lagged_;
 };
 
 } // namespace lumora::sim

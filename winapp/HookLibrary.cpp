@@ -52,12 +52,17 @@ HookLibrary::Started HookLibrary::Start(HWND window) {
     }
     lastEventTick_ = Export<HookLastEventTickProc>(library_, "HookLastEventTick");
     removeHooks_ = Export<RemoveHooksProc>(library_, "RemoveHooks");
+    holding_ = Export<HookHoldingProc>(library_, "HookHolding");
     return started;
 }
 
 std::optional<std::uint32_t> HookLibrary::LastEventTick() const {
     if (!lastEventTick_) return std::nullopt;
     return lastEventTick_();
+}
+
+bool HookLibrary::Holding() const {
+    return holding_ && holding_() != FALSE;
 }
 
 void HookLibrary::RemoveHooksForTest(std::uint64_t key) const {
