@@ -18,7 +18,8 @@ class CaseUndo(winedriver.LumoraTest):
         self.assertEqual(self.desktop.notepad_text(expect=""), "")
 
     def test_capitalisedAbbreviations_ShouldGiveThePhraseInTheirCase(self):
-        self.lumora.start()
+        # Completed by the delimiter after them, typed with Shift up again.
+        self.lumora.start("-delims=1")
         self.desktop.start_notepad()
         for delay in (0, 100):
             with self.subTest(delay_ms=delay):
