@@ -21,7 +21,8 @@ PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookL
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
     : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing),
-      control_(control), observer_(observer), elevated_(platform.Processes, notices) {}
+      control_(control), observer_(observer), elevated_(platform.Processes, notices),
+      paste_(platform, tracking) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
     // The program is ending: the abbreviation stays as typed, and its keys go with the rest.
@@ -158,13 +159,14 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                     expansion.Abbreviation.size() +
                     (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
                 typing_.Erase(observed + typedAfter, observed);
-                typing_.TypePrepared(*filled->Prepared, expansion.CapsLock);
-                // Keys that slipped past were typed after the phrase: no Backspace undoes it.
-                if (slipped.empty())
+                // A pasted phrase is not taken back, nor one followed by keys that slipped past.
+                if (PutPhrase(*filled->Prepared, expansion.CapsLock) && slipped.empty())
                     undo_.ExpansionTyped(expansion, typing_.LastTyped(),
                                          tracking_.FindTargetWindow(),
                                          tracking_.FindFocusedControl(tracking_.FindTargetWindow()),
                                          platform_.Time.TickCount());
+                else
+                    undo_.Disarm();
             }
             typed = true;
             leftTarget = typing_.LeftTarget();
@@ -182,6 +184,21 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
     told_.clear();
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
+}
+
+bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock) {
+    const HWindow target = tracking_.FindTargetWindow();
+    const OutputMethod method =
+        ChooseOutputMethod(control_.CurrentOptions(), platform_.Processes.ProgramPath(target),
+                           IsConsoleWindow(platform_, target), text.Text.size());
+    if ((method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert) &&
+        paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert) ==
+            PhrasePaste::Result::Pasted)
+        return false;
+    typing_.SetKeyDelay(method == OutputMethod::TypeSlowly ? SlowKeyDelayMs : 0);
+    typing_.TypePrepared(text, capsLock);
+    typing_.SetKeyDelay(0);
+    return true;
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {

@@ -8,6 +8,7 @@
 #include "hook/HookMessages.h"
 #include "output/ElevatedTargets.h"
 #include "output/KeySynthesis.h"
+#include "output/PhrasePaste.h"
 #include "output/PhraseTyping.h"
 #include "platform/Platform.h"
 #include "platform/TrayNotices.h"
@@ -108,6 +109,9 @@ private:
     // The expansion may erase and type where it was decided: not in a password field, nor in
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
+    // Puts the phrase in by the method the target's program and the phrase's length ask for:
+    // pasted, or typed when the clipboard cannot be had. True when it was typed.
+    bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
 
     // Tells the user once why an expansion stopped or did not happen.
     void Tell(const std::u16string& text);
@@ -121,6 +125,7 @@ private:
     SlippedKeysObserver& observer_;
     ElevatedTargets elevated_;
     ExpansionUndo undo_;
+    PhrasePaste paste_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.

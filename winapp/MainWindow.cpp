@@ -199,6 +199,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Hooks can be lost across sleep and a locked session.
         watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
         break;
+    // A pasted phrase is handed over only when the target asks for it (see PhrasePaste).
+    case WM_RENDERFORMAT:
+        win32_.RenderClipboardFormat(static_cast<unsigned>(wp));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        win32_.RenderAllClipboardFormats();
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        win32_.ClipboardDestroyed();
+        return 0;
     case HookLibrary::TestRemoveHooksMessage:
         hookLibrary_.RemoveHooksForTest(static_cast<std::uint64_t>(wp));
         return 0;
@@ -458,6 +468,8 @@ void MainWindow::ApplySettings(const Settings& settings) {
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
     options_.FollowCase = settings_.FollowCase;
     options_.UndoWithBackspace = settings_.UndoWithBackspace;
+    options_.PasteAbove = settings_.PasteAbove;
+    options_.ProgramMethods = settings_.ProgramMethods;
     if (settings_.PauseShortcut != before.PauseShortcut)
         intake_.SetPauseShortcut(settings_.PauseShortcut);
     if (settings_.SearchShortcut != before.SearchShortcut)

@@ -19,6 +19,12 @@
 #define IDC_OPT_SEARCH 210
 #define IDC_OPT_FOLLOWCASE 211
 #define IDC_OPT_UNDO 212
+// How phrases reach the programs: pasted above a length, and each program's own way.
+#define IDC_OPT_PASTEABOVE 230
+#define IDC_OPT_METHODS 231
+#define IDC_OPT_METHOD 232
+#define IDC_OPT_METHOD_ADD 233
+#define IDC_OPT_METHOD_REMOVE 234
 #define IDD_IMPORT 300
 #define IDC_IMPORT_LIST 301
 // The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,11 +16,14 @@ namespace {
 
 class CaseUndoTest : public ::testing::TestWithParam<DelimiterMode> {
 protected:
-    // A program with the phrases below, its window 0 in front.
-    static std::unique_ptr<SimulatedProgram> Start(bool followCase = true, bool undo = true) {
+    // A program with the phrases below, its window 0 in front; phrases are typed unless
+    // pasteAbove asks for pasting.
+    static std::unique_ptr<SimulatedProgram> Start(bool followCase = true, bool undo = true,
+                                                   std::int32_t pasteAbove = 0) {
         Options options{GetParam(), 30, {}};
         options.FollowCase = followCase;
         options.UndoWithBackspace = undo;
+        options.PasteAbove = pasteAbove;
         auto p = std::make_unique<SimulatedProgram>(options);
         p->AddPhrase(u"brb", u"be right back");
         p->AddPhrase(u"Sig", u"best wishes");
@@ -213,6 +217,32 @@ TEST_P(CaseUndoTest, APhraseTheUndoCannotEraseSafely_ShouldNotBeUndone) {
         EXPECT_TRUE(fields[0].starts_with(abbreviation == u"cu"   ? u"hi Dear,"
                                           : abbreviation == u"em" ? u"hi smile "
                                                                   : u"hi xxx"));
+    }
+}
+
+TEST_P(CaseUndoTest, PastedPhrase_ShouldFollowTheCase_AndNotBeUndone) {
+    struct Row {
+        std::u16string_view Typed;
+        std::u16string_view Expanded;
+    };
+    const Row rows[] = {{u"Brb", u"Be right back"}, {u"BRB", u"BE RIGHT BACK"}};
+    for (const Row& row : rows) {
+        // "(private)" is short enough to be typed, the phrase after it is pasted.
+        auto p = Start(true, true, 10);
+        Type(*p, u"hi " + Trigger(u"pr") + u" " + Trigger(row.Typed));
+        const std::u16string expanded =
+            u"hi (private)" + Trail() + u" " + std::u16string(row.Expanded) + Trail();
+        ASSERT_EQ(Field(*p), expanded);
+        const auto& injected = p->Sim.Desktop().Injected;
+        EXPECT_TRUE(std::any_of(injected.begin(), injected.end(), [](const auto& key) {
+            return key.Vk == 'V';
+        })) << "pasted with Ctrl+V";
+        EXPECT_EQ(p->Sim.Desktop().ClipUnicode, u"aBc") << "the user's clipboard is back";
+        // The Backspace erases one character, as in any field.
+        Press(*p, vk::Back);
+        EXPECT_EQ(Field(*p), expanded.substr(0, expanded.size() - 1));
+        EXPECT_EQ(ShadowAsField(*p), Field(*p));
+        EXPECT_EQ(p->Expansions(), 2);
     }
 }
 
