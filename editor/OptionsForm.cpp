@@ -73,6 +73,8 @@ OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
     values.PauseShortcut = settings.PauseShortcut;
     values.SearchShortcut = settings.SearchShortcut;
     values.StartAtSignIn = startsAtSignIn;
+    values.FollowCase = settings.FollowCase;
+    values.UndoWithBackspace = settings.UndoWithBackspace;
     return values;
 }
 
@@ -82,6 +84,8 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
     result.StartAtSignIn = values.StartAtSignIn;
     Settings& s = result.NewSettings;
     s = current;
+    s.FollowCase = values.FollowCase;
+    s.UndoWithBackspace = values.UndoWithBackspace;
     auto refuse = [&](OptionsField field, std::u16string text) {
         result.ErrorField = field;
         result.Error = std::move(text);

@@ -58,6 +58,8 @@ struct OptionsFormValues {
     Shortcut PauseShortcut;
     Shortcut SearchShortcut;
     bool StartAtSignIn = false;
+    bool FollowCase = true;
+    bool UndoWithBackspace = true;
 };
 
 OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn);

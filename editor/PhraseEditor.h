@@ -31,7 +31,8 @@ constexpr std::u16string_view FieldsHelpText =
     u"{#date}  {#time}: today's date, the time now\r\n"
     u"{#date:yyyy-MM-dd}  {#time:HH:mm}: the same, in that picture\r\n"
     u"{#clipboard}: the text on the clipboard\r\n"
-    u"{#cursor}: where the caret goes once the phrase is typed";
+    u"{#cursor}: where the caret goes once the phrase is typed\r\n"
+    u"{#keepcase}: the phrase keeps its letter case";
 
 // The status bar's second panel and the tray icon's tooltip while the list is shown: the intake
 // observes nothing then, so no abbreviation is expanded anywhere.

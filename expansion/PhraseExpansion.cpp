@@ -146,12 +146,28 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         if (filled && filled->Prepared && !typing_.Canceled() && typing_.ReadyTarget(expansion) &&
             !typing_.Canceled()) {
             if (!released) released.emplace(platform_);
-            // The shadow text has the abbreviation and its trail, not yet what slipped past.
-            const auto observed =
-                static_cast<std::int32_t>(expansion.Abbreviation.size() +
-                                          (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
-            typing_.Erase(observed + typedAfter, observed);
-            PutPhrase(*filled->Prepared, expansion.CapsLock);
+            if (expansion.Undoes != 0) {
+                // The user's Backspace took the phrase's last character from the target, but
+                // not from the shadow text.
+                typing_.Erase(expansion.Undoes - 1 + typedAfter, expansion.Undoes);
+                typing_.TypeExactly(expansion.Text + expansion.Trail, expansion.CapsLock);
+                undo_.Undone();
+            } else {
+                // The shadow text has the abbreviation and its trail, not yet what slipped
+                // past.
+                const auto observed = static_cast<std::int32_t>(
+                    expansion.Abbreviation.size() +
+                    (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
+                typing_.Erase(observed + typedAfter, observed);
+                // A pasted phrase is not taken back, nor one followed by keys that slipped past.
+                if (PutPhrase(*filled->Prepared, expansion.CapsLock) && slipped.empty())
+                    undo_.ExpansionTyped(expansion, typing_.LastTyped(),
+                                         tracking_.FindTargetWindow(),
+                                         tracking_.FindFocusedControl(tracking_.FindTargetWindow()),
+                                         platform_.Time.TickCount());
+                else
+                    undo_.Disarm();
+            }
             typed = true;
             leftTarget = typing_.LeftTarget();
         }
@@ -170,7 +186,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
     ObserveSlipped(slipped, true);
 }
 
-void PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock) {
+bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock) {
     const HWindow target = tracking_.FindTargetWindow();
     const OutputMethod method =
         ChooseOutputMethod(control_.CurrentOptions(), platform_.Processes.ProgramPath(target),
@@ -178,13 +194,15 @@ void PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool cap
     if ((method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert) &&
         paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert) ==
             PhrasePaste::Result::Pasted)
-        return;
+        return false;
     typing_.SetKeyDelay(method == OutputMethod::TypeSlowly ? SlowKeyDelayMs : 0);
     typing_.TypePrepared(text, capsLock);
     typing_.SetKeyDelay(0);
+    return true;
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {
+    undo_.Disarm();
     for (SlippedKey& s : slipped)
         s.InTarget = true;
     ObserveSlipped(slipped, false);

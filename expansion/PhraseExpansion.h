@@ -3,6 +3,7 @@
 // the user's keys, the abbreviation is erased and the phrase typed, the keys that slipped past
 // before the hold are typed again after it, and the held keys go.
 #include "control/ProgramControl.h"
+#include "expansion/ExpansionUndo.h"
 #include "hook/HookLink.h"
 #include "hook/HookMessages.h"
 #include "output/ElevatedTargets.h"
@@ -86,6 +87,9 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // The expansion typed last, which a Backspace may take back.
+    ExpansionUndo& Undo() { return undo_; }
+
     // The program ends (exit, close, the session's end): the typing stops before its next
     // chunk, no expansion begins any more, and the running one lets the held keys go as it
     // unwinds. True while one still runs: the end must wait for it (Running) and then for the
@@ -106,8 +110,8 @@ private:
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
     // Puts the phrase in by the method the target's program and the phrase's length ask for:
-    // pasted, or typed when the clipboard cannot be had.
-    void PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
+    // pasted, or typed when the clipboard cannot be had. True when it was typed.
+    bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
 
     // Tells the user once why an expansion stopped or did not happen.
     void Tell(const std::u16string& text);
@@ -120,6 +124,7 @@ private:
     ProgramControl& control_;
     SlippedKeysObserver& observer_;
     ElevatedTargets elevated_;
+    ExpansionUndo undo_;
     PhrasePaste paste_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;

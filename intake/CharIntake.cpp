@@ -6,6 +6,7 @@
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lumora {
 
@@ -21,6 +22,7 @@ CharIntake::CharIntake(TrackingRecords& tracking, CandidateSearch& search, const
 
 void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, std::uint32_t report) {
     const bool withheld = IsWithheldKey(ch, vk);
+    const bool keepBefore = std::exchange(keepBefore_, false);
     try {
         TrackingRecord* rec = tracking_.CurrentRecord();
         if (!rec) return;
@@ -63,6 +65,7 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, std::uint32_t rep
                 typed.push_back(ch);
             }
             firstPass = search_.FindAutotexts(found_, typed);
+            if (keepBefore) found_.resize(firstPass);
             found = !found_.empty();
         } catch (...) {
             found = false; // a failing search is no match
@@ -85,6 +88,12 @@ void CharIntake::HandleTypedChar(char16_t ch, std::uint8_t vk, std::uint32_t rep
             PendingExpansion e;
             e.Abbreviation = phrase->Abbreviation();
             if (endsBeforeTrail && haveTrail) e.Trail.assign(1, trail);
+            // The abbreviation as typed stands right before the trail (a Backspace's trail is
+            // the last character of the text).
+            const std::size_t after = endsBeforeTrail ? 1 : 0;
+            if (typed.size() >= e.Abbreviation.size() + after)
+                e.Typed = typed.substr(typed.size() - after - e.Abbreviation.size(),
+                                       e.Abbreviation.size());
             e.Text = phrase->Text();
             e.CapsLock = editKeys_.LatestKeys().CapsLock;
             e.TrailWithheld = withheld && !e.Trail.empty();

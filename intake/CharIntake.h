@@ -29,6 +29,9 @@ public:
 
     // report: the hook library's number of the key, which the expansion carries.
     void HandleTypedChar(char16_t ch, std::uint8_t vk, std::uint32_t report = 0);
+    // The abbreviation before the caret was just taken back: the next character does not
+    // expand it (only an abbreviation that ends with that character counts).
+    void KeepAbbreviationBefore() { keepBefore_ = true; }
 
 private:
     TrackingRecords& tracking_;
@@ -38,6 +41,7 @@ private:
     // Reused, so that a typed character allocates nothing; only read before keys are sent.
     std::vector<Phrase*> found_;
     std::u16string typed_;
+    bool keepBefore_ = false;
 };
 
 } // namespace lumora

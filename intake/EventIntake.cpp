@@ -2,6 +2,7 @@
 // the character intake, the expansion or the program control.
 #include "intake/EventIntake.h"
 
+#include "expansion/CaseFollowing.h"
 #include "intake/ProgramMessages.h"
 #include "platform/Error.h"
 #include "platform/Utf.h"
@@ -18,9 +19,10 @@ std::u16string ErrorBoxText(std::u16string_view message) {
 
 EventIntake::EventIntake(Platform& platform, MessageBoxes& boxes, TrayNotices& notices,
                          HookLink& link, const Options& options, const AbbreviationIndex& index)
-    : platform_(platform), boxes_(boxes), link_(link), tracking_(platform.Windows, link.MainWindow),
-      typing_(platform, tracking_), editKeys_(platform, link, tracking_, typing_),
-      candidates_(index, options.Mode), control_(platform, notices, tracking_, options),
+    : platform_(platform), boxes_(boxes), options_(options), link_(link),
+      tracking_(platform.Windows, link.MainWindow), typing_(platform, tracking_),
+      editKeys_(platform, link, tracking_, typing_), candidates_(index, options.Mode),
+      control_(platform, notices, tracking_, options),
       expansion_(platform, notices, link, tracking_, typing_, control_, *this),
       charIntake_(tracking_, candidates_, editKeys_, decided_) {
     control_.PauseChanged = [this](bool paused) {
@@ -111,7 +113,8 @@ void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     expansion_.Dealt(report);
-    if (!typing_.Active() && !MainWindowShown() && !control_.LeftAlone())
+    if (!typing_.Active() && !MainWindowShown() && !control_.LeftAlone() &&
+        !(ch == 8 && vk == vk::Back && UndoExpansion(report)))
         ObserveChar(ch, vk, report);
     // A withheld Enter or Tab waits in the hook library, with every key after it, for this
     // verdict: unless an expansion took it, it goes to the target now.
@@ -119,8 +122,30 @@ void EventIntake::HookChar(std::uintptr_t wParam, std::intptr_t lParam) {
         expansion_.ReleaseHold();
 }
 
+bool EventIntake::UndoExpansion(std::uint32_t report) {
+    ExpansionUndo& undo = expansion_.Undo();
+    if (!undo.Armed()) return false;
+    const KeyFlags keys = editKeys_.ReadKeyState();
+    const HWindow target = tracking_.FindTargetWindow();
+    std::optional<PendingExpansion> decided = undo.BackspacePressed(
+        target, tracking_.FindFocusedControl(target), platform_.Time.TickCount());
+    // Ctrl+Backspace erases a word, Shift+Backspace is the user's own: neither undoes.
+    if (!decided || !options_.UndoWithBackspace || keys.Ctrl || keys.Shift || keys.Alt)
+        return false;
+    decided->Report = report;
+    decided->CapsLock = keys.CapsLock;
+    expansion_.Begin(std::move(*decided));
+    return true;
+}
+
+void EventIntake::KeepExpansion() {
+    expansion_.Undo().Disarm();
+}
+
 void EventIntake::ObserveChar(char16_t ch, std::uint8_t vk, std::uint32_t report) {
     TrackingRecords::Event event(tracking_);
+    if (expansion_.Undo().TakeUndone()) charIntake_.KeepAbbreviationBefore();
+    KeepExpansion();
     editKeys_.HandleEditKey(ch, true);
     // The control codes that keyboard shortcuts give (Ctrl+A is 1, Escape 27) end here; of
     // those below 32 only Backspace, Tab, line feed and Enter are typed text.
@@ -129,6 +154,8 @@ void EventIntake::ObserveChar(char16_t ch, std::uint8_t vk, std::uint32_t report
     if (!decided_) return;
     PendingExpansion decided = std::move(*decided_);
     decided_.reset();
+    if (options_.FollowCase)
+        decided.Text = FollowCase(decided.Text, CaseOfTyped(decided.Typed, decided.Abbreviation));
     expansion_.Begin(std::move(decided));
 }
 
@@ -152,6 +179,7 @@ void EventIntake::HookKey(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     expansion_.Dealt(ReportNumber(lParam));
+    if (!vk::IsModifierKey(static_cast<std::uint8_t>(key & 0xFF))) KeepExpansion();
     if (!control_.LeftAlone()) editKeys_.HandleEditKey(key, false);
 }
 
@@ -165,6 +193,7 @@ void EventIntake::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {
         expansion_.Slipped(click);
         return;
     }
+    KeepExpansion();
     tracking_.ResetOnClick(x, y);
 }
 

@@ -92,14 +92,22 @@ private:
     void HookKey(std::uintptr_t wParam, std::intptr_t lParam);
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
     void HookHolding(std::uintptr_t wParam);
+    // A Backspace right after an expansion takes it back; true when it did.
+    bool UndoExpansion(std::uint32_t report);
+    // Anything but that Backspace leaves the expansion as it is.
+    void KeepExpansion();
     void ControlCommandMessage(ControlCommand command);
     bool MainWindowShown();
     // The editing rules and the character intake; a match begins an expansion.
     void ObserveChar(char16_t ch, std::uint8_t vk, std::uint32_t report) override;
-    void ObserveKey(std::uint8_t vk) override { editKeys_.HandleEditKey(vk, false); }
+    void ObserveKey(std::uint8_t vk) override {
+        if (!vk::IsModifierKey(vk)) KeepExpansion();
+        editKeys_.HandleEditKey(vk, false);
+    }
 
     Platform& platform_;
     MessageBoxes& boxes_;
+    const Options& options_;
     HookLink& link_;
     TrackingRecords tracking_;
     lumora::PhraseTyping typing_;

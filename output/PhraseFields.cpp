@@ -24,6 +24,8 @@ std::optional<std::u16string> FieldValue(std::u16string_view name,
     if (name == u"time") return values.Time(argument.value_or(u""));
     if (argument) return std::nullopt; // the others take none
     if (name == u"clipboard") return values.ClipboardText();
+    // The phrase's mark against case-following: read before the typing, types nothing.
+    if (name == u"keepcase") return std::u16string();
     if (name == u"cursor") {
         cursor = true;
         return std::u16string();
@@ -49,7 +51,46 @@ std::u16string Unescaped(std::u16string_view text) {
     return out;
 }
 
+// A field as written: {#name} or {#name:argument}, closed by the first } that is not escaped.
+struct Field {
+    std::u16string_view Name;
+    std::optional<std::u16string_view> Argument;
+    std::size_t Length = 0;
+};
+
+std::optional<Field> FieldAt(std::u16string_view rest) {
+    if (!rest.starts_with(FieldStart)) return std::nullopt;
+    std::size_t at = FieldStart.size();
+    while (at < rest.size() && IsNameChar(rest[at]))
+        ++at;
+    Field field;
+    field.Name = rest.substr(FieldStart.size(), at - FieldStart.size());
+    std::size_t close = std::u16string_view::npos;
+    if (at < rest.size() && rest[at] == u'}') {
+        close = at;
+    } else if (at < rest.size() && rest[at] == u':') {
+        // An escaped brace does not close the field.
+        for (std::size_t k = at + 1; k < rest.size(); ++k) {
+            if (rest.substr(k).starts_with(EscapedBrace)) {
+                k += EscapedBrace.size() - 1;
+            } else if (rest[k] == u'}') {
+                close = k;
+                field.Argument = rest.substr(at + 1, close - at - 1);
+                break;
+            }
+        }
+    }
+    if (field.Name.empty() || close == std::u16string_view::npos) return std::nullopt;
+    field.Length = close + 1;
+    return field;
+}
+
 } // namespace
+
+std::size_t FieldLengthAt(std::u16string_view rest) {
+    const std::optional<Field> field = FieldAt(rest);
+    return field ? field->Length : 0;
+}
 
 FilledText FillFields(std::u16string_view stored, FieldValues* values) {
     FilledText out;
@@ -66,40 +107,20 @@ FilledText FillFields(std::u16string_view stored, FieldValues* values) {
             i += EscapedField.size();
             continue;
         }
-        if (values && rest.starts_with(FieldStart)) {
-            // {#name} or {#name:argument}, closed by the first }.
-            std::size_t at = FieldStart.size();
-            while (at < rest.size() && IsNameChar(rest[at]))
-                ++at;
-            const std::u16string_view name = rest.substr(FieldStart.size(), at - FieldStart.size());
-            std::optional<std::u16string_view> argument;
-            std::size_t close = std::u16string_view::npos;
-            if (at < rest.size() && rest[at] == u'}') {
-                close = at;
-            } else if (at < rest.size() && rest[at] == u':') {
-                // An escaped brace does not close the field.
-                for (std::size_t k = at + 1; k < rest.size(); ++k) {
-                    if (rest.substr(k).starts_with(EscapedBrace)) {
-                        k += EscapedBrace.size() - 1;
-                    } else if (rest[k] == u'}') {
-                        close = k;
-                        argument = rest.substr(at + 1, close - at - 1);
-                        break;
-                    }
-                }
-            }
-            if (!name.empty() && close != std::u16string_view::npos) {
+        if (values) {
+            if (const std::optional<Field> field = FieldAt(rest)) {
                 bool cursor = false;
                 // The picture gets its escaped braces as the braces they stand for.
+                std::optional<std::u16string_view> argument = field->Argument;
                 std::u16string unescaped;
                 if (argument) {
                     unescaped = Unescaped(*argument);
                     argument = unescaped;
                 }
-                if (auto value = FieldValue(name, argument, *values, cursor)) {
+                if (auto value = FieldValue(field->Name, argument, *values, cursor)) {
                     if (cursor && !out.Cursor) out.Cursor = out.Text.size();
                     out.Text += *value;
-                    i += close + 1;
+                    i += field->Length;
                     continue;
                 }
             }

@@ -6,6 +6,8 @@
 //   {#date:PICTURE} {#time:PICTURE} with a Windows date or time picture (yyyy-MM-dd, HH:mm)
 //   {#clipboard}                   the clipboard's text (nothing when it holds none)
 //   {#cursor}                      nothing; the caret goes back to this place afterwards
+//   {#keepcase}                    nothing; the phrase keeps its letter case whatever the case
+//                                  its abbreviation was typed in
 //
 // An unknown name, an unclosed field or a picture that cannot be used is typed as written.
 // The stored escapes \\\} and \\\{# are a closing brace and a literal "{#".
@@ -35,5 +37,9 @@ struct FilledText {
 // The text with its escapes rewritten and, given values, its fields filled in (without values
 // every field is typed as written).
 FilledText FillFields(std::u16string_view stored, FieldValues* values);
+
+// How long the field written at the start of rest is ({#name} or {#name:argument}, known name
+// or not); 0 when no field starts there.
+std::size_t FieldLengthAt(std::u16string_view rest);
 
 } // namespace lumora

@@ -127,7 +127,10 @@ void PhraseTyping::TypePrepared(const PreparedText& typed, bool capsLock) {
     CapsLockOff capsOff(platform_, capsLock);
     auto hold = tracking_.HoldRecords();
     TrackingRecord* rec = tracking_.CurrentRecord();
+    lastTyped_ = {typed.Text.size(), false, typed.LeftPresses != 0,
+                  std::any_of(typed.Text.begin(), typed.Text.end(), IsHighSurrogate)};
     Type(typed.Text, rec, true);
+    lastTyped_.Complete = !canceled_ && !leftTarget_;
     if (typed.LeftPresses == 0 || canceled_ || leftTarget_) return;
     // Back to the {#cursor} field, and the shadow caret with it.
     std::vector<KeyEvent> lefts;
@@ -138,6 +141,12 @@ void PhraseTyping::TypePrepared(const PreparedText& typed, bool capsLock) {
     platform_.Input.SendInputs(lefts);
     if (rec) rec->Pos = std::max(0, CaretInText(*rec) - static_cast<std::int32_t>(typed.CaretBack));
     platform_.Messages.ProcessPendingMessages();
+}
+
+void PhraseTyping::TypeExactly(std::u16string_view text, bool capsLock) {
+    CapsLockOff capsOff(platform_, capsLock);
+    auto hold = tracking_.HoldRecords();
+    Type(text, tracking_.CurrentRecord(), false);
 }
 
 void PhraseTyping::TypeAgain(std::u16string_view text) {

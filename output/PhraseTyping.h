@@ -30,6 +30,12 @@ struct PendingExpansion {
     // Chosen by the user in the search window, not found in what was typed: pause and excluded
     // programs, which only keep Lumora from acting on its own, do not hold it back.
     bool Chosen = false;
+    // The abbreviation as it was typed (its letter case).
+    std::u16string Typed{};
+    // Not 0: this takes back the expansion that typed this many characters, of which the
+    // user's Backspace erased the last in the target (not in the shadow text); Text and Trail
+    // are the abbreviation and its trail, typed again exactly as they were typed.
+    std::int32_t Undoes = 0;
 };
 
 // Characters typed per injection: Escape is looked for between two injections.
@@ -59,6 +65,20 @@ public:
     void TypePrepared(const PreparedText& typed, bool capsLock = false);
     // The last typing stopped because the focus went elsewhere.
     bool LeftTarget() const { return leftTarget_; }
+    // What the last TypePrepared typed: how many characters (code units), whether all of them
+    // (no Escape came, the focus stayed), whether the caret went back to a {#cursor} field
+    // afterwards, and whether a character took two code units (which a Backspace may erase at
+    // once or by halves).
+    struct TypedOut {
+        std::size_t Length = 0;
+        bool Complete = false;
+        bool CaretMoved = false;
+        bool Surrogates = false;
+    };
+    const TypedOut& LastTyped() const { return lastTyped_; }
+    // Types text exactly as given (no fields), mirroring each character into the shadow text.
+    // Escape does not stop it: what it types is what the user typed.
+    void TypeExactly(std::u16string_view text, bool capsLock);
     // A pause between keys (0: none), for programs that drop keys that come fast.
     void SetKeyDelay(std::uint32_t ms) { keyDelayMs_ = ms; }
     // Types text exactly as given (keys the user typed, again), without touching the shadow
@@ -108,6 +128,7 @@ private:
     bool active_ = false;
     bool canceled_ = false;
     bool leftTarget_ = false;
+    TypedOut lastTyped_;
     std::uint32_t keyDelayMs_ = 0;
 };
 

@@ -8,9 +8,14 @@ namespace lumora {
 namespace {
 
 #include "platform/LowerCaseTable.inc"
+#include "platform/UpperCaseTable.inc"
 
 char16_t LowerOf(char16_t c) {
     return static_cast<char16_t>(c + LowerDelta[LowerPage[c >> 8]][c & 0xFF]);
+}
+
+char16_t UpperOf(char16_t c) {
+    return static_cast<char16_t>(c + UpperDelta[UpperPage[c >> 8]][c & 0xFF]);
 }
 
 // Windows-1252 at 0x80..0x9F; the five unassigned bytes map to the C1 control of the same
@@ -25,6 +30,11 @@ constexpr char16_t Cp1252High[32] = {
 void LowerCaseBuffer(char16_t* text, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i)
         text[i] = LowerOf(text[i]);
+}
+
+void UpperCaseBuffer(char16_t* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = UpperOf(text[i]);
 }
 
 std::u16string LowerCased(std::u16string_view text) {

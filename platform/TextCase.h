@@ -6,11 +6,15 @@
 namespace lumora {
 
 // Text services of the operating system that the core needs. On Windows they are
-// CharLowerBuffW, CompareStringW and the ANSI code page; elsewhere a lower-case mapping of the
-// whole Basic Multilingual Plane and an equality that agrees with it.
+// CharLowerBuffW, CharUpperBuffW, CompareStringW and the ANSI code page; elsewhere lower- and
+// upper-case mappings of the whole Basic Multilingual Plane and an equality that agrees with it.
 
 // Lower-cases code units in place, one for one; the length never changes.
 void LowerCaseBuffer(char16_t* text, std::size_t length);
+
+// Upper-cases code units in place, one for one; a letter whose capital is not one code unit
+// (German sharp s) stays as it is.
+void UpperCaseBuffer(char16_t* text, std::size_t length);
 
 // A lower-cased copy.
 std::u16string LowerCased(std::u16string_view text);

@@ -59,6 +59,10 @@ struct Options {
     std::uint32_t MaxPhrases = 30;
     // Executable names ("notepad.exe") in whose windows nothing is observed or expanded.
     std::vector<std::u16string> ExcludedPrograms;
+    // A phrase follows the letter case its abbreviation was typed in ("Brb", "BRB").
+    bool FollowCase = true;
+    // A Backspace right after an expansion takes it back.
+    bool UndoWithBackspace = true;
     // When a phrase is pasted rather than typed.
     std::int32_t PasteAbove = DefaultPasteAbove;
     std::vector<ProgramMethod> ProgramMethods = DefaultProgramMethods();

@@ -137,6 +137,16 @@ const std::vector<Key>& Keys() {
     auto writeShortcut = [](Shortcut Settings::*field) {
         return [field](const Settings& s) { return FormatShortcut(s.*field); };
     };
+    auto flag = [](bool Settings::*field) {
+        return [field](Settings& s, std::u16string_view v) {
+            auto n = Within(v, 0, 1);
+            if (n) s.*field = *n == 1;
+            return n.has_value();
+        };
+    };
+    auto writeFlag = [](bool Settings::*field) {
+        return [field](const Settings& s) { return Number(s.*field ? 1 : 0); };
+    };
     static const std::vector<Key> keys{
         {u"ExpansionMode",
          [](Settings& s, std::u16string_view v) {
@@ -227,6 +237,9 @@ const std::vector<Key>& Keys() {
          writeShortcut(&Settings::PauseShortcut)},
         {u"SearchShortcut", shortcut(&Settings::SearchShortcut),
          writeShortcut(&Settings::SearchShortcut)},
+        {u"FollowCase", flag(&Settings::FollowCase), writeFlag(&Settings::FollowCase)},
+        {u"UndoWithBackspace", flag(&Settings::UndoWithBackspace),
+         writeFlag(&Settings::UndoWithBackspace)},
         {u"ListWindowWidth", size(&Settings::ListWindowWidth, 100, 20000),
          writeSize(&Settings::ListWindowWidth)},
         {u"ListWindowHeight", size(&Settings::ListWindowHeight, 100, 20000),
@@ -494,6 +507,8 @@ Options RunOptions(const Settings& settings, const std::vector<std::u16string>& 
     base.Mode = DelimiterModeOf(settings.ExpansionMode);
     base.MaxPhrases = settings.MaxPhrases;
     base.ExcludedPrograms = settings.ExcludedPrograms;
+    base.FollowCase = settings.FollowCase;
+    base.UndoWithBackspace = settings.UndoWithBackspace;
     return ReadOptions(args, std::move(base), problems);
 }
 

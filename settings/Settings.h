@@ -25,6 +25,9 @@ struct Settings {
     std::int32_t PasteAbove = DefaultPasteAbove;
     std::vector<ProgramMethod> ProgramMethods = DefaultProgramMethods();
     Shortcut PauseShortcut;
+    // Case-following and undo with Backspace (Options.h); 1 on, 0 off.
+    bool FollowCase = true;
+    bool UndoWithBackspace = true;
     Shortcut SearchShortcut = {modifier::Ctrl | modifier::Alt, 0x20};
     // The phrase list: its window's client area and its columns, in pixels at 96 dots per inch; the
     // abbreviation column is wide enough for its header.

@@ -513,6 +513,8 @@ void MainWindow::ApplySettings(const Settings& settings) {
         options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
     if (settings_.MaxPhrases != before.MaxPhrases) options_.MaxPhrases = settings_.MaxPhrases;
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    options_.FollowCase = settings_.FollowCase;
+    options_.UndoWithBackspace = settings_.UndoWithBackspace;
     options_.PasteAbove = settings_.PasteAbove;
     options_.ProgramMethods = settings_.ProgramMethods;
     if (settings_.PauseShortcut != before.PauseShortcut)

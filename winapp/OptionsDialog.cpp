@@ -179,6 +179,8 @@ void OptionsDialog::Fill(HWND dlg) {
         SetWindowSubclass(control, ShortcutFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_OPT_FOLLOWCASE, values_.FollowCase ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_OPT_UNDO, values_.UndoWithBackspace ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemTextW(dlg, IDC_OPT_PASTEABOVE, WidePtr(values_.PasteAbove));
     HWND method = GetDlgItem(dlg, IDC_OPT_METHOD);
     for (const OutputMethodChoice& choice : OutputMethodChoices) {
@@ -278,6 +280,8 @@ OptionsFormValues OptionsDialog::Read(HWND dlg) const {
     values.SearchShortcut = ShortcutOfHotKeyValue(
         static_cast<std::uint16_t>(SendDlgItemMessageW(dlg, IDC_OPT_SEARCH, HKM_GETHOTKEY, 0, 0)));
     values.StartAtSignIn = IsDlgButtonChecked(dlg, IDC_OPT_SIGNIN) == BST_CHECKED;
+    values.FollowCase = IsDlgButtonChecked(dlg, IDC_OPT_FOLLOWCASE) == BST_CHECKED;
+    values.UndoWithBackspace = IsDlgButtonChecked(dlg, IDC_OPT_UNDO) == BST_CHECKED;
     values.PasteAbove = ItemText(dlg, IDC_OPT_PASTEABOVE);
     values.ProgramMethods = methods_;
     return values;

@@ -18,6 +18,8 @@
 #define IDC_OPT_SIGNIN 209
 #define IDC_OPT_SEARCH 210
 #define IDC_OPT_NOLIMIT 211
+#define IDC_OPT_FOLLOWCASE 213
+#define IDC_OPT_UNDO 214
 // How phrases reach the programs: pasted above a length, and each program's own way.
 #define IDC_OPT_PASTEABOVE 230
 #define IDC_OPT_METHODS 231

@@ -1,4 +1,4 @@
-// The text services on Windows: the system's own lower-casing, comparison and code page.
+// The text services on Windows: the system's own lower- and upper-casing, comparison and code page.
 #include "platform/TextCase.h"
 
 #include <windows.h>
@@ -20,6 +20,15 @@ void LowerCaseBuffer(char16_t* text, std::size_t length) {
     while (length > 0) {
         DWORD slice = length > 0x40000000u ? 0x40000000u : static_cast<DWORD>(length);
         CharLowerBuffW(reinterpret_cast<wchar_t*>(text), slice);
+        text += slice;
+        length -= slice;
+    }
+}
+
+void UpperCaseBuffer(char16_t* text, std::size_t length) {
+    while (length > 0) {
+        DWORD slice = length > 0x40000000u ? 0x40000000u : static_cast<DWORD>(length);
+        CharUpperBuffW(reinterpret_cast<wchar_t*>(text), slice);
         text += slice;
         length -= slice;
     }

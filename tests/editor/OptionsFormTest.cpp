@@ -31,6 +31,8 @@ TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) 
                                u"  "};
     values.PauseShortcut = {modifier::Ctrl | modifier::Alt, 'P'};
     values.SearchShortcut = {modifier::Ctrl | modifier::Win, 'F'};
+    EXPECT_TRUE(values.FollowCase && values.UndoWithBackspace);
+    values.FollowCase = false;
     const OptionsFormResult result = ReadOptionsForm(values, current, 3);
     ASSERT_TRUE(result.Ok()) << std::string(result.Error.begin(), result.Error.end());
     EXPECT_EQ(result.NewSettings.ExpansionMode, 1);
@@ -41,6 +43,9 @@ TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) 
               (std::vector<std::u16string>{u"Notepad.exe", u"calc.exe"}));
     EXPECT_EQ(FormatShortcut(result.NewSettings.PauseShortcut), u"Ctrl+Alt+P");
     EXPECT_EQ(FormatShortcut(result.NewSettings.SearchShortcut), u"Ctrl+Win+F");
+    EXPECT_FALSE(result.NewSettings.FollowCase);
+    EXPECT_TRUE(result.NewSettings.UndoWithBackspace);
+    EXPECT_FALSE(FormValuesOf(result.NewSettings, false).FollowCase);
 
     // The paste length and the program list: by file name, each once, the console kept.
     EXPECT_EQ(FormValuesOf(current, false).PasteAbove, u"40");

@@ -55,13 +55,19 @@ TEST(SettingsTest, Keys_ShouldTakeTheirDefault_WhenMissingOrUnreadable) {
                                      u"ListWindowWidth=5\r\n"
                                      u"AbbreviationColumnWidth=140\r\n"
                                      u"PhraseFile=\"\"\r\n"
+                                     u"FollowCase=0\r\n"
+                                     u"UndoWithBackspace=yes\r\n"
                                      u"; MaxPhrases=9\r\n");
     Settings expected;
     expected.ExpansionMode = 1;
     expected.SearchShortcut = {};
     expected.ExcludedPrograms = {u"Notepad.exe", u"calc.exe"};
     expected.AbbreviationColumnWidth = 140;
+    expected.FollowCase = false;
     EXPECT_EQ(s, expected);
+    EXPECT_TRUE(expected.UndoWithBackspace) << "both are on by default";
+    EXPECT_FALSE(RunOptions(s, {}).FollowCase);
+    EXPECT_TRUE(RunOptions(s, {}).UndoWithBackspace);
     EXPECT_EQ(ParseSettings(u"[Lumora]\nMaxPhrases=-1\nPhraseFile= \"D:\\Sync\\my phrases.lmx\"")
                   .MaxPhrases,
               0xFFFFFFFFu);
@@ -110,6 +116,7 @@ TEST(SettingsTest, Save_ShouldKeepUnknownKeysAndSections_AndReadBackWhatWasWritt
     s.ExcludedPrograms = {u"notepad.exe", u"WINWORD.EXE"};
     s.PauseShortcut = *ParseShortcut(u"Ctrl+Alt+P");
     s.PhraseFile = u" spaced.lmx";
+    s.UndoWithBackspace = false;
     ASSERT_TRUE(file.Save(s));
     const std::string& bytes = files.Files.at(file.Path());
     // Written back in its own encoding.
@@ -120,6 +127,7 @@ TEST(SettingsTest, Save_ShouldKeepUnknownKeysAndSections_AndReadBackWhatWasWritt
         << Utf16ToUtf8(text);
     EXPECT_NE(text.find(u"ExcludedPrograms=notepad.exe;WINWORD.EXE\r\n"), std::u16string::npos);
     EXPECT_NE(text.find(u"PauseShortcut=Ctrl+Alt+P\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"FollowCase=1\r\nUndoWithBackspace=0\r\n"), std::u16string::npos);
     EXPECT_TRUE(text.ends_with(u"\r\n\r\n[Elsewhere]\r\nMaxPhrases=9\r\n")) << Utf16ToUtf8(text);
     EXPECT_EQ(text.find(u"60"), std::u16string::npos);
     EXPECT_EQ(file.Load(), s);

@@ -98,7 +98,8 @@ TEST_F(ScenarioTest, HookKeyStates_ShouldFollowTheProgramsCapsLock_ThroughAnExpa
     EXPECT_TRUE(sawOff);
     EXPECT_TRUE(agreed);
     Press('X');
-    EXPECT_EQ(Field(), u" be right backX");
+    // Typed in capitals (CapsLock), the abbreviation gives its phrase in capitals.
+    EXPECT_EQ(Field(), u" BE RIGHT BACKX");
     EXPECT_EQ(Shadow(), Field());
     EXPECT_FALSE(sim.Hook().Holding());
 }

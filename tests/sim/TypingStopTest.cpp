@@ -129,6 +129,11 @@ TEST_F(TypingStopTest, Escape_ShouldStopTheTextWithinAChunk_WhenTheTargetTakesKe
     ASSERT_TRUE(field.starts_with(u"x abc")) << Narrow(field);
     EXPECT_LE(field.size() - atEscape, TypingChunk) << Narrow(field);
     EXPECT_LT(field.size(), 2 + longPhrase.size());
+    // A phrase cut short is not taken back: the Backspace erases one character.
+    sim.PressKey(simkey::Back);
+    sim.RunPending();
+    sim.CatchUp();
+    EXPECT_EQ(Field(), field.substr(0, field.size() - 1));
 }
 
 TEST_F(TypingStopTest,
