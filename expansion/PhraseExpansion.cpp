@@ -29,14 +29,27 @@ void PhraseExpansion::Begin(PendingExpansion expansion) {
     // from now on stops this expansion.
     typing_.ClearCancel();
     platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, pending_->Report,
-                                         pending_->TrailWithheld ? 1 : 0);
+                                         (pending_->TrailWithheld ? HoldTakesWithheld : 0) |
+                                             (pending_->Chosen ? HoldChosen : 0));
     // Decided while expansions run: the hook holds already, nothing can slip past.
     holdConfirmed_ = running_ || link_.HookThread == 0;
     platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
 }
 
-void PhraseExpansion::ConfirmHold(std::uint32_t report) {
+void PhraseExpansion::ConfirmHold(std::uint32_t report, bool refused) {
+    if (refused) HoldLetGo(report);
     if (pending_ && pending_->Report == report) holdConfirmed_ = true;
+}
+
+void PhraseExpansion::HoldLetGo(std::uint32_t report) {
+    if (!letGo_ || report > letGoUpTo_) ++holdsLetGo_;
+    letGo_ = true;
+    letGoUpTo_ = std::max(letGoUpTo_, report);
+}
+
+bool PhraseExpansion::TooLate(const PendingExpansion& expansion) const {
+    // A phrase chosen by name erases nothing the user typed.
+    return letGo_ && !expansion.Chosen && expansion.Report <= letGoUpTo_;
 }
 
 void PhraseExpansion::WaitForHold() {
@@ -110,9 +123,9 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         PhraseTyping::ActiveScope active(typing_);
         // Checked before the target is brought back and anything erased, and again after: an
         // Escape handled while the target was waited for leaves the abbreviation too.
-        if (!typing_.Canceled() && MayTypeInto(expansion) && typing_.ReadyTarget(expansion) &&
-            !typing_.Canceled()) {
-            if (!released) released.emplace(platform_);
+        if (!typing_.Canceled() && !TooLate(expansion) && MayTypeInto(expansion) &&
+            typing_.ReadyTarget(expansion) && !typing_.Canceled() && !TooLate(expansion)) {
+            if (!released) released.emplace(platform_, link_.HookThread != 0);
             // The shadow text has the abbreviation and its trail, not yet what slipped past.
             const auto observed =
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +
@@ -122,9 +135,25 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
             typed = true;
         }
     }
-    if (!typed) return Abandon(slipped);
+    if (!typed) {
+        if (TooLate(expansion)) {
+            ++abandonedLate_;
+            // The Enter or Tab that completed it went to the target without a verdict.
+            if (expansion.TrailWithheld) MirrorLetGoTrail(expansion.Trail);
+        }
+        return Abandon(slipped);
+    }
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
+}
+
+void PhraseExpansion::MirrorLetGoTrail(const std::u16string& trail) {
+    TrackingRecord* rec = tracking_.CurrentRecord();
+    if (!rec) return;
+    const auto caret = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(rec->Pos, 0, static_cast<std::int32_t>(rec->Text.size())));
+    rec->Text.insert(caret, trail);
+    rec->Pos = static_cast<std::int32_t>(caret + trail.size());
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {

@@ -59,7 +59,10 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
             HookMouse(wParam, lParam);
             return true;
         case WM_HOOK_HOLDING:
-            HookHolding(wParam);
+            expansion_.ConfirmHold(static_cast<std::uint32_t>(wParam), lParam != 0);
+            return true;
+        case WM_HOOK_LET_GO:
+            expansion_.HoldLetGo(static_cast<std::uint32_t>(wParam));
             return true;
         case WM_NEW_PHRASE:
             if (NewPhrase) NewPhrase();
@@ -166,10 +169,6 @@ void EventIntake::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     tracking_.ResetOnClick(x, y);
-}
-
-void EventIntake::HookHolding(std::uintptr_t wParam) {
-    expansion_.ConfirmHold(static_cast<std::uint32_t>(wParam));
 }
 
 void EventIntake::ShowException(std::exception_ptr error) noexcept {

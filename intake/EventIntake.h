@@ -91,7 +91,6 @@ private:
     void HookChar(std::uintptr_t wParam, std::intptr_t lParam);
     void HookKey(std::uintptr_t wParam, std::intptr_t lParam);
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
-    void HookHolding(std::uintptr_t wParam);
     void ControlCommandMessage(ControlCommand command);
     bool MainWindowShown();
     // The editing rules and the character intake; a match begins an expansion.

@@ -11,8 +11,8 @@ namespace lumora::sim {
 namespace {
 
 const SimulatedLayout& LayoutOf(HLayout handle) {
-    for (const SimulatedLayout* l : {&SimulatedLayout::UsInternational(), &SimulatedLayout::German(),
-                                     &SimulatedLayout::French()})
+    for (const SimulatedLayout* l : {&SimulatedLayout::UsInternational(),
+                                     &SimulatedLayout::German(), &SimulatedLayout::French()})
         if (l->Handle() == handle) return *l;
     return SimulatedLayout::Us();
 }
@@ -168,7 +168,19 @@ bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool
                           extraInfo, now);
 }
 
+std::vector<std::uint8_t> SimulatedDesktop::KeysDownNotHeld() const {
+    std::vector<std::uint8_t> stuck;
+    for (int k = 0; k < 256; ++k) {
+        const auto vk = static_cast<std::uint8_t>(k);
+        // The generic modifier codes stand for their two hands, counted there.
+        if (vk == simkey::Shift || vk == simkey::Control || vk == simkey::Menu) continue;
+        if (keyboard_.IsDown(vk) && !userHolds_[vk]) stuck.push_back(vk);
+    }
+    return stuck;
+}
+
 void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
+    userHolds_[SimulatedKeyboard::Specific(vk, extended)] = true;
     desktop_.LastInput = desktop_.Now;
     // The hook sees the key before its application does; a withheld key reaches neither the
     // application nor the system's key states.
@@ -180,6 +192,7 @@ void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
 }
 
 void SimulatedDesktop::UserKeyUp(std::uint8_t vk, bool extended) {
+    userHolds_[SimulatedKeyboard::Specific(vk, extended)] = false;
     desktop_.LastInput = desktop_.Now;
     if (!HookEvent(vk, false, extended, false)) {
         keyboard_.Key(vk, false, extended, FocusedField());

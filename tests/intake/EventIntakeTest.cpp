@@ -5,6 +5,7 @@
 #include "intake/ProgramMessages.h"
 #include "platform/Error.h"
 #include "simulation/SimulatedProgram.h"
+#include "tests/StuckKeys.h"
 #include "tests/output/KeyEventText.h"
 
 #include <gmock/gmock.h>
@@ -26,6 +27,7 @@ protected:
         program.AddPhrase(u"brb", u"be right back");
         sim.ShowWindow(0);
     }
+    void TearDown() override { testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim); }
 
     bool Send(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
         return program.Main.HandleMessage(msg, wParam, lParam);
