@@ -2,6 +2,8 @@
 // what slipped past, and releases the held keys.
 #include "expansion/PhraseExpansion.h"
 
+#include "platform/Error.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -18,7 +20,7 @@ constexpr std::uint32_t HoldWaitMs = 500;
 PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookLink& link,
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
-    : platform_(platform), link_(link), tracking_(tracking), typing_(typing), control_(control),
+    : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing), control_(control),
       observer_(observer), elevated_(platform.Processes, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
@@ -28,11 +30,11 @@ void PhraseExpansion::Begin(PendingExpansion expansion) {
     // From here on the hook library holds the user's keys until the phrase is typed. An Escape
     // from now on stops this expansion.
     typing_.ClearCancel();
-    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, pending_->Report,
-                                         (pending_->TrailWithheld ? HoldTakesWithheld : 0) |
-                                             (pending_->Chosen ? HoldChosen : 0));
+    if (link_.Requests)
+        link_.Requests->Hold(pending_->Report, (pending_->TrailWithheld ? HoldTakesWithheld : 0) |
+                                                   (pending_->Chosen ? HoldChosen : 0));
     // Decided while expansions run: the hook holds already, nothing can slip past.
-    holdConfirmed_ = running_ || link_.HookThread == 0;
+    holdConfirmed_ = running_ || !link_.Requests;
     platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
 }
 
@@ -62,8 +64,7 @@ void PhraseExpansion::WaitForHold() {
 }
 
 void PhraseExpansion::ReleaseHold() {
-    if (link_.HookThread == 0) return;
-    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_RELEASE, lastReport_, 0);
+    if (link_.Requests) link_.Requests->Release(lastReport_);
 }
 
 void PhraseExpansion::ExpandPhrase() {
@@ -91,8 +92,29 @@ void PhraseExpansion::ExpandPhrase() {
         pending_.reset();
         holdConfirmed_ = false;
         std::vector<SlippedKey> slipped = std::exchange(slipped_, {});
-        Expand(expansion, slipped, released);
+        try {
+            Expand(expansion, slipped, released);
+        } catch (const lumora::InputRefused&) {
+            // Part of the phrase, or of the Backspaces, never arrived: typing on would put the
+            // rest in the wrong place. What the field holds is not known any more; the held
+            // keys go (the guard above), and the user hears of it.
+            pending_.reset();
+            slipped_.clear();
+            if (TrackingRecord* rec = tracking_.CurrentRecord()) {
+                rec->Text.clear();
+                rec->Pos = rec->SelStart = rec->SelCount = 0;
+            }
+            InputRefused();
+        }
     }
+}
+
+void PhraseExpansion::InputRefused() {
+    if (std::exchange(toldRefused_, true)) return;
+    notices_.ShowNotice(u"Lumora could not type",
+                        u"Windows did not take all the keys Lumora typed (another desktop was "
+                        u"shown, or the window runs above Lumora), so the phrase was stopped. "
+                        u"Check the text where you were typing.");
 }
 
 bool PhraseExpansion::MayTypeInto(const PendingExpansion& expansion) {
@@ -125,7 +147,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         // Escape handled while the target was waited for leaves the abbreviation too.
         if (!typing_.Canceled() && !TooLate(expansion) && MayTypeInto(expansion) &&
             typing_.ReadyTarget(expansion) && !typing_.Canceled() && !TooLate(expansion)) {
-            if (!released) released.emplace(platform_, link_.HookThread != 0);
+            if (!released) released.emplace(platform_, link_.Requests != nullptr);
             // The shadow text has the abbreviation and its trail, not yet what slipped past.
             const auto observed =
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +

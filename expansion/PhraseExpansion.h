@@ -84,6 +84,9 @@ public:
     void HoldLetGo(std::uint32_t report);
     // Times the hook library let go of the keys, and expansions abandoned because of it.
     int HoldsLetGo() const { return holdsLetGo_; }
+    // The system refused keys we typed or replayed (WM_HOOK_INPUT_REFUSED for the replayed
+    // ones): the user is told once.
+    void InputRefused();
     int AbandonedLate() const { return abandonedLate_; }
 
     // The last report the intake has dealt with: the release lets every key up to it go.
@@ -110,6 +113,7 @@ private:
     void MirrorLetGoTrail(const std::u16string& trail);
 
     Platform& platform_;
+    TrayNotices& notices_;
     HookLink& link_;
     TrackingRecords& tracking_;
     PhraseTyping& typing_;
@@ -128,6 +132,7 @@ private:
     bool letGo_ = false;
     int holdsLetGo_ = 0;
     int abandonedLate_ = 0;
+    bool toldRefused_ = false;
 };
 
 } // namespace lumora

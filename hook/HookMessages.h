@@ -23,13 +23,17 @@ constexpr unsigned WM_HOOK_HOLDING = WM_USER_BASE + 5;
 // applications without its verdict. wParam the last report let go; a hold at or before it is
 // refused from now on.
 constexpr unsigned WM_HOOK_LET_GO = WM_USER_BASE + 6;
+// The system took fewer of the replayed keys than given (another desktop, a window above us):
+// wParam how many were lost.
+constexpr unsigned WM_HOOK_INPUT_REFUSED = WM_USER_BASE + 7;
 
 // The key code of a WM_HOOK_KEY that stands for no key: what the focused control holds before
 // its caret is not known any more (an accent combined with a key in a way the library cannot
 // tell). 7 is a virtual-key code no keyboard sends.
 constexpr std::uint16_t ForgetTextKey = 0x07;
 
-// Posted by the program to the hook thread.
+// Asked by the program of the hook library inside the process (HookRequests; HookHold and
+// HookRelease of lumora.dll), never as thread messages, which any program could post.
 // An expansion was decided at report wParam: hold the user's keys until WM_HOOK_RELEASE. lParam
 // HoldTakesWithheld: that report was a withheld key (Enter, Tab) which the expansion types
 // itself, so it is not replayed; HoldChosen: a phrase asked for by name, which erases nothing
@@ -40,7 +44,8 @@ constexpr std::intptr_t HoldChosen = 2;
 // The program has decided on every report up to wParam: replay what is held (a withheld key
 // the program did not take is replayed too), and stop holding.
 constexpr unsigned WM_HOOK_RELEASE = WM_USER_BASE + 9;
-// Remove the hooks and install them again (Windows may have taken them away).
+// Posted to the hook thread: remove the hooks and install them again (Windows may have taken
+// them away).
 constexpr unsigned WM_HOOK_REINSTALL = WM_USER_BASE + 10;
 
 // A key report's number, and the lParam of a character report.

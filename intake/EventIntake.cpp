@@ -64,6 +64,9 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
         case WM_HOOK_LET_GO:
             expansion_.HoldLetGo(static_cast<std::uint32_t>(wParam));
             return true;
+        case WM_HOOK_INPUT_REFUSED:
+            expansion_.InputRefused();
+            return true;
         case WM_NEW_PHRASE:
             if (NewPhrase) NewPhrase();
             return true;

@@ -1,6 +1,8 @@
 // The scripted desktop: plays every platform interface over plain data the tests set up.
 #include "simulation/ScriptedDesktop.h"
 
+#include "platform/Error.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -358,6 +360,10 @@ unsigned ScriptedDesktop::MapVirtualKey(unsigned vk) {
 }
 
 void ScriptedDesktop::SendInput(const KeyEvent& e) {
+    if (InputRoom) {
+        if (*InputRoom == 0) throw InputRefused(u"Windows refused a typed key");
+        --*InputRoom;
+    }
     Injected.push_back(e);
     if (InjectedEventsChangeKeyStates && !(e.Flags & KEYEVENTF_UNICODE) && e.Vk != 0) {
         auto& entry = KeyTable[e.Vk];

@@ -163,6 +163,9 @@ public:
     std::map<unsigned, unsigned> ScanCodes; // vk -> scan code; a US keyboard's by default
     std::uintptr_t ExtraInfo = 0x4C55;
     int SendInputCalls = 0; // injections of several events at once (SendInputs)
+    // Events the system still takes before it refuses the rest, as on another desktop (none:
+    // no limit).
+    std::optional<std::size_t> InputRoom;
     std::vector<HWindow> ForegroundRequests;
     bool RefuseForeground = false;
 

@@ -250,6 +250,7 @@ void SimulatedDesktop::Click() {
 }
 
 void SimulatedDesktop::ForwardThreadPosts() {
+    hook_.TakeRequests(desktop_.Now);
     for (; threadPostsSeen_ < desktop_.ThreadPosts.size(); ++threadPostsSeen_) {
         const PostedMessage& m = desktop_.ThreadPosts[threadPostsSeen_];
         if (m.Thread != HookThread) continue;
@@ -272,6 +273,11 @@ void SimulatedDesktop::Replay() {
     for (auto batch = hook_.TakeReplay(); !batch.empty(); batch = hook_.TakeReplay()) {
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const HookKeyEvent& h = batch[i];
+            if (desktop_.InputRoom && *desktop_.InputRoom == 0) {
+                // As the replay thread: the rest is lost, and the program is told.
+                desktop_.PostMessage(MainWindowHandle, WM_HOOK_INPUT_REFUSED, batch.size() - i, 0);
+                break;
+            }
             KeyEvent e;
             e.Vk = static_cast<std::uint16_t>(h.Vk == simkey::Packet ? 0 : h.Vk);
             e.Scan = static_cast<std::uint16_t>(h.Scan);
