@@ -20,8 +20,8 @@ constexpr std::uint32_t HoldWaitMs = 500;
 PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookLink& link,
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
-    : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing), control_(control),
-      observer_(observer), elevated_(platform.Processes, notices) {}
+    : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing),
+      control_(control), observer_(observer), elevated_(platform.Processes, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
     const bool waiting = pending_.has_value();

@@ -207,14 +207,21 @@ bool KeyHold::VerdictPending() const {
 }
 
 void KeyHold::AppendModifierRestore() {
-    for (const Modifier& m : Modifiers) {
-        if (userPassed_[m.Vk] == appDown_[m.Vk]) continue;
+    auto restore = [this](std::uint8_t vk, bool down, bool extended) {
         Held h;
-        h.Event.Vk = m.Vk;
-        h.Event.Down = userPassed_[m.Vk];
-        h.Event.Extended = m.Extended;
+        h.Event.Vk = vk;
+        h.Event.Down = down;
+        h.Event.Extended = extended;
         h.Restore = true;
         flight_.push_back(h);
+    };
+    for (const Modifier& m : Modifiers)
+        if (userPassed_[m.Vk] != appDown_[m.Vk]) restore(m.Vk, userPassed_[m.Vk], m.Extended);
+    // A key the expansion pressed and never let go (its injection refused halfway): up.
+    for (int k = 1; k < 256; ++k) {
+        const auto vk = static_cast<std::uint8_t>(k);
+        if (vk == vk::Packet || vk::IsModifierKey(vk)) continue;
+        if (appDown_[vk] && !userPassed_[vk]) restore(vk, false, false);
     }
 }
 

@@ -93,8 +93,8 @@ public:
             } else {
                 in.ki.wVk = static_cast<WORD>(e.Vk);
                 // A modifier set back to the user's hand comes without a scan code.
-                in.ki.wScan = static_cast<WORD>(
-                    e.Scan != 0 ? e.Scan : MapVirtualKeyW(e.Vk, MAPVK_VK_TO_VSC));
+                in.ki.wScan =
+                    static_cast<WORD>(e.Scan != 0 ? e.Scan : MapVirtualKeyW(e.Vk, MAPVK_VK_TO_VSC));
                 in.ki.dwFlags = e.Extended ? KEYEVENTF_EXTENDEDKEY : 0;
             }
             if (!e.Down) in.ki.dwFlags |= KEYEVENTF_KEYUP;

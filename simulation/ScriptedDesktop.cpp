@@ -360,10 +360,14 @@ unsigned ScriptedDesktop::MapVirtualKey(unsigned vk) {
 }
 
 void ScriptedDesktop::SendInput(const KeyEvent& e) {
-    if (InputRoom) {
-        if (*InputRoom == 0) throw InputRefused(u"Windows refused a typed key");
-        --*InputRoom;
+    if (RefusedInjections > 0) {
+        --RefusedInjections;
+        throw InputRefused(u"Windows refused a typed key");
     }
+    Deliver(e);
+}
+
+void ScriptedDesktop::Deliver(const KeyEvent& e) {
     Injected.push_back(e);
     if (InjectedEventsChangeKeyStates && !(e.Flags & KEYEVENTF_UNICODE) && e.Vk != 0) {
         auto& entry = KeyTable[e.Vk];
@@ -379,8 +383,13 @@ void ScriptedDesktop::SendInput(const KeyEvent& e) {
 
 void ScriptedDesktop::SendInputs(const std::vector<KeyEvent>& events) {
     ++SendInputCalls;
-    for (const KeyEvent& e : events)
-        SendInput(e);
+    const bool refused = RefusedInjections > 0 && !events.empty();
+    const std::size_t taken = refused ? events.size() / 2 : events.size();
+    for (std::size_t i = 0; i < taken; ++i)
+        Deliver(events[i]);
+    if (!refused) return;
+    --RefusedInjections;
+    throw InputRefused(u"Windows refused the typed keys");
 }
 
 bool ScriptedDesktop::SetForegroundWindow(HWindow w) {

@@ -3,6 +3,7 @@
 #include "simulation/SimulatedDesktop.h"
 
 #include "hook/HookMessages.h"
+#include "platform/Error.h"
 
 #include <string>
 
@@ -273,18 +274,20 @@ void SimulatedDesktop::Replay() {
     for (auto batch = hook_.TakeReplay(); !batch.empty(); batch = hook_.TakeReplay()) {
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const HookKeyEvent& h = batch[i];
-            if (desktop_.InputRoom && *desktop_.InputRoom == 0) {
-                // As the replay thread: the rest is lost, and the program is told.
-                desktop_.PostMessage(MainWindowHandle, WM_HOOK_INPUT_REFUSED, batch.size() - i, 0);
-                break;
-            }
+
             KeyEvent e;
             e.Vk = static_cast<std::uint16_t>(h.Vk == simkey::Packet ? 0 : h.Vk);
             e.Scan = static_cast<std::uint16_t>(h.Scan);
             e.Flags = (h.Down ? 0u : KEYEVENTF_KEYUP) | (h.Extended ? KEYEVENTF_EXTENDEDKEY : 0u) |
                       (h.Vk == simkey::Packet ? KEYEVENTF_UNICODE : 0u);
             e.ExtraInfo = static_cast<std::uintptr_t>(ReplayMarker | i);
-            desktop_.SendInput(e);
+            try {
+                desktop_.SendInput(e);
+            } catch (const InputRefused&) {
+                // As the replay thread: the rest is lost, and the program is told.
+                desktop_.PostMessage(MainWindowHandle, WM_HOOK_INPUT_REFUSED, batch.size() - i, 0);
+                break;
+            }
             ++Replayed;
         }
         hook_.ReplayDone(desktop_.Now);

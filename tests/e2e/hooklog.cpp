@@ -66,8 +66,7 @@ LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case lumora::WM_HOOK_KEY:
         Line("KEY %lld", static_cast<long long>(wp & 0xFFFF));
-        if (gMode == Mode::Hold && wp == VK_ESCAPE)
-            gRelease(lumora::ReportNumber(lp));
+        if (gMode == Mode::Hold && wp == VK_ESCAPE) gRelease(lumora::ReportNumber(lp));
         if (wp == VK_F8) {
             for (WORD vk : {WORD('X'), WORD('Y'), WORD(VK_RETURN)}) {
                 Inject(vk, false);

@@ -70,9 +70,9 @@ protected:
     }
     PhraseTyping& Typing() { return program.Main.PhraseTyping(); }
     std::size_t HookRequestsOf(unsigned msg) {
-        return static_cast<std::size_t>(std::count_if(
-            sim.Hook().ThreadMessages().begin(), sim.Hook().ThreadMessages().end(),
-            [msg](const auto& m) { return m.Msg == msg; }));
+        return static_cast<std::size_t>(
+            std::count_if(sim.Hook().ThreadMessages().begin(), sim.Hook().ThreadMessages().end(),
+                          [msg](const auto& m) { return m.Msg == msg; }));
     }
 
     sim::SimulatedProgram program;

@@ -57,9 +57,9 @@ protected:
 
     std::size_t HookRequestsOf(unsigned msg) {
         sim.RunPending();
-        return static_cast<std::size_t>(std::count_if(
-            sim.Hook().ThreadMessages().begin(), sim.Hook().ThreadMessages().end(),
-            [msg](const auto& m) { return m.Msg == msg; }));
+        return static_cast<std::size_t>(
+            std::count_if(sim.Hook().ThreadMessages().begin(), sim.Hook().ThreadMessages().end(),
+                          [msg](const auto& m) { return m.Msg == msg; }));
     }
 
     sim::SimulatedProgram program;

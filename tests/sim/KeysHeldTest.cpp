@@ -162,5 +162,40 @@ TEST(KeysHeldTest, VerdictAfterTheWatchdogLetTheKeysGo_ShouldBeAbandoned_AndEras
     }
 }
 
+TEST(KeysHeldTest, InjectionTheSystemTakesInPart_ShouldStopThePhrase_AndLetTheHeldKeysGo) {
+    SimulatedProgram p;
+    p.AddPhrase(u"brb", u"Be Right Back, as I said.");
+    SimulatedDesktop& sim = p.Sim;
+    sim.ShowWindow(0);
+    // While the phrase is typed, the user types on and another desktop takes over for one
+    // injection: it arrives in part.
+    sim.TypeText(u" br");
+    sim.KeepUp = false;
+    sim.TypeText(u"b");
+    ASSERT_TRUE(RunWith(sim, 2, [&] {
+        sim.TypeText(u"xY");
+        sim.Desktop().RefusedInjections = 1;
+    }));
+    const std::u16string field = sim.FocusedField()->Text();
+    EXPECT_TRUE(field.starts_with(u" B")) << Narrow(field);
+    EXPECT_TRUE(field.ends_with(u"xY")) << "the held keys went: " << Narrow(field);
+    EXPECT_EQ(field.find(u"said"), std::u16string::npos) << "the phrase stopped";
+    ASSERT_EQ(p.Notices.Notices.size(), 1u);
+    EXPECT_EQ(p.Notices.Notices[0].Title, u"Lumora could not type");
+    EXPECT_FALSE(sim.Hook().Holding());
+    testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim);
+    // Refused again, at the Backspaces: told once is enough.
+    sim.Desktop().RefusedInjections = 1;
+    sim.TypeText(u" brb");
+    EXPECT_EQ(p.Notices.Notices.size(), 1u);
+    // And once the system takes keys again, phrases are typed again.
+    sim.FocusedField()->SetText(u"");
+    sim.PressKey(simkey::Return); // the program forgets what it knew of the field
+    sim.TypeText(u"brb");
+    EXPECT_TRUE(sim.FocusedField()->Text().ends_with(u"Be Right Back, as I said."))
+        << Narrow(sim.FocusedField()->Text());
+    testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim);
+}
+
 } // namespace
 } // namespace lumora::sim
