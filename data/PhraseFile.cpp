@@ -2,6 +2,7 @@
 // backups and conflict copies, and takes in changes made by other programs.
 #include "data/PhraseFile.h"
 
+#include "data/PhraseCopies.h"
 #include "data/TagWriter.h"
 
 #include <limits>
@@ -154,10 +155,35 @@ PhraseCount CountPhrases(std::string_view bytes) {
 
 // --- the file of the running program ---------------------------------------------------------
 
+namespace {
+
+// a is at or after b on the wrapping millisecond clock.
+bool Reached(std::uint32_t now, std::uint32_t at) {
+    return static_cast<std::int32_t>(now - at) >= 0;
+}
+
+std::u16string FileNameOf(const std::u16string& path) {
+    const std::size_t slash = path.find_last_of(u"\\/");
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+std::u16string Phrases(std::size_t n) {
+    return Number(static_cast<long long>(n)) + (n == 1 ? u" phrase" : u" phrases");
+}
+
+constexpr std::u16string_view KeptTitle = u"Lumora kept your phrases";
+
+} // namespace
+
 PhraseFile::PhraseFile(FileSystem& files, Clock& clock, std::u16string path, PhraseList& rows,
                        AbbreviationIndex& index, ErrorReport report)
+    : PhraseFile(files, clock, std::move(path), rows, index,
+                 PhraseFileCallbacks{std::move(report), {}, {}}) {}
+
+PhraseFile::PhraseFile(FileSystem& files, Clock& clock, std::u16string path, PhraseList& rows,
+                       AbbreviationIndex& index, PhraseFileCallbacks callbacks)
     : files_(files), clock_(clock), path_(std::move(path)), rows_(rows), index_(index),
-      report_(std::move(report)) {}
+      callbacks_(std::move(callbacks)), report_(callbacks_.Report) {}
 
 std::u16string PhraseFile::BackupPath(std::size_t phrases) const {
     return path_ + u"." + Number(static_cast<long long>(phrases)) + u"-phrases.bak";
@@ -169,6 +195,10 @@ std::optional<FileStamp> PhraseFile::CurrentStamp() {
     return info->Stamp;
 }
 
+LocalTime PhraseFile::Now() const {
+    return callbacks_.Now ? callbacks_.Now() : LocalTime{};
+}
+
 PhraseLoadResult PhraseFile::Load(std::uint32_t maxPhrases,
                                   const std::function<void()>& processMessages) {
     FlagScope loading(loading_);
@@ -177,6 +207,7 @@ PhraseLoadResult PhraseFile::Load(std::uint32_t maxPhrases,
     unsaved_ = false;
     firstUnsavedTick_.reset();
     settling_.reset();
+    emptyStamp_.reset();
     // Until the load has come through, the file holds phrases the rows may lack.
     loadFailed_ = keepsOldFile_ = true;
     // Taken before the read: a change made while it runs is then seen as one.
@@ -199,26 +230,93 @@ void PhraseFile::Changed() {
     if (!firstUnsavedTick_) firstUnsavedTick_ = clock_.TickCount();
 }
 
+void PhraseFile::FileChangeNoticed() {
+    LookIn(0);
+}
+
+void PhraseFile::SetPollInterval(std::optional<std::uint32_t> intervalMs) {
+    pollIntervalMs_ = intervalMs;
+    lastPollTick_ = clock_.TickCount();
+}
+
+void PhraseFile::LookIn(std::uint32_t ms) {
+    const std::uint32_t at = clock_.TickCount() + ms;
+    if (!lookAt_ || static_cast<std::int32_t>(at - *lookAt_) < 0) lookAt_ = at;
+}
+
 void PhraseFile::Say(const std::u16string& message) {
     if (report_) report_(std::make_exception_ptr(Error(message)));
+}
+
+void PhraseFile::Tell(const std::u16string& title, const std::u16string& text) {
+    if (callbacks_.Tell) callbacks_.Tell(title, text);
 }
 
 void PhraseFile::KeepBackup() {
     std::optional<std::string> current = files_.ReadFile(path_);
     if (!current) return;
-    std::optional<std::string> backup = files_.ReadFile(BackupPath());
+    const PhraseFileContent now = ReadPhraseValues(*current);
+    if (now.Blank) return; // nothing in it to keep
+    // A name of its own when the usual ones are taken; the user is told where it went, since
+    // the start named PATH.bak.
+    auto keepDated = [&] {
+        const std::u16string copy = KeepDatedCopy(files_, path_, CopyKind::Backup, Now(), *current);
+        Tell(std::u16string(KeptTitle), FileNameOf(path_) +
+                                            u" as it was before Lumora wrote it is kept beside it "
+                                            u"in " +
+                                            FileNameOf(copy) + u".");
+    };
+    std::optional<std::string> backup;
+    try {
+        backup = files_.ReadFile(BackupPath());
+    } catch (const std::exception&) {
+        // A backup that cannot be read never stands in the way.
+        keepDated();
+        return;
+    }
     if (!backup) {
-        files_.CopyFile(path_, BackupPath());
+        if (!files_.WriteNewFile(BackupPath(), *current)) keepDated();
         return;
     }
     if (*backup == *current) return;
-    const PhraseCount now = CountPhrases(*current);
-    const PhraseCount before = CountPhrases(*backup);
-    // A backup gives way only to one as full; one that cannot be read whole is kept as it is.
-    if (before.Whole && now.Phrases >= before.Phrases)
-        files_.CopyFile(path_, BackupPath());
-    else
-        files_.CopyFile(path_, BackupPath(now.Phrases));
+    const PhraseFileContent before = ReadPhraseValues(*backup);
+    // PATH.bak gives way only to a copy that holds every phrase of it; one that cannot be read
+    // whole is kept as it is.
+    if (before.Whole && MissingPhrases(before.Phrases, now.Phrases) == 0) {
+        files_.WriteFileAtomic(BackupPath(), *current);
+        return;
+    }
+    const std::u16string numbered = BackupPath(now.Phrases.size());
+    std::optional<std::string> there;
+    try {
+        there = files_.ReadFile(numbered);
+    } catch (const std::exception&) {
+        keepDated();
+        return;
+    }
+    if (there && *there == *current) return;
+    if (there || !files_.WriteNewFile(numbered, *current)) keepDated();
+}
+
+bool PhraseFile::KeepRows(const std::u16string& happened) {
+    if (rows_.Count() == 0) return true; // nothing of the user's to keep
+    std::string bytes = PhraseFileBytes(rows_);
+    // The same rows kept once already, and still there: that copy stands, and was told of.
+    if (bytes == lastKeptRows_ && files_.FileExists(lastKeptPath_)) return true;
+    std::u16string copy;
+    try {
+        copy = KeepDatedCopy(files_, path_, CopyKind::Backup, Now(), bytes);
+    } catch (const std::exception&) {
+        if (report_) report_(std::current_exception());
+        return false;
+    }
+    lastKeptRows_ = std::move(bytes);
+    lastKeptPath_ = copy;
+    Tell(std::u16string(KeptTitle), happened + u" The list as it was, " + Phrases(rows_.Count()) +
+                                        u", is kept beside it in " + FileNameOf(copy) +
+                                        u" (\"Import from a backup...\" in the phrase list brings "
+                                        u"phrases back).");
+    return true;
 }
 
 void PhraseFile::Write() {
@@ -234,8 +332,21 @@ void PhraseFile::Write() {
         return;
     }
     if (info && info->Stamp != known_) {
-        // Another program wrote it since: its version is kept beside ours.
-        files_.CopyFile(path_, ConflictPath());
+        // Another program wrote it since: its version is kept beside ours, under a name of its
+        // own, unless it holds nothing the rows lack. Unread, it is not written over.
+        if (std::optional<std::string> theirs = files_.ReadFile(path_)) {
+            const PhraseFileContent content = ReadPhraseValues(*theirs);
+            if (!content.Blank &&
+                (!content.Whole || MissingPhrases(content.Phrases, ValuesOf(rows_)) != 0)) {
+                const std::u16string copy =
+                    KeepDatedCopy(files_, path_, CopyKind::Conflict, Now(), *theirs);
+                Tell(u"Two versions of your phrases",
+                     FileNameOf(path_) +
+                         u" was changed by another program while your changes waited to be "
+                         u"saved. Yours are saved; the other version is kept beside it in " +
+                         FileNameOf(copy) + u".");
+            }
+        }
     } else if (info && keepsOldFile_) {
         KeepBackup();
     }
@@ -243,6 +354,7 @@ void PhraseFile::Write() {
     unsaved_ = loadFailed_ = keepsOldFile_ = false;
     firstUnsavedTick_.reset();
     settling_.reset();
+    emptyStamp_.reset();
     known_ = CurrentStamp();
 }
 
@@ -264,16 +376,39 @@ void PhraseFile::Tick(bool userEditing) {
     FlagScope busy(busy_);
     const std::uint32_t now = clock_.TickCount();
     if (firstUnsavedTick_ && now - *firstUnsavedTick_ >= SaveDelayMs) TryWrite();
-    if (now - lastPollTick_ >= PollIntervalMs) {
-        lastPollTick_ = now;
-        Poll(userEditing);
+    bool look = false;
+    if (lookAt_ && Reached(now, *lookAt_)) {
+        lookAt_.reset();
+        look = true;
     }
+    if (pollIntervalMs_ && now - lastPollTick_ >= *pollIntervalMs_) {
+        lastPollTick_ = now;
+        look = true;
+    }
+    if (look) Look(userEditing, now);
 }
 
-void PhraseFile::Poll(bool userEditing) {
+std::optional<std::uint32_t> PhraseFile::NextTickDelayMs() {
+    // A running Tick (an error box lets timers in) asks again once it has returned.
+    if (loading_ || busy_) return std::nullopt;
+    const std::uint32_t now = clock_.TickCount();
+    std::optional<std::uint32_t> delay;
+    auto consider = [&](std::uint32_t at) {
+        const std::int32_t left = static_cast<std::int32_t>(at - now);
+        const std::uint32_t ms = left > 0 ? static_cast<std::uint32_t>(left) : 0;
+        if (!delay || ms < *delay) delay = ms;
+    };
+    if (firstUnsavedTick_) consider(*firstUnsavedTick_ + SaveDelayMs);
+    if (lookAt_) consider(*lookAt_);
+    if (pollIntervalMs_) consider(lastPollTick_ + *pollIntervalMs_);
+    return delay;
+}
+
+void PhraseFile::Look(bool userEditing, std::uint32_t now) {
     const std::optional<FileStamp> stamp = CurrentStamp();
     if (stamp == known_) {
         settling_.reset();
+        emptyStamp_.reset();
         return;
     }
     if (!stamp) {
@@ -283,46 +418,103 @@ void PhraseFile::Poll(bool userEditing) {
         settling_.reset();
         return;
     }
-    // A program may still be writing it: act once it has stayed the same for a poll.
+    // A program may still be writing it: act once it has stayed the same for a while.
     if (settling_ != stamp) {
         settling_ = stamp;
+        LookIn(SettleMs);
         return;
     }
     if (unsaved_) {
         TryWrite();
         return;
     }
-    if (userEditing) return;
-    settling_.reset();
-    Reload(*stamp);
+    if (userEditing) {
+        LookIn(SettleMs);
+        return;
+    }
+    Reload(*stamp, now);
 }
 
-void PhraseFile::Reload(const FileStamp& stamp) {
+void PhraseFile::Reload(const FileStamp& stamp, std::uint32_t now) {
     std::optional<std::string> bytes;
     try {
         bytes = files_.ReadFile(path_);
     } catch (const std::exception&) {
         // Unreadable for now: the rows stay, and the file is not written over unread.
         known_ = stamp;
+        settling_.reset();
         keepsOldFile_ = true;
         if (report_) report_(std::current_exception());
         return;
     }
     if (!bytes) return;
-    known_ = stamp;
-    loadFailed_ = keepsOldFile_ = true;
+    // Read into a list of its own: the rows change only for a file read whole.
+    AbbreviationIndex freshIndex;
+    PhraseList fresh;
     PhraseLoadResult result;
-    {
-        FlagScope loading(loading_);
-        try {
-            result = LoadPhrasesFromBytes(rows_, index_, *bytes, maxPhrases_, {});
-        } catch (const std::exception&) {
-            if (report_) report_(std::current_exception());
+    bool whole = true;
+    try {
+        result = LoadPhrasesFromBytes(fresh, freshIndex, *bytes, maxPhrases_, {});
+    } catch (const Error&) {
+        whole = false;
+    }
+    const std::u16string name = FileNameOf(path_);
+    if (whole && fresh.Count() == 0 && rows_.Count() != 0 && FileText(*bytes).IsBlank()) {
+        // Emptied: a sync that replaces the file may do so for a moment. Given time to be
+        // filled again, and if it stays empty, the rows stay and are written back later.
+        if (emptyStamp_ != stamp) {
+            emptyStamp_ = stamp;
+            emptySince_ = now;
+        }
+        if (now - emptySince_ < EmptySettleMs) {
+            LookIn(EmptySettleMs - (now - emptySince_));
             return;
         }
+        known_ = stamp;
+        settling_.reset();
+        emptyStamp_.reset();
+        loadFailed_ = true; // the file lacks the rows: written at the next change or at exit
+        KeepRows(name + u" was emptied by another program. Lumora keeps its " +
+                 Phrases(rows_.Count()) + u" and writes them back at the next change or at exit.");
+        return;
+    }
+    known_ = stamp;
+    settling_.reset();
+    emptyStamp_.reset();
+    if (!whole) {
+        // Cut off or damaged (half-written, a sync gone wrong): the rows stay, and before the
+        // file is next written over, it is kept as a backup.
+        loadFailed_ = keepsOldFile_ = true;
+        KeepRows(name +
+                 u" was changed by another program but cannot be read whole (cut off or "
+                 u"damaged). Lumora keeps its " +
+                 Phrases(rows_.Count()) + u".");
+        return;
+    }
+    std::vector<PhraseValue> values = ValuesOf(fresh);
+    const std::size_t lost = MissingPhrases(ValuesOf(rows_), values);
+    if (lost != 0 && !KeepRows(name + u" was changed by another program and lacks " +
+                               Phrases(lost) + u" of the list.")) {
+        // Without a copy the rows are not given up: they are written over the file at the next
+        // change or at exit, and the file is kept as a backup first.
+        loadFailed_ = keepsOldFile_ = true;
+        return;
+    }
+    fresh.ClearPhrases();
+    rows_.ClearPhrases();
+    {
+        AbbreviationIndex::LoadScope loading(index_);
+        PhraseListBatch batch(rows_);
+        for (PhraseValue& v : values)
+            rows_.AppendPhrase(index_, v.Abbreviation, std::move(v.Text));
     }
     loadFailed_ = false;
     keepsOldFile_ = result.StoppedAtLimit;
+}
+
+std::optional<std::uint32_t> PollIntervalFor(FolderWatchReach reach) {
+    if (reach == FolderWatchReach::Notified) return std::nullopt;
+    return PhraseFile::SlowPollIntervalMs;
 }
 
 void PhraseFile::SaveAtExit() {

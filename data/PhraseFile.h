@@ -3,8 +3,10 @@
 #include "data/PhraseList.h"
 #include "data/TagReader.h"
 #include "platform/Clock.h"
+#include "platform/DateFormats.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderWatch.h"
 
 #include <cstdint>
 #include <exception>
@@ -59,34 +61,57 @@ struct PhraseCount {
 };
 PhraseCount CountPhrases(std::string_view bytes);
 
+// What the phrase file of the running program needs of its host.
+struct PhraseFileCallbacks {
+    // Shows an error in the program's error box.
+    std::function<void(std::exception_ptr)> Report;
+    // Tells the user something that needs no answer (a tray notice): a copy was kept.
+    std::function<void(const std::u16string& title, const std::u16string& text)> Tell;
+    // The local time, which names the dated copies (a fixed time when unset).
+    std::function<LocalTime()> Now;
+};
+
 // The phrase file of the running program. It is loaded at start; each accepted change in the
 // editor is written about a second later (a burst of changes in one write), and what is still
 // unsaved at exit then. Before Lumora first replaces a file that holds phrases the rows lack (a
 // load that failed or stopped early), the file is kept as a backup: PATH.bak, or, when that
-// holds more phrases, PATH.N-phrases.bak (N its number of phrases), so that no backup is ever
-// replaced by one with fewer phrases. The file is watched: a change made by another program is
-// loaded when the rows hold no unsaved change; otherwise the rows are written and the other
-// version is kept as PATH.conflict. A read-only file is never written.
+// holds phrases the file lacks, PATH.N-phrases.bak (N its number of phrases) or a dated backup,
+// so that no backup is ever replaced by one that lacks a phrase of it. The file is watched: a
+// change made by another program is loaded when the rows hold no unsaved change, into a new list
+// that replaces the rows only when the file could be read whole; before a change takes a row
+// away, the rows are kept as a dated backup (PATH.DATE.bak) and the user is told. An empty file
+// is never loaded over phrases. With unsaved changes the rows are written and the other version
+// is kept as a dated conflict copy (PATH.DATE.conflict). A read-only file is never written.
 class PhraseFile {
 public:
-    // Shows an error in the program's error box.
     using ErrorReport = std::function<void(std::exception_ptr)>;
 
-    // Delay from the first unsaved change to its write, and the interval of the look at the
-    // file; the caller's timer calls Tick every TickIntervalMs.
+    // Delay from the first unsaved change to its write.
     static constexpr std::uint32_t SaveDelayMs = 750;
+    // A change by another program is acted on once the file has stayed the same this long.
+    static constexpr std::uint32_t SettleMs = 1000;
+    // An emptied file is given this long to be filled again (a sync replacing it).
+    static constexpr std::uint32_t EmptySettleMs = 5000;
+    // The look at the file without change notifications, and beside notifications that may
+    // not come (a network share).
     static constexpr std::uint32_t PollIntervalMs = 1000;
+    static constexpr std::uint32_t SlowPollIntervalMs = 10000;
+    // The tests' timer; the program asks NextTickDelayMs instead.
     static constexpr std::uint32_t TickIntervalMs = 250;
 
     PhraseFile(FileSystem& files, Clock& clock, std::u16string path, PhraseList& rows,
                AbbreviationIndex& index, ErrorReport report = {});
+    PhraseFile(FileSystem& files, Clock& clock, std::u16string path, PhraseList& rows,
+               AbbreviationIndex& index, PhraseFileCallbacks callbacks);
     PhraseFile(const PhraseFile&) = delete;
     PhraseFile& operator=(const PhraseFile&) = delete;
 
     const std::u16string& Path() const { return path_; }
+    const PhraseFileCallbacks& Callbacks() const { return callbacks_; }
     std::u16string BackupPath() const { return path_ + u".bak"; }
     // The backup kept beside a fuller PATH.bak.
     std::u16string BackupPath(std::size_t phrases) const;
+    // The undated conflict copy of older versions (still listed for recovery).
     std::u16string ConflictPath() const { return path_ + u".conflict"; }
 
     // LoadPhrases into the rows, remembering whether it failed (its error still reaches the
@@ -98,9 +123,16 @@ public:
 
     // The editor accepted a change (a new phrase, a cell edit, a delete).
     void Changed();
+    // Something in the file's folder changed (a change notification): the file is looked at.
+    void FileChangeNoticed();
+    // How often the file is looked at without a notification; nullopt: never (notifications
+    // are delivered). PollIntervalMs until set.
+    void SetPollInterval(std::optional<std::uint32_t> intervalMs);
     // Writes what is due, and looks for changes made by others. userEditing: a cell is being
     // edited, so the rows must not be replaced under it.
     void Tick(bool userEditing = false);
+    // How long until Tick has something to do; nullopt when nothing is due at all.
+    std::optional<std::uint32_t> NextTickDelayMs();
     // The program is to end. During a load (this runs inside its message processing) the load
     // is asked to stop and the answer is false: the caller ends once Load has returned. Nothing
     // needs writing then, since nothing could be edited before the load ended.
@@ -114,9 +146,15 @@ private:
     void Write();
     void TryWrite();
     void KeepBackup();
-    void Poll(bool userEditing);
-    void Reload(const FileStamp& stamp);
+    void Look(bool userEditing, std::uint32_t now);
+    void LookIn(std::uint32_t ms);
+    void Reload(const FileStamp& stamp, std::uint32_t now);
+    // Keeps the rows as a dated backup and tells the user why (what happened to the file);
+    // false when no copy could be made.
+    bool KeepRows(const std::u16string& happened);
     void Say(const std::u16string& message);
+    void Tell(const std::u16string& title, const std::u16string& text);
+    LocalTime Now() const;
     std::optional<FileStamp> CurrentStamp();
 
     FileSystem& files_;
@@ -124,6 +162,7 @@ private:
     std::u16string path_;
     PhraseList& rows_;
     AbbreviationIndex& index_;
+    PhraseFileCallbacks callbacks_;
     ErrorReport report_;
     std::uint32_t maxPhrases_ = 0xFFFFFFFFu;
 
@@ -134,13 +173,24 @@ private:
     bool unsaved_ = false;
     bool busy_ = false; // a Tick runs (an error box lets timers in)
     std::optional<std::uint32_t> firstUnsavedTick_;
+    std::optional<std::uint32_t> pollIntervalMs_ = PollIntervalMs;
     std::uint32_t lastPollTick_ = 0;
-    // The file as last loaded or written here; a change seen once waits a poll to settle.
+    std::optional<std::uint32_t> lookAt_; // a look asked for by a notification or a wait
+    // The file as last loaded or written here; a change seen once waits SettleMs to settle.
     std::optional<FileStamp> known_;
     std::optional<FileStamp> settling_;
+    // An empty file seen over phrases, and since when.
+    std::optional<FileStamp> emptyStamp_;
+    std::uint32_t emptySince_ = 0;
+    // The rows as last kept in a dated backup, and where: the same rows are not kept twice.
+    std::string lastKeptRows_;
+    std::u16string lastKeptPath_;
     bool writeFailureShown_ = false;
     bool readOnlyShown_ = false;
 };
+
+// The file's poll interval (PhraseFile::SetPollInterval) for how far notifications reach.
+std::optional<std::uint32_t> PollIntervalFor(FolderWatchReach reach);
 
 // The root's Opened callback of a load: makes one phrase and row per accepted phrase element.
 class PhraseTagHandler {

@@ -201,7 +201,10 @@ void SwitchPhraseFile(std::optional<PhraseFile>& file, FileSystem& files, Clock&
     }
     // Loaded from there, so that the file knows what it holds and watches it from now on.
     rows.ClearPhrases();
-    file.emplace(files, clock, newPath, rows, index, report);
+    // The new file tells the user and names its copies as the old one did.
+    PhraseFileCallbacks callbacks = file ? file->Callbacks() : PhraseFileCallbacks{};
+    if (report) callbacks.Report = report;
+    file.emplace(files, clock, newPath, rows, index, std::move(callbacks));
     file->Load(maxPhrases, {});
 }
 

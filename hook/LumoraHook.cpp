@@ -120,6 +120,18 @@ struct HookState {
 };
 HookState gState;
 
+// The hold's watchdog timer runs only while keys wait: an idle hook thread is never woken.
+UINT_PTR gHoldTimer = 0;
+void KeepHoldTimer() {
+    const bool needed = gState.Hold.Holding();
+    if (needed && !gHoldTimer) {
+        gHoldTimer = SetTimer(nullptr, 0, TickMs, nullptr);
+    } else if (!needed && gHoldTimer) {
+        KillTimer(nullptr, gHoldTimer);
+        gHoldTimer = 0;
+    }
+}
+
 void Post(UINT msg, WPARAM wp, LPARAM lp) {
     PostMessageW(gTarget.load(), msg, wp, lp);
 }
@@ -159,7 +171,9 @@ bool OnKeyboardEvent(WPARAM wp, LPARAM lp) {
     e.Injected = (k.flags & LLKHF_INJECTED) != 0;
     e.ExtraInfo = k.dwExtraInfo;
     ForegroundChars chars;
-    return gState.Hold.OnKey(e, chars, GetTickCount());
+    const bool held = gState.Hold.OnKey(e, chars, GetTickCount());
+    KeepHoldTimer();
+    return held;
 }
 
 // The callbacks are trampolines: nothing may leave them (an exception crossing the system's
@@ -252,7 +266,6 @@ DWORD WINAPI HookThread(void* param) {
     SetEvent(start->Ready); // `start` is not ours after this
     if (!installed) return 1;
 
-    const UINT_PTR tick = SetTimer(nullptr, 0, TickMs, nullptr);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (gRemoveRequested.exchange(false)) Unhook();
         if (msg.hwnd != nullptr) {
@@ -281,8 +294,9 @@ DWORD WINAPI HookThread(void* param) {
             }
         } catch (...) {
         }
+        KeepHoldTimer();
     }
-    if (tick) KillTimer(nullptr, tick);
+    if (gHoldTimer) KillTimer(nullptr, gHoldTimer);
     gThreadId = 0;
     return 0;
 }

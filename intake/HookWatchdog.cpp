@@ -20,7 +20,14 @@ HookWatchdog::HookWatchdog(Platform& platform, const HookLink& link, HookActivit
                            TrackingRecords& tracking)
     : platform_(platform), link_(link), hook_(hook), tracking_(tracking) {}
 
+std::uint32_t HookWatchdog::NextCheckDelayMs() const {
+    return inputMoved_ || unseenSince_ ? WatchdogIntervalMs : WatchdogIdleMs;
+}
+
 void HookWatchdog::Check() {
+    const std::uint32_t input = platform_.Time.LastInputTick();
+    inputMoved_ = lastInput_ != input;
+    lastInput_ = input;
     if (link_.HookThread == 0) return; // no hooks to keep
     const auto hookTick = hook_.LastEventTick();
     if (!hookTick) return;

@@ -12,8 +12,10 @@
 
 namespace lumora {
 
-// The main window's timer asks this often.
+// The main window's timer asks this often while the session has input, and WatchdogIdleMs
+// while it has none: a loss is noticed at the first input after it.
 constexpr std::uint32_t WatchdogIntervalMs = 1000;
+constexpr std::uint32_t WatchdogIdleMs = 5000;
 // Input unseen by the hooks for this long means they are gone. After a re-install that did not
 // bring them back (input for an elevated window or another desktop, which they never see), the
 // wait doubles, up to HookSilenceMaxMs.
@@ -43,6 +45,8 @@ public:
 
     // Every WatchdogIntervalMs: compares the session's last input with the hooks' last event.
     void Check();
+    // When Check wants to run next: soon while there is input, rarely while there is none.
+    std::uint32_t NextCheckDelayMs() const;
     // A message of the main window: after resume from sleep and after the session is unlocked
     // (or connected to again), the hooks are installed again.
     void HandleMessage(unsigned msg, std::uintptr_t wParam);
@@ -58,6 +62,8 @@ private:
     std::optional<std::uint32_t> reinstalledAt_;
     std::optional<std::uint32_t> unseenSince_; // when unseen input was first noticed
     std::uint32_t silenceMs_ = HookSilenceMs;
+    std::optional<std::uint32_t> lastInput_; // the session's input tick at the last check
+    bool inputMoved_ = true;
 };
 
 } // namespace lumora

@@ -1,9 +1,12 @@
 #pragma once
+#include "platform/DateFormats.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumora {
 
@@ -17,6 +20,8 @@ struct FileStamp {
 struct FileInfo {
     FileStamp Stamp;
     bool ReadOnly = false;
+    // The time of the last change in local time, for showing; nullopt when unknown.
+    std::optional<LocalTime> Changed;
 };
 
 // Whole-file access for the phrase file. Paths are UTF-16. Failures throw Error with
@@ -36,6 +41,14 @@ public:
     virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
     // Size, time of the last change and the read-only mark; std::nullopt when there is no file.
     virtual std::optional<FileInfo> Info(const std::u16string& path) = 0;
+    // Writes a file that must not exist yet, completely before it appears under its name; false
+    // (and nothing written) when a file of that name exists. For copies that are never
+    // overwritten.
+    virtual bool WriteNewFile(const std::u16string& path, std::string_view bytes) = 0;
+    // The paths of the files (not folders) in prefix's folder whose path begins with prefix
+    // ("C:\L\lumora.lmx." finds every copy beside lumora.lmx), in no particular order.
+    virtual std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) = 0;
+    virtual void RemoveFile(const std::u16string& path) = 0;
 };
 
 // The real file system through std::filesystem (native builds and MinGW alike).

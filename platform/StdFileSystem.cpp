@@ -3,7 +3,9 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -26,6 +28,29 @@ fs::path ToPath(const std::u16string& path) {
 #else
     return fs::path(Utf16ToUtf8(path));
 #endif
+}
+
+std::u16string FromPath(const fs::path& path) {
+#ifdef _WIN32
+    const std::wstring wide = path.wstring();
+    return std::u16string(wide.begin(), wide.end());
+#else
+    return Utf8ToUtf16(path.string());
+#endif
+}
+
+LocalTime LocalTimeOf(fs::file_time_type time) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(time)));
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday,
+                     local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 std::u16string Quoted(const std::u16string& path) {
@@ -97,25 +122,50 @@ public:
         fs::path temp = target;
         temp += TempSuffix();
         TempFileGuard guard(temp);
-        {
-            errno = 0;
-            FilePtr f = OpenFile(temp, true);
-            if (!f) Fail(u"Cannot create file", path, errno);
-            if (!bytes.empty() &&
-                std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
-                Fail(u"Cannot write file", path, errno);
-            if (std::fflush(f.get()) != 0) Fail(u"Cannot write file", path, errno);
-#ifndef _WIN32
-            // A power cut after the rename must not leave an empty file in place of the old one.
-            if (::fsync(::fileno(f.get())) != 0) Fail(u"Cannot write file", path, errno);
-#endif
-            std::FILE* raw = f.release();
-            if (std::fclose(raw) != 0) Fail(u"Cannot write file", path, errno);
-        }
+        WriteWhole(temp, bytes, path);
         std::error_code ec;
         fs::rename(temp, target, ec);
         if (ec) Fail(u"Cannot replace file", path, ec.value());
         guard.Release();
+    }
+
+    bool WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+        const fs::path target = ToPath(path);
+        fs::path temp = target;
+        temp += TempSuffix();
+        TempFileGuard guard(temp);
+        WriteWhole(temp, bytes, path);
+        // A second name for the complete file, which fails when the name is taken: unlike a
+        // rename, it never replaces what is there.
+        std::error_code ec;
+        fs::create_hard_link(temp, target, ec);
+        if (ec == std::errc::file_exists) return false;
+        if (ec) Fail(u"Cannot create file", path, ec.value());
+        return true;
+    }
+
+    std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) override {
+        std::vector<std::u16string> found;
+        const fs::path start = ToPath(prefix);
+        const std::u16string namePrefix = FromPath(start.filename());
+        // The folder part as given, so that the paths found read like the prefix.
+        const std::u16string folderPart = prefix.substr(0, prefix.size() - namePrefix.size());
+        fs::path folder = start.parent_path();
+        if (folder.empty()) folder = ".";
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::u16string name = FromPath(it->path().filename());
+            if (name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
+            std::error_code typeError;
+            if (!it->is_regular_file(typeError)) continue;
+            found.push_back(folderPart + name);
+        }
+        return found;
+    }
+
+    void RemoveFile(const std::u16string& path) override {
+        std::error_code ec;
+        if (!fs::remove(ToPath(path), ec) && ec) Fail(u"Cannot delete file", path, ec.value());
     }
 
     bool FileExists(const std::u16string& path) override {
@@ -136,7 +186,9 @@ public:
         if (ec || !fs::is_regular_file(st)) return std::nullopt;
         FileInfo info;
         info.Stamp.Size = fs::file_size(p, ec);
-        info.Stamp.ModifiedTime = fs::last_write_time(p, ec).time_since_epoch().count();
+        const fs::file_time_type changed = fs::last_write_time(p, ec);
+        info.Stamp.ModifiedTime = changed.time_since_epoch().count();
+        if (!ec) info.Changed = LocalTimeOf(changed);
         // The permission bits, as Windows' read-only mark is mapped to them (and the super
         // user, who may write anyway, still gets the user's intent).
         info.ReadOnly = (st.permissions() & fs::perms::owner_write) == fs::perms::none;
@@ -144,6 +196,22 @@ public:
     }
 
 private:
+    // The bytes in a new file at p, flushed to the disk.
+    static void WriteWhole(const fs::path& p, std::string_view bytes, const std::u16string& path) {
+        errno = 0;
+        FilePtr f = OpenFile(p, true);
+        if (!f) Fail(u"Cannot create file", path, errno);
+        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
+            Fail(u"Cannot write file", path, errno);
+        if (std::fflush(f.get()) != 0) Fail(u"Cannot write file", path, errno);
+#ifndef _WIN32
+        // A power cut after the rename must not leave an empty file in place of the old one.
+        if (::fsync(::fileno(f.get())) != 0) Fail(u"Cannot write file", path, errno);
+#endif
+        std::FILE* raw = f.release();
+        if (std::fclose(raw) != 0) Fail(u"Cannot write file", path, errno);
+    }
+
     // The file a link leads to, so that the write replaces the target and the link stays.
     static fs::path LinkTarget(const fs::path& p) {
         std::error_code ec;

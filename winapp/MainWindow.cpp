@@ -3,6 +3,7 @@
 // the phrase list; also the glue to the Options, About and search windows.
 #include "winapp/MainWindow.h"
 
+#include "editor/BackupImport.h"
 #include "platform/TextCase.h"
 #include "platform/win32/VersionInfo.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -42,13 +43,15 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
       tray_([this] {
           return TrayIcon::State{intake_.Paused(), wnd_ && IsWindowVisible(wnd_)};
       }),
-      files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance) {
+      files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance),
+      importDialog_(instance) {
     intake_.ReAddTrayIcon = [this] { tray_.ShowAgain(); };
     editor_.Changed = [this] {
         // Once the list changed, the file will be written from it: what the load left out is
         // in the backup only.
         loadedFromFile_ = 0;
         if (phraseFile_) phraseFile_->Changed();
+        phraseFileWatch_.Arm();
     };
     intake_.NewPhrase = [this] { list_.NewPhrase(options_.MaxPhrases); };
     intake_.PauseChanged = [this](bool) { tray_.ShowState(); };
@@ -169,11 +172,17 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == TrayIcon::RetryTimerId) tray_.Retry();
-        if (wp == WatchdogTimerId) watchdog_.Check();
+        if (wp == WatchdogTimerId && watching_) {
+            watchdog_.Check();
+            SetTimer(wnd_, WatchdogTimerId, watchdog_.NextCheckDelayMs(), nullptr);
+        }
         // Neither an open cell nor the open search window may see the rows replaced.
-        if (wp == PhraseFileTimerId && phraseFile_)
-            phraseFile_->Tick(list_.Grid().IsEditing() ||
-                              (search_ && IsWindowVisible(search_->Handle())));
+        if (wp == PhraseFileWatch::TimerId)
+            phraseFileWatch_.TimerFired(list_.Grid().IsEditing() ||
+                                        (search_ && IsWindowVisible(search_->Handle())));
+        return 0;
+    case PhraseFileWatch::FolderChangedMessage:
+        phraseFileWatch_.FolderChanged(wp);
         return 0;
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
@@ -253,9 +262,37 @@ bool MainWindow::HandleCommand(UINT command) {
     case IDM_DELETE:
         list_.DeletePhrase();
         return true;
+    case IDM_IMPORT_BACKUP:
+        ImportBackup();
+        return true;
     default:
         return false;
     }
+}
+
+void MainWindow::ImportBackup() {
+    if (!phraseFile_ || phraseFile_->Loading()) return;
+    list_.Grid().AcceptEdit();
+    const std::u16string& path = phraseFile_->Path();
+    const std::vector<BackupChoice> choices = BackupsToImport(*files_, path, rows_);
+    if (choices.empty()) {
+        const std::u16string text = u"There is no backup or conflict copy beside " + path +
+                                    u" yet: Lumora makes one before it writes over phrases.";
+        MessageBoxW(wnd_, WidePtr(text), L"Import from a backup", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::vector<std::u16string> lines;
+    for (const BackupChoice& choice : choices)
+        lines.push_back(BackupChoiceText(choice));
+    const std::optional<std::size_t> chosen = importDialog_.ShowModal(wnd_, lines);
+    if (!chosen) return;
+    const BackupChoice& choice = choices[*chosen];
+    const ImportOutcome outcome =
+        ImportFromBackup(rows_, index_, *files_, choice.Path, options_.MaxPhrases);
+    if (outcome.Added != 0 && editor_.Changed) editor_.Changed();
+    list_.UpdateStatus();
+    MessageBoxW(wnd_, WidePtr(ImportOutcomeText(outcome, choice.Name)), L"Import from a backup",
+                MB_OK | (outcome.LeftOut ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 // --- showing and hiding ----------------------------------------------------------------------
@@ -366,6 +403,7 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
             return false;
         }
         loadedFromFile_ = phraseFile_->KeepsOldFile() ? rows_.Count() : 0;
+        phraseFileWatch_.Watch(wnd_, *phraseFile_);
     } else if (loadedFromFile_ != 0 && next.MaxPhrases > options_.MaxPhrases) {
         // The load stopped at the old limit and the file is as it was then: the phrases after
         // the ones loaded come in now, and are written with the rest.
@@ -373,6 +411,7 @@ bool MainWindow::ApplyOptions(const OptionsFormResult& chosen) {
             loadedFromFile_ = BringInLeftOutPhrases(rows_, index_, *files_, phraseFile_->Path(),
                                                     loadedFromFile_, next.MaxPhrases);
             phraseFile_->Changed();
+            phraseFileWatch_.Arm();
         } catch (...) {
             intake_.ShowException(std::current_exception());
         }

@@ -15,7 +15,9 @@
 #include "settings/SettingsFile.h"
 #include "winapp/AboutDialog.h"
 #include "winapp/HookLibrary.h"
+#include "winapp/ImportDialog.h"
 #include "winapp/OptionsDialog.h"
+#include "winapp/PhraseFileWatch.h"
 #include "winapp/PhraseListWindow.h"
 #include "winapp/SearchWindow.h"
 #include "winapp/TrayIcon.h"
@@ -71,7 +73,7 @@ private:
 
     // The window's timers besides the tray icon's (TrayIcon::RetryTimerId).
     static constexpr UINT_PTR WatchdogTimerId = 2;
-    static constexpr UINT_PTR PhraseFileTimerId = 3; // writes the changes, looks at the file
+    // PhraseFileWatch::TimerId (3): writes the changes, looks at the file.
 
     // The tray menu's, the toolbar's and Ctrl+N; false for none of ours.
     bool HandleCommand(UINT command);
@@ -95,6 +97,9 @@ private:
     // Applies what OK in the Options window chose; false when nothing changed (the user
     // cancelled the move of the phrase file, or it failed).
     bool ApplyOptions(const OptionsFormResult& chosen);
+    // "Import from a backup...": the phrases of a copy beside the phrase file that the list
+    // lacks, added at its end.
+    void ImportBackup();
 
     HINSTANCE instance_;
     bool lumoraRuns_;
@@ -118,12 +123,14 @@ private:
     std::unique_ptr<FileSystem> files_;
     AboutDialog about_;
     OptionsDialog optionsDialog_;
+    ImportDialog importDialog_;
 
     // lumora.ini beside the program, and what it held at start.
     std::optional<SettingsFile> settingsFile_;
     Settings settings_;
     // The phrase file: loaded at start, written after each change.
     std::optional<PhraseFile> phraseFile_;
+    PhraseFileWatch phraseFileWatch_;
     HANDLE instanceMutex_ = nullptr; // held until the process ends
     // LUMORA_TEST_LOAD_PAUSE_MS: 0 but in the test that exits during a load.
     DWORD testLoadPauseMs_ = 0;

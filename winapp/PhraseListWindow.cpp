@@ -43,6 +43,7 @@ bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
         {STD_DELETE, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_PROPERTIES, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_FILEOPEN, static_cast<int>(IDM_IMPORT_BACKUP), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
     };
     SendMessageW(toolbar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
@@ -109,6 +110,9 @@ bool PhraseListWindow::HandleNotify(const NMHDR& header, LRESULT& result) {
         break;
     case IDM_OPTIONS:
         tip.lpszText = const_cast<wchar_t*>(L"Options");
+        break;
+    case IDM_IMPORT_BACKUP:
+        tip.lpszText = const_cast<wchar_t*>(L"Import from a backup...");
         break;
     default:
         break;

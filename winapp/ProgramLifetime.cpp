@@ -84,9 +84,15 @@ void MainWindow::StartUp() {
     options_ = RunOptions(settings_, CommandLineArguments());
     intake_.SetPauseShortcut(settings_.PauseShortcut);
     if (startPaused_) intake_.SetPaused(true);
+    // Copies kept beside the file are named in a tray notice, with the local time in their names.
+    PhraseFileCallbacks callbacks;
+    callbacks.Report = [this](std::exception_ptr e) { intake_.ShowException(e); };
+    callbacks.Tell = [this](const std::u16string& title, const std::u16string& text) {
+        tray_.ShowNotice(title, text);
+    };
+    callbacks.Now = [this] { return win32_.CurrentTime(); };
     phraseFile_.emplace(*files_, win32_, PhraseFilePath(ExecutableFolder(), settings_.PhraseFile),
-                        rows_, index_, [this](std::exception_ptr e) { intake_.ShowException(e); });
-    SetTimer(wnd_, PhraseFileTimerId, PhraseFile::TickIntervalMs, nullptr);
+                        rows_, index_, std::move(callbacks));
     // The load keeps the window answering meanwhile. A load error ends start-up here, before
     // the hook (the caption then carries no version); the edits made after it are still saved,
     // with the file kept as its backup first.
@@ -116,6 +122,7 @@ void MainWindow::StartUp() {
     intake_.SetSearchShortcut(settings_.SearchShortcut);
     if (result.StoppedAtLimit) loadedFromFile_ = rows_.Count();
     list_.UpdateStatus();
+    phraseFileWatch_.Watch(wnd_, *phraseFile_);
     if (loaded) StartHook();
     if (result.StoppedAtLimit && link_.HookThread != 0) ReportPhrasesLeftOut();
     if (showAfterLoad_) ShowPhraseList();
@@ -148,7 +155,7 @@ void MainWindow::ReportPhrasesLeftOut() {
 void MainWindow::StartWatchdog() {
     // Unlocks come only to a window registered for the session's notifications.
     WTSRegisterSessionNotification(wnd_, NOTIFY_FOR_THIS_SESSION);
-    SetTimer(wnd_, WatchdogTimerId, WatchdogIntervalMs, nullptr);
+    SetTimer(wnd_, WatchdogTimerId, watchdog_.NextCheckDelayMs(), nullptr);
     watching_ = true;
 }
 
@@ -164,7 +171,7 @@ void MainWindow::ShutDown() {
     if (shutDown_ || (phraseFile_ && phraseFile_->Loading())) return;
     shutDown_ = true;
     if (list_.ShownOnce()) RememberLayout();
-    if (wnd_) KillTimer(wnd_, PhraseFileTimerId);
+    phraseFileWatch_.Stop();
     // What is not yet written; a load that failed or stopped early left stored phrases out of
     // the list, and the file keeps the old one as a backup then, so that none of them is lost.
     try {

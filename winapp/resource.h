@@ -17,6 +17,8 @@
 #define IDC_OPT_PAUSE 208
 #define IDC_OPT_SIGNIN 209
 #define IDC_OPT_SEARCH 210
+#define IDD_IMPORT 300
+#define IDC_IMPORT_LIST 301
 // The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the
 // main window.
 #define IDM_SHOW_PHRASE_LIST 40001
@@ -26,3 +28,4 @@
 #define IDM_DELETE 40005
 #define IDM_OPTIONS 40006
 #define IDM_PAUSE 40007
+#define IDM_IMPORT_BACKUP 40008

@@ -68,37 +68,58 @@ public:
 
     void WriteFileAtomic(const std::u16string& path, std::string_view bytes) override {
         const std::u16string target = LinkTarget(path);
-        const std::u16string temp = target + u".tmp" + Suffix();
-        {
-            UniqueHandle file(CreateFileW(WidePtr(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!file.Valid()) Fail(u"Cannot create file", path, GetLastError());
-            std::size_t at = 0;
-            while (at < bytes.size()) {
-                DWORD n = 0;
-                const DWORD chunk =
-                    static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20));
-                if (!::WriteFile(file.Get(), bytes.data() + at, chunk, &n, nullptr) || n == 0) {
-                    const DWORD error = GetLastError();
-                    file.Close();
-                    DeleteFileW(WidePtr(temp));
-                    Fail(u"Cannot write file", path, error);
-                }
-                at += n;
-            }
-            // On the disk before it takes the old file's place: a power cut must not leave
-            // an empty file behind.
-            if (!FlushFileBuffers(file.Get()) || !file.Close()) {
-                const DWORD error = GetLastError();
-                DeleteFileW(WidePtr(temp));
-                Fail(u"Cannot write file", path, error);
-            }
-        }
+        const std::u16string temp = WriteTemp(target, bytes, path);
         if (!MoveFileExW(WidePtr(temp), WidePtr(target),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             const DWORD error = GetLastError();
             DeleteFileW(WidePtr(temp));
             Fail(u"Cannot replace file", path, error);
+        }
+    }
+
+    bool WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+        const std::u16string temp = WriteTemp(path, bytes, path);
+        // Without MOVEFILE_REPLACE_EXISTING the move fails on a name that is taken.
+        if (!MoveFileExW(WidePtr(temp), WidePtr(path), MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = GetLastError();
+            DeleteFileW(WidePtr(temp));
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+            Fail(u"Cannot create file", path, error);
+        }
+        return true;
+    }
+
+    std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) override {
+        std::vector<std::u16string> found;
+        const std::size_t slash = prefix.find_last_of(u"\\/");
+        const std::u16string folder =
+            slash == std::u16string::npos ? u"" : prefix.substr(0, slash + 1);
+        const std::u16string namePrefix = prefix.substr(folder.size());
+        WIN32_FIND_DATAW data{};
+        const std::u16string pattern = prefix + u"*";
+        HANDLE find = FindFirstFileExW(WidePtr(pattern), FindExInfoBasic, &data,
+                                       FindExSearchNameMatch, nullptr, 0);
+        if (find == INVALID_HANDLE_VALUE) return found;
+        do {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::u16string name = FromWide(std::wstring(data.cFileName));
+            // The pattern also matches short 8.3 names; only the long name counts, compared as
+            // the file system compares names.
+            if (name.size() < namePrefix.size() ||
+                CompareStringOrdinal(WidePtr(name), static_cast<int>(namePrefix.size()),
+                                     WidePtr(namePrefix), static_cast<int>(namePrefix.size()),
+                                     TRUE) != CSTR_EQUAL)
+                continue;
+            found.push_back(folder + name);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return found;
+    }
+
+    void RemoveFile(const std::u16string& path) override {
+        if (!DeleteFileW(WidePtr(path))) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND) Fail(u"Cannot delete file", path, error);
         }
     }
 
@@ -134,10 +155,46 @@ public:
             (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
             data.ftLastWriteTime.dwLowDateTime);
         info.ReadOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        FILETIME local{};
+        SYSTEMTIME t{};
+        if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) &&
+            FileTimeToSystemTime(&local, &t))
+            info.Changed =
+                LocalTime{t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond};
         return info;
     }
 
 private:
+    // The bytes in a new temporary file beside target, on the disk; its path.
+    static std::u16string WriteTemp(const std::u16string& target, std::string_view bytes,
+                                    const std::u16string& path) {
+        const std::u16string temp = target + u".tmp" + Suffix();
+        UniqueHandle file(CreateFileW(WidePtr(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) Fail(u"Cannot create file", path, GetLastError());
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            DWORD n = 0;
+            const DWORD chunk =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20));
+            if (!::WriteFile(file.Get(), bytes.data() + at, chunk, &n, nullptr) || n == 0) {
+                const DWORD error = GetLastError();
+                file.Close();
+                DeleteFileW(WidePtr(temp));
+                Fail(u"Cannot write file", path, error);
+            }
+            at += n;
+        }
+        // On the disk before it takes the old file's place: a power cut must not leave an
+        // empty file behind.
+        if (!FlushFileBuffers(file.Get()) || !file.Close()) {
+            const DWORD error = GetLastError();
+            DeleteFileW(WidePtr(temp));
+            Fail(u"Cannot write file", path, error);
+        }
+        return temp;
+    }
+
     static std::u16string Suffix() {
         const std::string s = std::to_string(GetCurrentProcessId()) + "-" +
                               std::to_string(GetTickCount()) + "-" + std::to_string(++count_);

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 namespace lumora::testing {
 
@@ -17,6 +18,8 @@ public:
     std::map<std::u16string, std::u16string> Links; // link -> the path it leads to
     std::set<std::u16string> Unreadable;
     std::set<std::u16string> ReadOnly;
+    std::set<std::u16string> Unremovable;
+    std::map<std::u16string, LocalTime> ChangedAt; // the local time Info gives, if any
     bool FailWrites = false;
     bool FailCopies = false;
     int Writes = 0;
@@ -47,7 +50,29 @@ public:
     std::optional<FileInfo> Info(const std::u16string& path) override {
         auto it = Files.find(Target(path));
         if (it == Files.end()) return std::nullopt;
-        return FileInfo{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0};
+        FileInfo info{{it->second.size(), Times[it->first]}, ReadOnly.count(path) != 0, {}};
+        if (auto at = ChangedAt.find(it->first); at != ChangedAt.end()) info.Changed = at->second;
+        return info;
+    }
+    bool WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+        if (FailWrites || FailCopies)
+            throw Error(u"Cannot create file \"" + path + u"\": disk full");
+        if (Files.count(Target(path))) return false;
+        Put(path, std::string(bytes));
+        return true;
+    }
+    std::vector<std::u16string> FilesStartingWith(const std::u16string& prefix) override {
+        std::vector<std::u16string> found;
+        for (const auto& [path, bytes] : Files)
+            if (path.compare(0, prefix.size(), prefix) == 0 &&
+                path.find(u'\\', prefix.size()) == std::u16string::npos)
+                found.push_back(path);
+        return found;
+    }
+    void RemoveFile(const std::u16string& path) override {
+        if (Unremovable.count(path)) throw Error(u"Cannot delete file \"" + path + u"\"");
+        Files.erase(Target(path));
+        Times.erase(Target(path));
     }
 
 private:

@@ -463,12 +463,14 @@ TEST_F(PhraseFileAtExitTest, OutsideChange_ShouldBeLoaded_OrKeptAsConflictBeside
     EXPECT_EQ(data.Count(), 1);
     EXPECT_EQ(data.At(0).Abbreviation, u"new");
     EXPECT_EQ(files.Writes, 0);
+    // The rows it took away are kept first, under a dated name.
+    EXPECT_EQ(files.Files[u"C:\\L\\lumora.lmx.2000-01-01-0000.bak"], ThreePhrases());
 
     rows.AppendPhrase(data, u"mine", u"");
     file.Changed();
     files.Put(file.Path(), Phrases({u"theirs"}));
     Wait(1000);
-    EXPECT_EQ(files.Files[file.ConflictPath()], Phrases({u"theirs"}));
+    EXPECT_EQ(files.Files[u"C:\\L\\lumora.lmx.2000-01-01-0000.conflict"], Phrases({u"theirs"}));
     EXPECT_EQ(files.Files[file.Path()], Phrases({u"new", u"mine"}));
     Wait(3000);
     EXPECT_EQ(rows.Count(), 2u); // its own write is no outside change

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -89,6 +90,29 @@ TEST_F(StdFileSystemTest, ShouldWriteThroughLink_AndTellReadOnlyAndChanges) {
     fs::permissions(dir / "synced" / "lumora.lmx", fs::perms::owner_read | fs::perms::group_read);
     EXPECT_TRUE(files->Info(target)->ReadOnly);
     EXPECT_EQ(files->Info(Path("none")), std::nullopt);
+}
+
+// Copies beside the phrase file: a new one never replaces what is there, the copies are found
+// by the file's name, and old ones can be removed.
+TEST_F(StdFileSystemTest, Copies_ShouldNeverBeOverwritten_AndBeFoundByTheFilesName) {
+    const std::u16string file = Path("lumora.lmx");
+    EXPECT_TRUE(files->WriteNewFile(file + u".2026-12-09-1530.bak", "first"));
+    EXPECT_FALSE(files->WriteNewFile(file + u".2026-12-09-1530.bak", "second"));
+    EXPECT_EQ(files->ReadFile(file + u".2026-12-09-1530.bak"), "first");
+    EXPECT_TRUE(files->WriteNewFile(file + u".conflict", ""));
+    fs::create_directory(dir / "lumora.lmx.folder");
+    files->WriteFileAtomic(Path("other.lmx.bak"), "x");
+    std::vector<std::u16string> found = files->FilesStartingWith(file + u".");
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::u16string>{file + u".2026-12-09-1530.bak",
+                                                  file + u".conflict"}));
+    EXPECT_EQ(Entries(), 4u); // no temporary file left behind
+    ASSERT_TRUE(files->Info(file + u".conflict"));
+    ASSERT_TRUE(files->Info(file + u".conflict")->Changed);
+    EXPECT_GE(files->Info(file + u".conflict")->Changed->Year, 2024);
+    files->RemoveFile(file + u".conflict");
+    EXPECT_FALSE(files->FileExists(file + u".conflict"));
+    EXPECT_NO_THROW(files->RemoveFile(file + u".conflict"));
 }
 
 } // namespace

@@ -72,5 +72,35 @@ TEST_F(HookWatchdogTest, InputTheHooksNeverSee_ShouldReinstallAfterSeconds_ThenE
     EXPECT_LE(again[0] - lost, HookSilenceMs + 2 * WatchdogIntervalMs);
 }
 
+// With no input the program is woken every few seconds only; the first input after a loss
+// brings the watchdog back to its quick pace, and the hooks back within seconds.
+TEST_F(HookWatchdogTest, Idle_ShouldBeCheckedRarely_AndALossAtTheNextInputMetWithinSeconds) {
+    desk.LastInput = desk.Now;
+    hook.Tick = desk.Now;
+    const std::uint32_t end = desk.Now + 60000;
+    int checks = 0;
+    while (static_cast<std::int32_t>(desk.Now - end) < 0) {
+        desk.Now += watchdog.NextCheckDelayMs();
+        watchdog.Check();
+        ++checks;
+    }
+    EXPECT_LE(checks, static_cast<int>(60000 / WatchdogIdleMs) + 2);
+    EXPECT_TRUE(desk.ThreadPosts.empty());
+
+    const std::uint32_t typed = desk.Now;
+    std::optional<std::uint32_t> reinstalled;
+    while (!reinstalled && desk.Now - typed < 30000) {
+        const std::uint32_t next = desk.Now + watchdog.NextCheckDelayMs();
+        while (static_cast<std::int32_t>(desk.Now - next) < 0) {
+            desk.Now += 100;
+            desk.LastInput = desk.Now; // typing the hooks no longer see
+        }
+        watchdog.Check();
+        if (!desk.ThreadPostsWith(WM_HOOK_REINSTALL).empty()) reinstalled = desk.Now;
+    }
+    ASSERT_TRUE(reinstalled);
+    EXPECT_LE(*reinstalled - typed, WatchdogIdleMs + HookSilenceMs + 2 * WatchdogIntervalMs);
+}
+
 } // namespace
 } // namespace lumora::testing
