@@ -62,8 +62,6 @@ public:
     // The user holds this key on the keyboard now (every real press and release counts, also
     // the ones held back).
     bool UserHolds(std::uint32_t vk) const { return vk < 256 && userDown_[vk]; }
-    // Reports up to this number were let go without the program's verdict (0: none).
-    std::uint32_t LetGoUpTo() const { return letGoUpTo_; }
 
 private:
     struct Held {
@@ -71,7 +69,7 @@ private:
         HookDecision Decision; // as decided when the key was pressed
         std::uint32_t Seq = 0; // the number it was reported under; 0 while never reported
         bool Forced = false;   // let go by the watchdog: it passes without a verdict
-        bool Restore = false;  // a modifier set back to the user's hand: no key of the user's
+        bool Restore = false;  // a key set back to the user's hand: no key of the user's
     };
 
     bool OnUserKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t now);
@@ -79,8 +77,8 @@ private:
     // A replayed key of the user's reached the applications.
     void Passed(const Held& h);
     // The presses and releases that set the modifiers back to what the user's hand holds, as
-    // seen before the keys of the batch: an expansion released them, and may have failed to
-    // let go of a Shift it pressed.
+    // seen before the keys of the batch (an expansion released them, and may have failed to
+    // let go of a Shift it pressed), and let go of any other key the expansion left down.
     void AppendModifierRestore();
     void Report(const HookDecision& d, Held* held);
     void TryReplay();
@@ -104,7 +102,7 @@ private:
     bool expansionHeld_ = false; // an expansion ran since the keys were last let go
     bool escapeDropped_ = false;
     std::uint32_t waitingSince_ = 0;
-    std::uint32_t letGoUpTo_ = 0;
+    std::uint32_t letGoUpTo_ = 0; // reports up to this were let go without a verdict
 };
 
 } // namespace lumora
