@@ -3,6 +3,7 @@
 #include "expansion/PhraseExpansion.h"
 
 #include "platform/Error.h"
+#include "output/FieldFilling.h"
 
 #include <algorithm>
 #include <utility>
@@ -24,6 +25,8 @@ PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookL
       control_(control), observer_(observer), elevated_(platform.Processes, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
+    // The program is ending: the abbreviation stays as typed, and its keys go with the rest.
+    if (ending_) return;
     const bool waiting = pending_.has_value();
     pending_ = std::move(expansion);
     if (waiting) return;
@@ -65,6 +68,25 @@ void PhraseExpansion::WaitForHold() {
 
 void PhraseExpansion::ReleaseHold() {
     if (link_.Requests) link_.Requests->Release(lastReport_);
+}
+
+bool PhraseExpansion::StopForExit() {
+    ending_ = true;
+    typing_.Cancel();
+    if (pending_) {
+        pending_.reset();
+        // Its WM_EXPAND will find nothing to do: the hold it asked for goes now.
+        if (!running_) ReleaseHold();
+    }
+    return running_;
+}
+
+void PhraseExpansion::Tell(const std::u16string& text) {
+    // Once: the same reason again (the abbreviation tried at each key while the clipboard
+    // stays held) is not news.
+    if (text == told_) return;
+    told_ = text;
+    notices_.ShowNotice(u"Lumora", text);
 }
 
 void PhraseExpansion::ExpandPhrase() {
@@ -110,11 +132,9 @@ void PhraseExpansion::ExpandPhrase() {
 }
 
 void PhraseExpansion::InputRefused() {
-    if (std::exchange(toldRefused_, true)) return;
-    notices_.ShowNotice(u"Lumora could not type",
-                        u"Windows did not take all the keys Lumora typed (another desktop was "
-                        u"shown, or the window runs above Lumora), so the phrase was stopped. "
-                        u"Check the text where you were typing.");
+    Tell(u"Windows did not take all the keys Lumora typed (another desktop was shown, or the "
+         u"window runs above Lumora), so the phrase was stopped. Check the text where you were "
+         u"typing.");
 }
 
 bool PhraseExpansion::MayTypeInto(const PendingExpansion& expansion) {
@@ -141,11 +161,20 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
             ++typedAfter;
     }
     bool typed = false;
+    bool leftTarget = false;
     {
         PhraseTyping::ActiveScope active(typing_);
+        // The fields before anything is erased: a clipboard that stays held leaves the
+        // abbreviation as it is, and the keys typed meanwhile stay held, behind the phrase.
+        std::optional<FilledPhrase> filled;
+        if (!typing_.Canceled() && !TooLate(expansion) && MayTypeInto(expansion)) {
+            filled = FillPhrase(platform_, tracking_.MainWindow(), expansion.Text, expansion.Trail);
+            if (!filled->Prepared && !typing_.Canceled()) Tell(filled->Failure);
+        }
         // Checked before the target is brought back and anything erased, and again after: an
-        // Escape handled while the target was waited for leaves the abbreviation too.
-        if (!typing_.Canceled() && !TooLate(expansion) && MayTypeInto(expansion) &&
+        // Escape handled while the target or the clipboard was waited for leaves the
+        // abbreviation too.
+        if (filled && filled->Prepared && !typing_.Canceled() && !TooLate(expansion) &&
             typing_.ReadyTarget(expansion) && !typing_.Canceled() && !TooLate(expansion)) {
             if (!released) released.emplace(platform_, link_.Requests != nullptr);
             // The shadow text has the abbreviation and its trail, not yet what slipped past.
@@ -153,8 +182,9 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +
                                           (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
             typing_.Erase(observed + typedAfter, observed);
-            typing_.TypeText(expansion.Text, expansion.Trail, expansion.CapsLock);
+            typing_.TypePrepared(*filled->Prepared, expansion.CapsLock);
             typed = true;
+            leftTarget = typing_.LeftTarget();
         }
     }
     if (!typed) {
@@ -165,6 +195,15 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         }
         return Abandon(slipped);
     }
+    if (leftTarget) {
+        // The user went to another window or field: nothing more is typed anywhere (what
+        // slipped past goes unrepeated), and the user learns why the phrase is cut short.
+        Tell(u"The focus moved to another window, so Lumora stopped typing the phrase there. "
+             u"What was typed of it stays where it began.");
+        ObserveSlipped(slipped, false);
+        return;
+    }
+    told_.clear();
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
 }

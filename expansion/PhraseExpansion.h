@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -95,6 +96,13 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // The program ends (exit, close, the session's end): the typing stops before its next
+    // chunk, no expansion begins any more, and the running one lets the held keys go as it
+    // unwinds. True while one still runs: the end must wait for it (Running) and then for the
+    // hook library to have replayed the keys.
+    bool StopForExit();
+    bool Ending() const { return ending_; }
+
 private:
     void WaitForHold();
     void Expand(const PendingExpansion& expansion, std::vector<SlippedKey>& slipped,
@@ -111,6 +119,9 @@ private:
     bool TooLate(const PendingExpansion& expansion) const;
     // A withheld trail the hook library let go reached the target: the shadow text takes it.
     void MirrorLetGoTrail(const std::u16string& trail);
+
+    // Tells the user once why an expansion stopped or did not happen.
+    void Tell(const std::u16string& text);
 
     Platform& platform_;
     TrayNotices& notices_;
@@ -132,7 +143,9 @@ private:
     bool letGo_ = false;
     int holdsLetGo_ = 0;
     int abandonedLate_ = 0;
-    bool toldRefused_ = false;
+    bool ending_ = false;
+    // What the user was last told, until a phrase is typed whole again.
+    std::u16string told_;
 };
 
 } // namespace lumora

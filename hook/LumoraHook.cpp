@@ -33,6 +33,9 @@ std::atomic<DWORD> gThreadId{0};
 std::atomic<DWORD> gLastEventTick{0};
 // Set by RemoveHooks on the program's own thread; the hook thread acts on it when woken.
 std::atomic<bool> gRemoveRequested{false};
+// Whether keys are held or being replayed, for the program's end, which waits until they have
+// gone to the applications. Written by the hook thread after each event and message.
+std::atomic<bool> gHolding{false};
 DWORD gReplayThreadId = 0; // set before the hooks are installed, read by the hook thread only
 // The batch being replayed: filled by the hook thread, read by the replay thread until it
 // posts WM_REPLAY_DONE (one batch at a time). Reserved up front, so that a key's path does not
@@ -120,10 +123,12 @@ struct HookState {
 };
 HookState gState;
 
-// The hold's watchdog timer runs only while keys wait: an idle hook thread is never woken.
+// The hold's watchdog timer runs only while keys wait: an idle hook thread is never woken. The
+// program's end reads the same state (HookHolding).
 UINT_PTR gHoldTimer = 0;
 void KeepHoldTimer() {
     const bool needed = gState.Hold.Holding();
+    gHolding.store(needed, std::memory_order_relaxed);
     if (needed && !gHoldTimer) {
         gHoldTimer = SetTimer(nullptr, 0, TickMs, nullptr);
     } else if (!needed && gHoldTimer) {
@@ -349,6 +354,10 @@ extern "C" __declspec(dllexport) void WINAPI HookRelease(DWORD report) {
 
 extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick() {
     return gLastEventTick.load(std::memory_order_relaxed);
+}
+
+extern "C" __declspec(dllexport) BOOL WINAPI HookHolding() {
+    return gHolding.load(std::memory_order_relaxed) ? TRUE : FALSE;
 }
 
 extern "C" __declspec(dllexport) void WINAPI RemoveHooks() {

@@ -27,6 +27,9 @@
 // both hooks away until the next WM_HOOK_REINSTALL (for lumora.exe's test of the re-install;
 // it works only from inside the process, so that no other program can switch the hooks off).
 //
+// HookHolding() is TRUE while the library holds keys or replays them: the program's end waits
+// for it to turn FALSE after the last release, so that no key the user typed is lost.
+//
 // Calling convention: WINAPI (__stdcall; the same as the default on x64), exported undecorated
 // as "SetHook". A second call returns the id of the thread already running.
 #include "platform/win32/Win32Api.h"
@@ -37,6 +40,7 @@ using HookLastEventTickProc = DWORD(WINAPI*)();
 using RemoveHooksProc = void(WINAPI*)();
 using HookHoldProc = void(WINAPI*)(DWORD report, LONG_PTR flags);
 using HookReleaseProc = void(WINAPI*)(DWORD report);
+using HookHoldingProc = BOOL(WINAPI*)();
 }
 
 #ifdef LUMORA_HOOK_BUILD
@@ -45,4 +49,5 @@ extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick();
 extern "C" __declspec(dllexport) void WINAPI RemoveHooks();
 extern "C" __declspec(dllexport) void WINAPI HookHold(DWORD report, LONG_PTR flags);
 extern "C" __declspec(dllexport) void WINAPI HookRelease(DWORD report);
+extern "C" __declspec(dllexport) BOOL WINAPI HookHolding();
 #endif

@@ -19,10 +19,10 @@ private:
 
 } // namespace
 
-bool WaitForClipboard(Platform& platform) {
+bool WaitForClipboard(Platform& platform, std::uint32_t waitMs) {
     const std::uint32_t start = platform.Time.TickCount();
     while (platform.Clip.OpenClipboardWindow() != 0 &&
-           static_cast<std::uint32_t>(platform.Time.TickCount() - start) < ClipboardWaitMs) {
+           static_cast<std::uint32_t>(platform.Time.TickCount() - start) < waitMs) {
         platform.Time.Sleep(1);
         platform.Messages.ProcessPendingMessages();
     }
@@ -30,15 +30,20 @@ bool WaitForClipboard(Platform& platform) {
 }
 
 std::u16string ReadClipboardText(Platform& platform, HWindow owner) {
-    if (!WaitForClipboard(platform)) return {};
-    if (!platform.Clip.Open(owner)) return {};
+    return TryReadClipboardText(platform, owner, ClipboardWaitMs).value_or(u"");
+}
+
+std::optional<std::u16string> TryReadClipboardText(Platform& platform, HWindow owner,
+                                                   std::uint32_t waitMs) {
+    if (!WaitForClipboard(platform, waitMs)) return std::nullopt;
+    if (!platform.Clip.Open(owner)) return std::nullopt;
     ClipboardGuard guard(platform.Clip);
     if (platform.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
         if (auto text = platform.Clip.UnicodeText()) return *text;
     } else if (platform.Clip.IsFormatAvailable(CF_TEXT)) {
         if (auto text = platform.Clip.AnsiText()) return *text;
     }
-    return {};
+    return std::u16string();
 }
 
 } // namespace lumora

@@ -2,7 +2,7 @@
 // into the shadow text.
 #include "output/PhraseTyping.h"
 
-#include "output/ClipboardText.h"
+#include "output/FieldFilling.h"
 #include "output/KeySynthesis.h"
 
 #include <algorithm>
@@ -43,30 +43,6 @@ bool IsHighSurrogate(char16_t c) {
 bool IsLowSurrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
-
-// The fields filled from the platform: one moment for every date and time of the phrase, the
-// clipboard read only when a field asks for it.
-class PlatformFieldValues final : public FieldValues {
-public:
-    PlatformFieldValues(Platform& platform, HWindow owner) : platform_(platform), owner_(owner) {}
-    std::optional<std::u16string> Date(std::u16string_view picture) override {
-        return platform_.Dates.FormatDate(Moment(), picture);
-    }
-    std::optional<std::u16string> Time(std::u16string_view picture) override {
-        return platform_.Dates.FormatTime(Moment(), picture);
-    }
-    std::u16string ClipboardText() override { return ReadClipboardText(platform_, owner_); }
-
-private:
-    const LocalTime& Moment() {
-        if (!moment_) moment_ = platform_.Dates.CurrentTime();
-        return *moment_;
-    }
-
-    Platform& platform_;
-    HWindow owner_;
-    std::optional<LocalTime> moment_;
-};
 
 } // namespace
 
@@ -142,13 +118,17 @@ void PhraseTyping::Erase(std::int32_t count, std::int32_t inShadow) {
 }
 
 void PhraseTyping::TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock) {
-    PlatformFieldValues values(platform_, tracking_.MainWindow());
-    const PreparedText typed = Prepare(text, trail, &values);
+    const FilledPhrase filled = FillPhrase(platform_, tracking_.MainWindow(), text, trail);
+    if (filled.Prepared) TypePrepared(*filled.Prepared, capsLock);
+}
+
+void PhraseTyping::TypePrepared(const PreparedText& typed, bool capsLock) {
+    leftTarget_ = false;
     CapsLockOff capsOff(platform_, capsLock);
     auto hold = tracking_.HoldRecords();
     TrackingRecord* rec = tracking_.CurrentRecord();
     Type(typed.Text, rec, true);
-    if (typed.LeftPresses == 0 || canceled_) return;
+    if (typed.LeftPresses == 0 || canceled_ || leftTarget_) return;
     // Back to the {#cursor} field, and the shadow caret with it.
     std::vector<KeyEvent> lefts;
     for (std::size_t i = 0; i < typed.LeftPresses; ++i) {
@@ -165,10 +145,18 @@ void PhraseTyping::TypeAgain(std::u16string_view text) {
 }
 
 void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool cancelable) {
+    // The window and control the phrase goes to: the typing stops when either is no longer in
+    // front, so that nothing lands in a program the user moved to.
+    const HWindow target = tracking_.FindTargetWindow();
+    const HWindow control = target ? tracking_.FindFocusedControl(target) : 0;
     // The layout once: the target is the same for every character.
-    const HLayout layout = TargetKeyboardLayout(platform_, tracking_.FindTargetWindow());
+    const HLayout layout = TargetKeyboardLayout(platform_, target);
     std::vector<KeyEvent> events;
     for (std::size_t at = 0; at < text.size() && !(cancelable && canceled_);) {
+        if (at > 0 && !StillAt(target, control)) {
+            leftTarget_ = true;
+            return;
+        }
         std::size_t n = std::min(TypingChunk, text.size() - at);
         // The two halves of a surrogate pair stay in one injection.
         if (at + n < text.size() && IsHighSurrogate(text[at + n - 1])) ++n;
@@ -185,8 +173,17 @@ void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool canc
             BoundText(*rec);
         }
         at += n;
+        // The next chunk only once the target has taken this one: the keys do not pile up in
+        // its queue, so that Escape, a change of focus or the program's end stop the text
+        // within a chunk or so of that moment.
+        if (at < text.size() && target) platform_.Input.WaitForInputTaken(target, PacingWaitMs);
         platform_.Messages.ProcessPendingMessages();
     }
+}
+
+bool PhraseTyping::StillAt(HWindow target, HWindow control) {
+    const HWindow front = tracking_.FindTargetWindow();
+    return front == target && tracking_.FindFocusedControl(front) == control;
 }
 
 } // namespace lumora

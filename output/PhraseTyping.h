@@ -36,6 +36,8 @@ struct PendingExpansion {
 constexpr std::size_t TypingChunk = 8;
 // How long the typing waits for a target that lost the foreground to get it back.
 constexpr std::uint32_t TargetWaitMs = 200;
+// How long the typing waits at most for the target to take a chunk before it sends the next.
+constexpr std::uint32_t PacingWaitMs = 250;
 
 class PhraseTyping {
 public:
@@ -49,7 +51,14 @@ public:
     void Erase(std::int32_t count, std::int32_t inShadow);
     // Types text and then trail into the target in its keyboard layout, mirroring each
     // character into the shadow text; Cancel stops it before the next injection.
+    // A field that cannot be filled types nothing (FieldFilling.h).
     void TypeText(std::u16string_view text, std::u16string_view trail, bool capsLock = false);
+    struct PreparedText;
+    // Types a text whose fields are filled already; it stops before the next chunk at Cancel,
+    // or when the window or control it began in is no longer in front (LeftTarget).
+    void TypePrepared(const PreparedText& typed, bool capsLock);
+    // The last typing stopped because the focus went elsewhere.
+    bool LeftTarget() const { return leftTarget_; }
     // Types text exactly as given (keys the user typed, again), without touching the shadow
     // text: whoever observes them does that. Escape does not stop it: nothing the user typed
     // may be lost.
@@ -89,11 +98,14 @@ public:
 private:
     // Types text in chunks, mirroring into rec when given; Cancel stops it when cancelable.
     void Type(std::u16string_view text, TrackingRecord* rec, bool cancelable);
+    // That window is in front with that control focused.
+    bool StillAt(HWindow target, HWindow control);
 
     Platform& platform_;
     TrackingRecords& tracking_;
     bool active_ = false;
     bool canceled_ = false;
+    bool leftTarget_ = false;
 };
 
 } // namespace lumora

@@ -28,6 +28,9 @@ public:
     // Several events in one injection, so that no other input comes between them.
     virtual void SendInputs(const std::vector<KeyEvent>& events) = 0;
     virtual bool SetForegroundWindow(HWindow w) = 0;
+    // Returns once the thread of window target has taken the input sent so far (its queue
+    // holds none of it), or after timeoutMs: typing paced by it never runs ahead of the target.
+    virtual void WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) = 0;
 };
 
 class KeyboardLayouts {

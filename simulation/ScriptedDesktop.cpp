@@ -392,6 +392,11 @@ void ScriptedDesktop::SendInputs(const std::vector<KeyEvent>& events) {
     throw InputRefused(u"Windows refused the typed keys");
 }
 
+void ScriptedDesktop::WaitForInputTaken(HWindow target, std::uint32_t) {
+    ++InputWaits;
+    if (OnWaitForInputTaken) OnWaitForInputTaken(target);
+}
+
 bool ScriptedDesktop::SetForegroundWindow(HWindow w) {
     ForegroundRequests.push_back(w);
     if (RefuseForeground || !Exists(w)) return false;

@@ -169,6 +169,10 @@ public:
     int RefusedInjections = 0;
     std::vector<HWindow> ForegroundRequests;
     bool RefuseForeground = false;
+    // Waits for a target to take its input: how many, and what runs at each (the simulated
+    // desktop lets its lagging target catch up there).
+    int InputWaits = 0;
+    std::function<void(HWindow target)> OnWaitForInputTaken;
 
     // ---- Layouts -------------------------------------------------------------------------
     std::map<ThreadId, HLayout> ThreadLayouts;
@@ -242,6 +246,7 @@ public:
     void SendInput(const KeyEvent& e) override;
     void SendInputs(const std::vector<KeyEvent>& events) override;
     bool SetForegroundWindow(HWindow w) override;
+    void WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) override;
 
     HLayout KeyboardLayout(ThreadId thread) override;
     std::int16_t VkKeyScan(char16_t ch, HLayout layout) override;

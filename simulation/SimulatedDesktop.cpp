@@ -61,15 +61,34 @@ SimulatedDesktop::SimulatedDesktop()
             if (HookEvent(simkey::Packet, down, false, true, static_cast<char16_t>(e.Scan),
                           e.ExtraInfo))
                 return;
-            keyboard_.Inject(e, FocusedField());
+            ToTarget([this, e] { keyboard_.Inject(e, FocusedField()); });
             return;
         }
         const bool extended = (e.Flags & KEYEVENTF_EXTENDEDKEY) != 0;
         const auto vk = static_cast<std::uint8_t>(e.Vk);
         if (HookEvent(vk, down, extended, true, 0, e.ExtraInfo)) return;
-        keyboard_.Inject(e, FocusedField());
-        SyncKeyState(vk);
+        ToTarget([this, e, vk] {
+            keyboard_.Inject(e, FocusedField());
+            SyncKeyState(vk);
+        });
     };
+    // A lagging target takes what waits for it when the program waits for it to.
+    desktop_.OnWaitForInputTaken = [this](HWindow) { CatchUp(); };
+}
+
+void SimulatedDesktop::ToTarget(std::function<void()> apply) {
+    if (TargetLags)
+        lagged_.push_back(std::move(apply));
+    else
+        apply();
+}
+
+void SimulatedDesktop::CatchUp() {
+    while (!lagged_.empty()) {
+        auto apply = std::move(lagged_.front());
+        lagged_.pop_front();
+        apply();
+    }
 }
 
 void SimulatedDesktop::Connect(Handler handler, std::function<void()> idle) {
@@ -186,8 +205,10 @@ void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
     // The hook sees the key before its application does; a withheld key reaches neither the
     // application nor the system's key states.
     if (!HookEvent(vk, true, extended, false)) {
-        keyboard_.Key(vk, true, extended, FocusedField());
-        SyncKeyState(vk);
+        ToTarget([this, vk, extended] {
+            keyboard_.Key(vk, true, extended, FocusedField());
+            SyncKeyState(vk);
+        });
     }
     if (KeepUp) RunPending();
 }
@@ -196,8 +217,10 @@ void SimulatedDesktop::UserKeyUp(std::uint8_t vk, bool extended) {
     userHolds_[SimulatedKeyboard::Specific(vk, extended)] = false;
     desktop_.LastInput = desktop_.Now;
     if (!HookEvent(vk, false, extended, false)) {
-        keyboard_.Key(vk, false, extended, FocusedField());
-        SyncKeyState(vk);
+        ToTarget([this, vk, extended] {
+            keyboard_.Key(vk, false, extended, FocusedField());
+            SyncKeyState(vk);
+        });
     }
     if (KeepUp) RunPending();
 }

@@ -10,6 +10,7 @@
 #include "simulation/SimulatedTextField.h"
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -81,6 +82,11 @@ public:
     // queues up until RunPending, as when the program is busy.
     bool KeepUp = true;
 
+    // The front application takes its input only when the program waits for it to
+    // (WaitForInputTaken) or at CatchUp, as a slow program whose queue fills up; off: at once.
+    bool TargetLags = false;
+    void CatchUp();
+
     // Key events replayed so far (held by the hook and injected again afterwards).
     int Replayed = 0;
 
@@ -101,6 +107,8 @@ private:
     // held keys it hands back are replayed.
     void ForwardThreadPosts();
     void Replay();
+    // Hands one event to the focused field, now or, when the target lags, later.
+    void ToTarget(std::function<void()> apply);
     ThreadId WindowThreadOf(int n) const { return 100 + static_cast<ThreadId>(n); }
 
     ScriptedDesktop desktop_;
@@ -113,6 +121,7 @@ private:
     std::size_t threadPostsSeen_ = 0;
     bool running_ = false;
     bool replaying_ = false;
+    std::deque<std::function<void()>> lagged_;
 };
 
 } // namespace lumora::sim

@@ -59,6 +59,7 @@ HookLibrary::Started HookLibrary::Start(HWND window) {
         started.Failure = u"Could not set keyboard hook: the file lumora.dll in the folder " +
                           folder + u" belongs to another version of Lumora.";
     }
+    holding_ = Export<HookHoldingProc>(library_, "HookHolding");
     return started;
 }
 
@@ -73,6 +74,10 @@ void HookLibrary::Hold(std::uint32_t report, std::intptr_t flags) {
 
 void HookLibrary::Release(std::uint32_t report) {
     if (release_) release_(report);
+}
+
+bool HookLibrary::Holding() const {
+    return holding_ && holding_() != FALSE;
 }
 
 void HookLibrary::RemoveHooksForTest(std::uint64_t key) const {

@@ -37,6 +37,8 @@ public:
     Started Start(HWND window);
     // GetTickCount at the hooks' last event; none without the library.
     std::optional<std::uint32_t> LastEventTick() const;
+    // The library holds or replays the user's keys (false without the library).
+    bool Holding() const;
     // TestRemoveHooksMessage arrived with this wParam.
     void RemoveHooksForTest(std::uint64_t key) const;
     // HookRequests: straight into the library, which shares our process.
@@ -49,6 +51,7 @@ private:
     RemoveHooksProc removeHooks_ = nullptr;
     HookHoldProc hold_ = nullptr;
     HookReleaseProc release_ = nullptr;
+    HookHoldingProc holding_ = nullptr;
     // The number a test gives in LUMORA_TEST_HOOK_KEY, 0 for none.
     std::uint64_t testKey_ = 0;
 };

@@ -56,6 +56,8 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
     intake_.NewPhrase = [this] { list_.NewPhrase(options_.MaxPhrases); };
     intake_.PauseChanged = [this](bool) { tray_.ShowState(); };
     intake_.ExitRequested = [this] { ExitProgram(); };
+    // The program ends: an expansion under way types nothing more.
+    win32_.QuitSeen = [this] { intake_.Expansion().StopForExit(); };
     // A test that must reach the program while it loads asks for a slow load: a pause of this
     // many milliseconds per phrase (LUMORA_TEST_LOAD_PAUSE_MS, read once at start).
     wchar_t pause[16] = L"";
@@ -126,8 +128,16 @@ void MainWindow::Destroy() {
 
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     // The intake: hook reports, WM_EXPAND, WM_NEW_PHRASE and "TaskbarCreated".
-    if (intake_.HandleMessage(msg, static_cast<std::uintptr_t>(wp), static_cast<std::intptr_t>(lp)))
+    if (intake_.HandleMessage(msg, static_cast<std::uintptr_t>(wp),
+                              static_cast<std::intptr_t>(lp))) {
+        // A close asked for during an expansion waits for it to have stopped and let the held
+        // keys go.
+        if (closeAfterExpansion_ && !intake_.Expansion().Running()) {
+            closeAfterExpansion_ = false;
+            PostMessageW(wnd_, WM_CLOSE, 0, 0);
+        }
         return 0;
+    }
 
     switch (msg) {
     case WM_CREATE:
@@ -199,6 +209,14 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             endAfterLoad_ = true;
             return 0;
         }
+        // An expansion is being typed (this close came in while it handled messages): it stops
+        // before its next chunk, and the close comes again once it has unwound.
+        if (intake_.Expansion().StopForExit()) {
+            closeAfterExpansion_ = true;
+            return 0;
+        }
+        if (waitingForHeldKeys_) return 0;
+        WaitForHeldKeys();
         // No hide-on-close: closing ends the program, with the cell being edited kept.
         list_.Grid().AcceptEdit();
         DestroyWindow(wnd_);
@@ -215,6 +233,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 endAfterLoad_ = true;
                 return 0;
             }
+            // The process ends after this answer, also in the middle of an expansion: the typing
+            // stops, and the keys held for it go to the applications now.
+            if (intake_.Expansion().StopForExit()) intake_.Expansion().ReleaseHold();
+            if (!waitingForHeldKeys_) WaitForHeldKeys();
             list_.Grid().AcceptEdit();
             ShutDown();
         }

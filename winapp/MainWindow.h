@@ -85,6 +85,8 @@ private:
     void StartWatchdog();
     void StopWatchdog();
     void ShutDown();
+    // Until the hook library has let every held key go (bounded), answering its reports.
+    void WaitForHeldKeys();
 
     void ShowPhraseList();
     void ExitProgram();
@@ -142,6 +144,9 @@ private:
     bool shutDown_ = false;
     // Asked for while the phrase file was loading: done once it has ended.
     bool endAfterLoad_ = false;
+    // Asked for while an expansion was being typed: done once it has unwound.
+    bool closeAfterExpansion_ = false;
+    bool waitingForHeldKeys_ = false;
     bool showAfterLoad_ = false;
     // How many of the phrase file's phrases are in the list, when a load stopped at the limit:
     // a larger limit brings in the ones after them.

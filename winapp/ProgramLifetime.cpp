@@ -20,6 +20,8 @@ namespace {
 const wchar_t ControlMessageName[] = L"LumoraControl";
 // How often a load stops to handle the window's messages.
 constexpr ULONGLONG LoadPumpIntervalMs = 30;
+// How long the end waits at most for the held keys to be replayed.
+constexpr ULONGLONG HeldKeysWaitMs = 2000;
 
 } // namespace
 
@@ -164,6 +166,20 @@ void MainWindow::StopWatchdog() {
     KillTimer(wnd_, WatchdogTimerId);
     WTSUnRegisterSessionNotification(wnd_);
     watching_ = false;
+}
+
+void MainWindow::WaitForHeldKeys() {
+    // The keys typed during an expansion are replayed by the library's threads, and a replayed
+    // Enter or Tab waits for the program's verdict: the messages are handled meanwhile, and
+    // the expansion refuses to begin again. A library that never lets go is not waited for
+    // longer than its own watchdog would take.
+    waitingForHeldKeys_ = true;
+    const ULONGLONG start = GetTickCount64();
+    while (hookLibrary_.Holding() && GetTickCount64() - start < HeldKeysWaitMs) {
+        win32_.ProcessPendingMessages();
+        Sleep(5);
+    }
+    waitingForHeldKeys_ = false;
 }
 
 void MainWindow::ShutDown() {

@@ -5,6 +5,7 @@
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/Win32Handles.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace lumora {
@@ -290,8 +291,10 @@ void Win32Platform::ProcessPendingMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // The quit request belongs to the main loop: put it back for it and stop here.
+            // The quit request belongs to the main loop: put it back for it and stop here. The
+            // work that called in here (an expansion's typing) must stop too.
             PostQuitMessage(static_cast<int>(msg.wParam));
+            if (QuitSeen) QuitSeen();
             return;
         }
         TranslateMessage(&msg);
@@ -344,6 +347,56 @@ void Win32Platform::SendInputs(const std::vector<KeyEvent>& events) {
 
 bool Win32Platform::SetForegroundWindow(HWindow w) {
     return ::SetForegroundWindow(ToHwnd(w)) != FALSE;
+}
+
+namespace {
+
+// How long the target's caret must stand still for its thread to count as done with the keys,
+// at least and at most: between the two, a few times the longest pause it has been seen to
+// take between two characters.
+constexpr ULONGLONG CaretStillMinMs = 12;
+constexpr ULONGLONG CaretStillMaxMs = 150;
+
+} // namespace
+
+void Win32Platform::WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) {
+    // No call tells how much input waits in another thread's queue, and a sent message is
+    // answered between two input messages, not after the last. Two signs together: the thread
+    // answers at all (WM_NULL; a hung one is not waited for), and its caret, which an edit
+    // control moves with every character it takes, stands still for a few times the target's
+    // own pace (under Wine Notepad takes 6 to 15 ms a character: a fixed short
+    // pause let the keys pile up in its queue whenever it was slower).
+    const ULONGLONG start = GetTickCount64();
+    HWND w = ToHwnd(target);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs, &result))
+        return;
+    const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndCaret) return; // no caret to watch
+    HWND caret = info.hwndCaret;
+    RECT at = info.rcCaret;
+    ULONGLONG moved = GetTickCount64();
+    bool anyMove = false;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG still =
+            std::clamp<ULONGLONG>(caretGapMs_ * 3, CaretStillMinMs, CaretStillMaxMs);
+        if (now - start >= timeoutMs) return;
+        // A fast target has taken the chunk before the first look: the caret stands still.
+        if (now - moved >= still) return;
+        ::Sleep(1);
+        if (!GetGUIThreadInfo(thread, &info)) return;
+        if (info.hwndCaret != caret || !EqualRect(&info.rcCaret, &at)) {
+            const ULONGLONG t = GetTickCount64();
+            if (anyMove) caretGapMs_ = std::max(t - moved, caretGapMs_ * 7 / 8);
+            anyMove = true;
+            caret = info.hwndCaret;
+            at = info.rcCaret;
+            moved = t;
+        }
+    }
 }
 
 // --- KeyboardLayouts -------------------------------------------------------------------------

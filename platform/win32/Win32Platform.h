@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 #include "platform/SignInStart.h"
 
+#include <functional>
+
 namespace lumora {
 
 class Win32Platform final : public WindowQueries,
@@ -20,6 +22,9 @@ class Win32Platform final : public WindowQueries,
                             public MessageBoxes,
                             public SignInStart {
 public:
+    // Told when a quit request turns up while pending messages are handled (unset: nothing).
+    std::function<void()> QuitSeen;
+
     Win32Platform() = default;
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
@@ -82,6 +87,7 @@ public:
     void SendInput(const KeyEvent& e) override;
     void SendInputs(const std::vector<KeyEvent>& events) override;
     bool SetForegroundWindow(HWindow w) override;
+    void WaitForInputTaken(HWindow target, std::uint32_t timeoutMs) override;
 
     // KeyboardLayouts
     HLayout KeyboardLayout(ThreadId thread) override;
@@ -108,6 +114,8 @@ public:
 
 private:
     HWindow owner_ = 0;
+    // The longest pause between two characters the target's caret was last seen to take.
+    unsigned long long caretGapMs_ = 0;
 };
 
 } // namespace lumora
