@@ -46,6 +46,8 @@ public:
     bool LeftAlone();
     // target (0: none) belongs to one of the excluded programs.
     bool IsExcludedWindow(HWindow target);
+    // The options as they stand (the methods of output among them).
+    const Options& CurrentOptions() const { return options_; }
 
 private:
     bool SetShortcut(int id, const Shortcut& shortcut, const std::u16string& what);

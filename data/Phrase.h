@@ -2,9 +2,15 @@
 #include "data/AbbreviationIndex.h"
 #include "data/TagWriter.h"
 
+#include <cstddef>
 #include <string>
 
 namespace lumora {
+
+// Longest abbreviation and text the phrase list takes, in UTF-16 code units (the editor stops
+// typing there; an import leaves longer ones out).
+constexpr std::size_t MaxAbbreviationLength = 32;
+constexpr std::size_t MaxTextLength = 512;
 
 // One phrase: its text and its abbreviation. A phrase with an abbreviation has exactly one
 // entry in the index; one without has none. Phrases are owned by the phrase list and never

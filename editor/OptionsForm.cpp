@@ -45,12 +45,27 @@ std::size_t ExpansionModeChoiceOf(std::int32_t mode) {
     return ExpansionModeChoices.size() - 1; // every other number expands inside words
 }
 
+std::size_t OutputMethodChoiceOf(OutputMethod method) {
+    for (std::size_t i = 0; i < OutputMethodChoices.size(); ++i)
+        if (OutputMethodChoices[i].Method == method) return i;
+    return 0;
+}
+
+std::u16string ProgramMethodLabel(const ProgramMethod& entry) {
+    const std::u16string name =
+        entry.Program == ConsoleWindows ? u"Console windows" : entry.Program;
+    return name + u": " +
+           std::u16string(OutputMethodChoices[OutputMethodChoiceOf(entry.Method)].Name);
+}
+
 OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
     OptionsFormValues values;
     values.ModeChoice = ExpansionModeChoiceOf(settings.ExpansionMode);
     values.MaxPhrases = Number(settings.MaxPhrases);
     values.PhraseFile = settings.PhraseFile;
     values.ExcludedPrograms = settings.ExcludedPrograms;
+    values.PasteAbove = Number(static_cast<std::uint64_t>(std::max(settings.PasteAbove, 0)));
+    values.ProgramMethods = settings.ProgramMethods;
     values.PauseShortcut = settings.PauseShortcut;
     values.SearchShortcut = settings.SearchShortcut;
     values.StartAtSignIn = startsAtSignIn;
@@ -98,6 +113,32 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
         return refuse(OptionsField::PhraseFile, u"Choose the file the phrases are kept in.");
     result.PhraseFileChanged = !SameName(file, current.PhraseFile);
     s.PhraseFile = file;
+
+    const std::u16string pasteAbove = Trimmed(values.PasteAbove);
+    std::uint64_t characters = 0;
+    bool whole = !pasteAbove.empty() && pasteAbove.size() <= 7;
+    for (char16_t c : pasteAbove) {
+        if (c < u'0' || c > u'9') whole = false;
+        if (whole) characters = characters * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    if (!whole || characters > 1000000)
+        return refuse(OptionsField::PasteAbove,
+                      u"Paste phrases longer than a whole number of characters from 0 (never "
+                      u"paste) to 1000000.");
+    s.PasteAbove = static_cast<std::int32_t>(characters);
+
+    // By file name, each program once (the first entry counts).
+    s.ProgramMethods.clear();
+    for (const ProgramMethod& entry : values.ProgramMethods) {
+        const std::u16string name = entry.Program == ConsoleWindows
+                                        ? std::u16string(ConsoleWindows)
+                                        : FileNameOf(Trimmed(entry.Program));
+        if (name.empty() || name.find_first_of(u";=") != std::u16string::npos) continue;
+        const bool known =
+            std::any_of(s.ProgramMethods.begin(), s.ProgramMethods.end(),
+                        [&](const ProgramMethod& m) { return SameName(m.Program, name); });
+        if (!known) s.ProgramMethods.push_back({name, entry.Method});
+    }
 
     // A shortcut of a plain key (or Shift with one) would be taken from every program's typing.
     auto takesAKey = [](const Shortcut& shortcut) {

@@ -30,12 +30,30 @@ inline constexpr std::array<ExpansionModeChoice, 3> ExpansionModeChoices{{
 // The list entry for a mode number (2 and up all expand inside words).
 std::size_t ExpansionModeChoiceOf(std::int32_t mode);
 
+// The output methods in words, in the order of the window's list.
+struct OutputMethodChoice {
+    OutputMethod Method;
+    std::u16string_view Name;
+};
+inline constexpr std::array<OutputMethodChoice, 4> OutputMethodChoices{{
+    {OutputMethod::Type, u"Always type"},
+    {OutputMethod::Paste, u"Always paste"},
+    {OutputMethod::PasteShiftInsert, u"Paste with Shift+Insert"},
+    {OutputMethod::TypeSlowly, u"Type slowly"},
+}};
+std::size_t OutputMethodChoiceOf(OutputMethod method);
+// How the list of programs shows an entry: "putty.exe: Paste with Shift+Insert", the console
+// entry as "Console windows: ...".
+std::u16string ProgramMethodLabel(const ProgramMethod& entry);
+
 // The window's fields, as shown and as the user left them.
 struct OptionsFormValues {
     std::size_t ModeChoice = 0;
     std::u16string MaxPhrases; // as typed
     std::u16string PhraseFile;
     std::vector<std::u16string> ExcludedPrograms;
+    std::u16string PasteAbove; // as typed
+    std::vector<ProgramMethod> ProgramMethods;
     Shortcut PauseShortcut;
     Shortcut SearchShortcut;
     bool StartAtSignIn = false;
@@ -44,7 +62,7 @@ struct OptionsFormValues {
 OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn);
 
 // The fields that can be refused, so that the window can put the focus on the one at fault.
-enum class OptionsField { None, MaxPhrases, PhraseFile, PauseShortcut, SearchShortcut };
+enum class OptionsField { None, MaxPhrases, PhraseFile, PauseShortcut, SearchShortcut, PasteAbove };
 
 struct OptionsFormResult {
     Settings NewSettings;

@@ -31,10 +31,6 @@ constexpr std::u16string_view FieldsHelpText =
     u"{#clipboard}\tthe text on the clipboard\r\n"
     u"{#cursor}\twhere the caret goes once the phrase is typed";
 
-// Longest stored abbreviation and text, in UTF-16 code units.
-constexpr std::size_t MaxAbbreviationLength = 32;
-constexpr std::size_t MaxTextLength = 512;
-
 // The status bar's second panel and the tray icon's tooltip while the list is shown: the intake
 // observes nothing then, so no abbreviation is expanded anywhere.
 constexpr std::u16string_view ListShownStatusText = u"Nothing is expanded while this list is open";

@@ -22,7 +22,8 @@ PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookL
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
     : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing),
-      control_(control), observer_(observer), elevated_(platform.Processes, notices) {}
+      control_(control), observer_(observer), elevated_(platform.Processes, notices),
+      paste_(platform, tracking) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
     // The program is ending: the abbreviation stays as typed, and its keys go with the rest.
@@ -182,7 +183,7 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                 static_cast<std::int32_t>(expansion.Abbreviation.size() +
                                           (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
             typing_.Erase(observed + typedAfter, observed);
-            typing_.TypePrepared(*filled->Prepared, expansion.CapsLock);
+            PutPhrase(*filled->Prepared, expansion.CapsLock);
             typed = true;
             leftTarget = typing_.LeftTarget();
         }
@@ -215,6 +216,20 @@ void PhraseExpansion::MirrorLetGoTrail(const std::u16string& trail) {
         std::clamp<std::int32_t>(rec->Pos, 0, static_cast<std::int32_t>(rec->Text.size())));
     rec->Text.insert(caret, trail);
     rec->Pos = static_cast<std::int32_t>(caret + trail.size());
+}
+
+void PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock) {
+    const HWindow target = tracking_.FindTargetWindow();
+    const OutputMethod method =
+        ChooseOutputMethod(control_.CurrentOptions(), platform_.Processes.ProgramPath(target),
+                           IsConsoleWindow(platform_, target), text.Text.size());
+    if ((method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert) &&
+        paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert) ==
+            PhrasePaste::Result::Pasted)
+        return;
+    typing_.SetKeyDelay(method == OutputMethod::TypeSlowly ? SlowKeyDelayMs : 0);
+    typing_.TypePrepared(text, capsLock);
+    typing_.SetKeyDelay(0);
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {

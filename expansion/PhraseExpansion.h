@@ -7,6 +7,7 @@
 #include "hook/HookMessages.h"
 #include "output/ElevatedTargets.h"
 #include "output/KeySynthesis.h"
+#include "output/PhrasePaste.h"
 #include "output/PhraseTyping.h"
 #include "platform/Platform.h"
 #include "platform/TrayNotices.h"
@@ -119,6 +120,9 @@ private:
     bool TooLate(const PendingExpansion& expansion) const;
     // A withheld trail the hook library let go reached the target: the shadow text takes it.
     void MirrorLetGoTrail(const std::u16string& trail);
+    // Puts the phrase in by the method the target's program and the phrase's length ask for:
+    // pasted, or typed when the clipboard cannot be had.
+    void PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
 
     // Tells the user once why an expansion stopped or did not happen.
     void Tell(const std::u16string& text);
@@ -131,6 +135,7 @@ private:
     ProgramControl& control_;
     SlippedKeysObserver& observer_;
     ElevatedTargets elevated_;
+    PhrasePaste paste_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.

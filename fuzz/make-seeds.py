@@ -132,7 +132,34 @@ def base64_seeds(tool):
     return seeds
 
 
-GENERATORS = {"fuzz_phrase_file": phrase_file_seeds, "fuzz_base64": base64_seeds}
+def import_seeds(tool):
+    # The first byte picks the format: 0 espanso, 1 Beeftext, 2 AutoHotkey, 3 phrase file,
+    # 4 JSON lines, 5 CSV, 6 by the content.
+    samples = {
+        "espanso": (0, 'global_vars:\n  - {name: d, type: date, params: {format: "%Y-%m-%d %H:%M"}}\n'
+                       'matches:\n  - trigger: ":btw"\n    replace: "by the way $|$ {{d}}"\n'
+                       '    word: true\n  - triggers: [a, b]\n    replace: "{{c}}"\n'
+                       '    vars: [{name: c, type: clipboard}]\n  - regex: "x+"\n    replace: y\n'
+                       'imports: ["other.yml"]\n'),
+        "beeftext": (1, '{"combos": [{"keyword": "k", "snippet": "a #{cursor} #{date} #{upper:x}",'
+                        ' "name": "n", "enabled": true, "matchingMode": 2},'
+                        ' {"comboText": "o", "substitutionText": "old"}]}'),
+        "ahk": (2, '#Hotstring *\n::btw::by the way ; c\n:*?C:adr::1 Main{Enter}{!}`t^c\n'
+                   '::sig::\n(LTrim\n  Best\n)\n:X:run::x\n#IfWinActive ahk_exe a.exe\n'
+                   '::np::{Raw}{x}\n/*\n::no::x\n*/\n'),
+        "lines": (4, '{"autotext":"a","text":"b\\r\\nc"}\n{"autotext":"{#","text":"\\u00e9"}\n'),
+        "csv": (5, 'abbreviation,text\r\nq,"say ""hi"", then\r\nmore"\r\nk,"a,b"\r\n'),
+        "beeftext-csv": (5, 'k,"#{clipboard} x",name\n'),
+        "sniffed": (6, '::x::y\n'),
+    }
+    seeds = {name: bytes([code]) + text.encode("utf-8") for name, (code, text) in samples.items()}
+    seeds["ahk-utf16"] = bytes([2]) + b"\xff\xfe" + "::caf::caf\u00e9\r\n".encode("utf-16-le")
+    seeds["phrase-file"] = bytes([3]) + utf16(phrase_text(PHRASES))
+    return seeds
+
+
+GENERATORS = {"fuzz_phrase_file": phrase_file_seeds, "fuzz_base64": base64_seeds,
+              "fuzz_import": import_seeds}
 
 
 def main():

@@ -157,7 +157,8 @@ void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool canc
             leftTarget_ = true;
             return;
         }
-        std::size_t n = std::min(TypingChunk, text.size() - at);
+        // Slowly: one key per injection, with the pause after it.
+        std::size_t n = std::min(keyDelayMs_ ? std::size_t{1} : TypingChunk, text.size() - at);
         // The two halves of a surrogate pair stay in one injection.
         if (at + n < text.size() && IsHighSurrogate(text[at + n - 1])) ++n;
         const std::u16string_view chunk = text.substr(at, n);
@@ -173,6 +174,7 @@ void PhraseTyping::Type(std::u16string_view text, TrackingRecord* rec, bool canc
             BoundText(*rec);
         }
         at += n;
+        if (keyDelayMs_) platform_.Time.Sleep(keyDelayMs_);
         // The next chunk only once the target has taken this one: the keys do not pile up in
         // its queue, so that Escape, a change of focus or the program's end stop the text
         // within a chunk or so of that moment.

@@ -56,9 +56,11 @@ public:
     struct PreparedText;
     // Types a text whose fields are filled already; it stops before the next chunk at Cancel,
     // or when the window or control it began in is no longer in front (LeftTarget).
-    void TypePrepared(const PreparedText& typed, bool capsLock);
+    void TypePrepared(const PreparedText& typed, bool capsLock = false);
     // The last typing stopped because the focus went elsewhere.
     bool LeftTarget() const { return leftTarget_; }
+    // A pause between keys (0: none), for programs that drop keys that come fast.
+    void SetKeyDelay(std::uint32_t ms) { keyDelayMs_ = ms; }
     // Types text exactly as given (keys the user typed, again), without touching the shadow
     // text: whoever observes them does that. Escape does not stop it: nothing the user typed
     // may be lost.
@@ -106,6 +108,7 @@ private:
     bool active_ = false;
     bool canceled_ = false;
     bool leftTarget_ = false;
+    std::uint32_t keyDelayMs_ = 0;
 };
 
 } // namespace lumora

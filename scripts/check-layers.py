@@ -11,7 +11,7 @@ import re
 import sys
 
 # Ground first, as in the README.
-FLOORS = ["platform", "hook", "settings", "data", "matching", "tracking", "control", "output",
+FLOORS = ["platform", "hook", "settings", "data", "exchange", "matching", "tracking", "control", "output",
           "expansion", "intake", "editor", "simulation", "winapp", "tools", "bench", "fuzz", "tests"]
 
 # The places that may call Windows itself; the portable core reaches it through platform/.

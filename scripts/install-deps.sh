@@ -10,6 +10,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix
+  nlohmann-json3-dev libyaml-cpp-dev libcsv-dev dpkg-dev
   wine wine64 xvfb xdotool xauth python3
   nsis python3-yaml
   xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils
@@ -23,10 +24,23 @@ for p in "${packages[@]}"; do
   fi
 done
 
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+updated=
+
+# The Windows build compiles yaml-cpp and libcsv from Debian's source packages (CMake fetches
+# them with apt-get source into the build tree), which needs a deb-src entry.
+if ! apt-cache showsrc yaml-cpp 2>/dev/null | grep -q '^Package: yaml-cpp'; then
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "Adding Debian's source packages ($codename) to apt's sources"
+  printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$codename" | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/lumora-deb-src.sources >/dev/null
+  "${sudo_cmd[@]}" apt-get update -qq
+  updated=1
+fi
+
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
+  [ -n "$updated" ] || "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace lumora {
 
@@ -183,6 +184,45 @@ const std::vector<Key>& Keys() {
              }
              return Quote(joined);
          }},
+        {u"PasteAbove",
+         [](Settings& s, std::u16string_view v) {
+             auto n = Within(v, 0, 1000000);
+             if (n) s.PasteAbove = *n;
+             return n.has_value();
+         },
+         [](const Settings& s) { return Number(s.PasteAbove); }},
+        // "name=method;name=method", the console windows under ConsoleWindows. An entry that
+        // cannot be read is left out; the others count.
+        {u"ProgramMethods",
+         [](Settings& s, std::u16string_view v) {
+             v = Unquote(v);
+             s.ProgramMethods.clear();
+             for (;;) {
+                 const std::size_t semi = v.find(u';');
+                 const std::u16string_view entry = Trim(v.substr(0, semi));
+                 const std::size_t equals = entry.rfind(u'=');
+                 if (equals != std::u16string_view::npos) {
+                     const std::u16string_view name = Trim(entry.substr(0, equals));
+                     const auto method = OutputMethodOfWord(Trim(entry.substr(equals + 1)));
+                     if (!name.empty() && method)
+                         s.ProgramMethods.push_back({std::u16string(name), *method});
+                 }
+                 if (semi == std::u16string_view::npos) break;
+                 v.remove_prefix(semi + 1);
+             }
+             return true;
+         },
+         [](const Settings& s) {
+             std::u16string joined;
+             for (const ProgramMethod& entry : s.ProgramMethods) {
+                 const std::u16string_view name = Trim(entry.Program);
+                 if (name.empty() || name.find_first_of(u";=") != std::u16string_view::npos)
+                     continue;
+                 if (!joined.empty()) joined += u';';
+                 joined.append(name).append(u"=").append(OutputMethodWord(entry.Method));
+             }
+             return Quote(joined);
+         }},
         {u"PauseShortcut", shortcut(&Settings::PauseShortcut),
          writeShortcut(&Settings::PauseShortcut)},
         {u"SearchShortcut", shortcut(&Settings::SearchShortcut),
@@ -303,8 +343,33 @@ std::string EncodeSettingsFile(std::u16string_view text) {
     return bytes;
 }
 
+namespace {
+
+constexpr std::pair<OutputMethod, std::u16string_view> MethodWords[] = {
+    {OutputMethod::Type, u"type"},
+    {OutputMethod::Paste, u"paste"},
+    {OutputMethod::PasteShiftInsert, u"shiftinsert"},
+    {OutputMethod::TypeSlowly, u"slow"},
+};
+
+} // namespace
+
+std::u16string_view OutputMethodWord(OutputMethod method) {
+    for (const auto& [m, word] : MethodWords)
+        if (m == method) return word;
+    return u"type";
+}
+
+std::optional<OutputMethod> OutputMethodOfWord(std::u16string_view word) {
+    for (const auto& [m, w] : MethodWords)
+        if (SameName(w, word)) return m;
+    return std::nullopt;
+}
+
 Options RunOptions(const Settings& settings, const std::vector<std::u16string>& args) {
     Options base;
+    base.PasteAbove = settings.PasteAbove;
+    base.ProgramMethods = settings.ProgramMethods;
     base.Mode = DelimiterModeOf(settings.ExpansionMode);
     base.MaxPhrases = settings.MaxPhrases;
     base.ExcludedPrograms = settings.ExcludedPrograms;

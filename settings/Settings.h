@@ -3,6 +3,7 @@
 #include "settings/Shortcut.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ struct Settings {
     std::u16string PhraseFile = u"lumora.lmx";
     // Executable names ("notepad.exe"), compared without regard to case.
     std::vector<std::u16string> ExcludedPrograms;
+    // Phrases longer than this are pasted (0: never); programs that take phrases their own way.
+    std::int32_t PasteAbove = DefaultPasteAbove;
+    std::vector<ProgramMethod> ProgramMethods = DefaultProgramMethods();
     Shortcut PauseShortcut;
     Shortcut SearchShortcut = {modifier::Ctrl | modifier::Alt, 0x20};
     // The phrase list: its window's client area and its columns, in pixels at 96 dots per inch; the
@@ -46,6 +50,10 @@ std::u16string DecodeSettingsFile(std::string_view bytes);
 
 // UTF-16LE with a byte-order mark, as the Windows profile functions and editors read it.
 std::string EncodeSettingsFile(std::u16string_view text);
+
+// The words lumora.ini uses for the output methods ("type", "paste", "shiftinsert", "slow").
+std::u16string_view OutputMethodWord(OutputMethod method);
+std::optional<OutputMethod> OutputMethodOfWord(std::u16string_view word);
 
 // The options of a run: the settings, with the command line's -delims= and -maxitems= over
 // them.

@@ -243,8 +243,9 @@ void ScriptedDesktop::HoldClipboardOpen(HWindow holder, std::optional<std::uint3
 }
 
 void ScriptedDesktop::SetClipboardText(const std::u16string& text) {
+    // A program that sets the clipboard empties it first.
+    ClearClipboard();
     ClipUnicode = text;
-    ClipAnsi.reset();
 }
 
 void ScriptedDesktop::SetClipboardAnsiText(const std::u16string& text) {
@@ -255,6 +256,110 @@ void ScriptedDesktop::SetClipboardAnsiText(const std::u16string& text) {
 void ScriptedDesktop::ClearClipboard() {
     ClipUnicode.reset();
     ClipAnsi.reset();
+    ClipFormats.clear();
+    ClipUnreadable.clear();
+    offered_.reset();
+}
+
+namespace {
+
+std::vector<std::uint8_t> UnicodeBytes(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::u16string UnicodeFromBytes(const std::vector<std::uint8_t>& bytes) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+        if (c == 0) break;
+        text += c;
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<ClipboardItem> ScriptedDesktop::AllFormats() const {
+    std::vector<ClipboardItem> items;
+    if (ClipAnsi) {
+        // The simulated 8-bit text is kept converted; one byte per character stands for it.
+        std::vector<std::uint8_t> bytes;
+        for (char16_t c : *ClipAnsi)
+            bytes.push_back(static_cast<std::uint8_t>(c));
+        bytes.push_back(0);
+        items.push_back({CF_TEXT, bytes});
+    }
+    if (ClipUnicode) items.push_back({CF_UNICODETEXT, UnicodeBytes(*ClipUnicode)});
+    for (const auto& [format, data] : ClipFormats)
+        items.push_back({format, data});
+    return items;
+}
+
+std::u16string ScriptedDesktop::ReadAsProgram(HWindow reader) {
+    if (offered_) {
+        // The system asks the owner to render, with the reader holding the clipboard open.
+        ClipUnicode = *offered_;
+        offered_.reset();
+        offerTakers_.push_back(reader);
+    }
+    FormatsAtLastRead = AllFormats();
+    return ClipUnicode.value_or(u"");
+}
+
+std::vector<ClipboardItem> ScriptedDesktop::ReadFormats() {
+    if (openedBy_ == 0 || ClipboardDataHandleMissing) return {};
+    if (offered_) ReadAsProgram(openedBy_);
+    std::vector<ClipboardItem> items = AllFormats();
+    std::erase_if(items, [this](const ClipboardItem& item) {
+        return std::find(ClipUnreadable.begin(), ClipUnreadable.end(), item.Format) !=
+               ClipUnreadable.end();
+    });
+    return items;
+}
+
+bool ScriptedDesktop::Empty() {
+    if (openedBy_ == 0) return false;
+    ClearClipboard();
+    return true;
+}
+
+bool ScriptedDesktop::Put(unsigned format, const std::vector<std::uint8_t>& data) {
+    if (openedBy_ == 0) return false;
+    if (format == CF_UNICODETEXT) {
+        ClipUnicode = UnicodeFromBytes(data);
+    } else if (format == CF_TEXT) {
+        std::u16string text;
+        for (std::uint8_t b : data) {
+            if (b == 0) break;
+            text += static_cast<char16_t>(b);
+        }
+        ClipAnsi = text;
+    } else {
+        ClipFormats[format] = data;
+    }
+    return true;
+}
+
+unsigned ScriptedDesktop::RegisterFormat(std::u16string_view name) {
+    auto it = std::find(RegisteredFormats.begin(), RegisteredFormats.end(), name);
+    if (it == RegisteredFormats.end())
+        it = RegisteredFormats.insert(RegisteredFormats.end(), std::u16string(name));
+    return 0xC000u + static_cast<unsigned>(it - RegisteredFormats.begin());
+}
+
+bool ScriptedDesktop::OfferText(std::u16string text) {
+    if (openedBy_ == 0) return false;
+    ClipUnicode.reset();
+    offered_ = std::move(text);
+    offerTakers_.clear();
+    return true;
 }
 
 HWindow ScriptedDesktop::OpenClipboardWindow() {
@@ -279,14 +384,16 @@ void ScriptedDesktop::Close() {
 }
 
 bool ScriptedDesktop::IsFormatAvailable(unsigned format) {
-    if (format == CF_UNICODETEXT) return ClipUnicode.has_value();
+    if (format == CF_UNICODETEXT) return ClipUnicode.has_value() || offered_.has_value();
     if (format == CF_TEXT) return ClipAnsi.has_value();
-    return false;
+    return ClipFormats.count(format) != 0 ||
+           std::find(ClipUnreadable.begin(), ClipUnreadable.end(), format) != ClipUnreadable.end();
 }
 
 std::optional<std::u16string> ScriptedDesktop::UnicodeText() {
     // GetClipboardData fails unless the caller has the clipboard open.
     if (openedBy_ == 0 || ClipboardDataHandleMissing) return std::nullopt;
+    if (offered_) ReadAsProgram(openedBy_);
     return ClipUnicode;
 }
 

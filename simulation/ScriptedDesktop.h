@@ -121,6 +121,11 @@ public:
     void SetClipboardAnsiText(const std::u16string& text); // CF_TEXT only (already converted)
     void ClearClipboard();
     bool ClipboardOpenByUs() const { return openedBy_ != 0; }
+    // A program reads the clipboard's text as a paste does: it opens the clipboard for its
+    // window, which renders offered text; the formats it found are kept in FormatsAtLastRead.
+    std::u16string ReadAsProgram(HWindow reader);
+    // Every format now on the clipboard (the text ones included), as ReadFormats sees them.
+    std::vector<ClipboardItem> AllFormats() const;
 
     std::optional<std::u16string> ClipUnicode;
     std::optional<std::u16string> ClipAnsi;
@@ -128,6 +133,14 @@ public:
     bool ClipboardOpenFails = false;
     int ClipboardOpens = 0;  // successful Open calls
     int ClipboardCloses = 0; // Close calls while open
+    // Formats besides the two texts (an image, rich text, a private format), by number.
+    std::map<unsigned, std::vector<std::uint8_t>> ClipFormats;
+    // Formats announced whose data is no block of memory (a bitmap handle): never readable.
+    std::vector<unsigned> ClipUnreadable;
+    // The clipboard as the last program that read it found it.
+    std::vector<ClipboardItem> FormatsAtLastRead;
+    // Registered format names, numbered from 0xC000 as the system numbers them.
+    std::vector<std::u16string> RegisteredFormats;
 
     // ---- Clock ---------------------------------------------------------------------------
     std::uint32_t Now = 1000;
@@ -221,6 +234,12 @@ public:
     bool IsFormatAvailable(unsigned format) override;
     std::optional<std::u16string> UnicodeText() override;
     std::optional<std::u16string> AnsiText() override;
+    std::vector<ClipboardItem> ReadFormats() override;
+    bool Empty() override;
+    bool Put(unsigned format, const std::vector<std::uint8_t>& data) override;
+    unsigned RegisterFormat(std::u16string_view name) override;
+    bool OfferText(std::u16string text) override;
+    std::vector<HWindow> OfferTakers() override { return offerTakers_; }
 
     std::uint32_t TickCount() override { return Now; }
     void Sleep(std::uint32_t ms) override;
@@ -275,6 +294,8 @@ private:
     HWindow holder_ = 0;
     std::optional<std::uint32_t> holderUntil_;
     HWindow openedBy_ = 0;
+    std::optional<std::u16string> offered_;
+    std::vector<HWindow> offerTakers_;
     Platform platform_;
 };
 

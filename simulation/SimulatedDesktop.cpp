@@ -146,7 +146,7 @@ void SimulatedDesktop::FocusControl(int m) {
         c.ClassName = u"Edit";
         desktop_.AddControl(c);
         fields_[control] = std::make_unique<SimulatedTextField>(
-            FieldClipboard{[this] { return desktop_.ClipUnicode.value_or(u""); },
+            FieldClipboard{[this, control] { return desktop_.ReadAsProgram(control); },
                            [this](const std::u16string& s) { desktop_.SetClipboardText(s); }});
     }
     desktop_.FocusControl(WindowThreadOf(front_), control);

@@ -33,6 +33,8 @@ constexpr int ExitUsageOrFile = 2;
 int DumpCommand(const std::vector<std::u16string>& args, ToolIo& io);
 int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io);
 int FindCommand(const std::vector<std::u16string>& args, ToolIo& io);
+int ImportCommand(const std::vector<std::u16string>& args, ToolIo& io);
+int ExportCommand(const std::vector<std::u16string>& args, ToolIo& io);
 int SimulateCommand(const std::vector<std::u16string>& args, ToolIo& io);
 
 } // namespace lumora::tool

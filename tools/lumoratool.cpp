@@ -21,6 +21,11 @@ const ToolCommand Commands[] = {
     {"dump", "dump FILE          print the phrases of FILE as JSON lines", &DumpCommand},
     {"write", "write FILE         write FILE from JSON lines on standard input", &WriteCommand},
     {"find", "find FILE VALUE... the phrases the index finds for each VALUE", &FindCommand},
+    {"import",
+     "import FILE [--into FILE.lmx] [--add-duplicates] [--dry-run] [--format F] [-maxitems=N]\n"
+     "                     phrases from espanso, Beeftext, AutoHotkey, CSV or Lumora files",
+     &ImportCommand},
+    {"export", "export --csv FILE.lmx [OUT.csv]  the phrases as CSV", &ExportCommand},
     {"simulate", "simulate FILE [-delims=N] [-maxitems=N]  run a typing script from stdin",
      &SimulateCommand},
 };

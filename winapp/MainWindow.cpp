@@ -175,6 +175,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (HandleCommand(LOWORD(wp))) return 0;
         break;
+    case WM_CONTEXTMENU:
+        if (list_.ShowContextMenu(reinterpret_cast<HWND>(wp), lp)) return 0;
+        break;
     case TrayIcon::CallbackMessage:
         // A double click opens the phrase list; the menu opens on the right button's release.
         if (LOWORD(lp) == WM_RBUTTONUP || LOWORD(lp) == WM_CONTEXTMENU) tray_.ShowMenu();
@@ -199,6 +202,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Hooks can be lost across sleep and a locked session.
         watchdog_.HandleMessage(msg, static_cast<std::uintptr_t>(wp));
         break;
+    // A pasted phrase is handed over only when the target asks for it (see PhrasePaste).
+    case WM_RENDERFORMAT:
+        win32_.RenderClipboardFormat(static_cast<unsigned>(wp));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        win32_.RenderAllClipboardFormats();
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        win32_.ClipboardDestroyed();
+        return 0;
     case HookLibrary::TestRemoveHooksMessage:
         hookLibrary_.RemoveHooksForTest(static_cast<std::uint64_t>(wp));
         return 0;
@@ -283,6 +296,12 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_DELETE:
         list_.DeletePhrase();
+        return true;
+    case IDM_IMPORT:
+        list_.ImportPhrases(index_, *files_, options_.MaxPhrases);
+        return true;
+    case IDM_EXPORT:
+        list_.ExportPhrases(*files_);
         return true;
     case IDM_IMPORT_BACKUP:
         ImportBackup();
@@ -456,6 +475,8 @@ void MainWindow::ApplySettings(const Settings& settings) {
         options_.Mode = DelimiterModeOf(settings_.ExpansionMode);
     if (settings_.MaxPhrases != before.MaxPhrases) options_.MaxPhrases = settings_.MaxPhrases;
     options_.ExcludedPrograms = settings_.ExcludedPrograms;
+    options_.PasteAbove = settings_.PasteAbove;
+    options_.ProgramMethods = settings_.ProgramMethods;
     if (settings_.PauseShortcut != before.PauseShortcut)
         intake_.SetPauseShortcut(settings_.PauseShortcut);
     if (settings_.SearchShortcut != before.SearchShortcut)

@@ -102,6 +102,18 @@ INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         case IDC_OPT_REMOVE:
             RemoveProgram(dlg);
             return TRUE;
+        case IDC_OPT_METHOD_ADD:
+            AddMethodProgram(dlg);
+            return TRUE;
+        case IDC_OPT_METHOD_REMOVE:
+            RemoveMethodProgram(dlg);
+            return TRUE;
+        case IDC_OPT_METHODS:
+            if (HIWORD(wp) == LBN_SELCHANGE) MethodSelected(dlg);
+            return TRUE;
+        case IDC_OPT_METHOD:
+            if (HIWORD(wp) == CBN_SELCHANGE) MethodChosen(dlg);
+            return TRUE;
         default:
             return FALSE;
         }
@@ -133,6 +145,81 @@ void OptionsDialog::Fill(HWND dlg) {
         SendMessageW(control, HKM_SETHOTKEY, HotKeyValueOf(*shortcut), 0);
     }
     CheckDlgButton(dlg, IDC_OPT_SIGNIN, values_.StartAtSignIn ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemTextW(dlg, IDC_OPT_PASTEABOVE, WidePtr(values_.PasteAbove));
+    HWND method = GetDlgItem(dlg, IDC_OPT_METHOD);
+    for (const OutputMethodChoice& choice : OutputMethodChoices) {
+        const std::u16string name(choice.Name);
+        SendMessageW(method, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(name)));
+    }
+    methods_ = values_.ProgramMethods;
+    FillMethods(dlg, methods_.empty() ? -1 : 0);
+}
+
+void OptionsDialog::FillMethods(HWND dlg, int select) {
+    HWND list = GetDlgItem(dlg, IDC_OPT_METHODS);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const ProgramMethod& entry : methods_) {
+        const std::u16string label = ProgramMethodLabel(entry);
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(label)));
+    }
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(select), 0);
+    MethodSelected(dlg);
+}
+
+void OptionsDialog::MethodSelected(HWND dlg) {
+    const auto at = static_cast<int>(SendDlgItemMessageW(dlg, IDC_OPT_METHODS, LB_GETCURSEL, 0, 0));
+    const bool chosen = at >= 0 && static_cast<std::size_t>(at) < methods_.size();
+    EnableWindow(GetDlgItem(dlg, IDC_OPT_METHOD), chosen);
+    SendDlgItemMessageW(dlg, IDC_OPT_METHOD, CB_SETCURSEL,
+                        chosen ? OutputMethodChoiceOf(methods_[static_cast<std::size_t>(at)].Method)
+                               : static_cast<WPARAM>(-1),
+                        0);
+}
+
+void OptionsDialog::MethodChosen(HWND dlg) {
+    const auto at = static_cast<int>(SendDlgItemMessageW(dlg, IDC_OPT_METHODS, LB_GETCURSEL, 0, 0));
+    const auto choice =
+        static_cast<int>(SendDlgItemMessageW(dlg, IDC_OPT_METHOD, CB_GETCURSEL, 0, 0));
+    if (at < 0 || static_cast<std::size_t>(at) >= methods_.size() || choice < 0 ||
+        static_cast<std::size_t>(choice) >= OutputMethodChoices.size())
+        return;
+    methods_[static_cast<std::size_t>(at)].Method =
+        OutputMethodChoices[static_cast<std::size_t>(choice)].Method;
+    FillMethods(dlg, at);
+}
+
+void OptionsDialog::AddMethodProgram(HWND dlg) {
+    std::vector<std::u16string> listed;
+    bool consoleListed = false;
+    for (const ProgramMethod& entry : methods_) {
+        listed.push_back(entry.Program);
+        consoleListed = consoleListed || entry.Program == ConsoleWindows;
+    }
+    std::vector<std::u16string> offer = ProgramsToOffer(RunningPrograms(), listed);
+    if (!consoleListed) offer.insert(offer.begin(), std::u16string(ConsoleWindows));
+    PopupMenu menu;
+    if (!menu.Menu) return;
+    if (offer.empty()) AppendMenuW(menu.Menu, MF_STRING | MF_GRAYED, 0, L"(no other programs run)");
+    for (std::size_t i = 0; i < offer.size(); ++i) {
+        const std::u16string label = offer[i] == ConsoleWindows ? u"Console windows" : offer[i];
+        AppendMenuW(menu.Menu, MF_STRING, FirstProgramCommand + i, WidePtr(label));
+    }
+    RECT button{};
+    GetWindowRect(GetDlgItem(dlg, IDC_OPT_METHOD_ADD), &button);
+    const auto chosen =
+        static_cast<UINT>(TrackPopupMenu(menu.Menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                         button.left, button.bottom, 0, dlg, nullptr));
+    if (chosen < FirstProgramCommand || chosen - FirstProgramCommand >= offer.size()) return;
+    // A program is added because it needs its own way; pasting is the usual one.
+    methods_.push_back({offer[chosen - FirstProgramCommand], OutputMethod::Paste});
+    FillMethods(dlg, static_cast<int>(methods_.size()) - 1);
+}
+
+void OptionsDialog::RemoveMethodProgram(HWND dlg) {
+    const auto at = static_cast<int>(SendDlgItemMessageW(dlg, IDC_OPT_METHODS, LB_GETCURSEL, 0, 0));
+    if (at < 0 || static_cast<std::size_t>(at) >= methods_.size()) return;
+    methods_.erase(methods_.begin() + at);
+    FillMethods(dlg, methods_.empty() ? -1 : std::min(at, static_cast<int>(methods_.size()) - 1));
 }
 
 OptionsFormValues OptionsDialog::Read(HWND dlg) const {
@@ -156,6 +243,8 @@ OptionsFormValues OptionsDialog::Read(HWND dlg) const {
     values.SearchShortcut = ShortcutOfHotKeyValue(
         static_cast<std::uint16_t>(SendDlgItemMessageW(dlg, IDC_OPT_SEARCH, HKM_GETHOTKEY, 0, 0)));
     values.StartAtSignIn = IsDlgButtonChecked(dlg, IDC_OPT_SIGNIN) == BST_CHECKED;
+    values.PasteAbove = ItemText(dlg, IDC_OPT_PASTEABOVE);
+    values.ProgramMethods = methods_;
     return values;
 }
 
@@ -227,6 +316,9 @@ void OptionsDialog::Ok(HWND dlg) {
             break;
         case OptionsField::SearchShortcut:
             field = IDC_OPT_SEARCH;
+            break;
+        case OptionsField::PasteAbove:
+            field = IDC_OPT_PASTEABOVE;
             break;
         case OptionsField::None:
             break;

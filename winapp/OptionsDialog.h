@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace lumora {
 
@@ -31,10 +32,18 @@ private:
     void Browse(HWND dlg);
     void AddRunningProgram(HWND dlg);
     void RemoveProgram(HWND dlg);
+    // The list of programs with their own method: the entries are kept in methods_, the list
+    // box shows them, and the combo box below sets the method of the selected one.
+    void FillMethods(HWND dlg, int select);
+    void AddMethodProgram(HWND dlg);
+    void RemoveMethodProgram(HWND dlg);
+    void MethodSelected(HWND dlg);
+    void MethodChosen(HWND dlg);
     void Ok(HWND dlg);
 
     HINSTANCE instance_;
     OptionsFormValues values_;
+    std::vector<ProgramMethod> methods_;
     Check check_;
     std::optional<OptionsFormResult> result_;
     HWND dialog_ = nullptr;

@@ -5,6 +5,7 @@
 #include "winapp/resource.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 
@@ -25,10 +26,11 @@ int WindowDpi(HWND w) {
 
 PhraseListWindow::PhraseListWindow(PhraseList& rows, PhraseEditor& editor,
                                    PhraseGrid::ErrorHandler onError)
-    : editor_(editor), grid_(rows, editor, std::move(onError)) {}
+    : rows_(rows), editor_(editor), grid_(rows, editor, std::move(onError)) {}
 
 bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
     window_ = window;
+    importReport_.emplace(instance);
     toolbar_ = CreateWindowExW(
         0, TOOLBARCLASSNAMEW, nullptr,
         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, window_,
@@ -44,6 +46,9 @@ bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
         {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_PROPERTIES, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {STD_FILEOPEN, static_cast<int>(IDM_IMPORT_BACKUP), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0},
+        {STD_PASTE, static_cast<int>(IDM_IMPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_FILESAVE, static_cast<int>(IDM_EXPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
     };
     SendMessageW(toolbar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
@@ -111,6 +116,12 @@ bool PhraseListWindow::HandleNotify(const NMHDR& header, LRESULT& result) {
     case IDM_OPTIONS:
         tip.lpszText = const_cast<wchar_t*>(L"Options");
         break;
+    case IDM_IMPORT:
+        tip.lpszText = const_cast<wchar_t*>(L"Import...");
+        break;
+    case IDM_EXPORT:
+        tip.lpszText = const_cast<wchar_t*>(L"Export...");
+        break;
     case IDM_IMPORT_BACKUP:
         tip.lpszText = const_cast<wchar_t*>(L"Import from a backup...");
         break;
@@ -140,6 +151,99 @@ void PhraseListWindow::DeletePhrase() {
     // Delete while a new row is still empty removes that row, and no other.
     if (grid_.AcceptEdit()) return;
     editor_.DeletePhrase();
+}
+
+namespace {
+
+// A popup menu destroyed on every path.
+struct PopupMenu {
+    HMENU Menu = CreatePopupMenu();
+    ~PopupMenu() {
+        if (Menu) DestroyMenu(Menu);
+    }
+};
+
+} // namespace
+
+bool PhraseListWindow::ShowContextMenu(HWND from, LPARAM at) {
+    if (!grid_.Handle() || from != grid_.Handle()) return false;
+    POINT pt{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (at == -1) {
+        // From the keyboard (Shift+F10, the menu key): under the focused row, or the grid's corner.
+        RECT r{};
+        GetWindowRect(grid_.Handle(), &r);
+        pt = POINT{r.left + 20, r.top + 40};
+    }
+    PopupMenu menu;
+    if (!menu.Menu) return true;
+    AppendMenuW(menu.Menu, MF_STRING, IDM_NEW_ITEM, L"&New item\tCtrl+N");
+    AppendMenuW(menu.Menu, MF_STRING, IDM_DELETE, L"D&elete\tDel");
+    AppendMenuW(menu.Menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.Menu, MF_STRING, IDM_IMPORT, L"&Import...");
+    AppendMenuW(menu.Menu, MF_STRING, IDM_EXPORT, L"E&xport...");
+    // The chosen command arrives as WM_COMMAND, like the toolbar's.
+    TrackPopupMenu(menu.Menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, window_, nullptr);
+    return true;
+}
+
+std::optional<std::u16string> PhraseListWindow::ChooseFile(bool save) {
+    std::wstring name(32768, L'\0');
+    if (save) wcscpy(name.data(), L"phrases.csv");
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window_;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    if (save) {
+        ofn.lpstrFilter = L"CSV (*.csv)\0*.csv\0";
+        ofn.lpstrDefExt = L"csv";
+        ofn.lpstrTitle = L"Export phrases";
+        ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+        if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+    } else {
+        ofn.lpstrFilter =
+            L"Phrases of text expanders\0*.yml;*.yaml;*.json;*.csv;*.ahk;*.lmx;*.bak;*.jsonl\0"
+            L"espanso match files (*.yml, *.yaml)\0*.yml;*.yaml\0"
+            L"Beeftext combos (*.json, *.csv)\0*.json;*.csv\0"
+            L"AutoHotkey scripts (*.ahk)\0*.ahk\0"
+            L"CSV (*.csv)\0*.csv\0"
+            L"Lumora phrase files (*.lmx, *.bak, *.jsonl)\0*.lmx;*.bak;*.jsonl\0"
+            L"All files\0*.*\0";
+        ofn.lpstrTitle = L"Import phrases";
+        ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+        if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+    }
+    return FromWide(name.c_str(), wcslen(name.c_str()));
+}
+
+void PhraseListWindow::ImportPhrases(AbbreviationIndex& index, FileSystem& files,
+                                     std::uint32_t maxPhrases) {
+    grid_.AcceptEdit();
+    const std::optional<std::u16string> path = ChooseFile(false);
+    if (!path) return;
+    ImportedFile file;
+    try {
+        file = ReadImportFile(files, *path);
+    } catch (const Error& e) {
+        MessageBoxW(window_, WidePtr(*path + u"\n\n" + e.Message() + u"\n\nNothing was imported."),
+                    L"Import phrases", MB_OK | MB_ICONERROR);
+        return;
+    }
+    const std::optional<ImportPlan> plan = importReport_->ShowModal(
+        window_, file, rows_, {.AddDuplicates = false, .MaxPhrases = maxPhrases});
+    if (!plan) return;
+    const std::size_t first = rows_.Count();
+    if (ApplyImport(*plan, rows_, index) == 0) return;
+    if (editor_.Changed) editor_.Changed();
+    editor_.FocusRow(first);
+    UpdateStatus();
+}
+
+void PhraseListWindow::ExportPhrases(FileSystem& files) {
+    grid_.AcceptEdit();
+    const std::optional<std::u16string> path = ChooseFile(true);
+    if (!path) return;
+    files.WriteFileAtomic(*path, PhrasesAsCsv(rows_));
 }
 
 void PhraseListWindow::Show(const Settings& settings) {

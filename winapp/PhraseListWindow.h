@@ -4,8 +4,10 @@
 // and column widths as lumora.ini keeps them.
 #include "data/PhraseList.h"
 #include "editor/PhraseEditor.h"
+#include "platform/FileSystem.h"
 #include "platform/win32/Win32Api.h"
 #include "settings/SettingsFile.h"
+#include "winapp/ImportReportDialog.h"
 #include "winapp/PhraseGrid.h"
 
 #include <cstdint>
@@ -41,6 +43,14 @@ public:
     // New item (the toolbar, Ctrl+N, the intake's new-phrase shortcut); a full list says so.
     void NewPhrase(std::uint32_t maxPhrases);
     void DeletePhrase();
+    // Import...: a file of another text expander (or Lumora's own, or CSV) is chosen and read,
+    // its report shown, and on Add its phrases are appended; nothing changes otherwise.
+    void ImportPhrases(AbbreviationIndex& index, FileSystem& files, std::uint32_t maxPhrases);
+    // Export...: every phrase written as CSV where the user chooses.
+    void ExportPhrases(FileSystem& files);
+    // WM_CONTEXTMENU of the window: the grid's menu (New item, Delete, Import..., Export...).
+    // False when the menu was not the grid's.
+    bool ShowContextMenu(HWND from, LPARAM at);
     // WM_NOTIFY of the window: the grid's, and the toolbar's tooltips. True when handled.
     bool HandleNotify(const NMHDR& header, LRESULT& result);
     // WM_SETFOCUS of the window.
@@ -52,8 +62,12 @@ public:
 private:
     void ApplyLayout(const Settings& settings);
 
+    std::optional<std::u16string> ChooseFile(bool save);
+
+    PhraseList& rows_;
     PhraseEditor& editor_;
     PhraseGrid grid_;
+    std::optional<ImportReportDialog> importReport_;
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND statusBar_ = nullptr;

@@ -17,8 +17,17 @@
 #define IDC_OPT_PAUSE 208
 #define IDC_OPT_SIGNIN 209
 #define IDC_OPT_SEARCH 210
+// How phrases reach the programs: pasted above a length, and each program's own way.
+#define IDC_OPT_PASTEABOVE 230
+#define IDC_OPT_METHODS 231
+#define IDC_OPT_METHOD 232
+#define IDC_OPT_METHOD_ADD 233
+#define IDC_OPT_METHOD_REMOVE 234
 #define IDD_IMPORT 300
 #define IDC_IMPORT_LIST 301
+#define IDD_IMPORT_REPORT 310
+#define IDC_IMPORT_REPORT 311
+#define IDC_IMPORT_SHARED 312
 // The commands of the tray menu and of the phrase list's toolbar (and Ctrl+N), handled by the
 // main window.
 #define IDM_SHOW_PHRASE_LIST 40001
@@ -29,3 +38,6 @@
 #define IDM_OPTIONS 40006
 #define IDM_PAUSE 40007
 #define IDM_IMPORT_BACKUP 40008
+// The phrase list's Import... and Export... (its toolbar and context menu).
+#define IDM_IMPORT 40009
+#define IDM_EXPORT 40010

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32Handles.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace lumora {
@@ -257,6 +258,106 @@ std::optional<std::u16string> Win32Platform::AnsiText() {
     std::wstring w(static_cast<std::size_t>(len > 0 ? len : 0), L'\0');
     if (len > 0) MultiByteToWideChar(CP_ACP, 0, p, static_cast<int>(n), w.data(), len);
     return FromWide(w);
+}
+
+namespace {
+
+// Formats whose data is a GDI or other handle, not a block of global memory: GetClipboardData
+// gives no HGLOBAL to copy, so they cannot be saved as bytes. Windows synthesises CF_BITMAP
+// and CF_ENHMETAFILE from CF_DIB and CF_METAFILEPICT's neighbours on request, so an image
+// comes back through its DIB; an owner-display or GDI-object format is lost with its owner.
+bool IsHandleFormat(UINT format) {
+    switch (format) {
+    case CF_BITMAP:
+    case CF_METAFILEPICT: // an HGLOBAL, but holding a metafile handle that dies with its owner
+    case CF_PALETTE:
+    case CF_ENHMETAFILE:
+    case CF_OWNERDISPLAY:
+    case CF_DSPBITMAP:
+    case CF_DSPMETAFILEPICT:
+    case CF_DSPENHMETAFILE:
+        return true;
+    default:
+        return format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST;
+    }
+}
+
+// A copy of bytes in movable global memory, as SetClipboardData takes it; null when none.
+HGLOBAL GlobalCopy(const void* data, std::size_t size) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
+    if (!h) return nullptr;
+    if (void* p = GlobalLock(h)) {
+        if (size) std::memcpy(p, data, size);
+        GlobalUnlock(h);
+        return h;
+    }
+    GlobalFree(h);
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<ClipboardItem> Win32Platform::ReadFormats() {
+    std::vector<ClipboardItem> items;
+    for (UINT format = EnumClipboardFormats(0); format != 0;
+         format = EnumClipboardFormats(format)) {
+        if (IsHandleFormat(format)) continue;
+        // A delayed format is rendered by its owner now; one that will not render, or whose
+        // handle is no global memory block (GlobalSize 0), cannot be kept and is skipped.
+        HANDLE h = GetClipboardData(format);
+        if (!h) continue;
+        GlobalLockGuard lock(h);
+        const auto* p = static_cast<const std::uint8_t*>(lock.Data());
+        if (!p) continue;
+        items.push_back({format, std::vector<std::uint8_t>(p, p + lock.Size())});
+    }
+    return items;
+}
+
+bool Win32Platform::Empty() {
+    offered_.reset();
+    return EmptyClipboard() != FALSE;
+}
+
+bool Win32Platform::Put(unsigned format, const std::vector<std::uint8_t>& data) {
+    HGLOBAL h = GlobalCopy(data.data(), data.size());
+    if (!h) return false;
+    // The system owns the block once SetClipboardData succeeds, and not before.
+    if (!SetClipboardData(format, h)) {
+        GlobalFree(h);
+        return false;
+    }
+    return true;
+}
+
+unsigned Win32Platform::RegisterFormat(std::u16string_view name) {
+    return RegisterClipboardFormatW(ToWide(std::u16string(name)).c_str());
+}
+
+bool Win32Platform::OfferText(std::u16string text) {
+    offerTakers_.clear();
+    // A null handle asks the system to send WM_RENDERFORMAT when a program wants the data.
+    SetClipboardData(CF_UNICODETEXT, nullptr);
+    offered_ = std::move(text);
+    return true;
+}
+
+void Win32Platform::RenderClipboardFormat(unsigned format) {
+    if (format != CF_UNICODETEXT || !offered_) return;
+    // The program that asked holds the clipboard open while it waits for us.
+    offerTakers_.push_back(FromHwnd(GetOpenClipboardWindow()));
+    const std::u16string& text = *offered_;
+    HGLOBAL h = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(char16_t));
+    if (h && !SetClipboardData(CF_UNICODETEXT, h)) GlobalFree(h);
+    offered_.reset();
+}
+
+void Win32Platform::RenderAllClipboardFormats() {
+    // Our window goes away while its text is still on offer: it is rendered for good, if the
+    // clipboard is still ours.
+    if (!offered_ || !OpenClipboard(ToHwnd(owner_))) return;
+    if (GetClipboardOwner() == ToHwnd(owner_)) RenderClipboardFormat(CF_UNICODETEXT);
+    CloseClipboard();
 }
 
 // --- Clock -----------------------------------------------------------------------------------

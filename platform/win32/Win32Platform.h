@@ -62,6 +62,16 @@ public:
     bool IsFormatAvailable(unsigned format) override;
     std::optional<std::u16string> UnicodeText() override;
     std::optional<std::u16string> AnsiText() override;
+    std::vector<ClipboardItem> ReadFormats() override;
+    bool Empty() override;
+    bool Put(unsigned format, const std::vector<std::uint8_t>& data) override;
+    unsigned RegisterFormat(std::u16string_view name) override;
+    bool OfferText(std::u16string text) override;
+    std::vector<HWindow> OfferTakers() override { return offerTakers_; }
+    // The owner window's WM_RENDERFORMAT, WM_RENDERALLFORMATS and WM_DESTROYCLIPBOARD.
+    void RenderClipboardFormat(unsigned format);
+    void RenderAllClipboardFormats();
+    void ClipboardDestroyed() { offered_.reset(); }
 
     // Clock
     std::uint32_t TickCount() override;
@@ -116,6 +126,9 @@ private:
     HWindow owner_ = 0;
     // The longest pause between two characters the target's caret was last seen to take.
     unsigned long long caretGapMs_ = 0;
+    // The text offered for rendering on demand, until a program asks for it.
+    std::optional<std::u16string> offered_;
+    std::vector<HWindow> offerTakers_;
 };
 
 } // namespace lumora

@@ -52,6 +52,9 @@ def run(args, env_file):
     samples = []
     with tempfile.TemporaryDirectory(prefix="lumora-bench-", dir=os.path.abspath(args.dir)) as folder:
         lumora = winedriver.Lumora(desktop, folder, [(ABBREVIATION, PHRASE)])
+        # Escape stops typing: the phrase would be pasted otherwise.
+        with open(os.path.join(folder, "lumora.ini"), "wb") as f:
+            f.write("\ufeff[Lumora]\r\nPasteAbove=0\r\n".encode("utf-16-le"))
         # Notepad first: the first program on a fresh prefix waits for Wine's services.
         desktop.start_notepad(timeout=120)
         lumora.start()

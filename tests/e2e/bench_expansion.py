@@ -16,7 +16,14 @@ Notepad, and measures, alternating between the variants:
   (b) hand-over: the same text given to the same Notepad in one SendInput call holding all its
       characters as Unicode key events, from that call to the whole text standing there;
   (c) Lumora as the user feels it: from the moment xdotool sends the abbreviation's last key
-      to the whole 13-character phrase standing in Notepad.
+      to the whole 13-character phrase standing in Notepad;
+  (d) the fastest paste hand-over: the 512-character text put on the clipboard beforehand and
+      pasted with one Ctrl+V (one SendInput call), from that call to the text standing there.
+
+The 512-character phrase is above the default PasteAbove, so (a) for it is a pasted expansion;
+the 13-character one stays typed. Before every Lumora trial the clipboard holds a text of the
+user's; the clipboard's sequence number is watched (without opening it) to tell when it was
+last changed, i.e. given back, and its text is checked afterwards.
 
 Notepad's text is watched by textwatch.exe, which runs inside the Wine session and polls the
 Edit control; all times are taken on its QueryPerformanceCounter clock. For (c) the driver's
@@ -176,8 +183,10 @@ class Bench:
     def lumora(self, abbreviation, phrase):
         """Types the abbreviation; returns the times (ms) of (a) and (c) and the rest."""
         self.reset()
+        marker = f"the user's clipboard {time.monotonic()}"
+        self.watch.ask("clipset", marker, expect="clipset")
         offset, rtt = self.watch.offset()
-        self.watch.send("watch", int(10000 + 40 * len(phrase)), abbreviation, phrase)
+        self.watch.send("watchclip", int(10000 + 40 * len(phrase)), abbreviation, phrase, marker)
         self.watch.reply("ready")
         self.xdo.type(abbreviation[:-1], delay_ms=30)
         time.sleep(0.03)
@@ -190,8 +199,16 @@ class Bench:
         if word != "final":
             raise RuntimeError(f"the phrase did not stand in Notepad: {rest!r}")
         final = float(rest.split()[0])
+        _, clip = self.watch.reply("clip")
+        clip_at, clip_text = clip.split()
+        if clip_text != "same":
+            raise RuntimeError("the user's text was not on the clipboard again afterwards")
         sent = sent_from + offset
         return {
+            # The clipboard's last change, after the phrase stood (None: it never changed).
+            "clipboard_back": None if clip_at == "-" else float(clip_at) - final,
+            "clipboard_back_from_abbreviation":
+                None if clip_at == "-" or first is None else float(clip_at) - first,
             # None when the abbreviation was never seen whole (gone before a poll saw it).
             "expansion": None if first is None else final - first,
             "felt": final - sent,
@@ -221,11 +238,26 @@ class Bench:
         }
 
 
+    def paste_handover(self, text):
+        self.reset()
+        _, rest = self.watch.ask("paste", int(10000 + 40 * len(text)), text, expect="sent")
+        called, returned, events = rest.split()
+        if int(events) != 4:
+            raise RuntimeError(f"SendInput took {events} of 4 events")
+        self.watch.reply("change")
+        word, rest = self.watch.reply()
+        if word != "final":
+            raise RuntimeError(f"the pasted text did not stand in Notepad: {rest!r}")
+        return {"paste_handover": float(rest.split()[0]) - float(called),
+                "polls": int(rest.split()[1])}
+
+
 VARIANTS = {
     "lumora13": lambda b: b.lumora(SHORT_ABBREVIATION, SHORT_PHRASE),
     "handover13": lambda b: b.handover(SHORT_PHRASE),
     "lumora512": lambda b: b.lumora(LONG_ABBREVIATION, LONG_PHRASE),
     "handover512": lambda b: b.handover(LONG_PHRASE),
+    "pastehandover512": lambda b: b.paste_handover(LONG_PHRASE),
 }
 
 
@@ -253,6 +285,11 @@ def report(samples):
         ("(a) Lumora 512 chars:  abbreviation in Notepad -> phrase", pick("lumora512", "expansion")),
         ("(b) hand-over 13:      SendInput call -> text in Notepad", pick("handover13", "handover")),
         ("(b) hand-over 512:     SendInput call -> text in Notepad", pick("handover512", "handover")),
+        ("(d) paste hand-over 512: Ctrl+V call -> text in Notepad", pick("pastehandover512", "paste_handover")),
+        ("    clipboard back, 512: phrase stood -> user's content again", pick("lumora512", "clipboard_back")),
+        ("    clipboard back, 512: abbreviation -> user's content again",
+         pick("lumora512", "clipboard_back_from_abbreviation")),
+        ("    clipboard changes, 13 chars (typed: none)", pick("lumora13", "clipboard_back")),
         ("(c) felt, 13 chars:    xdotool sends last key -> phrase", pick("lumora13", "felt")),
         ("    felt, 512 chars:   xdotool sends last key -> phrase", pick("lumora512", "felt")),
         ("    Lumora 13 reaction: abbreviation -> first erase", pick("lumora13", "reaction")),
@@ -286,6 +323,19 @@ def report(samples):
                      f"{less_wait['median']:.2f} [{less_wait['min']:.2f} .. {less_wait['max']:.2f}]")
         figures["ratio512_per_round"] = per_round
         figures["ratio512_less_wait_per_round"] = less_wait
+    d512 = pick("pastehandover512", "paste_handover")
+    if a512 and d512:
+        ratio = a512["median"] / d512["median"]
+        lines.append(f"{'ratio median(a 512, pasted) / median(d 512)':<58} {ratio:8.2f}")
+        figures["ratio512_paste"] = ratio
+    pasted = [(a["expansion"], d["paste_handover"]) for a, d in zip(samples["lumora512"],
+                                                                  samples["pastehandover512"])
+              if a["expansion"] is not None]
+    if pasted:
+        per_round = summary([a / d for a, d in pasted])
+        lines.append(f"  the same, round by round: {per_round['median']:.2f} "
+                     f"[{per_round['min']:.2f} .. {per_round['max']:.2f}]")
+        figures["ratio512_paste_per_round"] = per_round
     if a13 and b13:
         ratio = a13["median"] / b13["median"]
         less_wait = (a13["median"] - ACTIVATION_WAIT_MS) / b13["median"]

@@ -28,6 +28,12 @@ class TypingStop(winedriver.LumoraTest):
     binaries = winedriver.LumoraTest.binaries + ("passfield.exe",)
     phrases = [("lng", LONG)]
 
+    def setUp(self):
+        super().setUp()
+        # These are about typing: the long phrase would be pasted otherwise.
+        with open(os.path.join(self._folder.name, "lumora.ini"), "wb") as f:
+            f.write("\ufeff[Lumora]\r\nPasteAbove=0\r\n".encode("utf-16-le"))
+
     def wait_for_typing(self, read, at_least=40):
         """Until the phrase is under way in the text read() gives."""
         return winedriver.wait_until(lambda: len(read()) >= at_least and read(), 30,

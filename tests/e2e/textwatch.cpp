@@ -25,6 +25,8 @@
 // between. Starting a Wine process per look would cost far more than the thing measured.
 #include "winhelper.h"
 
+#include <cstring>
+
 #include <mmsystem.h>
 
 #include <atomic>
@@ -136,6 +138,42 @@ private:
     long long fPolls = 0;
 };
 
+bool SetClipboardText(const std::wstring& text) {
+    bool open = false;
+    for (int i = 0; i < 100 && !(open = OpenClipboard(nullptr)); ++i)
+        Sleep(10);
+    if (!open) return false;
+    EmptyClipboard();
+    bool ok = false;
+    const std::size_t size = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size)) {
+        std::memcpy(GlobalLock(h), text.c_str(), size);
+        GlobalUnlock(h);
+        ok = SetClipboardData(CF_UNICODETEXT, h) != nullptr;
+        if (!ok) GlobalFree(h);
+    }
+    CloseClipboard();
+    return ok;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    for (int i = 0; i < 100; ++i) {
+        if (!OpenClipboard(nullptr)) {
+            Sleep(10);
+            continue;
+        }
+        if (HANDLE h = GetClipboardData(CF_UNICODETEXT))
+            if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+                text = p;
+                GlobalUnlock(h);
+            }
+        CloseClipboard();
+        break;
+    }
+    return text;
+}
+
 void ReportTime(const char* what, double at) {
     if (at >= 0)
         Reply("%s %.3f", what, at);
@@ -223,6 +261,73 @@ int wmain(int argc, wchar_t** argv) {
             // Watched from a thread of its own: under Wine the call returns only once every
             // low-level keyboard hook has seen every event, and the text starts to arrive
             // well before that.
+            Watcher w(target.Edit, pollMs);
+            Watcher::Seen seen;
+            bool ok = false;
+            std::atomic<bool> polling{false};
+            std::thread poller(
+                [&] { ok = w.Run(L"", text, std::atof(f[1].c_str()), seen, &polling); });
+            while (!polling.load())
+                Sleep(0);
+            const double t0 = NowMs();
+            const UINT sent =
+                SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+            const double t1 = NowMs();
+            poller.join();
+            Reply("sent %.3f %.3f %u", t0, t1, sent);
+            ReportTime("change", seen.Change);
+            ReportFinal(w, ok, seen);
+        } else if (cmd == "clipset" && f.size() == 2) {
+            Reply(SetClipboardText(FromUtf8(f[1])) ? "clipset" : "error clipboard");
+        } else if (cmd == "watchclip" && f.size() == 5) {
+            // As watch, and meanwhile the clipboard's sequence number, read without opening
+            // the clipboard (which would stand in the program's way): its last change, up to a
+            // second and a half after the phrase stood, is when the clipboard was given back;
+            // then whether it holds f[4] again.
+            Watcher w(target.Edit, pollMs);
+            std::atomic<bool> done{false};
+            double lastChange = -1;
+            const DWORD seq0 = GetClipboardSequenceNumber();
+            std::thread clip([&] {
+                DWORD seq = seq0;
+                double stop = -1;
+                for (;;) {
+                    const double at = NowMs();
+                    const DWORD now = GetClipboardSequenceNumber();
+                    if (now != seq) seq = now, lastChange = at;
+                    if (done.load() && stop < 0) stop = at + 1500;
+                    if (stop >= 0 && at >= stop) break;
+                    Sleep(1);
+                }
+            });
+            Reply("ready %.3f", NowMs());
+            Watcher::Seen seen;
+            const bool ok = w.Run(FromUtf8(f[2]), FromUtf8(f[3]), std::atof(f[1].c_str()), seen);
+            done.store(true);
+            clip.join();
+            ReportTime("first", seen.First);
+            ReportTime("change", seen.Change);
+            ReportFinal(w, ok, seen);
+            Reply("clip %s %s", lastChange >= 0 ? std::to_string(lastChange).c_str() : "-",
+                  ClipboardText() == FromUtf8(f[4]) ? "same" : "other");
+        } else if (cmd == "paste" && f.size() == 3) {
+            // The fastest paste: the text on the clipboard beforehand, then one Ctrl+V.
+            const std::wstring text = FromUtf8(f[2]);
+            if (!SetClipboardText(text)) {
+                Reply("error clipboard");
+                continue;
+            }
+            std::vector<INPUT> inputs;
+            for (auto [vk, up] : {std::pair<WORD, DWORD>{VK_CONTROL, 0},
+                                  {'V', 0},
+                                  {'V', KEYEVENTF_KEYUP},
+                                  {VK_CONTROL, KEYEVENTF_KEYUP}}) {
+                INPUT in{};
+                in.type = INPUT_KEYBOARD;
+                in.ki.wVk = vk;
+                in.ki.dwFlags = up;
+                inputs.push_back(in);
+            }
             Watcher w(target.Edit, pollMs);
             Watcher::Seen seen;
             bool ok = false;

@@ -18,9 +18,10 @@
 //                                             a name is a registered message)
 //   wintext send ...                          the same, sent: returns once the window has
 //                                             handled it (exit 1 if it did not within 5 s)
-//   wintext child [--class C] [--title T] --child K
-//                                             the first descendant window of class K: its
-//                                             handle, visibility, screen rectangle and text
+//   wintext child [--class C] [--title T] --child K [--text X]
+//                                             the first descendant window of class K (with
+//                                             the text X): its handle, visibility, screen
+//                                             rectangle and text
 //   wintext rows [--class C] [--title T]      the rows of the first list view (SysListView32)
 //                                             of that window, one a line, cells separated by a
 //                                             tab, line breaks in a cell as LF
@@ -36,6 +37,8 @@
 // The text read back is printed as UTF-8 without a trailing newline, every line break (CR LF,
 // and the CR CR LF that Wine's Notepad gives) as a single LF; --expect takes LF as well.
 #include "winhelper.h"
+
+#include <cstring>
 
 #include <commctrl.h>
 
@@ -125,18 +128,20 @@ std::wstring ReadText(HWND edit) {
 struct ChildSearch {
     std::wstring Class;
     HWND Found;
+    std::wstring Text; // when not empty, the descendant's text too (a button's caption)
 };
 
 BOOL CALLBACK ChildProc(HWND w, LPARAM lp) {
     auto* st = reinterpret_cast<ChildSearch*>(lp);
     if (ClassOf(w) != st->Class) return TRUE;
+    if (!st->Text.empty() && ReadText(w) != st->Text) return TRUE;
     st->Found = w;
     return FALSE;
 }
 
 // The first descendant of that class (EnumChildWindows walks the whole tree).
-HWND FindDescendant(HWND top, const std::wstring& cls) {
-    ChildSearch st{cls, nullptr};
+HWND FindDescendant(HWND top, const std::wstring& cls, const std::wstring& text = L"") {
+    ChildSearch st{cls, nullptr, text};
     if (top) EnumChildWindows(top, ChildProc, reinterpret_cast<LPARAM>(&st));
     return st.Found;
 }
@@ -223,7 +228,7 @@ bool PrintStatusParts(HWND bar) {
     std::fprintf(
         stderr,
         "usage: wintext list | wait | launch | text | activate | close | post | child | rows | "
-        "columns | status | size [options]\n");
+        "columns | status | size | clip-text | clip-image | clip-get | clip-formats [options]\n");
     std::exit(2);
 }
 
@@ -352,7 +357,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (cmd == L"child") {
-        HWND w = FindDescendant(FindTop(q), child);
+        // --text (kept with --expect) asks for the descendant with that text.
+        HWND w = FindDescendant(FindTop(q), child, expect);
         if (!w) return 1;
         RECT r{};
         GetWindowRect(w, &r);
@@ -400,6 +406,73 @@ int wmain(int argc, wchar_t** argv) {
                         scan == -1 ? -1 : (scan >> 8) & 0xFF, dead ? 1 : 0);
         }
         return 0;
+    }
+    // The clipboard, for the paste tests: put text (--text) or a small image (--width,
+    // --height; a 24-bit DIB with a pattern) on it, read its text, or list every format with
+    // its size and a checksum of its bytes ("13 CF 84 1a2b3c4d").
+    if (cmd == L"clip-text" || cmd == L"clip-image" || cmd == L"clip-get" ||
+        cmd == L"clip-formats") {
+        bool open = false;
+        for (int i = 0; i < 100 && !(open = OpenClipboard(nullptr)); ++i)
+            Sleep(20);
+        if (!open) return 1;
+        int rc = 0;
+        auto put = [](UINT format, const void* data, std::size_t size) {
+            HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+            if (!h) return false;
+            std::memcpy(GlobalLock(h), data, size);
+            GlobalUnlock(h);
+            if (SetClipboardData(format, h)) return true;
+            GlobalFree(h);
+            return false;
+        };
+        if (cmd == L"clip-text") {
+            EmptyClipboard();
+            rc = put(CF_UNICODETEXT, expect.c_str(), (expect.size() + 1) * sizeof(wchar_t)) ? 0 : 1;
+        } else if (cmd == L"clip-image") {
+            EmptyClipboard();
+            const int stride = (width * 3 + 3) & ~3;
+            std::vector<unsigned char> dib(sizeof(BITMAPINFOHEADER) +
+                                           static_cast<std::size_t>(stride) * height);
+            auto* info = reinterpret_cast<BITMAPINFOHEADER*>(dib.data());
+            info->biSize = sizeof(BITMAPINFOHEADER);
+            info->biWidth = width;
+            info->biHeight = height;
+            info->biPlanes = 1;
+            info->biBitCount = 24;
+            info->biCompression = BI_RGB;
+            info->biSizeImage = static_cast<DWORD>(stride * height);
+            for (std::size_t i = sizeof(BITMAPINFOHEADER); i < dib.size(); ++i)
+                dib[i] = static_cast<unsigned char>(i * 7);
+            rc = put(CF_DIB, dib.data(), dib.size()) ? 0 : 1;
+        } else if (cmd == L"clip-get") {
+            if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+                const auto* p = static_cast<const wchar_t*>(GlobalLock(h));
+                if (p) std::fputs(ToUtf8(p).c_str(), stdout);
+                GlobalUnlock(h);
+            } else {
+                rc = 1;
+            }
+        } else {
+            for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f)) {
+                wchar_t name[128] = L"";
+                if (!GetClipboardFormatNameW(f, name, 128)) wcscpy(name, L"-");
+                unsigned long size = 0, sum = 0;
+                HANDLE h = GetClipboardData(f);
+                if (h && f != CF_BITMAP && f != CF_ENHMETAFILE && f != CF_PALETTE &&
+                    f != CF_METAFILEPICT) {
+                    size = static_cast<unsigned long>(GlobalSize(h));
+                    if (const auto* p = static_cast<const unsigned char*>(GlobalLock(h))) {
+                        for (unsigned long i = 0; i < size; ++i)
+                            sum = sum * 31 + p[i];
+                        GlobalUnlock(h);
+                    }
+                }
+                std::printf("%u %s %lu %08lx\n", f, ToUtf8(name).c_str(), size, sum);
+            }
+        }
+        CloseClipboard();
+        return rc;
     }
     if (cmd == L"text") {
         if (!q.HasClass && !q.HasTitle) q.Class = L"Notepad", q.HasClass = true;

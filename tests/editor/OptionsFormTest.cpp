@@ -41,6 +41,24 @@ TEST_F(OptionsFormTest, Values_ShouldComeBackAsTheSettings_WithTheUsersChanges) 
               (std::vector<std::u16string>{u"Notepad.exe", u"calc.exe"}));
     EXPECT_EQ(FormatShortcut(result.NewSettings.PauseShortcut), u"Ctrl+Alt+P");
     EXPECT_EQ(FormatShortcut(result.NewSettings.SearchShortcut), u"Ctrl+Win+F");
+
+    // The paste length and the program list: by file name, each once, the console kept.
+    EXPECT_EQ(FormValuesOf(current, false).PasteAbove, u"40");
+    values.PasteAbove = u" 0 ";
+    values.ProgramMethods = {{u"<console>", OutputMethod::Paste},
+                             {u"C:\\Tools\\PuTTY.exe", OutputMethod::PasteShiftInsert},
+                             {u"putty.exe", OutputMethod::Type},
+                             {u" ", OutputMethod::Type}};
+    const OptionsFormResult methods = ReadOptionsForm(values, current, 3);
+    ASSERT_TRUE(methods.Ok());
+    EXPECT_EQ(methods.NewSettings.PasteAbove, 0);
+    EXPECT_EQ(methods.NewSettings.ProgramMethods,
+              (std::vector<ProgramMethod>{{u"<console>", OutputMethod::Paste},
+                                          {u"PuTTY.exe", OutputMethod::PasteShiftInsert}}));
+    EXPECT_EQ(ProgramMethodLabel(methods.NewSettings.ProgramMethods[0]),
+              u"Console windows: Always paste");
+    EXPECT_EQ(ProgramMethodLabel(methods.NewSettings.ProgramMethods[1]),
+              u"PuTTY.exe: Paste with Shift+Insert");
 }
 
 TEST_F(OptionsFormTest, Values_ShouldBeRefused_WhenTheyWouldCostPhrasesOrTyping) {
@@ -71,6 +89,10 @@ TEST_F(OptionsFormTest, Values_ShouldBeRefused_WhenTheyWouldCostPhrasesOrTyping)
     EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::SearchShortcut);
     values.SearchShortcut = {};
     EXPECT_TRUE(ReadOptionsForm(values, current, 3).Ok());
+    for (std::u16string_view above : {u"", u"-1", u"long", u"1000001"}) {
+        values.PasteAbove = std::u16string(above);
+        EXPECT_EQ(ReadOptionsForm(values, current, 3).ErrorField, OptionsField::PasteAbove);
+    }
 }
 
 TEST_F(OptionsFormTest, HotKeyValues_AndOfferedPrograms_ShouldMatchWhatTheWindowShows) {

@@ -69,6 +69,34 @@ TEST(SettingsTest, Keys_ShouldTakeTheirDefault_WhenMissingOrUnreadable) {
               u"D:\\Sync\\my phrases.lmx");
 }
 
+TEST(SettingsTest, PasteSettings_ShouldReadBackAsWritten_AndSkipEntriesThatCannotBeRead) {
+    const Settings defaults;
+    EXPECT_EQ(defaults.PasteAbove, DefaultPasteAbove);
+    EXPECT_EQ(defaults.ProgramMethods,
+              (std::vector<ProgramMethod>{{u"<console>", OutputMethod::Type}}));
+    const Settings s = ParseSettings(u"[Lumora]\r\nPasteAbove=0\r\n"
+                                     u"ProgramMethods= putty.exe=ShiftInsert;slack.exe=paste;"
+                                     u"bad.exe=fast;=type;noequals; <console>=paste;"
+                                     u"rdp.exe = slow\r\n");
+    EXPECT_EQ(s.PasteAbove, 0);
+    EXPECT_EQ(s.ProgramMethods,
+              (std::vector<ProgramMethod>{{u"putty.exe", OutputMethod::PasteShiftInsert},
+                                          {u"slack.exe", OutputMethod::Paste},
+                                          {u"<console>", OutputMethod::Paste},
+                                          {u"rdp.exe", OutputMethod::TypeSlowly}}));
+    const std::u16string text = FormatSettings(s, u"");
+    EXPECT_NE(text.find(u"ProgramMethods=putty.exe=shiftinsert;slack.exe=paste;<console>=paste;"
+                        u"rdp.exe=slow\r\n"),
+              std::u16string::npos);
+    EXPECT_EQ(ParseSettings(text), s);
+    // Out of range or not a number: the default; an empty list means no entry at all.
+    EXPECT_EQ(ParseSettings(u"[Lumora]\nPasteAbove=-5").PasteAbove, DefaultPasteAbove);
+    EXPECT_EQ(ParseSettings(u"[Lumora]\nPasteAbove=ten").PasteAbove, DefaultPasteAbove);
+    EXPECT_TRUE(ParseSettings(u"[Lumora]\nProgramMethods=").ProgramMethods.empty());
+    EXPECT_EQ(RunOptions(s, {}).ProgramMethods, s.ProgramMethods);
+    EXPECT_EQ(RunOptions(s, {}).PasteAbove, 0);
+}
+
 TEST(SettingsTest, Save_ShouldKeepUnknownKeysAndSections_AndReadBackWhatWasWritten) {
     testing::FakeFileSystem files;
     sim::RecordingMessageBoxes boxes;

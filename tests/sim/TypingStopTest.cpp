@@ -20,6 +20,8 @@ std::string Narrow(const std::u16string& s) {
 class TypingStopTest : public ::testing::Test {
 protected:
     TypingStopTest() {
+        // These are about typing: a long phrase would be pasted otherwise.
+        program.Options.PasteAbove = 0;
         for (int i = 0; i < 30; ++i)
             longPhrase += u"abcdefghij";
         program.AddPhrase(u"lng", longPhrase);
@@ -86,8 +88,9 @@ TEST_F(TypingStopTest, ClipboardField_ShouldBeFilledBeforeAnythingIsErased_OrLea
         EXPECT_EQ(p.Sim.FocusedField()->Text(), c.field) << c.name;
         EXPECT_EQ(p.CurrentRecord()->Text, c.field) << c.name;
         ASSERT_EQ(p.Notices.Notices.size(), c.notices) << c.name;
-        if (c.notices)
+        if (c.notices) {
             EXPECT_NE(p.Notices.Notices[0].Text.find(u"clipboard"), std::u16string::npos);
+        }
         EXPECT_FALSE(p.Sim.Hook().Holding()) << c.name;
     }
 }

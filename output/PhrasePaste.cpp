@@ -1,0 +1,178 @@
+// Pasting a phrase through the clipboard, with the clipboard's contents kept whole.
+#include "output/PhrasePaste.h"
+
+#include "output/ClipboardText.h"
+#include "output/KeySynthesis.h"
+#include "platform/TextCase.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace lumora {
+
+namespace {
+
+// Closes the clipboard on every path once it has been opened.
+class OpenClipboard {
+public:
+    explicit OpenClipboard(Clipboard& clip) : clip_(clip) {}
+    OpenClipboard(const OpenClipboard&) = delete;
+    OpenClipboard& operator=(const OpenClipboard&) = delete;
+    ~OpenClipboard() { clip_.Close(); }
+
+private:
+    Clipboard& clip_;
+};
+
+std::u16string FileNameOf(std::u16string_view path) {
+    const std::size_t slash = path.find_last_of(u"\\/");
+    return LowerCased(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::vector<std::uint8_t> Dword(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+// On the clipboard a line break is CR LF; the prepared text has the Enter key's CR alone.
+std::u16string ClipboardLines(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char16_t c : text) {
+        out += c;
+        if (c == u'\r') out += u'\n';
+    }
+    return out;
+}
+
+} // namespace
+
+OutputMethod ChooseOutputMethod(const Options& options, std::u16string_view programPath,
+                                bool console, std::size_t length) {
+    if (!programPath.empty()) {
+        const std::u16string name = FileNameOf(programPath);
+        for (const ProgramMethod& entry : options.ProgramMethods)
+            if (entry.Program != ConsoleWindows && FileNameOf(entry.Program) == name)
+                return entry.Method;
+    }
+    if (console)
+        for (const ProgramMethod& entry : options.ProgramMethods)
+            if (entry.Program == ConsoleWindows) return entry.Method;
+    if (options.PasteAbove > 0 && length > static_cast<std::size_t>(options.PasteAbove))
+        return OutputMethod::Paste;
+    return OutputMethod::Type;
+}
+
+bool IsConsoleWindow(Platform& platform, HWindow target) {
+    // The system's console host, Windows Terminal, and Wine's console.
+    for (std::u16string_view cls :
+         {u"ConsoleWindowClass", u"CASCADIA_HOSTING_WINDOW_CLASS", u"WineConsoleClass"})
+        if (platform.Windows.ClassNameStartsWith(target, cls)) return true;
+    return false;
+}
+
+PhrasePaste::PhrasePaste(Platform& platform, TrackingRecords& tracking)
+    : platform_(platform), tracking_(tracking) {}
+
+bool PhrasePaste::WaitForClipboard(std::uint32_t limitMs) {
+    const std::uint32_t start = platform_.Time.TickCount();
+    while (platform_.Clip.OpenClipboardWindow() != 0 &&
+           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < limitMs) {
+        platform_.Time.Sleep(1);
+        platform_.Messages.ProcessPendingMessages();
+    }
+    return platform_.Clip.OpenClipboardWindow() == 0;
+}
+
+PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, HWindow target,
+                                       bool shiftInsert) {
+    Clipboard& clip = platform_.Clip;
+    const HWindow owner = tracking_.MainWindow();
+    std::vector<ClipboardItem> saved;
+    bool offered = false;
+    {
+        if (!WaitForClipboard(PasteClipboardWaitMs) || !clip.Open(owner)) return Result::NotPasted;
+        OpenClipboard open(clip);
+        saved = clip.ReadFormats();
+        if (!clip.Empty()) return Result::NotPasted;
+        // Marked before the text goes on, so that no monitor sees it unmarked.
+        if (const unsigned f = clip.RegisterFormat(ExcludeFromMonitorsFormat))
+            clip.Put(f, Dword(0));
+        if (const unsigned f = clip.RegisterFormat(HistoryFormat)) clip.Put(f, Dword(0));
+        if (const unsigned f = clip.RegisterFormat(CloudFormat)) clip.Put(f, Dword(0));
+        offered = clip.OfferText(ClipboardLines(text.Text));
+    }
+    if (!offered) {
+        Restore(saved);
+        return Result::NotPasted;
+    }
+    std::vector<KeyEvent> keys;
+    const std::uint16_t modifier = shiftInsert ? vk::Shift : vk::Control;
+    const std::uint16_t key = shiftInsert ? vk::Insert : 'V';
+    keys.push_back(MakeKeyEvent(platform_, modifier, true));
+    keys.push_back(MakeKeyEvent(platform_, key, true, shiftInsert));
+    keys.push_back(MakeKeyEvent(platform_, key, false, shiftInsert));
+    keys.push_back(MakeKeyEvent(platform_, modifier, false));
+    platform_.Input.SendInputs(keys);
+    const bool taken = WaitUntilTaken(target);
+    Restore(saved);
+    if (!taken) return Result::NotPasted;
+
+    auto hold = tracking_.HoldRecords();
+    TrackingRecord* rec = tracking_.CurrentRecord();
+    if (rec) {
+        // The shadow text holds a line break as the Enter key's CR, as typing leaves it.
+        const std::int32_t caret = CaretInText(*rec);
+        rec->Text.insert(static_cast<std::size_t>(caret), text.Text);
+        rec->Pos = caret + static_cast<std::int32_t>(text.Text.size());
+        BoundText(*rec);
+    }
+    if (text.LeftPresses > 0) {
+        std::vector<KeyEvent> lefts;
+        for (std::size_t i = 0; i < text.LeftPresses; ++i) {
+            lefts.push_back(MakeKeyEvent(platform_, vk::Left, true, true));
+            lefts.push_back(MakeKeyEvent(platform_, vk::Left, false, true));
+        }
+        platform_.Input.SendInputs(lefts);
+        if (rec)
+            rec->Pos = std::max(0, CaretInText(*rec) - static_cast<std::int32_t>(text.CaretBack));
+    }
+    platform_.Messages.ProcessPendingMessages();
+    return Result::Pasted;
+}
+
+bool PhrasePaste::WaitUntilTaken(HWindow target) {
+    const ThreadId thread = target ? platform_.Windows.WindowThread(target) : 0;
+    auto byTarget = [&](HWindow taker) {
+        return taker == 0 || target == 0 || platform_.Windows.WindowThread(taker) == thread;
+    };
+    const std::uint32_t start = platform_.Time.TickCount();
+    for (;;) {
+        const std::vector<HWindow> takers = platform_.Clip.OfferTakers();
+        if (std::any_of(takers.begin(), takers.end(), byTarget)) return true;
+        const auto waited = static_cast<std::uint32_t>(platform_.Time.TickCount() - start);
+        // Taken by another window first: the text stays on the clipboard for the target, which
+        // is given a moment to paste it.
+        if (!takers.empty() && waited >= PasteSettleMs) return true;
+        if (waited >= PasteTakeWaitMs) return false;
+        platform_.Time.Sleep(1);
+        platform_.Messages.ProcessPendingMessages();
+    }
+}
+
+void PhrasePaste::Restore(std::vector<ClipboardItem>& saved) {
+    Clipboard& clip = platform_.Clip;
+    // The target may still hold the clipboard open while it reads.
+    if (WaitForClipboard(ClipboardWaitMs) && clip.Open(tracking_.MainWindow())) {
+        OpenClipboard open(clip);
+        clip.Empty();
+        for (const ClipboardItem& item : saved)
+            clip.Put(item.Format, item.Data);
+        restoredAt_ = platform_.Time.TickCount();
+    }
+    // The user's contents are on the clipboard again (or could not be): our copy goes now.
+    std::vector<ClipboardItem>().swap(saved);
+}
+
+} // namespace lumora

@@ -1,0 +1,72 @@
+#pragma once
+// Pasting a phrase: the clipboard lends itself to the phrase for one paste and gets its every
+// format back afterwards. The method for each expansion (typed or pasted) is chosen here too.
+#include "output/PhraseTyping.h"
+#include "platform/Platform.h"
+#include "settings/Options.h"
+#include "tracking/TrackingRecords.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lumora {
+
+// How long a paste waits for another window to let go of the clipboard before the phrase is
+// typed instead.
+constexpr std::uint32_t PasteClipboardWaitMs = 250;
+// How long the paste waits for the target to ask for the phrase after its paste keys.
+constexpr std::uint32_t PasteTakeWaitMs = 2000;
+// After something else took the phrase first (a clipboard monitor that ignores the marks),
+// the target's asking can no longer be seen: the clipboard is given back after this long.
+constexpr std::uint32_t PasteSettleMs = 300;
+// The pause between keys of a program that takes phrases slowly.
+constexpr std::uint32_t SlowKeyDelayMs = 20;
+
+// The method for a phrase of `length` characters in the program at programPath (empty when
+// unknown); console says the target is a console window. The program's own entry comes first,
+// then the console entry, then the length.
+OutputMethod ChooseOutputMethod(const Options& options, std::u16string_view programPath,
+                                bool console, std::size_t length);
+
+// The target window is a console (its paste keys are its own).
+bool IsConsoleWindow(Platform& platform, HWindow target);
+
+// The clipboard formats that keep a phrase out of the clipboard history, the cloud clipboard
+// and clipboard monitors.
+constexpr std::u16string_view ExcludeFromMonitorsFormat =
+    u"ExcludeClipboardContentFromMonitorProcessing";
+constexpr std::u16string_view HistoryFormat = u"CanIncludeInClipboardHistory";
+constexpr std::u16string_view CloudFormat = u"CanUploadToCloudClipboard";
+
+class PhrasePaste {
+public:
+    PhrasePaste(Platform& platform, TrackingRecords& tracking);
+
+    enum class Result {
+        Pasted,
+        // The clipboard could not be had in time, or the target never asked for the phrase:
+        // nothing of it arrived and the clipboard is as it was. The caller types it instead.
+        NotPasted,
+    };
+    // Puts the prepared text on the clipboard, sends the paste keys (Shift+Insert, else
+    // Ctrl+V) to the target, waits for it to take the text, and puts back what the clipboard
+    // held. The shadow text follows as for typing, and the caret goes back to a {#cursor}.
+    Result Paste(const PhraseTyping::PreparedText& text, HWindow target, bool shiftInsert);
+
+    // The tick at which the clipboard last held the user's contents again (for measurements).
+    std::uint32_t RestoredAt() const { return restoredAt_; }
+
+private:
+    bool WaitForClipboard(std::uint32_t limitMs);
+    // Waits for the target to ask for the offered text; false when nobody asked.
+    bool WaitUntilTaken(HWindow target);
+    void Restore(std::vector<ClipboardItem>& saved);
+
+    Platform& platform_;
+    TrackingRecords& tracking_;
+    std::uint32_t restoredAt_ = 0;
+};
+
+} // namespace lumora
