@@ -2,6 +2,7 @@
 // what slipped past, and releases the held keys.
 #include "expansion/PhraseExpansion.h"
 
+#include "platform/Error.h"
 #include "output/FieldFilling.h"
 
 #include <algorithm>
@@ -33,15 +34,28 @@ void PhraseExpansion::Begin(PendingExpansion expansion) {
     // From here on the hook library holds the user's keys until the phrase is typed. An Escape
     // from now on stops this expansion.
     typing_.ClearCancel();
-    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_HOLD, pending_->Report,
-                                         pending_->TrailWithheld ? 1 : 0);
+    if (link_.Requests)
+        link_.Requests->Hold(pending_->Report, (pending_->TrailWithheld ? HoldTakesWithheld : 0) |
+                                                   (pending_->Chosen ? HoldChosen : 0));
     // Decided while expansions run: the hook holds already, nothing can slip past.
-    holdConfirmed_ = running_ || link_.HookThread == 0;
+    holdConfirmed_ = running_ || !link_.Requests;
     platform_.Messages.PostMessage(link_.MainWindow, WM_EXPAND, 0, 0);
 }
 
-void PhraseExpansion::ConfirmHold(std::uint32_t report) {
+void PhraseExpansion::ConfirmHold(std::uint32_t report, bool refused) {
+    if (refused) HoldLetGo(report);
     if (pending_ && pending_->Report == report) holdConfirmed_ = true;
+}
+
+void PhraseExpansion::HoldLetGo(std::uint32_t report) {
+    if (!letGo_ || report > letGoUpTo_) ++holdsLetGo_;
+    letGo_ = true;
+    letGoUpTo_ = std::max(letGoUpTo_, report);
+}
+
+bool PhraseExpansion::TooLate(const PendingExpansion& expansion) const {
+    // A phrase chosen by name erases nothing the user typed.
+    return letGo_ && !expansion.Chosen && expansion.Report <= letGoUpTo_;
 }
 
 void PhraseExpansion::WaitForHold() {
@@ -54,8 +68,7 @@ void PhraseExpansion::WaitForHold() {
 }
 
 void PhraseExpansion::ReleaseHold() {
-    if (link_.HookThread == 0) return;
-    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_RELEASE, lastReport_, 0);
+    if (link_.Requests) link_.Requests->Release(lastReport_);
 }
 
 bool PhraseExpansion::StopForExit() {
@@ -102,8 +115,27 @@ void PhraseExpansion::ExpandPhrase() {
         pending_.reset();
         holdConfirmed_ = false;
         std::vector<SlippedKey> slipped = std::exchange(slipped_, {});
-        Expand(expansion, slipped, released);
+        try {
+            Expand(expansion, slipped, released);
+        } catch (const lumora::InputRefused&) {
+            // Part of the phrase, or of the Backspaces, never arrived: typing on would put the
+            // rest in the wrong place. What the field holds is not known any more; the held
+            // keys go (the guard above), and the user hears of it.
+            pending_.reset();
+            slipped_.clear();
+            if (TrackingRecord* rec = tracking_.CurrentRecord()) {
+                rec->Text.clear();
+                rec->Pos = rec->SelStart = rec->SelCount = 0;
+            }
+            InputRefused();
+        }
     }
+}
+
+void PhraseExpansion::InputRefused() {
+    Tell(u"Windows did not take all the keys Lumora typed (another desktop was shown, or the "
+         u"window runs above Lumora), so the phrase was stopped. Check the text where you were "
+         u"typing.");
 }
 
 bool PhraseExpansion::MayTypeInto(const PendingExpansion& expansion) {
@@ -136,16 +168,16 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
         // The fields before anything is erased: a clipboard that stays held leaves the
         // abbreviation as it is, and the keys typed meanwhile stay held, behind the phrase.
         std::optional<FilledPhrase> filled;
-        if (!typing_.Canceled() && MayTypeInto(expansion)) {
+        if (!typing_.Canceled() && !TooLate(expansion) && MayTypeInto(expansion)) {
             filled = FillPhrase(platform_, tracking_.MainWindow(), expansion.Text, expansion.Trail);
             if (!filled->Prepared && !typing_.Canceled()) Tell(filled->Failure);
         }
         // Checked before the target is brought back and anything erased, and again after: an
         // Escape handled while the target or the clipboard was waited for leaves the
         // abbreviation too.
-        if (filled && filled->Prepared && !typing_.Canceled() && typing_.ReadyTarget(expansion) &&
-            !typing_.Canceled()) {
-            if (!released) released.emplace(platform_);
+        if (filled && filled->Prepared && !typing_.Canceled() && !TooLate(expansion) &&
+            typing_.ReadyTarget(expansion) && !typing_.Canceled() && !TooLate(expansion)) {
+            if (!released) released.emplace(platform_, link_.Requests != nullptr);
             if (expansion.Undoes != 0) {
                 // The user's Backspace took the phrase's last character from the target, but
                 // not from the shadow text.
@@ -172,7 +204,14 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
             leftTarget = typing_.LeftTarget();
         }
     }
-    if (!typed) return Abandon(slipped);
+    if (!typed) {
+        if (TooLate(expansion)) {
+            ++abandonedLate_;
+            // The Enter or Tab that completed it went to the target without a verdict.
+            if (expansion.TrailWithheld) MirrorLetGoTrail(expansion.Trail);
+        }
+        return Abandon(slipped);
+    }
     if (leftTarget) {
         // The user went to another window or field: nothing more is typed anywhere (what
         // slipped past goes unrepeated), and the user learns why the phrase is cut short.
@@ -184,6 +223,15 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
     told_.clear();
     // The keys typed after the abbreviation follow the phrase, as typed then.
     ObserveSlipped(slipped, true);
+}
+
+void PhraseExpansion::MirrorLetGoTrail(const std::u16string& trail) {
+    TrackingRecord* rec = tracking_.CurrentRecord();
+    if (!rec) return;
+    const auto caret = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(rec->Pos, 0, static_cast<std::int32_t>(rec->Text.size())));
+    rec->Text.insert(caret, trail);
+    rec->Pos = static_cast<std::int32_t>(caret + trail.size());
 }
 
 bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock) {

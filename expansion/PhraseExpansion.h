@@ -78,8 +78,19 @@ public:
     // that come meanwhile slipped past and are handed to Slipped.
     bool AwaitingHold() const { return pending_ && !holdConfirmed_; }
     void Slipped(const SlippedKey& key) { slipped_.push_back(key); }
-    // WM_HOOK_HOLDING: the hook library holds every key after report.
-    void ConfirmHold(std::uint32_t report);
+    // WM_HOOK_HOLDING: the hook library holds every key after report, or (refused) it had let
+    // them go before the hold came.
+    void ConfirmHold(std::uint32_t report, bool refused = false);
+    // WM_HOOK_LET_GO: the hook library let every held key go without a verdict, up to report.
+    // An expansion decided at or before it is abandoned before anything is erased: the keys it
+    // would erase are not the ones it counted.
+    void HoldLetGo(std::uint32_t report);
+    // Times the hook library let go of the keys, and expansions abandoned because of it.
+    int HoldsLetGo() const { return holdsLetGo_; }
+    // The system refused keys we typed or replayed (WM_HOOK_INPUT_REFUSED for the replayed
+    // ones): the user is told once.
+    void InputRefused();
+    int AbandonedLate() const { return abandonedLate_; }
 
     // The last report the intake has dealt with: the release lets every key up to it go.
     void Dealt(std::uint32_t report) { lastReport_ = report; }
@@ -109,6 +120,10 @@ private:
     // The expansion may erase and type where it was decided: not in a password field, nor in
     // a program that runs above us.
     bool MayTypeInto(const PendingExpansion& expansion);
+    // The hook library let go of the keys after the expansion's report: its verdict is late.
+    bool TooLate(const PendingExpansion& expansion) const;
+    // A withheld trail the hook library let go reached the target: the shadow text takes it.
+    void MirrorLetGoTrail(const std::u16string& trail);
     // Puts the phrase in by the method the target's program and the phrase's length ask for:
     // pasted, or typed when the clipboard cannot be had. True when it was typed.
     bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
@@ -133,6 +148,11 @@ private:
     std::vector<SlippedKey> slipped_;
     std::uint32_t lastReport_ = 0;
     bool running_ = false;
+    // The hook library let go of every key up to this report (letGo_: it did at least once).
+    std::uint32_t letGoUpTo_ = 0;
+    bool letGo_ = false;
+    int holdsLetGo_ = 0;
+    int abandonedLate_ = 0;
     bool ending_ = false;
     // What the user was last told, until a phrase is typed whole again.
     std::u16string told_;

@@ -8,11 +8,23 @@
 
 namespace lumora {
 
+// The program's word to the hook library about the hold (WM_HOOK_HOLD and WM_HOOK_RELEASE, see
+// HookMessages.h). The two share the process, so it is said inside it: a thread message could
+// be posted by any program on the desktop.
+class HookRequests {
+public:
+    virtual ~HookRequests() = default;
+    virtual void Hold(std::uint32_t report, std::intptr_t flags) = 0;
+    virtual void Release(std::uint32_t report) = 0;
+};
+
 // The program's end and the hook library's end: the main window the library reports to (the
-// program's own, hidden), and the library's thread (the id SetHook returned, 0 until then).
+// program's own, hidden), the library's thread (the id SetHook returned, 0 until then), and
+// its requests (null while there is no hook).
 struct HookLink {
     HWindow MainWindow = 0;
     ThreadId HookThread = 0;
+    HookRequests* Requests = nullptr;
 };
 
 // What the hook library tells of its hooks' life.

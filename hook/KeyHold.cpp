@@ -4,7 +4,36 @@
 #include "hook/HookMessages.h"
 #include "platform/VirtualKeys.h"
 
+#include <algorithm>
+
 namespace lumora {
+
+namespace {
+
+// The modifier keys an expansion releases, by the codes the low-level hook sees; the
+// right-hand ones and the Windows keys are extended keys.
+struct Modifier {
+    std::uint8_t Vk;
+    bool Extended;
+};
+constexpr Modifier Modifiers[] = {{vk::LShift, false},  {vk::RShift, false}, {vk::LControl, false},
+                                  {vk::RControl, true}, {vk::LMenu, false},  {vk::RMenu, true},
+                                  {vk::LWin, true},     {vk::RWin, true}};
+
+} // namespace
+
+KeyHold::KeyHold(HookPort& port) : port_(port) {
+    for (auto* list : {&reheld_, &held_, &flight_})
+        list->reserve(ReservedKeys);
+    events_.reserve(ReservedKeys);
+}
+
+void KeyHold::Seed(const std::uint8_t keyStates[256]) {
+    decider_.Seed(keyStates);
+    // Whatever is down now is taken as the user's, held and seen by the applications alike.
+    for (int i = 0; i < 256; ++i)
+        userDown_[i] = userPassed_[i] = appDown_[i] = (keyStates[i] & 0x80) != 0;
+}
 
 bool KeyHold::Holding() const {
     return programHold_ || inFlight_ || !reheld_.empty() || !held_.empty();
@@ -25,21 +54,37 @@ void KeyHold::Report(const HookDecision& d, Held* held) {
 }
 
 bool KeyHold::OnKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t now) {
-    if (e.Injected && IsReplayed(e.ExtraInfo))
-        return OnReplayed(static_cast<std::size_t>(e.ExtraInfo & 0xFFFFFFFFu), now);
+    const std::uint32_t vk = e.Vk & 0xFF;
+    if (e.Injected && IsReplayed(e.ExtraInfo)) {
+        const bool heldAgain = OnReplayed(static_cast<std::size_t>(e.ExtraInfo & 0xFFFFFFFFu), now);
+        if (!heldAgain) appDown_[vk] = e.Down;
+        return heldAgain;
+    }
     if (e.Injected) {
-        // The program typing: it is alive. Its keys are neither reported nor held, but they
-        // change the key states (it releases modifiers, for one).
-        waitingSince_ = now;
+        // A program typing: its keys are neither reported nor held, but they change the key
+        // states (ours releases modifiers, for one). Only our own typing shows that the
+        // program is alive.
+        if (programHold_ && IsProgramTyping(e.ExtraInfo)) waitingSince_ = now;
         decider_.Decide(e, chars);
+        appDown_[vk] = e.Down;
         return false;
     }
+    userDown_[vk] = e.Down;
+    const bool held = OnUserKey(e, chars, now);
+    if (!held) {
+        appDown_[vk] = e.Down;
+        userPassed_[vk] = e.Down;
+    }
+    return held;
+}
+
+bool KeyHold::OnUserKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t now) {
     const std::uint32_t vk = e.Vk & 0xFF;
     if (!Holding()) {
         HookDecision d = decider_.Decide(e, chars);
         if (d.Withhold && e.Down) {
             // Enter or Tab may complete an abbreviation: it waits for the program's verdict,
-            // and the keys after it wait behind it.
+            // and the keys after it wait behind it. The watchdog's second starts now.
             waitingSince_ = now;
             held_.push_back({e, d, 0});
             Report(d, &held_.back());
@@ -78,17 +123,30 @@ bool KeyHold::OnKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t n
     return true;
 }
 
+void KeyHold::Passed(const Held& h) {
+    const std::uint32_t vk = h.Event.Vk & 0xFF;
+    if (h.Restore) return;
+    // A replayed key is the user's, now in the application: its press marks the release to
+    // pass, its release takes the mark away (or the next hold would let a release pass before
+    // its press).
+    pressPassed_[vk] = h.Event.Down;
+    userPassed_[vk] = h.Event.Down;
+}
+
 bool KeyHold::OnReplayed(std::size_t index, std::uint32_t now) {
     if (!inFlight_ || index >= flight_.size()) return false; // not ours (any more)
     Held& h = flight_[index];
+    if (h.Restore) return false;
     const bool decided = h.Seq != 0 && h.Seq <= releasedUpTo_;
     if (decided) {
-        if (h.Event.Down) pressPassed_[h.Event.Vk & 0xFF] = true;
+        Passed(h);
         return false;
     }
     if (h.Forced) {
         if (h.Seq == 0) Report(h.Decision, &h);
-        if (h.Event.Down) pressPassed_[h.Event.Vk & 0xFF] = true;
+        // Reported as it goes, without a verdict: too late for one now as well.
+        letGoUpTo_ = std::max(letGoUpTo_, h.Seq);
+        Passed(h);
         return false;
     }
     if (programHold_ || flightBlocked_) {
@@ -104,17 +162,24 @@ bool KeyHold::OnReplayed(std::size_t index, std::uint32_t now) {
         reheld_.push_back(h);
         return true;
     }
-    if (h.Event.Down) pressPassed_[h.Event.Vk & 0xFF] = true;
+    Passed(h);
     return false;
 }
 
 void KeyHold::OnProgramMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam,
                                std::uint32_t now) {
-    waitingSince_ = now;
     const auto seq = static_cast<std::uint32_t>(wParam);
     if (msg == WM_HOOK_HOLD) {
+        if (letGoUpTo_ != 0 && seq <= letGoUpTo_ && (lParam & HoldChosen) == 0) {
+            // The keys after that report went on without a verdict: erasing now would take
+            // the wrong characters. One verdict, and it was the watchdog's.
+            port_.Post(WM_HOOK_HOLDING, seq, 1);
+            return;
+        }
+        waitingSince_ = now;
         programHold_ = true;
-        if (lParam != 0) {
+        expansionHeld_ = true;
+        if (lParam & HoldTakesWithheld) {
             // The expansion types this Enter or Tab itself: it is not replayed.
             for (auto* list : {&reheld_, &held_}) {
                 for (auto it = list->begin(); it != list->end(); ++it) {
@@ -127,6 +192,7 @@ void KeyHold::OnProgramMessage(unsigned msg, std::uintptr_t wParam, std::intptr_
         }
         port_.Post(WM_HOOK_HOLDING, seq, 0);
     } else if (msg == WM_HOOK_RELEASE) {
+        waitingSince_ = now;
         programHold_ = false;
         if (seq > releasedUpTo_) releasedUpTo_ = seq;
         TryReplay();
@@ -140,20 +206,44 @@ bool KeyHold::VerdictPending() const {
     return h.Seq != 0 && h.Seq > releasedUpTo_ && h.Event.Down && h.Decision.Withhold;
 }
 
+void KeyHold::AppendModifierRestore() {
+    auto restore = [this](std::uint8_t vk, bool down, bool extended) {
+        Held h;
+        h.Event.Vk = vk;
+        h.Event.Down = down;
+        h.Event.Extended = extended;
+        h.Restore = true;
+        flight_.push_back(h);
+    };
+    for (const Modifier& m : Modifiers)
+        if (userPassed_[m.Vk] != appDown_[m.Vk]) restore(m.Vk, userPassed_[m.Vk], m.Extended);
+    // A key the expansion pressed and never let go (its injection refused halfway): up.
+    for (int k = 1; k < 256; ++k) {
+        const auto vk = static_cast<std::uint8_t>(k);
+        if (vk == vk::Packet || vk::IsModifierKey(vk)) continue;
+        if (appDown_[vk] && !userPassed_[vk]) restore(vk, false, false);
+    }
+}
+
 void KeyHold::TryReplay() {
     if (inFlight_ || programHold_ || VerdictPending()) return;
-    if (reheld_.empty() && held_.empty()) return;
-    flight_ = std::move(reheld_);
+    flight_.clear();
+    // After an expansion the modifiers are set back to what the user's hand holds, before the
+    // keys typed meanwhile go: a Ctrl held all along still makes their shortcut, a Shift let go
+    // during the phrase is not pressed again.
+    if (expansionHeld_) AppendModifierRestore();
+    expansionHeld_ = false;
+    if (reheld_.empty() && held_.empty() && flight_.empty()) return;
+    flight_.insert(flight_.end(), reheld_.begin(), reheld_.end());
     reheld_.clear();
     flight_.insert(flight_.end(), held_.begin(), held_.end());
     held_.clear();
     inFlight_ = true;
     flightBlocked_ = false;
-    std::vector<HookKeyEvent> events;
-    events.reserve(flight_.size());
+    events_.clear();
     for (const Held& h : flight_)
-        events.push_back(h.Event);
-    port_.Replay(events);
+        events_.push_back(h.Event);
+    port_.Replay(events_);
 }
 
 void KeyHold::ReplayDone(std::uint32_t now) {
@@ -167,12 +257,15 @@ void KeyHold::ReplayDone(std::uint32_t now) {
 void KeyHold::OnTick(std::uint32_t now) {
     if (inFlight_ || !Holding() || now - waitingSince_ < HoldWatchdogMs) return;
     // The program hangs (or has lost track): nothing held may stay stuck. Every waiting key is
-    // replayed, Enter and Tab included.
+    // replayed, Enter and Tab included, and the program is told, so that a verdict it reaches
+    // later on these keys is dropped.
     programHold_ = false;
     releasedUpTo_ = lastSeq_;
+    letGoUpTo_ = lastSeq_;
     for (auto* list : {&reheld_, &held_})
         for (Held& h : *list)
             h.Forced = true;
+    port_.Post(WM_HOOK_LET_GO, lastSeq_, 0);
     TryReplay();
 }
 

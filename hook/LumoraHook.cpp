@@ -13,7 +13,7 @@
 #include "platform/win32/Win32Handles.h"
 
 #include <atomic>
-#include <memory>
+#include <cstddef>
 #include <vector>
 
 namespace {
@@ -21,7 +21,7 @@ namespace {
 static_assert(lumora::WM_HOOK_CHAR == WM_USER + 1 && lumora::WM_HOOK_RELEASE == WM_USER + 9);
 
 // Between the hook thread and the replay thread.
-constexpr UINT WM_REPLAY = WM_APP + 1;      // lParam: a std::vector<INPUT>*, now the replay's
+constexpr UINT WM_REPLAY = WM_APP + 1;      // gReplayInputs holds a batch to inject
 constexpr UINT WM_REPLAY_DONE = WM_APP + 2; // the batch is injected
 constexpr UINT TickMs = 250;                // the hold's watchdog looks this often
 
@@ -37,6 +37,45 @@ std::atomic<bool> gRemoveRequested{false};
 // gone to the applications. Written by the hook thread after each event and message.
 std::atomic<bool> gHolding{false};
 DWORD gReplayThreadId = 0; // set before the hooks are installed, read by the hook thread only
+// The batch being replayed: filled by the hook thread, read by the replay thread until it
+// posts WM_REPLAY_DONE (one batch at a time). Reserved up front, so that a key's path does not
+// allocate.
+std::vector<INPUT> gReplayInputs;
+
+// The program's requests (HookHold, HookRelease), taken by the hook thread in order. They come
+// from inside the process only; the thread message that wakes the hook thread carries nothing.
+struct Request {
+    UINT Msg;
+    DWORD Report;
+    LONG_PTR Flags;
+};
+constexpr std::size_t RequestRoom = 256;
+SRWLOCK gRequestLock = SRWLOCK_INIT;
+Request gRequests[RequestRoom];
+std::size_t gRequestFirst = 0, gRequestCount = 0;
+
+void AddRequest(UINT msg, DWORD report, LONG_PTR flags) {
+    AcquireSRWLockExclusive(&gRequestLock);
+    // Full only when the hook thread has stopped taking them: the watchdog lets the keys go.
+    if (gRequestCount < RequestRoom) {
+        gRequests[(gRequestFirst + gRequestCount) % RequestRoom] = {msg, report, flags};
+        ++gRequestCount;
+    }
+    ReleaseSRWLockExclusive(&gRequestLock);
+    if (DWORD thread = gThreadId.load()) PostThreadMessageW(thread, WM_NULL, 0, 0);
+}
+
+bool TakeRequest(Request& r) {
+    AcquireSRWLockExclusive(&gRequestLock);
+    const bool any = gRequestCount > 0;
+    if (any) {
+        r = gRequests[gRequestFirst];
+        gRequestFirst = (gRequestFirst + 1) % RequestRoom;
+        --gRequestCount;
+    }
+    ReleaseSRWLockExclusive(&gRequestLock);
+    return any;
+}
 
 // Reports go to the program's window; batches to the replay thread.
 class HookThreadPort final : public lumora::HookPort {
@@ -45,8 +84,7 @@ public:
         PostMessageW(gTarget.load(), msg, wParam, lParam);
     }
     void Replay(const std::vector<lumora::HookKeyEvent>& events) override {
-        auto* inputs = new std::vector<INPUT>();
-        inputs->reserve(events.size());
+        gReplayInputs.clear();
         for (std::size_t i = 0; i < events.size(); ++i) {
             const lumora::HookKeyEvent& e = events[i];
             INPUT in{};
@@ -57,17 +95,18 @@ public:
                 in.ki.dwFlags = KEYEVENTF_UNICODE;
             } else {
                 in.ki.wVk = static_cast<WORD>(e.Vk);
-                in.ki.wScan = static_cast<WORD>(e.Scan);
+                // A modifier set back to the user's hand comes without a scan code.
+                in.ki.wScan =
+                    static_cast<WORD>(e.Scan != 0 ? e.Scan : MapVirtualKeyW(e.Vk, MAPVK_VK_TO_VSC));
                 in.ki.dwFlags = e.Extended ? KEYEVENTF_EXTENDEDKEY : 0;
             }
             if (!e.Down) in.ki.dwFlags |= KEYEVENTF_KEYUP;
             in.ki.dwExtraInfo = static_cast<ULONG_PTR>(lumora::ReplayMarker | i);
-            inputs->push_back(in);
+            gReplayInputs.push_back(in);
         }
-        if (!PostThreadMessageW(gReplayThreadId, WM_REPLAY, 0, reinterpret_cast<LPARAM>(inputs))) {
+        if (!PostThreadMessageW(gReplayThreadId, WM_REPLAY, 0, 0)) {
             // No replay thread: nothing can be injected; the keys are gone, but the hold
             // must not stay.
-            delete inputs;
             PostThreadMessageW(gThreadId.load(), WM_REPLAY_DONE, 0, 0);
         }
     }
@@ -125,26 +164,37 @@ public:
     }
 };
 
-LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) {
+// True when the key must not reach the applications now.
+bool OnKeyboardEvent(WPARAM wp, LPARAM lp) {
+    gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
+    const auto& k = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+    lumora::HookKeyEvent e;
+    e.Vk = k.vkCode;
+    e.Scan = k.scanCode;
+    e.Down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
+    e.Extended = (k.flags & LLKHF_EXTENDED) != 0;
+    e.Injected = (k.flags & LLKHF_INJECTED) != 0;
+    e.ExtraInfo = k.dwExtraInfo;
+    ForegroundChars chars;
+    const bool held = gState.Hold.OnKey(e, chars, GetTickCount());
+    KeepHoldTimer();
+    return held;
+}
+
+// The callbacks are trampolines: nothing may leave them (an exception crossing the system's
+// frames ends the process, and with it the user's keyboard), and on any failure the key goes on
+// unchanged, as if we were not there.
+LRESULT CALLBACK KeyboardProc(int code, WPARAM wp, LPARAM lp) noexcept {
     if (code == HC_ACTION) {
-        gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
-        const auto& k = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-        lumora::HookKeyEvent e;
-        e.Vk = k.vkCode;
-        e.Scan = k.scanCode;
-        e.Down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
-        e.Extended = (k.flags & LLKHF_EXTENDED) != 0;
-        e.Injected = (k.flags & LLKHF_INJECTED) != 0;
-        e.ExtraInfo = k.dwExtraInfo;
-        ForegroundChars chars;
-        const bool held = gState.Hold.OnKey(e, chars, GetTickCount());
-        KeepHoldTimer();
-        if (held) return 1;
+        try {
+            if (OnKeyboardEvent(wp, lp)) return 1;
+        } catch (...) {
+        }
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
-LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) noexcept {
     if (code == HC_ACTION) {
         gLastEventTick.store(GetTickCount(), std::memory_order_relaxed);
         const auto& m = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
@@ -199,9 +249,11 @@ DWORD WINAPI ReplayThread(void* ready) {
     SetEvent(static_cast<HANDLE>(ready));
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.message != WM_REPLAY) continue;
-        std::unique_ptr<std::vector<INPUT>> inputs(
-            reinterpret_cast<std::vector<INPUT>*>(msg.lParam));
-        SendInput(static_cast<UINT>(inputs->size()), inputs->data(), sizeof(INPUT));
+        const auto count = static_cast<UINT>(gReplayInputs.size());
+        const UINT sent = count ? SendInput(count, gReplayInputs.data(), sizeof(INPUT)) : 0;
+        // Fewer sent than asked: the system refused the rest (another desktop, UIPI). Those
+        // keys are lost; the program tells the user.
+        if (sent < count) Post(lumora::WM_HOOK_INPUT_REFUSED, count - sent, 0);
         PostThreadMessageW(gThreadId.load(), WM_REPLAY_DONE, 0, 0);
     }
     return 0;
@@ -225,23 +277,27 @@ DWORD WINAPI HookThread(void* param) {
             DispatchMessageW(&msg);
             continue;
         }
-        switch (msg.message) {
-        case lumora::WM_HOOK_HOLD:
-        case lumora::WM_HOOK_RELEASE:
-            gState.Hold.OnProgramMessage(msg.message, msg.wParam, msg.lParam, GetTickCount());
-            break;
-        case WM_REPLAY_DONE:
-            gState.Hold.ReplayDone(GetTickCount());
-            break;
-        case WM_TIMER:
-            gState.Hold.OnTick(GetTickCount());
-            break;
-        case lumora::WM_HOOK_REINSTALL:
-            // Whether it fails or not, the program asks again when it sees input go unreported.
-            Install();
-            break;
-        default:
-            break;
+        // As in the callbacks: a failure here must not end the thread that holds the hooks.
+        try {
+            Request r;
+            while (TakeRequest(r))
+                gState.Hold.OnProgramMessage(r.Msg, r.Report, r.Flags, GetTickCount());
+            switch (msg.message) {
+            case WM_REPLAY_DONE:
+                gState.Hold.ReplayDone(GetTickCount());
+                break;
+            case WM_TIMER:
+                gState.Hold.OnTick(GetTickCount());
+                break;
+            case lumora::WM_HOOK_REINSTALL:
+                // Whether it fails or not, the program asks again when it sees input go
+                // unreported.
+                Install();
+                break;
+            default:
+                break;
+            }
+        } catch (...) {
         }
         KeepHoldTimer();
     }
@@ -257,6 +313,11 @@ using lumora::UniqueHandle;
 extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window) {
     if (DWORD running = gThreadId.load()) return running;
     gTarget = window;
+    try {
+        gReplayInputs.reserve(lumora::KeyHold::ReservedKeys + 16);
+    } catch (...) {
+        return 0;
+    }
 
     UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!ready.Valid()) return 0;
@@ -281,6 +342,14 @@ extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window) {
     if (WaitForSingleObject(ready.Get(), 0) != WAIT_OBJECT_0 || !start.Installed) return 0;
     gThreadId = id;
     return id;
+}
+
+extern "C" __declspec(dllexport) void WINAPI HookHold(DWORD report, LONG_PTR flags) {
+    AddRequest(lumora::WM_HOOK_HOLD, report, flags);
+}
+
+extern "C" __declspec(dllexport) void WINAPI HookRelease(DWORD report) {
+    AddRequest(lumora::WM_HOOK_RELEASE, report, 0);
 }
 
 extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick() {

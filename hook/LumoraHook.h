@@ -12,9 +12,11 @@
 //   WM_HOOK_MOUSE for a mouse button press: wParam x, lParam y (screen coordinates).
 // Input injected by a program (SendInput) is neither reported nor withheld.
 //
+// HookHold(report, flags) and HookRelease(report): an expansion holds the user's keys, and lets
+// them go (WM_HOOK_HOLD and WM_HOOK_RELEASE in HookMessages.h, and KeyHold.h). Called from
+// inside the process only: they queue the request and wake the library's thread.
+//
 // Thread messages the library's thread takes (PostThreadMessageW to the id SetHook returned):
-//   WM_HOOK_HOLD, WM_HOOK_RELEASE  an expansion holds the user's keys, and lets them go (see
-//                     HookMessages.h and KeyHold.h).
 //   WM_HOOK_REINSTALL removes the hooks and installs them again (Windows may have taken them
 //                     away: a slow callback, sleep, a locked session), starting from the keys
 //                     as they are then.
@@ -36,6 +38,8 @@ extern "C" {
 using SetHookProc = DWORD(WINAPI*)(HWND window);
 using HookLastEventTickProc = DWORD(WINAPI*)();
 using RemoveHooksProc = void(WINAPI*)();
+using HookHoldProc = void(WINAPI*)(DWORD report, LONG_PTR flags);
+using HookReleaseProc = void(WINAPI*)(DWORD report);
 using HookHoldingProc = BOOL(WINAPI*)();
 }
 
@@ -43,5 +47,7 @@ using HookHoldingProc = BOOL(WINAPI*)();
 extern "C" __declspec(dllexport) DWORD WINAPI SetHook(HWND window);
 extern "C" __declspec(dllexport) DWORD WINAPI HookLastEventTick();
 extern "C" __declspec(dllexport) void WINAPI RemoveHooks();
+extern "C" __declspec(dllexport) void WINAPI HookHold(DWORD report, LONG_PTR flags);
+extern "C" __declspec(dllexport) void WINAPI HookRelease(DWORD report);
 extern "C" __declspec(dllexport) BOOL WINAPI HookHolding();
 #endif

@@ -61,7 +61,13 @@ bool EventIntake::HandleMessage(unsigned msg, std::uintptr_t wParam,
             HookMouse(wParam, lParam);
             return true;
         case WM_HOOK_HOLDING:
-            HookHolding(wParam);
+            expansion_.ConfirmHold(static_cast<std::uint32_t>(wParam), lParam != 0);
+            return true;
+        case WM_HOOK_LET_GO:
+            expansion_.HoldLetGo(static_cast<std::uint32_t>(wParam));
+            return true;
+        case WM_HOOK_INPUT_REFUSED:
+            expansion_.InputRefused();
             return true;
         case WM_NEW_PHRASE:
             if (NewPhrase) NewPhrase();
@@ -195,10 +201,6 @@ void EventIntake::HookMouse(std::uintptr_t wParam, std::intptr_t lParam) {
     }
     KeepExpansion();
     tracking_.ResetOnClick(x, y);
-}
-
-void EventIntake::HookHolding(std::uintptr_t wParam) {
-    expansion_.ConfirmHold(static_cast<std::uint32_t>(wParam));
 }
 
 void EventIntake::ShowException(std::exception_ptr error) noexcept {

@@ -91,7 +91,6 @@ private:
     void HookChar(std::uintptr_t wParam, std::intptr_t lParam);
     void HookKey(std::uintptr_t wParam, std::intptr_t lParam);
     void HookMouse(std::uintptr_t wParam, std::intptr_t lParam);
-    void HookHolding(std::uintptr_t wParam);
     // A Backspace right after an expansion takes it back; true when it did.
     bool UndoExpansion(std::uint32_t report);
     // Anything but that Backspace leaves the expansion as it is.

@@ -2,6 +2,8 @@
 // keyboard layout.
 #include "output/KeySynthesis.h"
 
+#include "hook/HookMessages.h"
+
 namespace lumora {
 
 KeyEvent MakeKeyEvent(Platform& platform, std::uint16_t vk, bool down, bool extended) {
@@ -10,7 +12,7 @@ KeyEvent MakeKeyEvent(Platform& platform, std::uint16_t vk, bool down, bool exte
     e.Scan = static_cast<std::uint16_t>(platform.Input.MapVirtualKey(vk));
     e.Flags = (down ? 0u : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0u);
     e.Time = 0; // the system stamps it
-    e.ExtraInfo = platform.Input.MessageExtraInfo();
+    e.ExtraInfo = TypingMarker;
     return e;
 }
 
@@ -47,7 +49,7 @@ void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_
         KeyEvent e;
         e.Scan = c; // each half of a surrogate pair goes as its own event
         e.Flags = KEYEVENTF_UNICODE | (down ? 0u : KEYEVENTF_KEYUP);
-        e.ExtraInfo = platform.Input.MessageExtraInfo();
+        e.ExtraInfo = TypingMarker;
         events.push_back(e);
     }
 }
@@ -68,7 +70,8 @@ HLayout TargetKeyboardLayout(Platform& platform, HWindow target) {
     return platform.Layouts.KeyboardLayout(platform.Windows.WindowThread(target));
 }
 
-ReleasedModifiers::ReleasedModifiers(Platform& platform) : platform_(platform) {
+ReleasedModifiers::ReleasedModifiers(Platform& platform, bool restoredByHook)
+    : platform_(platform), restoredByHook_(restoredByHook) {
     std::vector<KeyEvent> ups;
     for (const ModifierKey& m : ModifierKeys) {
         if (!platform_.Keys.IsKeyDown(m.Vk)) continue;
@@ -79,7 +82,8 @@ ReleasedModifiers::ReleasedModifiers(Platform& platform) : platform_(platform) {
 }
 
 ReleasedModifiers::~ReleasedModifiers() {
-    if (released_.empty()) return;
+    // Pressed again blindly, a Shift let go during the phrase would stay down.
+    if (released_.empty() || restoredByHook_) return;
     std::vector<KeyEvent> downs;
     for (const ModifierKey& m : released_)
         downs.push_back(MakeKeyEvent(platform_, m.Vk, true, m.Extended));

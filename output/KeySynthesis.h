@@ -48,11 +48,12 @@ void SendBackspaces(Platform& platform, std::int32_t count);
 HLayout TargetKeyboardLayout(Platform& platform, HWindow target);
 
 // The modifier keys the user holds are released for as long as this lives (a phrase typed
-// with Ctrl held would run commands), and pressed again afterwards, so that the keys the user
-// goes on typing mean what they meant.
+// with Ctrl held would run commands). Afterwards the hook library, which sees the user's hand,
+// presses again those still held when it lets the held keys go (restoredByHook); without it
+// they are pressed again here, as they were.
 class ReleasedModifiers {
 public:
-    explicit ReleasedModifiers(Platform& platform);
+    ReleasedModifiers(Platform& platform, bool restoredByHook);
     ReleasedModifiers(const ReleasedModifiers&) = delete;
     ReleasedModifiers& operator=(const ReleasedModifiers&) = delete;
     ~ReleasedModifiers();
@@ -60,6 +61,7 @@ public:
 private:
     Platform& platform_;
     std::vector<ModifierKey> released_;
+    bool restoredByHook_;
 };
 
 } // namespace lumora

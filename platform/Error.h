@@ -21,4 +21,11 @@ private:
     std::string utf8_;
 };
 
+// The system took fewer of the injected events than it was given (another desktop is shown, or
+// the window with the focus runs above us): the rest never arrived.
+class InputRefused : public Error {
+public:
+    using Error::Error;
+};
+
 } // namespace lumora

@@ -17,7 +17,8 @@ struct KeyEvent {
     bool operator==(const KeyEvent&) const = default;
 };
 
-// Synthesised keyboard input and what it needs.
+// Synthesised keyboard input and what it needs. SendInput and SendInputs throw InputRefused
+// (platform/Error.h) when the system does not take every event.
 class InputInjector {
 public:
     virtual ~InputInjector() = default;

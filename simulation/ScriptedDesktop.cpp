@@ -1,6 +1,8 @@
 // The scripted desktop: plays every platform interface over plain data the tests set up.
 #include "simulation/ScriptedDesktop.h"
 
+#include "platform/Error.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -465,6 +467,14 @@ unsigned ScriptedDesktop::MapVirtualKey(unsigned vk) {
 }
 
 void ScriptedDesktop::SendInput(const KeyEvent& e) {
+    if (RefusedInjections > 0) {
+        --RefusedInjections;
+        throw InputRefused(u"Windows refused a typed key");
+    }
+    Deliver(e);
+}
+
+void ScriptedDesktop::Deliver(const KeyEvent& e) {
     Injected.push_back(e);
     if (InjectedEventsChangeKeyStates && !(e.Flags & KEYEVENTF_UNICODE) && e.Vk != 0) {
         auto& entry = KeyTable[e.Vk];
@@ -480,8 +490,13 @@ void ScriptedDesktop::SendInput(const KeyEvent& e) {
 
 void ScriptedDesktop::SendInputs(const std::vector<KeyEvent>& events) {
     ++SendInputCalls;
-    for (const KeyEvent& e : events)
-        SendInput(e);
+    const bool refused = RefusedInjections > 0 && !events.empty();
+    const std::size_t taken = refused ? events.size() / 2 : events.size();
+    for (std::size_t i = 0; i < taken; ++i)
+        Deliver(events[i]);
+    if (!refused) return;
+    --RefusedInjections;
+    throw InputRefused(u"Windows refused the typed keys");
 }
 
 void ScriptedDesktop::WaitForInputTaken(HWindow target, std::uint32_t) {

@@ -176,6 +176,10 @@ public:
     std::map<unsigned, unsigned> ScanCodes; // vk -> scan code; a US keyboard's by default
     std::uintptr_t ExtraInfo = 0x4C55;
     int SendInputCalls = 0; // injections of several events at once (SendInputs)
+    // Injections the system takes only in part, as while another desktop is shown: each of the
+    // next ones delivers the first half of its events (a single event: none) and throws
+    // InputRefused.
+    int RefusedInjections = 0;
     std::vector<HWindow> ForegroundRequests;
     bool RefuseForeground = false;
     // Waits for a target to take its input: how many, and what runs at each (the simulated
@@ -283,6 +287,8 @@ public:
     void RemoveRunCommand() override { RunKeyCommand.reset(); }
 
 private:
+    // One injected event reaches the key states and the observer.
+    void Deliver(const KeyEvent& e);
     const ScriptedWindow* Find(HWindow w) const;
 
     HWindow holder_ = 0;

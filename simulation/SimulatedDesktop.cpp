@@ -3,6 +3,7 @@
 #include "simulation/SimulatedDesktop.h"
 
 #include "hook/HookMessages.h"
+#include "platform/Error.h"
 
 #include <string>
 
@@ -187,7 +188,19 @@ bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool
                           extraInfo, now);
 }
 
+std::vector<std::uint8_t> SimulatedDesktop::KeysDownNotHeld() const {
+    std::vector<std::uint8_t> stuck;
+    for (int k = 0; k < 256; ++k) {
+        const auto vk = static_cast<std::uint8_t>(k);
+        // The generic modifier codes stand for their two hands, counted there.
+        if (vk == simkey::Shift || vk == simkey::Control || vk == simkey::Menu) continue;
+        if (keyboard_.IsDown(vk) && !userHolds_[vk]) stuck.push_back(vk);
+    }
+    return stuck;
+}
+
 void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
+    userHolds_[SimulatedKeyboard::Specific(vk, extended)] = true;
     desktop_.LastInput = desktop_.Now;
     // The hook sees the key before its application does; a withheld key reaches neither the
     // application nor the system's key states.
@@ -201,6 +214,7 @@ void SimulatedDesktop::UserKeyDown(std::uint8_t vk, bool extended) {
 }
 
 void SimulatedDesktop::UserKeyUp(std::uint8_t vk, bool extended) {
+    userHolds_[SimulatedKeyboard::Specific(vk, extended)] = false;
     desktop_.LastInput = desktop_.Now;
     if (!HookEvent(vk, false, extended, false)) {
         ToTarget([this, vk, extended] {
@@ -260,6 +274,7 @@ void SimulatedDesktop::Click() {
 }
 
 void SimulatedDesktop::ForwardThreadPosts() {
+    hook_.TakeRequests(desktop_.Now);
     for (; threadPostsSeen_ < desktop_.ThreadPosts.size(); ++threadPostsSeen_) {
         const PostedMessage& m = desktop_.ThreadPosts[threadPostsSeen_];
         if (m.Thread != HookThread) continue;
@@ -282,13 +297,20 @@ void SimulatedDesktop::Replay() {
     for (auto batch = hook_.TakeReplay(); !batch.empty(); batch = hook_.TakeReplay()) {
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const HookKeyEvent& h = batch[i];
+
             KeyEvent e;
             e.Vk = static_cast<std::uint16_t>(h.Vk == simkey::Packet ? 0 : h.Vk);
             e.Scan = static_cast<std::uint16_t>(h.Scan);
             e.Flags = (h.Down ? 0u : KEYEVENTF_KEYUP) | (h.Extended ? KEYEVENTF_EXTENDEDKEY : 0u) |
                       (h.Vk == simkey::Packet ? KEYEVENTF_UNICODE : 0u);
             e.ExtraInfo = static_cast<std::uintptr_t>(ReplayMarker | i);
-            desktop_.SendInput(e);
+            try {
+                desktop_.SendInput(e);
+            } catch (const InputRefused&) {
+                // As the replay thread: the rest is lost, and the program is told.
+                desktop_.PostMessage(MainWindowHandle, WM_HOOK_INPUT_REFUSED, batch.size() - i, 0);
+                break;
+            }
             ++Replayed;
         }
         hook_.ReplayDone(desktop_.Now);

@@ -9,11 +9,13 @@
 #include "simulation/SimulatedKeyboard.h"
 #include "simulation/SimulatedTextField.h"
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace lumora::sim {
 
@@ -88,6 +90,13 @@ public:
     // Key events replayed so far (held by the hook and injected again afterwards).
     int Replayed = 0;
 
+    // The keys the user's hand holds now (left- and right-hand codes), as pressed and released
+    // through UserKeyDown and UserKeyUp.
+    bool UserHolds(std::uint8_t vk) const { return userHolds_[vk]; }
+    // The keys down on the keyboard that the user does not hold: stuck keys. Empty at the end of
+    // every scenario.
+    std::vector<std::uint8_t> KeysDownNotHeld() const;
+
 private:
     void EnsureWindow(int n);
     void SyncKeyState(std::uint8_t vk);
@@ -107,6 +116,7 @@ private:
     SimulatedHookLibrary hook_;
     std::function<void()> idle_;
     std::map<HWindow, std::unique_ptr<SimulatedTextField>> fields_; // by control handle
+    std::array<bool, 256> userHolds_{};
     int front_ = -1;
     std::size_t threadPostsSeen_ = 0;
     bool running_ = false;

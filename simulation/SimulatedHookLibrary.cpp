@@ -84,6 +84,19 @@ void SimulatedHookLibrary::MousePressed(int x, int y) {
     post_(WM_HOOK_MOUSE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(x)), y);
 }
 
+void SimulatedHookLibrary::Hold(std::uint32_t report, std::intptr_t flags) {
+    requests_.push_back({WM_HOOK_HOLD, report, flags});
+}
+
+void SimulatedHookLibrary::Release(std::uint32_t report) {
+    requests_.push_back({WM_HOOK_RELEASE, report, 0});
+}
+
+void SimulatedHookLibrary::TakeRequests(std::uint32_t now) {
+    for (const ThreadMessage& m : std::exchange(requests_, {}))
+        ThreadMessageReceived(m.Msg, m.WParam, m.LParam, now);
+}
+
 void SimulatedHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,
                                                  std::intptr_t lParam, std::uint32_t now) {
     threadMessages_.push_back({msg, wParam, lParam});

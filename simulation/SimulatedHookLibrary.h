@@ -15,7 +15,7 @@ namespace lumora::sim {
 // which events the application must not get now, and hands back the batches of held keys to
 // replay. Characters come from the keyboard's layout with the key states the decider keeps. Mouse
 // presses are WM_HOOK_MOUSE. It can lose its hooks, as the system may take them away.
-class SimulatedHookLibrary final : public HookActivity, private HookPort {
+class SimulatedHookLibrary final : public HookActivity, public HookRequests, private HookPort {
 public:
     using PostFn = std::function<void(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)>;
     using ClockFn = std::function<std::uint32_t()>;
@@ -60,7 +60,12 @@ public:
         layout_ = std::move(layout);
     }
 
-    // What the program posts to the hook thread (WM_HOOK_HOLD, WM_HOOK_RELEASE, WM_QUIT).
+    // HookRequests: what the program asks, taken by the hook thread at its next turn.
+    void Hold(std::uint32_t report, std::intptr_t flags) override;
+    void Release(std::uint32_t report) override;
+    // The hook thread's turn: the requests the program made meanwhile, in order.
+    void TakeRequests(std::uint32_t now);
+    // What the hook thread took from the program (WM_HOOK_HOLD, WM_HOOK_RELEASE), in order.
     void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam,
                                std::uint32_t now = 0);
     const std::vector<ThreadMessage>& ThreadMessages() const { return threadMessages_; }
@@ -86,6 +91,7 @@ private:
     bool installed_ = true;
     std::uint32_t lastEventTick_ = 0;
     std::vector<ThreadMessage> threadMessages_;
+    std::vector<ThreadMessage> requests_;
     std::vector<HookKeyEvent> replay_;
     bool started_ = false;
 };

@@ -33,7 +33,7 @@ const TrackingRecord* SimulatedProgram::CurrentRecord() {
 
 int SimulatedProgram::Expansions() {
     int n = 0;
-    for (const PostedMessage& m : Sim.Desktop().ThreadPosts)
+    for (const auto& m : Sim.Hook().ThreadMessages())
         if (m.Msg == WM_HOOK_HOLD) ++n;
     return n;
 }

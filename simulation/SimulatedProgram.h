@@ -50,7 +50,7 @@ public:
     RecordingMessageBoxes Boxes;
     RecordingTrayNotices Notices;
     lumora::Options Options;
-    HookLink Link{SimulatedDesktop::MainWindowHandle, SimulatedDesktop::HookThread};
+    HookLink Link{SimulatedDesktop::MainWindowHandle, SimulatedDesktop::HookThread, &Sim.Hook()};
     AbbreviationIndex Index;
     PhraseList Rows;
     EventIntake Main;

@@ -52,6 +52,13 @@ HookLibrary::Started HookLibrary::Start(HWND window) {
     }
     lastEventTick_ = Export<HookLastEventTickProc>(library_, "HookLastEventTick");
     removeHooks_ = Export<RemoveHooksProc>(library_, "RemoveHooks");
+    hold_ = Export<HookHoldProc>(library_, "HookHold");
+    release_ = Export<HookReleaseProc>(library_, "HookRelease");
+    if (!hold_ || !release_) {
+        started.HookThread = 0;
+        started.Failure = u"Could not set keyboard hook: the file lumora.dll in the folder " +
+                          folder + u" belongs to another version of Lumora.";
+    }
     holding_ = Export<HookHoldingProc>(library_, "HookHolding");
     return started;
 }
@@ -59,6 +66,14 @@ HookLibrary::Started HookLibrary::Start(HWND window) {
 std::optional<std::uint32_t> HookLibrary::LastEventTick() const {
     if (!lastEventTick_) return std::nullopt;
     return lastEventTick_();
+}
+
+void HookLibrary::Hold(std::uint32_t report, std::intptr_t flags) {
+    if (hold_) hold_(report, static_cast<LONG_PTR>(flags));
+}
+
+void HookLibrary::Release(std::uint32_t report) {
+    if (release_) release_(report);
 }
 
 bool HookLibrary::Holding() const {

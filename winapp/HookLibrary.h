@@ -1,6 +1,7 @@
 #pragma once
 // lumora.dll, the keyboard and mouse hook: loaded from beside the program only, its hooks set
 // on a thread of their own, asked when they last saw input, and taken away for a test.
+#include "hook/HookLink.h"
 #include "hook/LumoraHook.h"
 #include "platform/win32/Win32Api.h"
 
@@ -10,7 +11,7 @@
 
 namespace lumora {
 
-class HookLibrary {
+class HookLibrary final : public HookRequests {
 public:
     // Takes the hooks away, for the end-to-end test of their return. Only a copy started with the
     // environment variable LUMORA_TEST_HOOK_KEY (read once at start) heeds it, and only when
@@ -40,11 +41,16 @@ public:
     bool Holding() const;
     // TestRemoveHooksMessage arrived with this wParam.
     void RemoveHooksForTest(std::uint64_t key) const;
+    // HookRequests: straight into the library, which shares our process.
+    void Hold(std::uint32_t report, std::intptr_t flags) override;
+    void Release(std::uint32_t report) override;
 
 private:
     HMODULE library_ = nullptr;
     HookLastEventTickProc lastEventTick_ = nullptr;
     RemoveHooksProc removeHooks_ = nullptr;
+    HookHoldProc hold_ = nullptr;
+    HookReleaseProc release_ = nullptr;
     HookHoldingProc holding_ = nullptr;
     // The number a test gives in LUMORA_TEST_HOOK_KEY, 0 for none.
     std::uint64_t testKey_ = 0;

@@ -169,6 +169,7 @@ void MainWindow::StartUp() {
 void MainWindow::StartHook() {
     const HookLibrary::Started started = hookLibrary_.Start(wnd_);
     link_.HookThread = started.HookThread;
+    link_.Requests = started.HookThread ? &hookLibrary_ : nullptr;
     if (link_.HookThread == 0) {
         MessageBoxW(wnd_, WidePtr(started.Failure), WidePtr(ApplicationTitle),
                     MB_OK | MB_ICONERROR | MB_SETFOREGROUND);

@@ -483,7 +483,7 @@ INPUT ToInput(const KeyEvent& e) {
 
 void Win32Platform::SendInput(const KeyEvent& e) {
     INPUT in = ToInput(e);
-    ::SendInput(1, &in, sizeof in);
+    if (::SendInput(1, &in, sizeof in) != 1) throw InputRefused(u"Windows refused a typed key");
 }
 
 void Win32Platform::SendInputs(const std::vector<KeyEvent>& events) {
@@ -492,7 +492,11 @@ void Win32Platform::SendInputs(const std::vector<KeyEvent>& events) {
     inputs.reserve(events.size());
     for (const KeyEvent& e : events)
         inputs.push_back(ToInput(e));
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    // UIPI and a desktop switch make SendInput take fewer events than given, without an error
+    // of their own.
+    if (::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) !=
+        inputs.size())
+        throw InputRefused(u"Windows refused the typed keys");
 }
 
 bool Win32Platform::SetForegroundWindow(HWindow w) {

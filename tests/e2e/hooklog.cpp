@@ -4,11 +4,12 @@
 //   CHAR <code> <vk> <extended>
 //   KEY <vk>
 //   MOUSE <x> <y>
-// Like the program, it answers each withheld Enter or Tab with WM_HOOK_RELEASE (no
-// abbreviation), so that the library lets it go. Options:
+//   HOLDING <report> <refused>, LETGO <report>
+// Like the program, it answers each withheld Enter or Tab with HookRelease (no abbreviation),
+// so that the library lets it go. Options:
 //   --silent  never answers: the library's watchdog must let the keys go by itself
-//   --hold    asks for a hold (WM_HOOK_HOLD) at the first character, and releases it when
-//             Escape is reported (which the library reports at once during a hold)
+//   --hold    asks for a hold (HookHold) at the first character, and releases it when Escape
+//             is reported (which the library reports at once during a hold)
 // On WM_HOOK_KEY F8 it injects X, Y and Enter with SendInput (input that the library must
 // neither report nor withhold), then prints INJECTED.
 #include "hook/HookMessages.h"
@@ -22,8 +23,9 @@ namespace {
 
 enum class Mode { Answer, Silent, Hold };
 Mode gMode = Mode::Answer;
-DWORD gHookThread = 0;
 bool gHoldAsked = false;
+HookHoldProc gHold = nullptr;
+HookReleaseProc gRelease = nullptr;
 
 void Line(const char* fmt, long long a = 0, long long b = 0, long long c = 0) {
     std::printf(fmt, a, b, c);
@@ -50,19 +52,21 @@ LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             ((wp == 13 && (lp & 0xFF) == VK_RETURN) || (wp == 9 && (lp & 0xFF) == VK_TAB));
         if (gMode == Mode::Hold && !gHoldAsked) {
             gHoldAsked = true;
-            PostThreadMessageW(gHookThread, lumora::WM_HOOK_HOLD, report, 0);
+            gHold(report, 0);
         } else if (gMode != Mode::Silent && withheld) {
-            PostThreadMessageW(gHookThread, lumora::WM_HOOK_RELEASE, report, 0);
+            gRelease(report);
         }
         return 0;
     }
     case lumora::WM_HOOK_HOLDING:
         Line("HOLDING %lld %lld", static_cast<long long>(wp), static_cast<long long>(lp));
         return 0;
+    case lumora::WM_HOOK_LET_GO:
+        Line("LETGO %lld", static_cast<long long>(wp));
+        return 0;
     case lumora::WM_HOOK_KEY:
         Line("KEY %lld", static_cast<long long>(wp & 0xFFFF));
-        if (gMode == Mode::Hold && wp == VK_ESCAPE)
-            PostThreadMessageW(gHookThread, lumora::WM_HOOK_RELEASE, lumora::ReportNumber(lp), 0);
+        if (gMode == Mode::Hold && wp == VK_ESCAPE) gRelease(lumora::ReportNumber(lp));
         if (wp == VK_F8) {
             for (WORD vk : {WORD('X'), WORD('Y'), WORD(VK_RETURN)}) {
                 Inject(vk, false);
@@ -104,12 +108,17 @@ int wmain(int argc, wchar_t** argv) {
     auto setHook =
         lib ? reinterpret_cast<SetHookProc>(reinterpret_cast<void*>(GetProcAddress(lib, "SetHook")))
             : nullptr;
-    DWORD tid = setHook ? setHook(w) : 0;
+    gHold = lib ? reinterpret_cast<HookHoldProc>(
+                      reinterpret_cast<void*>(GetProcAddress(lib, "HookHold")))
+                : nullptr;
+    gRelease = lib ? reinterpret_cast<HookReleaseProc>(
+                         reinterpret_cast<void*>(GetProcAddress(lib, "HookRelease")))
+                   : nullptr;
+    DWORD tid = setHook && gHold && gRelease ? setHook(w) : 0;
     if (!tid) {
         Line("FAILED");
         return 1;
     }
-    gHookThread = tid;
     Line("READY %lld", tid);
 
     MSG msg;

@@ -43,6 +43,7 @@ protected:
         if (!hold.OnKey(e, letters, now)) Deliver(e);
     }
     void Deliver(const HookKeyEvent& e) {
+        if (e.Vk == LShift) shiftDown = e.Down;
         if (!e.Down) return;
         if (e.Vk >= 'A' && e.Vk <= 'Z') target += static_cast<char>(e.Vk + 32);
         if (e.Vk == Enter) target += '\n';
@@ -70,6 +71,7 @@ protected:
     std::vector<HookKeyEvent> batch;
     std::uint32_t lastReport = 0;
     std::uint32_t now = 1000;
+    bool shiftDown = false; // in the target
 };
 
 TEST_F(KeyHoldTest, Enter_ShouldHoldTheKeysAfterIt_UntilTheProgramDecides) {
@@ -169,9 +171,13 @@ TEST_F(KeyHoldTest, Watchdog_ShouldReplayEverything_WhenTheProgramSaysNothingFor
     now += HoldWatchdogMs - 1;
     hold.OnTick(now);
     EXPECT_TRUE(batch.empty()) << "the program may still be typing";
-    // The program types (its keys pass the hook): it is alive.
-    hold.OnKey({'P', 0, true, false, true}, letters, now);
+    // The program types (its keys pass the hook, with its mark): it is alive.
+    hold.OnKey({'P', 0, true, false, true, TypingMarker}, letters, now);
+    hold.OnKey({'P', 0, false, false, true, TypingMarker}, letters, now);
     now += HoldWatchdogMs - 1;
+    // Another program's injected keys say nothing of ours.
+    hold.OnKey({'Q', 0, true, false, true, 0}, letters, now);
+    hold.OnKey({'Q', 0, false, false, true, 0}, letters, now);
     hold.OnTick(now);
     EXPECT_TRUE(batch.empty());
     now += 1;
@@ -179,6 +185,42 @@ TEST_F(KeyHoldTest, Watchdog_ShouldReplayEverything_WhenTheProgramSaysNothingFor
     RunReplay();
     EXPECT_EQ(target, "ab\nc") << "nothing held stays stuck, Enter included";
     EXPECT_FALSE(hold.Holding());
+}
+
+TEST_F(KeyHoldTest, Watchdog_ShouldCountItsSecondFromTheHold_WhateverOtherProgramsInject) {
+    Type('A');
+    Type(Enter); // waits for the verdict
+    for (int i = 0; i < 10; ++i) {
+        now += HoldWatchdogMs / 10;
+        hold.OnKey({'Q', 0, true, false, true, 0}, letters, now);
+        hold.OnKey({'Q', 0, false, false, true, 0}, letters, now);
+        hold.OnTick(now);
+    }
+    RunReplay();
+    EXPECT_EQ(target, "a\n");
+    // Let go: the verdict that comes now is refused, and the program is told so.
+    holding.clear();
+    Program(WM_HOOK_HOLD, lastReport, HoldTakesWithheld);
+    ASSERT_EQ(holding.size(), 1u);
+    EXPECT_EQ(holding[0].second, 1u) << "refused";
+    EXPECT_FALSE(hold.Holding());
+}
+
+TEST_F(KeyHoldTest, ReplayedKeys_ShouldLeaveNoMark_AcrossHoldsInARow) {
+    // A capital typed during each of three expansions: Shift is held and replayed each time.
+    for (int round = 0; round < 3; ++round) {
+        Type('A');
+        Program(WM_HOOK_HOLD, lastReport);
+        Event({LShift, 0, true});
+        Type('B');
+        Event({LShift, 0, false});
+        Program(WM_HOOK_RELEASE, lastReport);
+        RunReplay();
+        Program(WM_HOOK_RELEASE, lastReport);
+        EXPECT_FALSE(hold.UserHolds(LShift));
+        EXPECT_FALSE(shiftDown) << "round " << round;
+        EXPECT_FALSE(hold.Holding());
+    }
 }
 
 } // namespace

@@ -12,17 +12,18 @@ TEST_F(SendKeysTest, SendKeys_ShouldInjectOneFilledEventPerKeyInOrder_AndNothing
     EXPECT_TRUE(desk.Injected.empty());
     EXPECT_EQ(desk.ProcessPendingCalls, 0);
 
-    desk.ExtraInfo = 0xABCD;
+    desk.ExtraInfo = 0xABCD; // the system's extra information is not the program's mark
     SendKeys(desk.AsPlatform(), {16, 65}, true, false);
     SendKeys(desk.AsPlatform(), {16, 65}, false, false);
     SendKeys(desk.AsPlatform(), {0x10000 + 13}, false, true); // only the low 16 bits count
     ASSERT_EQ(desk.Injected.size(), 5u);
-    EXPECT_EQ(desk.Injected[0], (KeyEvent{16, 0x2A, 0, 0, 0xABCD}));
-    EXPECT_EQ(desk.Injected[1], (KeyEvent{65, 0x1E, 0, 0, 0xABCD}));
-    EXPECT_EQ(desk.Injected[2], (KeyEvent{16, 0x2A, KEYEVENTF_KEYUP, 0, 0xABCD}));
-    EXPECT_EQ(desk.Injected[3], (KeyEvent{65, 0x1E, KEYEVENTF_KEYUP, 0, 0xABCD}));
+    constexpr auto M = static_cast<std::uintptr_t>(TypingMarker);
+    EXPECT_EQ(desk.Injected[0], (KeyEvent{16, 0x2A, 0, 0, M}));
+    EXPECT_EQ(desk.Injected[1], (KeyEvent{65, 0x1E, 0, 0, M}));
+    EXPECT_EQ(desk.Injected[2], (KeyEvent{16, 0x2A, KEYEVENTF_KEYUP, 0, M}));
+    EXPECT_EQ(desk.Injected[3], (KeyEvent{65, 0x1E, KEYEVENTF_KEYUP, 0, M}));
     EXPECT_EQ(desk.Injected[4],
-              (KeyEvent{13, 0x1C, KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY, 0, 0xABCD}));
+              (KeyEvent{13, 0x1C, KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY, 0, M}));
     EXPECT_EQ(desk.ProcessPendingCalls, 5);
 }
 

@@ -2,6 +2,7 @@
 // of them a phrase must arrive exactly, the user's own accents must still combine in the field,
 // and the shadow text must hold what the field holds (or nothing, where it cannot know).
 #include "simulation/SimulatedProgram.h"
+#include "tests/StuckKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,7 @@ protected:
         sim.SetLayout(*GetParam().Layout);
         sim.ShowWindow(0);
     }
+    void TearDown() override { testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim); }
 
     void Type(std::u16string_view text) {
         sim.TypeText(text);

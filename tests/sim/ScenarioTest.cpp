@@ -6,6 +6,7 @@
 #include "hook/KeyHold.h"
 #include "platform/Utf.h"
 #include "simulation/SimulatedProgram.h"
+#include "tests/StuckKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@ protected:
         program.AddPhrase(u"sig", u"Best \u2014 Ann \U0001F600");
         sim.ShowWindow(0);
     }
+    void TearDown() override { testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim); }
 
     void Type(std::u16string_view text) {
         sim.TypeText(text);

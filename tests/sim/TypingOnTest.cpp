@@ -2,6 +2,7 @@
 // what was typed, each abbreviation replaced by its phrase, in order, nothing lost or doubled.
 #include "hook/KeyHold.h"
 #include "simulation/SimulatedProgram.h"
+#include "tests/StuckKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@ protected:
         program.AddPhrase(u"sig", u"Best \u2014 Ann");
         sim.ShowWindow(0);
     }
+    void TearDown() override { testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim); }
 
     bool ModeOne() const { return GetParam() == DelimiterMode::BetweenDelimiters; }
     std::u16string Field() { return sim.FocusedField()->Text(); }
@@ -78,6 +80,7 @@ TEST_P(TypingOnTest, KeysTypedAtEveryPointOfTheExpansion_ShouldFollowThePhrase) 
         const std::u16string expected =
             ModeOne() ? u"hi Quick brown Fox! there\r\nx" : u"hi Quick brown Fox!there\r\nx";
         EXPECT_EQ(p.Sim.FocusedField()->Text(), expected) << "typed at pass " << at;
+        testing::ExpectNoKeyDownThatTheUserDoesNotHold(p.Sim);
         EXPECT_EQ(p.CurrentRecord()->Text,
                   ModeOne() ? u"hi Quick brown Fox! there\rx" : u"hi Quick brown Fox!there\rx")
             << "typed at pass " << at;
