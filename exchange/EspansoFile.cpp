@@ -318,19 +318,19 @@ std::u16string DateFieldsOfStrftime(std::u16string_view format, std::u16string& 
             pendingLiteral += format[i];
             continue;
         }
-        std::u16string spec(1, format[++i]);
-        if (spec == u"-" && i + 1 < format.size()) spec += format[++i];
-        if (spec == u"%") {
+        std::u16string code(1, format[++i]);
+        if (code == u"-" && i + 1 < format.size()) code += format[++i];
+        if (code == u"%") {
             pendingLiteral += u'%';
             continue;
         }
-        if (spec == u"n" || spec == u"t") {
-            pendingLiteral += spec == u"n" ? u'\n' : u'\t';
+        if (code == u"n" || code == u"t") {
+            pendingLiteral += code == u"n" ? u'\n' : u'\t';
             continue;
         }
-        const auto picture = Pictures.find(spec);
+        const auto picture = Pictures.find(code);
         if (picture == Pictures.end()) {
-            unknown = u"%" + spec;
+            unknown = u"%" + code;
             return {};
         }
         // Separators without letters stay inside one field; a letter would be read as part of
