@@ -56,7 +56,15 @@ void KeyHold::Report(const HookDecision& d, Held* held) {
 bool KeyHold::OnKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t now) {
     const std::uint32_t vk = e.Vk & 0xFF;
     if (e.Injected && IsReplayed(e.ExtraInfo)) {
-        const bool heldAgain = OnReplayed(static_cast<std::size_t>(e.ExtraInfo & 0xFFFFFFFFu), now);
+        const auto index = static_cast<std::size_t>(e.ExtraInfo & 0xFFFFFFFFu);
+        if (inFlight_ && index < flight_.size() && flight_[index].Restore) {
+            // A modifier set back to the user's hand: the key states follow it, or the next
+            // letters would be read with a Shift that is no longer down.
+            decider_.Decide(e, chars);
+            appDown_[vk] = e.Down;
+            return false;
+        }
+        const bool heldAgain = OnReplayed(index, now);
         if (!heldAgain) appDown_[vk] = e.Down;
         return heldAgain;
     }
@@ -136,7 +144,6 @@ void KeyHold::Passed(const Held& h) {
 bool KeyHold::OnReplayed(std::size_t index, std::uint32_t now) {
     if (!inFlight_ || index >= flight_.size()) return false; // not ours (any more)
     Held& h = flight_[index];
-    if (h.Restore) return false;
     const bool decided = h.Seq != 0 && h.Seq <= releasedUpTo_;
     if (decided) {
         Passed(h);
