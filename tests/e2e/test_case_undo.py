@@ -29,6 +29,20 @@ class CaseUndo(winedriver.LumoraTest):
                 self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20),
                                  expected)
 
+    def test_capitalsExpandedAtOnce_ShouldLeaveNoShiftDown(self):
+        # The last capital decides the expansion while Shift is held: the letters after the
+        # phrase come out as typed.
+        self.lumora.start()
+        self.desktop.start_notepad()
+        for delay in (0, 100):
+            with self.subTest(delay_ms=delay):
+                self.fresh_line()
+                self.desktop.type("hi BRB", delay_ms=delay)
+                self.desktop.type(" and x", delay_ms=delay)
+                expected = "hi BE RIGHT BACK and x"
+                self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20),
+                                 expected)
+
     def test_backspaceRightAfterAnExpansion_ShouldUndoIt_AndTheNextDeleteOneCharacter(self):
         self.lumora.start()
         self.desktop.start_notepad()
