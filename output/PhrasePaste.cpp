@@ -75,16 +75,6 @@ bool IsConsoleWindow(Platform& platform, HWindow target) {
 PhrasePaste::PhrasePaste(Platform& platform, TrackingRecords& tracking)
     : platform_(platform), tracking_(tracking) {}
 
-bool PhrasePaste::WaitForClipboard(std::uint32_t limitMs) {
-    const std::uint32_t start = platform_.Time.TickCount();
-    while (platform_.Clip.OpenClipboardWindow() != 0 &&
-           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < limitMs) {
-        platform_.Time.Sleep(1);
-        platform_.Messages.ProcessPendingMessages();
-    }
-    return platform_.Clip.OpenClipboardWindow() == 0;
-}
-
 PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, HWindow target,
                                        bool shiftInsert) {
     Clipboard& clip = platform_.Clip;
@@ -92,7 +82,7 @@ PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, H
     std::vector<ClipboardItem> saved;
     bool offered = false;
     {
-        if (!WaitForClipboard(PasteClipboardWaitMs) || !clip.Open(owner)) return Result::NotPasted;
+        if (!OpenClipboardWithin(platform_, owner, PasteClipboardWaitMs)) return Result::NotPasted;
         OpenClipboard open(clip);
         saved = clip.ReadFormats();
         if (!clip.Empty()) return Result::NotPasted;
@@ -163,8 +153,9 @@ bool PhrasePaste::WaitUntilTaken(HWindow target) {
 
 void PhrasePaste::Restore(std::vector<ClipboardItem>& saved) {
     Clipboard& clip = platform_.Clip;
-    // The target may still hold the clipboard open while it reads.
-    if (WaitForClipboard(ClipboardWaitMs) && clip.Open(tracking_.MainWindow())) {
+    // The target may still hold the clipboard open while it reads; a rich-text control reading
+    // through OLE holds it without a window, a moment after it had the text.
+    if (OpenClipboardWithin(platform_, tracking_.MainWindow(), ClipboardWaitMs)) {
         OpenClipboard open(clip);
         clip.Empty();
         for (const ClipboardItem& item : saved)

@@ -59,7 +59,6 @@ public:
     std::uint32_t RestoredAt() const { return restoredAt_; }
 
 private:
-    bool WaitForClipboard(std::uint32_t limitMs);
     // Waits for the target to ask for the offered text; false when nobody asked.
     bool WaitUntilTaken(HWindow target);
     void Restore(std::vector<ClipboardItem>& saved);
