@@ -456,6 +456,10 @@ void ScriptedDesktop::ProcessPendingMessages() {
     }
 }
 
+void ScriptedDesktop::WaitForMessages(std::uint32_t ms) {
+    if (Queue.empty()) Sleep(ms);
+}
+
 std::vector<PostedMessage> ScriptedDesktop::PostedWith(unsigned msg) const {
     std::vector<PostedMessage> out;
     for (const auto& m : Posted)

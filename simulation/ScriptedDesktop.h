@@ -262,6 +262,8 @@ public:
     bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
                            std::intptr_t lParam) override;
     void ProcessPendingMessages() override;
+    // Returns at once when a message waits for the main window, else sleeps for ms.
+    void WaitForMessages(std::uint32_t ms) override;
 
     unsigned MapVirtualKey(unsigned vk) override;
     std::uintptr_t MessageExtraInfo() override { return ExtraInfo; }

@@ -116,11 +116,14 @@ TEST_F(PasteScenarioTest, LongPhrase_ShouldBePasted_AndTheClipboardGivenBackWhol
         FillClipboard();
         auto before = sim.Desktop().AllFormats();
         sim.Desktop().Injected.clear();
+        const int injections = sim.Desktop().SendInputCalls;
         Type(u" lng ");
         EXPECT_EQ(Field(), u" " + Long() + u" ");
         EXPECT_EQ(Shadow(), Field());
         EXPECT_EQ(PasteKeys(), 1);
         EXPECT_EQ(TypedKeys(), 0);
+        // The Backspaces and the paste keys went in one injection: nothing waits between them.
+        EXPECT_EQ(sim.Desktop().SendInputCalls - injections, 1);
         // Everything that could be read is back, and nothing of ours is left; the bitmap
         // handle could not be kept.
         EXPECT_EQ(sim.Desktop().AllFormats(), before);
@@ -179,6 +182,15 @@ TEST_F(PasteScenarioTest, ClipboardThatCannotBeHad_ShouldLeaveThePhraseTyped) {
         sim.Desktop().ClipboardOpenFails = false;
         sim.Desktop().Injected.clear();
     }
+}
+
+TEST_F(PasteScenarioTest, RefusedPasteKeys_ShouldStillGiveTheUsersClipboardBack) {
+    FillClipboard();
+    const auto before = sim.Desktop().AllFormats();
+    sim.Desktop().RefusedInjections = 1;
+    Type(u" lng ");
+    EXPECT_EQ(sim.Desktop().AllFormats(), before);
+    EXPECT_FALSE(sim.Desktop().ClipboardOpenByUs());
 }
 
 TEST_F(PasteScenarioTest, KeysTypedDuringThePaste_ShouldArriveAfterIt) {
