@@ -24,6 +24,10 @@ Notepad, and measures, alternating between the variants:
       Ctrl+V: what a pasted expansion has to do at the least, since Notepad takes every
       Backspace as a key of its own (it updates its status bar after each).
 
+The hand-overs' keys carry the program's own mark, as its typing does, so that its hook passes
+them as it passes its own (unmarked, they would be the user's keys to it: it would follow the
+Backspaces and read the clipboard at the Ctrl+V, beside Notepad).
+
 The 512-character phrase is above the default PasteAbove, so (a) for it is a pasted expansion;
 the 13-character one stays typed. Before every Lumora trial the clipboard holds a text of the
 user's; the clipboard's sequence number is watched (without opening it) to tell when it was

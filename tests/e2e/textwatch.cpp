@@ -36,7 +36,13 @@
 // between the answer of the poll that saw it and the answer of the poll before (for send,
 // paste and erasepaste no earlier than the call): the change happened in between. Starting a
 // Wine process per look would cost far more than the thing measured.
+//
+// The hand-overs' keys carry the program's own mark, as its typing does: the program's hook
+// passes them without a word, as it passes its own, instead of taking them for the user's
+// (for whom it would follow a Backspace, or read the clipboard at a Ctrl+V).
 #include "winhelper.h"
+
+#include "hook/HookMessages.h"
 
 #include <cstring>
 
@@ -214,6 +220,7 @@ INPUT KeyInput(WORD vk, DWORD flags) {
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
     in.ki.dwFlags = flags;
+    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(lumora::TypingMarker);
     return in;
 }
 
@@ -306,6 +313,7 @@ int wmain(int argc, wchar_t** argv) {
                     in.type = INPUT_KEYBOARD;
                     in.ki.wScan = static_cast<WORD>(unit);
                     in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+                    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(lumora::TypingMarker);
                     inputs.push_back(in);
                 }
             }
