@@ -4,6 +4,7 @@
 Run on demand (it is not a ctest test):
 
     tests/e2e/bench_expansion.py [--trials N] [--warmup N] [--poll-ms MS] [--dir DIR]
+                                 [--only VARIANT,...]
 
 It needs the Windows build (lumora.exe, lumora.dll, wintext.exe, textwatch.exe in
 build/windows/bin, or $LUMORA_WINDOWS_BIN), Xvfb, wine, xdotool and its library libxdo. It starts
@@ -404,8 +405,8 @@ def run(args, env_file):
               f"{args.poll_ms} ms; clocks: QPC - CLOCK_MONOTONIC_RAW = {offset:.3f} ms "
               f"(round trip {rtt:.3f} ms)", flush=True)
 
-        names = list(VARIANTS)
-        samples = {name: [] for name in names}
+        names = args.only or list(VARIANTS)
+        samples = {name: [] for name in VARIANTS}
         for round_no in range(args.warmup + args.trials):
             # Alternate, and rotate the order so that no variant always follows the same one.
             shift = round_no % len(names)
@@ -445,10 +446,15 @@ def main():
                         help="folder of the Windows binaries")
     parser.add_argument("--dir", default=os.path.join(ROOT, "build", "bench-e2e"),
                         help="folder for the desktop, the program's folder and the results")
+    parser.add_argument("--only", type=lambda v: v.split(","),
+                        help="these variants alone, separated by commas (of: "
+                             + ", ".join(VARIANTS) + ")")
     parser.add_argument("-v", "--verbose", action="store_true", help="print every trial")
     args = parser.parse_args()
     if args.trials < 1:
         parser.error("--trials must be at least 1")
+    if args.only and not set(args.only) <= set(VARIANTS):
+        parser.error(f"--only: unknown variant among {args.only}")
     winedriver.require_built(args.bin, ("lumora.exe", "lumora.dll", "wintext.exe", "textwatch.exe"))
     os.makedirs(args.dir, exist_ok=True)
     args.dir = os.path.abspath(args.dir)
