@@ -57,6 +57,18 @@ LRESULT CALLBACK OptionsDialog::ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, L
     if (msg == WM_SETFOCUS) self->ShortcutFieldFocus(true);
     if (msg == WM_KILLFOCUS) self->ShortcutFieldFocus(false);
     if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, ShortcutFieldProc, id);
+    // The hot-key control passes Space on as a key it does not take, and the modifiers' release
+    // then empties the field: the search window's own Ctrl+Alt+Space could not be entered, and
+    // OK kept no shortcut at all. The field takes it here; a plain Space, like any plain key,
+    // is refused by OK with the reason.
+    if ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && wp == VK_SPACE) {
+        BYTE flags = 0;
+        if (GetKeyState(VK_CONTROL) < 0) flags |= HOTKEYF_CONTROL;
+        if (GetKeyState(VK_MENU) < 0) flags |= HOTKEYF_ALT;
+        if (GetKeyState(VK_SHIFT) < 0) flags |= HOTKEYF_SHIFT;
+        SendMessageW(w, HKM_SETHOTKEY, MAKEWORD(VK_SPACE, flags), 0);
+        return 0;
+    }
     // Alt+Space is a key for the field, not the window menu (Wine's hotkey control passes
     // the character on, and the default turns it into the menu).
     if (msg == WM_SYSCHAR) return 0;
