@@ -56,6 +56,11 @@ class Options(winedriver.LumoraTest):
         found = re.search(rf"^{name}=(.*)$", self.settings(), re.MULTILINE)
         return found.group(1).strip() if found else None
 
+    def wait_picker_closed(self):
+        winedriver.wait_until(lambda: not any(w.title == PICKER_TITLE and w.visible
+                                              for w in self.desktop.windows()),
+                              10, what="the window list to close")
+
     def search_field(self):
         """The search shortcut field's value (the second hot-key field)."""
         out = self.desktop.wintext("hotkeys", "--title", "Options").stdout.decode().split()
@@ -122,14 +127,24 @@ class Options(winedriver.LumoraTest):
         self.desktop.focus(PICKER_TITLE)
         self.desktop.type("Untitled")
         self.desktop.key("Return")
-        winedriver.wait_until(lambda: not any(w.title == PICKER_TITLE and w.visible
-                                              for w in self.desktop.windows()),
-                              10, what="the window list to close")
+        self.wait_picker_closed()
+        # Browse... adds a program that is not running, by its file.
+        self.desktop.focus("Options")
+        self.desktop.key("alt+d")
+        self.desktop.wait_window(cls="#32770", title=PICKER_TITLE)
+        self.desktop.focus(PICKER_TITLE)
+        self.desktop.key("alt+b")
+        self.desktop.wait_window(cls="#32770", title="Choose a program")
+        self.desktop.focus("Choose a program")
+        self.desktop.type("C:\\windows\\regedit.exe")
+        self.desktop.key("Return")
+        self.wait_picker_closed()
         self.desktop.focus("Options")
         self.desktop.key("Return")
         self.wait_closed()
-        winedriver.wait_until(lambda: self.setting("ExcludedPrograms") == "notepad.exe", 10,
-                              what="notepad.exe left alone in lumora.ini")
+        winedriver.wait_until(
+            lambda: self.setting("ExcludedPrograms") == "notepad.exe;regedit.exe", 10,
+            what="notepad.exe and regedit.exe left alone in lumora.ini")
 
         # Nothing expands in Notepad now, typed slowly or fast.
         self.desktop.focus(self.desktop.NOTEPAD_TITLE)
