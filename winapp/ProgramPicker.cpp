@@ -109,7 +109,7 @@ void ProgramPicker::Fill(HWND dlg) {
         ImageList_ReplaceIcon(icons, -1, LoadIconW(nullptr, IDI_APPLICATION));
         SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(icons));
     }
-    // The program column as wide as its longest name allows, the title taking the rest.
+    // The title takes most of the width; the program's name is short.
     RECT client{};
     GetClientRect(list, &client);
     const int width =
@@ -146,6 +146,8 @@ void ProgramPicker::Fill(HWND dlg) {
         SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at),
                      reinterpret_cast<LPARAM>(&sub));
     }
+    // The program column takes what the rows leave, with or without a scroll bar.
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 
     if (rows_->empty()) {
