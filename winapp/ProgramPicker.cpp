@@ -5,6 +5,7 @@
 
 #include "editor/ProgramChoice.h"
 #include "platform/Error.h"
+#include "platform/MessageText.h"
 #include "platform/win32/Win32Handles.h"
 #include "winapp/resource.h"
 
@@ -181,8 +182,8 @@ void ProgramPicker::Browse(HWND dlg) {
     const std::optional<std::u16string> program = ProgramOfFile(path);
     if (!program) {
         const std::u16string text =
-            path + u" is not a program. Choose the program's .exe file: the lists name programs "
-                   u"by it.";
+            Quoted(path) + u" is not a program. Choose the program's .exe file: the lists name "
+                           u"programs by it.";
         MessageBoxW(dlg, WidePtr(text), WidePtr(*caption_), MB_OK | MB_ICONWARNING);
         return;
     }
