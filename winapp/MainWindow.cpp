@@ -48,8 +48,8 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
                                  FormatShortcut(settings_.PauseShortcut),
                                  FormatShortcut(settings_.SearchShortcut)};
       }),
-      files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance),
-      importDialog_(instance) {
+      files_(MakeWin32FileSystem()), about_(instance, Homepage()),
+      optionsDialog_(instance, win32_, win32_), importDialog_(instance) {
     intake_.ReAddTrayIcon = [this] { tray_.ShowAgain(); };
     optionsDialog_.SetShortcutFieldFocus([this](bool inField) {
         // Pressed in a shortcut field, Lumora's own shortcuts are what the user means to enter.
@@ -177,6 +177,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else
             list_.Layout();
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a display of another scale: the toolbar's images for it, then the size the
+        // system suggests (whose WM_SIZE lays the list out again).
+        list_.ApplyDpi();
+        const auto* suggested = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(wnd_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_SETFOCUS:
         list_.TakeFocus();
         return 0;

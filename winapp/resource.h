@@ -2,6 +2,10 @@
 // Resource ids of lumora.exe (shared by lumora.rc and the code).
 #define IDI_LUMORA 1
 #define IDI_LUMORA_PAUSED 2
+// The phrase list's toolbar images, one strip a size (make-toolbar-images.py draws them).
+#define IDB_TOOLBAR_16 10
+#define IDB_TOOLBAR_24 11
+#define IDB_TOOLBAR_32 12
 #define IDD_ABOUT 100
 #define IDC_NAMELABEL 101
 #define IDC_HOMEPAGELABEL 102
@@ -26,6 +30,11 @@
 #define IDC_OPT_METHOD 232
 #define IDC_OPT_METHOD_ADD 233
 #define IDC_OPT_METHOD_REMOVE 234
+// "Add..." beside the Options window's program lists.
+#define IDD_PROGRAM_PICKER 240
+#define IDC_PICK_WINDOWS 241
+#define IDC_PICK_BROWSE 242
+#define IDC_PICK_NOTE 243
 #define IDD_IMPORT 300
 #define IDC_IMPORT_LIST 301
 #define IDD_IMPORT_REPORT 310
