@@ -108,7 +108,7 @@ std::vector<TopLevelWindow> ScriptedDesktop::TopLevelWindows() {
         const ScriptedWindow* w = Find(h);
         if (!w) continue;
         list.push_back({w->Handle, w->Title, w->Visible, w->ToolWindow, w->AppWindow, w->Owned,
-                        w->Cloaked, w->Ours});
+                        w->Cloaked, w->Ours, w->Shell});
     }
     return list;
 }

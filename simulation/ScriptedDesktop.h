@@ -48,6 +48,7 @@ struct ScriptedWindow {
     bool Owned = false;
     bool Cloaked = false;
     bool Ours = false;
+    bool Shell = false;
     IconHandle Icon = 0;
 };
 
