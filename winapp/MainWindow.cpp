@@ -107,8 +107,9 @@ bool MainWindow::Create() {
     wc.lpszClassName = ClassName;
     if (!RegisterClassExW(&wc)) return false;
 
-    ACCEL newItem{FCONTROL | FVIRTKEY, 'N', IDM_NEW_ITEM};
-    accelerators_ = CreateAcceleratorTableW(&newItem, 1);
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', IDM_NEW_ITEM},
+                    {FCONTROL | FVIRTKEY, 'F', IDM_FILTER_PHRASES}};
+    accelerators_ = CreateAcceleratorTableW(keys, ARRAYSIZE(keys));
 
     // A minimize button and no maximize button; resizable.
     const DWORD style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
@@ -186,6 +187,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_COMMAND:
+        if (list_.HandleCommand(wp, lp)) return 0;
         if (HandleCommand(LOWORD(wp))) return 0;
         break;
     case WM_CONTEXTMENU:
@@ -318,6 +320,10 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_DELETE:
         list_.DeletePhrase();
+        return true;
+    case IDM_FILTER_PHRASES:
+        // Ctrl+F reaches every window of the program: only the list's own is meant.
+        if (GetActiveWindow() == wnd_) list_.FocusFilter();
         return true;
     case IDM_IMPORT:
         list_.ImportPhrases(index_, *files_, options_.MaxPhrases);

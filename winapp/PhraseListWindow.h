@@ -1,7 +1,7 @@
 #pragma once
-// The phrase list inside the main window: its toolbar, grid and status bar and their layout,
-// the New item and Delete commands, showing the list and hiding it to the tray, and its size
-// and column widths as lumora.ini keeps them.
+// The phrase list inside the main window: its toolbar, filter box, grid and status bar and their
+// layout, the New item and Delete commands, showing the list and hiding it to the tray, and its
+// size and column widths as lumora.ini keeps them.
 #include "data/PhraseList.h"
 #include "editor/PhraseEditor.h"
 #include "platform/FileSystem.h"
@@ -24,9 +24,10 @@ public:
     PhraseListWindow(PhraseList& rows, PhraseEditor& editor, PhraseGrid::ErrorHandler onError);
     PhraseListWindow(const PhraseListWindow&) = delete;
     PhraseListWindow& operator=(const PhraseListWindow&) = delete;
+    ~PhraseListWindow();
 
-    // Makes the toolbar, the grid and the status bar inside window; false when one could not
-    // be made.
+    // Makes the toolbar, the filter box, the grid and the status bar inside window; false when
+    // one could not be made.
     bool Create(HWND window, HINSTANCE instance);
     // Shows the window in front; the first time in the size kept in settings, centred.
     void Show(const Settings& settings);
@@ -55,12 +56,35 @@ public:
     bool HandleNotify(const NMHDR& header, LRESULT& result);
     // WM_SETFOCUS of the window.
     void TakeFocus();
+    // WM_COMMAND of the window from the filter box; true when handled.
+    bool HandleCommand(WPARAM wp, LPARAM lp);
+    // Ctrl+F, Alt+F: the filter box takes the focus, its text selected.
+    void FocusFilter();
 
     PhraseGrid& Grid() { return grid_; }
     const PhraseGrid& Grid() const { return grid_; }
 
 private:
+    static constexpr UINT_PTR FilterBoxSubclassId = 1;
+    static constexpr UINT_PTR FilterTimerId = 1;
+
     void ApplyLayout(const Settings& settings);
+    // The font of the filter box and its label, and their heights, for the window's DPI.
+    void ApplyDpi();
+    // The status bar's panels: what the editor says, how many phrases the filter shows (only
+    // while it hides some), and that nothing is expanded meanwhile.
+    void SetStatusParts();
+
+    // The filter box's text changed: filtered at once, or once the keys stop in a long list.
+    void QueryChanged();
+    void ApplyFilter();
+    // Empties the filter box and shows every phrase.
+    void ClearFilter();
+    // Down, Enter or Tab in the filter box: the grid, on its focused row or else the first.
+    void FocusGridFromFilter();
+    static LRESULT CALLBACK FilterBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                          DWORD_PTR self);
+    LRESULT OnFilterBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 
     std::optional<std::u16string> ChooseFile(bool save);
 
@@ -71,6 +95,11 @@ private:
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND statusBar_ = nullptr;
+    HWND filterLabel_ = nullptr;
+    HWND filterBox_ = nullptr;
+    HFONT font_ = nullptr;
+    UINT dpi_ = 0;
+    bool filterDue_ = false;
     bool shownOnce_ = false;
 };
 
