@@ -313,6 +313,10 @@ LRESULT PhraseListWindow::OnFilterBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM
             return 0;
         }
         break;
+    case WM_KILLFOCUS:
+        // Leaving the box for the grid: what it holds is the grid's before any key there.
+        if (filterDue_) ApplyFilter();
+        break;
     case WM_NCDESTROY:
         KillTimer(w, FilterTimerId);
         RemoveWindowSubclass(w, FilterBoxProc, FilterBoxSubclassId);
@@ -325,6 +329,9 @@ LRESULT PhraseListWindow::OnFilterBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM
 }
 
 void PhraseListWindow::NewPhrase(std::uint32_t maxPhrases) {
+    // A query still waiting for the keys to stop is applied first: the lines must not change
+    // under the new row's open cell.
+    if (filterDue_) ApplyFilter();
     // What is being typed into a cell counts first: an abbreviation typed into a new row
     // makes that row no longer the empty one to reuse.
     grid_.AcceptEdit();
@@ -336,6 +343,7 @@ void PhraseListWindow::NewPhrase(std::uint32_t maxPhrases) {
 }
 
 void PhraseListWindow::DeletePhrase() {
+    if (filterDue_) ApplyFilter();
     // Delete while a new row is still empty removes that row, and no other.
     if (grid_.AcceptEdit()) return;
     editor_.DeletePhrase();
