@@ -178,6 +178,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else
             list_.Layout();
         return 0;
+    case WM_ACTIVATE:
+        // The focus comes back to where it was (WM_SETFOCUS) when the window is activated again.
+        if (LOWORD(wp) == WA_INACTIVE) list_.Deactivated();
+        break;
     case WM_SETFOCUS:
         list_.TakeFocus();
         return 0;

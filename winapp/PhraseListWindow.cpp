@@ -221,7 +221,14 @@ bool PhraseListWindow::HandleNotify(const NMHDR& header, LRESULT& result) {
 }
 
 void PhraseListWindow::TakeFocus() {
-    if (grid_.Handle()) SetFocus(grid_.Handle());
+    if (std::exchange(filterHadFocus_, false) && filterBox_)
+        SetFocus(filterBox_);
+    else if (grid_.Handle())
+        SetFocus(grid_.Handle());
+}
+
+void PhraseListWindow::Deactivated() {
+    filterHadFocus_ = filterBox_ && GetFocus() == filterBox_;
 }
 
 // --- the filter box --------------------------------------------------------------------------
@@ -253,6 +260,10 @@ void PhraseListWindow::ApplyFilter() {
     // What is typed in a cell counts first, on the row it was typed in.
     grid_.AcceptEdit();
     editor_.FilterBy(WindowText(filterBox_));
+    // The list view keeps its scroll position as its count changes: with no row focused to
+    // show, the first line is brought into view rather than an empty space past the last.
+    if (!grid_.FocusedRow() && editor_.Filter().LineCount() > 0)
+        SendMessageW(grid_.Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
     UpdateStatus();
 }
 

@@ -54,8 +54,11 @@ public:
     bool ShowContextMenu(HWND from, LPARAM at);
     // WM_NOTIFY of the window: the grid's, and the toolbar's tooltips. True when handled.
     bool HandleNotify(const NMHDR& header, LRESULT& result);
-    // WM_SETFOCUS of the window.
+    // WM_SETFOCUS of the window: the filter box if it had the focus when the window was left,
+    // else the grid.
     void TakeFocus();
+    // WM_ACTIVATE of the window, as it is left.
+    void Deactivated();
     // WM_COMMAND of the window from the filter box; true when handled.
     bool HandleCommand(WPARAM wp, LPARAM lp);
     // Ctrl+F, Alt+F: the filter box takes the focus, its text selected.
@@ -100,6 +103,7 @@ private:
     HFONT font_ = nullptr;
     UINT dpi_ = 0;
     bool filterDue_ = false;
+    bool filterHadFocus_ = false;
     bool shownOnce_ = false;
 };
 
