@@ -158,6 +158,15 @@ HWND FindDescendant(HWND top, const std::wstring& cls, const std::wstring& text 
     return st.Found;
 }
 
+// Every hot-key field's value (HKM_GETHOTKEY: low byte the key, high byte the modifiers), one
+// a line in the order of the window's controls.
+BOOL CALLBACK PrintHotKey(HWND w, LPARAM) {
+    if (ClassOf(w) == L"msctls_hotkey32")
+        std::printf("0x%04x\n",
+                    static_cast<unsigned>(SendMessageW(w, HKM_GETHOTKEY, 0, 0) & 0xFFFF));
+    return TRUE;
+}
+
 // Memory in another process, freed on every path.
 struct RemoteBuffer {
     HANDLE Process;
@@ -306,7 +315,8 @@ bool PrintToolbar(HWND toolbar) {
     std::fprintf(
         stderr,
         "usage: wintext list | wait | launch | text | activate | close | post | child | rows | "
-        "columns | status | toolbar | size | clip-text | clip-image | clip-get | clip-formats "
+        "columns | hotkeys | status | toolbar | size | clip-text | clip-image | clip-get | "
+        "clip-formats "
         "[options]\n");
     std::exit(2);
 }
@@ -450,6 +460,12 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"rows") {
         HWND list = FindDescendant(FindTop(q), L"SysListView32");
         return list && PrintRows(list) ? 0 : 1;
+    }
+    if (cmd == L"hotkeys") {
+        HWND top = FindTop(q);
+        if (!top) return 1;
+        EnumChildWindows(top, PrintHotKey, 0);
+        return 0;
     }
     if (cmd == L"status") {
         HWND bar = FindDescendant(FindTop(q), L"msctls_statusbar32");
