@@ -520,6 +520,12 @@ void Win32Platform::ProcessPendingMessages() {
     }
 }
 
+void Win32Platform::WaitForMessages(std::uint32_t ms) {
+    // A program that asks for a paste waits, blocked, for our WM_RENDERFORMAT: the answer must
+    // not sit out the rest of a Sleep. QS_ALLINPUT includes sent messages.
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 // --- InputInjector ---------------------------------------------------------------------------
 
 unsigned Win32Platform::MapVirtualKey(unsigned vk) {
