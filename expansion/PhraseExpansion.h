@@ -130,6 +130,10 @@ private:
     bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock, std::int32_t erase,
                    std::int32_t eraseInShadow);
 
+    // target is a console window, asked of the system once per window (a window's class does
+    // not change).
+    bool IsConsole(HWindow target);
+
     // Tells the user once why an expansion stopped or did not happen.
     void Tell(const std::u16string& text);
 
@@ -143,6 +147,12 @@ private:
     ElevatedTargets elevated_;
     ExpansionUndo undo_;
     PhrasePaste paste_;
+    struct ConsoleMemo {
+        HWindow Window = 0;
+        ThreadId Thread = 0;
+        bool Console = false;
+    };
+    std::optional<ConsoleMemo> console_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.

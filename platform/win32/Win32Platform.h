@@ -142,6 +142,8 @@ private:
     // The text offered for rendering on demand, until a program asks for it.
     std::optional<std::u16string> offered_;
     std::vector<HWindow> offerTakers_;
+    // Our own integrity level, once read (it cannot change while we run).
+    std::optional<std::optional<std::uint32_t>> ownIntegrity_;
 };
 
 } // namespace lumora
