@@ -23,7 +23,8 @@ PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookL
                                  ProgramControl& control, SlippedKeysObserver& observer)
     : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing),
       control_(control), observer_(observer),
-      elevated_(platform.Windows, platform.Processes, notices), paste_(platform, tracking) {}
+      elevated_(platform.Windows, platform.Processes, notices),
+      paste_(platform, tracking, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
     // The program is ending: the abbreviation stays as typed, and its keys go with the rest.

@@ -98,6 +98,10 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // Pasted phrases, whose clipboard give-back may wait for another program (the main
+    // window's timer retries it).
+    PhrasePaste& Paste() { return paste_; }
+
     // The expansion typed last, which a Backspace may take back.
     ExpansionUndo& Undo() { return undo_; }
 

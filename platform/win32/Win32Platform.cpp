@@ -659,6 +659,10 @@ bool Win32Platform::IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout 
     return true;
 }
 
+HWindow Win32Platform::Owner() {
+    return FromHwnd(GetClipboardOwner());
+}
+
 // --- ProcessQueries ----------------------------------------------------------------------------
 
 std::optional<std::uint32_t> Win32Platform::IntegrityLevel(HWindow w) {

@@ -80,6 +80,7 @@ public:
     unsigned RegisterFormat(std::u16string_view name) override;
     bool OfferText(std::u16string text) override;
     std::vector<HWindow> OfferTakers() override { return offerTakers_; }
+    HWindow Owner() override;
     // The owner window's WM_RENDERFORMAT, WM_RENDERALLFORMATS and WM_DESTROYCLIPBOARD.
     void RenderClipboardFormat(unsigned format);
     void RenderAllClipboardFormats();
