@@ -193,8 +193,11 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                     expansion.Abbreviation.size() +
                     (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
                 // A pasted phrase is not taken back, nor one followed by keys that slipped past.
+                // ReadyTarget has just found the expansion's window in front: it is not looked
+                // for again.
                 if (PutPhrase(*filled->Prepared, expansion.CapsLock, observed + typedAfter,
-                              observed) &&
+                              observed,
+                              expansion.Target ? expansion.Target : tracking_.FindTargetWindow()) &&
                     slipped.empty())
                     undo_.ExpansionTyped(expansion, typing_.LastTyped(),
                                          tracking_.FindTargetWindow(),
@@ -238,8 +241,7 @@ void PhraseExpansion::MirrorLetGoTrail(const std::u16string& trail) {
 }
 
 bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock,
-                                std::int32_t erase, std::int32_t eraseInShadow) {
-    const HWindow target = tracking_.FindTargetWindow();
+                                std::int32_t erase, std::int32_t eraseInShadow, HWindow target) {
     const OutputMethod method =
         ChooseOutputMethod(control_.CurrentOptions(), control_.ProgramPath(target),
                            IsConsole(target), text.Text.size());

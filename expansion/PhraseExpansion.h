@@ -130,9 +130,10 @@ private:
     void MirrorLetGoTrail(const std::u16string& trail);
     // Erases erase characters before the caret (eraseInShadow of them in the shadow text) and
     // puts the phrase in by the method the target's program and the phrase's length ask for:
-    // pasted, or typed when the clipboard cannot be had. True when it was typed.
+    // pasted, or typed when the clipboard cannot be had. target is the window in front. True
+    // when it was typed.
     bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock, std::int32_t erase,
-                   std::int32_t eraseInShadow);
+                   std::int32_t eraseInShadow, HWindow target);
 
     // target is a console window, asked of the system once per window (a window's class does
     // not change).

@@ -123,10 +123,12 @@ PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, H
         if (earlierOurs) saved = std::move(waiting_->Saved);
         waiting_.reset();
         // Marked before the text goes on, so that no monitor sees it unmarked.
-        if (const unsigned f = clip.RegisterFormat(ExcludeFromMonitorsFormat))
-            clip.Put(f, Dword(0));
-        if (const unsigned f = clip.RegisterFormat(HistoryFormat)) clip.Put(f, Dword(0));
-        if (const unsigned f = clip.RegisterFormat(CloudFormat)) clip.Put(f, Dword(0));
+        const std::u16string_view marks[] = {ExcludeFromMonitorsFormat, HistoryFormat, CloudFormat};
+        for (std::size_t i = 0; i < markFormats_.size(); ++i) {
+            // A registered format keeps its number for the session: asked once.
+            if (markFormats_[i] == 0) markFormats_[i] = clip.RegisterFormat(marks[i]);
+            if (markFormats_[i] != 0) clip.Put(markFormats_[i], Dword(0));
+        }
         offered = clip.OfferText(ClipboardLines(text.Text));
     }
     Lent lent(*this, std::move(saved));

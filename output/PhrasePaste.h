@@ -7,6 +7,7 @@
 #include "settings/Options.h"
 #include "tracking/TrackingRecords.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -92,6 +93,8 @@ private:
     TrackingRecords& tracking_;
     TrayNotices& notices_;
     std::uint32_t restoredAt_ = 0;
+    // The numbers of the formats that mark the phrase (0: not yet registered).
+    std::array<unsigned, 3> markFormats_{};
     // The user's contents a give-back could not put back yet, and since when.
     struct Waiting {
         std::vector<ClipboardItem> Saved;

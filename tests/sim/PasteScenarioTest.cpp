@@ -228,8 +228,12 @@ TEST_F(PasteScenarioTest, ClipboardHeldAtTheGiveBack_ShouldGetTheUsersContentsBa
             d.Now += *delay;
             paste.RetryGiveBack();
         }
-        if (c.Restored) EXPECT_EQ(d.AllFormats(), before);
-        if (c.CopiedMeanwhile) EXPECT_EQ(d.ClipUnicode, u"copied meanwhile");
+        if (c.Restored) {
+            EXPECT_EQ(d.AllFormats(), before);
+        }
+        if (c.CopiedMeanwhile) {
+            EXPECT_EQ(d.ClipUnicode, u"copied meanwhile");
+        }
         EXPECT_FALSE(d.ClipboardOpenByUs());
         EXPECT_EQ(program.Notices.Notices.size() - notices, static_cast<std::size_t>(c.Notices));
     }
