@@ -248,7 +248,10 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
 }
 
 void SimulatedDesktop::TypeStroke(std::uint8_t vk, std::uint8_t shiftState) {
-    const bool addShift = (shiftState & 1) && !keyboard_.IsDown(simkey::Shift);
+    // The user's hand, not the keyboard: a Shift the program holds for a capital of its own, or
+    // one the hook holds back, is no Shift the user pressed.
+    const bool addShift =
+        (shiftState & 1) && !userHolds_[simkey::LShift] && !userHolds_[simkey::RShift];
     // AltGr is the right Alt key, which the system reports with a left Ctrl before it.
     const bool altGr = (shiftState & 6) == 6;
     if (addShift) UserKeyDown(simkey::LShift);
