@@ -2,6 +2,8 @@
 // backups and conflict copies, and takes in changes made by other programs.
 #include "data/PhraseFile.h"
 
+#include "platform/MessageText.h"
+
 #include "data/PhraseCopies.h"
 #include "data/PhraseFilePlace.h"
 #include "data/TagWriter.h"
@@ -12,11 +14,6 @@
 namespace lumora {
 
 namespace {
-
-std::u16string Number(long long n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
 
 // Thrown from the tag callback to end a load that was asked to stop; never leaves the load.
 struct LoadStopped {};
@@ -75,7 +72,8 @@ void PhraseTagHandler::OnPhraseTag(Tag* tag) {
         if (child->Name == u"phrase")
             throw TagSyntaxError(u"XML Parsing Error: a phrase inside a phrase.\rFound: <phrase>\r"
                                  u"Line: " +
-                                 Number(child->Line) + u"\rColumn: " + Number(child->Column));
+                                 DecimalText(child->Line) + u"\rColumn: " +
+                                 DecimalText(child->Column));
     };
     tag->Closed = [this, &phrase](const std::u16string& name, const std::u16string& text) {
         if (name == u"phrase" && openPhrase_ == &phrase) openPhrase_ = nullptr;
@@ -118,7 +116,7 @@ PhraseLoadResult LoadPhrasesFromBytes(PhraseList& rows, AbbreviationIndex& index
     if (std::optional<long long> line = text.LineOfNulInsideText()) {
         throw DamagedFileError(u"The phrase file is damaged: its text stops at a NUL character "
                                u"on line " +
-                               Number(*line) + u", long before its end.");
+                               DecimalText(*line) + u", long before its end.");
     }
     if (readError) std::rethrow_exception(readError);
     // Anything but an empty file is a list of phrases; without one the file is no phrase file
@@ -169,7 +167,7 @@ std::u16string FileNameOf(const std::u16string& path) {
 }
 
 std::u16string Phrases(std::size_t n) {
-    return Number(static_cast<long long>(n)) + (n == 1 ? u" phrase" : u" phrases");
+    return DecimalText(static_cast<long long>(n)) + (n == 1 ? u" phrase" : u" phrases");
 }
 
 constexpr std::u16string_view KeptTitle = u"Lumora kept your phrases";
@@ -187,7 +185,7 @@ PhraseFile::PhraseFile(FileSystem& files, Clock& clock, std::u16string path, Phr
       callbacks_(std::move(callbacks)), report_(callbacks_.Report) {}
 
 std::u16string PhraseFile::BackupPath(std::size_t phrases) const {
-    return path_ + u"." + Number(static_cast<long long>(phrases)) + u"-phrases.bak";
+    return path_ + u"." + DecimalText(static_cast<long long>(phrases)) + u"-phrases.bak";
 }
 
 std::optional<FileStamp> PhraseFile::CurrentStamp() {

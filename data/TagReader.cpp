@@ -2,6 +2,7 @@
 #include "data/TagReader.h"
 
 #include "platform/Error.h"
+#include "platform/MessageText.h"
 #include "platform/TextCase.h"
 #include "platform/Utf.h"
 
@@ -45,11 +46,6 @@ private:
     std::u16string buffer_;
     std::size_t begin_ = 0;
 };
-
-std::u16string Number(long long n) {
-    std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
 
 [[noreturn]] void Raise(std::initializer_list<std::u16string> parts) {
     std::u16string message;
@@ -101,8 +97,8 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
                     Raise({u"XML Parsing Error: mismatched tag.",
                            u"Expected: </" + QuotedName(tag.Name) + u">",
                            u"Found: </" + QuotedName(name) + u">",
-                           u"Line: " + Number(state.lineCounter + 1),
-                           u"Column: " + Number(static_cast<long long>(open))});
+                           u"Line: " + DecimalText(state.lineCounter + 1),
+                           u"Column: " + DecimalText(static_cast<long long>(open))});
                 }
                 tag.Text = pending.Between(1, open);
                 if (tag.Closed) {
@@ -117,14 +113,14 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
             }
             if (name.empty()) {
                 Raise({u"XML Parsing Error: empty tag name.",
-                       u"Line: " + Number(state.lineCounter + 1),
-                       u"Column: " + Number(static_cast<long long>(open))});
+                       u"Line: " + DecimalText(state.lineCounter + 1),
+                       u"Column: " + DecimalText(static_cast<long long>(open))});
             }
             if (depth >= MaxTagDepth) {
                 Raise({u"XML Parsing Error: elements nested too deeply.",
-                       u"Limit: " + Number(MaxTagDepth), u"Found: <" + QuotedName(name) + u">",
-                       u"Line: " + Number(state.lineCounter + 1),
-                       u"Column: " + Number(static_cast<long long>(open))});
+                       u"Limit: " + DecimalText(MaxTagDepth), u"Found: <" + QuotedName(name) + u">",
+                       u"Line: " + DecimalText(state.lineCounter + 1),
+                       u"Column: " + DecimalText(static_cast<long long>(open))});
             }
             pending.Consume(close);
             if (state.lineCounter == 0 && name.find(u"?xml") != std::u16string::npos) name = u"xml";
@@ -138,8 +134,8 @@ bool ReadTag(Tag& tag, ReadState& state, int depth) {
             if (!ReadTag(child, state, depth + 1) && name != u"xml") {
                 Raise({u"XML Parsing Error: no element found.",
                        u"Expected: </" + QuotedName(name) + u">",
-                       u"Line: " + Number(state.lineCounter + 1),
-                       u"Column: " + Number(static_cast<long long>(open))});
+                       u"Line: " + DecimalText(state.lineCounter + 1),
+                       u"Column: " + DecimalText(static_cast<long long>(open))});
             }
             open = pending.PosFrom(1, u'<');
             close = open > 0 ? pending.PosFrom(open + 1, u'>') : 0;

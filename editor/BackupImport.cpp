@@ -1,5 +1,7 @@
 #include "editor/BackupImport.h"
 
+#include "platform/MessageText.h"
+
 #include <algorithm>
 #include <map>
 
@@ -7,13 +9,8 @@ namespace lumora {
 
 namespace {
 
-std::u16string Number(std::size_t n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
-
 std::u16string Counted(std::size_t n, std::u16string_view one, std::u16string_view many) {
-    return Number(n) + u" " + std::u16string(n == 1 ? one : many);
+    return DecimalText(n) + u" " + std::u16string(n == 1 ? one : many);
 }
 
 std::u16string TwoDigits(int n) {
@@ -68,7 +65,7 @@ std::vector<BackupChoice> BackupsToImport(FileSystem& files, const std::u16strin
 std::u16string BackupChoiceText(const BackupChoice& choice) {
     std::u16string text = choice.Name + u"\t" + (choice.Date.empty() ? u"-" : choice.Date) + u"\t";
     if (choice.Unreadable) return text + u"cannot be read";
-    text += Counted(choice.Phrases, u"phrase", u"phrases") + u", " + Number(choice.NotInList) +
+    text += Counted(choice.Phrases, u"phrase", u"phrases") + u", " + DecimalText(choice.NotInList) +
             u" not in the list";
     if (!choice.Whole) text += u" (cut off)";
     return text;

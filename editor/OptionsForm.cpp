@@ -3,6 +3,7 @@
 #include "editor/OptionsForm.h"
 
 #include "platform/Error.h"
+#include "platform/MessageText.h"
 #include "platform/TextCase.h"
 
 #include <algorithm>
@@ -33,11 +34,6 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() && CompareTextInvariant(a, b) == 0;
 }
 
-std::u16string Number(std::uint64_t n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
-
 } // namespace
 
 std::size_t ExpansionModeChoiceOf(std::int32_t mode) {
@@ -65,10 +61,10 @@ OptionsFormValues FormValuesOf(const Settings& settings, bool startsAtSignIn) {
     values.NoLimit = settings.MaxPhrases == std::numeric_limits<std::uint32_t>::max();
     // The box keeps a number to go back to when "No limit" is unticked.
     values.MaxPhrases =
-        values.NoLimit ? Number(Settings{}.MaxPhrases) : Number(settings.MaxPhrases);
+        values.NoLimit ? DecimalText(Settings{}.MaxPhrases) : DecimalText(settings.MaxPhrases);
     values.PhraseFile = settings.PhraseFile;
     values.ExcludedPrograms = settings.ExcludedPrograms;
-    values.PasteAbove = Number(static_cast<std::uint64_t>(std::max(settings.PasteAbove, 0)));
+    values.PasteAbove = DecimalText(static_cast<std::uint64_t>(std::max(settings.PasteAbove, 0)));
     values.ProgramMethods = settings.ProgramMethods;
     values.PauseShortcut = settings.PauseShortcut;
     values.SearchShortcut = settings.SearchShortcut;
@@ -97,8 +93,9 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
         values.ModeChoice != ExpansionModeChoiceOf(current.ExpansionMode))
         s.ExpansionMode = ExpansionModeChoices[values.ModeChoice].Mode;
 
-    const std::u16string max = values.NoLimit ? Number(std::numeric_limits<std::uint32_t>::max())
-                                              : Trimmed(values.MaxPhrases);
+    const std::u16string max = values.NoLimit
+                                   ? DecimalText(std::numeric_limits<std::uint32_t>::max())
+                                   : Trimmed(values.MaxPhrases);
     std::uint64_t number = 0;
     bool digits = !max.empty() && max.size() <= 10;
     for (char16_t c : max) {
@@ -108,13 +105,13 @@ OptionsFormResult ReadOptionsForm(const OptionsFormValues& values, const Setting
     if (!digits || number == 0 || number > std::numeric_limits<std::uint32_t>::max())
         return refuse(OptionsField::MaxPhrases,
                       u"The largest number of phrases is a whole number from 1 to " +
-                          Number(std::numeric_limits<std::uint32_t>::max()) + u".");
+                          DecimalText(std::numeric_limits<std::uint32_t>::max()) + u".");
     if (number < phrasesInList)
         return refuse(OptionsField::MaxPhrases,
-                      u"The list holds " + Number(phrasesInList) +
+                      u"The list holds " + DecimalText(phrasesInList) +
                           u" phrases now; with a smaller largest number the last of them would "
                           u"be left out at the next start. Delete some first, or keep " +
-                          Number(phrasesInList) + u" or more.");
+                          DecimalText(phrasesInList) + u" or more.");
     s.MaxPhrases = static_cast<std::uint32_t>(number);
 
     const std::u16string file = Trimmed(values.PhraseFile);
@@ -217,12 +214,8 @@ std::vector<std::u16string> ProgramsToOffer(const std::vector<std::u16string>& r
 }
 
 std::u16string RunCommandFor(std::u16string_view programPath) {
-    std::u16string command;
-    command.reserve(programPath.size() + 2);
-    command += u'"';
-    command += programPath;
-    command += u'"';
-    return command;
+    // Quoted, since the path may hold spaces.
+    return Quoted(programPath);
 }
 
 void ApplyStartAtSignIn(SignInStart& signIn, bool wanted, std::u16string_view programPath) {

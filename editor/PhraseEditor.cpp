@@ -5,6 +5,7 @@
 #include "editor/RowAdvice.h"
 #include "intake/ProgramMessages.h"
 #include "output/KeySynthesis.h"
+#include "platform/MessageText.h"
 #include "platform/Utf.h"
 #include "platform/VirtualKeys.h"
 
@@ -25,11 +26,6 @@ std::u16string CutToLength(std::u16string_view text, std::size_t maxLength) {
 
 namespace {
 
-std::u16string Number(std::size_t n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
-
 // Where a user raises the limit: the Options window, the settings file, the command line.
 constexpr std::u16string_view WhereToRaise =
     u"raise \"Largest number of phrases\" in Options (MaxPhrases in lumora.ini, or -maxitems= "
@@ -38,16 +34,16 @@ constexpr std::u16string_view WhereToRaise =
 } // namespace
 
 std::u16string ListFullMessage(std::uint32_t maxPhrases) {
-    return u"The list holds " + Number(maxPhrases) +
+    return u"The list holds " + DecimalText(maxPhrases) +
            u" phrases, the most it may. To add another, delete one or " +
            std::u16string(WhereToRaise) + u".";
 }
 
 std::u16string FileOverLimitMessage(std::size_t phrasesInFile, std::uint32_t maxPhrases,
                                     std::u16string_view fileName, std::u16string_view backupName) {
-    return std::u16string(fileName) + u" holds " + Number(phrasesInFile) +
-           u" phrases, but the list may hold " + Number(maxPhrases) + u": only the first " +
-           Number(maxPhrases) + u" are in the list and expanded. To have them all, " +
+    return std::u16string(fileName) + u" holds " + DecimalText(phrasesInFile) +
+           u" phrases, but the list may hold " + DecimalText(maxPhrases) + u": only the first " +
+           DecimalText(maxPhrases) + u" are in the list and expanded. To have them all, " +
            std::u16string(WhereToRaise) +
            u" before changing the list. None is lost either way: "
            u"before Lumora first writes the file, it keeps the whole of it as " +
@@ -234,21 +230,22 @@ std::u16string PhraseEditor::CellDisplayText(std::size_t row, int column) const 
     const std::optional<std::size_t> winner = WinningRow(row);
     if (!winner) return text;
     if (*winner == row) return text + u"  (shared; this one is used)";
-    return text + u"  (shared; row " + Number(*winner + 1) + u" is used)";
+    return text + u"  (shared; row " + DecimalText(*winner + 1) + u" is used)";
 }
 
 std::u16string PhraseEditor::StatusText() const {
     if (editing_) {
         const auto [column, length] = *editing_;
-        return (column == TextColumn ? u"Text: " : u"Abbreviation: ") + Number(length) + u" of " +
-               Number(CellLengthLimit(column)) + u" characters; " + std::u16string(CellEditHint);
+        return (column == TextColumn ? u"Text: " : u"Abbreviation: ") + DecimalText(length) +
+               u" of " + DecimalText(CellLengthLimit(column)) + u" characters; " +
+               std::u16string(CellEditHint);
     }
     if (const std::optional<std::size_t> focused = view_ ? view_->FocusedRow() : std::nullopt) {
         if (const std::optional<std::size_t> winner = WinningRow(*focused)) {
             if (*winner == *focused)
                 return u"Another row has this abbreviation (letter case aside); typing it gives "
                        u"this row's text";
-            return u"Row " + Number(*winner + 1) +
+            return u"Row " + DecimalText(*winner + 1) +
                    u" has this abbreviation too (letter case aside) and is found first: this "
                    u"row's text is never typed";
         }
@@ -259,7 +256,7 @@ std::u16string PhraseEditor::StatusText() const {
         }
     }
     if (IsFull())
-        return u"The list is full (" + Number(options_.MaxPhrases) +
+        return u"The list is full (" + DecimalText(options_.MaxPhrases) +
                u" phrases): raise the largest number in Options to add more";
     return u"Double click the list to create a new item";
 }

@@ -1,6 +1,7 @@
 #include "editor/PhraseFileChoice.h"
 
 #include "platform/Error.h"
+#include "platform/MessageText.h"
 
 #include <string>
 
@@ -8,18 +9,8 @@ namespace lumora {
 
 namespace {
 
-std::u16string Quoted(const std::u16string& s) {
-    std::u16string quoted;
-    quoted.reserve(s.size() + 2);
-    quoted += u'"';
-    quoted += s;
-    quoted += u'"';
-    return quoted;
-}
-
 std::u16string Phrases(std::size_t n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end()) + (n == 1 ? u" phrase" : u" phrases");
+    return DecimalText(n) + (n == 1 ? u" phrase" : u" phrases");
 }
 
 std::u16string FolderOf(const std::u16string& path) {

@@ -1,5 +1,7 @@
 #include "editor/RowAdvice.h"
 
+#include "platform/MessageText.h"
+
 #include <algorithm>
 
 namespace lumora {
@@ -9,15 +11,6 @@ namespace {
 bool IsLetter(char16_t c) {
     // Beyond ASCII every letter of the user's language counts as one: a character of a word.
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c >= 0xC0;
-}
-
-std::u16string Quoted(std::u16string_view s) {
-    std::u16string quoted;
-    quoted.reserve(s.size() + 2);
-    quoted += u'"';
-    quoted += s;
-    quoted += u'"';
-    return quoted;
 }
 
 } // namespace

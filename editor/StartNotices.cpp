@@ -1,35 +1,19 @@
 #include "editor/StartNotices.h"
 
+#include "platform/MessageText.h"
+
 #include <string>
 
 namespace lumora {
-
-namespace {
-
-std::u16string Number(std::size_t n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
-
-std::u16string Quoted(std::u16string_view s) {
-    std::u16string quoted;
-    quoted.reserve(s.size() + 2);
-    quoted += u'"';
-    quoted += s;
-    quoted += u'"';
-    return quoted;
-}
-
-} // namespace
 
 std::u16string LoadFailedMessage(std::u16string_view fileName, std::u16string_view readError,
                                  std::size_t phrasesKept,
                                  const std::optional<std::u16string>& copyName) {
     std::u16string text = u"Lumora could not read the whole phrase file " + Quoted(fileName) +
                           u":\r\n" + std::u16string(readError) + u"\r\n\r\n";
-    text += phrasesKept == 1
-                ? u"The list holds the 1 phrase read before the error"
-                : u"The list holds the " + Number(phrasesKept) + u" phrases read before the error";
+    text += phrasesKept == 1 ? u"The list holds the 1 phrase read before the error"
+                             : u"The list holds the " + DecimalText(phrasesKept) +
+                                   u" phrases read before the error";
     text += u", and Lumora expands them as usual.";
     if (!copyName)
         text += u" No copy of the file could be made, so Lumora does not write over it.";

@@ -6,11 +6,6 @@
 
 namespace lumora {
 
-std::u16string DecimalText(long long n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
-
 std::u16string AtLineColumn(long long line, long long column, std::u16string_view what) {
     return u"Line " + DecimalText(line) + u", column " + DecimalText(column) + u": " +
            std::u16string(what);

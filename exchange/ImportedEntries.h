@@ -2,6 +2,7 @@
 // What a reader of another program's file found: one entry per phrase it would make, each
 // either taken (abbreviation and text in Lumora's stored form) or left out with its reason.
 #include "platform/Error.h"
+#include "platform/MessageText.h"
 
 #include <cstddef>
 #include <string>
@@ -61,7 +62,5 @@ std::u16string WithCrLf(std::u16string_view text);
 std::u16string AtLineColumn(long long line, long long column, std::u16string_view what);
 // Line and column (1-based, in characters) of a byte offset in UTF-8 text.
 std::pair<long long, long long> LineColumnOfOffset(std::string_view utf8, std::size_t offset);
-
-std::u16string DecimalText(long long n);
 
 } // namespace lumora

@@ -1,6 +1,7 @@
 // The phrase file's file system through std::filesystem, for the native builds.
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageText.h"
 
 #include <cerrno>
 #include <chrono>
@@ -51,10 +52,6 @@ LocalTime LocalTimeOf(fs::file_time_type time) {
 #endif
     return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday,
                      local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
-std::u16string Quoted(const std::u16string& path) {
-    return u"\"" + path + u"\"";
 }
 
 [[noreturn]] void Fail(std::u16string_view what, const std::u16string& path, int error) {

@@ -1,6 +1,8 @@
 // Reads the command line's options and the delimiter mode a number stands for.
 #include "settings/Options.h"
 
+#include "platform/MessageText.h"
+
 #include <limits>
 #include <optional>
 #include <utility>
@@ -19,8 +21,7 @@ std::u16string AsciiLower(std::u16string_view s) {
 
 std::u16string Decimal(std::uint32_t n) {
     if (n == std::numeric_limits<std::uint32_t>::max()) return u"unlimited";
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
+    return DecimalText(n);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Reads and writes the settings in the text of the settings file lumora.ini.
 #include "settings/Settings.h"
 
+#include "platform/MessageText.h"
 #include "platform/TextCase.h"
 #include "platform/Utf.h"
 #include "settings/Options.h"
@@ -53,13 +54,6 @@ std::u16string Quote(std::u16string_view value) {
         if (c != u'\n') out += c;
     if (out != Trim(out) || (out.size() >= 2 && out.front() == u'"' && out.back() == u'"'))
         out = u"\"" + out + u"\"";
-    return out;
-}
-
-std::u16string Number(std::int64_t n) {
-    std::u16string out;
-    for (char c : std::to_string(n))
-        out += static_cast<char16_t>(c);
     return out;
 }
 
@@ -125,7 +119,7 @@ const std::vector<Key>& Keys() {
         };
     };
     auto writeSize = [](std::int32_t Settings::*field) {
-        return [field](const Settings& s) { return Number(s.*field); };
+        return [field](const Settings& s) { return DecimalText(s.*field); };
     };
     auto shortcut = [](Shortcut Settings::*field) {
         return [field](Settings& s, std::u16string_view v) {
@@ -145,7 +139,7 @@ const std::vector<Key>& Keys() {
         };
     };
     auto writeFlag = [](bool Settings::*field) {
-        return [field](const Settings& s) { return Number(s.*field ? 1 : 0); };
+        return [field](const Settings& s) { return DecimalText(s.*field ? 1 : 0); };
     };
     static const std::vector<Key> keys{
         {u"ExpansionMode",
@@ -154,7 +148,7 @@ const std::vector<Key>& Keys() {
              if (n) s.ExpansionMode = *n;
              return n.has_value();
          },
-         [](const Settings& s) { return Number(s.ExpansionMode); }},
+         [](const Settings& s) { return DecimalText(s.ExpansionMode); }},
         {u"MaxPhrases",
          [](Settings& s, std::u16string_view v) {
              // Kept as the command line keeps it: the 32-bit pattern, so -1 is no limit.
@@ -162,7 +156,7 @@ const std::vector<Key>& Keys() {
              if (n) s.MaxPhrases = static_cast<std::uint32_t>(*n);
              return n.has_value();
          },
-         [](const Settings& s) { return Number(static_cast<std::int32_t>(s.MaxPhrases)); }},
+         [](const Settings& s) { return DecimalText(static_cast<std::int32_t>(s.MaxPhrases)); }},
         {u"PhraseFile",
          [](Settings& s, std::u16string_view v) {
              v = Unquote(v);
@@ -200,7 +194,7 @@ const std::vector<Key>& Keys() {
              if (n) s.PasteAbove = *n;
              return n.has_value();
          },
-         [](const Settings& s) { return Number(s.PasteAbove); }},
+         [](const Settings& s) { return DecimalText(s.PasteAbove); }},
         // "name=method;name=method", the console windows under ConsoleWindows. An entry that
         // cannot be read is left out; the others count.
         {u"ProgramMethods",
@@ -338,8 +332,8 @@ std::u16string SettingsProblemsMessage(const std::vector<SettingsProblem>& probl
     std::u16string text = u"Lumora does not use these lines of its settings file " +
                           std::u16string(path) + u", and takes the default for each:";
     for (const SettingsProblem& p : problems)
-        text += u"\n\nLine " + Number(static_cast<std::int64_t>(p.Line)) + u": " + p.Text + u"\n" +
-                p.Reason;
+        text += u"\n\nLine " + DecimalText(static_cast<std::int64_t>(p.Line)) + u": " + p.Text +
+                u"\n" + p.Reason;
     return text;
 }
 

@@ -1,280 +1,134 @@
-// A small JSON reader, and the quoting of text as a JSON string, for lumoratool's lines.
+// lumoratool's JSON: nlohmann/json reads the lines and writes the strings; what is here are
+// the tool's own rules around it (duplicate keys, half surrogate pairs, the error's column).
 #include "tools/Json.h"
 
 #include "platform/Utf.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
+#include <vector>
 
 namespace lumora::json {
 
 namespace {
 
-class Parser {
-public:
-    explicit Parser(std::string_view text) : text_(text) {}
+// The value of a \uD800–\uDFFF escape starting at `at`, or 0.
+unsigned SurrogateEscapeAt(std::string_view text, std::size_t at) {
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return 0;
+    unsigned value = 0;
+    const char* digits = text.data() + at + 2;
+    auto [end, ec] = std::from_chars(digits, digits + 4, value, 16);
+    if (ec != std::errc() || end != digits + 4) return 0;
+    return value >= 0xD800 && value <= 0xDFFF ? value : 0;
+}
 
-    Value ParseDocument() {
-        SkipSpace();
-        Value v = ParseValue(0);
-        SkipSpace();
-        if (pos_ != text_.size()) Fail("unexpected text after the value");
-        return v;
-    }
-
-private:
-    static constexpr int MaxDepth = 64;
-
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw Error(what + " at column " + std::to_string(pos_ + 1));
-    }
-
-    void SkipSpace() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                       text_[pos_] == '\r' || text_[pos_] == '\n'))
-            ++pos_;
-    }
-
-    void Expect(char c) {
-        if (pos_ >= text_.size() || text_[pos_] != c) Fail(std::string("expected '") + c + "'");
-        ++pos_;
-    }
-
-    bool TakeWord(std::string_view word) {
-        if (text_.substr(pos_, word.size()) != word) return false;
-        pos_ += word.size();
-        return true;
-    }
-
-    Value ParseValue(int depth) {
-        if (depth > MaxDepth) Fail("nesting too deep");
-        if (pos_ >= text_.size()) Fail("unexpected end of line");
-        Value v;
-        char c = text_[pos_];
-        if (c == '{') {
-            v.kind = Value::Kind::Object;
-            ++pos_;
-            SkipSpace();
-            if (pos_ < text_.size() && text_[pos_] == '}') {
-                ++pos_;
-                return v;
-            }
-            for (;;) {
-                SkipSpace();
-                if (pos_ >= text_.size() || text_[pos_] != '"') Fail("expected a member name");
-                std::u16string key = ParseString();
-                SkipSpace();
-                Expect(':');
-                SkipSpace();
-                v.object.push_back(Member{std::move(key), ParseValue(depth + 1)});
-                SkipSpace();
-                if (pos_ < text_.size() && text_[pos_] == ',') {
-                    ++pos_;
-                    continue;
-                }
-                Expect('}');
-                return v;
-            }
+// The text with each escape of half a surrogate pair replaced by \ufffd, of the same length, so
+// that the parser's positions still hold. Escapes are taken two characters at a time, so that
+// an escaped backslash before "ud800" is not read as one.
+std::string WithLoneSurrogatesReplaced(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '\\') {
+            out += text[i++];
+            continue;
         }
-        if (c == '[') {
-            v.kind = Value::Kind::Array;
-            ++pos_;
-            SkipSpace();
-            if (pos_ < text_.size() && text_[pos_] == ']') {
-                ++pos_;
-                return v;
-            }
-            for (;;) {
-                SkipSpace();
-                v.array.push_back(ParseValue(depth + 1));
-                SkipSpace();
-                if (pos_ < text_.size() && text_[pos_] == ',') {
-                    ++pos_;
-                    continue;
-                }
-                Expect(']');
-                return v;
-            }
-        }
-        if (c == '"') {
-            v.kind = Value::Kind::String;
-            v.string = ParseString();
-            return v;
-        }
-        if (TakeWord("true") || TakeWord("false")) {
-            v.kind = Value::Kind::Bool;
-            v.boolean = c == 't';
-            return v;
-        }
-        if (TakeWord("null")) return v;
-        if (c == '-' || (c >= '0' && c <= '9')) return ParseNumber();
-        Fail("unexpected character");
-    }
-
-    Value ParseNumber() {
-        std::size_t start = pos_;
-        if (text_[pos_] == '-') ++pos_;
-        auto digits = [&] {
-            std::size_t from = pos_;
-            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
-                ++pos_;
-            if (pos_ == from) Fail("expected a digit");
-        };
-        digits();
-        if (pos_ < text_.size() && text_[pos_] == '.') {
-            ++pos_;
-            digits();
-        }
-        if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
-            ++pos_;
-            if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
-            digits();
-        }
-        Value v;
-        v.kind = Value::Kind::Number;
-        v.number = std::strtod(std::string(text_.substr(start, pos_ - start)).c_str(), nullptr);
-        return v;
-    }
-
-    unsigned Hex4() {
-        if (pos_ + 4 > text_.size()) Fail("incomplete \\u escape");
-        unsigned v = 0;
-        for (int i = 0; i < 4; ++i) {
-            char c = text_[pos_++];
-            v <<= 4;
-            if (c >= '0' && c <= '9')
-                v |= c - '0';
-            else if (c >= 'a' && c <= 'f')
-                v |= c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                v |= c - 'A' + 10;
-            else
-                Fail("bad \\u escape");
-        }
-        return v;
-    }
-
-    std::u16string ParseString() {
-        Expect('"');
-        std::u16string out;
-        std::size_t runStart = pos_;
-        auto flushRun = [&] {
-            std::string_view run = text_.substr(runStart, pos_ - runStart);
-            std::u16string decoded = Utf8ToUtf16(run);
-            // The lossy decoder marks bad bytes with U+FFFD; a real U+FFFD is EF BF BD.
-            if (decoded.find(u'\uFFFD') != std::u16string::npos && Utf16ToUtf8(decoded) != run)
-                Fail("invalid UTF-8");
-            out += decoded;
-        };
-        while (true) {
-            if (pos_ >= text_.size()) Fail("unterminated string");
-            auto c = static_cast<unsigned char>(text_[pos_]);
-            if (c == '"') {
-                flushRun();
-                ++pos_;
-                return out;
-            }
-            if (c < 0x20) Fail("control character in string");
-            if (c != '\\') {
-                ++pos_;
-                continue;
-            }
-            flushRun();
-            ++pos_;
-            if (pos_ >= text_.size()) Fail("unterminated string");
-            char e = text_[pos_++];
-            switch (e) {
-            case '"':
-                out += u'"';
-                break;
-            case '\\':
-                out += u'\\';
-                break;
-            case '/':
-                out += u'/';
-                break;
-            case 'b':
-                out += u'\b';
-                break;
-            case 'f':
-                out += u'\f';
-                break;
-            case 'n':
-                out += u'\n';
-                break;
-            case 'r':
-                out += u'\r';
-                break;
-            case 't':
-                out += u'\t';
-                break;
-            case 'u':
-                out += static_cast<char16_t>(Hex4());
-                break;
-            default:
-                --pos_;
-                Fail("bad escape");
-            }
-            runStart = pos_;
+        const unsigned first = SurrogateEscapeAt(text, i);
+        if (first == 0) {
+            out += text.substr(i, 2);
+            i += 2;
+        } else if (first < 0xDC00 && SurrogateEscapeAt(text, i + 6) >= 0xDC00) {
+            out += text.substr(i, 12);
+            i += 12;
+        } else {
+            out += "\\ufffd";
+            i += 6;
         }
     }
+    return out;
+}
 
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
+// nlohmann's message without its prefix ("[json.exception.parse_error.101] parse error at line
+// 1, column 27: ") and without the bytes it last read, which may not be text at all.
+std::string Reason(const std::string& what) {
+    std::string reason = what;
+    if (reason.starts_with('['))
+        if (const std::size_t name = reason.find("] "); name != std::string::npos)
+            reason.erase(0, name + 2);
+    if (reason.starts_with("parse error"))
+        if (const std::size_t colon = reason.find(": "); colon != std::string::npos)
+            reason.erase(0, colon + 2);
+    if (const std::size_t read = reason.find("; last read: '"); read != std::string::npos) {
+        const std::size_t end = reason.rfind("'; expected ");
+        reason.erase(read,
+                     end != std::string::npos && end > read ? end + 1 - read : std::string::npos);
+    }
+    return reason;
+}
+
+// The character column of the byte before `byte` (1-based, as nlohmann counts it).
+long long ColumnOf(std::string_view text, std::size_t byte) {
+    long long column = 1;
+    for (std::size_t i = 0; i + 1 < byte && i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++column;
+    return column;
+}
 
 } // namespace
 
-const Value* Value::Find(std::u16string_view key) const {
-    for (const auto& [name, value] : object)
-        if (name == key) return &value;
-    return nullptr;
+nlohmann::json Parse(std::string_view text) {
+    const std::string input = WithLoneSurrogatesReplaced(text);
+    // The keys of each open object, innermost last: nlohmann keeps only one value of a key.
+    std::vector<std::vector<std::string>> keys;
+    const auto watch = [&](int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        using Event = nlohmann::json::parse_event_t;
+        if (event == Event::object_start) keys.emplace_back();
+        if (event == Event::object_end) keys.pop_back();
+        if (event == Event::key) {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            for (const std::string& seen : keys.back())
+                if (seen == key) throw Error("duplicate key " + Quote(Utf8ToUtf16(key)));
+            keys.back().push_back(key);
+        }
+        return true;
+    };
+    try {
+        return nlohmann::json::parse(input, watch);
+    } catch (const nlohmann::json::parse_error& e) {
+        throw Error(Reason(e.what()), ColumnOf(input, e.byte));
+    } catch (const nlohmann::json::exception& e) {
+        // A number beyond a double's range (nlohmann's out_of_range), which names no place.
+        throw Error(Reason(e.what()));
+    }
 }
 
-Value Parse(std::string_view text) {
-    return Parser(text).ParseDocument();
+std::u16string TextOf(const nlohmann::json& value) {
+    return Utf8ToUtf16(value.get_ref<const std::string&>());
 }
 
 std::string Quote(std::u16string_view text) {
+    // Whole characters go through nlohmann's writer; half a surrogate pair has no UTF-8 form, so
+    // it is written as its escape here.
     std::string out = "\"";
-    char buffer[8];
+    std::size_t runStart = 0;
+    auto flushRun = [&](std::size_t end) {
+        if (end == runStart) return;
+        const std::string literal =
+            nlohmann::json(Utf16ToUtf8(text.substr(runStart, end - runStart))).dump();
+        out.append(literal, 1, literal.size() - 2);
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        switch (c) {
-        case u'"':
-            out += "\\\"";
-            continue;
-        case u'\\':
-            out += "\\\\";
-            continue;
-        case u'\b':
-            out += "\\b";
-            continue;
-        case u'\f':
-            out += "\\f";
-            continue;
-        case u'\n':
-            out += "\\n";
-            continue;
-        case u'\r':
-            out += "\\r";
-            continue;
-        case u'\t':
-            out += "\\t";
-            continue;
-        default:
-            break;
-        }
+        const char16_t c = text[i];
         if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            out += Utf16ToUtf8(text.substr(i, 2));
             ++i;
-        } else if (c < 0x20 || IsHighSurrogate(c) || IsLowSurrogate(c)) {
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
-            out += buffer;
-        } else {
-            out += Utf16ToUtf8(text.substr(i, 1));
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            flushRun(i);
+            char escape[8];
+            auto [end, ec] = std::to_chars(escape, escape + sizeof escape, unsigned{c}, 16);
+            out += "\\u" + std::string(escape, end);
+            runStart = i + 1;
         }
     }
+    flushRun(text.size());
     out += '"';
     return out;
 }

@@ -1,41 +1,30 @@
 #pragma once
+#include <nlohmann/json.hpp>
+
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace lumora::json {
 
-// A parsed JSON value. Strings are UTF-16 (escapes of lone surrogates are kept as such);
-// object members keep their order, duplicates included, for the caller to judge.
-struct Member;
-
-struct Value {
-    enum class Kind { Null, Bool, Number, String, Array, Object };
-    Kind kind = Kind::Null;
-    bool boolean = false;
-    double number = 0;
-    std::u16string string;
-    std::vector<Value> array;
-    std::vector<Member> object;
-
-    // The member of an object, or null when there is none.
-    const Value* Find(std::u16string_view key) const;
-};
-
-struct Member {
-    std::u16string name;
-    Value value;
-};
-
-// Malformed input; what() is a short reason such as "expected ':' at column 7".
+// Malformed input, or a line that is not what the command reads. Column is the character
+// (1-based) where the reading stopped, when the fault has a place.
 class Error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Error(const std::string& what, std::optional<long long> column = std::nullopt)
+        : std::runtime_error(what), Column(column) {}
+    std::optional<long long> Column;
 };
 
-// Parses one complete JSON text (surrounding whitespace allowed). The bytes must be UTF-8.
-Value Parse(std::string_view text);
+// Parses one complete JSON text (UTF-8, surrounding whitespace allowed) with nlohmann/json.
+// A key given twice in one object is refused, since only one of the values would be kept; the
+// escape of half a surrogate pair, which Quote writes, reads as U+FFFD (what the phrase file
+// stores for it), since nlohmann/json refuses it.
+nlohmann::json Parse(std::string_view text);
+
+// The text of a JSON string value as UTF-16.
+std::u16string TextOf(const nlohmann::json& value);
 
 // A JSON string literal, quotes included: non-ASCII as UTF-8, control characters and lone
 // surrogates as \uXXXX escapes.

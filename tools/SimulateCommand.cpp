@@ -55,14 +55,15 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
 }
 
 std::u16string JsonStringArgument(std::string_view text) {
-    json::Value v;
+    nlohmann::json v;
     try {
         v = json::Parse(text);
     } catch (const json::Error& e) {
-        throw ScriptError(std::string("bad JSON string: ") + e.what());
+        const std::string where = e.Column ? ", at its character " + std::to_string(*e.Column) : "";
+        throw ScriptError(std::string("bad JSON string: ") + e.what() + where);
     }
-    if (v.kind != json::Value::Kind::String) throw ScriptError("expected a JSON string");
-    return v.string;
+    if (!v.is_string()) throw ScriptError("expected a JSON string");
+    return json::TextOf(v);
 }
 
 // The virtual key and extended flag of a key name of `press`.

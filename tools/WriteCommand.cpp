@@ -1,6 +1,7 @@
 // lumoratool write FILE: a phrase file from JSON lines {"autotext":"…","text":"…"}.
 #include "data/PhraseFile.h"
 #include "platform/Error.h"
+#include "platform/Utf.h"
 #include "tools/Json.h"
 #include "tools/ToolCommand.h"
 
@@ -18,23 +19,16 @@ bool IsBlank(const std::string& line) {
 
 // The two strings of one line, or a reason why the line is not such an object.
 std::pair<std::u16string, std::u16string> ReadPhraseLine(const std::string& line) {
-    json::Value v = json::Parse(line);
-    if (v.kind != json::Value::Kind::Object) throw json::Error("not a JSON object");
-    const json::Value* abbreviation = nullptr;
-    const json::Value* text = nullptr;
-    for (const auto& [key, value] : v.object) {
-        const json::Value** slot = key == u"autotext" ? &abbreviation
-                                   : key == u"text"   ? &text
-                                                      : nullptr;
-        if (!slot) throw json::Error("unexpected key " + json::Quote(key));
-        if (*slot) throw json::Error("duplicate key " + json::Quote(key));
-        if (value.kind != json::Value::Kind::String)
-            throw json::Error("value of " + json::Quote(key) + " is not a string");
-        *slot = &value;
+    const nlohmann::json v = json::Parse(line);
+    if (!v.is_object()) throw json::Error("not a JSON object");
+    for (const auto& [key, value] : v.items()) {
+        const std::string quoted = json::Quote(Utf8ToUtf16(key));
+        if (key != "autotext" && key != "text") throw json::Error("unexpected key " + quoted);
+        if (!value.is_string()) throw json::Error("value of " + quoted + " is not a string");
     }
-    if (!abbreviation) throw json::Error("missing key \"autotext\"");
-    if (!text) throw json::Error("missing key \"text\"");
-    return {abbreviation->string, text->string};
+    if (!v.contains("autotext")) throw json::Error("missing key \"autotext\"");
+    if (!v.contains("text")) throw json::Error("missing key \"text\"");
+    return {json::TextOf(v["autotext"]), json::TextOf(v["text"])};
 }
 
 } // namespace
@@ -56,7 +50,9 @@ int WriteCommand(const std::vector<std::u16string>& args, ToolIo& io) {
             auto [abbreviation, text] = ReadPhraseLine(line);
             rows.AppendPhrase(data, abbreviation, std::move(text));
         } catch (const json::Error& e) {
-            io.Err << "line " << number << ": " << e.what() << "\n";
+            io.Err << "line " << number;
+            if (e.Column) io.Err << ", column " << *e.Column;
+            io.Err << ": " << e.what() << "\n";
             return ExitDataError;
         }
     }

@@ -177,6 +177,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else
             list_.Layout();
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a display of another scale: the toolbar's images for it, then the size the
+        // system suggests (whose WM_SIZE lays the list out again).
+        list_.ApplyDpi();
+        const auto* suggested = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(wnd_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_SETFOCUS:
         list_.TakeFocus();
         return 0;

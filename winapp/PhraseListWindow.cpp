@@ -16,10 +16,36 @@ namespace {
 constexpr int IDC_TOOLBAR = 200;
 constexpr int IDC_PHRASE_GRID = 201;
 constexpr int IDC_STATUS_BAR = 202;
+// New item, Delete, About, Options, Import from a backup, Import, Export.
+constexpr int ToolbarImageCount = 7;
 
 int WindowDpi(HWND w) {
     const UINT dpi = GetDpiForWindow(w);
     return dpi ? static_cast<int>(dpi) : 96;
+}
+
+// The toolbar's images come in 16, 24 and 32 pixels (96, 144 and 192 DPI); a DPI in between
+// takes the nearest, the larger one at a tie (20 pixels at 120 DPI take 24).
+int ToolbarImageSize(int dpi) {
+    const int wanted = MulDiv(16, dpi, 96);
+    return wanted < 20 ? 16 : wanted < 28 ? 24 : 32;
+}
+
+// The images of one size, from the strip of that size among the resources; null when the strip
+// cannot be loaded.
+HIMAGELIST LoadToolbarImages(HINSTANCE instance, int size) {
+    const int id = size == 16 ? IDB_TOOLBAR_16 : size == 24 ? IDB_TOOLBAR_24 : IDB_TOOLBAR_32;
+    // A DIB section keeps the strip's alpha channel, which the image list draws with.
+    const auto strip = static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!strip) return nullptr;
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, ToolbarImageCount, 0);
+    if (list && ImageList_Add(list, strip, nullptr) < 0) {
+        ImageList_Destroy(list);
+        list = nullptr;
+    }
+    DeleteObject(strip);
+    return list;
 }
 
 } // namespace
@@ -30,6 +56,7 @@ PhraseListWindow::PhraseListWindow(PhraseList& rows, PhraseEditor& editor,
 
 bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
     window_ = window;
+    instance_ = instance;
     importReport_.emplace(instance);
     toolbar_ = CreateWindowExW(
         0, TOOLBARCLASSNAMEW, nullptr,
@@ -37,21 +64,20 @@ bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), instance, nullptr);
     if (!toolbar_) return false;
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    // The system's own small images: new file, delete, help.
-    TBADDBITMAP images{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
-    SendMessageW(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&images));
+    // Our own images (make-toolbar-images.py), in the strips' order.
     TBBUTTON buttons[] = {
-        {STD_FILENEW, static_cast<int>(IDM_NEW_ITEM), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-        {STD_DELETE, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-        {STD_HELP, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-        {STD_PROPERTIES, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-        {STD_FILEOPEN, static_cast<int>(IDM_IMPORT_BACKUP), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {0, static_cast<int>(IDM_NEW_ITEM), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {1, static_cast<int>(IDM_DELETE), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {2, static_cast<int>(IDM_ABOUT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {3, static_cast<int>(IDM_OPTIONS), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {4, static_cast<int>(IDM_IMPORT_BACKUP), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
         {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0},
-        {STD_PASTE, static_cast<int>(IDM_IMPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-        {STD_FILESAVE, static_cast<int>(IDM_EXPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {5, static_cast<int>(IDM_IMPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {6, static_cast<int>(IDM_EXPORT), TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
     };
+    static_assert(ARRAYSIZE(buttons) == ToolbarImageCount + 1);
     SendMessageW(toolbar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
-    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    ApplyDpi();
 
     statusBar_ = CreateWindowExW(
         0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
@@ -62,6 +88,23 @@ bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
     Layout();
     UpdateStatus();
     return true;
+}
+
+void PhraseListWindow::ApplyDpi() {
+    if (!toolbar_) return;
+    const int size = ToolbarImageSize(WindowDpi(window_));
+    if (size == toolbarImageSize_) return;
+    HIMAGELIST images = LoadToolbarImages(instance_, size);
+    if (!images) return; // the buttons keep the images they have
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    toolbarImages_.reset(images);
+    toolbarImageSize_ = size;
+    // The buttons grow with their images; the padding is the toolbar's own.
+    const auto padding = static_cast<DWORD>(SendMessageW(toolbar_, TB_GETPADDING, 0, 0));
+    SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(size + LOWORD(padding), size + HIWORD(padding)));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    Layout();
 }
 
 void PhraseListWindow::UpdateStatus() {

@@ -10,8 +10,12 @@
 #include "winapp/ImportReportDialog.h"
 #include "winapp/PhraseGrid.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace lumora {
 
@@ -39,6 +43,9 @@ public:
 
     // WM_SIZE of the window (not minimized).
     void Layout();
+    // WM_DPICHANGED of the window (and once when made): the toolbar's images in the size drawn
+    // for the window's DPI.
+    void ApplyDpi();
     void UpdateStatus();
     // New item (the toolbar, Ctrl+N, the intake's new-phrase shortcut); a full list says so.
     void NewPhrase(std::uint32_t maxPhrases);
@@ -70,6 +77,13 @@ private:
     std::optional<ImportReportDialog> importReport_;
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
+    struct ImageListDeleter {
+        void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+    };
+    // The toolbar's images; the toolbar does not own them.
+    std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter> toolbarImages_;
+    int toolbarImageSize_ = 0;
+    HINSTANCE instance_ = nullptr;
     HWND statusBar_ = nullptr;
     bool shownOnce_ = false;
 };

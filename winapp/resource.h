@@ -2,6 +2,10 @@
 // Resource ids of lumora.exe (shared by lumora.rc and the code).
 #define IDI_LUMORA 1
 #define IDI_LUMORA_PAUSED 2
+// The phrase list's toolbar images, one strip a size (make-toolbar-images.py draws them).
+#define IDB_TOOLBAR_16 10
+#define IDB_TOOLBAR_24 11
+#define IDB_TOOLBAR_32 12
 #define IDD_ABOUT 100
 #define IDC_NAMELABEL 101
 #define IDC_HOMEPAGELABEL 102

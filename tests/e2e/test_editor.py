@@ -292,6 +292,58 @@ class Editor(winedriver.LumoraTest):
         self.desktop.wait_window(title="About", cls="#32770")
         self.desktop.wintext("close", "--title", "About")
 
+    def toolbar(self):
+        """The toolbar's padding (x, y), and its buttons as (command, image, width, height,
+        ink), None for a separator (see wintext toolbar)."""
+        out = self.desktop.wintext("toolbar", "--class", self.lumora.WINDOW_CLASS).stdout
+        lines = out.decode("utf-8").splitlines()
+        padding = tuple(int(v) for v in lines[0][len("padding="):].split("x"))
+        buttons = []
+        for line in lines[1:]:
+            if line == "sep":
+                buttons.append(None)
+                continue
+            command, image, size, ink = line.split(" ")
+            width, height = (int(v) for v in size[len("size="):].split("x"))
+            buttons.append((int(command), int(image[len("image="):]), width, height,
+                            int(ink[len("ink="):])))
+        return padding, buttons
+
+    def test_toolbar_ShouldShowItsOwnImages_InTheSizeDrawnForTheDisplaysDpi(self):
+        # New item, Delete, About, Options, Import from a backup | Import, Export.
+        commands = [40004, 40005, 40003, 40006, 40008, None, 40009, 40010]
+        reg = os.path.join(self.lumora.folder, "dpi.reg")
+
+        def set_dpi(value):  # Wine's LogPixels, read by a program as it starts
+            with open(reg, "w", encoding="utf-8") as f:
+                f.write("Windows Registry Editor Version 5.00\n\n"
+                        "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                        f"\"LogPixels\"={value}\n")
+            self.desktop.run(["wine", "regedit", "/S", reg], timeout=60)
+
+        try:
+            for dpi, size in ((96, 16), (144, 24)):
+                with self.subTest(dpi=dpi):
+                    set_dpi(f"dword:{dpi:08x}")
+                    try:
+                        self.open_editor()
+                        self.desktop.xdotool("mousemove", "1", "1")  # no button under the pointer
+                        # Each button shows an image of its own: a good part of its square inked.
+                        drawn = size * size // 8
+                        winedriver.wait_until(
+                            lambda: all(b is None or b[4] >= drawn for b in self.toolbar()[1]),
+                            10, what="the toolbar's images on the screen")
+                        (px, py), buttons = self.toolbar()
+                        self.assertEqual([b and b[0] for b in buttons], commands)
+                        self.assertEqual([b[1] for b in buttons if b], list(range(7)))
+                        self.assertEqual({(b[2] - px, b[3] - py) for b in buttons if b},
+                                         {(size, size)})
+                    finally:
+                        self.lumora.close()
+                        self.lumora.proc = None
+        finally:
+            set_dpi("-")  # back to the display's own
+
     def test_exit_ShouldKeepCellBeingEdited(self):
         self.open_editor()
         self.desktop.key("ctrl+n")

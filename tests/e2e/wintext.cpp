@@ -27,6 +27,11 @@
 //                                             tab, line breaks in a cell as LF
 //   wintext columns [--class C] [--title T]   that list view's column widths, in column order,
 //                                             and its client width: "80 440 client=527"
+//   wintext toolbar [--class C] [--title T]   the first toolbar of that window: a line
+//                                             "padding=7x6", then one a button, "40004
+//                                             image=0 size=23x22 ink=97" (its command, image
+//                                             index, size, and how many of its pixels on the
+//                                             screen stand out from its background), or "sep"
 //   wintext size [--class C] [--title T] --width W --height H
 //                                             gives that window this outer size
 //   wintext keys --text TEXT                  how this thread's keyboard layout types each
@@ -224,12 +229,78 @@ bool PrintStatusParts(HWND bar) {
     return true;
 }
 
+// The pixels of a button on the screen that differ clearly from the pixel in its corner (the
+// toolbar's face): 0 when nothing, or only a frame, is drawn.
+int InkOnScreen(HWND toolbar, RECT button) {
+    POINT origin{button.left, button.top};
+    ClientToScreen(toolbar, &origin);
+    const int w = button.right - button.left, h = button.bottom - button.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int ink = 0;
+    if (dib && memory) {
+        const HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+        SelectObject(memory, old);
+        const auto* pixel = static_cast<const unsigned char*>(bits);
+        // The face, two pixels in from the corner (inside a flat button's border).
+        const unsigned char* face = pixel + (2 * w + 2) * 4;
+        for (int i = 0; i < w * h; ++i) {
+            const unsigned char* p = pixel + i * 4;
+            if (std::abs(p[0] - face[0]) + std::abs(p[1] - face[1]) + std::abs(p[2] - face[2]) > 90)
+                ++ink;
+        }
+    }
+    if (dib) DeleteObject(dib);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+// The buttons of a toolbar of another process: TB_GETBUTTON and TB_GETITEMRECT, like
+// LVM_GETITEMTEXTW, write only into the toolbar's own process.
+bool PrintToolbar(HWND toolbar) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(toolbar, &pid);
+    RemoteBuffer buf{
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid),
+        nullptr};
+    if (!buf.Process) return false;
+    buf.Address = VirtualAllocEx(buf.Process, nullptr, sizeof(TBBUTTON) + sizeof(RECT), MEM_COMMIT,
+                                 PAGE_READWRITE);
+    if (!buf.Address) return false;
+    const auto padding = static_cast<DWORD>(SendMessageW(toolbar, TB_GETPADDING, 0, 0));
+    std::printf("padding=%ux%u\n", LOWORD(padding), HIWORD(padding));
+    const int count = static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        RECT rect{};
+        SIZE_T n = 0;
+        if (!SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(buf.Address)) ||
+            !ReadProcessMemory(buf.Process, buf.Address, &button, sizeof button, &n) ||
+            !SendMessageW(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(buf.Address)) ||
+            !ReadProcessMemory(buf.Process, buf.Address, &rect, sizeof rect, &n))
+            return false;
+        if (button.fsStyle & BTNS_SEP) {
+            std::printf("sep\n");
+            continue;
+        }
+        std::printf("%d image=%d size=%ldx%ld ink=%d\n", button.idCommand, button.iBitmap,
+                    rect.right - rect.left, rect.bottom - rect.top, InkOnScreen(toolbar, rect));
+    }
+    return true;
+}
+
 [[noreturn]] void Usage() {
     std::fprintf(
         stderr,
         "usage: wintext list | wait | launch | text | activate | close | post | post-thread | "
-        "child | rows | "
-        "columns | status | size | clip-text | clip-image | clip-get | clip-formats [options]\n");
+        "child | rows | columns | status | toolbar | size | clip-text | clip-image | clip-get | "
+        "clip-formats [options]\n");
     std::exit(2);
 }
 
@@ -389,6 +460,10 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"status") {
         HWND bar = FindDescendant(FindTop(q), L"msctls_statusbar32");
         return bar && PrintStatusParts(bar) ? 0 : 1;
+    }
+    if (cmd == L"toolbar") {
+        HWND toolbar = FindDescendant(FindTop(q), TOOLBARCLASSNAMEW);
+        return toolbar && PrintToolbar(toolbar) ? 0 : 1;
     }
     if (cmd == L"columns") {
         HWND list = FindDescendant(FindTop(q), L"SysListView32");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace lumora::tool {
 namespace {
 
@@ -78,14 +80,21 @@ TEST_F(LumoraToolTest, Write_ShouldNameTheLineAndNotTouchFile_WhenLineIsNotAPhra
              Case{"{\"autotext\":\"a\",\"text\":2}", "value of \"text\" is not a string"},
              Case{"{\"autotext\":\"a\",\"autotext\":\"b\",\"text\":\"\"}",
                   "duplicate key \"autotext\""},
-             Case{"{\"autotext\":\"a\",\"text\":\"b\"", "expected '}' at column 27"},
-             Case{"{\"autotext\":\"\xFF\",\"text\":\"\"}", "invalid UTF-8 at column 15"},
-             Case{"{\"autotext\":\"a\",\"text\":\"b\"} x",
-                  "unexpected text after the value at column 29"},
+             Case{"{\"autotext\":\"a\",\"text\":\"b\"",
+                  "column 27: syntax error while parsing object - unexpected end of input; "
+                  "expected '}'"},
+             Case{"{\"autotext\":\"\xFF\",\"text\":\"\"}",
+                  "column 14: syntax error while parsing value - invalid string: ill-formed "
+                  "UTF-8 byte"},
+             Case{"{\"autotext\":\"\u00e9\",\"text\":\"\u00e9\"} x",
+                  "column 29: syntax error while parsing value - invalid literal; expected end "
+                  "of input"},
          }) {
         ToolRun r = Call(WriteCommand, {u"p.lmx"}, good + "\n" + c.line + "\n" + good);
         EXPECT_EQ(r.rc, 1) << c.line;
-        EXPECT_EQ(r.err, "line 3: " + c.reason + "\n") << c.line;
+        EXPECT_EQ(r.err, "line 3" + std::string(c.reason.starts_with("column") ? ", " : ": ") +
+                             c.reason + "\n")
+            << c.line;
     }
     EXPECT_EQ(files.Files[u"p.lmx"], "old");
     EXPECT_EQ(files.Writes, 0);
@@ -96,18 +105,37 @@ TEST_F(LumoraToolTest, Write_ShouldNameTheLineAndNotTouchFile_WhenLineIsNotAPhra
     EXPECT_EQ(files.Files[u"p.lmx"], "old");
 }
 
-TEST(Json, ShouldEscapeControlsAndLoneSurrogates_AndKeepOtherTextAsUtf8) {
+TEST(Json, ShouldEscapeControlsAndLoneSurrogates_AndReadThemBackAsTheFileStoresThem) {
     EXPECT_EQ(json::Quote(u"a\"b\\c\n\t\x01\u00e9\U0001F600"),
               "\"a\\\"b\\\\c\\n\\t\\u0001\xC3\xA9\xF0\x9F\x98\x80\"");
     EXPECT_EQ(json::Quote(u"x\xD800y\xDC00"), "\"x\\ud800y\\udc00\"");
-    json::Value v = json::Parse(" {\"s\":\"\\ud83d\\ude00\\ud800\",\"n\":[1,-2.5e1,true,null]} ");
-    ASSERT_NE(v.Find(u"s"), nullptr);
-    EXPECT_EQ(v.Find(u"s")->string, u"\U0001F600\xD800");
-    ASSERT_EQ(v.Find(u"n")->array.size(), 4u);
-    EXPECT_EQ(v.Find(u"n")->array[1].number, -25);
-    EXPECT_EQ(v.Find(u"missing"), nullptr);
-    EXPECT_THROW(json::Parse("{\"a\":\"\\x\"}"), json::Error);
-    EXPECT_THROW(json::Parse(std::string(1000, '[')), json::Error);
+    const nlohmann::json v = json::Parse(
+        " {\"s\":\"\\ud83d\\ude00\\udc00\\ud800\\udc00\\ud800\",\"n\":[1,-2.5e1,true,null],"
+        "\"k\":\"\\\\ud800\"} ");
+    // Half pairs become U+FFFD; an escaped backslash before "ud800" is no escape of it.
+    EXPECT_EQ(json::TextOf(v["s"]), u"\U0001F600\uFFFD\U00010000\uFFFD");
+    EXPECT_EQ(json::TextOf(v["k"]), u"\\ud800");
+    EXPECT_EQ(v["n"][1].get<double>(), -25);
+    struct Case {
+        std::string text, error;
+        std::optional<long long> column;
+    };
+    for (const Case& c : {
+             Case{"{\"a\":\"\\x\"}", "forbidden character after backslash", 8},
+             Case{"{\"a\":{\"b\":1,\"b\":2}}", "duplicate key \"b\"", std::nullopt},
+             Case{"[1e999]", "number overflow parsing '1e999'", std::nullopt},
+             Case{"\"\u00e9\u00e9\" 1", "expected end of input", 6},
+             Case{std::string(1000, '['), "unexpected end of input", 1001},
+         }) {
+        try {
+            json::Parse(c.text);
+            ADD_FAILURE() << c.text;
+        } catch (const json::Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()).find("json.exception"), std::string::npos) << e.what();
+            EXPECT_EQ(e.Column, c.column) << c.text;
+        }
+    }
 }
 
 } // namespace
