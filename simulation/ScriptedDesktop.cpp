@@ -102,6 +102,22 @@ void ScriptedDesktop::FocusControl(ThreadId thread, HWindow control) {
     info.Caret = control;
 }
 
+std::vector<TopLevelWindow> ScriptedDesktop::TopLevelWindows() {
+    std::vector<TopLevelWindow> list;
+    for (HWindow h : ZOrder) {
+        const ScriptedWindow* w = Find(h);
+        if (!w) continue;
+        list.push_back({w->Handle, w->Title, w->Visible, w->ToolWindow, w->AppWindow, w->Owned,
+                        w->Cloaked, w->Ours});
+    }
+    return list;
+}
+
+IconHandle ScriptedDesktop::WindowIcon(HWindow w, int) {
+    const ScriptedWindow* f = Find(w);
+    return f ? f->Icon : 0;
+}
+
 const ScriptedWindow* ScriptedDesktop::Find(HWindow w) const {
     auto it = Windows.find(w);
     return it == Windows.end() ? nullptr : &it->second;

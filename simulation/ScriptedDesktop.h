@@ -2,6 +2,7 @@
 // A scripted desktop: one object that plays every operating-system interface of platform/ for
 // the tests. Windows, threads, key states, clipboard, clock and message queue are plain data
 // that a test sets up and inspects; nothing here waits for real time.
+#include "platform/DesktopWindows.h"
 #include "platform/Platform.h"
 #include "platform/SignInStart.h"
 
@@ -41,6 +42,13 @@ struct ScriptedWindow {
     // The integrity level of the window's process (nullopt: unreadable) and its program.
     std::optional<std::uint32_t> Integrity = MediumIntegrity;
     std::u16string Program = u"C:\\Windows\\notepad.exe";
+    // How the window lists of the Options window see it.
+    bool ToolWindow = false;
+    bool AppWindow = false;
+    bool Owned = false;
+    bool Cloaked = false;
+    bool Ours = false;
+    IconHandle Icon = 0;
 };
 
 // A message posted with PostMessage or PostThreadMessage.
@@ -64,7 +72,8 @@ class ScriptedDesktop final : public WindowQueries,
                               public KeyboardLayouts,
                               public ProcessQueries,
                               public GlobalShortcuts,
-                              public SignInStart {
+                              public SignInStart,
+                              public DesktopWindows {
 public:
     ScriptedDesktop();
     ScriptedDesktop(const ScriptedDesktop&) = delete; // the Platform it hands out refers to it
@@ -224,6 +233,9 @@ public:
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
     bool IsPasswordField(HWindow control) override;
+
+    std::vector<TopLevelWindow> TopLevelWindows() override;
+    IconHandle WindowIcon(HWindow w, int) override;
 
     std::int16_t KeyState(int vk) override;
     bool IsKeyDown(int vk) override { return KeyTable[vk].Down; }

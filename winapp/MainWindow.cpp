@@ -48,8 +48,8 @@ MainWindow::MainWindow(HINSTANCE instance, bool lumoraRuns, bool startPaused)
                                  FormatShortcut(settings_.PauseShortcut),
                                  FormatShortcut(settings_.SearchShortcut)};
       }),
-      files_(MakeWin32FileSystem()), about_(instance, Homepage()), optionsDialog_(instance),
-      importDialog_(instance) {
+      files_(MakeWin32FileSystem()), about_(instance, Homepage()),
+      optionsDialog_(instance, win32_, win32_), importDialog_(instance) {
     intake_.ReAddTrayIcon = [this] { tray_.ShowAgain(); };
     optionsDialog_.SetShortcutFieldFocus([this](bool inField) {
         // Pressed in a shortcut field, Lumora's own shortcuts are what the user means to enter.

@@ -1,14 +1,16 @@
 // The Options window: fills its controls from the form's values and reads the user's choice
-// back, with the list of running programs to exclude and the phrase file's browse box.
+// back, with the program lists' Add... (an open window or a program file) and the phrase file's
+// browse box.
 #include "winapp/OptionsDialog.h"
 
+#include "editor/ProgramChoice.h"
 #include "platform/Error.h"
 #include "platform/win32/Win32Handles.h"
+#include "winapp/ProgramPicker.h"
 #include "winapp/resource.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -18,32 +20,9 @@ namespace lumora {
 
 namespace {
 
-constexpr UINT FirstProgramCommand = 1000;
-
 std::u16string ItemText(HWND dlg, int id) {
     return WindowText(GetDlgItem(dlg, id));
 }
-
-// The executables of the processes running now.
-std::vector<std::u16string> RunningPrograms() {
-    std::vector<std::u16string> names;
-    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.Valid()) return names;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-         more = Process32NextW(snapshot.Get(), &entry))
-        names.push_back(FromWide(std::wstring(entry.szExeFile)));
-    return names;
-}
-
-// A popup menu destroyed on every path.
-struct PopupMenu {
-    HMENU Menu = CreatePopupMenu();
-    ~PopupMenu() {
-        if (Menu) DestroyMenu(Menu);
-    }
-};
 
 } // namespace
 
@@ -78,6 +57,18 @@ LRESULT CALLBACK OptionsDialog::ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, L
     if (msg == WM_SETFOCUS) self->ShortcutFieldFocus(true);
     if (msg == WM_KILLFOCUS) self->ShortcutFieldFocus(false);
     if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, ShortcutFieldProc, id);
+    // The hot-key control passes Space on as a key it does not take, and the modifiers' release
+    // then empties the field: the search window's own Ctrl+Alt+Space could not be entered, and
+    // OK kept no shortcut at all. The field takes it here; a plain Space, like any plain key,
+    // is refused by OK with the reason.
+    if ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && wp == VK_SPACE) {
+        BYTE flags = 0;
+        if (GetKeyState(VK_CONTROL) < 0) flags |= HOTKEYF_CONTROL;
+        if (GetKeyState(VK_MENU) < 0) flags |= HOTKEYF_ALT;
+        if (GetKeyState(VK_SHIFT) < 0) flags |= HOTKEYF_SHIFT;
+        SendMessageW(w, HKM_SETHOTKEY, MAKEWORD(VK_SPACE, flags), 0);
+        return 0;
+    }
     // Alt+Space is a key for the field, not the window menu (Wine's hotkey control passes
     // the character on, and the default turns it into the menu).
     if (msg == WM_SYSCHAR) return 0;
@@ -124,7 +115,7 @@ INT_PTR OptionsDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             Browse(dlg);
             return TRUE;
         case IDC_OPT_ADD:
-            AddRunningProgram(dlg);
+            AddExcludedProgram(dlg);
             return TRUE;
         case IDC_OPT_REMOVE:
             RemoveProgram(dlg);
@@ -226,28 +217,19 @@ void OptionsDialog::MethodChosen(HWND dlg) {
 
 void OptionsDialog::AddMethodProgram(HWND dlg) {
     std::vector<std::u16string> listed;
-    bool consoleListed = false;
-    for (const ProgramMethod& entry : methods_) {
+    for (const ProgramMethod& entry : methods_)
         listed.push_back(entry.Program);
-        consoleListed = consoleListed || entry.Program == ConsoleWindows;
+    const bool consoleListed = FindProgram(listed, ConsoleWindows).has_value();
+    const std::optional<std::u16string> chosen =
+        ChooseProgram(dlg, u"Add a program with its own way", listed, !consoleListed);
+    if (!chosen) return;
+    // A program listed already is shown, not added twice.
+    if (const std::optional<std::size_t> at = FindProgram(listed, *chosen)) {
+        FillMethods(dlg, static_cast<int>(*at));
+        return;
     }
-    std::vector<std::u16string> offer = ProgramsToOffer(RunningPrograms(), listed);
-    if (!consoleListed) offer.insert(offer.begin(), std::u16string(ConsoleWindows));
-    PopupMenu menu;
-    if (!menu.Menu) return;
-    if (offer.empty()) AppendMenuW(menu.Menu, MF_STRING | MF_GRAYED, 0, L"(no other programs run)");
-    for (std::size_t i = 0; i < offer.size(); ++i) {
-        const std::u16string label = offer[i] == ConsoleWindows ? u"Console windows" : offer[i];
-        AppendMenuW(menu.Menu, MF_STRING, FirstProgramCommand + i, WidePtr(label));
-    }
-    RECT button{};
-    GetWindowRect(GetDlgItem(dlg, IDC_OPT_METHOD_ADD), &button);
-    const auto chosen =
-        static_cast<UINT>(TrackPopupMenu(menu.Menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                         button.left, button.bottom, 0, dlg, nullptr));
-    if (chosen < FirstProgramCommand || chosen - FirstProgramCommand >= offer.size()) return;
     // A program is added because it needs its own way; pasting is the usual one.
-    methods_.push_back({offer[chosen - FirstProgramCommand], OutputMethod::Paste});
+    methods_.push_back({*chosen, OutputMethod::Paste});
     FillMethods(dlg, static_cast<int>(methods_.size()) - 1);
 }
 
@@ -306,26 +288,30 @@ void OptionsDialog::Browse(HWND dlg) {
     SetDlgItemTextW(dlg, IDC_OPT_PHRASEFILE, file.c_str());
 }
 
-void OptionsDialog::AddRunningProgram(HWND dlg) {
-    const std::vector<std::u16string> offer =
-        ProgramsToOffer(RunningPrograms(), Read(dlg).ExcludedPrograms);
-    PopupMenu menu;
-    if (!menu.Menu) return;
-    if (offer.empty()) AppendMenuW(menu.Menu, MF_STRING | MF_GRAYED, 0, L"(no other programs run)");
-    for (std::size_t i = 0; i < offer.size(); ++i)
-        AppendMenuW(menu.Menu, MF_STRING, FirstProgramCommand + i, WidePtr(offer[i]));
-    // Under the button, so that it also opens where the keyboard user is.
-    RECT button{};
-    GetWindowRect(GetDlgItem(dlg, IDC_OPT_ADD), &button);
-    const auto chosen =
-        static_cast<UINT>(TrackPopupMenu(menu.Menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                         button.left, button.bottom, 0, dlg, nullptr));
-    if (chosen < FirstProgramCommand || chosen - FirstProgramCommand >= offer.size()) return;
+std::optional<std::u16string>
+OptionsDialog::ChooseProgram(HWND dlg, const std::u16string& caption,
+                             const std::vector<std::u16string>& listed, bool withConsole) {
+    std::vector<ProgramPicker::Row> rows;
+    if (withConsole) rows.push_back({u"Console windows", u"", std::u16string(ConsoleWindows), 0});
+    for (WindowOffer& w :
+         WindowsToOffer(windows_, processes_, listed, ProgramPicker::IconSize(dlg)))
+        rows.push_back({std::move(w.Title), w.Program, w.Program, w.Icon});
+    return ProgramPicker(instance_).Choose(dlg, caption, rows);
+}
+
+void OptionsDialog::AddExcludedProgram(HWND dlg) {
+    const std::vector<std::u16string> listed = Read(dlg).ExcludedPrograms;
+    const std::optional<std::u16string> chosen =
+        ChooseProgram(dlg, u"Leave a program alone", listed, false);
+    if (!chosen) return;
     HWND list = GetDlgItem(dlg, IDC_OPT_EXCLUDED);
+    // A program listed already (chosen with Browse...) is shown, not added twice.
+    const std::optional<std::size_t> listedAt = FindProgram(listed, *chosen);
     const auto at =
-        SendMessageW(list, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(WidePtr(offer[chosen - FirstProgramCommand])));
+        listedAt ? static_cast<LRESULT>(*listedAt)
+                 : SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(*chosen)));
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    SetFocus(list);
 }
 
 void OptionsDialog::RemoveProgram(HWND dlg) {

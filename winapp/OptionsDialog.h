@@ -2,6 +2,8 @@
 // The Options window: shows the values of OptionsForm and hands back what the user chose.
 // Whether they may be kept is OptionsForm's to say; a refusal is shown and the window stays.
 #include "editor/OptionsForm.h"
+#include "platform/DesktopWindows.h"
+#include "platform/ProcessQueries.h"
 #include "platform/win32/Win32Api.h"
 
 #include <functional>
@@ -15,7 +17,10 @@ public:
     // check: the verdict on the values when OK is chosen.
     using Check = std::function<OptionsFormResult(const OptionsFormValues&)>;
 
-    explicit OptionsDialog(HINSTANCE instance) : instance_(instance) {}
+    // The open windows and their programs are asked of windows and processes when a list's
+    // Add... is chosen.
+    OptionsDialog(HINSTANCE instance, DesktopWindows& windows, ProcessQueries& processes)
+        : instance_(instance), windows_(windows), processes_(processes) {}
 
     // Modal over owner. The values accepted by check when the user chose OK; nothing for Cancel.
     std::optional<OptionsFormResult> ShowModal(HWND owner, const OptionsFormValues& values,
@@ -39,7 +44,13 @@ private:
     void Fill(HWND dlg);
     OptionsFormValues Read(HWND dlg) const;
     void Browse(HWND dlg);
-    void AddRunningProgram(HWND dlg);
+    // Add...: a program chosen among the open windows or with Browse... is left alone.
+    void AddExcludedProgram(HWND dlg);
+    // A program to add to a list that holds these already: nothing for Cancel. The console
+    // windows are offered first when withConsole.
+    std::optional<std::u16string> ChooseProgram(HWND dlg, const std::u16string& caption,
+                                                const std::vector<std::u16string>& listed,
+                                                bool withConsole);
     void RemoveProgram(HWND dlg);
     // The list of programs with their own method: the entries are kept in methods_, the list
     // box shows them, and the combo box below sets the method of the selected one.
@@ -51,6 +62,8 @@ private:
     void Ok(HWND dlg);
 
     HINSTANCE instance_;
+    DesktopWindows& windows_;
+    ProcessQueries& processes_;
     OptionsFormValues values_;
     std::vector<ProgramMethod> methods_;
     Check check_;

@@ -30,6 +30,11 @@
 #define IDC_OPT_METHOD 232
 #define IDC_OPT_METHOD_ADD 233
 #define IDC_OPT_METHOD_REMOVE 234
+// "Add..." beside the Options window's program lists.
+#define IDD_PROGRAM_PICKER 240
+#define IDC_PICK_WINDOWS 241
+#define IDC_PICK_BROWSE 242
+#define IDC_PICK_NOTE 243
 #define IDD_IMPORT 300
 #define IDC_IMPORT_LIST 301
 #define IDD_IMPORT_REPORT 310

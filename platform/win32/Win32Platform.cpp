@@ -5,6 +5,8 @@
 #include "platform/win32/SystemErrors.h"
 #include "platform/win32/Win32Handles.h"
 
+#include <dwmapi.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -149,6 +151,68 @@ bool Win32Platform::IsPasswordField(HWindow control) {
     if (!SendMessageTimeoutW(w, EM_GETPASSWORDCHAR, 0, 0, SMTO_ABORTIFHUNG, 200, &passwordChar))
         return true; // no answer: the style alone decides, on the side of privacy
     return passwordChar != 0;
+}
+
+// --- DesktopWindows --------------------------------------------------------------------------
+
+namespace {
+
+BOOL CALLBACK CollectWindow(HWND w, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<TopLevelWindow> Win32Platform::TopLevelWindows() {
+    std::vector<HWND> handles;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&handles));
+    std::vector<TopLevelWindow> windows;
+    windows.reserve(handles.size());
+    const DWORD ownProcess = GetCurrentProcessId();
+    for (HWND w : handles) {
+        TopLevelWindow info;
+        info.Window = FromHwnd(w);
+        // Read from the system's copy for another process's window: a hung program cannot
+        // stall the list.
+        wchar_t title[512] = {};
+        const int n = GetWindowTextW(w, title, ARRAYSIZE(title));
+        info.Title = FromWide(title, static_cast<std::size_t>(std::max(n, 0)));
+        info.Visible = IsWindowVisible(w) != FALSE;
+        const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(w, GWL_EXSTYLE));
+        info.ToolWindow = (exStyle & WS_EX_TOOLWINDOW) != 0;
+        info.AppWindow = (exStyle & WS_EX_APPWINDOW) != 0;
+        info.Owned = GetWindow(w, GW_OWNER) != nullptr;
+        DWORD cloaked = 0;
+        info.Cloaked =
+            SUCCEEDED(DwmGetWindowAttribute(w, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) &&
+            cloaked != 0;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        info.Ours = pid == ownProcess;
+        windows.push_back(std::move(info));
+    }
+    return windows;
+}
+
+IconHandle Win32Platform::WindowIcon(HWindow w, int size) {
+    HWND hwnd = ToHwnd(w);
+    const bool small = size <= GetSystemMetrics(SM_CXSMICON);
+    // Asked with a time limit: a window that does not answer gets no icon, not a frozen list.
+    const WPARAM kinds[2] = {small ? static_cast<WPARAM>(ICON_SMALL2) : ICON_BIG,
+                             small ? static_cast<WPARAM>(ICON_BIG) : ICON_SMALL2};
+    for (WPARAM kind : kinds) {
+        DWORD_PTR icon = 0;
+        if (SendMessageTimeoutW(hwnd, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 200,
+                                &icon) &&
+            icon)
+            return static_cast<IconHandle>(icon);
+    }
+    const int classIcons[2] = {small ? GCLP_HICONSM : GCLP_HICON,
+                               small ? GCLP_HICON : GCLP_HICONSM};
+    for (int index : classIcons)
+        if (const ULONG_PTR icon = GetClassLongPtrW(hwnd, index)) return icon;
+    return 0;
 }
 
 // --- DateFormats -----------------------------------------------------------------------------

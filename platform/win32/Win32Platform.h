@@ -2,6 +2,7 @@
 // The operating system for the core: every platform interface as a thin layer over user32 and
 // kernel32, and nothing else.
 #include "platform/CodePage.h"
+#include "platform/DesktopWindows.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/SignInStart.h"
@@ -22,7 +23,8 @@ class Win32Platform final : public WindowQueries,
                             public GlobalShortcuts,
                             public MessageBoxes,
                             public SignInStart,
-                            public CodePage {
+                            public CodePage,
+                            public DesktopWindows {
 public:
     // Told when a quit request turns up while pending messages are handled (unset: nothing).
     std::function<void()> QuitSeen;
@@ -52,6 +54,10 @@ public:
     bool Exists(HWindow w) override;
     HWindow WindowAt(int x, int y) override;
     bool IsPasswordField(HWindow control) override;
+
+    // DesktopWindows
+    std::vector<TopLevelWindow> TopLevelWindows() override;
+    IconHandle WindowIcon(HWindow w, int size) override;
 
     // CodePage
     std::u16string ToUtf16(std::string_view bytes) override;

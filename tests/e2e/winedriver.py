@@ -185,8 +185,12 @@ class Desktop:
         xid = self.x_window(title)
         subprocess.run(["xdotool", "windowraise", xid], env=self.env, capture_output=True,
                        timeout=10)
-        subprocess.run(["xdotool", "windowfocus", "--sync", xid], env=self.env, check=True,
-                       capture_output=True, timeout=10)
+        # A window just made may not be mapped yet when its X window is found, and X refuses
+        # the focus to an unmapped window: asked again until it is taken.
+        wait_until(lambda: subprocess.run(["xdotool", "windowfocus", "--sync", xid],
+                                          env=self.env, capture_output=True,
+                                          timeout=10).returncode == 0,
+                   10, what=f"the X focus on {title!r}")
         result = self.wintext("activate", "--title", title)
         if result.returncode != 0:
             raise TimeoutError(f"{title!r} did not come to the foreground")

@@ -151,6 +151,15 @@ HWND FindDescendant(HWND top, const std::wstring& cls, const std::wstring& text 
     return st.Found;
 }
 
+// Every hot-key field's value (HKM_GETHOTKEY: low byte the key, high byte the modifiers), one
+// a line in the order of the window's controls.
+BOOL CALLBACK PrintHotKey(HWND w, LPARAM) {
+    if (ClassOf(w) == L"msctls_hotkey32")
+        std::printf("0x%04x\n",
+                    static_cast<unsigned>(SendMessageW(w, HKM_GETHOTKEY, 0, 0) & 0xFFFF));
+    return TRUE;
+}
+
 // Memory in another process, freed on every path.
 struct RemoteBuffer {
     HANDLE Process;
@@ -299,8 +308,8 @@ bool PrintToolbar(HWND toolbar) {
     std::fprintf(
         stderr,
         "usage: wintext list | wait | launch | text | activate | close | post | post-thread | "
-        "child | rows | columns | status | toolbar | size | clip-text | clip-image | clip-get | "
-        "clip-formats [options]\n");
+        "child | rows | columns | hotkeys | status | toolbar | size | clip-text | clip-image | "
+        "clip-get | clip-formats [options]\n");
     std::exit(2);
 }
 
@@ -456,6 +465,12 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"rows") {
         HWND list = FindDescendant(FindTop(q), L"SysListView32");
         return list && PrintRows(list) ? 0 : 1;
+    }
+    if (cmd == L"hotkeys") {
+        HWND top = FindTop(q);
+        if (!top) return 1;
+        EnumChildWindows(top, PrintHotKey, 0);
+        return 0;
     }
     if (cmd == L"status") {
         HWND bar = FindDescendant(FindTop(q), L"msctls_statusbar32");
