@@ -81,12 +81,39 @@ std::size_t CellLengthLimit(int column) {
 
 PhraseEditor::PhraseEditor(PhraseList& rows, AbbreviationIndex& index, const Options& options,
                            const HookLink& link, Platform& platform)
-    : rows_(rows), index_(index), options_(options), link_(link), platform_(platform) {}
+    : rows_(rows), index_(index), options_(options), link_(link), platform_(platform),
+      filter_(rows) {}
 
 void PhraseEditor::FocusRow(std::optional<std::size_t> row) {
     if (!view_) return;
     view_->ClearSelection();
-    if (row && *row < rows_.Count()) view_->FocusAndShowRow(*row);
+    if (!row || *row >= rows_.Count()) return;
+    // A row a command brings back or changes is shown, whatever the filter finds.
+    filter_.Reveal(*row);
+    view_->FocusAndShowRow(*row);
+}
+
+void PhraseEditor::FilterBy(std::u16string_view query) {
+    const std::optional<std::size_t> focused = view_ ? view_->FocusedRow() : std::nullopt;
+    filter_.SetQuery(query);
+    if (!view_) return;
+    if (focused && filter_.LineOf(*focused))
+        FocusRow(focused);
+    else
+        view_->ClearFocus();
+}
+
+std::optional<std::size_t> PhraseEditor::RowBesideDeleted(std::size_t row) const {
+    const std::optional<std::size_t> line = filter_.LineOf(row);
+    if (!line) return std::nullopt;
+    if (*line > 0) return filter_.PhraseAt(*line - 1); // before the row: its index stays
+    if (const std::optional<std::size_t> below = filter_.PhraseAt(*line + 1)) return *below - 1;
+    return std::nullopt;
+}
+
+std::u16string PhraseEditor::LineName(std::size_t row) const {
+    const std::optional<std::size_t> line = filter_.LineOf(row);
+    return line ? u"row " + DecimalText(*line + 1) : std::u16string();
 }
 
 namespace {
@@ -130,12 +157,8 @@ void PhraseEditor::DeletePhrase() {
     const std::optional<std::size_t> focused = view_->FocusedRow();
     if (!focused || *focused >= rows_.Count()) return;
     const std::size_t row = *focused;
-    // The row before, else the one after (which takes this row's index once it is gone).
-    std::optional<std::size_t> next;
-    if (row > 0)
-        next = row - 1;
-    else if (row + 1 < rows_.Count())
-        next = row;
+    // The row on the line before, else the one after.
+    const std::optional<std::size_t> next = RowBesideDeleted(row);
     undo_.Deleted(row, rows_.At(row));
     rows_.DeleteAt(row);
     if (Changed) Changed();
@@ -146,6 +169,7 @@ void PhraseEditor::Undo() {
     if (!view_ || view_->IsEditing() || !undo_.CanUndo()) return;
     const std::optional<std::size_t> row = undo_.Undo(rows_, index_);
     if (!row) return;
+    filter_.PhrasesChanged();
     if (Changed) Changed();
     FocusRow(row);
 }
@@ -189,6 +213,7 @@ void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view t
         if (changed) undo_.CellChanged(row, column, phrase.Text());
         phrase.SetText(std::move(value));
     }
+    if (changed) filter_.PhrasesChanged();
     if (changed && Changed) Changed();
     FocusRow(row);
 }
@@ -200,13 +225,11 @@ void PhraseEditor::CellEditLength(int column, std::size_t length) {
 bool PhraseEditor::CellEditClosed(std::size_t row, bool goesOnInRow) {
     editing_.reset();
     if (goesOnInRow || row >= rows_.Count() || !IsEmptyRow(rows_.At(row))) return false;
+    const std::optional<std::size_t> next = RowBesideDeleted(row);
     undo_.RowDeleted(row);
     rows_.DeleteAt(row);
     if (Changed) Changed();
-    if (row > 0)
-        FocusRow(row - 1);
-    else if (row < rows_.Count())
-        FocusRow(row);
+    if (next) FocusRow(next);
     return true;
 }
 
@@ -230,7 +253,9 @@ std::u16string PhraseEditor::CellDisplayText(std::size_t row, int column) const 
     const std::optional<std::size_t> winner = WinningRow(row);
     if (!winner) return text;
     if (*winner == row) return text + u"  (shared; this one is used)";
-    return text + u"  (shared; row " + DecimalText(*winner + 1) + u" is used)";
+    const std::u16string name = LineName(*winner);
+    if (name.empty()) return text + u"  (shared; a row the filter hides is used)";
+    return text + u"  (shared; " + name + u" is used)";
 }
 
 std::u16string PhraseEditor::StatusText() const {
@@ -245,7 +270,12 @@ std::u16string PhraseEditor::StatusText() const {
             if (*winner == *focused)
                 return u"Another row has this abbreviation (letter case aside); typing it gives "
                        u"this row's text";
-            return u"Row " + DecimalText(*winner + 1) +
+            std::u16string name = LineName(*winner);
+            if (name.empty())
+                name = u"A row the filter hides";
+            else
+                name[0] = u'R';
+            return name +
                    u" has this abbreviation too (letter case aside) and is found first: this "
                    u"row's text is never typed";
         }

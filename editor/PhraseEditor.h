@@ -2,6 +2,7 @@
 // The phrase editor's commands, keys and mouse rules over the grid's rows. The Win32 grid
 // implements PhraseGridView and calls the handlers below; everything they decide is here.
 #include "data/PhraseList.h"
+#include "editor/PhraseFilter.h"
 #include "editor/PhraseUndo.h"
 #include "hook/HookLink.h"
 #include "platform/FileSystem.h"
@@ -71,8 +72,8 @@ enum class NewPhraseOutcome {
     ListFull, // nothing: the list holds MaxPhrases already
 };
 
-// What the editor needs of the grid widget. Rows are indexes into PhraseList, which the grid
-// follows through PhraseListObserver.
+// What the editor needs of the grid widget. Rows are indexes into PhraseList; the grid shows
+// them on the lines of the editor's PhraseFilter, which it follows through PhraseListObserver.
 class PhraseGridView {
 public:
     virtual ~PhraseGridView() = default;
@@ -84,7 +85,7 @@ public:
     // No row is focused afterwards (nor selected): typing on the grid edits nothing.
     virtual void ClearFocus() = 0;
     // Selects the row, makes it the focused row and scrolls it into view, centred vertically,
-    // with its focused cell brought into view horizontally.
+    // with its focused cell brought into view horizontally. The row is on a line.
     virtual void FocusAndShowRow(std::size_t row) = 0;
     // Opens the in-place editor on a cell; it takes its starting text from CellEditText.
     virtual void EditCell(std::size_t row, int column) = 0;
@@ -109,6 +110,14 @@ public:
     PhraseEditor& operator=(const PhraseEditor&) = delete;
 
     void SetView(PhraseGridView* view) { view_ = view; }
+
+    // Which rows the grid shows, and on which lines.
+    PhraseFilter& Filter() { return filter_; }
+    const PhraseFilter& Filter() const { return filter_; }
+    // The filter box holds this query now (no cell editor is open): the grid shows what it
+    // finds; the focused row stays focused if it is among them, else no row is focused, so
+    // that typing on the grid edits nothing unseen.
+    void FilterBy(std::u16string_view query);
 
     // Runs after each change of the phrases (a new phrase, an accepted edit that changed a
     // cell, a delete), so that the phrase file can be written.
@@ -138,7 +147,8 @@ public:
     // (another row's equal abbreviation is found first) marked.
     std::u16string CellDisplayText(std::size_t row, int column) const;
     // For a row whose abbreviation another row shares (letter case aside), the row whose
-    // phrase typing it gives: the first one the abbreviation index finds.
+    // phrase typing it gives: the first one the abbreviation index finds. The texts name it by
+    // the line the user sees it on, or say that the filter hides it.
     std::optional<std::size_t> WinningRow(std::size_t row) const;
     bool IsFull() const;
     // The status bar's first panel: what is being edited, the focused row's conflict, a full
@@ -152,17 +162,25 @@ public:
     void GridDoubleClick();
     void GridResized();
 
+    // Focuses and shows a row, on a line of its own if the filter hid it.
     void FocusRow(std::optional<std::size_t> row);
 
     char16_t LastEditChar() const { return lastEditChar_; }
 
 private:
+    // The row to focus once `row` is deleted, as an index after the delete: the one on the
+    // line above, else the one on the line below.
+    std::optional<std::size_t> RowBesideDeleted(std::size_t row) const;
+    // "row 3" by the line the user sees it on; empty while the filter hides it.
+    std::u16string LineName(std::size_t row) const;
+
     PhraseList& rows_;
     AbbreviationIndex& index_;
     const Options& options_;
     const HookLink& link_;
     Platform& platform_;
     PhraseGridView* view_ = nullptr;
+    PhraseFilter filter_;
     char16_t lastEditChar_ = 0;
     PhraseUndo undo_;
     // The column and length of the open cell editor's text.

@@ -13,6 +13,10 @@ namespace lumora {
 
 // The longest query that counts; the rest of a longer one is not looked at.
 inline constexpr std::size_t SearchQueryLimit = 256;
+// Above this many phrases a list filtered as the user types is filled anew only once the keys
+// stop for FilterDelayMs: filtering after every key of a fast typist made the list trail them.
+inline constexpr std::size_t FilterAtOnceUpTo = 500;
+inline constexpr unsigned FilterDelayMs = 120;
 
 // The rows of the phrases whose abbreviation or text holds every word of the query, without
 // regard to case; best first: the abbreviation equal to the query, then beginning with it,
@@ -42,6 +46,8 @@ public:
         if (line < rows_.size()) chosen_ = line;
     }
     const std::vector<std::size_t>& Rows() const { return rows_; }
+    // The same rows in the list's order.
+    const std::vector<std::size_t>& Found() const { return holding_; }
     std::size_t ChosenLine() const { return chosen_; }
     // The phrase to type: none when nothing is found.
     const Phrase* Chosen() const {

@@ -13,7 +13,7 @@ namespace lumora {
 namespace {
 
 bool Shown(const TopLevelWindow& w) {
-    return w.Visible && !w.Title.empty() && !w.Cloaked && !w.Ours && !w.ToolWindow &&
+    return w.Visible && !w.Title.empty() && !w.Cloaked && !w.Ours && !w.Shell && !w.ToolWindow &&
            (!w.Owned || w.AppWindow);
 }
 

@@ -2,8 +2,8 @@
 // what slipped past, and releases the held keys.
 #include "expansion/PhraseExpansion.h"
 
-#include "platform/Error.h"
 #include "output/FieldFilling.h"
+#include "platform/Error.h"
 
 #include <algorithm>
 #include <utility>
@@ -62,7 +62,8 @@ void PhraseExpansion::WaitForHold() {
     const std::uint32_t start = platform_.Time.TickCount();
     while (AwaitingHold() &&
            static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < HoldWaitMs) {
-        platform_.Time.Sleep(1);
+        // The hook library's answer is a posted message: taken as it comes.
+        platform_.Messages.WaitForMessages(1);
         platform_.Messages.ProcessPendingMessages();
     }
 }
@@ -190,9 +191,10 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                 const auto observed = static_cast<std::int32_t>(
                     expansion.Abbreviation.size() +
                     (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
-                typing_.Erase(observed + typedAfter, observed);
                 // A pasted phrase is not taken back, nor one followed by keys that slipped past.
-                if (PutPhrase(*filled->Prepared, expansion.CapsLock) && slipped.empty())
+                if (PutPhrase(*filled->Prepared, expansion.CapsLock, observed + typedAfter,
+                              observed) &&
+                    slipped.empty())
                     undo_.ExpansionTyped(expansion, typing_.LastTyped(),
                                          tracking_.FindTargetWindow(),
                                          tracking_.FindFocusedControl(tracking_.FindTargetWindow()),
@@ -234,15 +236,19 @@ void PhraseExpansion::MirrorLetGoTrail(const std::u16string& trail) {
     rec->Pos = static_cast<std::int32_t>(caret + trail.size());
 }
 
-bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock) {
+bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock,
+                                std::int32_t erase, std::int32_t eraseInShadow) {
     const HWindow target = tracking_.FindTargetWindow();
     const OutputMethod method =
         ChooseOutputMethod(control_.CurrentOptions(), platform_.Processes.ProgramPath(target),
                            IsConsoleWindow(platform_, target), text.Text.size());
-    if ((method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert) &&
-        paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert) ==
-            PhrasePaste::Result::Pasted)
-        return false;
+    PhrasePaste::Result pasted = PhrasePaste::Result::NotOffered;
+    if (method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert)
+        pasted = paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert, erase,
+                              eraseInShadow);
+    if (pasted == PhrasePaste::Result::Pasted) return false;
+    // Typed: the abbreviation is erased first, unless the paste that was tried did it.
+    if (pasted == PhrasePaste::Result::NotOffered) typing_.Erase(erase, eraseInShadow);
     typing_.SetKeyDelay(method == OutputMethod::TypeSlowly ? SlowKeyDelayMs : 0);
     typing_.TypePrepared(text, capsLock);
     typing_.SetKeyDelay(0);

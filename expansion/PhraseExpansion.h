@@ -124,9 +124,11 @@ private:
     bool TooLate(const PendingExpansion& expansion) const;
     // A withheld trail the hook library let go reached the target: the shadow text takes it.
     void MirrorLetGoTrail(const std::u16string& trail);
-    // Puts the phrase in by the method the target's program and the phrase's length ask for:
+    // Erases erase characters before the caret (eraseInShadow of them in the shadow text) and
+    // puts the phrase in by the method the target's program and the phrase's length ask for:
     // pasted, or typed when the clipboard cannot be had. True when it was typed.
-    bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock);
+    bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock, std::int32_t erase,
+                   std::int32_t eraseInShadow);
 
     // Tells the user once why an expansion stopped or did not happen.
     void Tell(const std::u16string& text);

@@ -19,14 +19,14 @@ private:
 
 } // namespace
 
-bool WaitForClipboard(Platform& platform, std::uint32_t waitMs) {
+bool OpenClipboardWithin(Platform& platform, HWindow owner, std::uint32_t waitMs) {
     const std::uint32_t start = platform.Time.TickCount();
-    while (platform.Clip.OpenClipboardWindow() != 0 &&
-           static_cast<std::uint32_t>(platform.Time.TickCount() - start) < waitMs) {
+    for (;;) {
+        if (platform.Clip.Open(owner)) return true;
+        if (static_cast<std::uint32_t>(platform.Time.TickCount() - start) >= waitMs) return false;
         platform.Time.Sleep(1);
         platform.Messages.ProcessPendingMessages();
     }
-    return platform.Clip.OpenClipboardWindow() == 0;
 }
 
 std::u16string ReadClipboardText(Platform& platform, HWindow owner) {
@@ -35,8 +35,7 @@ std::u16string ReadClipboardText(Platform& platform, HWindow owner) {
 
 std::optional<std::u16string> TryReadClipboardText(Platform& platform, HWindow owner,
                                                    std::uint32_t waitMs) {
-    if (!WaitForClipboard(platform, waitMs)) return std::nullopt;
-    if (!platform.Clip.Open(owner)) return std::nullopt;
+    if (!OpenClipboardWithin(platform, owner, waitMs)) return std::nullopt;
     ClipboardGuard guard(platform.Clip);
     if (platform.Clip.IsFormatAvailable(CF_UNICODETEXT)) {
         if (auto text = platform.Clip.UnicodeText()) return *text;

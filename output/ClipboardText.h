@@ -11,9 +11,11 @@ namespace lumora {
 // How long a read waits for another window to let go of the clipboard.
 constexpr std::uint32_t ClipboardWaitMs = 4000;
 
-// True when no window holds the clipboard open (any more); waits up to ClipboardWaitMs,
-// handling pending messages meanwhile (a point of re-entry).
-bool WaitForClipboard(Platform& platform, std::uint32_t waitMs = ClipboardWaitMs);
+// Opens the clipboard for owner, trying again while another program holds it, for up to
+// waitMs; handles pending messages meanwhile (a point of re-entry). False when it stayed
+// held. Opening is the only sure test: a program that opened it without a window (OLE's
+// clipboard does) is named by no query.
+bool OpenClipboardWithin(Platform& platform, HWindow owner, std::uint32_t waitMs);
 
 // The clipboard's Unicode text (else its 8-bit text), opened for owner; empty when there is
 // none or the clipboard stays held by another window.

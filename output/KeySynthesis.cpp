@@ -54,14 +54,18 @@ void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_
     }
 }
 
-void SendBackspaces(Platform& platform, std::int32_t count) {
-    if (count < 1) return;
-    std::vector<KeyEvent> events;
-    events.reserve(static_cast<std::size_t>(count) * 2);
+void AppendBackspaces(Platform& platform, std::vector<KeyEvent>& events, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         events.push_back(MakeKeyEvent(platform, vk::Back, true));
         events.push_back(MakeKeyEvent(platform, vk::Back, false));
     }
+}
+
+void SendBackspaces(Platform& platform, std::int32_t count) {
+    if (count < 1) return;
+    std::vector<KeyEvent> events;
+    events.reserve(static_cast<std::size_t>(count) * 2);
+    AppendBackspaces(platform, events, count);
     platform.Input.SendInputs(events);
     platform.Messages.ProcessPendingMessages();
 }

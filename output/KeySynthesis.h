@@ -43,6 +43,8 @@ void AppendCharEvents(Platform& platform, std::vector<KeyEvent>& events, char16_
 
 // count presses and releases of Backspace in one injection, then pending messages are handled.
 void SendBackspaces(Platform& platform, std::int32_t count);
+// The events of count Backspaces, appended to events.
+void AppendBackspaces(Platform& platform, std::vector<KeyEvent>& events, std::int32_t count);
 
 // The keyboard layout of the thread that owns target (of our own thread for 0).
 HLayout TargetKeyboardLayout(Platform& platform, HWindow target);

@@ -75,27 +75,47 @@ bool IsConsoleWindow(Platform& platform, HWindow target) {
 PhrasePaste::PhrasePaste(Platform& platform, TrackingRecords& tracking)
     : platform_(platform), tracking_(tracking) {}
 
-bool PhrasePaste::WaitForClipboard(std::uint32_t limitMs) {
-    const std::uint32_t start = platform_.Time.TickCount();
-    while (platform_.Clip.OpenClipboardWindow() != 0 &&
-           static_cast<std::uint32_t>(platform_.Time.TickCount() - start) < limitMs) {
-        platform_.Time.Sleep(1);
-        platform_.Messages.ProcessPendingMessages();
+// The clipboard lent to a phrase: what it held goes back when this ends, on every path (a
+// refused injection included).
+class PhrasePaste::Lent {
+public:
+    Lent(PhrasePaste& paste, std::vector<ClipboardItem> saved)
+        : paste_(paste), saved_(std::move(saved)) {}
+    Lent(const Lent&) = delete;
+    Lent& operator=(const Lent&) = delete;
+    ~Lent() {
+        try {
+            GiveBack();
+        } catch (...) {
+            // Already unwinding from a failed paste; that failure is the one to report.
+        }
     }
-    return platform_.Clip.OpenClipboardWindow() == 0;
-}
+    void GiveBack() {
+        if (given_) return;
+        given_ = true;
+        paste_.Restore(saved_);
+    }
+
+private:
+    PhrasePaste& paste_;
+    std::vector<ClipboardItem> saved_;
+    bool given_ = false;
+};
 
 PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, HWindow target,
-                                       bool shiftInsert) {
+                                       bool shiftInsert, std::int32_t erase,
+                                       std::int32_t eraseInShadow) {
     Clipboard& clip = platform_.Clip;
-    const HWindow owner = tracking_.MainWindow();
     std::vector<ClipboardItem> saved;
     bool offered = false;
     {
-        if (!WaitForClipboard(PasteClipboardWaitMs) || !clip.Open(owner)) return Result::NotPasted;
+        // Before anything is erased: a clipboard that cannot be had leaves the typing to do
+        // it all, as if no paste had been thought of.
+        if (!OpenClipboardWithin(platform_, tracking_.MainWindow(), PasteClipboardWaitMs))
+            return Result::NotOffered;
         OpenClipboard open(clip);
         saved = clip.ReadFormats();
-        if (!clip.Empty()) return Result::NotPasted;
+        if (!clip.Empty()) return Result::NotOffered;
         // Marked before the text goes on, so that no monitor sees it unmarked.
         if (const unsigned f = clip.RegisterFormat(ExcludeFromMonitorsFormat))
             clip.Put(f, Dword(0));
@@ -103,11 +123,12 @@ PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, H
         if (const unsigned f = clip.RegisterFormat(CloudFormat)) clip.Put(f, Dword(0));
         offered = clip.OfferText(ClipboardLines(text.Text));
     }
-    if (!offered) {
-        Restore(saved);
-        return Result::NotPasted;
-    }
+    Lent lent(*this, std::move(saved));
+    if (!offered) return Result::NotOffered;
+    // The Backspaces and the paste keys in one injection: the target takes them in order, so
+    // nothing waits between the two, and the phrase is on offer before either goes.
     std::vector<KeyEvent> keys;
+    AppendBackspaces(platform_, keys, erase);
     const std::uint16_t modifier = shiftInsert ? vk::Shift : vk::Control;
     const std::uint16_t key = shiftInsert ? vk::Insert : 'V';
     keys.push_back(MakeKeyEvent(platform_, modifier, true));
@@ -115,9 +136,10 @@ PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, H
     keys.push_back(MakeKeyEvent(platform_, key, false, shiftInsert));
     keys.push_back(MakeKeyEvent(platform_, modifier, false));
     platform_.Input.SendInputs(keys);
+    EraseInShadow(tracking_, eraseInShadow);
     const bool taken = WaitUntilTaken(target);
-    Restore(saved);
-    if (!taken) return Result::NotPasted;
+    lent.GiveBack();
+    if (!taken) return Result::NotTaken;
 
     auto hold = tracking_.HoldRecords();
     TrackingRecord* rec = tracking_.CurrentRecord();
@@ -156,15 +178,17 @@ bool PhrasePaste::WaitUntilTaken(HWindow target) {
         // is given a moment to paste it.
         if (!takers.empty() && waited >= PasteSettleMs) return true;
         if (waited >= PasteTakeWaitMs) return false;
-        platform_.Time.Sleep(1);
+        // The target's request for the text is a sent message: it is answered as it comes.
+        platform_.Messages.WaitForMessages(1);
         platform_.Messages.ProcessPendingMessages();
     }
 }
 
 void PhrasePaste::Restore(std::vector<ClipboardItem>& saved) {
     Clipboard& clip = platform_.Clip;
-    // The target may still hold the clipboard open while it reads.
-    if (WaitForClipboard(ClipboardWaitMs) && clip.Open(tracking_.MainWindow())) {
+    // The target may still hold the clipboard open while it reads; a rich-text control reading
+    // through OLE holds it without a window, a moment after it had the text.
+    if (OpenClipboardWithin(platform_, tracking_.MainWindow(), ClipboardWaitMs)) {
         OpenClipboard open(clip);
         clip.Empty();
         for (const ClipboardItem& item : saved)

@@ -46,23 +46,30 @@ public:
 
     enum class Result {
         Pasted,
-        // The clipboard could not be had in time, or the target never asked for the phrase:
-        // nothing of it arrived and the clipboard is as it was. The caller types it instead.
-        NotPasted,
+        // The clipboard could not be had in time: nothing was sent, not even the Backspaces,
+        // and the clipboard is as it was. The caller erases and types.
+        NotOffered,
+        // The target never asked for the phrase: the Backspaces went, nothing of the phrase
+        // arrived, and the clipboard is as it was. The caller types it instead.
+        NotTaken,
     };
-    // Puts the prepared text on the clipboard, sends the paste keys (Shift+Insert, else
-    // Ctrl+V) to the target, waits for it to take the text, and puts back what the clipboard
-    // held. The shadow text follows as for typing, and the caret goes back to a {#cursor}.
-    Result Paste(const PhraseTyping::PreparedText& text, HWindow target, bool shiftInsert);
+    // Puts the prepared text on the clipboard, then sends erase Backspaces (of which
+    // eraseInShadow are in the shadow text) and the paste keys (Shift+Insert, else Ctrl+V) to
+    // the target in one injection, waits for it to take the text, and puts back what the
+    // clipboard held. The shadow text follows as for typing, and the caret goes back to a
+    // {#cursor}.
+    Result Paste(const PhraseTyping::PreparedText& text, HWindow target, bool shiftInsert,
+                 std::int32_t erase = 0, std::int32_t eraseInShadow = 0);
 
     // The tick at which the clipboard last held the user's contents again (for measurements).
     std::uint32_t RestoredAt() const { return restoredAt_; }
 
 private:
-    bool WaitForClipboard(std::uint32_t limitMs);
     // Waits for the target to ask for the offered text; false when nobody asked.
     bool WaitUntilTaken(HWindow target);
     void Restore(std::vector<ClipboardItem>& saved);
+    // The user's contents go back on every path once the phrase is offered.
+    class Lent;
 
     Platform& platform_;
     TrackingRecords& tracking_;

@@ -105,7 +105,11 @@ bool PhraseTyping::ReadyTarget(const PendingExpansion& expansion) {
 
 void PhraseTyping::Erase(std::int32_t count, std::int32_t inShadow) {
     SendBackspaces(platform_, count);
-    if (TrackingRecord* rec = tracking_.CurrentRecord()) {
+    EraseInShadow(tracking_, inShadow);
+}
+
+void EraseInShadow(TrackingRecords& tracking, std::int32_t inShadow) {
+    if (TrackingRecord* rec = tracking.CurrentRecord()) {
         // The Backspaces took the characters before the caret; so does the shadow text, and
         // its caret goes back with them. Fewer there: the text is left alone.
         const std::int32_t caret = CaretInText(*rec);

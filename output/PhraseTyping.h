@@ -38,6 +38,10 @@ struct PendingExpansion {
     std::int32_t Undoes = 0;
 };
 
+// Takes inShadow characters before the caret out of the current record's shadow text, as
+// Backspaces take them in the target; a shorter text there is left alone.
+void EraseInShadow(TrackingRecords& tracking, std::int32_t inShadow);
+
 // Characters typed per injection: Escape is looked for between two injections.
 constexpr std::size_t TypingChunk = 8;
 // How long the typing waits for a target that lost the foreground to get it back.

@@ -27,6 +27,9 @@ struct TopLevelWindow {
     bool Cloaked = false;
     // Belongs to our own process.
     bool Ours = false;
+    // The shell's own desktop or taskbar: a window of explorer.exe, but not one a user would
+    // leave alone.
+    bool Shell = false;
 };
 
 // The open windows of the desktop (user32, dwmapi).

@@ -15,6 +15,9 @@ public:
     virtual bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
                                    std::intptr_t lParam) = 0;
     virtual void ProcessPendingMessages() = 0;
+    // Waits up to ms for a message, posted or sent, to arrive for this thread; returns at once
+    // when one is waiting. Handles nothing: ProcessPendingMessages does.
+    virtual void WaitForMessages(std::uint32_t ms) = 0;
 };
 
 } // namespace lumora

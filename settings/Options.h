@@ -41,9 +41,10 @@ constexpr std::u16string_view ConsoleWindows = u"<console>";
 
 // Phrases longer than this many characters are pasted; 0 never pastes. Measured under Wine,
 // Notepad takes a typed character in about 7 ms, and a pasted phrase of any length stands
-// about 25 ms after its abbreviation (most of that the Backspaces that erase it). Up to 40
-// characters typing takes at most about 0.3 s, which goes unnoticed, and leaves the clipboard
-// alone and works in every program; beyond that the wait grows to seconds, so it is pasted.
+// about 20 ms after its abbreviation (most of that Notepad taking the Backspaces that erase
+// it). Up to 40 characters typing takes at most about 0.3 s, which goes unnoticed, and leaves
+// the clipboard alone and works in every program; beyond that the wait grows to seconds, so it
+// is pasted.
 constexpr std::int32_t DefaultPasteAbove = 40;
 
 // The built-in list: consoles type (Ctrl+V is a key of their own in many of them).

@@ -108,7 +108,7 @@ std::vector<TopLevelWindow> ScriptedDesktop::TopLevelWindows() {
         const ScriptedWindow* w = Find(h);
         if (!w) continue;
         list.push_back({w->Handle, w->Title, w->Visible, w->ToolWindow, w->AppWindow, w->Owned,
-                        w->Cloaked, w->Ours});
+                        w->Cloaked, w->Ours, w->Shell});
     }
     return list;
 }
@@ -255,7 +255,20 @@ std::int16_t ScriptedDesktop::KeyState(int vk) {
 
 void ScriptedDesktop::HoldClipboardOpen(HWindow holder, std::optional<std::uint32_t> untilTick) {
     holder_ = holder;
+    holderUnnamed_ = false;
     holderUntil_ = untilTick;
+}
+
+void ScriptedDesktop::HoldClipboardOpenWithoutWindow(std::optional<std::uint32_t> untilTick) {
+    holder_ = 0xFFFFFFFEu;
+    holderUnnamed_ = true;
+    holderUntil_ = untilTick;
+}
+
+bool ScriptedDesktop::HeldByAnother() {
+    if (holder_ != 0 && holderUntil_ && static_cast<std::int32_t>(Now - *holderUntil_) >= 0)
+        holder_ = 0;
+    return holder_ != 0;
 }
 
 void ScriptedDesktop::SetClipboardText(const std::u16string& text) {
@@ -379,14 +392,12 @@ bool ScriptedDesktop::OfferText(std::u16string text) {
 }
 
 HWindow ScriptedDesktop::OpenClipboardWindow() {
-    if (holder_ != 0 && holderUntil_ && static_cast<std::int32_t>(Now - *holderUntil_) >= 0)
-        holder_ = 0;
-    if (holder_ != 0) return holder_;
+    if (HeldByAnother()) return holderUnnamed_ ? 0 : holder_;
     return openedBy_;
 }
 
 bool ScriptedDesktop::Open(HWindow owner) {
-    if (ClipboardOpenFails || OpenClipboardWindow() != 0) return false;
+    if (ClipboardOpenFails || HeldByAnother() || openedBy_ != 0) return false;
     // A window of 0 opens the clipboard for the task; remember it as open all the same.
     openedBy_ = owner != 0 ? owner : 0xFFFFFFFFu;
     ++ClipboardOpens;
@@ -459,6 +470,10 @@ void ScriptedDesktop::ProcessPendingMessages() {
     while (DeliverNext()) {
         if (OtherThreads) OtherThreads();
     }
+}
+
+void ScriptedDesktop::WaitForMessages(std::uint32_t ms) {
+    if (Queue.empty()) Sleep(ms);
 }
 
 std::vector<PostedMessage> ScriptedDesktop::PostedWith(unsigned msg) const {

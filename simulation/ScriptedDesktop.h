@@ -48,6 +48,7 @@ struct ScriptedWindow {
     bool Owned = false;
     bool Cloaked = false;
     bool Ours = false;
+    bool Shell = false;
     IconHandle Icon = 0;
 };
 
@@ -125,6 +126,9 @@ public:
     // ---- Clipboard -----------------------------------------------------------------------
     // Another window holds the clipboard open; until the given tick, or until released.
     void HoldClipboardOpen(HWindow holder, std::optional<std::uint32_t> untilTick = std::nullopt);
+    // Another program holds it open without a window (OpenClipboard(NULL), as OLE's clipboard
+    // does): no window is named as holding it, yet nobody else can open it.
+    void HoldClipboardOpenWithoutWindow(std::optional<std::uint32_t> untilTick = std::nullopt);
     void ReleaseClipboard() { holder_ = 0; }
     void SetClipboardText(const std::u16string& text);     // CF_UNICODETEXT only
     void SetClipboardAnsiText(const std::u16string& text); // CF_TEXT only (already converted)
@@ -271,6 +275,8 @@ public:
     bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
                            std::intptr_t lParam) override;
     void ProcessPendingMessages() override;
+    // Returns at once when a message waits for the main window, else sleeps for ms.
+    void WaitForMessages(std::uint32_t ms) override;
 
     unsigned MapVirtualKey(unsigned vk) override;
     std::uintptr_t MessageExtraInfo() override { return ExtraInfo; }
@@ -304,7 +310,10 @@ private:
     const ScriptedWindow* Find(HWindow w) const;
 
     HWindow holder_ = 0;
+    bool holderUnnamed_ = false;
     std::optional<std::uint32_t> holderUntil_;
+    // Another program holds the clipboard open (the hold expires at its tick).
+    bool HeldByAnother();
     HWindow openedBy_ = 0;
     std::optional<std::u16string> offered_;
     std::vector<HWindow> offerTakers_;

@@ -145,9 +145,14 @@ void SimulatedDesktop::FocusControl(int m) {
         c.Thread = WindowThreadOf(front_);
         c.ClassName = u"Edit";
         desktop_.AddControl(c);
-        fields_[control] = std::make_unique<SimulatedTextField>(
-            FieldClipboard{[this, control] { return desktop_.ReadAsProgram(control); },
-                           [this](const std::u16string& s) { desktop_.SetClipboardText(s); }});
+        fields_[control] = std::make_unique<SimulatedTextField>(FieldClipboard{
+            [this, control] {
+                if (PasteHoldsClipboardMs == 0) return desktop_.ReadAsProgram(control);
+                const std::u16string text = desktop_.ReadAsProgram(0);
+                desktop_.HoldClipboardOpenWithoutWindow(desktop_.Now + PasteHoldsClipboardMs);
+                return text;
+            },
+            [this](const std::u16string& s) { desktop_.SetClipboardText(s); }});
     }
     desktop_.FocusControl(WindowThreadOf(front_), control);
 }

@@ -71,6 +71,9 @@ public:
     // A mouse press inside the front window.
     void Click();
     void SetClipboard(const std::u16string& text) { desktop_.SetClipboardText(text); }
+    // Not 0: the fields read a paste as a rich-text control through OLE does, with the
+    // clipboard opened without a window, and hold it open this much longer.
+    std::uint32_t PasteHoldsClipboardMs = 0;
 
     // Handles every pending message of the program, then its idle event, as the message loop
     // does, until nothing is pending. Does nothing when called from inside a handler: the

@@ -107,8 +107,9 @@ bool MainWindow::Create() {
     wc.lpszClassName = ClassName;
     if (!RegisterClassExW(&wc)) return false;
 
-    ACCEL newItem{FCONTROL | FVIRTKEY, 'N', IDM_NEW_ITEM};
-    accelerators_ = CreateAcceleratorTableW(&newItem, 1);
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'N', IDM_NEW_ITEM},
+                    {FCONTROL | FVIRTKEY, 'F', IDM_FILTER_PHRASES}};
+    accelerators_ = CreateAcceleratorTableW(keys, ARRAYSIZE(keys));
 
     // A minimize button and no maximize button; resizable.
     const DWORD style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
@@ -177,6 +178,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else
             list_.Layout();
         return 0;
+    case WM_ACTIVATE:
+        // The focus comes back to where it was (WM_SETFOCUS) when the window is activated again.
+        if (LOWORD(wp) == WA_INACTIVE) list_.Deactivated();
+        break;
     case WM_DPICHANGED: {
         // Moved to a display of another scale: the toolbar's images for it, then the size the
         // system suggests (whose WM_SIZE lays the list out again).
@@ -196,6 +201,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_COMMAND:
+        if (list_.HandleCommand(wp, lp)) return 0;
         if (HandleCommand(LOWORD(wp))) return 0;
         break;
     case WM_CONTEXTMENU:
@@ -328,6 +334,10 @@ bool MainWindow::HandleCommand(UINT command) {
         return true;
     case IDM_DELETE:
         list_.DeletePhrase();
+        return true;
+    case IDM_FILTER_PHRASES:
+        // Ctrl+F reaches every window of the program: only the list's own is meant.
+        if (GetActiveWindow() == wnd_) list_.FocusFilter();
         return true;
     case IDM_IMPORT:
         list_.ImportPhrases(index_, *files_, options_.MaxPhrases);

@@ -23,7 +23,7 @@ PhraseGrid::PhraseGrid(PhraseList& rows, PhraseEditor& editor, ErrorHandler onEr
     : rows_(rows), editor_(editor), onError_(std::move(onError)) {}
 
 PhraseGrid::~PhraseGrid() {
-    rows_.SetObserver(nullptr);
+    editor_.Filter().SetObserver(nullptr);
     editor_.SetView(nullptr);
     if (list_) RemoveWindowSubclass(list_, ListProc, ListSubclassId);
 }
@@ -53,7 +53,7 @@ bool PhraseGrid::Create(HWND parent, HINSTANCE instance, int id) {
                    std::max(AbbreviationColumnWidth, HeaderFitWidth(AbbreviationColumn)));
     SetWindowSubclass(list_, ListProc, ListSubclassId, reinterpret_cast<DWORD_PTR>(this));
     AddHeaderTooltip(instance);
-    rows_.SetObserver(this);
+    editor_.Filter().SetObserver(this);
     editor_.SetView(this);
     SyncItemCount();
     return true;
@@ -82,12 +82,17 @@ void PhraseGrid::AddHeaderTooltip(HINSTANCE instance) {
 
 // --- the view the editor works on ------------------------------------------------------------
 
-std::optional<std::size_t> PhraseGrid::FocusedRow() const {
+std::optional<std::size_t> PhraseGrid::FocusedLine() const {
     if (!list_) return std::nullopt;
     const auto i = static_cast<int>(
         SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (i < 0 || static_cast<std::size_t>(i) >= rows_.Count()) return std::nullopt;
+    if (i < 0 || static_cast<std::size_t>(i) >= editor_.Filter().LineCount()) return std::nullopt;
     return static_cast<std::size_t>(i);
+}
+
+std::optional<std::size_t> PhraseGrid::FocusedRow() const {
+    const std::optional<std::size_t> line = FocusedLine();
+    return line ? RowOnLine(*line) : std::nullopt;
 }
 
 void PhraseGrid::ClearSelection() {
@@ -111,16 +116,18 @@ void PhraseGrid::StatusChanged() {
 }
 
 void PhraseGrid::FocusAndShowRow(std::size_t row) {
-    if (!list_ || row >= rows_.Count()) return;
+    const std::optional<std::size_t> shown = editor_.Filter().LineOf(row);
+    if (!list_ || !shown) return;
+    const std::size_t line = *shown;
     LVITEMW item{};
     item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    SendMessageW(list_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row));
-    SendMessageW(list_, LVM_ENSUREVISIBLE, row, FALSE);
+    SendMessageW(list_, LVM_SETITEMSTATE, line, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(line));
+    SendMessageW(list_, LVM_ENSUREVISIBLE, line, FALSE);
     // Centred vertically, as far as the list can scroll.
     RECT rc{}, client{};
     rc.left = LVIR_BOUNDS;
-    if (SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc))) {
+    if (SendMessageW(list_, LVM_GETITEMRECT, line, reinterpret_cast<LPARAM>(&rc))) {
         GetClientRect(list_, &client);
         RECT header{};
         if (HWND h = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0)))
@@ -130,8 +137,8 @@ void PhraseGrid::FocusAndShowRow(std::size_t row) {
         const int wanted = top + (client.bottom - top - rowHeight) / 2;
         if (rc.top != wanted) SendMessageW(list_, LVM_SCROLL, 0, rc.top - wanted);
     }
-    ScrollCellIntoView(row, focusedColumn_);
-    RedrawRow(row);
+    ScrollCellIntoView(line, focusedColumn_);
+    RedrawLine(line);
 }
 
 void PhraseGrid::EditCell(std::size_t row, int column) {
@@ -144,9 +151,12 @@ void PhraseGrid::EditCell(std::size_t row, int column) {
         row = rows_.IndexOf(phrase);
         if (row >= rows_.Count()) return;
     }
+    const std::optional<std::size_t> shown = editor_.Filter().LineOf(row);
+    if (!shown) return;
+    const std::size_t line = *shown;
     SetFocusedColumn(column);
-    SendMessageW(list_, LVM_ENSUREVISIBLE, row, FALSE);
-    ScrollCellIntoView(row, column);
+    SendMessageW(list_, LVM_ENSUREVISIBLE, line, FALSE);
+    ScrollCellIntoView(line, column);
 
     // An edit opened by a typed character starts with that character; the caret goes after
     // it at once rather than waiting for the Right arrow that follows, so that keys typed
@@ -155,7 +165,7 @@ void PhraseGrid::EditCell(std::size_t row, int column) {
     const std::u16string text = editor_.CellEditText(row, column);
 
     const bool multiLine = column == TextColumn;
-    RECT cell = CellRect(row, column);
+    RECT cell = CellRect(line, column);
     RECT client{};
     GetClientRect(list_, &client);
     if (multiLine) {
@@ -182,7 +192,7 @@ void PhraseGrid::EditCell(std::size_t row, int column) {
     else
         SendMessageW(edit, EM_SETSEL, 0, -1);
     edit_ = edit;
-    editRow_ = row;
+    editLine_ = line;
     editColumn_ = column;
     SetWindowSubclass(edit, EditProc, EditSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ShowWindow(edit, SW_SHOW);
@@ -192,7 +202,7 @@ void PhraseGrid::EditCell(std::size_t row, int column) {
 }
 
 std::optional<std::size_t> PhraseGrid::RowAt(int x, int y) const {
-    if (!list_ || rows_.Count() == 0) return std::nullopt;
+    if (!list_ || editor_.Filter().LineCount() == 0) return std::nullopt;
     LVHITTESTINFO hit{};
     hit.pt = POINT{x, y};
     int i = static_cast<int>(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
@@ -208,8 +218,8 @@ std::optional<std::size_t> PhraseGrid::RowAt(int x, int y) const {
                 SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         }
     }
-    if (i < 0 || static_cast<std::size_t>(i) >= rows_.Count()) return std::nullopt;
-    return static_cast<std::size_t>(i);
+    if (i < 0) return std::nullopt;
+    return RowOnLine(static_cast<std::size_t>(i));
 }
 
 int PhraseGrid::ClientWidth() const {
@@ -236,10 +246,10 @@ void PhraseGrid::SetColumnWidth(int column, int width) {
                      std::clamp(width, MinColumnWidth, MaxColumnWidth));
 }
 
-// --- following the rows ----------------------------------------------------------------------
+// --- following the lines ---------------------------------------------------------------------
 
 void PhraseGrid::SyncItemCount() {
-    if (list_) SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOSCROLL);
+    if (list_) SendMessageW(list_, LVM_SETITEMCOUNT, editor_.Filter().LineCount(), LVSICF_NOSCROLL);
 }
 
 void PhraseGrid::RowAppended(std::size_t) {
@@ -251,21 +261,21 @@ void PhraseGrid::RowAppended(std::size_t) {
 
 void PhraseGrid::RowDeleted(std::size_t index) {
     if (edit_) {
-        if (editRow_ == index) {
+        if (editLine_ == index) {
             // Its row is gone: no row of that index is to be checked for emptiness.
-            editRow_ = static_cast<std::size_t>(-1);
+            editLine_ = static_cast<std::size_t>(-1);
             EndEdit(false, true);
-        } else if (editRow_ > index)
-            --editRow_;
+        } else if (editLine_ > index)
+            --editLine_;
     }
     // A virtual list knows only the count: move the focus along with the rows.
-    const std::optional<std::size_t> focused = FocusedRow();
+    const std::optional<std::size_t> focused = FocusedLine();
     SyncItemCount();
     if (!list_) return;
     LVITEMW item{};
     item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
     if (focused && *focused == index) {
-        if (index < rows_.Count())
+        if (index < editor_.Filter().LineCount())
             SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
     } else if (focused && *focused > index) {
         item.state = LVIS_FOCUSED | LVIS_SELECTED;
@@ -277,7 +287,8 @@ void PhraseGrid::RowDeleted(std::size_t index) {
 }
 
 void PhraseGrid::RowInserted(std::size_t) {
-    // Only an undone delete inserts, never during an edit: the rows below move down a line.
+    // An undone delete, or a row brought into sight past the filter; never during an edit:
+    // the lines below move down one.
     SyncItemCount();
     if (list_) InvalidateRect(list_, nullptr, FALSE);
     StatusChanged();
@@ -313,7 +324,8 @@ bool PhraseGrid::EndEdit(bool accept, bool focusGrid, bool goesOnInRow) {
     HWND edit = edit_;
     edit_ = nullptr;
     const std::u16string text = WindowText(edit);
-    const std::size_t row = editRow_;
+    // The row of the line it was over; none when that row is gone.
+    const std::size_t row = RowOnLine(editLine_).value_or(rows_.Count());
     const int column = editColumn_;
     if (focusGrid && list_ && GetFocus() == edit) SetFocus(list_);
     DestroyWindow(edit);
@@ -322,8 +334,8 @@ bool PhraseGrid::EndEdit(bool accept, bool focusGrid, bool goesOnInRow) {
         // An abbreviation may now share, or no longer share, another row's.
         if (column == AbbreviationColumn && list_)
             InvalidateRect(list_, nullptr, FALSE);
-        else
-            RedrawRow(row);
+        else if (const std::optional<std::size_t> line = editor_.Filter().LineOf(row))
+            RedrawLine(*line);
     }
     const bool dropped = editor_.CellEditClosed(row, goesOnInRow);
     StatusChanged();
@@ -332,10 +344,10 @@ bool PhraseGrid::EndEdit(bool accept, bool focusGrid, bool goesOnInRow) {
 
 // --- geometry --------------------------------------------------------------------------------
 
-RECT PhraseGrid::CellRect(std::size_t row, int column) const {
+RECT PhraseGrid::CellRect(std::size_t line, int column) const {
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
-    SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    SendMessageW(list_, LVM_GETITEMRECT, line, reinterpret_cast<LPARAM>(&bounds));
     // The row's bounds start at the first displayed column; add the widths of the columns
     // displayed before this one.
     std::array<int, 2> order{0, 1};
@@ -349,9 +361,9 @@ RECT PhraseGrid::CellRect(std::size_t row, int column) const {
     return RECT{left, bounds.top, left + ColumnWidth(column), bounds.bottom};
 }
 
-void PhraseGrid::ScrollCellIntoView(std::size_t row, int column) {
-    if (!list_ || row >= rows_.Count()) return;
-    const RECT cell = CellRect(row, column);
+void PhraseGrid::ScrollCellIntoView(std::size_t line, int column) {
+    if (!list_ || line >= editor_.Filter().LineCount()) return;
+    const RECT cell = CellRect(line, column);
     const int width = ClientWidth();
     int dx = 0;
     if (cell.left < 0)
@@ -364,7 +376,7 @@ void PhraseGrid::ScrollCellIntoView(std::size_t row, int column) {
 void PhraseGrid::SetFocusedColumn(int column) {
     if (column == focusedColumn_) return;
     focusedColumn_ = column;
-    if (auto row = FocusedRow()) RedrawRow(*row);
+    if (auto line = FocusedLine()) RedrawLine(*line);
 }
 
 void PhraseGrid::MoveFocusedColumn(int step) {
@@ -374,12 +386,12 @@ void PhraseGrid::MoveFocusedColumn(int step) {
     const auto at = std::find(order.begin(), order.end(), focusedColumn_) - order.begin();
     const auto next = std::clamp<std::ptrdiff_t>(at + step, 0, 1);
     SetFocusedColumn(order[static_cast<std::size_t>(next)]);
-    if (auto row = FocusedRow()) ScrollCellIntoView(*row, focusedColumn_);
+    if (auto line = FocusedLine()) ScrollCellIntoView(*line, focusedColumn_);
 }
 
-void PhraseGrid::RedrawRow(std::size_t row) {
-    if (list_ && row < rows_.Count()) {
-        SendMessageW(list_, LVM_REDRAWITEMS, row, static_cast<LPARAM>(row));
+void PhraseGrid::RedrawLine(std::size_t line) {
+    if (list_ && line < editor_.Filter().LineCount()) {
+        SendMessageW(list_, LVM_REDRAWITEMS, line, static_cast<LPARAM>(line));
         UpdateWindow(list_);
     }
 }

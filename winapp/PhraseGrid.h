@@ -2,6 +2,8 @@
 // The phrase grid on Windows: a virtual report-mode list view whose texts come from the rows,
 // a focused cell of our own (the list view only knows rows), and an edit control placed over
 // a cell for in-place editing. What the keys and clicks mean is decided by PhraseEditor.
+// The list view's items are the lines of the editor's filter: the grid speaks of rows to the
+// editor and of lines to the list view, and turns one into the other in between.
 // PhraseGrid.cpp makes the grid and keeps it in step with the rows, PhraseGridNotify.cpp
 // answers its notifications and paints its cells, PhraseGridInput.cpp takes its keys and clicks.
 #include "data/PhraseList.h"
@@ -27,11 +29,17 @@ public:
 
     // Called whenever the editor's status text may have changed (focus, edits, rows).
     void SetStatusListener(std::function<void()> listener) { onStatus_ = std::move(listener); }
+    // Called at Alt+F in the grid or a cell: the filter box's mnemonic.
+    void SetFilterKeyListener(std::function<void()> listener) {
+        onFilterKey_ = std::move(listener);
+    }
+    // Shows an exception of a handler of the grid's window (or of a control beside it).
+    void ShowError(std::exception_ptr error) const;
     ~PhraseGrid() override;
     PhraseGrid(const PhraseGrid&) = delete;
     PhraseGrid& operator=(const PhraseGrid&) = delete;
 
-    // Creates the list view as a child of parent and starts following the rows.
+    // Creates the list view as a child of parent and starts following the filter's lines.
     bool Create(HWND parent, HINSTANCE instance, int id);
     HWND Handle() const { return list_; }
 
@@ -56,7 +64,7 @@ public:
     int HeaderFitWidth(int column) const;
     void SetColumnWidth(int column, int width) override;
 
-    // PhraseListObserver
+    // PhraseListObserver, told of lines by the filter
     void RowAppended(std::size_t index) override;
     void RowDeleted(std::size_t index) override;
     void RowsCleared() override;
@@ -80,7 +88,8 @@ private:
                                      DWORD_PTR self);
     LRESULT OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
-    void ShowError(std::exception_ptr error) const;
+    // Alt+F: true when it went to the filter box.
+    bool FilterKey(WPARAM character);
 
     // PhraseGridNotify.cpp
     bool OnHeaderNotify(const NMHDR& header, LRESULT& result);
@@ -93,22 +102,29 @@ private:
     bool EndEdit(bool accept, bool focusGrid, bool goesOnInRow = false);
     void StatusChanged();
     void SyncItemCount();
+    // The list view's focused item: a line of the filter.
+    std::optional<std::size_t> FocusedLine() const;
+    // The row a line shows; none past the last line.
+    std::optional<std::size_t> RowOnLine(std::size_t line) const {
+        return editor_.Filter().PhraseAt(line);
+    }
     // The cell's rectangle in the list view's client coordinates (columns may be reordered).
-    RECT CellRect(std::size_t row, int column) const;
-    void ScrollCellIntoView(std::size_t row, int column);
+    RECT CellRect(std::size_t line, int column) const;
+    void ScrollCellIntoView(std::size_t line, int column);
     void SetFocusedColumn(int column);
     // Left and Right move the focused cell in display order.
     void MoveFocusedColumn(int step);
-    void RedrawRow(std::size_t row);
+    void RedrawLine(std::size_t line);
 
     PhraseList& rows_;
     PhraseEditor& editor_;
     ErrorHandler onError_;
     std::function<void()> onStatus_;
+    std::function<void()> onFilterKey_;
     HWND list_ = nullptr;
     HWND edit_ = nullptr;
     HWND tooltip_ = nullptr;
-    std::size_t editRow_ = 0;
+    std::size_t editLine_ = 0; // the line the cell editor is over
     int editColumn_ = 0;
     int focusedColumn_ = AbbreviationColumn;
     bool drawingSelectedRow_ = false;

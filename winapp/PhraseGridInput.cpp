@@ -18,6 +18,12 @@ void PhraseGrid::ShowError(std::exception_ptr error) const {
     if (onError_) onError_(error);
 }
 
+bool PhraseGrid::FilterKey(WPARAM character) {
+    if (!onFilterKey_ || (character != L'f' && character != L'F')) return false;
+    onFilterKey_();
+    return true;
+}
+
 // --- window procedures -----------------------------------------------------------------------
 
 LRESULT CALLBACK PhraseGrid::ListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
@@ -60,6 +66,9 @@ LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     }
+    case WM_SYSCHAR:
+        if (FilterKey(wp)) return 0;
+        break;
     case WM_CHAR:
         editor_.GridKeyPress(static_cast<char16_t>(wp));
         // The character went into the editor it opened; the list view's incremental search
@@ -80,7 +89,7 @@ LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         LVHITTESTINFO hit{};
         hit.pt = POINT{x, y};
         SendMessageW(w, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        const auto focused = FocusedRow();
+        const auto focused = FocusedLine();
         const bool onFocusedCell = msg == WM_LBUTTONDOWN && hit.iItem >= 0 && !edit_ && focused &&
                                    static_cast<int>(*focused) == hit.iItem &&
                                    hit.iSubItem == focusedColumn_ && wp == MK_LBUTTON;
@@ -118,8 +127,8 @@ LRESULT PhraseGrid::OnListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         // The focused cell's colour follows the focus.
-        if (auto row = FocusedRow())
-            SendMessageW(w, LVM_REDRAWITEMS, *row, static_cast<LPARAM>(*row));
+        if (auto line = FocusedLine())
+            SendMessageW(w, LVM_REDRAWITEMS, *line, static_cast<LPARAM>(*line));
         break;
     case WM_NOTIFY: {
         LRESULT result = 0;
@@ -169,10 +178,10 @@ LRESULT PhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             EndEdit(false, true);
             return 0;
         case CellEditorKey::OtherCell: {
-            const std::size_t row = editRow_;
+            const std::optional<std::size_t> row = RowOnLine(editLine_);
             const int other = editColumn_ == AbbreviationColumn ? TextColumn : AbbreviationColumn;
             EndEdit(true, true, true);
-            if (row < rows_.Count()) EditCell(row, other);
+            if (row && *row < rows_.Count()) EditCell(*row, other);
             return 0;
         }
         case CellEditorKey::Normal:
@@ -185,6 +194,10 @@ LRESULT PhraseGrid::OnEditMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | DefSubclassProc(w, msg, wp, lp);
+    case WM_SYSCHAR:
+        // The focus leaves the cell, which keeps what was typed.
+        if (FilterKey(wp)) return 0;
+        break;
     case WM_KILLFOCUS:
         if (w == edit_) {
             // Leaving the editor keeps what was typed.

@@ -41,9 +41,11 @@ bool PhraseGrid::HandleNotify(const NMHDR& header, LRESULT& result) {
     case LVN_GETDISPINFOW: {
         auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
         if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
-            displayText_ = info.item.iItem >= 0
-                               ? DisplayText(editor_.CellDisplayText(
-                                     static_cast<std::size_t>(info.item.iItem), info.item.iSubItem))
+            // The item is a line: the text is that of the row it shows.
+            const std::optional<std::size_t> row =
+                info.item.iItem >= 0 ? RowOnLine(static_cast<std::size_t>(info.item.iItem))
+                                     : std::nullopt;
+            displayText_ = row ? DisplayText(editor_.CellDisplayText(*row, info.item.iSubItem))
                                : std::wstring();
             const auto n = std::min<std::size_t>(
                 displayText_.size(), static_cast<std::size_t>(info.item.cchTextMax - 1));
@@ -93,8 +95,8 @@ LRESULT PhraseGrid::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
             draw.clrTextBk = Blend(draw.clrTextBk, GetSysColor(COLOR_WINDOW));
         }
         // An abbreviation that another row shares stands out.
-        if (draw.iSubItem == AbbreviationColumn &&
-            editor_.WinningRow(static_cast<std::size_t>(draw.nmcd.dwItemSpec)) &&
+        const std::optional<std::size_t> row = RowOnLine(draw.nmcd.dwItemSpec);
+        if (draw.iSubItem == AbbreviationColumn && row && editor_.WinningRow(*row) &&
             draw.clrText == GetSysColor(COLOR_WINDOWTEXT))
             draw.clrText = RGB(0xB0, 0x20, 0x20);
         return CDRF_NEWFONT;

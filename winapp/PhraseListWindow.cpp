@@ -1,13 +1,16 @@
 // The phrase list inside the main window: toolbar, grid, status bar, showing and hiding.
 #include "winapp/PhraseListWindow.h"
 
+#include "editor/PhraseSearch.h"
 #include "platform/win32/Win32Handles.h"
+#include "winapp/WindowProcedure.h"
 #include "winapp/resource.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace lumora {
 
@@ -16,12 +19,44 @@ namespace {
 constexpr int IDC_TOOLBAR = 200;
 constexpr int IDC_PHRASE_GRID = 201;
 constexpr int IDC_STATUS_BAR = 202;
+constexpr int IDC_FILTER_LABEL = 203;
+constexpr int IDC_FILTER_BOX = 204;
+
+// The filter strip under the toolbar, at 96 DPI (scaled to the window's).
+constexpr int FilterMargin = 4;
+constexpr int FilterBoxHeight = 23;
+constexpr int FilterBoxMaxWidth = 360;
+constexpr wchar_t FilterLabelText[] = L"&Filter:";
+// Shown in the empty box: what it finds, and how to reach it.
+constexpr wchar_t FilterCueText[] = L"Filter phrases by abbreviation or text (Ctrl+F)";
 // New item, Delete, About, Options, Import from a backup, Import, Export.
 constexpr int ToolbarImageCount = 7;
 
 int WindowDpi(HWND w) {
     const UINT dpi = GetDpiForWindow(w);
     return dpi ? static_cast<int>(dpi) : 96;
+}
+
+// The system's font for dialogs, at that DPI.
+HFONT MessageFont(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+        return nullptr;
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+// How wide a text is in a window's font.
+int TextWidth(HWND w, const std::u16string& text) {
+    HDC dc = GetDC(w);
+    if (!dc) return 0;
+    SIZE extent{};
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    GetTextExtentPoint32W(dc, WidePtr(text), static_cast<int>(text.size()), &extent);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    return extent.cx;
 }
 
 // The toolbar's images come in 16, 24 and 32 pixels (96, 144 and 192 DPI); a DPI in between
@@ -54,6 +89,11 @@ PhraseListWindow::PhraseListWindow(PhraseList& rows, PhraseEditor& editor,
                                    PhraseGrid::ErrorHandler onError)
     : rows_(rows), editor_(editor), grid_(rows, editor, std::move(onError)) {}
 
+PhraseListWindow::~PhraseListWindow() {
+    if (filterBox_) RemoveWindowSubclass(filterBox_, FilterBoxProc, FilterBoxSubclassId);
+    if (font_) DeleteObject(font_);
+}
+
 bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
     window_ = window;
     instance_ = instance;
@@ -83,14 +123,36 @@ bool PhraseListWindow::Create(HWND window, HINSTANCE instance) {
         0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
     if (!statusBar_) return false;
+    // Above the grid: a box that narrows the grid to the phrases holding its words.
+    filterLabel_ = CreateWindowExW(
+        0, L"STATIC", FilterLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0,
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER_LABEL)), instance,
+        nullptr);
+    filterBox_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+        0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER_BOX)), instance,
+        nullptr);
+    if (!filterLabel_ || !filterBox_) return false;
+    SendMessageW(filterBox_, EM_LIMITTEXT, SearchQueryLimit, 0);
+    // Shown also while the box has the focus, until something is typed.
+    SendMessageW(filterBox_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(FilterCueText));
+    SetWindowSubclass(filterBox_, FilterBoxProc, FilterBoxSubclassId,
+                      reinterpret_cast<DWORD_PTR>(this));
     if (!grid_.Create(window_, instance, IDC_PHRASE_GRID)) return false;
     grid_.SetStatusListener([this] { UpdateStatus(); });
-    Layout();
+    grid_.SetFilterKeyListener([this] { FocusFilter(); });
+    ApplyDpi();
     UpdateStatus();
     return true;
 }
 
 void PhraseListWindow::ApplyDpi() {
+    ApplyFilterFont();
+    ApplyToolbarImages();
+    Layout();
+}
+
+void PhraseListWindow::ApplyToolbarImages() {
     if (!toolbar_) return;
     const int size = ToolbarImageSize(WindowDpi(window_));
     if (size == toolbarImageSize_) return;
@@ -104,15 +166,47 @@ void PhraseListWindow::ApplyDpi() {
     SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0,
                  MAKELPARAM(size + LOWORD(padding), size + HIWORD(padding)));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
-    Layout();
 }
 
 void PhraseListWindow::UpdateStatus() {
     if (!statusBar_) return;
+    SetStatusParts();
     SendMessageW(statusBar_, SB_SETTEXTW, 0,
                  reinterpret_cast<LPARAM>(WidePtr(editor_.StatusText())));
     static const std::u16string listShown(ListShownStatusText);
-    SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(WidePtr(listShown)));
+    const std::u16string shown = editor_.Filter().ShownText();
+    int part = 1;
+    if (!shown.empty())
+        SendMessageW(statusBar_, SB_SETTEXTW, part++, reinterpret_cast<LPARAM>(WidePtr(shown)));
+    SendMessageW(statusBar_, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(WidePtr(listShown)));
+}
+
+void PhraseListWindow::SetStatusParts() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    // On the right: how many phrases the filter shows, and that nothing is expanded meanwhile.
+    static const std::u16string listShown(ListShownStatusText);
+    const std::u16string shown = editor_.Filter().ShownText();
+    const int pad = MulDiv(32, WindowDpi(window_), 96);
+    int parts[3];
+    int count = 0;
+    const int last = std::max<int>(0, client.right - TextWidth(statusBar_, listShown) - pad);
+    if (!shown.empty())
+        parts[count++] = std::max<int>(0, last - TextWidth(statusBar_, shown) - pad);
+    parts[count++] = last;
+    parts[count++] = -1;
+    SendMessageW(statusBar_, SB_SETPARTS, count, reinterpret_cast<LPARAM>(parts));
+}
+
+void PhraseListWindow::ApplyFilterFont() {
+    if (!filterBox_) return;
+    dpi_ = static_cast<UINT>(WindowDpi(window_));
+    HFONT font = MessageFont(dpi_);
+    if (!font) return;
+    for (HWND control : {filterLabel_, filterBox_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (font_) DeleteObject(font_);
+    font_ = font;
 }
 
 void PhraseListWindow::Layout() {
@@ -121,22 +215,21 @@ void PhraseListWindow::Layout() {
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     RECT client{}, bar{}, status{};
     GetClientRect(window_, &client);
-    // The second panel, on the right, says that nothing is expanded meanwhile.
-    HDC dc = GetDC(statusBar_);
-    SIZE extent{};
-    if (dc) {
-        const auto font = reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0));
-        const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-        static const std::u16string listShown(ListShownStatusText);
-        GetTextExtentPoint32W(dc, WidePtr(listShown), static_cast<int>(listShown.size()), &extent);
-        if (old) SelectObject(dc, old);
-        ReleaseDC(statusBar_, dc);
-    }
-    int parts[] = {std::max<int>(0, client.right - extent.cx - 32), -1};
-    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    SetStatusParts();
     GetWindowRect(toolbar_, &bar);
     GetWindowRect(statusBar_, &status);
-    const int top = bar.bottom - bar.top;
+    int top = bar.bottom - bar.top;
+    // The filter strip: its label, then the box, as tall as the font asks at this DPI.
+    const int dpi = WindowDpi(window_);
+    const int margin = MulDiv(FilterMargin, dpi, 96);
+    const int boxHeight = MulDiv(FilterBoxHeight, dpi, 96);
+    const int labelWidth = TextWidth(filterLabel_, u"Filter:") + margin;
+    MoveWindow(filterLabel_, margin, top + margin, labelWidth, boxHeight, TRUE);
+    const int boxLeft = margin + labelWidth + margin;
+    const int boxWidth =
+        std::min<int>(MulDiv(FilterBoxMaxWidth, dpi, 96), client.right - boxLeft - margin);
+    MoveWindow(filterBox_, boxLeft, top + margin, std::max(0, boxWidth), boxHeight, TRUE);
+    top += boxHeight + 2 * margin;
     const int bottom = client.bottom - (status.bottom - status.top);
     MoveWindow(grid_.Handle(), 0, top, client.right, std::max(0, bottom - top), TRUE);
 }
@@ -176,10 +269,128 @@ bool PhraseListWindow::HandleNotify(const NMHDR& header, LRESULT& result) {
 }
 
 void PhraseListWindow::TakeFocus() {
-    if (grid_.Handle()) SetFocus(grid_.Handle());
+    if (std::exchange(filterHadFocus_, false) && filterBox_)
+        SetFocus(filterBox_);
+    else if (grid_.Handle())
+        SetFocus(grid_.Handle());
+}
+
+void PhraseListWindow::Deactivated() {
+    filterHadFocus_ = filterBox_ && GetFocus() == filterBox_;
+}
+
+// --- the filter box --------------------------------------------------------------------------
+
+bool PhraseListWindow::HandleCommand(WPARAM wp, LPARAM lp) {
+    if (!filterBox_ || reinterpret_cast<HWND>(lp) != filterBox_) return false;
+    if (HIWORD(wp) == EN_CHANGE) QueryChanged();
+    return true;
+}
+
+void PhraseListWindow::FocusFilter() {
+    if (!filterBox_ || !IsWindowVisible(window_)) return;
+    SetFocus(filterBox_);
+    SendMessageW(filterBox_, EM_SETSEL, 0, -1);
+}
+
+void PhraseListWindow::QueryChanged() {
+    if (rows_.Count() <= FilterAtOnceUpTo) {
+        ApplyFilter();
+        return;
+    }
+    // Started again by every key: the grid is filled once they stop.
+    SetTimer(filterBox_, FilterTimerId, FilterDelayMs, nullptr);
+    filterDue_ = true;
+}
+
+void PhraseListWindow::ApplyFilter() {
+    if (std::exchange(filterDue_, false)) KillTimer(filterBox_, FilterTimerId);
+    // What is typed in a cell counts first, on the row it was typed in.
+    grid_.AcceptEdit();
+    editor_.FilterBy(WindowText(filterBox_));
+    // The list view keeps its scroll position as its count changes: with no row focused to
+    // show, the first line is brought into view rather than an empty space past the last.
+    if (!grid_.FocusedRow() && editor_.Filter().LineCount() > 0)
+        SendMessageW(grid_.Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
+    UpdateStatus();
+}
+
+void PhraseListWindow::ClearFilter() {
+    if (!filterBox_) return;
+    if (GetWindowTextLengthW(filterBox_) > 0) SetWindowTextW(filterBox_, L"");
+    if (filterDue_ || editor_.Filter().Filtered()) ApplyFilter();
+}
+
+void PhraseListWindow::FocusGridFromFilter() {
+    if (filterDue_) ApplyFilter();
+    if (!grid_.FocusedRow()) {
+        if (const std::optional<std::size_t> first = editor_.Filter().PhraseAt(0))
+            editor_.FocusRow(*first);
+    }
+    TakeFocus();
+}
+
+LRESULT CALLBACK PhraseListWindow::FilterBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                                 DWORD_PTR self) {
+    auto* window = reinterpret_cast<PhraseListWindow*>(self);
+    return GuardedHandler([&] { return window->OnFilterBoxMessage(w, msg, wp, lp); },
+                          [window](std::exception_ptr e) { window->grid_.ShowError(e); });
+}
+
+LRESULT PhraseListWindow::OnFilterBoxMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_KEYDOWN:
+        switch (wp) {
+        case VK_ESCAPE:
+            // Esc empties the box; in an empty box it goes back to the grid.
+            if (GetWindowTextLengthW(w) > 0)
+                ClearFilter();
+            else
+                FocusGridFromFilter();
+            return 0;
+        case VK_DOWN:
+        case VK_RETURN:
+        case VK_TAB:
+            FocusGridFromFilter();
+            return 0;
+        default:
+            break;
+        }
+        break;
+    case WM_CHAR:
+        // Handled as keys above; a one-line box would beep at them.
+        if (wp == 0x1B || wp == L'\r' || wp == L'\t') return 0;
+        break;
+    case WM_SYSCHAR:
+        if (wp == L'f' || wp == L'F') return 0; // Alt+F: here already
+        break;
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | DefSubclassProc(w, msg, wp, lp);
+    case WM_TIMER:
+        if (wp == FilterTimerId) {
+            if (filterDue_) ApplyFilter();
+            return 0;
+        }
+        break;
+    case WM_KILLFOCUS:
+        // Leaving the box for the grid: what it holds is the grid's before any key there.
+        if (filterDue_) ApplyFilter();
+        break;
+    case WM_NCDESTROY:
+        KillTimer(w, FilterTimerId);
+        RemoveWindowSubclass(w, FilterBoxProc, FilterBoxSubclassId);
+        filterBox_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(w, msg, wp, lp);
 }
 
 void PhraseListWindow::NewPhrase(std::uint32_t maxPhrases) {
+    // A query still waiting for the keys to stop is applied first: the lines must not change
+    // under the new row's open cell.
+    if (filterDue_) ApplyFilter();
     // What is being typed into a cell counts first: an abbreviation typed into a new row
     // makes that row no longer the empty one to reuse.
     grid_.AcceptEdit();
@@ -191,6 +402,7 @@ void PhraseListWindow::NewPhrase(std::uint32_t maxPhrases) {
 }
 
 void PhraseListWindow::DeletePhrase() {
+    if (filterDue_) ApplyFilter();
     // Delete while a new row is still empty removes that row, and no other.
     if (grid_.AcceptEdit()) return;
     editor_.DeletePhrase();
@@ -275,6 +487,8 @@ void PhraseListWindow::ImportPhrases(AbbreviationIndex& index, FileSystem& files
     const std::optional<ImportPlan> plan = importReport_->ShowModal(
         window_, file, rows_, {.AddDuplicates = false, .MaxPhrases = maxPhrases});
     if (!plan) return;
+    // The phrases brought in are shown, every one of them.
+    ClearFilter();
     const std::size_t first = rows_.Count();
     if (ApplyImport(*plan, rows_, index) == 0) return;
     if (editor_.Changed) editor_.Changed();
@@ -306,6 +520,8 @@ void PhraseListWindow::Show(const Settings& settings) {
     ShowWindow(window_, SW_RESTORE);
     SetForegroundWindow(window_);
     ShowWindow(window_, SW_SHOW);
+    // The window may now be on a screen of another DPI.
+    if (static_cast<UINT>(WindowDpi(window_)) != dpi_) ApplyDpi();
     UpdateStatus();
 }
 

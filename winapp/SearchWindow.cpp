@@ -27,10 +27,6 @@ constexpr int BoxHeight = 24;
 constexpr int HintHeight = 18;
 constexpr int AbbreviationWidth = 110;
 constexpr int TextWidth = 310;
-// Above this many phrases the list is filled anew only once the keys stop for FilterDelayMs:
-// filtering after every key of a fast typist made the list trail the keys.
-constexpr std::size_t FilterAtOnceUpTo = 500;
-constexpr UINT FilterDelayMs = 120;
 // The start of a phrase's text, on one line.
 constexpr std::size_t TextShown = 120;
 

@@ -54,3 +54,5 @@
 // The phrase list's Import... and Export... (its toolbar and context menu).
 #define IDM_IMPORT 40009
 #define IDM_EXPORT 40010
+// Ctrl+F in the phrase list: its filter box.
+#define IDM_FILTER_PHRASES 40020

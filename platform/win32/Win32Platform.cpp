@@ -170,6 +170,10 @@ std::vector<TopLevelWindow> Win32Platform::TopLevelWindows() {
     std::vector<TopLevelWindow> windows;
     windows.reserve(handles.size());
     const DWORD ownProcess = GetCurrentProcessId();
+    HWND const shell = GetShellWindow();
+    HWND const taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    // Wine without a desktop shows the notification area in a window of its own instead.
+    HWND const wineTray = FindWindowW(L"__winex11_standalone_tray", nullptr);
     for (HWND w : handles) {
         TopLevelWindow info;
         info.Window = FromHwnd(w);
@@ -190,6 +194,7 @@ std::vector<TopLevelWindow> Win32Platform::TopLevelWindows() {
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
         info.Ours = pid == ownProcess;
+        info.Shell = w == shell || w == taskbar || w == wineTray;
         windows.push_back(std::move(info));
     }
     return windows;
@@ -518,6 +523,12 @@ void Win32Platform::ProcessPendingMessages() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+void Win32Platform::WaitForMessages(std::uint32_t ms) {
+    // A program that asks for a paste waits, blocked, for our WM_RENDERFORMAT: the answer must
+    // not sit out the rest of a Sleep. QS_ALLINPUT includes sent messages.
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 // --- InputInjector ---------------------------------------------------------------------------

@@ -102,6 +102,7 @@ public:
     bool PostThreadMessage(ThreadId thread, unsigned msg, std::uintptr_t wParam,
                            std::intptr_t lParam) override;
     void ProcessPendingMessages() override;
+    void WaitForMessages(std::uint32_t ms) override;
 
     // InputInjector
     unsigned MapVirtualKey(unsigned vk) override;

@@ -4,6 +4,7 @@
 Run on demand (it is not a ctest test):
 
     tests/e2e/bench_expansion.py [--trials N] [--warmup N] [--poll-ms MS] [--dir DIR]
+                                 [--only VARIANT,...]
 
 It needs the Windows build (lumora.exe, lumora.dll, wintext.exe, textwatch.exe in
 build/windows/bin, or $LUMORA_WINDOWS_BIN), Xvfb, wine, xdotool and its library libxdo. It starts
@@ -18,7 +19,15 @@ Notepad, and measures, alternating between the variants:
   (c) Lumora as the user feels it: from the moment xdotool sends the abbreviation's last key
       to the whole 13-character phrase standing in Notepad;
   (d) the fastest paste hand-over: the 512-character text put on the clipboard beforehand and
-      pasted with one Ctrl+V (one SendInput call), from that call to the text standing there.
+      pasted with one Ctrl+V (one SendInput call), from that call to the text standing there;
+  (e) the fastest erase and paste: Notepad holding the abbreviation, the text on the clipboard
+      beforehand, and one SendInput call of a Backspace per character of the abbreviation and
+      Ctrl+V: what a pasted expansion has to do at the least, since Notepad takes every
+      Backspace as a key of its own (it updates its status bar after each).
+
+The hand-overs' keys carry the program's own mark, as its typing does, so that its hook passes
+them as it passes its own (unmarked, they would be the user's keys to it: it would follow the
+Backspaces and read the clipboard at the Ctrl+V, beside Notepad).
 
 The 512-character phrase is above the default PasteAbove, so (a) for it is a pasted expansion;
 the 13-character one stays typed. Before every Lumora trial the clipboard holds a text of the
@@ -238,12 +247,16 @@ class Bench:
         }
 
 
-    def paste_handover(self, text):
+    def paste_handover(self, text, erase=""):
         self.reset()
-        _, rest = self.watch.ask("paste", int(10000 + 40 * len(text)), text, expect="sent")
+        if erase:
+            _, rest = self.watch.ask("erasepaste", int(10000 + 40 * len(text)), erase, text,
+                                     expect="sent")
+        else:
+            _, rest = self.watch.ask("paste", int(10000 + 40 * len(text)), text, expect="sent")
         called, returned, events = rest.split()
-        if int(events) != 4:
-            raise RuntimeError(f"SendInput took {events} of 4 events")
+        if int(events) != 4 + 2 * len(erase):
+            raise RuntimeError(f"SendInput took {events} of {4 + 2 * len(erase)} events")
         self.watch.reply("change")
         word, rest = self.watch.reply()
         if word != "final":
@@ -258,6 +271,7 @@ VARIANTS = {
     "lumora512": lambda b: b.lumora(LONG_ABBREVIATION, LONG_PHRASE),
     "handover512": lambda b: b.handover(LONG_PHRASE),
     "pastehandover512": lambda b: b.paste_handover(LONG_PHRASE),
+    "erasepaste512": lambda b: b.paste_handover(LONG_PHRASE, erase=LONG_ABBREVIATION),
 }
 
 
@@ -286,6 +300,7 @@ def report(samples):
         ("(b) hand-over 13:      SendInput call -> text in Notepad", pick("handover13", "handover")),
         ("(b) hand-over 512:     SendInput call -> text in Notepad", pick("handover512", "handover")),
         ("(d) paste hand-over 512: Ctrl+V call -> text in Notepad", pick("pastehandover512", "paste_handover")),
+        ("(e) erase + paste 512: Backspaces, Ctrl+V -> text", pick("erasepaste512", "paste_handover")),
         ("    clipboard back, 512: phrase stood -> user's content again", pick("lumora512", "clipboard_back")),
         ("    clipboard back, 512: abbreviation -> user's content again",
          pick("lumora512", "clipboard_back_from_abbreviation")),
@@ -336,6 +351,19 @@ def report(samples):
         lines.append(f"  the same, round by round: {per_round['median']:.2f} "
                      f"[{per_round['min']:.2f} .. {per_round['max']:.2f}]")
         figures["ratio512_paste_per_round"] = per_round
+    e512 = pick("erasepaste512", "paste_handover")
+    if a512 and e512:
+        ratio = a512["median"] / e512["median"]
+        lines.append(f"{'ratio median(a 512, pasted) / median(e 512)':<58} {ratio:8.2f}")
+        figures["ratio512_erasepaste"] = ratio
+    erased = [(a["expansion"], e["paste_handover"]) for a, e in zip(samples["lumora512"],
+                                                                  samples["erasepaste512"])
+              if a["expansion"] is not None]
+    if erased:
+        per_round = summary([a / e for a, e in erased])
+        lines.append(f"  the same, round by round: {per_round['median']:.2f} "
+                     f"[{per_round['min']:.2f} .. {per_round['max']:.2f}]")
+        figures["ratio512_erasepaste_per_round"] = per_round
     if a13 and b13:
         ratio = a13["median"] / b13["median"]
         less_wait = (a13["median"] - ACTIVATION_WAIT_MS) / b13["median"]
@@ -377,8 +405,8 @@ def run(args, env_file):
               f"{args.poll_ms} ms; clocks: QPC - CLOCK_MONOTONIC_RAW = {offset:.3f} ms "
               f"(round trip {rtt:.3f} ms)", flush=True)
 
-        names = list(VARIANTS)
-        samples = {name: [] for name in names}
+        names = args.only or list(VARIANTS)
+        samples = {name: [] for name in VARIANTS}
         for round_no in range(args.warmup + args.trials):
             # Alternate, and rotate the order so that no variant always follows the same one.
             shift = round_no % len(names)
@@ -418,10 +446,15 @@ def main():
                         help="folder of the Windows binaries")
     parser.add_argument("--dir", default=os.path.join(ROOT, "build", "bench-e2e"),
                         help="folder for the desktop, the program's folder and the results")
+    parser.add_argument("--only", type=lambda v: v.split(","),
+                        help="these variants alone, separated by commas (of: "
+                             + ", ".join(VARIANTS) + ")")
     parser.add_argument("-v", "--verbose", action="store_true", help="print every trial")
     args = parser.parse_args()
     if args.trials < 1:
         parser.error("--trials must be at least 1")
+    if args.only and not set(args.only) <= set(VARIANTS):
+        parser.error(f"--only: unknown variant among {args.only}")
     winedriver.require_built(args.bin, ("lumora.exe", "lumora.dll", "wintext.exe", "textwatch.exe"))
     os.makedirs(args.dir, exist_ok=True)
     args.dir = os.path.abspath(args.dir)

@@ -62,12 +62,12 @@ class Editor(winedriver.LumoraTest):
     def wait_editing(self, text=None, timeout=10.0):
         """Waits for the in-place editor (with that text, when given)."""
         def open_():
-            edit = self.lumora.child("Edit")
+            edit = self.lumora.child(self.lumora.CELL_EDITOR)
             return edit and edit[0] and (text is None or edit[2] == text)
         winedriver.wait_until(open_, timeout, what=f"the cell editor with {text!r}")
 
     def wait_not_editing(self, timeout=10.0):
-        winedriver.wait_until(lambda: self.lumora.child("Edit") is None, timeout,
+        winedriver.wait_until(lambda: self.lumora.child(self.lumora.CELL_EDITOR) is None, timeout,
                               what="the cell editor to close")
 
     def click_first_row(self):
@@ -384,7 +384,7 @@ class Editor(winedriver.LumoraTest):
                               10, what="the message to close")
         self.desktop.type("z")
         self.assertEqual(self.rows(), full)
-        self.assertIsNone(self.lumora.child("Edit"))
+        self.assertIsNone(self.lumora.child(self.lumora.CELL_EDITOR))
         self.assertIn("full (30 phrases)", self.status()[0])
         # Nothing changed: the file still holds all 32.
         self.lumora.exit_from_tray()

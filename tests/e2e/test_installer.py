@@ -126,13 +126,13 @@ class Installer(winedriver.DesktopTest):
                               what="the phrase list to show")
         self.desktop.focus(lumora.caption())
         self.desktop.key("ctrl+n")
-        winedriver.wait_until(lambda: (lumora.child("Edit") or (False,))[0], 10,
+        winedriver.wait_until(lambda: (lumora.child(lumora.CELL_EDITOR) or (False,))[0], 10,
                               what="the new row's cell editor")
         self.desktop.type(abbreviation)
         self.desktop.key("Tab")
         self.desktop.type(text, delay_ms=10)
         self.desktop.key("Return")
-        winedriver.wait_until(lambda: lumora.child("Edit") is None, 10,
+        winedriver.wait_until(lambda: lumora.child(lumora.CELL_EDITOR) is None, 10,
                               what="the cell editor to close")
         self.desktop.wintext("post", "--class", lumora.WINDOW_CLASS, "--message", "0x112",
                              "--wparam", "0xF020")  # WM_SYSCOMMAND, SC_MINIMIZE

@@ -120,9 +120,11 @@ class Options(winedriver.LumoraTest):
         self.desktop.key("alt+d")
         self.desktop.wait_window(cls="#32770", title=PICKER_TITLE)
         rows = self.desktop.wintext("rows", "--title", PICKER_TITLE).stdout.decode().splitlines()
-        # The window by its title, with its program; none of Lumora's own.
+        # The window by its title, with its program; none of Lumora's own, nor the shell's
+        # taskbar.
         self.assertIn(f"{self.desktop.NOTEPAD_TITLE}\tnotepad.exe", rows)
         self.assertFalse([r for r in rows if r.startswith("Options\t")], rows)
+        self.assertFalse([r for r in rows if r.endswith("\texplorer.exe")], rows)
         # Its first letters choose the row; Enter adds its program.
         self.desktop.focus(PICKER_TITLE)
         self.desktop.type("Untitled")

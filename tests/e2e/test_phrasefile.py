@@ -53,10 +53,10 @@ class PhraseFile(winedriver.LumoraTest):
         header_bottom = self.lumora.child("SysHeader32")[1][3]
         self.desktop.xdotool("mousemove", str(left + 20), str(header_bottom + 6), "click", "1")
         self.desktop.type(abbreviation)
-        winedriver.wait_until(lambda: (self.lumora.child("Edit") or (0, 0, ""))[2] == abbreviation, 10,
+        winedriver.wait_until(lambda: (self.lumora.child(self.lumora.CELL_EDITOR) or (0, 0, ""))[2] == abbreviation, 10,
                               what=f"the cell editor with {abbreviation!r}")
         self.desktop.key("Return")
-        winedriver.wait_until(lambda: self.lumora.child("Edit") is None, 10,
+        winedriver.wait_until(lambda: self.lumora.child(self.lumora.CELL_EDITOR) is None, 10,
                               what="the cell editor to close")
 
     def wait_stored(self, expected, timeout=10.0):

@@ -18,17 +18,37 @@
 //                             foreground window, watched meanwhile as watch does with an
 //                             empty FIRST: "sent T0 T1 EVENTS" (before and after the call),
 //                             "change T", then "final T POLLS" or "timeout TEXT"
+//   clipset TEXT              puts TEXT on the clipboard; "clipset"
+//   watchclip MS FIRST FINAL USER
+//                             as watch, then "clip T same|other": the clipboard's last change
+//                             and whether it holds USER again
+//   paste MS TEXT             the fastest paste: TEXT on the clipboard beforehand, then one
+//                             SendInput call of Ctrl+V; replies as send
+//   erasepaste MS FIRST TEXT  the fastest erase and paste: the Edit control holds FIRST with the
+//                             caret at its end and the clipboard TEXT beforehand, then one
+//                             SendInput call of a Backspace per character of FIRST and Ctrl+V;
+//                             replies as send
 //
 // A state is seen by polling the Edit control (WM_GETTEXTLENGTH, and WM_GETTEXT only when the
-// length fits), every --poll-ms milliseconds (1 by default; 0 polls without pause). Its time is
-// the midpoint between the poll that saw it and the poll before: the change happened in
-// between. Starting a Wine process per look would cost far more than the thing measured.
+// length fits), every --poll-ms milliseconds (1 by default; 0 polls without pause). Notepad
+// answers a poll only between two of its messages, so a poll sent while it pastes returns once
+// the paste is done: the state a poll saw stood when its answer came. Its time is the midpoint
+// between the answer of the poll that saw it and the answer of the poll before (for send,
+// paste and erasepaste no earlier than the call): the change happened in between. Starting a
+// Wine process per look would cost far more than the thing measured.
+//
+// The hand-overs' keys carry the program's own mark, as its typing does: the program's hook
+// passes them without a word, as it passes its own, instead of taking them for the user's
+// (for whom it would follow a Backspace, or read the clipboard at a Ctrl+V).
 #include "winhelper.h"
+
+#include "hook/HookMessages.h"
 
 #include <cstring>
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -93,6 +113,10 @@ public:
         double First = -1;  // the text first seen equal to first
         double Change = -1; // then first seen different from it
         double Final = -1;  // the text seen equal to final
+        // The answers of the poll before the one that saw final, and of that one.
+        double FinalAfter = -1, FinalBy = -1;
+        // The final time when it cannot have come before the moment `from`.
+        double FinalFrom(double from) const { return (std::max(FinalAfter, from) + FinalBy) / 2; }
     };
 
     // Polls until the text equals final (true) or timeoutMs passes (false); times not seen
@@ -104,21 +128,24 @@ public:
         const double deadline = NowMs() + timeoutMs;
         double previous = NowMs();
         for (;;) {
-            const double at = NowMs();
-            const double when = (previous + at) / 2;
-            previous = at;
             ++fPolls;
             const long long len = TextLength(fEdit);
             const bool firstLength = len == static_cast<long long>(first.size());
             const bool finalLength = len == static_cast<long long>(final.size());
             const std::wstring text =
                 firstLength || finalLength ? e2e::ReadRawText(fEdit, len) : std::wstring();
+            const double at = NowMs();
+            const double when = (previous + at) / 2;
+            const double before = previous;
+            previous = at;
             const bool isFirst = firstLength && text == first;
             if (seen.First < 0 && isFirst) seen.First = when;
             if (seen.First >= 0 && seen.Change < 0 && !isFirst) seen.Change = when;
             if (started) started->store(true);
             if (finalLength && text == final) {
                 seen.Final = when;
+                seen.FinalAfter = before;
+                seen.FinalBy = at;
                 return true;
             }
             if (at >= deadline) return false;
@@ -181,11 +208,42 @@ void ReportTime(const char* what, double at) {
         Reply("%s -", what);
 }
 
-void ReportFinal(Watcher& w, bool ok, const Watcher::Seen& seen) {
+void ReportFinal(Watcher& w, bool ok, const Watcher::Seen& seen, double from = -1) {
     if (ok)
-        Reply("final %.3f %lld", seen.Final, w.Polls());
+        Reply("final %.3f %lld", from < 0 ? seen.Final : seen.FinalFrom(from), w.Polls());
     else
         Reply("timeout %s", w.Current().c_str());
+}
+
+INPUT KeyInput(WORD vk, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(lumora::TypingMarker);
+    return in;
+}
+
+// One SendInput call of inputs into the foreground window while the Edit control is watched
+// from a thread of its own (under Wine the call returns only once every low-level keyboard
+// hook has seen every event, and the text starts to arrive well before that), until it holds
+// final; replies "sent", "change" and "final".
+void SendWatched(HWND edit, DWORD pollMs, std::vector<INPUT>& inputs, const std::wstring& first,
+                 const std::wstring& final, double timeoutMs) {
+    Watcher w(edit, pollMs);
+    Watcher::Seen seen;
+    bool ok = false;
+    std::atomic<bool> polling{false};
+    std::thread poller([&] { ok = w.Run(first, final, timeoutMs, seen, &polling); });
+    while (!polling.load())
+        Sleep(0);
+    const double t0 = NowMs();
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    const double t1 = NowMs();
+    poller.join();
+    Reply("sent %.3f %.3f %u", t0, t1, sent);
+    ReportTime("change", seen.Change < 0 ? -1 : std::max(seen.Change, t0));
+    ReportFinal(w, ok, seen, t0);
 }
 
 } // namespace
@@ -255,28 +313,11 @@ int wmain(int argc, wchar_t** argv) {
                     in.type = INPUT_KEYBOARD;
                     in.ki.wScan = static_cast<WORD>(unit);
                     in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+                    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(lumora::TypingMarker);
                     inputs.push_back(in);
                 }
             }
-            // Watched from a thread of its own: under Wine the call returns only once every
-            // low-level keyboard hook has seen every event, and the text starts to arrive
-            // well before that.
-            Watcher w(target.Edit, pollMs);
-            Watcher::Seen seen;
-            bool ok = false;
-            std::atomic<bool> polling{false};
-            std::thread poller(
-                [&] { ok = w.Run(L"", text, std::atof(f[1].c_str()), seen, &polling); });
-            while (!polling.load())
-                Sleep(0);
-            const double t0 = NowMs();
-            const UINT sent =
-                SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-            const double t1 = NowMs();
-            poller.join();
-            Reply("sent %.3f %.3f %u", t0, t1, sent);
-            ReportTime("change", seen.Change);
-            ReportFinal(w, ok, seen);
+            SendWatched(target.Edit, pollMs, inputs, L"", text, std::atof(f[1].c_str()));
         } else if (cmd == "clipset" && f.size() == 2) {
             Reply(SetClipboardText(FromUtf8(f[1])) ? "clipset" : "error clipboard");
         } else if (cmd == "watchclip" && f.size() == 5) {
@@ -310,40 +351,33 @@ int wmain(int argc, wchar_t** argv) {
             ReportFinal(w, ok, seen);
             Reply("clip %s %s", lastChange >= 0 ? std::to_string(lastChange).c_str() : "-",
                   ClipboardText() == FromUtf8(f[4]) ? "same" : "other");
-        } else if (cmd == "paste" && f.size() == 3) {
-            // The fastest paste: the text on the clipboard beforehand, then one Ctrl+V.
-            const std::wstring text = FromUtf8(f[2]);
+        } else if ((cmd == "paste" && f.size() == 3) || (cmd == "erasepaste" && f.size() == 4)) {
+            // The fastest paste: the text on the clipboard beforehand, then one Ctrl+V; for
+            // erasepaste, behind a Backspace per character of the text the Edit control holds.
+            const std::wstring first = cmd == "paste" ? L"" : FromUtf8(f[2]);
+            const std::wstring text = FromUtf8(f.back());
             if (!SetClipboardText(text)) {
                 Reply("error clipboard");
                 continue;
             }
+            if (!first.empty()) {
+                SendMessageTimeoutW(target.Edit, WM_SETTEXT, 0,
+                                    reinterpret_cast<LPARAM>(first.c_str()), SMTO_ABORTIFHUNG, 2000,
+                                    nullptr);
+                SendMessageTimeoutW(target.Edit, EM_SETSEL, first.size(), first.size(),
+                                    SMTO_ABORTIFHUNG, 2000, nullptr);
+            }
             std::vector<INPUT> inputs;
+            for (std::size_t i = 0; i < first.size(); ++i) {
+                inputs.push_back(KeyInput(VK_BACK, 0));
+                inputs.push_back(KeyInput(VK_BACK, KEYEVENTF_KEYUP));
+            }
             for (auto [vk, up] : {std::pair<WORD, DWORD>{VK_CONTROL, 0},
                                   {'V', 0},
                                   {'V', KEYEVENTF_KEYUP},
-                                  {VK_CONTROL, KEYEVENTF_KEYUP}}) {
-                INPUT in{};
-                in.type = INPUT_KEYBOARD;
-                in.ki.wVk = vk;
-                in.ki.dwFlags = up;
-                inputs.push_back(in);
-            }
-            Watcher w(target.Edit, pollMs);
-            Watcher::Seen seen;
-            bool ok = false;
-            std::atomic<bool> polling{false};
-            std::thread poller(
-                [&] { ok = w.Run(L"", text, std::atof(f[1].c_str()), seen, &polling); });
-            while (!polling.load())
-                Sleep(0);
-            const double t0 = NowMs();
-            const UINT sent =
-                SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-            const double t1 = NowMs();
-            poller.join();
-            Reply("sent %.3f %.3f %u", t0, t1, sent);
-            ReportTime("change", seen.Change);
-            ReportFinal(w, ok, seen);
+                                  {VK_CONTROL, KEYEVENTF_KEYUP}})
+                inputs.push_back(KeyInput(vk, up));
+            SendWatched(target.Edit, pollMs, inputs, first, text, std::atof(f[1].c_str()));
         } else {
             Reply("error unknown command %s", cmd.c_str());
         }

@@ -304,6 +304,8 @@ class Lumora:
     already (an installed one)."""
 
     WINDOW_CLASS = "LumoraMainWindow"
+    # The phrase grid's in-place editor (the filter box above the grid is an Edit too).
+    CELL_EDITOR = "SysListView32>Edit"
 
     def __init__(self, desktop, folder, phrases=None, copy=True):
         self.desktop = desktop

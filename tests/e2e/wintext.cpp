@@ -21,7 +21,8 @@
 //   wintext child [--class C] [--title T] --child K [--text X]
 //                                             the first descendant window of class K (with
 //                                             the text X): its handle, visibility, screen
-//                                             rectangle and text
+//                                             rectangle and text; K may be a path "A>B", the
+//                                             first B inside the first A
 //   wintext rows [--class C] [--title T]      the rows of the first list view (SysListView32)
 //                                             of that window, one a line, cells separated by a
 //                                             tab, line breaks in a cell as LF
@@ -144,8 +145,14 @@ BOOL CALLBACK ChildProc(HWND w, LPARAM lp) {
     return FALSE;
 }
 
-// The first descendant of that class (EnumChildWindows walks the whole tree).
+// The first descendant of that class (EnumChildWindows walks the whole tree). A class path
+// "A>B" names the first B inside the first A (the cell editor inside the list view, not the
+// filter box beside it).
 HWND FindDescendant(HWND top, const std::wstring& cls, const std::wstring& text = L"") {
+    const std::size_t inside = cls.find(L'>');
+    if (inside != std::wstring::npos)
+        return FindDescendant(FindDescendant(top, cls.substr(0, inside)), cls.substr(inside + 1),
+                              text);
     ChildSearch st{cls, nullptr, text};
     if (top) EnumChildWindows(top, ChildProc, reinterpret_cast<LPARAM>(&st));
     return st.Found;

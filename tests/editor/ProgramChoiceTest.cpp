@@ -33,6 +33,7 @@ TEST(ProgramChoiceTest, WindowList_ShouldOfferEachWindowASwitcherShows_ByTitle_W
     top(12, u"Options", u"C:\\Tools\\lumora.exe")->Ours = true;
     top(13, u"Lumora 2", u"C:\\Other\\Lumora.exe"); // another copy of Lumora
     top(14, u"Administrator: Setup", u"");          // above ours: no path
+    top(15, u"Program Manager", u"C:\\Windows\\explorer.exe")->Shell = true;
 
     const std::vector<WindowOffer> offer = WindowsToOffer(desk, desk, {u"Calc.exe"}, 16);
     std::vector<std::u16string> lines;

@@ -107,24 +107,35 @@ TEST_F(PasteScenarioTest, MethodTable_ShouldFollowTheProgramThenTheConsoleThenTh
 }
 
 TEST_F(PasteScenarioTest, LongPhrase_ShouldBePasted_AndTheClipboardGivenBackWhole) {
-    FillClipboard();
-    auto before = sim.Desktop().AllFormats();
-    Type(u" lng ");
-    EXPECT_EQ(Field(), u" " + Long() + u" ");
-    EXPECT_EQ(Shadow(), Field());
-    EXPECT_EQ(PasteKeys(), 1);
-    EXPECT_EQ(TypedKeys(), 0);
-    // Everything that could be read is back, and nothing of ours is left; the bitmap handle
-    // could not be kept.
-    EXPECT_EQ(sim.Desktop().AllFormats(), before);
-    EXPECT_TRUE(sim.Desktop().ClipUnreadable.empty());
-    EXPECT_FALSE(sim.Desktop().ClipboardOpenByUs());
-    // The next copy and paste by the user gets what they copied.
-    sim.UserKeyDown(0xA2);
-    sim.PressKey('V');
-    sim.UserKeyUp(0xA2);
-    sim.RunPending();
-    EXPECT_EQ(Field(), u" " + Long() + u" what the user copied");
+    // A target that reads the paste with a window of its own, and a rich-text control that
+    // reads it through OLE: without a window, and keeping the clipboard open a while after.
+    for (std::uint32_t heldAfter : {0u, 40u}) {
+        SCOPED_TRACE(heldAfter);
+        sim.ShowWindow(heldAfter ? 1 : 0);
+        sim.PasteHoldsClipboardMs = heldAfter;
+        FillClipboard();
+        auto before = sim.Desktop().AllFormats();
+        sim.Desktop().Injected.clear();
+        const int injections = sim.Desktop().SendInputCalls;
+        Type(u" lng ");
+        EXPECT_EQ(Field(), u" " + Long() + u" ");
+        EXPECT_EQ(Shadow(), Field());
+        EXPECT_EQ(PasteKeys(), 1);
+        EXPECT_EQ(TypedKeys(), 0);
+        // The Backspaces and the paste keys went in one injection: nothing waits between them.
+        EXPECT_EQ(sim.Desktop().SendInputCalls - injections, 1);
+        // Everything that could be read is back, and nothing of ours is left; the bitmap
+        // handle could not be kept.
+        EXPECT_EQ(sim.Desktop().AllFormats(), before);
+        EXPECT_TRUE(sim.Desktop().ClipUnreadable.empty());
+        EXPECT_FALSE(sim.Desktop().ClipboardOpenByUs());
+        // The next copy and paste by the user gets what they copied.
+        sim.UserKeyDown(0xA2);
+        sim.PressKey('V');
+        sim.UserKeyUp(0xA2);
+        sim.RunPending();
+        EXPECT_EQ(Field(), u" " + Long() + u" what the user copied");
+    }
 }
 
 TEST_F(PasteScenarioTest, PastedPhrase_ShouldCarryTheMarksThatKeepItOutOfTheHistory) {
@@ -171,6 +182,15 @@ TEST_F(PasteScenarioTest, ClipboardThatCannotBeHad_ShouldLeaveThePhraseTyped) {
         sim.Desktop().ClipboardOpenFails = false;
         sim.Desktop().Injected.clear();
     }
+}
+
+TEST_F(PasteScenarioTest, RefusedPasteKeys_ShouldStillGiveTheUsersClipboardBack) {
+    FillClipboard();
+    const auto before = sim.Desktop().AllFormats();
+    sim.Desktop().RefusedInjections = 1;
+    Type(u" lng ");
+    EXPECT_EQ(sim.Desktop().AllFormats(), before);
+    EXPECT_FALSE(sim.Desktop().ClipboardOpenByUs());
 }
 
 TEST_F(PasteScenarioTest, KeysTypedDuringThePaste_ShouldArriveAfterIt) {
