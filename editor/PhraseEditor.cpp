@@ -205,13 +205,15 @@ void PhraseEditor::CellEdited(std::size_t row, int column, std::u16string_view t
     if (column == AbbreviationColumn) {
         std::u16string abbreviation = CutToLength(text, MaxAbbreviationLength);
         changed = abbreviation != phrase.Abbreviation();
-        if (changed) undo_.CellChanged(row, column, phrase.Abbreviation());
+        std::u16string old = phrase.Abbreviation();
         phrase.SetAbbreviation(abbreviation);
+        if (changed) undo_.CellChanged(row, column, std::move(old), phrase);
     } else if (column == TextColumn) {
         std::u16string value = CutToLength(text, MaxTextLength);
         changed = value != phrase.Text();
-        if (changed) undo_.CellChanged(row, column, phrase.Text());
+        std::u16string old = phrase.Text();
         phrase.SetText(std::move(value));
+        if (changed) undo_.CellChanged(row, column, std::move(old), phrase);
     }
     if (changed) filter_.PhrasesChanged();
     if (changed && Changed) Changed();

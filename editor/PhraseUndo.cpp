@@ -8,8 +8,10 @@ void PhraseUndo::Deleted(std::size_t row, const Phrase& phrase) {
     step_ = Step{true, row, 0, phrase.Abbreviation(), phrase.Text()};
 }
 
-void PhraseUndo::CellChanged(std::size_t row, int column, std::u16string oldText) {
-    step_ = Step{false, row, column, std::move(oldText), {}};
+void PhraseUndo::CellChanged(std::size_t row, int column, std::u16string oldText,
+                             const Phrase& changed) {
+    step_ =
+        Step{false, row, column, std::move(oldText), {}, changed.Abbreviation(), changed.Text()};
 }
 
 void PhraseUndo::RowDeleted(std::size_t row) {
@@ -31,6 +33,8 @@ std::optional<std::size_t> PhraseUndo::Undo(PhraseList& rows, AbbreviationIndex&
     }
     if (step.Row >= rows.Count()) return std::nullopt;
     Phrase& phrase = rows.At(step.Row);
+    if (phrase.Abbreviation() != step.ChangedAbbreviation || phrase.Text() != step.ChangedText)
+        return std::nullopt;
     if (step.Column == AbbreviationColumn)
         phrase.SetAbbreviation(step.Abbreviation);
     else

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/win32/Win32Handles.h"
+#include "winapp/WindowProcedure.h"
 #include "winapp/resource.h"
 
 namespace lumora {
@@ -13,25 +14,10 @@ std::optional<ImportPlan> ImportReportDialog::ShowModal(HWND owner, const Import
     rows_ = &rows;
     choices_ = choices;
     accepted_ = false;
-    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_IMPORT_REPORT), owner, DialogProc,
-                    reinterpret_cast<LPARAM>(this));
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_IMPORT_REPORT), owner,
+                    DialogProcedure<ImportReportDialog>, reinterpret_cast<LPARAM>(this));
     if (!accepted_) return std::nullopt;
     return std::move(plan_);
-}
-
-INT_PTR CALLBACK ImportReportDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
-    auto* self = reinterpret_cast<ImportReportDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (!self) return FALSE;
-    // Nothing may leave a dialog procedure: an error is shown and the window stays.
-    try {
-        return self->OnMessage(dlg, msg, wp);
-    } catch (const Error& e) {
-        MessageBoxW(dlg, WidePtr(e.Message()), L"Import phrases", MB_OK | MB_ICONERROR);
-    } catch (const std::exception& e) {
-        MessageBoxA(dlg, e.what(), "Import phrases", MB_OK | MB_ICONERROR);
-    }
-    return TRUE;
 }
 
 // The report for the choice as it stands; "Add" says how many, and is off when none.
@@ -46,7 +32,7 @@ void ImportReportDialog::Plan(HWND dlg) {
     EnableWindow(GetDlgItem(dlg, IDC_IMPORT_SHARED), plan_.Duplicates > 0);
 }
 
-INT_PTR ImportReportDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp) {
+INT_PTR ImportReportDialog::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG: {
         // Room for the longer caption of the Add button.

@@ -3,6 +3,7 @@
 // and the choice whether abbreviations the list holds already come in as shared rows.
 #include "exchange/PhraseImport.h"
 #include "platform/win32/Win32Api.h"
+#include "winapp/WindowProcedure.h"
 
 #include <optional>
 
@@ -17,8 +18,9 @@ public:
                                         const PhraseList& rows, ImportChoices choices);
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
-    INT_PTR OnMessage(HWND dlg, UINT msg, WPARAM wp);
+    friend INT_PTR CALLBACK DialogProcedure<ImportReportDialog>(HWND, UINT, WPARAM, LPARAM);
+    const wchar_t* ErrorCaption() const { return L"Import phrases"; }
+    INT_PTR OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
     void Plan(HWND dlg);
 
     HINSTANCE instance_;

@@ -126,7 +126,10 @@ int MainWindow::Run() {
     for (;;) {
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
-            if (accelerators_ && wnd_ && TranslateAcceleratorW(wnd_, accelerators_, &msg)) continue;
+            // The list's shortcut keys are its own: not the search window's or a dialog's.
+            if (accelerators_ && wnd_ && (msg.hwnd == wnd_ || IsChild(wnd_, msg.hwnd)) &&
+                TranslateAcceleratorW(wnd_, accelerators_, &msg))
+                continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -336,8 +339,7 @@ bool MainWindow::HandleCommand(UINT command) {
         list_.DeletePhrase();
         return true;
     case IDM_FILTER_PHRASES:
-        // Ctrl+F reaches every window of the program: only the list's own is meant.
-        if (GetActiveWindow() == wnd_) list_.FocusFilter();
+        list_.FocusFilter();
         return true;
     case IDM_IMPORT:
         list_.ImportPhrases(index_, *files_, options_.MaxPhrases);

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/win32/Win32Handles.h"
 #include "winapp/ProgramPicker.h"
+#include "winapp/WindowProcedure.h"
 #include "winapp/resource.h"
 
 #include <commctrl.h>
@@ -31,24 +32,9 @@ OptionsDialog::ShowModal(HWND owner, const OptionsFormValues& values, Check chec
     values_ = values;
     check_ = std::move(check);
     result_.reset();
-    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_OPTIONS), owner, DialogProc,
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_OPTIONS), owner, DialogProcedure<OptionsDialog>,
                     reinterpret_cast<LPARAM>(this));
     return std::move(result_);
-}
-
-INT_PTR CALLBACK OptionsDialog::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
-    auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (!self) return FALSE;
-    // Nothing may leave a dialog procedure: an error is shown and the window stays.
-    try {
-        return self->OnMessage(dlg, msg, wp, lp);
-    } catch (const Error& e) {
-        MessageBoxW(dlg, WidePtr(e.Message()), L"Options", MB_OK | MB_ICONERROR);
-    } catch (const std::exception& e) {
-        MessageBoxA(dlg, e.what(), "Options", MB_OK | MB_ICONERROR);
-    }
-    return TRUE;
 }
 
 LRESULT CALLBACK OptionsDialog::ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, LPARAM lp,

@@ -5,6 +5,7 @@
 #include "platform/DesktopWindows.h"
 #include "platform/ProcessQueries.h"
 #include "platform/win32/Win32Api.h"
+#include "winapp/WindowProcedure.h"
 
 #include <functional>
 #include <optional>
@@ -36,7 +37,8 @@ public:
     void Activate() const;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+    friend INT_PTR CALLBACK DialogProcedure<OptionsDialog>(HWND, UINT, WPARAM, LPARAM);
+    const wchar_t* ErrorCaption() const { return L"Options"; }
     static LRESULT CALLBACK ShortcutFieldProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                               DWORD_PTR self);
     void ShortcutFieldFocus(bool focused);

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/MessageText.h"
 #include "platform/win32/Win32Handles.h"
+#include "winapp/WindowProcedure.h"
 #include "winapp/resource.h"
 
 #include <commctrl.h>
@@ -30,31 +31,20 @@ int ProgramPicker::IconSize(HWND owner) {
     return size > 0 ? size : MulDiv(16, WindowDpi(owner), 96);
 }
 
+const wchar_t* ProgramPicker::ErrorCaption() const {
+    return caption_ ? WidePtr(*caption_) : nullptr;
+}
+
 std::optional<std::u16string> ProgramPicker::Choose(HWND owner, const std::u16string& caption,
                                                     const std::vector<Row>& rows) {
     caption_ = &caption;
     rows_ = &rows;
     chosen_.reset();
-    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_PROGRAM_PICKER), owner, DialogProc,
-                    reinterpret_cast<LPARAM>(this));
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_PROGRAM_PICKER), owner,
+                    DialogProcedure<ProgramPicker>, reinterpret_cast<LPARAM>(this));
     rows_ = nullptr;
     caption_ = nullptr;
     return std::move(chosen_);
-}
-
-INT_PTR CALLBACK ProgramPicker::DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
-    auto* self = reinterpret_cast<ProgramPicker*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (!self) return FALSE;
-    // Nothing may leave a dialog procedure: an error is shown and the window stays.
-    try {
-        return self->OnMessage(dlg, msg, wp, lp);
-    } catch (const Error& e) {
-        MessageBoxW(dlg, WidePtr(e.Message()), WidePtr(*self->caption_), MB_OK | MB_ICONERROR);
-    } catch (const std::exception& e) {
-        MessageBoxA(dlg, e.what(), "Options", MB_OK | MB_ICONERROR);
-    }
-    return TRUE;
 }
 
 INT_PTR ProgramPicker::OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {

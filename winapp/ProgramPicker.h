@@ -3,6 +3,7 @@
 // programs' names, and Browse... for a program that is not running.
 #include "platform/DesktopWindows.h"
 #include "platform/win32/Win32Api.h"
+#include "winapp/WindowProcedure.h"
 
 #include <optional>
 #include <string>
@@ -30,7 +31,8 @@ public:
     static int IconSize(HWND owner);
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+    friend INT_PTR CALLBACK DialogProcedure<ProgramPicker>(HWND, UINT, WPARAM, LPARAM);
+    const wchar_t* ErrorCaption() const;
     INT_PTR OnMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
     void Fill(HWND dlg);
     void Browse(HWND dlg);

@@ -2,6 +2,9 @@
 // inside the guard.
 #include "winapp/WindowProcedure.h"
 
+#include "platform/Error.h"
+#include "platform/win32/Win32Handles.h"
+
 namespace lumora {
 
 LRESULT CALLBACK WindowOwner::Procedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -14,6 +17,17 @@ LRESULT CALLBACK WindowOwner::Procedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) 
     if (!self) return DefWindowProcW(w, msg, wp, lp);
     return GuardedHandler([&] { return self->HandleMessage(msg, wp, lp); },
                           [&](std::exception_ptr e) { self->ShowError(e); });
+}
+
+void ShowDialogError(HWND dlg, const wchar_t* caption, std::exception_ptr error) noexcept {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Error& e) {
+        MessageBoxW(dlg, WidePtr(e.Message()), caption, MB_OK | MB_ICONERROR);
+    } catch (const std::exception& e) {
+        MessageBoxA(dlg, e.what(), nullptr, MB_OK | MB_ICONERROR);
+    } catch (...) {
+    }
 }
 
 void WindowOwner::Detach(HWND w) {

@@ -20,6 +20,24 @@ LRESULT GuardedHandler(Handler&& handler, OnError&& onError) noexcept {
     }
 }
 
+// Shows an error that left a dialog's handler in a box over the dialog.
+void ShowDialogError(HWND dlg, const wchar_t* caption, std::exception_ptr error) noexcept;
+
+// The dialog procedure of a dialog whose owner is DialogBoxParamW's parameter: from
+// WM_INITDIALOG on, every message goes to owner->OnMessage(dlg, msg, wp, lp). Nothing may leave
+// a dialog procedure: an error is shown, captioned owner->ErrorCaption(), and the dialog stays.
+template <class Owner> INT_PTR CALLBACK DialogProcedure(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
+    auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (!owner) return FALSE;
+    try {
+        return owner->OnMessage(dlg, msg, wp, lp);
+    } catch (...) {
+        ShowDialogError(dlg, owner->ErrorCaption(), std::current_exception());
+        return TRUE;
+    }
+}
+
 // The owner of a window of a class of our own. Register the class with Procedure and pass the
 // owner (as a WindowOwner*) as the creation parameter of CreateWindowExW: from WM_NCCREATE on,
 // every message goes to HandleMessage, guarded.

@@ -36,11 +36,17 @@ class Search(winedriver.LumoraTest):
         expected = "to: Best regards, Ann"
         self.assertEqual(self.desktop.notepad_text(expect=expected, timeout=20), expected)
 
+        # The phrase list's Ctrl+N is its own: in the search window it adds no phrase.
         self.open_search()
+        self.desktop.key("ctrl+n")
         self.desktop.type("long")
         self.desktop.key("Escape")
         winedriver.wait_until(lambda: not self.visible_search(), timeout=10,
                               what="search window closed")
+        self.assertFalse(self.lumora.main_window().visible)
+        rows = self.desktop.wintext("rows", "--class", self.lumora.WINDOW_CLASS).stdout
+        self.assertEqual(rows.decode("utf-8").splitlines(),
+                         ["\t".join(phrase) for phrase in self.phrases])
         self.desktop.focus(self.desktop.NOTEPAD_TITLE)
         self.desktop.type(" ok")
         expected += " ok"

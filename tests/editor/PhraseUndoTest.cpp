@@ -38,8 +38,8 @@ TEST(PhraseUndoTest, Undo_ShouldBringBackTheLastDeletedRowOrChangedCell_Once) {
     EXPECT_FALSE(undo.CanUndo()); // used up
 
     // A changed cell gets its old text back, also when a row above went meanwhile.
-    undo.CellChanged(2, AbbreviationColumn, u"ty");
     rows.At(2).SetAbbreviation(u"thx");
+    undo.CellChanged(2, AbbreviationColumn, u"ty", rows.At(2));
     undo.RowDeleted(0);
     rows.DeleteAt(0);
     EXPECT_EQ(undo.Undo(rows, index), std::optional<std::size_t>(1));
@@ -47,12 +47,23 @@ TEST(PhraseUndoTest, Undo_ShouldBringBackTheLastDeletedRowOrChangedCell_Once) {
     EXPECT_FALSE(Found(index, u"thx"));
 
     // A change of a row that is gone since is not undone into another row.
-    undo.CellChanged(1, TextColumn, u"thank you");
     rows.At(1).SetText(u"thanks");
+    undo.CellChanged(1, TextColumn, u"thank you", rows.At(1));
     undo.RowDeleted(1);
     rows.DeleteAt(1);
     EXPECT_FALSE(undo.Undo(rows, index));
     EXPECT_EQ(rows.Count(), 1u);
+
+    // Another program's version read in meanwhile puts other phrases in the rows: the row the
+    // change was made in is left as that version has it.
+    rows.At(0).SetText(u"be right back!");
+    undo.CellChanged(0, TextColumn, u"be right back", rows.At(0));
+    rows.ClearPhrases();
+    rows.AppendPhrase(index, u"omw", u"on my way");
+    rows.AppendPhrase(index, u"brb", u"be right back!");
+    const auto reloaded = Rows(rows);
+    EXPECT_FALSE(undo.Undo(rows, index));
+    EXPECT_EQ(Rows(rows), reloaded);
 }
 
 } // namespace
