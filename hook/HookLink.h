@@ -16,6 +16,9 @@ public:
     virtual ~HookRequests() = default;
     virtual void Hold(std::uint32_t report, std::intptr_t flags) = 0;
     virtual void Release(std::uint32_t report) = 0;
+    // Remove the hooks and install them again (Windows may have taken them away), starting from
+    // the keys as they are then.
+    virtual void Reinstall() = 0;
 };
 
 // The program's end and the hook library's end: the main window the library reports to (the

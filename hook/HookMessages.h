@@ -44,8 +44,8 @@ constexpr std::intptr_t HoldChosen = 2;
 // The program has decided on every report up to wParam: replay what is held (a withheld key
 // the program did not take is replayed too), and stop holding.
 constexpr unsigned WM_HOOK_RELEASE = WM_USER_BASE + 9;
-// Posted to the hook thread: remove the hooks and install them again (Windows may have taken
-// them away).
+// Asked of the hook library inside the process as well (HookRequests::Reinstall; ReinstallHooks
+// of lumora.dll): remove the hooks and install them again (Windows may have taken them away).
 constexpr unsigned WM_HOOK_REINSTALL = WM_USER_BASE + 10;
 
 // A key report's number, and the lParam of a character report.

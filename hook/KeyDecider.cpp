@@ -31,28 +31,41 @@ void KeyDecider::Seed(const std::uint8_t keyStates[256]) {
     accentInDoubt_ = false;
 }
 
-bool KeyDecider::CtrlHeld() const {
-    return Down(vk::LControl) || Down(vk::RControl);
+namespace {
+
+bool Down(const std::uint8_t* keys, int vk) {
+    return (keys[vk] & 0x80) != 0;
 }
-bool KeyDecider::AltHeld() const {
-    return Down(vk::LMenu) || Down(vk::RMenu);
+bool CtrlHeld(const std::uint8_t* keys) {
+    return Down(keys, vk::LControl) || Down(keys, vk::RControl);
 }
-bool KeyDecider::WinHeld() const {
-    return Down(vk::LWin) || Down(vk::RWin);
+bool AltHeld(const std::uint8_t* keys) {
+    return Down(keys, vk::LMenu) || Down(keys, vk::RMenu);
+}
+bool WinHeld(const std::uint8_t* keys) {
+    return Down(keys, vk::LWin) || Down(keys, vk::RWin);
 }
 
+} // namespace
+
 HookDecision KeyDecider::Decide(const HookKeyEvent& e, KeyCharSource& chars) {
+    HookDecision d = DecideWith(e, chars, keys_);
+    // Injected events count too: the program releases held modifiers by injection.
+    Track(e);
+    return d;
+}
+
+HookDecision KeyDecider::DecideWith(const HookKeyEvent& e, KeyCharSource& chars,
+                                    const std::uint8_t keyStates[256]) {
     HookDecision d;
     if (!e.Injected) {
         if (e.Down) {
-            d = DecidePress(e, chars);
+            d = DecidePress(e, chars, keyStates);
         } else if (e.Vk < 256 && withheld_[e.Vk]) {
             withheld_[e.Vk] = false;
             d.Withhold = true;
         }
     }
-    // Injected events count too: the program releases held modifiers by injection.
-    Track(e.Vk, e.Down);
     return d;
 }
 
@@ -78,7 +91,8 @@ static bool IsModifierKey(std::uint32_t key) {
     }
 }
 
-HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars) {
+HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars,
+                                     const std::uint8_t* keys) {
     if (e.Vk == vk::ProcessKey || e.Vk == vk::NoName) {
         // An input method typed what this key stands for, out of the hook's sight (Wine's X
         // input method composes accents so, and reports the composed key as VK_NONAME).
@@ -89,7 +103,7 @@ HookDecision KeyDecider::DecidePress(const HookKeyEvent& e, KeyCharSource& chars
         return d;
     }
     KeyChar typed;
-    HookDecision d = DecideKey(e, chars, typed);
+    HookDecision d = DecideKey(e, chars, keys, typed);
     if (accent_ == 0) {
         // A dead key by itself types nothing yet; it is reported as a key.
         if (typed.Dead) accent_ = typed.Ch;
@@ -135,7 +149,8 @@ HookDecision KeyDecider::AfterAccent(const HookKeyEvent& e, HookDecision d, cons
     return d;
 }
 
-HookDecision KeyDecider::DecideKey(const HookKeyEvent& e, KeyCharSource& chars, KeyChar& typed) {
+HookDecision KeyDecider::DecideKey(const HookKeyEvent& e, KeyCharSource& chars,
+                                   const std::uint8_t* keys, KeyChar& typed) {
     switch (e.Vk) {
     case vk::Escape:
         return Key(27);
@@ -143,8 +158,8 @@ HookDecision KeyDecider::DecideKey(const HookKeyEvent& e, KeyCharSource& chars, 
         return Char(8, e);
     case vk::Return:
     case vk::Tab: {
-        const bool system = AltHeld() || WinHeld();
-        if (!system && CtrlHeld()) {
+        const bool system = AltHeld(keys) || WinHeld(keys);
+        if (!system && CtrlHeld(keys)) {
             // Ctrl+Enter types a line feed and reaches the application; Ctrl+Tab is a command.
             return e.Vk == vk::Return ? Char(10, e) : Key(e.Vk);
         }
@@ -157,14 +172,14 @@ HookDecision KeyDecider::DecideKey(const HookKeyEvent& e, KeyCharSource& chars, 
         break;
     }
     // Alt (without Ctrl, which with Alt is AltGr) and the Windows key make commands, not text.
-    if (e.Vk < 256 && !WinHeld() && !(AltHeld() && !CtrlHeld()))
-        typed = chars.CharOf(e.Vk, e.Scan, keys_);
+    if (e.Vk < 256 && !WinHeld(keys) && !(AltHeld(keys) && !CtrlHeld(keys)))
+        typed = chars.CharOf(e.Vk, e.Scan, keys);
     return typed.Ch != 0 && !typed.Dead ? Char(typed.Ch, e) : Key(e.Vk);
 }
 
-void KeyDecider::Track(std::uint32_t key, bool down) {
+void TrackKey(std::uint8_t keys[256], std::uint32_t key, bool down) {
     if (key > 255) return;
-    std::uint8_t& k = keys_[key];
+    std::uint8_t& k = keys[key];
     if (down) {
         const bool repeat = (k & 0x80) != 0;
         if (!repeat && (key == vk::Capital || key == vk::NumLock || key == vk::Scroll)) k ^= 0x01;
@@ -173,10 +188,12 @@ void KeyDecider::Track(std::uint32_t key, bool down) {
         k &= static_cast<std::uint8_t>(~0x80);
     }
     // The generic modifier codes follow their left and right keys, as ToUnicodeEx expects.
-    auto either = [this](int l, int r) -> std::uint8_t { return (Down(l) || Down(r)) ? 0x80 : 0; };
-    keys_[vk::Shift] = either(vk::LShift, vk::RShift);
-    keys_[vk::Control] = either(vk::LControl, vk::RControl);
-    keys_[vk::Menu] = either(vk::LMenu, vk::RMenu);
+    auto either = [keys](int l, int r) -> std::uint8_t {
+        return (Down(keys, l) || Down(keys, r)) ? 0x80 : 0;
+    };
+    keys[vk::Shift] = either(vk::LShift, vk::RShift);
+    keys[vk::Control] = either(vk::LControl, vk::RControl);
+    keys[vk::Menu] = either(vk::LMenu, vk::RMenu);
 }
 
 } // namespace lumora

@@ -37,6 +37,10 @@ public:
     virtual std::optional<std::u16string> Compose(char16_t accent, char16_t ch) = 0;
 };
 
+// Records one press or release in key states (0x80 down, 0x01 toggled on): the locks toggle
+// on their press, and the generic Shift, Ctrl and Alt follow their left and right keys.
+void TrackKey(std::uint8_t keyStates[256], std::uint32_t key, bool down);
+
 struct HookDecision {
     enum class Report { None, Char, Key };
     Report Kind = Report::None;
@@ -61,19 +65,23 @@ public:
 
     // Decides on one event and then records its effect on the key states.
     HookDecision Decide(const HookKeyEvent& e, KeyCharSource& chars);
+    // Decides on one event as read with other key states (a key held back, which reaches the
+    // applications later, under the modifiers the user will have then); the key states here
+    // are left to Track, once the event reaches the applications.
+    HookDecision DecideWith(const HookKeyEvent& e, KeyCharSource& chars,
+                            const std::uint8_t keyStates[256]);
+    // An event reached the applications without a decision (injected, or replayed).
+    void Track(const HookKeyEvent& e) { TrackKey(keys_, e.Vk, e.Down); }
 
+    // The key states as the applications have them.
     const std::uint8_t* KeyStates() const { return keys_; }
 
 private:
-    HookDecision DecidePress(const HookKeyEvent& e, KeyCharSource& chars);
-    HookDecision DecideKey(const HookKeyEvent& e, KeyCharSource& chars, KeyChar& typed);
+    HookDecision DecidePress(const HookKeyEvent& e, KeyCharSource& chars, const std::uint8_t* keys);
+    HookDecision DecideKey(const HookKeyEvent& e, KeyCharSource& chars, const std::uint8_t* keys,
+                           KeyChar& typed);
     HookDecision AfterAccent(const HookKeyEvent& e, HookDecision d, const KeyChar& typed,
                              KeyCharSource& chars);
-    void Track(std::uint32_t key, bool down);
-    bool Down(int vk) const { return (keys_[vk] & 0x80) != 0; }
-    bool CtrlHeld() const;
-    bool AltHeld() const;
-    bool WinHeld() const;
 
     // An accent of a dead key waiting for the next key, and whether the application's wait
     // is in doubt (a second dead key came: layouts differ on what that does).

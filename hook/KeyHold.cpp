@@ -30,6 +30,7 @@ KeyHold::KeyHold(HookPort& port) : port_(port) {
 
 void KeyHold::Seed(const std::uint8_t keyStates[256]) {
     decider_.Seed(keyStates);
+    std::copy_n(keyStates, 256, userKeys_);
     // Whatever is down now is taken as the user's, held and seen by the applications alike.
     for (int i = 0; i < 256; ++i)
         userDown_[i] = userPassed_[i] = appDown_[i] = (keyStates[i] & 0x80) != 0;
@@ -60,26 +61,38 @@ bool KeyHold::OnKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t n
         if (inFlight_ && index < flight_.size() && flight_[index].Restore) {
             // A modifier set back to the user's hand: the key states follow it, or the next
             // letters would be read with a Shift that is no longer down.
-            decider_.Decide(e, chars);
+            decider_.Track(e);
             appDown_[vk] = e.Down;
             return false;
         }
         const bool heldAgain = OnReplayed(index, now);
-        if (!heldAgain) appDown_[vk] = e.Down;
+        if (!heldAgain) {
+            // The user's key reaches the applications only now.
+            decider_.Track(e);
+            appDown_[vk] = e.Down;
+        }
         return heldAgain;
     }
     if (e.Injected) {
         // A program typing: its keys are neither reported nor held, but they change the key
         // states (ours releases modifiers, for one). Only our own typing shows that the
         // program is alive.
-        if (programHold_ && IsProgramTyping(e.ExtraInfo)) waitingSince_ = now;
-        decider_.Decide(e, chars);
+        const bool ours = IsProgramTyping(e.ExtraInfo);
+        if (programHold_ && ours) waitingSince_ = now;
+        decider_.Track(e);
         appDown_[vk] = e.Down;
+        // Another program's keys are still in effect when the held keys are replayed, but for
+        // the modifiers, which are set back to the user's hand first. Ours are not: the Shift
+        // of a capital is let go again, CapsLock set back as it was.
+        if (!ours && !vk::IsModifierKey(static_cast<std::uint16_t>(vk)))
+            TrackKey(userKeys_, vk, e.Down);
         return false;
     }
     userDown_[vk] = e.Down;
     const bool held = OnUserKey(e, chars, now);
+    TrackKey(userKeys_, vk, e.Down);
     if (!held) {
+        decider_.Track(e);
         appDown_[vk] = e.Down;
         userPassed_[vk] = e.Down;
     }
@@ -89,7 +102,10 @@ bool KeyHold::OnKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t n
 bool KeyHold::OnUserKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32_t now) {
     const std::uint32_t vk = e.Vk & 0xFF;
     if (!Holding()) {
-        HookDecision d = decider_.Decide(e, chars);
+        // The applications have the keys as the user's hand does: a hold starting with this
+        // key reads the ones after it from here.
+        std::copy_n(decider_.KeyStates(), 256, userKeys_);
+        HookDecision d = decider_.DecideWith(e, chars, userKeys_);
         if (d.Withhold && e.Down) {
             // Enter or Tab may complete an abbreviation: it waits for the program's verdict,
             // and the keys after it wait behind it. The watchdog's second starts now.
@@ -111,23 +127,22 @@ bool KeyHold::OnUserKey(const HookKeyEvent& e, KeyCharSource& chars, std::uint32
         // Its press reached the application: so does its release, or the key would stay down
         // there while the phrase is typed.
         pressPassed_[vk] = false;
-        decider_.Decide(e, chars);
         return false;
     }
     if (vk == vk::Escape && programHold_ && e.Down) {
         // Escape stops the typing-out; it is not replayed, nor is its release.
         escapeDropped_ = true;
-        decider_.Decide(e, chars);
         Report(HookDecision{HookDecision::Report::Key, vk::Escape, 0, false}, nullptr);
         return true;
     }
     if (vk == vk::Escape && !e.Down && escapeDropped_) {
         escapeDropped_ = false;
-        decider_.Decide(e, chars);
         return true;
     }
-    // Decided now, with the key states of now; reported when it is replayed.
-    held_.push_back({e, decider_.Decide(e, chars), 0});
+    // Decided now, reported when it is replayed: with the key states it meets then, which the
+    // program's typing in between does not touch (its Shift for a capital, CapsLock switched
+    // off), but the user's own keys do.
+    held_.push_back({e, decider_.DecideWith(e, chars, userKeys_), 0});
     return true;
 }
 
@@ -177,6 +192,9 @@ void KeyHold::OnProgramMessage(unsigned msg, std::uintptr_t wParam, std::intptr_
                                std::uint32_t now) {
     const auto seq = static_cast<std::uint32_t>(wParam);
     if (msg == WM_HOOK_HOLD) {
+        // The keys held from now on are read with the applications' key states as they are
+        // before the program's typing.
+        if (!Holding()) std::copy_n(decider_.KeyStates(), 256, userKeys_);
         if (letGoUpTo_ != 0 && seq <= letGoUpTo_ && (lParam & HoldChosen) == 0) {
             // The keys after that report went on without a verdict: erasing now would take
             // the wrong characters. One verdict, and it was the watchdog's.

@@ -96,6 +96,10 @@ private:
     bool inFlight_ = false;
     bool flightBlocked_ = false; // a key of the batch was held again: so are the rest
     bool pressPassed_[256] = {}; // presses that reached the applications: their releases pass
+    // The key states the user's keys meet in the applications: while keys are held, as they
+    // will be when these are replayed (after the program's typing and the modifiers set back
+    // to the user's hand); otherwise the applications' own.
+    std::uint8_t userKeys_[256] = {};
     bool userDown_[256] = {};    // the keys the user's hand holds
     bool userPassed_[256] = {};  // the user's keys as the applications got them so far
     bool appDown_[256] = {};     // the keys down for the applications (the user's and injected)

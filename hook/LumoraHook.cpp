@@ -31,8 +31,11 @@ std::atomic<DWORD> gThreadId{0};
 // GetTickCount at the last event either hook saw (mouse moves and key releases too): the
 // program compares it with the session's last input to notice hooks the system took away.
 std::atomic<DWORD> gLastEventTick{0};
-// Set by RemoveHooks on the program's own thread; the hook thread acts on it when woken.
+// Set by RemoveHooks, ReinstallHooks and EndHooks on the program's own thread; the hook thread
+// acts on them when woken.
 std::atomic<bool> gRemoveRequested{false};
+std::atomic<bool> gReinstallRequested{false};
+std::atomic<bool> gEndRequested{false};
 // Whether keys are held or being replayed, for the program's end, which waits until they have
 // gone to the applications. Written by the hook thread after each event and message.
 std::atomic<bool> gHolding{false};
@@ -271,8 +274,14 @@ DWORD WINAPI HookThread(void* param) {
     SetEvent(start->Ready); // `start` is not ours after this
     if (!installed) return 1;
 
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1 || gEndRequested.load()) break;
+        // A WM_QUIT that only another program can have posted: the hooks stay.
+        if (got == 0) continue;
         if (gRemoveRequested.exchange(false)) Unhook();
+        // Whether it fails or not, the program asks again when it sees input go unreported.
+        if (gReinstallRequested.exchange(false)) Install();
         if (msg.hwnd != nullptr) {
             DispatchMessageW(&msg);
             continue;
@@ -288,11 +297,6 @@ DWORD WINAPI HookThread(void* param) {
                 break;
             case WM_TIMER:
                 gState.Hold.OnTick(GetTickCount());
-                break;
-            case lumora::WM_HOOK_REINSTALL:
-                // Whether it fails or not, the program asks again when it sees input go
-                // unreported.
-                Install();
                 break;
             default:
                 break;
@@ -360,13 +364,29 @@ extern "C" __declspec(dllexport) BOOL WINAPI HookHolding() {
     return gHolding.load(std::memory_order_relaxed) ? TRUE : FALSE;
 }
 
-extern "C" __declspec(dllexport) void WINAPI RemoveHooks() {
+namespace {
+
+// A flag in this process and a message that only wakes the thread: a thread message of its own
+// would let any program on the desktop switch the hooks off.
+void Ask(std::atomic<bool>& flag) {
     const DWORD thread = gThreadId.load();
     if (thread == 0) return;
-    // A flag in this process and a message that only wakes the thread: a thread message of its
-    // own would let any program on the desktop switch the hooks off.
-    gRemoveRequested = true;
+    flag = true;
     PostThreadMessageW(thread, WM_NULL, 0, 0);
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) void WINAPI RemoveHooks() {
+    Ask(gRemoveRequested);
+}
+
+extern "C" __declspec(dllexport) void WINAPI ReinstallHooks() {
+    Ask(gReinstallRequested);
+}
+
+extern "C" __declspec(dllexport) void WINAPI EndHooks() {
+    Ask(gEndRequested);
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

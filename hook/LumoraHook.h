@@ -16,16 +16,15 @@
 // them go (WM_HOOK_HOLD and WM_HOOK_RELEASE in HookMessages.h, and KeyHold.h). Called from
 // inside the process only: they queue the request and wake the library's thread.
 //
-// Thread messages the library's thread takes (PostThreadMessageW to the id SetHook returned):
-//   WM_HOOK_REINSTALL removes the hooks and installs them again (Windows may have taken them
-//                     away: a slow callback, sleep, a locked session), starting from the keys
-//                     as they are then.
-//   WM_QUIT           removes the hooks and ends the thread.
+// ReinstallHooks() removes the hooks and installs them again (Windows may have taken them away:
+// a slow callback, sleep, a locked session), starting from the keys as they are then.
+// EndHooks() removes the hooks and ends the library's thread. Both work only from inside the
+// process: the thread takes no thread message of anyone's as a request (a WM_QUIT posted to it
+// is ignored), so that no other program can switch the hooks off or reset them.
 //
 // HookLastEventTick() gives GetTickCount at the last event either hook saw (any key or mouse
 // event, also injected ones; the time of installing before the first). RemoveHooks() takes
-// both hooks away until the next WM_HOOK_REINSTALL (for lumora.exe's test of the re-install;
-// it works only from inside the process, so that no other program can switch the hooks off).
+// both hooks away until the next ReinstallHooks() (for lumora.exe's test of the re-install).
 //
 // HookHolding() is TRUE while the library holds keys or replays them: the program's end waits
 // for it to turn FALSE after the last release, so that no key the user typed is lost.
@@ -41,6 +40,8 @@ using RemoveHooksProc = void(WINAPI*)();
 using HookHoldProc = void(WINAPI*)(DWORD report, LONG_PTR flags);
 using HookReleaseProc = void(WINAPI*)(DWORD report);
 using HookHoldingProc = BOOL(WINAPI*)();
+using ReinstallHooksProc = void(WINAPI*)();
+using EndHooksProc = void(WINAPI*)();
 }
 
 #ifdef LUMORA_HOOK_BUILD
@@ -50,4 +51,6 @@ extern "C" __declspec(dllexport) void WINAPI RemoveHooks();
 extern "C" __declspec(dllexport) void WINAPI HookHold(DWORD report, LONG_PTR flags);
 extern "C" __declspec(dllexport) void WINAPI HookRelease(DWORD report);
 extern "C" __declspec(dllexport) BOOL WINAPI HookHolding();
+extern "C" __declspec(dllexport) void WINAPI ReinstallHooks();
+extern "C" __declspec(dllexport) void WINAPI EndHooks();
 #endif

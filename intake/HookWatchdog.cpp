@@ -62,8 +62,8 @@ void HookWatchdog::HandleMessage(unsigned msg, std::uintptr_t wParam) {
 }
 
 void HookWatchdog::Reinstall() {
-    if (link_.HookThread == 0) return;
-    platform_.Messages.PostThreadMessage(link_.HookThread, WM_HOOK_REINSTALL, 0, 0);
+    if (link_.HookThread == 0 || !link_.Requests) return;
+    link_.Requests->Reinstall();
     reinstalledAt_ = platform_.Time.TickCount();
     unseenSince_.reset();
     for (const auto& rec : tracking_.Records())

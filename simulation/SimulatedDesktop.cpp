@@ -42,7 +42,7 @@ SimulatedDesktop::SimulatedDesktop()
     main.Rect = {0, 0, 531, 416};
     desktop_.AddTopWindow(main);
     desktop_.MainWindow = MainWindowHandle;
-    desktop_.OtherThreads = [this] { ForwardThreadPosts(); };
+    desktop_.OtherThreads = [this] { HookThreadTurn(); };
     // The layouts are asked by handle, as the program asks for the target thread's.
     desktop_.VkKeyScanHandler = [](char16_t ch, HLayout layout) {
         return LayoutOf(layout).VkKeyScan(ch);
@@ -179,7 +179,7 @@ bool SimulatedDesktop::HookEvent(std::uint8_t vk, bool down, bool extended, bool
                                  char16_t packetChar, std::uint64_t extraInfo) {
     // The hook thread runs beside the program: it has taken what the program posted to it
     // before the next input arrives, even while a handler of the program is still running.
-    ForwardThreadPosts();
+    HookThreadTurn();
     if (!hook_.Started()) {
         // The hook starts from the keys as they are when input first reaches it, so that a
         // test may set CapsLock up beforehand.
@@ -253,7 +253,10 @@ void SimulatedDesktop::TypeText(std::u16string_view text) {
 }
 
 void SimulatedDesktop::TypeStroke(std::uint8_t vk, std::uint8_t shiftState) {
-    const bool addShift = (shiftState & 1) && !keyboard_.IsDown(simkey::Shift);
+    // The user's hand, not the keyboard: a Shift the program holds for a capital of its own, or
+    // one the hook holds back, is no Shift the user pressed.
+    const bool addShift =
+        (shiftState & 1) && !userHolds_[simkey::LShift] && !userHolds_[simkey::RShift];
     // AltGr is the right Alt key, which the system reports with a left Ctrl before it.
     const bool altGr = (shiftState & 6) == 6;
     if (addShift) UserKeyDown(simkey::LShift);
@@ -273,19 +276,15 @@ void SimulatedDesktop::Click() {
     const HWindow fg = desktop_.ForegroundWindow();
     const ScriptedRect r = fg ? desktop_.Window(fg).Rect : ScriptedRect{};
     desktop_.LastInput = desktop_.Now;
-    ForwardThreadPosts();
+    HookThreadTurn();
     hook_.MousePressed((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
     if (KeepUp) RunPending();
 }
 
-void SimulatedDesktop::ForwardThreadPosts() {
-    hook_.TakeRequests(desktop_.Now);
-    for (; threadPostsSeen_ < desktop_.ThreadPosts.size(); ++threadPostsSeen_) {
-        const PostedMessage& m = desktop_.ThreadPosts[threadPostsSeen_];
-        if (m.Thread != HookThread) continue;
-        hook_.ThreadMessageReceived(m.Msg, m.WParam, m.LParam, desktop_.Now);
-        if (m.Msg == WM_HOOK_REINSTALL) hook_.Reinstall(keyboard_.KeyStates().data());
-    }
+void SimulatedDesktop::HookThreadTurn() {
+    // The requests the program made inside its process; the hook thread takes no thread
+    // message as one, since any program could post it.
+    hook_.TakeRequests(desktop_.Now, keyboard_.KeyStates().data());
     hook_.Tick(desktop_.Now);
     Replay();
 }
@@ -331,8 +330,8 @@ void SimulatedDesktop::RunPending() {
     } reset{running_};
     do {
         while (desktop_.DeliverNext())
-            ForwardThreadPosts();
-        ForwardThreadPosts();
+            HookThreadTurn();
+        HookThreadTurn();
         if (idle_) idle_();
         // Without a program connected the messages stay queued.
     } while (!desktop_.Queue.empty() && desktop_.MessageHandler);

@@ -106,9 +106,9 @@ private:
     // One key event through the hook library (packetChar for VK_PACKET); true when withheld.
     bool HookEvent(std::uint8_t vk, bool down, bool extended, bool injected,
                    char16_t packetChar = 0, std::uint64_t extraInfo = 0);
-    // What the program posted to the hook thread reaches the hook library, and the batches of
-    // held keys it hands back are replayed.
-    void ForwardThreadPosts();
+    // The hook thread's turn: it takes what the program asked of it (a hold, a release, a
+    // re-install), and the batches of held keys it hands back are replayed.
+    void HookThreadTurn();
     void Replay();
     // Hands one event to the focused field, now or, when the target lags, later.
     void ToTarget(std::function<void()> apply);
@@ -121,7 +121,6 @@ private:
     std::map<HWindow, std::unique_ptr<SimulatedTextField>> fields_; // by control handle
     std::array<bool, 256> userHolds_{};
     int front_ = -1;
-    std::size_t threadPostsSeen_ = 0;
     bool running_ = false;
     bool replaying_ = false;
     std::deque<std::function<void()>> lagged_;

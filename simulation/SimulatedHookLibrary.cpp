@@ -41,12 +41,6 @@ void SimulatedHookLibrary::Start(const std::uint8_t keyStates[256]) {
     started_ = true;
 }
 
-void SimulatedHookLibrary::Reinstall(const std::uint8_t keyStates[256]) {
-    Start(keyStates);
-    installed_ = true;
-    lastEventTick_ = clock_();
-}
-
 bool SimulatedHookLibrary::KeyEvent(std::uint8_t vk, bool down, bool extended, bool injected,
                                     std::uint64_t extraInfo, std::uint32_t now) {
     return Deliver({vk, 0, down, extended, injected, extraInfo}, now);
@@ -92,9 +86,21 @@ void SimulatedHookLibrary::Release(std::uint32_t report) {
     requests_.push_back({WM_HOOK_RELEASE, report, 0});
 }
 
-void SimulatedHookLibrary::TakeRequests(std::uint32_t now) {
-    for (const ThreadMessage& m : std::exchange(requests_, {}))
-        ThreadMessageReceived(m.Msg, m.WParam, m.LParam, now);
+void SimulatedHookLibrary::Reinstall() {
+    requests_.push_back({WM_HOOK_REINSTALL, 0, 0});
+}
+
+void SimulatedHookLibrary::TakeRequests(std::uint32_t now, const std::uint8_t keyStates[256]) {
+    for (const ThreadMessage& m : std::exchange(requests_, {})) {
+        if (m.Msg != WM_HOOK_REINSTALL) {
+            ThreadMessageReceived(m.Msg, m.WParam, m.LParam, now);
+            continue;
+        }
+        threadMessages_.push_back(m);
+        Start(keyStates);
+        installed_ = true;
+        lastEventTick_ = clock_();
+    }
 }
 
 void SimulatedHookLibrary::ThreadMessageReceived(unsigned msg, std::uintptr_t wParam,

@@ -36,9 +36,9 @@ public:
     bool Started() const { return started_; }
 
     // The system takes the hooks away (as after a slow callback): events pass unseen until
-    // WM_HOOK_REINSTALL, which starts afresh from the key states given then.
+    // the program asks for them again (Reinstall), which starts afresh from the key states as
+    // they are at the hook thread's next turn.
     void Remove() { installed_ = false; }
-    void Reinstall(const std::uint8_t keyStates[256]);
     bool Installed() const { return installed_; }
     // HookActivity: the tick of the last event the hooks saw, or of their installing.
     std::optional<std::uint32_t> LastEventTick() override { return lastEventTick_; }
@@ -63,9 +63,12 @@ public:
     // HookRequests: what the program asks, taken by the hook thread at its next turn.
     void Hold(std::uint32_t report, std::intptr_t flags) override;
     void Release(std::uint32_t report) override;
-    // The hook thread's turn: the requests the program made meanwhile, in order.
-    void TakeRequests(std::uint32_t now);
-    // What the hook thread took from the program (WM_HOOK_HOLD, WM_HOOK_RELEASE), in order.
+    void Reinstall() override;
+    // The hook thread's turn: the requests the program made meanwhile, in order; keyStates are
+    // the keys as they are now, which a re-install starts from.
+    void TakeRequests(std::uint32_t now, const std::uint8_t keyStates[256]);
+    // What the hook thread took from the program (WM_HOOK_HOLD, WM_HOOK_RELEASE,
+    // WM_HOOK_REINSTALL), in order.
     void ThreadMessageReceived(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam,
                                std::uint32_t now = 0);
     const std::vector<ThreadMessage>& ThreadMessages() const { return threadMessages_; }

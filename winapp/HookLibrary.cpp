@@ -54,7 +54,9 @@ HookLibrary::Started HookLibrary::Start(HWND window) {
     removeHooks_ = Export<RemoveHooksProc>(library_, "RemoveHooks");
     hold_ = Export<HookHoldProc>(library_, "HookHold");
     release_ = Export<HookReleaseProc>(library_, "HookRelease");
-    if (!hold_ || !release_) {
+    reinstall_ = Export<ReinstallHooksProc>(library_, "ReinstallHooks");
+    end_ = Export<EndHooksProc>(library_, "EndHooks");
+    if (!hold_ || !release_ || !reinstall_ || !end_) {
         started.HookThread = 0;
         started.Failure = u"Could not set keyboard hook: the file lumora.dll in the folder " +
                           folder + u" belongs to another version of Lumora.";
@@ -74,6 +76,14 @@ void HookLibrary::Hold(std::uint32_t report, std::intptr_t flags) {
 
 void HookLibrary::Release(std::uint32_t report) {
     if (release_) release_(report);
+}
+
+void HookLibrary::Reinstall() {
+    if (reinstall_) reinstall_();
+}
+
+void HookLibrary::End() {
+    if (end_) end_();
 }
 
 bool HookLibrary::Holding() const {

@@ -44,6 +44,9 @@ public:
     // HookRequests: straight into the library, which shares our process.
     void Hold(std::uint32_t report, std::intptr_t flags) override;
     void Release(std::uint32_t report) override;
+    void Reinstall() override;
+    // Removes the hooks and ends the library's thread (in its own time).
+    void End();
 
 private:
     HMODULE library_ = nullptr;
@@ -52,6 +55,8 @@ private:
     HookHoldProc hold_ = nullptr;
     HookReleaseProc release_ = nullptr;
     HookHoldingProc holding_ = nullptr;
+    ReinstallHooksProc reinstall_ = nullptr;
+    EndHooksProc end_ = nullptr;
     // The number a test gives in LUMORA_TEST_HOOK_KEY, 0 for none.
     std::uint64_t testKey_ = 0;
 };

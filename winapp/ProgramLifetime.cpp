@@ -266,7 +266,7 @@ void MainWindow::ShutDown() {
     // Each phrase takes itself out of the index as it goes.
     rows_.ClearPhrases();
     // The hook thread ends in its own time; the process ends with or without it.
-    if (link_.HookThread) PostThreadMessageW(link_.HookThread, WM_QUIT, 0, 0);
+    if (link_.HookThread) hookLibrary_.End();
 }
 
 } // namespace lumora

@@ -136,6 +136,21 @@ class HookLibrary(winedriver.DesktopTest):
         events = log.events()
         self.assertEqual(events.count("KEY 27"), 1, "Escape is neither replayed nor reported twice")
 
+    def test_threadMessagesOfOtherPrograms_ShouldLeaveTheHooksAlone(self):
+        self.desktop.start_notepad()
+        log = HookLog(self.desktop)
+        thread = next(l for l in log.lines if l.startswith("READY")).split()[1]
+        self.desktop.type("a")
+        log.wait_events(1)
+        # Any program may post the hook thread WM_QUIT or the message that once re-installed
+        # the hooks: only the program, inside its process, can end or reset them.
+        posted = [self.desktop.wintext("post-thread", "--thread", thread, "--message", message)
+                  .returncode for message in ("0x12", "0x40A")]
+        self.desktop.type("bc")
+        self.assertEqual(chars(log.wait_events(3)), "abc")
+        self.assertEqual(self.desktop.notepad_text(expect="abc"), "abc")
+        self.assertEqual(posted, [0, 0], "the hook thread still takes messages")
+
     def test_mouse_ShouldReportPress_WhenUserClicks(self):
         self.desktop.start_notepad()
         log = HookLog(self.desktop)

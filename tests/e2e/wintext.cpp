@@ -314,10 +314,9 @@ bool PrintToolbar(HWND toolbar) {
 [[noreturn]] void Usage() {
     std::fprintf(
         stderr,
-        "usage: wintext list | wait | launch | text | activate | close | post | child | rows | "
-        "columns | hotkeys | status | toolbar | size | clip-text | clip-image | clip-get | "
-        "clip-formats "
-        "[options]\n");
+        "usage: wintext list | wait | launch | text | activate | close | post | post-thread | "
+        "child | rows | columns | hotkeys | status | toolbar | size | clip-text | clip-image | "
+        "clip-get | clip-formats [options]\n");
     std::exit(2);
 }
 
@@ -334,6 +333,7 @@ int wmain(int argc, wchar_t** argv) {
     DWORD timeout = 0;
     std::wstring message, wparam = L"0", lparam = L"0";
     std::wstring program;
+    DWORD thread = 0;
     int width = 0, height = 0;
     for (int i = 2; i < argc; ++i) {
         std::wstring a = argv[i];
@@ -357,6 +357,8 @@ int wmain(int argc, wchar_t** argv) {
             lparam = v;
         else if (a == L"--program")
             program = v;
+        else if (a == L"--thread")
+            thread = static_cast<DWORD>(std::wcstoul(v.c_str(), nullptr, 0));
         else if (a == L"--width")
             width = _wtoi(v.c_str());
         else if (a == L"--height")
@@ -415,6 +417,16 @@ int wmain(int argc, wchar_t** argv) {
             if (GetTickCount() - start >= timeout) return 1;
             Sleep(50);
         }
+    }
+    if (cmd == L"post-thread") {
+        // A thread message from a program of the desktop, as anyone may post one.
+        if (!thread || message.empty()) return 1;
+        const auto num = [](const std::wstring& v) { return std::wcstoull(v.c_str(), nullptr, 0); };
+        return PostThreadMessageW(thread, static_cast<UINT>(num(message)),
+                                  static_cast<WPARAM>(num(wparam)),
+                                  static_cast<LPARAM>(num(lparam)))
+                   ? 0
+                   : 1;
     }
     if (cmd == L"post" || cmd == L"send") {
         HWND w = FindTop(q);

@@ -15,8 +15,19 @@ public:
     std::optional<std::uint32_t> Tick = 0;
 };
 
+// What the program asks of the hook library inside the process.
+class RecordedRequests : public HookRequests {
+public:
+    void Hold(std::uint32_t, std::intptr_t) override {}
+    void Release(std::uint32_t) override {}
+    void Reinstall() override { ++Reinstalls; }
+    std::size_t Reinstalls = 0;
+};
+
 class HookWatchdogTest : public DesktopFixture {
 protected:
+    HookWatchdogTest() { link.Requests = &requests; }
+
     // Runs the clock on in steps of stepMs for totalMs, with input at every step (seen by the
     // hooks at that tick plus offsetMs by their clock, or never), the timer firing every
     // second; the ticks of the re-installs.
@@ -30,16 +41,16 @@ protected:
             if (offsetMs) hook.Tick = desk.LastInput + static_cast<std::uint32_t>(*offsetMs);
             if (static_cast<std::int32_t>(desk.Now - nextTimer) >= 0) {
                 nextTimer += WatchdogIntervalMs;
-                const std::size_t before = desk.ThreadPostsWith(WM_HOOK_REINSTALL).size();
+                const std::size_t before = requests.Reinstalls;
                 watchdog.Check();
-                if (desk.ThreadPostsWith(WM_HOOK_REINSTALL).size() > before)
-                    reinstalls.push_back(desk.Now);
+                if (requests.Reinstalls > before) reinstalls.push_back(desk.Now);
             }
         }
         return reinstalls;
     }
 
     ScriptedHookActivity hook;
+    RecordedRequests requests;
     HookWatchdog watchdog{desk.AsPlatform(), link, hook, tracking};
 };
 
@@ -47,6 +58,7 @@ TEST_F(HookWatchdogTest, Typing_ShouldNeverReinstall_WhileTheHooksSeeIt) {
     desk.Now = 0xFFFF0000u; // and across the wrap of the tick count
     EXPECT_TRUE(Run(600000, 70, 15).empty());
     EXPECT_TRUE(Run(60000, 35, -900).empty()); // the hooks' clock a little behind the session's
+    EXPECT_EQ(requests.Reinstalls, 0u);
     EXPECT_TRUE(desk.ThreadPosts.empty());
 }
 
@@ -85,7 +97,7 @@ TEST_F(HookWatchdogTest, Idle_ShouldBeCheckedRarely_AndALossAtTheNextInputMetWit
         ++checks;
     }
     EXPECT_LE(checks, static_cast<int>(60000 / WatchdogIdleMs) + 2);
-    EXPECT_TRUE(desk.ThreadPosts.empty());
+    EXPECT_EQ(requests.Reinstalls, 0u);
 
     const std::uint32_t typed = desk.Now;
     std::optional<std::uint32_t> reinstalled;
@@ -96,7 +108,7 @@ TEST_F(HookWatchdogTest, Idle_ShouldBeCheckedRarely_AndALossAtTheNextInputMetWit
             desk.LastInput = desk.Now; // typing the hooks no longer see
         }
         watchdog.Check();
-        if (!desk.ThreadPostsWith(WM_HOOK_REINSTALL).empty()) reinstalled = desk.Now;
+        if (requests.Reinstalls > 0) reinstalled = desk.Now;
     }
     ASSERT_TRUE(reinstalled);
     EXPECT_LE(*reinstalled - typed, WatchdogIdleMs + HookSilenceMs + 2 * WatchdogIntervalMs);

@@ -20,6 +20,12 @@ std::u16string Lower(std::u16string s) {
     return s;
 }
 
+std::u16string Upper(std::u16string s) {
+    for (char16_t& c : s)
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    return s;
+}
+
 std::string Narrow(const std::u16string& s) {
     return std::string(s.begin(), s.end());
 }
@@ -126,6 +132,81 @@ TEST(KeysHeldTest, CapitalsTypedDuringExpansionsInARow_ShouldLeaveNoShiftDown) {
             EXPECT_EQ(p.Expansions(), rounds);
             testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim);
         }
+    }
+}
+
+TEST(KeysHeldTest, AbbreviationTypedDuringAPhraseWithCapitals_ShouldBeReadInTheUsersCase) {
+    // The phrase presses and lets go of Shift for its own capitals (and turns CapsLock off)
+    // while the user types on, a stroke at each of its passes: what the user typed is read with
+    // the user's Shift and CapsLock, as the keys reach the field once the phrase is done.
+    struct Row {
+        const char* Name;
+        bool CapsLock;
+        int ShiftFor; // the letters of "brb" typed with Shift held: 0 none, 1 the first, 3 all
+        std::u16string_view Then;
+    };
+    const Row rows[] = {
+        {"Shift held for all", false, 3, u" BE RIGHT BACK"},
+        {"Shift for the first", false, 1, u" Be right back"},
+        {"no Shift", false, 0, u" be right back"},
+        {"CapsLock on", true, 0, u" BE RIGHT BACK"},
+        {"CapsLock on, Shift held for all", true, 3, u" be right back"},
+    };
+    const std::u16string phrase = u"Thank You Very Much, See You Soon";
+    for (const Row& row : rows) {
+        int points = 0;
+        for (int at = 1;; ++at) {
+            SCOPED_TRACE(std::string(row.Name) + ", from pass " + std::to_string(at));
+            SimulatedProgram p;
+            p.AddPhrase(u"ty", phrase);
+            p.AddPhrase(u"brb", u"be right back");
+            SimulatedDesktop& sim = p.Sim;
+            sim.ShowWindow(0);
+            if (row.CapsLock) sim.PressKey(simkey::Capital);
+            sim.PressKey(simkey::Space);
+            sim.PressKey('T');
+            sim.KeepUp = false;
+            sim.PressKey('Y');
+            // " brb": Shift goes down with the space, one letter at each pass after it.
+            const std::vector<std::function<void()>> strokes = {
+                [&] {
+                    sim.PressKey(simkey::Space);
+                    if (row.ShiftFor > 0) sim.UserKeyDown(simkey::LShift);
+                },
+                [&] {
+                    sim.PressKey('B');
+                    if (row.ShiftFor == 1) sim.UserKeyUp(simkey::LShift);
+                },
+                [&] { sim.PressKey('R'); },
+                [&] {
+                    sim.PressKey('B');
+                    if (row.ShiftFor == 3) sim.UserKeyUp(simkey::LShift);
+                },
+            };
+            std::size_t done = 0;
+            int passes = 0;
+            sim.Desktop().OnProcessPending = [&] {
+                if (++passes >= at && done < strokes.size()) strokes[done++]();
+            };
+            sim.KeepUp = true;
+            sim.RunPending();
+            sim.Desktop().OnProcessPending = nullptr;
+            if (done == 0) break; // the expansion was over before this pass
+            ++points;
+            while (done < strokes.size())
+                strokes[done++]();
+            sim.RunPending();
+            const std::u16string field = sim.FocusedField()->Text();
+            const std::u16string expected =
+                u" " + (row.CapsLock ? Upper(phrase) : phrase) + std::u16string(row.Then);
+            EXPECT_EQ(field, expected) << Narrow(field);
+            EXPECT_EQ(p.CurrentRecord()->Text, field) << Narrow(p.CurrentRecord()->Text);
+            EXPECT_EQ(p.Expansions(), 2);
+            EXPECT_EQ(sim.Keyboard().CapsLockOn(), row.CapsLock);
+            testing::ExpectNoKeyDownThatTheUserDoesNotHold(sim);
+        }
+        // The phrase's own capitals came between the user's keys at several points.
+        EXPECT_GT(points, 3) << row.Name;
     }
 }
 

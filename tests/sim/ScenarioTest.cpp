@@ -370,9 +370,15 @@ TEST_F(ScenarioTest, LostHooks_ShouldComeBack_AfterUnseenTypingResumeAndUnlock) 
             sim.RunPending();
         }
     };
+    auto reinstalls = [&] {
+        return std::count_if(sim.Hook().ThreadMessages().begin(), sim.Hook().ThreadMessages().end(),
+                             [](const SimulatedHookLibrary::ThreadMessage& m) {
+                                 return m.Msg == WM_HOOK_REINSTALL;
+                             });
+    };
     Type(u"hi b");
     tick(10); // quiet while the hooks see everything
-    EXPECT_EQ(desk.ThreadPostsWith(WM_HOOK_REINSTALL).size(), 0u);
+    EXPECT_EQ(reinstalls(), 0);
 
     sim.Hook().Remove(); // Windows took them away (a slow callback)
     desk.Now += 300;
@@ -402,6 +408,14 @@ TEST_F(ScenarioTest, LostHooks_ShouldComeBack_AfterUnseenTypingResumeAndUnlock) 
     }
     Type(u" brb");
     EXPECT_EQ(Field(), u"hi brb be right back be right back");
+    EXPECT_EQ(reinstalls(), 3);
+    // Asked inside the process: a thread message could come from any program on the desktop.
+    EXPECT_TRUE(desk.ThreadPosts.empty());
+    // And one that does is not taken for the program's word.
+    sim.Hook().Remove();
+    desk.PostThreadMessage(SimulatedDesktop::HookThread, WM_HOOK_REINSTALL, 0, 0);
+    sim.RunPending();
+    EXPECT_FALSE(sim.Hook().Installed());
 }
 
 TEST_F(ScenarioTest, Enter_ShouldArriveOnce_WhenItCompletesNothing) {
