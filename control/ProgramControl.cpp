@@ -61,14 +61,17 @@ bool ProgramControl::LeftAlone() {
 
 bool ProgramControl::IsExcludedWindow(HWindow target) {
     if (options_.ExcludedPrograms.empty() || target == 0) return false;
+    return IsExcludedProgram(options_.ExcludedPrograms, ProgramPath(target));
+}
+
+std::u16string ProgramControl::ProgramPath(HWindow target) {
+    if (target == 0) return {};
+    // The thread tells a window handle the system gave out again apart from the one we asked
+    // about.
     const ThreadId thread = platform_.Windows.WindowThread(target);
-    if (!exclusion_ || exclusion_->Window != target || exclusion_->Thread != thread ||
-        exclusion_->Excluded != options_.ExcludedPrograms) {
-        exclusion_ = ExclusionMemo{
-            target, thread, options_.ExcludedPrograms,
-            IsExcludedProgram(options_.ExcludedPrograms, platform_.Processes.ProgramPath(target))};
-    }
-    return exclusion_->Answer;
+    if (!program_ || program_->Window != target || program_->Thread != thread)
+        program_ = ProgramMemo{target, thread, platform_.Processes.ProgramPath(target)};
+    return program_->Path;
 }
 
 } // namespace lumora

@@ -46,6 +46,10 @@ public:
     bool LeftAlone();
     // target (0: none) belongs to one of the excluded programs.
     bool IsExcludedWindow(HWindow target);
+    // The program path of target's process (empty when unknown), asked of the system once per
+    // window: a window's process does not change while it lives, and each asking is a round
+    // trip to the system.
+    std::u16string ProgramPath(HWindow target);
     // The options as they stand (the methods of output among them).
     const Options& CurrentOptions() const { return options_; }
 
@@ -59,13 +63,12 @@ private:
     bool paused_ = false;
     // The last window asked about, so that the program behind it is looked up once, not at
     // every key; the thread tells a reused handle apart, the list a changed setting.
-    struct ExclusionMemo {
+    struct ProgramMemo {
         HWindow Window = 0;
         ThreadId Thread = 0;
-        std::vector<std::u16string> Excluded;
-        bool Answer = false;
+        std::u16string Path;
     };
-    std::optional<ExclusionMemo> exclusion_;
+    std::optional<ProgramMemo> program_;
 };
 
 } // namespace lumora

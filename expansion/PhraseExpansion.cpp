@@ -22,8 +22,9 @@ PhraseExpansion::PhraseExpansion(Platform& platform, TrayNotices& notices, HookL
                                  TrackingRecords& tracking, PhraseTyping& typing,
                                  ProgramControl& control, SlippedKeysObserver& observer)
     : platform_(platform), notices_(notices), link_(link), tracking_(tracking), typing_(typing),
-      control_(control), observer_(observer), elevated_(platform.Processes, notices),
-      paste_(platform, tracking) {}
+      control_(control), observer_(observer),
+      elevated_(platform.Windows, platform.Processes, notices),
+      paste_(platform, tracking, notices) {}
 
 void PhraseExpansion::Begin(PendingExpansion expansion) {
     // The program is ending: the abbreviation stays as typed, and its keys go with the rest.
@@ -192,8 +193,11 @@ void PhraseExpansion::Expand(const PendingExpansion& expansion, std::vector<Slip
                     expansion.Abbreviation.size() +
                     (expansion.TrailWithheld ? 0 : expansion.Trail.size()));
                 // A pasted phrase is not taken back, nor one followed by keys that slipped past.
+                // ReadyTarget has just found the expansion's window in front: it is not looked
+                // for again.
                 if (PutPhrase(*filled->Prepared, expansion.CapsLock, observed + typedAfter,
-                              observed) &&
+                              observed,
+                              expansion.Target ? expansion.Target : tracking_.FindTargetWindow()) &&
                     slipped.empty())
                     undo_.ExpansionTyped(expansion, typing_.LastTyped(),
                                          tracking_.FindTargetWindow(),
@@ -237,11 +241,10 @@ void PhraseExpansion::MirrorLetGoTrail(const std::u16string& trail) {
 }
 
 bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock,
-                                std::int32_t erase, std::int32_t eraseInShadow) {
-    const HWindow target = tracking_.FindTargetWindow();
+                                std::int32_t erase, std::int32_t eraseInShadow, HWindow target) {
     const OutputMethod method =
-        ChooseOutputMethod(control_.CurrentOptions(), platform_.Processes.ProgramPath(target),
-                           IsConsoleWindow(platform_, target), text.Text.size());
+        ChooseOutputMethod(control_.CurrentOptions(), control_.ProgramPath(target),
+                           IsConsole(target), text.Text.size());
     PhrasePaste::Result pasted = PhrasePaste::Result::NotOffered;
     if (method == OutputMethod::Paste || method == OutputMethod::PasteShiftInsert)
         pasted = paste_.Paste(text, target, method == OutputMethod::PasteShiftInsert, erase,
@@ -253,6 +256,13 @@ bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool cap
     typing_.TypePrepared(text, capsLock);
     typing_.SetKeyDelay(0);
     return true;
+}
+
+bool PhraseExpansion::IsConsole(HWindow target) {
+    const ThreadId thread = platform_.Windows.WindowThread(target);
+    if (!console_ || console_->Window != target || console_->Thread != thread)
+        console_ = ConsoleMemo{target, thread, IsConsoleWindow(platform_, target)};
+    return console_->Console;
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {

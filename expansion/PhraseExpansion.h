@@ -98,6 +98,10 @@ public:
     // Tells the hook library that every report up to the last is decided on.
     void ReleaseHold();
 
+    // Pasted phrases, whose clipboard give-back may wait for another program (the main
+    // window's timer retries it).
+    PhrasePaste& Paste() { return paste_; }
+
     // The expansion typed last, which a Backspace may take back.
     ExpansionUndo& Undo() { return undo_; }
 
@@ -126,9 +130,14 @@ private:
     void MirrorLetGoTrail(const std::u16string& trail);
     // Erases erase characters before the caret (eraseInShadow of them in the shadow text) and
     // puts the phrase in by the method the target's program and the phrase's length ask for:
-    // pasted, or typed when the clipboard cannot be had. True when it was typed.
+    // pasted, or typed when the clipboard cannot be had. target is the window in front. True
+    // when it was typed.
     bool PutPhrase(const PhraseTyping::PreparedText& text, bool capsLock, std::int32_t erase,
-                   std::int32_t eraseInShadow);
+                   std::int32_t eraseInShadow, HWindow target);
+
+    // target is a console window, asked of the system once per window (a window's class does
+    // not change).
+    bool IsConsole(HWindow target);
 
     // Tells the user once why an expansion stopped or did not happen.
     void Tell(const std::u16string& text);
@@ -143,6 +152,12 @@ private:
     ElevatedTargets elevated_;
     ExpansionUndo undo_;
     PhrasePaste paste_;
+    struct ConsoleMemo {
+        HWindow Window = 0;
+        ThreadId Thread = 0;
+        bool Console = false;
+    };
+    std::optional<ConsoleMemo> console_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.

@@ -13,12 +13,22 @@ std::u16string FileName(const std::u16string& path) {
 
 } // namespace
 
-ElevatedTargets::ElevatedTargets(ProcessQueries& processes, TrayNotices& notices)
-    : processes_(processes), notices_(notices) {}
+ElevatedTargets::ElevatedTargets(WindowQueries& windows, ProcessQueries& processes,
+                                 TrayNotices& notices)
+    : windows_(windows), processes_(processes), notices_(notices) {}
+
+std::optional<std::uint32_t> ElevatedTargets::LevelOf(HWindow target) {
+    // The thread tells a window handle the system gave out again apart from the one we asked
+    // about.
+    const ThreadId thread = windows_.WindowThread(target);
+    if (!level_ || level_->Window != target || level_->Thread != thread)
+        level_ = LevelMemo{target, thread, processes_.IntegrityLevel(target)};
+    return level_->Level;
+}
 
 bool ElevatedTargets::MayTypeInto(HWindow target) {
     if (target == 0) return true;
-    const auto theirs = processes_.IntegrityLevel(target);
+    const auto theirs = LevelOf(target);
     const auto ours = processes_.OwnIntegrityLevel();
     if (!theirs || !ours || *theirs <= *ours) return true;
 

@@ -5,7 +5,10 @@
 // tray notice, once for each such program.
 #include "platform/ProcessQueries.h"
 #include "platform/TrayNotices.h"
+#include "platform/WindowQueries.h"
 
+#include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -13,16 +16,27 @@ namespace lumora {
 
 class ElevatedTargets {
 public:
-    ElevatedTargets(ProcessQueries& processes, TrayNotices& notices);
+    ElevatedTargets(WindowQueries& windows, ProcessQueries& processes, TrayNotices& notices);
 
     // False when target runs above us (and then, the first time for its program, the notice).
     // A level that cannot be read counts as ours: the expansion goes ahead, as it always did.
     bool MayTypeInto(HWindow target);
 
 private:
+    // The level of target's process, asked of the system once per window (it is fixed when
+    // the process starts).
+    std::optional<std::uint32_t> LevelOf(HWindow target);
+
+    WindowQueries& windows_;
     ProcessQueries& processes_;
     TrayNotices& notices_;
     std::set<std::u16string> told_; // the programs the notice named
+    struct LevelMemo {
+        HWindow Window = 0;
+        ThreadId Thread = 0;
+        std::optional<std::uint32_t> Level;
+    };
+    std::optional<LevelMemo> level_;
 };
 
 } // namespace lumora

@@ -72,8 +72,8 @@ bool IsConsoleWindow(Platform& platform, HWindow target) {
     return false;
 }
 
-PhrasePaste::PhrasePaste(Platform& platform, TrackingRecords& tracking)
-    : platform_(platform), tracking_(tracking) {}
+PhrasePaste::PhrasePaste(Platform& platform, TrackingRecords& tracking, TrayNotices& notices)
+    : platform_(platform), tracking_(tracking), notices_(notices) {}
 
 // The clipboard lent to a phrase: what it held goes back when this ends, on every path (a
 // refused injection included).
@@ -114,13 +114,21 @@ PhrasePaste::Result PhrasePaste::Paste(const PhraseTyping::PreparedText& text, H
         if (!OpenClipboardWithin(platform_, tracking_.MainWindow(), PasteClipboardWaitMs))
             return Result::NotOffered;
         OpenClipboard open(clip);
-        saved = clip.ReadFormats();
+        // The clipboard still holds an earlier phrase of ours whose give-back waits: what goes
+        // back after this paste is the user's contents kept then. Someone else's copy since
+        // makes that copy the one to keep.
+        const bool earlierOurs = waiting_ && clip.Owner() == tracking_.MainWindow();
+        if (!earlierOurs) saved = clip.ReadFormats();
         if (!clip.Empty()) return Result::NotOffered;
+        if (earlierOurs) saved = std::move(waiting_->Saved);
+        waiting_.reset();
         // Marked before the text goes on, so that no monitor sees it unmarked.
-        if (const unsigned f = clip.RegisterFormat(ExcludeFromMonitorsFormat))
-            clip.Put(f, Dword(0));
-        if (const unsigned f = clip.RegisterFormat(HistoryFormat)) clip.Put(f, Dword(0));
-        if (const unsigned f = clip.RegisterFormat(CloudFormat)) clip.Put(f, Dword(0));
+        const std::u16string_view marks[] = {ExcludeFromMonitorsFormat, HistoryFormat, CloudFormat};
+        for (std::size_t i = 0; i < markFormats_.size(); ++i) {
+            // A registered format keeps its number for the session: asked once.
+            if (markFormats_[i] == 0) markFormats_[i] = clip.RegisterFormat(marks[i]);
+            if (markFormats_[i] != 0) clip.Put(markFormats_[i], Dword(0));
+        }
         offered = clip.OfferText(ClipboardLines(text.Text));
     }
     Lent lent(*this, std::move(saved));
@@ -185,18 +193,51 @@ bool PhrasePaste::WaitUntilTaken(HWindow target) {
 }
 
 void PhrasePaste::Restore(std::vector<ClipboardItem>& saved) {
-    Clipboard& clip = platform_.Clip;
     // The target may still hold the clipboard open while it reads; a rich-text control reading
     // through OLE holds it without a window, a moment after it had the text.
-    if (OpenClipboardWithin(platform_, tracking_.MainWindow(), ClipboardWaitMs)) {
-        OpenClipboard open(clip);
-        clip.Empty();
-        for (const ClipboardItem& item : saved)
-            clip.Put(item.Format, item.Data);
-        restoredAt_ = platform_.Time.TickCount();
-    }
-    // The user's contents are on the clipboard again (or could not be): our copy goes now.
+    if (TryRestore(saved, ClipboardWaitMs)) return;
+    // Held longer by another program: the user's contents are kept for a later try.
+    waiting_ = Waiting{std::move(saved), platform_.Time.TickCount()};
     std::vector<ClipboardItem>().swap(saved);
+}
+
+bool PhrasePaste::TryRestore(std::vector<ClipboardItem>& saved, std::uint32_t waitMs) {
+    if (!OpenClipboardWithin(platform_, tracking_.MainWindow(), waitMs)) return false;
+    {
+        Clipboard& clip = platform_.Clip;
+        OpenClipboard open(clip);
+        // Emptied by someone else since the phrase went on: their copy is newer than ours.
+        if (clip.Owner() == tracking_.MainWindow()) {
+            clip.Empty();
+            for (const ClipboardItem& item : saved)
+                clip.Put(item.Format, item.Data);
+            restoredAt_ = platform_.Time.TickCount();
+        }
+    }
+    // The user's contents are on the clipboard again (or overtaken): our copy goes now.
+    std::vector<ClipboardItem>().swap(saved);
+    return true;
+}
+
+std::optional<std::uint32_t> PhrasePaste::GiveBackRetryDelayMs() const {
+    if (!waiting_) return std::nullopt;
+    return GiveBackRetryMs;
+}
+
+void PhrasePaste::RetryGiveBack() {
+    if (!waiting_) return;
+    if (TryRestore(waiting_->Saved, 0)) {
+        waiting_.reset();
+        return;
+    }
+    if (static_cast<std::uint32_t>(platform_.Time.TickCount() - waiting_->Since) <
+        GiveBackRetryForMs)
+        return;
+    waiting_.reset();
+    notices_.ShowNotice(u"Lumora could not restore the clipboard",
+                        u"Another program kept the clipboard open, so what you had copied "
+                        u"before a phrase was pasted could not be put back on it. Copy it "
+                        u"again.");
 }
 
 } // namespace lumora

@@ -3,11 +3,14 @@
 // format back afterwards. The method for each expansion (typed or pasted) is chosen here too.
 #include "output/PhraseTyping.h"
 #include "platform/Platform.h"
+#include "platform/TrayNotices.h"
 #include "settings/Options.h"
 #include "tracking/TrackingRecords.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +24,10 @@ constexpr std::uint32_t PasteTakeWaitMs = 2000;
 // After something else took the phrase first (a clipboard monitor that ignores the marks),
 // the target's asking can no longer be seen: the clipboard is given back after this long.
 constexpr std::uint32_t PasteSettleMs = 300;
+// A give-back that found the clipboard held by another program is tried again this often,
+// for this long, with the user's contents kept meanwhile.
+constexpr std::uint32_t GiveBackRetryMs = 500;
+constexpr std::uint32_t GiveBackRetryForMs = 30000;
 // The pause between keys of a program that takes phrases slowly.
 constexpr std::uint32_t SlowKeyDelayMs = 20;
 
@@ -42,7 +49,7 @@ constexpr std::u16string_view CloudFormat = u"CanUploadToCloudClipboard";
 
 class PhrasePaste {
 public:
-    PhrasePaste(Platform& platform, TrackingRecords& tracking);
+    PhrasePaste(Platform& platform, TrackingRecords& tracking, TrayNotices& notices);
 
     enum class Result {
         Pasted,
@@ -61,6 +68,14 @@ public:
     Result Paste(const PhraseTyping::PreparedText& text, HWindow target, bool shiftInsert,
                  std::int32_t erase = 0, std::int32_t eraseInShadow = 0);
 
+    // The user's contents wait to be given back (another program held the clipboard): the
+    // main window calls RetryGiveBack after this many ms. nullopt when nothing waits.
+    std::optional<std::uint32_t> GiveBackRetryDelayMs() const;
+    // One more try at giving the user's contents back, without waiting for the clipboard. They
+    // are dropped once someone else has put something on it (the user's newer copy wins), and
+    // after GiveBackRetryForMs (with a tray notice).
+    void RetryGiveBack();
+
     // The tick at which the clipboard last held the user's contents again (for measurements).
     std::uint32_t RestoredAt() const { return restoredAt_; }
 
@@ -68,12 +83,24 @@ private:
     // Waits for the target to ask for the offered text; false when nobody asked.
     bool WaitUntilTaken(HWindow target);
     void Restore(std::vector<ClipboardItem>& saved);
+    // Puts saved back if the clipboard opens within waitMs and still holds our phrase; true
+    // when saved is done with (put back, or overtaken by someone else's copy).
+    bool TryRestore(std::vector<ClipboardItem>& saved, std::uint32_t waitMs);
     // The user's contents go back on every path once the phrase is offered.
     class Lent;
 
     Platform& platform_;
     TrackingRecords& tracking_;
+    TrayNotices& notices_;
     std::uint32_t restoredAt_ = 0;
+    // The numbers of the formats that mark the phrase (0: not yet registered).
+    std::array<unsigned, 3> markFormats_{};
+    // The user's contents a give-back could not put back yet, and since when.
+    struct Waiting {
+        std::vector<ClipboardItem> Saved;
+        std::uint32_t Since = 0;
+    };
+    std::optional<Waiting> waiting_;
 };
 
 } // namespace lumora

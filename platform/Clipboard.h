@@ -49,6 +49,9 @@ public:
     // The windows that had the clipboard open when they asked for the offered text since it
     // was offered (0 where the system did not say), in order.
     virtual std::vector<HWindow> OfferTakers() = 0;
+    // The window that emptied the clipboard last and so owns its contents (0: none, or one
+    // opened without a window).
+    virtual HWindow Owner() = 0;
 };
 
 } // namespace lumora

@@ -288,6 +288,7 @@ void ScriptedDesktop::ClearClipboard() {
     ClipFormats.clear();
     ClipUnreadable.clear();
     offered_.reset();
+    clipOwner_ = AnotherProgram;
 }
 
 namespace {
@@ -356,6 +357,7 @@ std::vector<ClipboardItem> ScriptedDesktop::ReadFormats() {
 bool ScriptedDesktop::Empty() {
     if (openedBy_ == 0) return false;
     ClearClipboard();
+    clipOwner_ = openedBy_ == 0xFFFFFFFFu ? 0 : openedBy_;
     return true;
 }
 

@@ -256,6 +256,7 @@ public:
     unsigned RegisterFormat(std::u16string_view name) override;
     bool OfferText(std::u16string text) override;
     std::vector<HWindow> OfferTakers() override { return offerTakers_; }
+    HWindow Owner() override { return clipOwner_; }
 
     std::uint32_t TickCount() override { return Now; }
     void Sleep(std::uint32_t ms) override;
@@ -315,6 +316,9 @@ private:
     // Another program holds the clipboard open (the hold expires at its tick).
     bool HeldByAnother();
     HWindow openedBy_ = 0;
+    // Contents set or emptied by the test stand for another program's.
+    static constexpr HWindow AnotherProgram = 0xFFFFFFFDu;
+    HWindow clipOwner_ = 0;
     std::optional<std::u16string> offered_;
     std::vector<HWindow> offerTakers_;
     Platform platform_;

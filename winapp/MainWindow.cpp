@@ -139,6 +139,12 @@ int MainWindow::Run() {
     }
 }
 
+void MainWindow::ScheduleGiveBack() {
+    if (giveBackTimer_ || !wnd_) return;
+    if (const auto delay = intake_.Expansion().Paste().GiveBackRetryDelayMs())
+        giveBackTimer_ = SetTimer(wnd_, GiveBackTimerId, *delay, nullptr) != 0;
+}
+
 void MainWindow::Destroy() {
     if (wnd_) DestroyWindow(wnd_);
 }
@@ -147,6 +153,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     // The intake: hook reports, WM_EXPAND, WM_NEW_PHRASE and "TaskbarCreated".
     if (intake_.HandleMessage(msg, static_cast<std::uintptr_t>(wp),
                               static_cast<std::intptr_t>(lp))) {
+        ScheduleGiveBack();
         // A close asked for during an expansion waits for it to have stopped and let the held
         // keys go.
         if (closeAfterExpansion_ && !intake_.Expansion().Running()) {
@@ -219,6 +226,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == TrayIcon::RetryTimerId) tray_.Retry();
+        if (wp == GiveBackTimerId) {
+            KillTimer(wnd_, GiveBackTimerId);
+            giveBackTimer_ = false;
+            intake_.Expansion().Paste().RetryGiveBack();
+            ScheduleGiveBack();
+        }
         if (wp == WatchdogTimerId && watching_) {
             watchdog_.Check();
             SetTimer(wnd_, WatchdogTimerId, watchdog_.NextCheckDelayMs(), nullptr);

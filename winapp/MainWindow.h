@@ -75,6 +75,8 @@ private:
     // The window's timers besides the tray icon's (TrayIcon::RetryTimerId).
     static constexpr UINT_PTR WatchdogTimerId = 2;
     // PhraseFileWatch::TimerId (3): writes the changes, looks at the file.
+    // Gives the user's clipboard back when another program held it at a paste's end.
+    static constexpr UINT_PTR GiveBackTimerId = 4;
     // Shows what start-up found wrong, after the window's creation: a box inside WM_CREATE
     // would hold an exit asked for meanwhile.
     static constexpr UINT ShowStartNotesMessage = WM_APP + 4;
@@ -88,6 +90,8 @@ private:
     void ReportLoadFailure(const std::u16string& readError);
     void ReportPhrasesLeftOut();
     void ShowStartNotes();
+    // Sets the give-back timer when a paste left the user's clipboard waiting.
+    void ScheduleGiveBack();
     // lumora.exe, lumora.dll and lumora.ini: never a phrase file.
     std::vector<std::u16string> OwnFiles() const;
     void StartWatchdog();
@@ -151,6 +155,7 @@ private:
     // once, in one box, once the program runs.
     std::vector<std::u16string> startNotes_;
     bool watching_ = false;
+    bool giveBackTimer_ = false;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HICON pausedIcon_ = nullptr;    // the tray's while paused

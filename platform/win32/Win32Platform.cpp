@@ -659,6 +659,10 @@ bool Win32Platform::IsDeadKey(std::uint8_t vk, std::uint8_t shiftState, HLayout 
     return true;
 }
 
+HWindow Win32Platform::Owner() {
+    return FromHwnd(GetClipboardOwner());
+}
+
 // --- ProcessQueries ----------------------------------------------------------------------------
 
 std::optional<std::uint32_t> Win32Platform::IntegrityLevel(HWindow w) {
@@ -669,7 +673,9 @@ std::optional<std::uint32_t> Win32Platform::IntegrityLevel(HWindow w) {
 }
 
 std::optional<std::uint32_t> Win32Platform::OwnIntegrityLevel() {
-    return IntegrityOf(GetCurrentProcess());
+    // A process's level is fixed when it starts: read once, not on every expansion.
+    if (!ownIntegrity_) ownIntegrity_ = IntegrityOf(GetCurrentProcess());
+    return *ownIntegrity_;
 }
 
 std::u16string Win32Platform::ProgramPath(HWindow w) {

@@ -80,6 +80,7 @@ public:
     unsigned RegisterFormat(std::u16string_view name) override;
     bool OfferText(std::u16string text) override;
     std::vector<HWindow> OfferTakers() override { return offerTakers_; }
+    HWindow Owner() override;
     // The owner window's WM_RENDERFORMAT, WM_RENDERALLFORMATS and WM_DESTROYCLIPBOARD.
     void RenderClipboardFormat(unsigned format);
     void RenderAllClipboardFormats();
@@ -142,6 +143,8 @@ private:
     // The text offered for rendering on demand, until a program asks for it.
     std::optional<std::u16string> offered_;
     std::vector<HWindow> offerTakers_;
+    // Our own integrity level, once read (it cannot change while we run).
+    std::optional<std::optional<std::uint32_t>> ownIntegrity_;
 };
 
 } // namespace lumora

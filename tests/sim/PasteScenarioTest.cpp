@@ -184,6 +184,63 @@ TEST_F(PasteScenarioTest, ClipboardThatCannotBeHad_ShouldLeaveThePhraseTyped) {
     }
 }
 
+TEST_F(PasteScenarioTest, ClipboardHeldAtTheGiveBack_ShouldGetTheUsersContentsBackLater) {
+    // The target keeps the clipboard open long after it read the phrase, past the give-back's
+    // wait: the main window's timer tries again until it opens, the user's newer copy wins
+    // over ours, and a clipboard held for good ends in one notice.
+    struct Case {
+        const char* Name;
+        std::uint32_t HeldMs;
+        bool CopiedMeanwhile;
+        bool PastedAgain; // another long phrase while the give-back waits
+        bool Restored;
+        int Notices;
+    };
+    const Case cases[] = {{"freed later", 6000, false, false, true, 0},
+                          {"the user copies meanwhile", 6000, true, false, false, 0},
+                          {"another paste meanwhile", 6000, false, true, true, 0},
+                          {"held for good", 120000, false, false, false, 1}};
+    auto& d = sim.Desktop();
+    PhrasePaste& paste = program.Main.Expansion().Paste();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        d.ReleaseClipboard();
+        sim.Click();
+        FillClipboard();
+        const auto before = d.AllFormats();
+        const std::size_t notices = program.Notices.Notices.size();
+        sim.PasteHoldsClipboardMs = c.HeldMs;
+        Type(u" lng ");
+        EXPECT_EQ(Field().substr(Field().size() - Long().size() - 1), Long() + u" ");
+        ASSERT_TRUE(paste.GiveBackRetryDelayMs());
+        if (c.CopiedMeanwhile) {
+            d.ReleaseClipboard();
+            d.SetClipboardText(u"copied meanwhile");
+        }
+        if (c.PastedAgain) {
+            d.ReleaseClipboard();
+            sim.PasteHoldsClipboardMs = 0;
+            Type(u"lng ");
+        }
+        int tries = 0;
+        while (const auto delay = paste.GiveBackRetryDelayMs()) {
+            ASSERT_LT(++tries, 1000);
+            d.Now += *delay;
+            paste.RetryGiveBack();
+        }
+        if (c.Restored) {
+            EXPECT_EQ(d.AllFormats(), before);
+        }
+        if (c.CopiedMeanwhile) {
+            EXPECT_EQ(d.ClipUnicode, u"copied meanwhile");
+        }
+        EXPECT_FALSE(d.ClipboardOpenByUs());
+        EXPECT_EQ(program.Notices.Notices.size() - notices, static_cast<std::size_t>(c.Notices));
+    }
+    // The tries stop after about half a minute.
+    EXPECT_NE(program.Notices.Notices.back().Title.find(u"clipboard"), std::u16string::npos);
+}
+
 TEST_F(PasteScenarioTest, RefusedPasteKeys_ShouldStillGiveTheUsersClipboardBack) {
     FillClipboard();
     const auto before = sim.Desktop().AllFormats();
