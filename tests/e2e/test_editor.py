@@ -42,23 +42,6 @@ class Editor(winedriver.LumoraTest):
                               what="the main window to show")
         self.desktop.focus(self.lumora.caption())
 
-    def status(self):
-        """The texts of the status bar's panels."""
-        out = self.desktop.wintext("status", "--class", self.lumora.WINDOW_CLASS).stdout
-        return out.decode("utf-8").splitlines()
-
-    def rows(self):
-        out = self.desktop.wintext("rows", "--class", self.lumora.WINDOW_CLASS).stdout
-        return [tuple(line.split("\t")) for line in out.decode("utf-8").splitlines()]
-
-    def wait_rows(self, expected, timeout=10.0):
-        try:
-            winedriver.wait_until(lambda: self.rows() == expected, timeout,
-                                  what=f"rows {expected}")
-        except TimeoutError:
-            pass
-        self.assertEqual(self.rows(), expected)
-
     def wait_editing(self, text=None, timeout=10.0):
         """Waits for the in-place editor (with that text, when given)."""
         def open_():

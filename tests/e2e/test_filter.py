@@ -28,22 +28,6 @@ class Filter(winedriver.LumoraTest):
                               what="the main window to show")
         self.desktop.focus(self.lumora.caption())
 
-    def status(self):
-        out = self.desktop.wintext("status", "--class", self.lumora.WINDOW_CLASS).stdout
-        return out.decode("utf-8").splitlines()
-
-    def rows(self):
-        out = self.desktop.wintext("rows", "--class", self.lumora.WINDOW_CLASS).stdout
-        return [tuple(line.split("\t")) for line in out.decode("utf-8").splitlines()]
-
-    def wait_rows(self, expected, timeout=10.0):
-        try:
-            winedriver.wait_until(lambda: self.rows() == expected, timeout,
-                                  what=f"rows {expected}")
-        except TimeoutError:
-            pass
-        self.assertEqual(self.rows(), expected)
-
     def box(self):
         """The filter box's text: the main window's Edit outside the grid."""
         return self.lumora.child("Edit")[2]

@@ -37,17 +37,6 @@ class Import(winedriver.LumoraTest):
                               what="the phrase list to show")
         self.desktop.focus(self.lumora.caption())
 
-    def rows(self):
-        out = self.desktop.wintext("rows", "--class", self.lumora.WINDOW_CLASS).stdout
-        return [tuple(line.split("\t")) for line in out.decode("utf-8").splitlines()]
-
-    def wait_rows(self, expected):
-        try:
-            winedriver.wait_until(lambda: self.rows() == expected, 15, what=f"rows {expected}")
-        except TimeoutError:
-            pass
-        self.assertEqual(self.rows(), expected)
-
     def focus_dialog(self, title):
         """Gives a dialog the focus; a dialog that has only just opened may not take it at the
         first try (its X window not mapped yet)."""

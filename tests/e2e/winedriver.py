@@ -508,6 +508,25 @@ class LumoraTest(DesktopTest):
         super().tearDown()
         self._folder.cleanup()
 
+    # -- the phrase list ----------------------------------------------------------------------
+
+    def status(self):
+        """The texts of the phrase list's status bar panels."""
+        out = self.desktop.wintext("status", "--class", self.lumora.WINDOW_CLASS).stdout
+        return out.decode("utf-8").splitlines()
+
+    def rows(self):
+        """The phrase list's rows as (abbreviation, text)."""
+        out = self.desktop.wintext("rows", "--class", self.lumora.WINDOW_CLASS).stdout
+        return [tuple(line.split("\t")) for line in out.decode("utf-8").splitlines()]
+
+    def wait_rows(self, expected, timeout=15.0):
+        try:
+            wait_until(lambda: self.rows() == expected, timeout, what=f"rows {expected}")
+        except TimeoutError:
+            pass
+        self.assertEqual(self.rows(), expected)
+
 
 def main():
     """Runs the tests of the calling module; exits with SKIP when none ran."""
