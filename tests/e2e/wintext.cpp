@@ -450,10 +450,14 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"activate") {
         HWND w = FindTop(q);
         if (!w) return 1;
-        SetForegroundWindow(w);
-        // Wine hands the foreground over asynchronously.
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(20)) {
+        // Wine hands the foreground over asynchronously, and a window mapped meanwhile (its
+        // tray window, when a program adds an icon) can take it back: asked again until it holds.
+        for (DWORD start = GetTickCount(), asked = 0; GetTickCount() - start < 3000; Sleep(20)) {
             if (GetForegroundWindow() == w) return 0;
+            if (GetTickCount() - asked >= 250) {
+                SetForegroundWindow(w);
+                asked = GetTickCount();
+            }
         }
         return 1;
     }
