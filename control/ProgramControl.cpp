@@ -66,12 +66,8 @@ bool ProgramControl::IsExcludedWindow(HWindow target) {
 
 std::u16string ProgramControl::ProgramPath(HWindow target) {
     if (target == 0) return {};
-    // The thread tells a window handle the system gave out again apart from the one we asked
-    // about.
-    const ThreadId thread = platform_.Windows.WindowThread(target);
-    if (!program_ || program_->Window != target || program_->Thread != thread)
-        program_ = ProgramMemo{target, thread, platform_.Processes.ProgramPath(target)};
-    return program_->Path;
+    return program_.Get(platform_.Windows, target,
+                        [&] { return platform_.Processes.ProgramPath(target); });
 }
 
 } // namespace lumora

@@ -3,6 +3,7 @@
 // and the global shortcuts that pause it or open the search window.
 #include "platform/Platform.h"
 #include "platform/TrayNotices.h"
+#include "platform/WindowMemo.h"
 #include "settings/Options.h"
 #include "settings/Shortcut.h"
 #include "tracking/TrackingRecords.h"
@@ -61,14 +62,8 @@ private:
     TrackingRecords& tracking_;
     const Options& options_;
     bool paused_ = false;
-    // The last window asked about, so that the program behind it is looked up once, not at
-    // every key; the thread tells a reused handle apart, the list a changed setting.
-    struct ProgramMemo {
-        HWindow Window = 0;
-        ThreadId Thread = 0;
-        std::u16string Path;
-    };
-    std::optional<ProgramMemo> program_;
+    // The program behind the last window asked about, looked up once, not at every key.
+    WindowMemo<std::u16string> program_;
 };
 
 } // namespace lumora

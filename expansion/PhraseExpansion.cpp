@@ -259,10 +259,8 @@ bool PhraseExpansion::PutPhrase(const PhraseTyping::PreparedText& text, bool cap
 }
 
 bool PhraseExpansion::IsConsole(HWindow target) {
-    const ThreadId thread = platform_.Windows.WindowThread(target);
-    if (!console_ || console_->Window != target || console_->Thread != thread)
-        console_ = ConsoleMemo{target, thread, IsConsoleWindow(platform_, target)};
-    return console_->Console;
+    return console_.Get(platform_.Windows, target,
+                        [&] { return IsConsoleWindow(platform_, target); });
 }
 
 void PhraseExpansion::Abandon(std::vector<SlippedKey>& slipped) {

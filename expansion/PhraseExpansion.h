@@ -12,6 +12,7 @@
 #include "output/PhraseTyping.h"
 #include "platform/Platform.h"
 #include "platform/TrayNotices.h"
+#include "platform/WindowMemo.h"
 #include "tracking/TrackingRecords.h"
 
 #include <cstddef>
@@ -152,12 +153,7 @@ private:
     ElevatedTargets elevated_;
     ExpansionUndo undo_;
     PhrasePaste paste_;
-    struct ConsoleMemo {
-        HWindow Window = 0;
-        ThreadId Thread = 0;
-        bool Console = false;
-    };
-    std::optional<ConsoleMemo> console_;
+    WindowMemo<bool> console_;
     // The expansion decided last, until ExpandPhrase takes it.
     std::optional<PendingExpansion> pending_;
     // The hook library has answered the pending expansion's hold.

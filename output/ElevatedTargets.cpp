@@ -18,12 +18,7 @@ ElevatedTargets::ElevatedTargets(WindowQueries& windows, ProcessQueries& process
     : windows_(windows), processes_(processes), notices_(notices) {}
 
 std::optional<std::uint32_t> ElevatedTargets::LevelOf(HWindow target) {
-    // The thread tells a window handle the system gave out again apart from the one we asked
-    // about.
-    const ThreadId thread = windows_.WindowThread(target);
-    if (!level_ || level_->Window != target || level_->Thread != thread)
-        level_ = LevelMemo{target, thread, processes_.IntegrityLevel(target)};
-    return level_->Level;
+    return level_.Get(windows_, target, [&] { return processes_.IntegrityLevel(target); });
 }
 
 bool ElevatedTargets::MayTypeInto(HWindow target) {

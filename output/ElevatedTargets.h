@@ -5,6 +5,7 @@
 // tray notice, once for each such program.
 #include "platform/ProcessQueries.h"
 #include "platform/TrayNotices.h"
+#include "platform/WindowMemo.h"
 #include "platform/WindowQueries.h"
 
 #include <cstdint>
@@ -31,12 +32,7 @@ private:
     ProcessQueries& processes_;
     TrayNotices& notices_;
     std::set<std::u16string> told_; // the programs the notice named
-    struct LevelMemo {
-        HWindow Window = 0;
-        ThreadId Thread = 0;
-        std::optional<std::uint32_t> Level;
-    };
-    std::optional<LevelMemo> level_;
+    WindowMemo<std::optional<std::uint32_t>> level_;
 };
 
 } // namespace lumora
