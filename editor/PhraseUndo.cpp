@@ -5,7 +5,7 @@
 namespace lumora {
 
 void PhraseUndo::Deleted(std::size_t row, const Phrase& phrase) {
-    step_ = Step{true, row, 0, phrase.Abbreviation(), phrase.Text()};
+    step_ = Step{true, row, 0, phrase.Abbreviation(), phrase.Text(), {}, {}};
 }
 
 void PhraseUndo::CellChanged(std::size_t row, int column, std::u16string oldText,
